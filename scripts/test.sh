@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: a normal build and an ASan + UBSan
+# build of the whole suite, a short run of each fuzz target (when clang is
+# there), and the benchmarks. ctest's summary of the sanitizer run comes last.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash scripts/setup.sh
+
+fuzz_seconds=${VELMORA_FUZZ_SECONDS:-15}
+jobs=$(nproc)
+
+# The end-to-end tests talk over a JACK server with the dummy driver. Start
+# one when none runs, and stop only the one started here, by its process id.
+jack_pid=""
+stop_jack() {
+  if [ -n "$jack_pid" ]; then
+    kill "$jack_pid" 2>/dev/null || true
+    wait "$jack_pid" 2>/dev/null || true
+  fi
+}
+trap stop_jack EXIT
+export JACK_NO_AUDIO_RESERVATION=1
+if ! jack_lsp >/dev/null 2>&1; then
+  jackd --no-realtime -d dummy -r 48000 -p 256 >/tmp/velmora-jackd.$$.log 2>&1 &
+  jack_pid=$!
+  for _ in $(seq 50); do
+    jack_lsp >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  jack_lsp >/dev/null 2>&1 || echo "test: the JACK server did not start; see /tmp/velmora-jackd.$$.log" >&2
+fi
+
+echo "== normal build"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+
+echo "== sanitizer build (ASan + UBSan)"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON \
+  -DVELMORA_BENCH=OFF >/dev/null
+cmake --build build-asan -j "$jobs"
+
+if command -v clang++ >/dev/null 2>&1; then
+  echo "== fuzz targets (${fuzz_seconds} s each)"
+  cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_COMPILER=clang++ -DVELMORA_FUZZ=ON >/dev/null
+  cmake --build build-fuzz -j "$jobs"
+  corpus=build-fuzz/corpus
+  mkdir -p "$corpus"
+  build/tests/support/make_demo_bank "$corpus" >/dev/null
+  head -c 275 "$corpus/demo-bank.syx" >"$corpus/one-patch.syx"
+  for target in UnpackFuzz SyxFileFuzz; do
+    work=$(mktemp -d)
+    cp "$corpus"/* "$work"/
+    log=$(mktemp)
+    if ! build-fuzz/fuzz/$target -max_total_time="$fuzz_seconds" -max_len=30000 \
+      -print_final_stats=1 "$work" >"$log" 2>&1; then
+      tail -n 40 "$log"
+      echo "test: fuzz target $target found a fault (its input is saved in the current folder)" >&2
+      exit 1
+    fi
+    echo "$target: $(grep -E 'stat::number_of_executed_units' "$log" | tr -s ' ')"
+    rm -rf "$work" "$log"
+  done
+else
+  echo "== fuzz targets skipped: clang++ is not installed"
+fi
+
+echo "== benchmarks"
+build/bench/velmora_bench --benchmark_min_time=0.2
+
+echo "== tests, normal build"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== tests, sanitizer build"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir build-asan --output-on-failure -j "$jobs"

@@ -1,0 +1,133 @@
+#include "ThreadTimer.h"
+
+#include <QMetaObject>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+namespace velmora {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+} // namespace
+
+struct TThreadTimer::Worker
+{
+    std::mutex mutex;
+    // Wakes the thread when its tick has been handled or a stop is requested,
+    // also in the middle of a pause.
+    std::condition_variable wake;
+    bool stopRequested = false; // guarded by mutex
+    bool tickDone = false;      // guarded by mutex
+
+    void RequestStop()
+    {
+        {
+            std::lock_guard lock(mutex);
+            stopRequested = true;
+        }
+        wake.notify_all();
+    }
+};
+
+TThreadTimer::TThreadTimer(QObject* parent) : QObject(parent) {}
+
+TThreadTimer::~TThreadTimer()
+{
+    // The threads never wait for this thread once asked to stop (they wait on
+    // their own condition variable, not on a blocking call into the event
+    // loop), so joining them here cannot deadlock. Ticks still queued for this
+    // object are discarded by ~QObject.
+    current_.reset();
+    for (WorkerThread& entry : threads_)
+        entry.worker->RequestStop();
+    for (WorkerThread& entry : threads_)
+        entry.thread->wait();
+}
+
+void TThreadTimer::SetEnabled(bool enabled)
+{
+    if (enabled && !current_)
+        Start();
+    else if (!enabled && current_)
+        Stop();
+}
+
+void TThreadTimer::Start()
+{
+    ReapFinishedThreads();
+    auto worker = std::make_shared<Worker>();
+    std::unique_ptr<QThread> thread(QThread::create([this, worker] { Run(worker); }));
+    thread->setObjectName(QStringLiteral("TThreadTimer"));
+    current_ = worker;
+    threads_.push_back({std::move(worker), std::move(thread)});
+    threads_.back().thread->start(priority_);
+}
+
+void TThreadTimer::Stop()
+{
+    current_->RequestStop();
+    current_.reset();
+}
+
+void TThreadTimer::ReapFinishedThreads()
+{
+    std::erase_if(threads_, [](const WorkerThread& entry) {
+        if (!entry.thread->isFinished())
+            return false;
+        entry.thread->wait();
+        return true;
+    });
+}
+
+void TThreadTimer::Run(const std::shared_ptr<Worker>& worker)
+{
+    std::unique_lock lock(worker->mutex);
+    while (!worker->stopRequested) {
+        const Clock::time_point tickStart = Clock::now();
+        worker->tickDone = false;
+        // Queued rather than blocking: a blocking call would hang if the owner
+        // thread were joining this one in the destructor at the same moment.
+        QMetaObject::invokeMethod(
+            this, [this, worker] { Tick(*worker); }, Qt::QueuedConnection);
+        worker->wake.wait(lock, [&] { return worker->tickDone || worker->stopRequested; });
+        if (worker->stopRequested)
+            break;
+
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - tickStart);
+        const long long pause =
+            std::max<long long>(interval_.load() - elapsed.count(), kMinimumPauseMs);
+        worker->wake.wait_for(lock, std::chrono::milliseconds(pause),
+                              [&] { return worker->stopRequested; });
+    }
+}
+
+void TThreadTimer::Tick(Worker& worker)
+{
+    {
+        // Stop requests come from this thread only, so a tick that gets past
+        // this check cannot be stopped before its handler runs.
+        std::lock_guard lock(worker.mutex);
+        if (worker.stopRequested)
+            return;
+    }
+    if (onTimer_) {
+        // A copy, so the handler may replace itself through SetOnTimer.
+        const TimerHandler handler = onTimer_;
+        handler(*this);
+    }
+    // No members are used from here on: the handler may have destroyed the
+    // timer, while the worker is kept alive by the queued call.
+    {
+        std::lock_guard lock(worker.mutex);
+        worker.tickDone = true;
+    }
+    worker.wake.notify_all();
+}
+
+} // namespace velmora

@@ -1,0 +1,34 @@
+// The tables indexed by an editor control's index (its Tag, 0..89): the
+// instrument parameter number, the offset in the patch record and the name
+// the program shows. Controls 70..79 are the matrix bus amounts (offsets
+// 105 + 3k, never sent as parameters), 80..89 the bus switches (no entry).
+#pragma once
+
+#include "PatchRecord.h"
+
+#include <array>
+#include <string>
+
+namespace velmora {
+
+inline constexpr int kControlTableSize = 91;
+inline constexpr int kFirstBusAmountControl = 70;
+inline constexpr int kFirstBusSwitchControl = 80;
+
+struct ControlTables
+{
+    std::array<Byte, kControlTableSize> ParamNumbers{};
+    std::array<Byte, kControlTableSize> PatchOffsets{};
+    std::array<std::string, kControlTableSize> ControlNames;
+};
+
+// Fills the tables from the patch layout.
+ControlTables InitControlTables();
+
+// The program's one set of tables, filled on first use and never changed.
+const ControlTables& Controls();
+
+// True for the indexes that no control carries: 40, 41, 64..69 and 90.
+bool IsUnusedControl(int control);
+
+} // namespace velmora

@@ -1,0 +1,104 @@
+// Builders for every message the program sends to the instrument, byte for
+// byte. SysEx messages come back whole (F0 .. F7) ready for a long send;
+// channel messages that go out as short sends come back as ShortMessage.
+#pragma once
+
+#include "PatchRecord.h"
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace velmora {
+
+using Message = std::vector<Byte>;
+
+namespace opcode {
+inline constexpr Byte PatchToMemory = 0x01;
+inline constexpr Byte SplitData = 0x02;
+inline constexpr Byte Request = 0x04;
+inline constexpr Byte ParameterPrefix = 0x05; // Matrix-6 only
+inline constexpr Byte Parameter = 0x06;
+inline constexpr Byte BankSelect = 0x0A;
+inline constexpr Byte MatrixBus = 0x0B;
+inline constexpr Byte PatchToEditBuffer = 0x0D;
+} // namespace opcode
+
+// What a request message asks for (its first data byte).
+enum class RequestType : Byte
+{
+    All = 0x00,
+    OnePatch = 0x01,
+    Global = 0x03,
+    EditBuffer = 0x04,
+};
+
+// F0 10 06 op n, the packed block, its DumpChecksum, F7 written into `out`,
+// which must hold BlockMessageSize(block.size()) bytes. Returns the length.
+std::size_t WriteBlockMessage(Byte op, Byte number, std::span<const Byte> block, Byte* out);
+Message BlockMessage(Byte op, Byte number, std::span<const Byte> block);
+
+Message PatchToEditBuffer(std::span<const Byte, kPatchRecordSize> record);
+// n: 0..99 within the selected bank.
+Message PatchToMemory(Byte n, std::span<const Byte, kPatchRecordSize> record);
+Message SplitData(Byte n, std::span<const Byte, kSplitRecordSize> split);
+
+// The record byte of a parameter in the seven bits the message can carry.
+// Signed values go as 7-bit two's complement (record FF -> 7F, C1 -> 41);
+// the filter cutoff (parameter 21, 0..127) goes as it is. Bytes outside every
+// documented range are cut to their low seven bits, so a value can never
+// break the message's framing.
+Byte ToSevenBit(Byte parameter, Byte recordValue);
+// The number the parameter display shows for a sent 7-bit value: parameter
+// 12 (DCO 2 detune) is negative from 32, parameter 21 never, others from 64.
+int DisplayValue(Byte parameter, Byte sevenBitValue);
+
+Message ParameterEdit(Byte parameter, Byte sevenBitValue); // F0 10 06 06 p v F7
+Message ParameterEditPrefix();                              // F0 10 06 05 F7
+// bus 1..10; amount already in 7-bit form; source and destination 0 for a bus
+// switched off.
+Message MatrixBus(int bus, Byte source, Byte amount, Byte destination);
+Message BankSelect(Byte bank);
+Message Request(RequestType type, Byte number = 0);
+// Split mode on (the editor opens) or off (it closes). Device byte 02.
+Message SplitMode(bool on);
+
+// A patch number 0..199 as the bank (0 or 1) and the number within it.
+struct BankedNumber
+{
+    Byte bank;
+    Byte number;
+};
+BankedNumber SplitPatchNumber(int patchNumber);
+
+// Channel messages. `channel` is the instrument channel 0..15.
+struct ShortMessage
+{
+    Byte status;
+    Byte data1;
+    Byte data2;
+    bool operator==(const ShortMessage&) const = default;
+};
+
+Message ProgramChange(int channel, Byte program);
+// Only controllers 1..119 with values 0..127 are sent; anything else gives none.
+std::optional<ShortMessage> ControlChange(int channel, int controller, int value);
+ShortMessage NoteOn(int channel, Byte note);
+ShortMessage NoteOff(int channel, Byte note);
+// Note off for the note and the three chord notes, then all notes off (7B)
+// and reset all controllers (79).
+std::vector<ShortMessage> AllNotesOff(int channel, Byte note, std::array<Byte, 3> chord);
+
+enum class RegisteredParameter : Byte
+{
+    BendRange = 0,
+    FineTuning = 1,
+    Transposition = 2,
+};
+// B0+ch 64 r 65 00 06 x, one message with running status. Fine tuning and
+// transposition travel as value + 64, the bend range unchanged.
+Message RegisteredParameterMessage(int channel, RegisteredParameter parameter, int value);
+
+} // namespace velmora

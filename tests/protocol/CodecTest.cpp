@@ -1,0 +1,138 @@
+// Nibble packing, both checksum rules, the unpacker and how dumps are told apart.
+#include "Messages.h"
+#include "SysexCodec.h"
+#include "SysexScanner.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace velmora;
+using Bytes = std::vector<Byte>;
+
+TEST(Checksums, DumpSumWrapsAtEightBitsThenMasks)
+{
+    EXPECT_EQ(DumpChecksum(Bytes{}), 0);
+    EXPECT_EQ(DumpChecksum(Bytes{0x7F, 0x01}), 0x00);
+    EXPECT_EQ(DumpChecksum(Bytes{0xFF, 0x02}), 0x01);
+    EXPECT_EQ(DumpChecksum(Bytes(8, ' ')), 0);
+    EXPECT_EQ(DumpChecksum(Bytes{0x90}), 0x10);
+}
+
+TEST(Checksums, GlobalSumCarriesAroundAsSoonAsItPasses255)
+{
+    EXPECT_EQ(GlobalChecksum(Bytes{0xFF, 0x02}), 0x02);
+    EXPECT_EQ(DumpChecksum(Bytes{0xFF, 0x02}), 0x01);
+    // Reaching exactly 255 does not carry.
+    EXPECT_EQ(GlobalChecksum(Bytes{0xFE, 0x01}), 0x7F);
+    EXPECT_EQ(GlobalChecksum(Bytes{0xFF, 0xFF, 0xFF}), 0x7F);
+    EXPECT_EQ(GlobalChecksum(Bytes{0x80, 0x80, 0x80}), 0x01); // 256 -> 1, then 129
+    // Against a straightforward model on random blocks.
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+        Bytes block(172);
+        for (Byte& b : block)
+            b = static_cast<Byte>(random());
+        unsigned sum = 0;
+        for (Byte b : block)
+            sum = sum + b > 255 ? sum + b - 255 : sum + b;
+        ASSERT_EQ(GlobalChecksum(block), sum & 0x7F);
+    }
+}
+
+TEST(Unpacker, RoundTripsRandomBlocksUnderBothRules)
+{
+    std::mt19937 random(11);
+    for (int round = 0; round < 300; ++round) {
+        PatchRecord record;
+        for (Byte& b : record)
+            b = static_cast<Byte>(random());
+        const Bytes message = PatchToMemory(static_cast<Byte>(round % 100), record);
+        const UnpackResult result = UnpackBlock(message, kPatchRecordSize);
+        ASSERT_TRUE(result.checksumOk());
+        ASSERT_TRUE(std::equal(record.begin(), record.end(), result.block.begin()));
+
+        // A global dump block with its own checksum rule.
+        Bytes global(kGlobal1000Size);
+        for (Byte& b : global)
+            b = static_cast<Byte>(random());
+        Bytes globalMessage(kGlobal1000MessageSize);
+        WriteBlockMessage(0x03, 0, global, globalMessage.data());
+        globalMessage[kGlobal1000MessageSize - 2] = GlobalChecksum(global);
+        const UnpackResult g = UnpackBlock(globalMessage, kGlobal1000Size, ChecksumRule::Global);
+        ASSERT_TRUE(g.checksumOk());
+        ASSERT_EQ(g.block, global);
+    }
+}
+
+TEST(Unpacker, ReportsWhyAMessageWasRefused)
+{
+    PatchRecord record{};
+    record[3] = 0x55;
+    Bytes message = PatchToMemory(1, record);
+
+    // Header bytes and the final byte are not examined.
+    message[1] = 0x42;
+    message[3] = 0x7E;
+    message[274] = 0x00;
+    EXPECT_TRUE(UnpackBlock(message, kPatchRecordSize).checksumOk());
+
+    message[273] ^= 0x01;
+    const UnpackResult bad = UnpackBlock(message, kPatchRecordSize);
+    EXPECT_EQ(bad.status, UnpackStatus::BadChecksum);
+    EXPECT_EQ(bad.block[3], 0x55); // the data is there all the same
+
+    // Cut before the checksum byte: nothing is unpacked.
+    const Bytes cut(message.begin(), message.begin() + 273);
+    EXPECT_EQ(UnpackBlock(cut, kPatchRecordSize).status, UnpackStatus::TooShort);
+    PatchRecord untouched{};
+    untouched.fill(0xAA);
+    EXPECT_EQ(UnpackBlock(cut, untouched), UnpackStatus::TooShort);
+    EXPECT_EQ(untouched[0], 0xAA);
+    // Cut before the final byte: still complete enough.
+    const Bytes noEnd(message.begin(), message.begin() + 274);
+    EXPECT_NE(UnpackBlock(noEnd, kPatchRecordSize).status, UnpackStatus::TooShort);
+}
+
+TEST(Unpacker, NibblesAreNotCheckedAndWrapModulo256)
+{
+    EXPECT_EQ(NibbleUnpack(0x0F, 0x0F), 0xFF);
+    EXPECT_EQ(NibbleUnpack(0x7F, 0x7F), (0x7F * 16 + 0x7F) % 256);
+    EXPECT_EQ(NibbleUnpack(0x10, 0x00), 0x10);
+}
+
+TEST(Dumps, AreToldApartByTotalLengthAlone)
+{
+    EXPECT_EQ(ClassifyDump(275), DumpKind::Patch);
+    EXPECT_EQ(ClassifyDump(43), DumpKind::Split);
+    EXPECT_EQ(ClassifyDump(351), DumpKind::Global1000);
+    EXPECT_EQ(ClassifyDump(479), DumpKind::Master6);
+    for (std::size_t n : {0u, 7u, 274u, 276u, 350u, 27500u})
+        EXPECT_EQ(ClassifyDump(n), DumpKind::Other) << n;
+    EXPECT_EQ(DumpChecksumRule(DumpKind::Global1000), ChecksumRule::Global);
+    EXPECT_EQ(DumpChecksumRule(DumpKind::Master6), ChecksumRule::Dump);
+}
+
+TEST(Scanner, FindsMessagesAndTellsOfInterruptions)
+{
+    const Bytes data = {0x00, 0xF0, 0x10, 0xF7,       // stray, then a whole message
+                        0xF0, 0x01, 0x02,             // cut by the next F0
+                        0xF0, 0x05, 0x90, 0x11,       // cut by a note on; 2 strays
+                        0xF7, 0xF0, 0x10, 0x06};      // a stray F7, then cut by the end
+    const SysexScan scan = ScanSysex(data);
+    ASSERT_EQ(scan.messages.size(), 4u);
+    EXPECT_EQ(scan.messages[0].offset, 1u);
+    EXPECT_EQ(scan.messages[0].length, 3u);
+    EXPECT_TRUE(scan.messages[0].complete);
+    EXPECT_EQ(scan.messages[1].offset, 4u);
+    EXPECT_EQ(scan.messages[1].length, 3u);
+    EXPECT_FALSE(scan.messages[1].complete);
+    EXPECT_EQ(scan.messages[2].length, 2u);
+    EXPECT_FALSE(scan.messages[2].complete);
+    EXPECT_EQ(scan.messages[3].offset, 12u);
+    EXPECT_EQ(scan.messages[3].length, 3u);
+    EXPECT_FALSE(scan.messages[3].complete);
+    EXPECT_EQ(scan.strayBytes, 4u); // 00, 90, 11, F7
+
+    EXPECT_TRUE(ScanSysex(Bytes{}).messages.empty());
+}

@@ -1,0 +1,297 @@
+#include "SyxFiles.h"
+
+#include "Messages.h"
+#include "PatchName.h"
+#include "SysexScanner.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace velmora::syx {
+namespace {
+
+std::string SystemError()
+{
+    return std::strerror(errno);
+}
+
+std::string Plural(std::size_t n, std::string_view one, std::string_view many)
+{
+    return std::to_string(n) + " " + std::string(n == 1 ? one : many);
+}
+
+} // namespace
+
+Result<Bytes> ReadFileBytes(const std::string& path)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        return {{}, "is a folder, not a file"};
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return {{}, "cannot be opened: " + SystemError()};
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0)
+        return {{}, "cannot be read: " + SystemError()};
+    if (static_cast<std::size_t>(size) > kMaxFileSize)
+        return {{}, "is too large to be a patch or bank file (" + std::to_string(size) + " bytes)"};
+    Bytes bytes(static_cast<std::size_t>(size));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(bytes.data()), size);
+    if (in.gcount() != size)
+        return {{}, "cannot be read: " + SystemError()};
+    return {std::move(bytes), {}};
+}
+
+std::string WriteFileAtomically(const std::string& path, std::span<const Byte> bytes)
+{
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    std::random_device entropy;
+    const fs::path temp = target.string() + ".tmp" + std::to_string(entropy() % 1000000);
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out)
+            return "cannot be written: " + SystemError();
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            const std::string error = "cannot be written: " + SystemError();
+            std::error_code ignored;
+            fs::remove(temp, ignored);
+            return error;
+        }
+    }
+    std::error_code ec;
+    fs::rename(temp, target, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(temp, ignored);
+        return "cannot be written: " + ec.message();
+    }
+    return {};
+}
+
+FileType FileTypeOf(std::string_view path)
+{
+    const auto dot = path.find_last_of('.');
+    if (dot == std::string_view::npos)
+        return FileType::Unknown;
+    std::string ext(path.substr(dot + 1));
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (ext == "syx")
+        return FileType::Sysex;
+    if (ext == "vmp")
+        return FileType::RawPatch;
+    if (ext == "vmb")
+        return FileType::RawBank;
+    return FileType::Unknown;
+}
+
+std::string FileReport::Problem() const
+{
+    if (messages.empty())
+        return "holds no SysEx message";
+    std::vector<std::string> parts;
+    if (badChecksums > 0)
+        parts.push_back(Plural(badChecksums, "message fails its checksum",
+                               "messages fail their checksums"));
+    if (incomplete > 0)
+        parts.push_back(
+            Plural(incomplete, "message is cut short (no F7)", "messages are cut short (no F7)"));
+    std::string text;
+    for (const auto& part : parts)
+        text += (text.empty() ? "" : "; ") + part;
+    if (!text.empty()) {
+        const auto first = std::find_if(messages.begin(), messages.end(), [](const auto& m) {
+            return !m.complete || (m.checksum && *m.checksum != UnpackStatus::Ok);
+        });
+        text += " (first: message " + std::to_string(first->index) + " at byte " +
+                std::to_string(first->offset) + ")";
+    }
+    return text;
+}
+
+FileReport InspectSysex(std::span<const Byte> data, bool matrix6Names)
+{
+    FileReport report;
+    const SysexScan scan = ScanSysex(data);
+    report.strayBytes = scan.strayBytes;
+    report.messages.reserve(scan.messages.size());
+    for (std::size_t i = 0; i < scan.messages.size(); ++i) {
+        const SysexSpan& span = scan.messages[i];
+        const auto message = data.subspan(span.offset, span.length);
+        MessageInfo info;
+        info.index = i;
+        info.offset = span.offset;
+        info.length = span.length;
+        info.complete = span.complete;
+        info.kind = span.complete ? ClassifyDump(span.length) : DumpKind::Other;
+        if (message.size() > 3 && message[3] < 0x80)
+            info.opcode = message[3];
+        if (message.size() > 4 && message[4] < 0x80)
+            info.number = message[4];
+        if (info.kind != DumpKind::Other) {
+            UnpackResult unpacked =
+                UnpackBlock(message, DumpBlockLength(info.kind), DumpChecksumRule(info.kind));
+            info.checksum = unpacked.status;
+            const std::size_t nameLength = info.kind == DumpKind::Patch   ? kPatchNameLength
+                                           : info.kind == DumpKind::Split ? kSplitNameLength
+                                                                          : 0;
+            if (nameLength > 0) {
+                auto name = std::span<Byte>(unpacked.block).first(nameLength);
+                if (matrix6Names)
+                    RaiseMatrix6Name(name);
+                info.name = std::string(name.begin(), name.end());
+            }
+            if (unpacked.status != UnpackStatus::Ok)
+                ++report.badChecksums;
+        }
+        if (!span.complete)
+            ++report.incomplete;
+        ++report.counts[static_cast<int>(info.kind)];
+        report.messages.push_back(std::move(info));
+    }
+    return report;
+}
+
+std::string PrintableName(std::string_view raw)
+{
+    std::string out;
+    for (const char ch : raw) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            out += ch;
+        } else {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\x%02X", c);
+            out += buffer;
+        }
+    }
+    return out;
+}
+
+Result<LoadedPatch> LoadPatch(std::span<const Byte> data, FileType type, std::size_t index)
+{
+    LoadedPatch patch;
+    switch (type) {
+    case FileType::RawPatch:
+        if (data.size() != kPatchBufferSize)
+            return {{}, "is " + Plural(data.size(), "byte", "bytes") +
+                            "; a raw patch file is 135 bytes"};
+        if (index != 0)
+            return {{}, "is a single patch; there is no patch " + std::to_string(index)};
+        std::copy(data.begin(), data.end(), patch.buffer.begin());
+        patch.hasCarriedByte = true;
+        return {patch, {}};
+    case FileType::RawBank:
+        if (data.size() != kRawBankSize)
+            return {{}, "is " + Plural(data.size(), "byte", "bytes") +
+                            "; a raw bank file is 13500 bytes"};
+        if (index >= kBankPatchCount)
+            return {{}, "holds patches 0 to 99; there is no patch " + std::to_string(index)};
+        std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(index * kPatchBufferSize),
+                    kPatchBufferSize, patch.buffer.begin());
+        patch.hasCarriedByte = true;
+        return {patch, {}};
+    case FileType::Sysex:
+    case FileType::Unknown:
+        break;
+    }
+
+    const SysexScan scan = ScanSysex(data);
+    std::size_t seen = 0;
+    for (const SysexSpan& span : scan.messages) {
+        if (!span.complete || ClassifyDump(span.length) != DumpKind::Patch)
+            continue;
+        if (seen++ != index)
+            continue;
+        const auto message = data.subspan(span.offset, span.length);
+        patch.checksum = UnpackBlock(message, RecordOf(patch.buffer));
+        patch.number = message[4];
+        return {patch, {}};
+    }
+    if (seen == 0)
+        return {{}, scan.messages.empty() ? "holds no SysEx message" : "holds no patch message"};
+    return {{}, "holds " + Plural(seen, "patch message", "patch messages") +
+                    "; there is no patch " + std::to_string(index)};
+}
+
+Bytes RawPatchToSysex(std::span<const Byte, kPatchBufferSize> raw, Byte number)
+{
+    return PatchToMemory(number, raw.first<kPatchRecordSize>());
+}
+
+Bytes RawBankToSysex(std::span<const Byte, kRawBankSize> raw)
+{
+    Bytes out(kBankSysexSize);
+    for (std::size_t k = 0; k < kBankPatchCount; ++k) {
+        const auto entry = raw.subspan(k * kPatchBufferSize, kPatchRecordSize);
+        WriteBlockMessage(opcode::PatchToMemory, static_cast<Byte>(k), entry,
+                          out.data() + k * kPatchMessageSize);
+    }
+    return out;
+}
+
+namespace {
+
+// The patch messages of a SysEx file, unpacked into raw entries.
+Result<std::vector<PatchBuffer>> UnpackPatches(std::span<const Byte> data, bool ignoreChecksums)
+{
+    std::vector<PatchBuffer> patches;
+    const SysexScan scan = ScanSysex(data);
+    for (const SysexSpan& span : scan.messages) {
+        if (!span.complete || ClassifyDump(span.length) != DumpKind::Patch)
+            continue;
+        PatchBuffer buffer{};
+        const auto status = UnpackBlock(data.subspan(span.offset, span.length), RecordOf(buffer));
+        if (status != UnpackStatus::Ok && !ignoreChecksums)
+            return {{}, "patch message " + std::to_string(patches.size()) + " at byte " +
+                            std::to_string(span.offset) +
+                            " fails its checksum (use --ignore-checksum to convert it anyway)"};
+        patches.push_back(buffer);
+    }
+    if (patches.empty())
+        return {{}, scan.messages.empty() ? "holds no SysEx message" : "holds no patch message"};
+    return {std::move(patches), {}};
+}
+
+} // namespace
+
+Result<Bytes> SysexToRawPatch(std::span<const Byte> data, std::size_t index, bool ignoreChecksums)
+{
+    auto patches = UnpackPatches(data, ignoreChecksums);
+    if (!patches.ok())
+        return {{}, patches.error};
+    if (index >= patches.value.size())
+        return {{}, "holds " + Plural(patches.value.size(), "patch message", "patch messages") +
+                        "; there is no patch " + std::to_string(index)};
+    const PatchBuffer& p = patches.value[index];
+    return {Bytes(p.begin(), p.end()), {}};
+}
+
+Result<Bytes> SysexToRawBank(std::span<const Byte> data, bool ignoreChecksums)
+{
+    auto patches = UnpackPatches(data, ignoreChecksums);
+    if (!patches.ok())
+        return {{}, patches.error};
+    if (patches.value.size() != kBankPatchCount)
+        return {{}, "holds " + Plural(patches.value.size(), "patch message", "patch messages") +
+                        "; a bank needs 100"};
+    Bytes out;
+    out.reserve(kRawBankSize);
+    for (const PatchBuffer& p : patches.value)
+        out.insert(out.end(), p.begin(), p.end());
+    return {std::move(out), {}};
+}
+
+} // namespace velmora::syx

@@ -14,22 +14,26 @@ jobs=$(nproc)
 # The end-to-end tests talk over a JACK server with the dummy driver. Start
 # one when none runs, and stop only the one started here, by its process id.
 jack_pid=""
+jack_log=/tmp/velmora-jackd.$$.log
 stop_jack() {
   if [ -n "$jack_pid" ]; then
     kill "$jack_pid" 2>/dev/null || true
     wait "$jack_pid" 2>/dev/null || true
+    rm -f "$jack_log"
   fi
 }
 trap stop_jack EXIT
 export JACK_NO_AUDIO_RESERVATION=1
+# A client must not start a server of its own with the user's defaults.
+export JACK_NO_START_SERVER=1
 if ! jack_lsp >/dev/null 2>&1; then
-  jackd --no-realtime -d dummy -r 48000 -p 256 >/tmp/velmora-jackd.$$.log 2>&1 &
+  jackd --no-realtime -d dummy -r 48000 -p 256 >"$jack_log" 2>&1 &
   jack_pid=$!
   for _ in $(seq 50); do
     jack_lsp >/dev/null 2>&1 && break
     sleep 0.1
   done
-  jack_lsp >/dev/null 2>&1 || echo "test: the JACK server did not start; see /tmp/velmora-jackd.$$.log" >&2
+  jack_lsp >/dev/null 2>&1 || echo "test: the JACK server did not start; see $jack_log" >&2
 fi
 
 echo "== normal build"

@@ -14,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::span<const Byte> message(data, size);
     const DumpKind kind = ClassifyDump(size);
-    for (const DumpKind k : {DumpKind::Patch, DumpKind::Split, DumpKind::Global1000,
-                             DumpKind::Master6}) {
+    for (const DumpKind k :
+         {DumpKind::Patch, DumpKind::Split, DumpKind::Global1000, DumpKind::Master6}) {
         const UnpackResult result = UnpackBlock(message, DumpBlockLength(k), DumpChecksumRule(k));
         if (result.status == UnpackStatus::TooShort && !result.block.empty())
             std::abort();

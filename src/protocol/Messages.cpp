@@ -110,8 +110,7 @@ Message Request(RequestType type, Byte number)
 
 Message SplitMode(bool on)
 {
-    return {kSysexStart, kManufacturer, 0x02, 0x0D, static_cast<Byte>(on ? 0x02 : 0x01),
-            kSysexEnd};
+    return {kSysexStart, kManufacturer, 0x02, 0x0D, static_cast<Byte>(on ? 0x02 : 0x01), kSysexEnd};
 }
 
 BankedNumber SplitPatchNumber(int patchNumber)
@@ -156,7 +155,7 @@ std::vector<ShortMessage> AllNotesOff(int channel, Byte note, std::array<Byte, 3
 Message RegisteredParameterMessage(int channel, RegisteredParameter parameter, int value)
 {
     const int x = parameter == RegisteredParameter::BendRange ? value : value + 64;
-    return {Status(0xB0, channel), 0x64, static_cast<Byte>(parameter), 0x65, 0x00, 0x06,
+    return {Status(0xB0, channel),      0x64, static_cast<Byte>(parameter), 0x65, 0x00, 0x06,
             static_cast<Byte>(x & 0x7F)};
 }
 

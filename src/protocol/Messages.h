@@ -56,7 +56,7 @@ Byte ToSevenBit(Byte parameter, Byte recordValue);
 int DisplayValue(Byte parameter, Byte sevenBitValue);
 
 Message ParameterEdit(Byte parameter, Byte sevenBitValue); // F0 10 06 06 p v F7
-Message ParameterEditPrefix();                              // F0 10 06 05 F7
+Message ParameterEditPrefix();                             // F0 10 06 05 F7
 // bus 1..10; amount already in 7-bit form; source and destination 0 for a bus
 // switched off.
 Message MatrixBus(int bus, Byte source, Byte amount, Byte destination);

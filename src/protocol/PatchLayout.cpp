@@ -72,25 +72,36 @@ std::vector<PatchField> BuildFields()
         std::size_t offset;
         int firstParam, triggerParam, lfoParam, modeParam, firstControl;
     };
-    const Env envs[] = {{49, 50, 57, 59, 58, 14}, {58, 60, 67, 69, 68, 20}, {67, 70, 77, 79, 78, 26}};
+    const Env envs[] = {
+        {49, 50, 57, 59, 58, 14}, {58, 60, 67, 69, 68, 20}, {67, 70, 77, 79, 78, 26}};
     const char* stages[] = {"Delay", "Attack", "Decay", "Sustain", "Release", "Amplitude"};
     for (int e = 0; e < 3; ++e) {
         const Env& env = envs[e];
         const std::string prefix = "Envelope " + std::to_string(e + 1) + " ";
-        f.push_back({env.offset, env.triggerParam, N, prefix + "Trigger Mode", K::Bits, 0,
-                     kEnvTrigger});
+        f.push_back(
+            {env.offset, env.triggerParam, N, prefix + "Trigger Mode", K::Bits, 0, kEnvTrigger});
         for (int s = 0; s < 6; ++s)
-            f.push_back({env.offset + 1 + std::size_t(s), env.firstParam + s, env.firstControl + s,
-                         prefix + stages[s], K::Unsigned, 63, {}});
-        f.push_back({env.offset + 7, env.lfoParam, N, prefix + "LFO Trigger", K::Bits, 0,
-                     kEnvLfoTrigger});
+            f.push_back({env.offset + 1 + std::size_t(s),
+                         env.firstParam + s,
+                         env.firstControl + s,
+                         prefix + stages[s],
+                         K::Unsigned,
+                         63,
+                         {}});
+        f.push_back(
+            {env.offset + 7, env.lfoParam, N, prefix + "LFO Trigger", K::Bits, 0, kEnvLfoTrigger});
         f.push_back({env.offset + 8, env.modeParam, N, prefix + "Mode", K::Bits, 0, kEnvMode});
     }
 
     f.push_back({76, 33, N, "Tracking Generator Input", K::Source, 0, {}});
     for (int p = 0; p < 5; ++p)
-        f.push_back({77 + std::size_t(p), 34 + p, 34 + p,
-                     "Tracking Generator Point " + std::to_string(p + 1), K::Unsigned, 63, {}});
+        f.push_back({77 + std::size_t(p),
+                     34 + p,
+                     34 + p,
+                     "Tracking Generator Point " + std::to_string(p + 1),
+                     K::Unsigned,
+                     63,
+                     {}});
 
     const std::vector<PatchField> rest = {
         {82, 40, 32, "Ramp 1 Speed", K::Unsigned, 63, {}},
@@ -167,9 +178,9 @@ std::string DescribeFieldValue(const PatchField& field, Byte value)
     case FieldKind::Signed:
     case FieldKind::BusAmount: {
         const int v = ByteToSigned(value);
-        return v >= -field.max && v <= field.max ? SignedText(v)
-                                                  : SignedText(v) + " (out of range, byte " +
-                                                        std::to_string(value) + ")";
+        return v >= -field.max && v <= field.max
+                   ? SignedText(v)
+                   : SignedText(v) + " (out of range, byte " + std::to_string(value) + ")";
     }
     case FieldKind::Choice:
         return value < field.labels.size() ? std::string(field.labels[value]) : OutOfRange(value);

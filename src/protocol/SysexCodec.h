@@ -24,11 +24,11 @@ constexpr std::size_t BlockMessageSize(std::size_t blockLength)
     return kDumpHeaderSize + 2 * blockLength + 2;
 }
 
-inline constexpr std::size_t kPatchMessageSize = BlockMessageSize(kPatchRecordSize);   // 275
-inline constexpr std::size_t kSplitMessageSize = BlockMessageSize(kSplitRecordSize);   // 43
+inline constexpr std::size_t kPatchMessageSize = BlockMessageSize(kPatchRecordSize);     // 275
+inline constexpr std::size_t kSplitMessageSize = BlockMessageSize(kSplitRecordSize);     // 43
 inline constexpr std::size_t kGlobal1000MessageSize = BlockMessageSize(kGlobal1000Size); // 351
-inline constexpr std::size_t kMaster6MessageSize = BlockMessageSize(kMaster6Size);     // 479
-inline constexpr std::size_t kBankSysexSize = kBankPatchCount * kPatchMessageSize;      // 27,500
+inline constexpr std::size_t kMaster6MessageSize = BlockMessageSize(kMaster6Size);       // 479
+inline constexpr std::size_t kBankSysexSize = kBankPatchCount * kPatchMessageSize;       // 27,500
 
 // Each byte travels as two: first its low four bits, then its high four bits.
 // `out` must hold 2 * block.size() bytes.

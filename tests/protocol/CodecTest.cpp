@@ -115,10 +115,10 @@ TEST(Dumps, AreToldApartByTotalLengthAlone)
 
 TEST(Scanner, FindsMessagesAndTellsOfInterruptions)
 {
-    const Bytes data = {0x00, 0xF0, 0x10, 0xF7,       // stray, then a whole message
-                        0xF0, 0x01, 0x02,             // cut by the next F0
-                        0xF0, 0x05, 0x90, 0x11,       // cut by a note on; 2 strays
-                        0xF7, 0xF0, 0x10, 0x06};      // a stray F7, then cut by the end
+    const Bytes data = {0x00, 0xF0, 0x10, 0xF7,  // stray, then a whole message
+                        0xF0, 0x01, 0x02,        // cut by the next F0
+                        0xF0, 0x05, 0x90, 0x11,  // cut by a note on; 2 strays
+                        0xF7, 0xF0, 0x10, 0x06}; // a stray F7, then cut by the end
     const SysexScan scan = ScanSysex(data);
     ASSERT_EQ(scan.messages.size(), 4u);
     EXPECT_EQ(scan.messages[0].offset, 1u);

@@ -18,7 +18,8 @@ int main(int argc, char** argv)
     const auto raw = velmora::demo::DemoRawBank();
     const auto sysex = velmora::syx::RawBankToSysex(
         std::span<const velmora::Byte, velmora::syx::kRawBankSize>(raw.data(), raw.size()));
-    for (const auto& [name, bytes] : {std::pair{"demo-bank.vmb", &raw}, {"demo-bank.syx", &sysex}}) {
+    for (const auto& [name, bytes] :
+         {std::pair{"demo-bank.vmb", &raw}, {"demo-bank.syx", &sysex}}) {
         const auto path = (dir / name).string();
         if (const auto error = velmora::syx::WriteFileAtomically(path, *bytes); !error.empty()) {
             std::cerr << path << ": " << error << '\n';

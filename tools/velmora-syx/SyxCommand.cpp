@@ -58,12 +58,13 @@ void InfoText(const std::string& file, const FileReport& report, std::ostream& o
         << (report.messages.size() == 1 ? " message: " : " messages: ")
         << report.count(DumpKind::Patch) << " patch, " << report.count(DumpKind::Split)
         << " split, " << report.count(DumpKind::Global1000) << " Matrix-1000 global, "
-        << report.count(DumpKind::Master6) << " Matrix-6 master, "
-        << report.count(DumpKind::Other) << " other; ";
+        << report.count(DumpKind::Master6) << " Matrix-6 master, " << report.count(DumpKind::Other)
+        << " other; ";
     if (report.badChecksums == 0)
         out << "all checksums good";
     else
-        out << report.badChecksums << " checksum " << (report.badChecksums == 1 ? "error" : "errors");
+        out << report.badChecksums << " checksum "
+            << (report.badChecksums == 1 ? "error" : "errors");
     if (report.strayBytes > 0)
         out << "; " << report.strayBytes << " bytes outside any message";
     out << '\n';
@@ -153,10 +154,10 @@ int RunConvert(const Options& options, std::ostream& out, std::ostream& err)
     const std::string& outFile = options.files[1];
     const FileType from = FileTypeOf(in);
     const FileType to = FileTypeOf(outFile);
-    const bool rawToSysex = (from == FileType::RawPatch || from == FileType::RawBank) &&
-                            to == FileType::Sysex;
-    const bool sysexToRaw = from == FileType::Sysex &&
-                            (to == FileType::RawPatch || to == FileType::RawBank);
+    const bool rawToSysex =
+        (from == FileType::RawPatch || from == FileType::RawBank) && to == FileType::Sysex;
+    const bool sysexToRaw =
+        from == FileType::Sysex && (to == FileType::RawPatch || to == FileType::RawBank);
     if (!rawToSysex && !sysexToRaw) {
         err << "velmora-syx convert: turns .vmp or .vmb into .syx, or .syx into .vmp or .vmb; "
                "cannot convert "
@@ -177,12 +178,13 @@ int RunConvert(const Options& options, std::ostream& out, std::ostream& err)
     if (from == FileType::RawPatch) {
         auto patch = LoadPatch(bytes.value, from, 0);
         if (patch.ok())
-            converted.value = RawPatchToSysex(patch.value.buffer, static_cast<Byte>(options.number));
+            converted.value =
+                RawPatchToSysex(patch.value.buffer, static_cast<Byte>(options.number));
         converted.error = patch.error;
     } else if (from == FileType::RawBank) {
         if (bytes.value.size() == kRawBankSize)
-            converted.value =
-                RawBankToSysex(std::span<const Byte, kRawBankSize>(bytes.value.data(), kRawBankSize));
+            converted.value = RawBankToSysex(
+                std::span<const Byte, kRawBankSize>(bytes.value.data(), kRawBankSize));
         else
             converted.error = "is " + std::to_string(bytes.value.size()) +
                               " bytes; a raw bank file is 13500 bytes";

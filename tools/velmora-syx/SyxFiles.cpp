@@ -103,8 +103,8 @@ std::string FileReport::Problem() const
         return "holds no SysEx message";
     std::vector<std::string> parts;
     if (badChecksums > 0)
-        parts.push_back(Plural(badChecksums, "message fails its checksum",
-                               "messages fail their checksums"));
+        parts.push_back(
+            Plural(badChecksums, "message fails its checksum", "messages fail their checksums"));
     if (incomplete > 0)
         parts.push_back(
             Plural(incomplete, "message is cut short (no F7)", "messages are cut short (no F7)"));
@@ -186,8 +186,9 @@ Result<LoadedPatch> LoadPatch(std::span<const Byte> data, FileType type, std::si
     switch (type) {
     case FileType::RawPatch:
         if (data.size() != kPatchBufferSize)
-            return {{}, "is " + Plural(data.size(), "byte", "bytes") +
-                            "; a raw patch file is 135 bytes"};
+            return {{},
+                    "is " + Plural(data.size(), "byte", "bytes") +
+                        "; a raw patch file is 135 bytes"};
         if (index != 0)
             return {{}, "is a single patch; there is no patch " + std::to_string(index)};
         std::copy(data.begin(), data.end(), patch.buffer.begin());
@@ -195,8 +196,9 @@ Result<LoadedPatch> LoadPatch(std::span<const Byte> data, FileType type, std::si
         return {patch, {}};
     case FileType::RawBank:
         if (data.size() != kRawBankSize)
-            return {{}, "is " + Plural(data.size(), "byte", "bytes") +
-                            "; a raw bank file is 13500 bytes"};
+            return {{},
+                    "is " + Plural(data.size(), "byte", "bytes") +
+                        "; a raw bank file is 13500 bytes"};
         if (index >= kBankPatchCount)
             return {{}, "holds patches 0 to 99; there is no patch " + std::to_string(index)};
         std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(index * kPatchBufferSize),
@@ -222,8 +224,9 @@ Result<LoadedPatch> LoadPatch(std::span<const Byte> data, FileType type, std::si
     }
     if (seen == 0)
         return {{}, scan.messages.empty() ? "holds no SysEx message" : "holds no patch message"};
-    return {{}, "holds " + Plural(seen, "patch message", "patch messages") +
-                    "; there is no patch " + std::to_string(index)};
+    return {{},
+            "holds " + Plural(seen, "patch message", "patch messages") + "; there is no patch " +
+                std::to_string(index)};
 }
 
 Bytes RawPatchToSysex(std::span<const Byte, kPatchBufferSize> raw, Byte number)
@@ -255,9 +258,10 @@ Result<std::vector<PatchBuffer>> UnpackPatches(std::span<const Byte> data, bool 
         PatchBuffer buffer{};
         const auto status = UnpackBlock(data.subspan(span.offset, span.length), RecordOf(buffer));
         if (status != UnpackStatus::Ok && !ignoreChecksums)
-            return {{}, "patch message " + std::to_string(patches.size()) + " at byte " +
-                            std::to_string(span.offset) +
-                            " fails its checksum (use --ignore-checksum to convert it anyway)"};
+            return {{},
+                    "patch message " + std::to_string(patches.size()) + " at byte " +
+                        std::to_string(span.offset) +
+                        " fails its checksum (use --ignore-checksum to convert it anyway)"};
         patches.push_back(buffer);
     }
     if (patches.empty())
@@ -273,8 +277,9 @@ Result<Bytes> SysexToRawPatch(std::span<const Byte> data, std::size_t index, boo
     if (!patches.ok())
         return {{}, patches.error};
     if (index >= patches.value.size())
-        return {{}, "holds " + Plural(patches.value.size(), "patch message", "patch messages") +
-                        "; there is no patch " + std::to_string(index)};
+        return {{},
+                "holds " + Plural(patches.value.size(), "patch message", "patch messages") +
+                    "; there is no patch " + std::to_string(index)};
     const PatchBuffer& p = patches.value[index];
     return {Bytes(p.begin(), p.end()), {}};
 }
@@ -285,8 +290,9 @@ Result<Bytes> SysexToRawBank(std::span<const Byte> data, bool ignoreChecksums)
     if (!patches.ok())
         return {{}, patches.error};
     if (patches.value.size() != kBankPatchCount)
-        return {{}, "holds " + Plural(patches.value.size(), "patch message", "patch messages") +
-                        "; a bank needs 100"};
+        return {{},
+                "holds " + Plural(patches.value.size(), "patch message", "patch messages") +
+                    "; a bank needs 100"};
     Bytes out;
     out.reserve(kRawBankSize);
     for (const PatchBuffer& p : patches.value)

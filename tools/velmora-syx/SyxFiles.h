@@ -53,8 +53,8 @@ struct MessageInfo
     DumpKind kind = DumpKind::Other;
     int opcode = -1; // -1 when the message is too short to hold one
     int number = -1;
-    std::optional<std::string> name;         // patch and split names, bytes as they stand
-    std::optional<UnpackStatus> checksum;    // none for messages of other lengths
+    std::optional<std::string> name;      // patch and split names, bytes as they stand
+    std::optional<UnpackStatus> checksum; // none for messages of other lengths
 };
 
 struct FileReport

@@ -1,0 +1,174 @@
+#include "FactoryContents.h"
+
+#include "ModulationLists.h"
+#include "PatchLayout.h"
+#include "SysexCodec.h"
+
+#include <array>
+#include <cstdint>
+
+namespace velmora {
+namespace {
+
+// SplitMix64: small, fast and good enough to make varied but repeatable
+// contents.
+class Generator
+{
+public:
+    explicit Generator(std::uint64_t seed) : state_(seed) {}
+
+    std::uint64_t Next()
+    {
+        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+
+    // A number in lo..hi, both included.
+    int Between(int lo, int hi)
+    {
+        return lo + static_cast<int>(Next() % static_cast<std::uint64_t>(hi - lo + 1));
+    }
+
+private:
+    std::uint64_t state_;
+};
+
+enum class Kind : std::uint64_t
+{
+    Patch = 1,
+    Split = 2,
+    Global = 3,
+};
+
+Generator Seeded(Model model, Kind kind, int bank, int number)
+{
+    const auto m = static_cast<std::uint64_t>(model);
+    const auto b = static_cast<std::uint64_t>(bank);
+    const auto n = static_cast<std::uint64_t>(number);
+    return Generator((m << 48) ^ (static_cast<std::uint64_t>(kind) << 40) ^ (b << 20) ^ n);
+}
+
+// The range each data byte is drawn from, taken once from the patch layout.
+struct FieldRange
+{
+    std::size_t offset;
+    int lo;
+    int hi;
+    bool isSigned;
+};
+
+std::vector<FieldRange> BuildRanges()
+{
+    std::vector<FieldRange> ranges;
+    for (const PatchField& field : PatchFields()) {
+        const int labels = static_cast<int>(field.labels.size());
+        FieldRange r{field.offset, 0, 0, false};
+        switch (field.kind) {
+        case FieldKind::Unsigned:
+            r.hi = field.max;
+            break;
+        case FieldKind::Signed:
+        case FieldKind::BusAmount:
+            r = {field.offset, -field.max, field.max, true};
+            break;
+        case FieldKind::Bits:
+            r.hi = (1 << labels) - 1;
+            break;
+        case FieldKind::Choice:
+            r.hi = labels - 1;
+            break;
+        case FieldKind::Source:
+        case FieldKind::BusSource: // buses are switched off separately
+            r = {field.offset, 1, kModSourceCount, false};
+            break;
+        case FieldKind::Destination:
+            r = {field.offset, 1, kModDestinationCount, false};
+            break;
+        }
+        ranges.push_back(r);
+    }
+    return ranges;
+}
+
+const std::vector<FieldRange>& Ranges()
+{
+    static const std::vector<FieldRange> ranges = BuildRanges();
+    return ranges;
+}
+
+constexpr std::array<const char*, 10> kCategories = {
+    "BRASS", "STRNG", "LEAD ", "BASS ", "PAD  ", "KEYS ", "ORGAN", "BELLS", "SWEEP", "FX   ",
+};
+
+void WriteTwoDigits(Byte* out, int value)
+{
+    out[0] = static_cast<Byte>('0' + value / 10 % 10);
+    out[1] = static_cast<Byte>('0' + value % 10);
+}
+
+} // namespace
+
+PatchRecord FactoryPatch(Model model, int bank, int number)
+{
+    PatchRecord record{};
+    const char* category = kCategories[static_cast<std::size_t>((bank * 3 + number) % 10)];
+    for (std::size_t i = 0; i < 5; ++i)
+        record[i] = static_cast<Byte>(category[i]);
+    record[5] = ' ';
+    WriteTwoDigits(&record[6], number);
+
+    Generator gen = Seeded(model, Kind::Patch, bank, number);
+    for (const FieldRange& r : Ranges()) {
+        const int v = gen.Between(r.lo, r.hi);
+        record[r.offset] = r.isSigned ? SignedToByte(v) : static_cast<Byte>(v);
+    }
+    // About a third of the buses are switched off, as on most real patches:
+    // source, amount and destination all 0.
+    for (int bus = 1; bus <= kMatrixBusCount; ++bus) {
+        if (gen.Between(0, 2) == 0) {
+            const std::size_t at = BusOffset(bus);
+            record[at] = record[at + 1] = record[at + 2] = 0;
+        }
+    }
+    return record;
+}
+
+SplitRecord FactorySplit(Model model, int index)
+{
+    SplitRecord split{};
+    const char name[] = "SPLT";
+    for (std::size_t i = 0; i < 4; ++i)
+        split[i] = static_cast<Byte>(name[i]);
+    WriteTwoDigits(&split[4], index + 1);
+
+    Generator gen = Seeded(model, Kind::Split, 0, index);
+    const int splitKey = gen.Between(36, 84);
+    split[6] = static_cast<Byte>(splitKey);
+    split[7] = static_cast<Byte>(splitKey + 1);
+    split[8] = SignedToByte(12 * gen.Between(-2, 2));
+    split[9] = SignedToByte(12 * gen.Between(-2, 2));
+    split[10] = static_cast<Byte>(gen.Between(0, 99));
+    split[11] = static_cast<Byte>(gen.Between(0, 99));
+    split[12] = static_cast<Byte>(gen.Between(32, 63));
+    split[13] = static_cast<Byte>(gen.Between(32, 63));
+    split[14] = static_cast<Byte>(gen.Between(0, 2));
+    for (std::size_t i = 15; i < kSplitRecordSize; ++i)
+        split[i] = static_cast<Byte>(gen.Between(0, 1));
+    return split;
+}
+
+std::vector<Byte> FactoryGlobal(Model model)
+{
+    std::vector<Byte> global(model == Model::Matrix1000 ? kGlobal1000Size : kMaster6Size);
+    Generator gen = Seeded(model, Kind::Global, 0, 0);
+    for (Byte& b : global)
+        b = static_cast<Byte>(gen.Between(0, 31));
+    global[kGlobalMasterTune] = SignedToByte(0);
+    global[kGlobalMasterTranspose] = SignedToByte(0);
+    global[kGlobalBendRange] = 2;
+    return global;
+}
+
+} // namespace velmora

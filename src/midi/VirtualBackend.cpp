@@ -1,0 +1,135 @@
+#include "VirtualBackend.h"
+
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <vector>
+
+namespace velmora::midi {
+
+class VirtualInputPort;
+
+struct VirtualBackend::Hub
+{
+    std::mutex instrumentMutex;
+    VirtualInstrument instrument;
+
+    std::mutex portsMutex;
+    std::vector<VirtualInputPort*> inputs;
+    const std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+
+    // Declared last: destroyed first, so its thread ends before the rest.
+    std::unique_ptr<PacedLink> link;
+
+    void Deliver(std::span<const Byte> message);
+};
+
+class VirtualInputPort : public MidiInputPort
+{
+public:
+    VirtualInputPort(std::shared_ptr<VirtualBackend::Hub> hub, MidiReceiver receiver)
+        : hub_(std::move(hub)), receiver_(std::move(receiver))
+    {
+        std::lock_guard lock(hub_->portsMutex);
+        hub_->inputs.push_back(this);
+    }
+    ~VirtualInputPort() override
+    {
+        // Once this returns the hub calls the receiver no more.
+        std::lock_guard lock(hub_->portsMutex);
+        std::erase(hub_->inputs, this);
+    }
+    void Start() override
+    {
+        std::lock_guard lock(hub_->portsMutex);
+        started_ = true;
+    }
+    void Stop() override
+    {
+        std::lock_guard lock(hub_->portsMutex);
+        started_ = false;
+    }
+
+    // Called with the hub's ports mutex held.
+    void Deliver(std::span<const Byte> message, std::uint32_t timeMs)
+    {
+        if (started_)
+            receiver_(message, timeMs);
+    }
+
+private:
+    std::shared_ptr<VirtualBackend::Hub> hub_;
+    MidiReceiver receiver_;
+    bool started_ = false;
+};
+
+void VirtualBackend::Hub::Deliver(std::span<const Byte> message)
+{
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - started);
+    std::lock_guard lock(portsMutex);
+    for (VirtualInputPort* input : inputs)
+        input->Deliver(message, static_cast<std::uint32_t>(ms.count()));
+}
+
+class VirtualOutputPort : public MidiOutputPort
+{
+public:
+    explicit VirtualOutputPort(std::shared_ptr<VirtualBackend::Hub> hub) : hub_(std::move(hub)) {}
+    void Send(std::span<const Byte> message) override
+    {
+        std::lock_guard lock(hub_->instrumentMutex);
+        hub_->instrument.Receive(message);
+    }
+
+private:
+    std::shared_ptr<VirtualBackend::Hub> hub_;
+};
+
+VirtualBackend::VirtualBackend(Model model, PacedLink::Pace pace) : hub_(std::make_shared<Hub>())
+{
+    hub_->instrument.SetModel(model);
+    Hub* hub = hub_.get();
+    hub_->link = std::make_unique<PacedLink>(
+        [hub](std::span<const Byte> message) { hub->Deliver(message); }, pace);
+    hub_->instrument.SetOutput([hub](std::span<const Byte> message) { hub->link->Send(message); });
+}
+
+VirtualBackend::~VirtualBackend() = default;
+
+std::vector<std::string> VirtualBackend::InputNames()
+{
+    return {kPortName};
+}
+
+std::vector<std::string> VirtualBackend::OutputNames()
+{
+    return {kPortName};
+}
+
+std::unique_ptr<MidiInputPort> VirtualBackend::OpenInput(int index, MidiReceiver receiver)
+{
+    if (index != 0)
+        throw MidiBackendError("No such virtual MIDI input");
+    return std::make_unique<VirtualInputPort>(hub_, std::move(receiver));
+}
+
+std::unique_ptr<MidiOutputPort> VirtualBackend::OpenOutput(int index)
+{
+    if (index != 0)
+        throw MidiBackendError("No such virtual MIDI output");
+    return std::make_unique<VirtualOutputPort>(hub_);
+}
+
+void VirtualBackend::WithInstrument(const std::function<void(VirtualInstrument&)>& use)
+{
+    std::lock_guard lock(hub_->instrumentMutex);
+    use(hub_->instrument);
+}
+
+void VirtualBackend::WaitIdle()
+{
+    hub_->link->WaitIdle();
+}
+
+} // namespace velmora::midi

@@ -1,0 +1,125 @@
+#include "TfrmMidi.h"
+
+#include "MidiSetup.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace velmora::midi {
+namespace {
+
+QStringList ToList(const std::vector<std::string>& names)
+{
+    QStringList list;
+    for (const std::string& name : names)
+        list << QString::fromStdString(name);
+    return list;
+}
+
+} // namespace
+
+TfrmMidi::TfrmMidi(MidiSetup& setup, QWidget* parent)
+    : QDialog(parent), setup_(setup), reportError_([](QWidget* p, const QString& text) {
+          QMessageBox::critical(p, QStringLiteral("Velmora"), text);
+      })
+{
+    setWindowTitle(QStringLiteral("Midi Setup"));
+    setObjectName(QStringLiteral("frmMidi"));
+
+    cbInPort = new QComboBox(this);
+    cbInPort->setObjectName(QStringLiteral("cbInPort"));
+    cbInPort->addItems(ToList(setup_.InputNames()));
+    cbInPort->setCurrentIndex(setup_.Input().DeviceID());
+
+    cbOutPort = new QComboBox(this);
+    cbOutPort->setObjectName(QStringLiteral("cbOutPort"));
+    cbOutPort->addItems(ToList(setup_.OutputNames()));
+    cbOutPort->setCurrentIndex(std::max(setup_.Output().DeviceID(), 0));
+
+    seChannel = new QSpinBox(this);
+    seChannel->setObjectName(QStringLiteral("seChannel"));
+    seChannel->setRange(1, 16);
+    seChannel->setValue(setup_.Routing().instrumentChannel + 1);
+
+    cbInPort2 = new QComboBox(this);
+    cbInPort2->setObjectName(QStringLiteral("cbInPort2"));
+    FillSecondInputs();
+
+    cbChannel2 = new QComboBox(this);
+    cbChannel2->setObjectName(QStringLiteral("cbChannel2"));
+    cbChannel2->addItem(QStringLiteral("any"));
+    for (int channel = 1; channel <= 16; ++channel)
+        cbChannel2->addItem(QString::number(channel));
+    cbChannel2->setCurrentIndex(setup_.Routing().keyboardChannel);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Matrix Midi In"), cbInPort);
+    form->addRow(QStringLiteral("Matrix Midi Out"), cbOutPort);
+    form->addRow(QStringLiteral("Matrix Midi Channel"), seChannel);
+    form->addRow(QStringLiteral("Keyboard / Controller Midi In"), cbInPort2);
+    form->addRow(QStringLiteral("Keyboard / Contr. Midi Channel"), cbChannel2);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
+    ok->setDefault(true);
+    QPushButton* help = buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(help, &QPushButton::clicked, this, [this] {
+        if (help_)
+            help_(kHelpTopic);
+    });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+
+    connect(cbInPort, &QComboBox::activated, this, &TfrmMidi::cbInPortChange);
+    connect(cbOutPort, &QComboBox::activated, this, &TfrmMidi::cbOutPortChange);
+    connect(cbInPort2, &QComboBox::activated, this, &TfrmMidi::cbInPort2Change);
+    connect(seChannel, &QSpinBox::valueChanged, this,
+            [this](int value) { setup_.Routing().instrumentChannel = value - 1; });
+    connect(cbChannel2, &QComboBox::activated, this,
+            [this](int position) { setup_.Routing().keyboardChannel = position; });
+}
+
+void TfrmMidi::FillSecondInputs()
+{
+    const QSignalBlocker block(cbInPort2);
+    cbInPort2->clear();
+    cbInPort2->addItems(ToList(setup_.SecondInputNames()));
+    cbInPort2->setCurrentIndex(setup_.SecondInputPosition());
+}
+
+void TfrmMidi::Guard(const std::function<void()>& change)
+{
+    try {
+        change();
+    } catch (const std::exception& e) {
+        reportError_(this, QString::fromStdString(e.what()));
+    }
+}
+
+void TfrmMidi::cbInPortChange(int position)
+{
+    Guard([&] { setup_.ChangeInPort(position); });
+    // The keyboard list leaves out whatever the instrument input uses.
+    FillSecondInputs();
+}
+
+void TfrmMidi::cbOutPortChange(int position)
+{
+    Guard([&] { setup_.ChangeOutPort(position); });
+}
+
+void TfrmMidi::cbInPort2Change(int position)
+{
+    Guard([&] { setup_.ChangeInPort2(position); });
+}
+
+} // namespace velmora::midi

@@ -1,0 +1,122 @@
+// The paced link: order, cable-speed pacing, stalls and shutting down with a
+// full queue. Timing checks are lower bounds only; the worker may always be
+// later than planned, never earlier.
+#include "PacedLink.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+using namespace velmora;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<Byte>;
+
+namespace {
+
+// Records what reaches the downstream end, with the time and thread. Read it
+// only after WaitIdle.
+struct Sink
+{
+    std::vector<Bytes> messages;
+    std::vector<Clock::time_point> times;
+    std::vector<std::thread::id> threads;
+};
+
+PacedLink::Downstream Into(Sink& sink)
+{
+    return [&sink](std::span<const Byte> m) {
+        if (m.size() == 1 && m[0] == 0xFF)
+            throw std::runtime_error("port gone");
+        sink.messages.emplace_back(m.begin(), m.end());
+        sink.times.push_back(Clock::now());
+        sink.threads.push_back(std::this_thread::get_id());
+    };
+}
+
+} // namespace
+
+TEST(PacedLink, DeliversEverySendersMessagesInOrderOnItsOwnThread)
+{
+    Sink sink;
+    PacedLink link(Into(sink));
+    constexpr int kPerSender = 500;
+    auto sender = [&link](Byte tag) {
+        for (int i = 0; i < kPerSender; ++i)
+            link.Send(Bytes{tag, static_cast<Byte>(i >> 7), static_cast<Byte>(i & 0x7F)});
+    };
+    link.Send(Bytes{0xFF}); // a failing downstream call does not stop the link
+    std::thread other(sender, Byte{2});
+    sender(1);
+    other.join();
+    link.WaitIdle();
+    EXPECT_EQ(link.Queued(), 0u);
+    EXPECT_EQ(link.Failures(), 1u);
+
+    ASSERT_EQ(sink.messages.size(), 2u * kPerSender);
+    int next[3] = {0, 0, 0};
+    for (std::size_t i = 0; i < sink.messages.size(); ++i) {
+        const Bytes& m = sink.messages[i];
+        ASSERT_EQ(m[1] * 128 + m[2], next[m[0]]++) << "sender " << int(m[0]);
+        ASSERT_NE(sink.threads[i], std::this_thread::get_id());
+    }
+}
+
+TEST(PacedLink, CableSpeedSpacesMessagesByTheirLength)
+{
+    Sink sink;
+    PacedLink link(Into(sink), PacedLink::Pace::CableSpeed);
+    const Bytes patch(275, 0x11);
+    const auto start = Clock::now();
+    for (int i = 0; i < 10; ++i)
+        link.Send(patch);
+    link.WaitIdle();
+    const auto elapsed = Clock::now() - start;
+    ASSERT_EQ(sink.messages.size(), 10u);
+    // Each goes no earlier than 88 ms after the one before it.
+    EXPECT_GE(elapsed, 9 * PacedLink::CableTime(275));
+    for (std::size_t i = 1; i < sink.times.size(); ++i)
+        EXPECT_GE(sink.times[i] - sink.times[i - 1], PacedLink::CableTime(275)) << i;
+}
+
+TEST(PacedLink, StallPausesBeforeTheChosenMessageOnly)
+{
+    Sink sink;
+    PacedLink link(Into(sink));
+    link.Send(Bytes{0xF8}); // before the call: not counted
+    link.WaitIdle();
+    link.StallBefore(2, 300ms);
+    for (Byte i = 0; i < 4; ++i)
+        link.Send(Bytes{i});
+    link.WaitIdle();
+    ASSERT_EQ(sink.messages.size(), 5u);
+    EXPECT_EQ(sink.messages[3], Bytes{2});
+    EXPECT_GE(sink.times[3] - sink.times[2], 300ms);
+}
+
+TEST(PacedLink, DestructionDiscardsTheQueueAndCutsPausesShort)
+{
+    std::atomic<int> delivered{0};
+    {
+        // 1000 patch messages at cable speed would take 88 s.
+        PacedLink link([&](std::span<const Byte>) { ++delivered; }, PacedLink::Pace::CableSpeed);
+        const Bytes patch(275, 0);
+        for (int i = 0; i < 1000; ++i)
+            link.Send(patch);
+        EXPECT_GT(link.Queued(), 0u);
+    }
+    EXPECT_LT(delivered.load(), 1000);
+
+    const auto start = Clock::now();
+    {
+        PacedLink link([&](std::span<const Byte>) { ++delivered; });
+        link.StallBefore(0, std::chrono::hours(1));
+        link.Send(Bytes{1});
+        std::this_thread::sleep_for(20ms);
+    }
+    // Only that it did not sit out the hour; no speed is asserted.
+    EXPECT_LT(Clock::now() - start, std::chrono::minutes(5));
+}

@@ -76,10 +76,11 @@ TEST(PacedLink, CableSpeedSpacesMessagesByTheirLength)
     link.WaitIdle();
     const auto elapsed = Clock::now() - start;
     ASSERT_EQ(sink.messages.size(), 10u);
-    // Each goes no earlier than 88 ms after the one before it.
+    // Each goes no earlier than 88 ms after the one before it. The sink notes
+    // the time a little after each delivery starts, so allow for that jitter.
     EXPECT_GE(elapsed, 9 * PacedLink::CableTime(275));
     for (std::size_t i = 1; i < sink.times.size(); ++i)
-        EXPECT_GE(sink.times[i] - sink.times[i - 1], PacedLink::CableTime(275)) << i;
+        EXPECT_GE(sink.times[i] - sink.times[i - 1], PacedLink::CableTime(275) - 1ms) << i;
 }
 
 TEST(PacedLink, StallPausesBeforeTheChosenMessageOnly)

@@ -8,7 +8,7 @@ cd "$root"
 
 bash scripts/setup.sh
 
-fuzz_seconds=${VELMORA_FUZZ_SECONDS:-15}
+fuzz_seconds=${VELMORA_FUZZ_SECONDS:-10}
 jobs=$(nproc)
 
 # The end-to-end tests talk over a JACK server with the dummy driver. Start
@@ -54,7 +54,7 @@ if command -v clang++ >/dev/null 2>&1; then
   mkdir -p "$corpus"
   build/tests/support/make_demo_bank "$corpus" >/dev/null
   head -c 275 "$corpus/demo-bank.syx" >"$corpus/one-patch.syx"
-  for target in UnpackFuzz SyxFileFuzz; do
+  for target in UnpackFuzz SyxFileFuzz InstrumentFuzz; do
     work=$(mktemp -d)
     cp "$corpus"/* "$work"/
     log=$(mktemp)

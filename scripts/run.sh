@@ -1,10 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts Velmora.
-#
-# Until the main window lands, "starting Velmora" means the command-line tool
-# velmora-syx on a demonstration bank: it lists the bank's 100 patches and
-# shows the first one. Arguments, when given, go to velmora-syx instead
-# (for example: scripts/run.sh info my-bank.syx).
+# Sets up, builds and starts Velmora. Without MIDI hardware it talks to the
+# built-in virtual instrument.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -13,11 +9,9 @@ bash scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build
 
-syx=build/tools/velmora-syx/velmora-syx
-if [ $# -gt 0 ]; then
-  exec "$syx" "$@"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "run: Velmora is a desktop program and no display was found (DISPLAY is not set)." >&2
+  echo "run: start it from a desktop session, or under Xvfb: xvfb-run -a scripts/run.sh" >&2
+  exit 1
 fi
-build/tests/support/make_demo_bank build/demo >/dev/null
-"$syx" info build/demo/demo-bank.syx
-echo
-"$syx" show build/demo/demo-bank.syx --index 0
+exec build/src/app/velmora "$@"

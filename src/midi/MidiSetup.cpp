@@ -136,16 +136,26 @@ void MidiSetup::AllNotesOff(std::uint8_t note, const std::array<std::uint8_t, 3>
         out_.SendShort(m.status, m.data1, m.data2);
 }
 
+void MidiSetup::Guard(const std::function<void()>& route)
+{
+    try {
+        route();
+    } catch (const std::exception& e) {
+        if (OnError)
+            OnError(e.what());
+    }
+}
+
 void MidiSetup::MidiGetAll(TMidiInput& sender)
 {
     if (auto event = sender.TakeEvent())
-        router_.RouteInstrumentInput(*event);
+        Guard([&] { router_.RouteInstrumentInput(*event); });
 }
 
 void MidiSetup::MidiGetPort2(TMidiInput& sender)
 {
     if (auto event = sender.TakeEvent())
-        router_.RouteKeyboardInput(*event);
+        Guard([&] { router_.RouteKeyboardInput(*event); });
 }
 
 } // namespace velmora::midi

@@ -10,6 +10,7 @@
 #include "MidiRouter.h"
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,12 +66,17 @@ public:
     int SecondInputDevice() const { return secondInput_; }
     void SetSecondInputDevice(int device) { secondInput_ = device; }
 
+    // Failures while routing (a vanished output, say) go here, so a message
+    // that cannot be passed on never ends the program.
+    std::function<void(const std::string& text)> OnError;
+
     // The two input handlers: one event each.
     void MidiGetAll(TMidiInput& sender);
     void MidiGetPort2(TMidiInput& sender);
 
 private:
     bool OpenAndStart(TMidiInput& input);
+    void Guard(const std::function<void()>& route);
 
     const MidiDevices& devices_;
     TMidiOutput out_;

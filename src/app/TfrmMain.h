@@ -1,0 +1,52 @@
+// The program's main window: it owns everything that lives for the whole run
+// (the MIDI devices among them), holds the menus with their commands and
+// runs start-up and shut-down.
+#pragma once
+
+#include "MidiSetup.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+
+namespace velmora {
+
+class TfrmMain : public QMainWindow
+{
+public:
+    explicit TfrmMain(const midi::MidiDevices& devices, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Opens the ports. Returns false after telling the user, when the
+    // program cannot run (no instrument input or output).
+    bool FormCreate();
+
+    midi::MidiSetup& Midi() { return midi_; }
+    QAction* Action(const QString& objectName) const;
+
+private:
+    void BuildMenus();
+    QAction* AddAction(QMenu* menu, const char* name, const QString& caption,
+                       const QKeySequence& shortcut = {}, const QString& hint = {});
+    void ShowPorts();
+
+    void aMidiSetupExecute();
+    void aBufferExecute();
+    void aThruExecute();
+    void aNotesOffExecute();
+    void aHideMenuExecute();
+    void aAboutExecute();
+
+    midi::MidiSetup midi_;
+    std::uint8_t note_ = 60;
+    std::array<std::uint8_t, 3> chord_{64, 67, 72};
+    QList<QMenu*> menus_;
+    QLabel* ports_ = nullptr;
+};
+
+} // namespace velmora

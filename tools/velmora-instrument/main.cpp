@@ -1,0 +1,509 @@
+// velmora-instrument: a virtual Matrix-1000 or Matrix-6 behind a pair of
+// virtual MIDI ports, for trying Velmora and for end-to-end tests without
+// hardware. Every message that reaches the input port goes to a
+// VirtualInstrument on RtMidi's thread; its answers queue in a PacedLink
+// whose worker thread sends them out of the output port, at cable speed or
+// as fast as possible. Runs until SIGINT or SIGTERM.
+#include "PacedLink.h"
+#include "VirtualInstrument.h"
+
+#include <RtMidi.h>
+#include <alsa/asoundlib.h>
+#include <jack/jack.h>
+
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using velmora::Byte;
+
+constexpr const char* kUsage =
+    "usage: velmora-instrument [options]\n"
+    "  --api jack|alsa      MIDI system to open the ports in (default jack)\n"
+    "  --name NAME          ports \"NAME in\" and \"NAME out\" (default \"Velmora Instrument\")\n"
+    "  --model 1000|6       Matrix-1000 (default) or Matrix-6\n"
+    "  --pace cable|fast    answer at MIDI cable speed (default) or at once\n"
+    "  --channel 1..16      channel for program changes (default 1)\n"
+    "  --bad-checksum N     the Nth dump the instrument makes (from 0) has a wrong checksum\n"
+    "  --drop N             the Nth message the instrument makes (from 0) is not sent\n"
+    "  --stall N:MS         pause MS milliseconds before the Nth message that goes out\n"
+    "                       (from 0; dropped messages do not go out)\n"
+    "  --verbose            print every message received, in hex, one a line\n";
+
+struct Options
+{
+    RtMidi::Api api = RtMidi::UNIX_JACK;
+    std::string name = "Velmora Instrument";
+    velmora::Model model = velmora::Model::Matrix1000;
+    velmora::PacedLink::Pace pace = velmora::PacedLink::Pace::CableSpeed;
+    int channel = 0;
+    velmora::VirtualInstrument::Faults faults;
+    std::optional<std::pair<int, int>> stall; // message index, milliseconds
+    bool verbose = false;
+};
+
+std::optional<int> ParseInt(std::string_view text, int low, int high)
+{
+    if (text.empty() || text.size() > 9) {
+        return std::nullopt;
+    }
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+    }
+    if (value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Null with a message on stderr when the command line is wrong.
+std::optional<Options> ParseOptions(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view option = argv[i];
+        if (option == "--verbose") {
+            options.verbose = true;
+            continue;
+        }
+        if (option == "--help" || option == "-h") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        }
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "velmora-instrument: %s needs a value\n%s", argv[i], kUsage);
+            return std::nullopt;
+        }
+        const std::string_view value = argv[++i];
+        bool ok = true;
+        if (option == "--api") {
+            ok = value == "jack" || value == "alsa";
+            options.api = value == "alsa" ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK;
+        } else if (option == "--name") {
+            ok = !value.empty() && value.find(':') == std::string_view::npos;
+            options.name = value;
+        } else if (option == "--model") {
+            ok = value == "1000" || value == "6";
+            options.model = value == "6" ? velmora::Model::Matrix6 : velmora::Model::Matrix1000;
+        } else if (option == "--pace") {
+            ok = value == "cable" || value == "fast";
+            options.pace = value == "fast" ? velmora::PacedLink::Pace::Immediate
+                                           : velmora::PacedLink::Pace::CableSpeed;
+        } else if (option == "--channel") {
+            const auto channel = ParseInt(value, 1, 16);
+            ok = channel.has_value();
+            options.channel = channel.value_or(1) - 1;
+        } else if (option == "--bad-checksum" || option == "--drop") {
+            const auto n = ParseInt(value, 0, 1'000'000'000);
+            ok = n.has_value();
+            (option == "--drop" ? options.faults.dropMessage : options.faults.badChecksumDump) =
+                n.value_or(-1);
+        } else if (option == "--stall") {
+            const std::size_t colon = value.find(':');
+            const auto n = colon == std::string_view::npos
+                               ? std::nullopt
+                               : ParseInt(value.substr(0, colon), 0, 1'000'000'000);
+            const auto ms = colon == std::string_view::npos
+                                ? std::nullopt
+                                : ParseInt(value.substr(colon + 1), 0, 3'600'000);
+            ok = n.has_value() && ms.has_value();
+            if (ok) {
+                options.stall = std::pair{*n, *ms};
+            }
+        } else {
+            std::fprintf(stderr, "velmora-instrument: unknown option %s\n%s", argv[i - 1], kUsage);
+            return std::nullopt;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "velmora-instrument: bad value \"%s\" for %s\n%s", argv[i],
+                         argv[i - 1], kUsage);
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+// RtMidi's error reports for the call in progress on this thread.
+thread_local std::string* tRtMidiError = nullptr;
+
+void OnRtMidiError(RtMidiError::Type type, const std::string& text, void* /*unused*/)
+{
+    if (type != RtMidiError::DEBUG_WARNING && tRtMidiError != nullptr && tRtMidiError->empty()) {
+        *tRtMidiError = text;
+    }
+}
+
+// Runs `call`; the text of RtMidi's failure report, empty when none.
+template <typename Call> std::string RtMidiFailure(Call&& call)
+{
+    std::string failure;
+    std::string* const outer = std::exchange(tRtMidiError, &failure);
+    try {
+        call();
+    } catch (const RtMidiError& error) {
+        failure = error.getMessage();
+    } catch (...) {
+        tRtMidiError = outer;
+        throw;
+    }
+    tRtMidiError = outer;
+    return failure;
+}
+
+void IgnoreAlsaMessage(const char* /*file*/, int /*line*/, const char* /*function*/, int /*err*/,
+                       const char* /*format*/, ...)
+{}
+
+// A client of the MIDI system of our own, without ports: proof that the
+// system can be reached (RtMidi would only warn), and a way to see the ports
+// as other programs see them.
+class SystemView
+{
+public:
+    SystemView(const SystemView&) = delete;
+    SystemView& operator=(const SystemView&) = delete;
+
+    // Null when the system cannot be reached.
+    static std::unique_ptr<SystemView> Open(RtMidi::Api api)
+    {
+        auto view = std::unique_ptr<SystemView>(new SystemView);
+        if (api == RtMidi::UNIX_JACK) {
+            jack_set_error_function([](const char*) {});
+            jack_set_info_function([](const char*) {});
+            jack_status_t status{};
+            view->jack_ = jack_client_open("velmora-instrument", JackNoStartServer, &status);
+            if (view->jack_ == nullptr) {
+                return nullptr;
+            }
+            jack_on_shutdown(view->jack_, &SystemView::OnServerShutdown, view.get());
+            return view;
+        }
+        snd_lib_error_set_handler(&IgnoreAlsaMessage);
+        if (snd_seq_open(&view->seq_, "default", SND_SEQ_OPEN_DUPLEX, 0) < 0) {
+            return nullptr;
+        }
+        return view;
+    }
+
+    ~SystemView()
+    {
+        if (jack_ != nullptr && !ServerGone()) {
+            jack_client_close(jack_);
+        }
+        if (seq_ != nullptr) {
+            snd_seq_close(seq_);
+        }
+    }
+
+    // The JACK server shut down: the program stops (SIGTERM), and libjack must
+    // not be asked to close the clients that were connected to it.
+    bool ServerGone() const { return serverGone_.load(); }
+
+    // Whether some client has a MIDI port of this name.
+    bool HasPort(const std::string& portName) const
+    {
+        if (jack_ != nullptr) {
+            bool found = false;
+            const char** names = jack_get_ports(jack_, nullptr, JACK_DEFAULT_MIDI_TYPE, 0);
+            for (const char** name = names; name != nullptr && *name != nullptr; ++name) {
+                const std::string_view full = *name;
+                const std::size_t colon = full.find(':');
+                found = found ||
+                        (colon != std::string_view::npos && full.substr(colon + 1) == portName);
+            }
+            jack_free(static_cast<void*>(names));
+            return found;
+        }
+        snd_seq_client_info_t* client = nullptr;
+        snd_seq_port_info_t* port = nullptr;
+        snd_seq_client_info_alloca(&client);
+        snd_seq_port_info_alloca(&port);
+        snd_seq_client_info_set_client(client, -1);
+        while (snd_seq_query_next_client(seq_, client) >= 0) {
+            snd_seq_port_info_set_client(port, snd_seq_client_info_get_client(client));
+            snd_seq_port_info_set_port(port, -1);
+            while (snd_seq_query_next_port(seq_, port) >= 0) {
+                if (portName == snd_seq_port_info_get_name(port)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+private:
+    SystemView() = default;
+
+    static void OnServerShutdown(void* self)
+    {
+        static_cast<SystemView*>(self)->serverGone_.store(true);
+        kill(getpid(), SIGTERM);
+    }
+
+    jack_client_t* jack_ = nullptr;
+    snd_seq_t* seq_ = nullptr;
+    std::atomic<bool> serverGone_{false};
+};
+
+// Lines for stdout, written by a thread of their own so RtMidi's thread never
+// waits for a slow reader.
+class LinePrinter
+{
+public:
+    LinePrinter() : thread_([this] { Run(); }) {}
+    LinePrinter(const LinePrinter&) = delete;
+    LinePrinter& operator=(const LinePrinter&) = delete;
+    ~LinePrinter()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+
+    void Print(std::string line)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            lines_.push_back(std::move(line));
+        }
+        wake_.notify_one();
+    }
+
+private:
+    void Run()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return stopping_ || !lines_.empty(); });
+            while (!lines_.empty()) {
+                const std::string line = std::move(lines_.front());
+                lines_.pop_front();
+                lock.unlock();
+                std::fputs(line.c_str(), stdout);
+                std::fflush(stdout);
+                lock.lock();
+            }
+            if (stopping_) {
+                return;
+            }
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::string> lines_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+std::string HexLine(const std::vector<unsigned char>& message)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string line;
+    line.reserve(message.size() * 3 + 1);
+    for (const unsigned char byte : message) {
+        if (!line.empty()) {
+            line += ' ';
+        }
+        line += kDigits[byte >> 4];
+        line += kDigits[byte & 0x0F];
+    }
+    line += '\n';
+    return line;
+}
+
+// What RtMidi's input thread reaches.
+struct InputContext
+{
+    velmora::VirtualInstrument* instrument;
+    LinePrinter* printer; // null unless --verbose
+};
+
+void OnMessage(double /*deltaSeconds*/, std::vector<unsigned char>* message, void* data)
+{
+    auto* context = static_cast<InputContext*>(data);
+    if (message == nullptr || message->empty()) {
+        return;
+    }
+    try {
+        if (context->printer != nullptr) {
+            context->printer->Print(HexLine(*message));
+        }
+        context->instrument->Receive(std::span<const Byte>(message->data(), message->size()));
+    } catch (const std::exception& error) {
+        // Nothing may unwind into RtMidi's thread.
+        std::fprintf(stderr, "velmora-instrument: a message was lost: %s\n", error.what());
+    }
+}
+
+// Sends one answer; waits while the API's buffer is full (JACK's holds 16 KB
+// until its next cycle), for at most a second.
+void SendAnswer(RtMidiOut& out, std::span<const Byte> message)
+{
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    for (;;) {
+        const std::string failure =
+            RtMidiFailure([&] { out.sendMessage(message.data(), message.size()); });
+        if (failure.empty()) {
+            return;
+        }
+        if (std::chrono::steady_clock::now() > giveUp) {
+            std::fprintf(stderr, "velmora-instrument: an answer was lost: %s\n", failure.c_str());
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+int Run(const Options& options)
+{
+    const char* const apiName = options.api == RtMidi::UNIX_JACK ? "JACK" : "ALSA";
+    const auto view = SystemView::Open(options.api);
+    if (view == nullptr) {
+        std::fprintf(stderr, "velmora-instrument: %s\n",
+                     options.api == RtMidi::UNIX_JACK ? "no JACK server is running"
+                                                      : "the ALSA sequencer cannot be opened");
+        return 1;
+    }
+
+    velmora::VirtualInstrument instrument(options.model);
+    instrument.SetChannel(options.channel);
+    instrument.SetFaults(options.faults);
+    instrument.SetLogLimit(16); // nothing here reads the log
+
+    const std::string inName = options.name + " in";
+    const std::string outName = options.name + " out";
+    std::unique_ptr<RtMidiOut> out;
+    std::string failure = RtMidiFailure([&] {
+        out = std::make_unique<RtMidiOut>(options.api, options.name);
+        out->setErrorCallback(&OnRtMidiError, nullptr);
+        out->openVirtualPort(outName);
+    });
+    if (!failure.empty()) {
+        std::fprintf(stderr, "velmora-instrument: cannot open the output port: %s\n",
+                     failure.c_str());
+        return 1;
+    }
+
+    // The answers leave on the link's worker thread; the output port is used
+    // nowhere else while the link exists.
+    auto link = std::make_unique<velmora::PacedLink>(
+        [&out](std::span<const Byte> message) { SendAnswer(*out, message); }, options.pace);
+    if (options.stall) {
+        link->StallBefore(options.stall->first, std::chrono::milliseconds(options.stall->second));
+    }
+    instrument.SetOutput([&link](std::span<const Byte> message) { link->Send(message); });
+
+    std::unique_ptr<LinePrinter> printer =
+        options.verbose ? std::make_unique<LinePrinter>() : nullptr;
+    InputContext context{&instrument, printer.get()};
+
+    // The input last: its thread starts once everything it reaches exists.
+    std::unique_ptr<RtMidiIn> in;
+
+    // Inputs first (no more Receive), then the link (no more sends), then
+    // the output port. RtMidi 5's JACK output frees its ring buffer before it
+    // closes its client, so a process callback still under way could read
+    // freed memory: close the port (later callbacks do nothing) and let any
+    // callback under way finish first.
+    const auto close = [&] {
+        if (view->ServerGone()) {
+            (void)in.release();
+            link.reset();
+            (void)out.release();
+        } else {
+            in.reset();
+            link.reset();
+            out->closePort();
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+            out.reset();
+        }
+        printer.reset();
+    };
+
+    failure = RtMidiFailure([&] {
+        in = std::make_unique<RtMidiIn>(options.api, options.name);
+        in->setErrorCallback(&OnRtMidiError, nullptr);
+        in->ignoreTypes(false, true, true);
+        in->setCallback(&OnMessage, &context);
+        in->openVirtualPort(inName);
+    });
+    if (!failure.empty()) {
+        std::fprintf(stderr, "velmora-instrument: cannot open the input port: %s\n",
+                     failure.c_str());
+        close();
+        return 1;
+    }
+
+    // RtMidi does not always report a port it failed to make.
+    if (!view->HasPort(inName) || !view->HasPort(outName)) {
+        std::fprintf(stderr, "velmora-instrument: the ports did not appear\n");
+        close();
+        return 1;
+    }
+    std::printf("velmora-instrument: ready, ports \"%s\" and \"%s\" (%s), %s, %s pace\n",
+                inName.c_str(), outName.c_str(), apiName, velmora::ModelName(options.model),
+                options.pace == velmora::PacedLink::Pace::CableSpeed ? "cable" : "fast");
+    std::fflush(stdout);
+
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    int received = 0;
+    sigwait(&stopSignals, &received);
+
+    close();
+    if (view->ServerGone()) {
+        std::fprintf(stderr, "velmora-instrument: the JACK server shut down\n");
+        return 1;
+    }
+    std::printf("velmora-instrument: stopped\n");
+    std::fflush(stdout);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const auto options = ParseOptions(argc, argv);
+    if (!options) {
+        return 2;
+    }
+    // The stop signals are taken by sigwait on this thread; every thread
+    // started from here on inherits the block.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // A reader that goes away must not kill the instrument mid-answer.
+    signal(SIGPIPE, SIG_IGN);
+    return Run(*options);
+}

@@ -73,6 +73,8 @@ fi
 
 echo "== benchmarks"
 build/bench/velmora_bench --benchmark_min_time=0.2
+build/bench/velmora_midi_bench --benchmark_min_time=0.2
+build/bench/velmora_jack_bench
 
 echo "== tests, normal build"
 export QT_QPA_PLATFORM=offscreen

@@ -1,0 +1,103 @@
+// Figures over a real MIDI transport: the cost of one send to a JACK port
+// and the round trip of an edit buffer request to its whole 275-byte answer,
+// against velmora-instrument. Needs a running JACK server; says so otherwise.
+#include "InstrumentProcess.h"
+#include "Messages.h"
+#include "MidiBackend.h"
+#include "SysexCodec.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+
+using namespace velmora;
+using namespace velmora::midi;
+using namespace velmora::test;
+
+namespace {
+
+double Percentile(std::vector<double> values, double p)
+{
+    std::sort(values.begin(), values.end());
+    return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1))];
+}
+
+int IndexOf(const std::vector<std::string>& names, const std::string& port)
+{
+    const auto it = std::find_if(names.begin(), names.end(), [&](const std::string& name) {
+        return name.find(":" + port + " (JACK)") != std::string::npos;
+    });
+    return it == names.end() ? -1 : static_cast<int>(it - names.begin());
+}
+
+} // namespace
+
+int main()
+{
+    if (!JackServerRuns()) {
+        std::printf("jack bench: no JACK server runs; skipped\n");
+        return 0;
+    }
+    const std::string name = "Velmora Bench " + std::to_string(getpid());
+    InstrumentProcess instrument({"--name", name, "--pace", "fast"});
+    if (!instrument.WaitForLine("ready", 30s)) {
+        std::printf("jack bench: velmora-instrument did not start\n");
+        return 1;
+    }
+    auto backend = CreateRtMidiBackend();
+    const int in = IndexOf(backend->InputNames(), name + " out");
+    const int out = IndexOf(backend->OutputNames(), name + " in");
+    if (in < 0 || out < 0) {
+        std::printf("jack bench: the instrument's ports are not listed\n");
+        return 1;
+    }
+
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::size_t answerSize = 0;
+    auto input = backend->OpenInput(in, [&](std::span<const Byte> message, std::uint32_t) {
+        std::lock_guard lock(mutex);
+        answerSize = message.size();
+        arrived.notify_all();
+    });
+    auto output = backend->OpenOutput(out);
+    input->Start();
+
+    const Message edit = ParameterEdit(1, 10);
+    std::vector<double> sendUs;
+    for (int i = 0; i < 5000; ++i) {
+        const auto start = Clock::now();
+        output->Send(edit);
+        sendUs.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+        if (i % 200 == 199)
+            std::this_thread::sleep_for(20ms); // let JACK's buffer drain
+    }
+    std::printf("send of a 7-byte message to JACK: median %.2f us, 99th percentile %.2f us\n",
+                Percentile(sendUs, 0.5), Percentile(sendUs, 0.99));
+
+    std::this_thread::sleep_for(100ms);
+    const Message request = Request(RequestType::EditBuffer);
+    std::vector<double> tripMs;
+    int lost = 0;
+    for (int i = 0; i < 1000; ++i) {
+        std::unique_lock lock(mutex);
+        answerSize = 0;
+        const auto start = Clock::now();
+        output->Send(request);
+        if (!arrived.wait_for(lock, 1s, [&] { return answerSize != 0; }) ||
+            answerSize != kPatchMessageSize) {
+            ++lost;
+            continue;
+        }
+        tripMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    if (tripMs.empty()) {
+        std::printf("jack bench: no answer arrived\n");
+        return 1;
+    }
+    std::printf("edit buffer request to whole answer over JACK: median %.2f ms, 99th percentile "
+                "%.2f ms, %d of 1000 lost\n",
+                Percentile(tripMs, 0.5), Percentile(tripMs, 0.99), lost);
+    return 0;
+}

@@ -23,14 +23,6 @@ double Percentile(std::vector<double> values, double p)
     return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1))];
 }
 
-int IndexOf(const std::vector<std::string>& names, const std::string& port)
-{
-    const auto it = std::find_if(names.begin(), names.end(), [&](const std::string& name) {
-        return name.find(":" + port + " (JACK)") != std::string::npos;
-    });
-    return it == names.end() ? -1 : static_cast<int>(it - names.begin());
-}
-
 } // namespace
 
 int main()
@@ -46,8 +38,8 @@ int main()
         return 1;
     }
     auto backend = CreateRtMidiBackend();
-    const int in = IndexOf(backend->InputNames(), name + " out");
-    const int out = IndexOf(backend->OutputNames(), name + " in");
+    const int in = IndexOfJackPort(backend->InputNames(), name + " out");
+    const int out = IndexOfJackPort(backend->OutputNames(), name + " in");
     if (in < 0 || out < 0) {
         std::printf("jack bench: the instrument's ports are not listed\n");
         return 1;

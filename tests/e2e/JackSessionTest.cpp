@@ -32,14 +32,6 @@ long ResidentKiB()
     return 0;
 }
 
-int DeviceNamed(int count, const std::function<std::string(int)>& nameOf, const std::string& port)
-{
-    for (int d = 0; d < count; ++d)
-        if (nameOf(d).find(":" + port + " (JACK)") != std::string::npos)
-            return d;
-    return -1;
-}
-
 class JackSession : public ::testing::Test
 {
 protected:
@@ -63,10 +55,13 @@ protected:
         devices_->AddBackend(CreateRtMidiBackend());
         input_ = std::make_unique<TMidiInput>(*devices_);
         output_ = std::make_unique<TMidiOutput>(*devices_);
-        const int in = DeviceNamed(
-            devices_->InputCount(), [&](int d) { return devices_->InputName(d); }, name_ + " out");
-        const int out = DeviceNamed(
-            devices_->OutputCount(), [&](int d) { return devices_->OutputName(d); }, name_ + " in");
+        std::vector<std::string> inputs, outputs;
+        for (int d = 0; d < devices_->InputCount(); ++d)
+            inputs.push_back(devices_->InputName(d));
+        for (int d = 0; d < devices_->OutputCount(); ++d)
+            outputs.push_back(devices_->OutputName(d));
+        const int in = IndexOfJackPort(inputs, name_ + " out");
+        const int out = IndexOfJackPort(outputs, name_ + " in");
         ASSERT_GE(in, 0);
         ASSERT_GE(out, 0);
         input_->SetDeviceID(in);
@@ -296,14 +291,17 @@ TEST_F(JackSession, AVanishedInstrumentIsReportedAndItsPortReopens)
     }
     ASSERT_TRUE(error) << "sending to a vanished port kept succeeding";
     EXPECT_NE(error->find("no longer available"), std::string::npos) << *error;
+    output_->Close();
+    input_->Close();
+    EXPECT_FALSE(output_->Open());
+    EXPECT_NE(output_->LastError().find("no longer available"), std::string::npos);
+    EXPECT_FALSE(input_->Open());
 
     // The instrument comes back under the same name: closing and opening the
     // same device numbers, as the setup dialog does, finds it again.
     instrument_ = std::make_unique<InstrumentProcess>(
         std::vector<std::string>{"--name", name_, "--pace", "fast"});
     ASSERT_TRUE(instrument_->WaitForLine("ready", 30s));
-    output_->Close();
-    input_->Close();
     ASSERT_TRUE(output_->Open()) << output_->LastError();
     ASSERT_TRUE(input_->Open()) << input_->LastError();
     input_->Start();

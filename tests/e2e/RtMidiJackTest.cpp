@@ -28,6 +28,7 @@
 namespace velmora::midi {
 namespace {
 
+using test::IndexOfJackPort;
 using test::InstrumentProcess;
 using test::JackServerRuns;
 
@@ -72,14 +73,6 @@ private:
     std::condition_variable arrived_;
     std::deque<Message> messages_;
 };
-
-int IndexOf(const std::vector<std::string>& names, const std::string& portName)
-{
-    const auto it = std::find_if(names.begin(), names.end(), [&](const std::string& name) {
-        return name.find(":" + portName + " (JACK)") != std::string::npos;
-    });
-    return it == names.end() ? -1 : static_cast<int>(it - names.begin());
-}
 
 // Whatever is written to stderr (file descriptor 2) while `run` runs.
 template <typename Run> std::string StderrOf(Run&& run)
@@ -148,8 +141,8 @@ protected:
         backend_ = CreateRtMidiBackend();
         inputNames_ = backend_->InputNames();
         outputNames_ = backend_->OutputNames();
-        inputIndex_ = IndexOf(inputNames_, name_ + " out");
-        outputIndex_ = IndexOf(outputNames_, name_ + " in");
+        inputIndex_ = IndexOfJackPort(inputNames_, name_ + " out");
+        outputIndex_ = IndexOfJackPort(outputNames_, name_ + " in");
         ASSERT_GE(inputIndex_, 0) << "its output port is not among the inputs";
         ASSERT_GE(outputIndex_, 0) << "its input port is not among the outputs";
     }
@@ -220,42 +213,6 @@ TEST_F(RtMidiJackTest, StopHoldsMessagesBackUntilStart)
     const auto answer = EditBuffer();
     ASSERT_TRUE(answer.has_value());
     EXPECT_EQ(answer->size(), kPatchMessageSize);
-}
-
-TEST_F(RtMidiJackTest, VanishedInstrumentRaisesOnSendAndOnOpen)
-{
-    OpenBoth();
-    ASSERT_TRUE(EditBuffer().has_value());
-
-    EXPECT_EQ(instrument_->Stop(), 0);
-    EXPECT_TRUE(instrument_->WaitForLine("velmora-instrument: stopped", 1s).has_value());
-    // JACK may report the ports gone a cycle later; until then sends still
-    // succeed.
-    std::optional<std::string> error;
-    const auto deadline = Clock::now() + 10s;
-    while (!error && Clock::now() < deadline) {
-        try {
-            output_->Send(ParameterEdit(1, 1));
-            std::this_thread::sleep_for(10ms);
-        } catch (const MidiBackendError& e) {
-            error = e.what();
-        }
-    }
-    ASSERT_TRUE(error.has_value()) << "sends to the vanished port kept succeeding";
-    EXPECT_NE(error->find("no longer available"), std::string::npos) << *error;
-    EXPECT_NE(error->find(name_ + " in"), std::string::npos) << *error;
-    // And it stays gone.
-    EXPECT_THROW(output_->Send(kRequestEditBuffer), MidiBackendError);
-
-    // The listing this backend made still holds the ports; opening them now fails.
-    EXPECT_THROW(backend_->OpenOutput(outputIndex_), MidiBackendError);
-    EXPECT_THROW(backend_->OpenInput(inputIndex_, inbox_.Receiver()), MidiBackendError);
-    EXPECT_THROW(backend_->OpenOutput(static_cast<int>(outputNames_.size())), MidiBackendError);
-    EXPECT_EQ(IndexOf(backend_->OutputNames(), name_ + " in"), -1);
-
-    // Ports whose other end is gone close quietly.
-    input_.reset();
-    output_.reset();
 }
 
 TEST_F(RtMidiJackTest, RestartedInstrumentIsNotTakenForTheOldConnection)

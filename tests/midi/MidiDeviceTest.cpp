@@ -59,11 +59,12 @@ TEST_F(MidiInputDevice, StoresShortAndSysexMessagesAndDropsClockAndSensing)
         backend->Inject({0xF0, 0x10, 0x06, 0x04, 0x04, 0x00, 0xF7});
         backend->Inject({0xF7}); // a stray end of SysEx
         backend->Inject({0x40}); // a data byte without status
+        backend->Inject({0xF0, 0x10, 0x06, 0x01}); // cut off by a disconnect
     });
     driver.join();
-    EXPECT_EQ(input.PendingCount(), 3);
+    EXPECT_EQ(input.PendingCount(), 4);
     Pump();
-    ASSERT_EQ(received.size(), 3u);
+    ASSERT_EQ(received.size(), 4u);
     EXPECT_EQ(received[0].Status, 0x90);
     EXPECT_EQ(received[0].Data1, 60);
     EXPECT_EQ(received[0].Data2, 100);
@@ -73,6 +74,8 @@ TEST_F(MidiInputDevice, StoresShortAndSysexMessagesAndDropsClockAndSensing)
     EXPECT_EQ(received[2].Status, 0xF0);
     EXPECT_EQ(received[2].SysexSize, 7);
     EXPECT_EQ(received[2].SysexData, (Bytes{0xF0, 0x10, 0x06, 0x04, 0x04, 0x00, 0xF7}));
+    // Kept as it came: its length is no dump's, so the dump handlers pass it by.
+    EXPECT_EQ(received[3].SysexSize, 4);
 
     // SysEx-only: notes and controllers never arrive.
     input.SetSysexOnly(true);
@@ -80,8 +83,8 @@ TEST_F(MidiInputDevice, StoresShortAndSysexMessagesAndDropsClockAndSensing)
     backend->Inject({0xB0, 7, 100});
     backend->Inject({0xF0, 0x01, 0xF7});
     Pump();
-    ASSERT_EQ(received.size(), 4u);
-    EXPECT_EQ(received[3].Status, 0xF0);
+    ASSERT_EQ(received.size(), 5u);
+    EXPECT_EQ(received[4].Status, 0xF0);
 }
 
 TEST_F(MidiInputDevice, SysexLongerThanABufferArrivesInPieces)

@@ -4,6 +4,8 @@
 // VirtualInstrument on RtMidi's thread; its answers queue in a PacedLink
 // whose worker thread sends them out of the output port, at cable speed or
 // as fast as possible. Runs until SIGINT or SIGTERM.
+#include "InstrumentOptions.h"
+#include "LinePrinter.h"
 #include "PacedLink.h"
 #include "VirtualInstrument.h"
 
@@ -34,116 +36,7 @@
 namespace {
 
 using velmora::Byte;
-
-constexpr const char* kUsage =
-    "usage: velmora-instrument [options]\n"
-    "  --api jack|alsa      MIDI system to open the ports in (default jack)\n"
-    "  --name NAME          ports \"NAME in\" and \"NAME out\" (default \"Velmora Instrument\")\n"
-    "  --model 1000|6       Matrix-1000 (default) or Matrix-6\n"
-    "  --pace cable|fast    answer at MIDI cable speed (default) or at once\n"
-    "  --channel 1..16      channel for program changes (default 1)\n"
-    "  --bad-checksum N     the Nth dump the instrument makes (from 0) has a wrong checksum\n"
-    "  --drop N             the Nth message the instrument makes (from 0) is not sent\n"
-    "  --stall N:MS         pause MS milliseconds before the Nth message that goes out\n"
-    "                       (from 0; dropped messages do not go out)\n"
-    "  --verbose            print every message received, in hex, one a line\n";
-
-struct Options
-{
-    RtMidi::Api api = RtMidi::UNIX_JACK;
-    std::string name = "Velmora Instrument";
-    velmora::Model model = velmora::Model::Matrix1000;
-    velmora::PacedLink::Pace pace = velmora::PacedLink::Pace::CableSpeed;
-    int channel = 0;
-    velmora::VirtualInstrument::Faults faults;
-    std::optional<std::pair<int, int>> stall; // message index, milliseconds
-    bool verbose = false;
-};
-
-std::optional<int> ParseInt(std::string_view text, int low, int high)
-{
-    if (text.empty() || text.size() > 9) {
-        return std::nullopt;
-    }
-    int value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (c - '0');
-    }
-    if (value < low || value > high) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-// Null with a message on stderr when the command line is wrong.
-std::optional<Options> ParseOptions(int argc, char** argv)
-{
-    Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view option = argv[i];
-        if (option == "--verbose") {
-            options.verbose = true;
-            continue;
-        }
-        if (option == "--help" || option == "-h") {
-            std::fputs(kUsage, stdout);
-            std::exit(0);
-        }
-        if (i + 1 >= argc) {
-            std::fprintf(stderr, "velmora-instrument: %s needs a value\n%s", argv[i], kUsage);
-            return std::nullopt;
-        }
-        const std::string_view value = argv[++i];
-        bool ok = true;
-        if (option == "--api") {
-            ok = value == "jack" || value == "alsa";
-            options.api = value == "alsa" ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK;
-        } else if (option == "--name") {
-            ok = !value.empty() && value.find(':') == std::string_view::npos;
-            options.name = value;
-        } else if (option == "--model") {
-            ok = value == "1000" || value == "6";
-            options.model = value == "6" ? velmora::Model::Matrix6 : velmora::Model::Matrix1000;
-        } else if (option == "--pace") {
-            ok = value == "cable" || value == "fast";
-            options.pace = value == "fast" ? velmora::PacedLink::Pace::Immediate
-                                           : velmora::PacedLink::Pace::CableSpeed;
-        } else if (option == "--channel") {
-            const auto channel = ParseInt(value, 1, 16);
-            ok = channel.has_value();
-            options.channel = channel.value_or(1) - 1;
-        } else if (option == "--bad-checksum" || option == "--drop") {
-            const auto n = ParseInt(value, 0, 1'000'000'000);
-            ok = n.has_value();
-            (option == "--drop" ? options.faults.dropMessage : options.faults.badChecksumDump) =
-                n.value_or(-1);
-        } else if (option == "--stall") {
-            const std::size_t colon = value.find(':');
-            const auto n = colon == std::string_view::npos
-                               ? std::nullopt
-                               : ParseInt(value.substr(0, colon), 0, 1'000'000'000);
-            const auto ms = colon == std::string_view::npos
-                                ? std::nullopt
-                                : ParseInt(value.substr(colon + 1), 0, 3'600'000);
-            ok = n.has_value() && ms.has_value();
-            if (ok) {
-                options.stall = std::pair{*n, *ms};
-            }
-        } else {
-            std::fprintf(stderr, "velmora-instrument: unknown option %s\n%s", argv[i - 1], kUsage);
-            return std::nullopt;
-        }
-        if (!ok) {
-            std::fprintf(stderr, "velmora-instrument: bad value \"%s\" for %s\n%s", argv[i],
-                         argv[i - 1], kUsage);
-            return std::nullopt;
-        }
-    }
-    return options;
-}
+using namespace velmora::instrument_tool;
 
 // RtMidi's error reports for the call in progress on this thread.
 thread_local std::string* tRtMidiError = nullptr;
@@ -266,76 +159,6 @@ private:
     snd_seq_t* seq_ = nullptr;
     std::atomic<bool> serverGone_{false};
 };
-
-// Lines for stdout, written by a thread of their own so RtMidi's thread never
-// waits for a slow reader.
-class LinePrinter
-{
-public:
-    LinePrinter() : thread_([this] { Run(); }) {}
-    LinePrinter(const LinePrinter&) = delete;
-    LinePrinter& operator=(const LinePrinter&) = delete;
-    ~LinePrinter()
-    {
-        {
-            std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_one();
-        thread_.join();
-    }
-
-    void Print(std::string line)
-    {
-        {
-            std::lock_guard lock(mutex_);
-            lines_.push_back(std::move(line));
-        }
-        wake_.notify_one();
-    }
-
-private:
-    void Run()
-    {
-        std::unique_lock lock(mutex_);
-        for (;;) {
-            wake_.wait(lock, [this] { return stopping_ || !lines_.empty(); });
-            while (!lines_.empty()) {
-                const std::string line = std::move(lines_.front());
-                lines_.pop_front();
-                lock.unlock();
-                std::fputs(line.c_str(), stdout);
-                std::fflush(stdout);
-                lock.lock();
-            }
-            if (stopping_) {
-                return;
-            }
-        }
-    }
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::string> lines_;
-    bool stopping_ = false;
-    std::thread thread_;
-};
-
-std::string HexLine(const std::vector<unsigned char>& message)
-{
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string line;
-    line.reserve(message.size() * 3 + 1);
-    for (const unsigned char byte : message) {
-        if (!line.empty()) {
-            line += ' ';
-        }
-        line += kDigits[byte >> 4];
-        line += kDigits[byte & 0x0F];
-    }
-    line += '\n';
-    return line;
-}
 
 // What RtMidi's input thread reaches.
 struct InputContext

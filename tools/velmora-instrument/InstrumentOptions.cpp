@@ -1,0 +1,114 @@
+#include "InstrumentOptions.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string_view>
+
+namespace velmora::instrument_tool {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: velmora-instrument [options]\n"
+    "  --api jack|alsa      MIDI system to open the ports in (default jack)\n"
+    "  --name NAME          ports \"NAME in\" and \"NAME out\" (default \"Velmora Instrument\")\n"
+    "  --model 1000|6       Matrix-1000 (default) or Matrix-6\n"
+    "  --pace cable|fast    answer at MIDI cable speed (default) or at once\n"
+    "  --channel 1..16      channel for program changes (default 1)\n"
+    "  --bad-checksum N     the Nth dump the instrument makes (from 0) has a wrong checksum\n"
+    "  --drop N             the Nth message the instrument makes (from 0) is not sent\n"
+    "  --stall N:MS         pause MS milliseconds before the Nth message that goes out\n"
+    "                       (from 0; dropped messages do not go out)\n"
+    "  --verbose            print every message received, in hex, one a line\n";
+
+std::optional<int> ParseInt(std::string_view text, int low, int high)
+{
+    if (text.empty() || text.size() > 9) {
+        return std::nullopt;
+    }
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+    }
+    if (value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+constexpr std::string_view kValueOptions[] = {"--api",     "--name", "--model", "--pace",
+                                              "--channel", "--drop", "--stall", "--bad-checksum"};
+
+} // namespace
+
+std::optional<Options> ParseOptions(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view option = argv[i];
+        if (option == "--verbose") {
+            options.verbose = true;
+            continue;
+        }
+        if (option == "--help" || option == "-h") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        }
+        if (std::find(std::begin(kValueOptions), std::end(kValueOptions), option) ==
+            std::end(kValueOptions)) {
+            std::fprintf(stderr, "velmora-instrument: unknown option %s\n%s", argv[i], kUsage);
+            return std::nullopt;
+        }
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "velmora-instrument: %s needs a value\n%s", argv[i], kUsage);
+            return std::nullopt;
+        }
+        const std::string_view value = argv[++i];
+        bool ok = true;
+        if (option == "--api") {
+            ok = value == "jack" || value == "alsa";
+            options.api = value == "alsa" ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK;
+        } else if (option == "--name") {
+            ok = !value.empty() && value.find(':') == std::string_view::npos;
+            options.name = value;
+        } else if (option == "--model") {
+            ok = value == "1000" || value == "6";
+            options.model = value == "6" ? velmora::Model::Matrix6 : velmora::Model::Matrix1000;
+        } else if (option == "--pace") {
+            ok = value == "cable" || value == "fast";
+            options.pace = value == "fast" ? velmora::PacedLink::Pace::Immediate
+                                           : velmora::PacedLink::Pace::CableSpeed;
+        } else if (option == "--channel") {
+            const auto channel = ParseInt(value, 1, 16);
+            ok = channel.has_value();
+            options.channel = channel.value_or(1) - 1;
+        } else if (option == "--bad-checksum" || option == "--drop") {
+            const auto n = ParseInt(value, 0, 1'000'000'000);
+            ok = n.has_value();
+            (option == "--drop" ? options.faults.dropMessage : options.faults.badChecksumDump) =
+                n.value_or(-1);
+        } else if (option == "--stall") {
+            const std::size_t colon = value.find(':');
+            const auto n = colon == std::string_view::npos
+                               ? std::nullopt
+                               : ParseInt(value.substr(0, colon), 0, 1'000'000'000);
+            const auto ms = colon == std::string_view::npos
+                                ? std::nullopt
+                                : ParseInt(value.substr(colon + 1), 0, 3'600'000);
+            ok = n.has_value() && ms.has_value();
+            if (ok) {
+                options.stall = std::pair{*n, *ms};
+            }
+        }
+        if (!ok) {
+            std::fprintf(stderr, "velmora-instrument: bad value \"%s\" for %s\n%s", argv[i],
+                         argv[i - 1], kUsage);
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+} // namespace velmora::instrument_tool

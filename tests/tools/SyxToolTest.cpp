@@ -23,8 +23,9 @@ protected:
     void SetUp() override
     {
         dir_ = fs::temp_directory_path() /
-               ("velmora-syx-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+               ("velmora-syx-test-" +
+                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
@@ -127,11 +128,13 @@ TEST_F(SyxTool, BadInputGetsOneLineAndANonZeroExit)
     const std::string empty = Write("empty.syx", {});
 
     EXPECT_EQ(Run({"info", badChecksum}), kExitBadData);
-    EXPECT_EQ(Err(), badChecksum + ": 1 message fails its checksum (first: message 3 at byte 825)\n");
+    EXPECT_EQ(Err(),
+              badChecksum + ": 1 message fails its checksum (first: message 3 at byte 825)\n");
     EXPECT_NE(Out().find("1 checksum error"), std::string::npos);
 
     EXPECT_EQ(Run({"info", truncated}), kExitBadData);
-    EXPECT_EQ(Err(), truncated + ": 1 message is cut short (no F7) (first: message 1 at byte 275)\n");
+    EXPECT_EQ(Err(),
+              truncated + ": 1 message is cut short (no F7) (first: message 1 at byte 275)\n");
 
     for (const std::string& file : {garbage, empty}) {
         EXPECT_EQ(Run({"info", file}), kExitBadData);
@@ -168,14 +171,14 @@ TEST_F(SyxTool, BadInputGetsOneLineAndANonZeroExit)
 TEST_F(SyxTool, ShowDecodesEveryField)
 {
     PatchBuffer p = demo::DemoPatch(5);
-    p[8] = 3;                        // keyboard mode: rero
-    p[19] = SignedToByte(-7);        // detune
-    p[38] = 6;                       // LFO 1 waveform: sampled
+    p[8] = 3;                 // keyboard mode: rero
+    p[19] = SignedToByte(-7); // detune
+    p[38] = 6;                // LFO 1 waveform: sampled
     p[86] = SignedToByte(-63);
-    p[104] = 1;                      // bus 1: envelope 1 -> VCF frequency, -20
+    p[104] = 1; // bus 1: envelope 1 -> VCF frequency, -20
     p[105] = SignedToByte(-20);
     p[106] = 9;
-    p[107] = 0;                      // bus 2 off
+    p[107] = 0; // bus 2 off
     p[kPatchRecordSize] = 0xA5;
     const std::string vmp = Write("one.vmp", Bytes(p.begin(), p.end()));
 
@@ -183,11 +186,13 @@ TEST_F(SyxTool, ShowDecodesEveryField)
     const std::string out = Out();
     for (const char* line :
          {"Name                                  \"DEMO 005\"\n",
-          "Keyboard Mode                         Rero\n", "DCO 2 Detune                          -7\n",
+          "Keyboard Mode                         Rero\n",
+          "DCO 2 Detune                          -7\n",
           "LFO 1 Waveform                        Sampled\n",
           "DCO 1 Frequency by LFO 1              -63\n",
           "Bus 1                                 Envelope 1 -> VCF Frequency, amount -20\n",
-          "Bus 2                                 off (", "Carried byte                          165\n"})
+          "Bus 2                                 off (",
+          "Carried byte                          165\n"})
         EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
 
     ASSERT_EQ(Run({"show", "--json", vmp}), kExitOk);
@@ -195,15 +200,16 @@ TEST_F(SyxTool, ShowDecodesEveryField)
                          "\"signed\":-7,\"text\":\"-7\"}"),
               std::string::npos)
         << Out();
-    EXPECT_NE(Out().find("{\"bus\":1,\"on\":true,\"source\":1,\"source_text\":\"Envelope 1\","
-                         "\"amount\":-20,\"destination\":9,\"destination_text\":\"VCF Frequency\"}"),
-              std::string::npos);
+    EXPECT_NE(
+        Out().find("{\"bus\":1,\"on\":true,\"source\":1,\"source_text\":\"Envelope 1\","
+                   "\"amount\":-20,\"destination\":9,\"destination_text\":\"VCF Frequency\"}"),
+        std::string::npos);
 
     // The same patch as entry 42 of a SysEx bank: number and checksum are shown.
     Bytes raw = demo::DemoRawBank();
     std::copy(p.begin(), p.end(), raw.begin() + 42 * 135);
-    const std::string syx = Write("bank.syx", RawBankToSysex(std::span<const Byte, kRawBankSize>(
-                                                  raw.data(), raw.size())));
+    const std::string syx = Write(
+        "bank.syx", RawBankToSysex(std::span<const Byte, kRawBankSize>(raw.data(), raw.size())));
     ASSERT_EQ(Run({"show", "--index", "42", syx}), kExitOk);
     EXPECT_NE(Out().find("patch 42 (number 42), checksum ok"), std::string::npos);
     EXPECT_EQ(Out().find("Carried byte"), std::string::npos);

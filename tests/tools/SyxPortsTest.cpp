@@ -18,9 +18,9 @@ TEST(SyxPorts, FoundByNumberOrByPartOfTheNameAndListed)
     EXPECT_EQ(FindPort(devices, PortKind::Input, "2"), 2);
     EXPECT_EQ(FindPort(devices, PortKind::Input, "matrix"), 2);
     EXPECT_EQ(FindPort(devices, PortKind::Output, "Matrix Link"), 0);
-    const auto error = [&](PortKind kind, const std::string& spec) {
+    const auto error = [&](PortKind kind, const std::string& wanted) {
         try {
-            FindPort(devices, kind, spec);
+            FindPort(devices, kind, wanted);
         } catch (const std::runtime_error& e) {
             return std::string(e.what());
         }

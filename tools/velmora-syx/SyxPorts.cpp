@@ -37,29 +37,29 @@ void AddDefaultBackends(midi::MidiDevices& devices)
     devices.AddBackend(std::make_unique<midi::VirtualBackend>());
 }
 
-int FindPort(const midi::MidiDevices& devices, PortKind kind, const std::string& spec)
+int FindPort(const midi::MidiDevices& devices, PortKind kind, const std::string& wanted)
 {
     const std::vector<std::string> names = Names(devices, kind);
     const char* what = kind == PortKind::Input ? "input" : "output";
     int number = -1;
-    const auto [end, ec] = std::from_chars(spec.data(), spec.data() + spec.size(), number);
-    if (ec == std::errc() && end == spec.data() + spec.size()) {
+    const auto [end, ec] = std::from_chars(wanted.data(), wanted.data() + wanted.size(), number);
+    if (ec == std::errc() && end == wanted.data() + wanted.size()) {
         if (number < 0 || number >= static_cast<int>(names.size()))
-            throw std::runtime_error("there is no MIDI " + std::string(what) + " number " + spec +
+            throw std::runtime_error("there is no MIDI " + std::string(what) + " number " + wanted +
                                      " (see velmora-syx ports)");
         return number;
     }
     std::vector<int> matches;
     for (std::size_t i = 0; i < names.size(); ++i)
-        if (Lower(names[i]).find(Lower(spec)) != std::string::npos)
+        if (Lower(names[i]).find(Lower(wanted)) != std::string::npos)
             matches.push_back(static_cast<int>(i));
     if (matches.size() == 1)
         return matches.front();
     if (matches.empty())
-        throw std::runtime_error("no MIDI " + std::string(what) + " is named like \"" + spec +
+        throw std::runtime_error("no MIDI " + std::string(what) + " is named like \"" + wanted +
                                  "\" (see velmora-syx ports)");
-    throw std::runtime_error("\"" + spec + "\" names " + std::to_string(matches.size()) + " MIDI " +
-                             what + "s; give more of the name or the number");
+    throw std::runtime_error("\"" + wanted + "\" names " + std::to_string(matches.size()) +
+                             " MIDI " + what + "s; give more of the name or the number");
 }
 
 int RunPorts(const midi::MidiDevices& devices, bool json, std::ostream& out)

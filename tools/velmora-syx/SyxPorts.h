@@ -22,7 +22,7 @@ enum class PortKind
 // The device number the user meant: a number in range, or the one port whose
 // name contains the text (case does not matter). Throws std::runtime_error
 // with a clear message when none or several match.
-int FindPort(const midi::MidiDevices& devices, PortKind kind, const std::string& spec);
+int FindPort(const midi::MidiDevices& devices, PortKind kind, const std::string& wanted);
 
 // velmora-syx ports [--json]
 int RunPorts(const midi::MidiDevices& devices, bool json, std::ostream& out);

@@ -1,0 +1,92 @@
+// The receiving side of transfers: every SysEx message from the instrument
+// input is taken by its total length as a patch, bank entry, split or global
+// dump, checked, unpacked into the records and shown.
+//
+// Beyond the plain handlers it guards the receives that span many messages:
+// - A bank is received into a staging copy and copied into the bank only
+//   when all of it has arrived; a failed receive leaves the bank as it was
+//   and repaints the grid cells it had overwritten.
+// - After a bank receive fails (checksum error, stall, cancel, short
+//   answer), the rest of that answer is discarded: 275-byte messages are
+//   ignored until a split or global dump arrives (the next part of the
+//   answer), the user requests a patch or a bank, or SysEx has been silent
+//   for kAnswerGap since the failure or the last message. They can
+//   therefore never be taken as single patches (which a Matrix-6 would
+//   write to slot 99).
+// - A split message after a completed split receive is ignored until the
+//   next bank download.
+// - A receive that gets no SysEx for kStallTimeout fails with a message
+//   (CheckStall, driven by a timer); CancelReceive ends it at once.
+#pragma once
+
+#include "TransferContext.h"
+
+#include <chrono>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+class PatchTransfers;
+
+class DumpReceiver
+{
+public:
+    // No SysEx for this long ends a running receive as failed.
+    static constexpr std::chrono::seconds kStallTimeout{3};
+    // SysEx silence this long ends the discarding of a failed bank answer.
+    static constexpr std::chrono::seconds kAnswerGap{1};
+
+    DumpReceiver(TransferContext& context, PatchTransfers& sender);
+
+    // One whole SysEx message, F0..F7.
+    void HandleSysex(std::span<const Byte> message);
+
+    // A bank download starts: flags and counts are reset, the stall watch
+    // runs from now.
+    void BeginBankReceive();
+    // A single patch was requested; the stall watch runs from now.
+    void ExpectPatch();
+
+    // Ends a receive that has heard nothing for kStallTimeout and tells the
+    // user. True when it ended one.
+    bool CheckStall();
+    // The progress window's Cancel: ends a running receive without a message.
+    void CancelReceive();
+
+    // A bank or split receive runs, or a requested patch is awaited.
+    bool Receiving() const;
+    // The rest of a failed bank answer is being dropped.
+    bool Discarding() const { return discarding_; }
+
+private:
+    void HandlePatchDump(std::span<const Byte> message);
+    void HandleBankDump(std::span<const Byte> message);
+    void HandleSplitDump(std::span<const Byte> message);
+    void HandleGlobalDump(std::span<const Byte> message);
+    void HandleGlobalM6Dump(std::span<const Byte> message);
+
+    int BankMessagesExpected() const;
+    int SplitMessagesExpected() const;
+    // Received names: the Matrix-6 sends six bits per character.
+    void RaiseName(std::span<Byte> name) const;
+
+    void FinishBank();
+    // `text` empty: no message.
+    void FailBank(const std::string& text);
+    void FinishSplits();
+    void FailSplits(const std::string& text);
+    void EndStalledReceive();
+
+    TransferContext& context_;
+    PatchTransfers& sender_;
+    std::vector<PatchBuffer> staging_;
+    bool splitReceiving_ = false;
+    bool awaitingPatch_ = false;
+    bool discarding_ = false;
+    // When SysEx last arrived, or a receive was started.
+    TransferHost::Clock::time_point lastHeard_{};
+};
+
+} // namespace velmora

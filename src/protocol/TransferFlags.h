@@ -1,0 +1,28 @@
+// The state of transfers that the menus, the librarian and the send paths
+// read: what the records hold and how far a running receive has got.
+#pragma once
+
+namespace velmora {
+
+struct TransferFlags
+{
+    // CurrentPatch may be sent (a good patch dump or the librarian put it there).
+    bool PatchLoaded = false;
+    // Bank may be sent (a completed bank receive or the librarian filled it).
+    bool BankLoaded = false;
+    // The last split of an answer has arrived.
+    bool SplitsReceived = false;
+    bool GlobalReceived = false;
+    // A bank receive runs: 275-byte messages are bank entries.
+    bool BankReceiving = false;
+    // Bank entries (0..101) and split messages (0..80) of the current answer.
+    int BankCount = 0;
+    int SplitCount = 0;
+    // The number last taken from the patch-number dialog; -1 after a
+    // cancelled upload.
+    int PatchNumber = 0;
+    // 0 or 1 from the bank upload dialog; -1 when cancelled.
+    int BankChoice = 0;
+};
+
+} // namespace velmora

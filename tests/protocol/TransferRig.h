@@ -1,0 +1,153 @@
+// The transfer engine wired to a virtual instrument: what the engine sends is
+// recorded and handed to the instrument; the instrument's answers queue up
+// and Pump feeds them to the engine, as the input would one at a time. The
+// host records every window call, answers the dialogs from its fields, logs
+// pauses instead of sleeping and keeps a clock that tests move by hand.
+#pragma once
+
+#include "PatchName.h"
+#include "RecordingSink.h"
+#include "Transfers.h"
+#include "VirtualInstrument.h"
+
+#include <deque>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace velmora::test {
+
+struct FakeHost : TransferHost
+{
+    std::vector<std::string> messages;
+    std::vector<std::string> captions;
+    std::vector<std::string> bankCaptions;
+    std::map<int, std::string> bankCells;
+    std::map<int, std::string> splitCells;
+    std::vector<std::pair<std::string, int>> progressOpened;
+    int progressOpen = 0; // opened minus closed
+    int progressPosition = -1;
+    int initControls = 0;
+    int refreshGlobals = 0;
+    std::vector<NumberRequest> numberRequests;
+    std::optional<int> numberAnswer;
+    int bankDialogs = 0;
+    std::optional<int> bankAnswer;
+    // Each pause with the number of messages sent before it.
+    std::vector<std::pair<std::size_t, int>> pauses;
+    const RecordingSink* sink = nullptr;
+    Clock::time_point now{};
+
+    void InitControls() override { ++initControls; }
+    void SetMainCaption(const std::string& c) override { captions.push_back(c); }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void EnableButtons() override {}
+    void SetBankCell(int i, const std::string& name) override { bankCells[i] = name; }
+    void SetSplitCell(int i, const std::string& name) override { splitCells[i] = name; }
+    void SetBankManagerCaption(const std::string& c) override { bankCaptions.push_back(c); }
+    void OpenProgress(const std::string& caption, int maximum) override
+    {
+        progressOpened.emplace_back(caption, maximum);
+        ++progressOpen;
+    }
+    void SetProgress(int position) override { progressPosition = position; }
+    void CloseProgress() override { --progressOpen; }
+    void RefreshGlobals() override { ++refreshGlobals; }
+    std::optional<int> AskPatchNumber(const NumberRequest& request) override
+    {
+        numberRequests.push_back(request);
+        return numberAnswer;
+    }
+    std::optional<int> AskUploadBank() override
+    {
+        ++bankDialogs;
+        return bankAnswer;
+    }
+    void Pause(std::chrono::milliseconds d) override
+    {
+        pauses.emplace_back(sink->sent.size(), static_cast<int>(d.count()));
+    }
+    Clock::time_point Now() const override { return now; }
+};
+
+// An output that records, hands every message to the instrument and, like a
+// real port, refuses to send while closed.
+struct InstrumentLink : RecordingSink
+{
+    VirtualInstrument* instrument = nullptr;
+
+    void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
+    {
+        Check();
+        RecordingSink::SendShort(status, data1, data2);
+        instrument->Receive(sent.back());
+    }
+    void SendLong(std::span<const std::uint8_t> bytes) override
+    {
+        Check();
+        RecordingSink::SendLong(bytes);
+        instrument->Receive(bytes);
+    }
+    void Check() const
+    {
+        if (!open)
+            throw std::runtime_error("MIDI output is not open");
+    }
+};
+
+struct TransferRig
+{
+    using Bytes = std::vector<Byte>;
+
+    explicit TransferRig(Model model) : instrument(model)
+    {
+        instrument.SetOutput(
+            [this](std::span<const Byte> m) { pending.emplace_back(m.begin(), m.end()); });
+        link.instrument = &instrument;
+        host.sink = &link;
+        transfers.SetModel(model);
+    }
+
+    // Feeds queued answers to the engine; after `deliverLimit` messages the
+    // rest are held back, as if the cable had been pulled.
+    void Pump()
+    {
+        while (!pending.empty()) {
+            Bytes m = std::move(pending.front());
+            pending.pop_front();
+            if (deliverLimit >= 0 && delivered >= deliverLimit) {
+                held.push_back(std::move(m));
+                continue;
+            }
+            ++delivered;
+            transfers.HandleSysex(m);
+        }
+    }
+
+    void ReceiveBank()
+    {
+        transfers.StartBankDownload();
+        Pump();
+    }
+
+    // Messages sent from index `from` on.
+    std::vector<Bytes> SentFrom(std::size_t from) const
+    {
+        return {link.sent.begin() + static_cast<std::ptrdiff_t>(from), link.sent.end()};
+    }
+
+    std::string BankName(int n) const { return PatchNameOf(instrument.Patch(0, n)); }
+
+    VirtualInstrument instrument;
+    SynthRecords records;
+    FakeHost host;
+    InstrumentLink link;
+    Transfers transfers{records, link, host};
+    std::deque<Bytes> pending;
+    std::vector<Bytes> held;
+    int deliverLimit = -1;
+    int delivered = 0;
+};
+
+} // namespace velmora::test

@@ -15,13 +15,25 @@
 namespace velmora {
 
 TfrmMain::TfrmMain(const midi::MidiDevices& devices, QWidget* parent)
-    : QMainWindow(parent), midi_(devices, midi::MidiRouter::Targets{})
+    : QMainWindow(parent),
+      midi_(devices, midi::MidiRouter::Targets{[this](const midi::TMyMidiEvent& event) {
+                                                   transfers_.HandleSysex(event.SysexData);
+                                               },
+                                               {},
+                                               {}}),
+      host_(*this), transfers_(records_, midi_.Output(), host_)
 {
     setWindowTitle(QStringLiteral("Velmora"));
     setObjectName(QStringLiteral("frmMain"));
     midi_.OnError = [this](const std::string& text) {
         QMessageBox::critical(this, QStringLiteral("Velmora"), QString::fromStdString(text));
     };
+    host_.OnCancel = [this] { transfers_.CancelReceive(); };
+    host_.OnEnableButtons = [this] { EnableButtons(); };
+    // A receive that hears nothing for a while must end with a message.
+    auto* stallWatch = new QTimer(this);
+    connect(stallWatch, &QTimer::timeout, this, [this] { transfers_.CheckStall(); });
+    stallWatch->start(500);
     BuildMenus();
     ports_ = new QLabel(this);
     ports_->setObjectName(QStringLiteral("lblPorts"));
@@ -66,6 +78,7 @@ void TfrmMain::BuildMenus()
     AddAction(file, "aBankManager", "&Bank Manager...", QKS("Ctrl+B"));
     file->addSeparator();
     QAction* exit = AddAction(file, "aExit", "E&xit", QKS("Ctrl+X"));
+    QAction* download = Action(QStringLiteral("aDownload"));
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     AddAction(edit, "aInit", "&Initialize", QKS("Ctrl+I"), "Load default.vmp");
@@ -93,8 +106,24 @@ void TfrmMain::BuildMenus()
     setup->addSeparator();
     QMenu* model = setup->addMenu(QStringLiteral("M&odel..."));
     model->setObjectName(QStringLiteral("miSetModel"));
-    model->addAction(QStringLiteral("Matrix-1000"))->setEnabled(false);
-    model->addAction(QStringLiteral("Matrix-6(R)"))->setEnabled(false);
+    QAction* m1000 = model->addAction(QStringLiteral("Matrix-1000"));
+    QAction* m6 = model->addAction(QStringLiteral("Matrix-6(R)"));
+    m1000->setObjectName(QStringLiteral("miMatrix1000"));
+    m6->setObjectName(QStringLiteral("miMatrix6"));
+    for (QAction* item : {m1000, m6})
+        item->setCheckable(true);
+    m1000->setChecked(true);
+    // Switching the model changes only the messages, never the stored data.
+    connect(m1000, &QAction::triggered, this, [this, m1000, m6] {
+        transfers_.SetModel(Model::Matrix1000);
+        m1000->setChecked(true);
+        m6->setChecked(false);
+    });
+    connect(m6, &QAction::triggered, this, [this, m1000, m6] {
+        transfers_.SetModel(Model::Matrix6);
+        m6->setChecked(true);
+        m1000->setChecked(false);
+    });
     QAction* midiSetup = AddAction(setup, "aMidiSetup", "&Midi...");
     QAction* buffer =
         AddAction(setup, "aBuffer", "&SysEx...", {}, "Set SysEx buffer count and size");
@@ -124,6 +153,11 @@ void TfrmMain::BuildMenus()
         {thru, &TfrmMain::aThruExecute},
         {about, &TfrmMain::aAboutExecute},
     };
+    download->setEnabled(true);
+    connect(download, &QAction::triggered, this,
+            [this] { Guard([this] { transfers_.Download(); }); });
+    connect(Action(QStringLiteral("aUpload")), &QAction::triggered, this,
+            [this] { Guard([this] { transfers_.StorePatch(); }); });
     for (const auto& [action, handler] : wired) {
         action->setEnabled(true);
         if (handler)
@@ -140,7 +174,25 @@ bool TfrmMain::FormCreate()
         return false;
     }
     ShowPorts();
+    Guard([this] { transfers_.RequestGlobals(); });
+    EnableButtons();
     return true;
+}
+
+void TfrmMain::EnableButtons()
+{
+    Action(QStringLiteral("aUpload"))->setEnabled(transfers_.Flags().PatchLoaded);
+    // Until the editor pages exist, the window shows which patch it holds.
+    ShowPorts();
+}
+
+void TfrmMain::Guard(const std::function<void()>& command)
+{
+    try {
+        command();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(this, QStringLiteral("Velmora"), QString::fromStdString(e.what()));
+    }
 }
 
 void TfrmMain::ShowPorts()
@@ -148,13 +200,19 @@ void TfrmMain::ShowPorts()
     const auto name = [](bool open, const std::string& product) {
         return open ? QString::fromStdString(product) : QStringLiteral("(closed)");
     };
+    const auto& patch = records_.CurrentPatch;
+    const QString current = transfers_.Flags().PatchLoaded
+                                ? QString::fromLatin1(reinterpret_cast<const char*>(patch.data()),
+                                                      static_cast<qsizetype>(kPatchNameLength))
+                                : QStringLiteral("(none)");
     ports_->setText(QStringLiteral("Matrix Midi In:  %1\nMatrix Midi Out:  %2\n"
-                                   "Keyboard / Controller Midi In:  %3")
+                                   "Keyboard / Controller Midi In:  %3\n\nCurrent patch:  %4")
                         .arg(name(midi_.InputOpen(), midi_.Input().ProductName()),
                              name(midi_.OutputOpen(), midi_.Output().ProductName()),
                              midi_.Input2Open()
                                  ? QString::fromStdString(midi_.Input2().ProductName())
-                                 : QStringLiteral("<none>")));
+                                 : QStringLiteral("<none>"),
+                             current));
 }
 
 void TfrmMain::aMidiSetupExecute()
@@ -179,11 +237,7 @@ void TfrmMain::aThruExecute()
 
 void TfrmMain::aNotesOffExecute()
 {
-    try {
-        midi_.AllNotesOff(note_, chord_);
-    } catch (const std::exception& e) {
-        QMessageBox::critical(this, QStringLiteral("Velmora"), QString::fromStdString(e.what()));
-    }
+    Guard([this] { midi_.AllNotesOff(note_, chord_); });
 }
 
 void TfrmMain::aHideMenuExecute()

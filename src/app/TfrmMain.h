@@ -4,10 +4,14 @@
 #pragma once
 
 #include "MidiSetup.h"
+#include "SynthRecords.h"
+#include "Transfers.h"
+#include "WindowTransferHost.h"
 
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -27,6 +31,8 @@ public:
     bool FormCreate();
 
     midi::MidiSetup& Midi() { return midi_; }
+    Transfers& Transfer() { return transfers_; }
+    SynthRecords& Records() { return records_; }
     QAction* Action(const QString& objectName) const;
 
 private:
@@ -34,6 +40,9 @@ private:
     QAction* AddAction(QMenu* menu, const char* name, const QString& caption,
                        const QKeySequence& shortcut = {}, const QString& hint = {});
     void ShowPorts();
+    void EnableButtons();
+    // Runs a command; a failed MIDI call is shown, and the program goes on.
+    void Guard(const std::function<void()>& command);
 
     void aMidiSetupExecute();
     void aBufferExecute();
@@ -43,6 +52,9 @@ private:
     void aAboutExecute();
 
     midi::MidiSetup midi_;
+    SynthRecords records_;
+    WindowTransferHost host_;
+    Transfers transfers_;
     std::uint8_t note_ = 60;
     std::array<std::uint8_t, 3> chord_{64, 67, 72};
     QList<QMenu*> menus_;

@@ -1,11 +1,13 @@
 // The main window's start-up and its MIDI commands, through its real actions.
 #include "FakeBackend.h"
 #include "TfrmMain.h"
+#include "VirtualBackend.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -23,6 +25,9 @@ TEST(MainWindow, StartsWithThePortsAndRunsTheMidiCommands)
     TfrmMain window(devices);
     ASSERT_TRUE(window.FormCreate());
     EXPECT_EQ(window.windowTitle(), "Velmora");
+    // Start-up asks the instrument for its global parameters.
+    EXPECT_EQ(backend.shared->sent,
+              (std::vector<Bytes>{{0xF0, 0x10, 0x06, 0x04, 0x03, 0x00, 0xF7}}));
 
     QAction* thru = window.Action("aThru");
     thru->trigger();
@@ -36,7 +41,7 @@ TEST(MainWindow, StartsWithThePortsAndRunsTheMidiCommands)
     QApplication::setActiveWindow(&window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(backend.shared->sent.size(), 6u);
+    EXPECT_EQ(backend.shared->sent.size(), 7u);
     EXPECT_EQ(backend.shared->sent.back(), (Bytes{0xB0, 121, 0}));
 
     // Thru mode passes the instrument's notes on.
@@ -82,4 +87,48 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
+}
+
+TEST(MainWindow, DownloadAndUploadTalkToTheInstrument)
+{
+    midi::MidiDevices devices;
+    auto owned = std::make_unique<midi::VirtualBackend>();
+    midi::VirtualBackend& backend = *owned;
+    devices.AddBackend(std::move(owned));
+    TfrmMain window(devices);
+    ASSERT_TRUE(window.FormCreate());
+    EXPECT_FALSE(window.Action("aUpload")->isEnabled());
+
+    PatchRecord expected{};
+    backend.WithInstrument([&](VirtualInstrument& instrument) {
+        expected = instrument.EditBuffer();
+        instrument.ClearLog();
+    });
+    window.Action("aDownload")->trigger();
+    for (int i = 0; i < 200 && !window.Transfer().Flags().PatchLoaded; ++i) {
+        backend.WaitIdle();
+        QCoreApplication::processEvents();
+    }
+    ASSERT_TRUE(window.Transfer().Flags().PatchLoaded);
+    EXPECT_TRUE(
+        std::equal(expected.begin(), expected.end(), window.Records().CurrentPatch.begin()));
+    EXPECT_EQ(window.windowTitle(),
+              QString::fromLatin1(reinterpret_cast<const char*>(expected.data()), 8) +
+                  " - Velmora");
+    EXPECT_TRUE(window.Action("aUpload")->isEnabled());
+
+    // Upload asks for the number; 150 goes to bank 1, slot 50.
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), "Upload To Matrix-1000");
+        auto* spin = dialog->findChild<QSpinBox*>("SpinEdit1");
+        spin->setValue(150);
+        dialog->accept();
+    });
+    window.Action("aUpload")->trigger();
+    backend.WithInstrument([&](VirtualInstrument& instrument) {
+        EXPECT_EQ(instrument.Patch(1, 50), expected);
+        EXPECT_EQ(instrument.ReceivedLog().back(), (std::vector<Byte>{0xC0, 50}));
+    });
 }

@@ -1,0 +1,52 @@
+// The transfer engine's view of the main window: captions, message boxes,
+// the progress window with Cancel, the patch-number and bank dialogs. The
+// editor controls, bank manager grids and global controls it refreshes come
+// with their windows; until then those calls change nothing on screen.
+#pragma once
+
+#include "TransferHost.h"
+
+#include <functional>
+#include <memory>
+
+class QMainWindow;
+
+namespace velmora {
+
+class TfrmProgress;
+
+class WindowTransferHost : public TransferHost
+{
+public:
+    explicit WindowTransferHost(QMainWindow& window);
+    ~WindowTransferHost() override;
+
+    // What the main window does on these; empty by default.
+    std::function<void()> OnInitControls;
+    std::function<void()> OnEnableButtons;
+    std::function<void()> OnCancel;
+
+    void InitControls() override;
+    void SetMainCaption(const std::string& caption) override;
+    void ShowMessage(const std::string& text) override;
+    void EnableButtons() override;
+    void SetBankCell(int, const std::string&) override {}
+    void SetSplitCell(int, const std::string&) override {}
+    void SetBankManagerCaption(const std::string&) override {}
+    void OpenProgress(const std::string& caption, int maximum) override;
+    void SetProgress(int position) override;
+    void CloseProgress() override;
+    void RefreshGlobals() override {}
+    std::optional<int> AskPatchNumber(const NumberRequest& request) override;
+    std::optional<int> AskUploadBank() override;
+    void Pause(std::chrono::milliseconds duration) override;
+    Clock::time_point Now() const override;
+
+    TfrmProgress* Progress() const { return progress_.get(); }
+
+private:
+    QMainWindow& window_;
+    std::unique_ptr<TfrmProgress> progress_;
+};
+
+} // namespace velmora

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace velmora::midi {
@@ -18,10 +19,17 @@ struct VirtualBackend::Hub
     std::vector<VirtualInputPort*> inputs;
     const std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
 
-    // Declared last: destroyed first, so its thread ends before the rest.
+    // Destroyed before the rest, so their threads end first: the inbound link
+    // (it feeds the instrument, which feeds the answer link), then the answers.
     std::unique_ptr<PacedLink> link;
+    std::unique_ptr<PacedLink> inbound; // only with inbound cable pacing
 
     void Deliver(std::span<const Byte> message);
+    void Apply(std::span<const Byte> message)
+    {
+        std::lock_guard lock(instrumentMutex);
+        instrument.Receive(message);
+    }
 };
 
 class VirtualInputPort : public MidiInputPort
@@ -78,21 +86,32 @@ public:
     explicit VirtualOutputPort(std::shared_ptr<VirtualBackend::Hub> hub) : hub_(std::move(hub)) {}
     void Send(std::span<const Byte> message) override
     {
-        std::lock_guard lock(hub_->instrumentMutex);
-        hub_->instrument.Receive(message);
+        if (hub_->inbound)
+            hub_->inbound->Send(message);
+        else
+            hub_->Apply(message);
     }
 
 private:
     std::shared_ptr<VirtualBackend::Hub> hub_;
 };
 
-VirtualBackend::VirtualBackend(Model model, PacedLink::Pace pace) : hub_(std::make_shared<Hub>())
+VirtualBackend::VirtualBackend(Model model, PacedLink::Pace pace, PacedLink::Pace inbound)
+    : hub_(std::make_shared<Hub>())
 {
     hub_->instrument.SetModel(model);
     Hub* hub = hub_.get();
     hub_->link = std::make_unique<PacedLink>(
         [hub](std::span<const Byte> message) { hub->Deliver(message); }, pace);
     hub_->instrument.SetOutput([hub](std::span<const Byte> message) { hub->link->Send(message); });
+    if (inbound == PacedLink::Pace::CableSpeed) {
+        // The link hands on the next message only when this one returned, so
+        // the messages follow each other on the cable without overlapping.
+        hub_->inbound = std::make_unique<PacedLink>([hub](std::span<const Byte> message) {
+            std::this_thread::sleep_for(PacedLink::CableTime(message.size()));
+            hub->Apply(message);
+        });
+    }
 }
 
 VirtualBackend::~VirtualBackend() = default;
@@ -129,6 +148,8 @@ void VirtualBackend::WithInstrument(const std::function<void(VirtualInstrument&)
 
 void VirtualBackend::WaitIdle()
 {
+    if (hub_->inbound)
+        hub_->inbound->WaitIdle();
     hub_->link->WaitIdle();
 }
 

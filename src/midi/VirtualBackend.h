@@ -1,7 +1,8 @@
 // In-process MIDI ports that lead to the built-in virtual instrument: one
 // input and one output named "Velmora Virtual Matrix-1000". What the program
-// sends reaches the instrument at once; its answers come back on a thread of
-// their own, as from a driver, paced like a MIDI cable or as fast as possible.
+// sends reaches the instrument at once, or, when asked for, as over a MIDI
+// cable; its answers come back on a thread of their own, as from a driver,
+// paced like a MIDI cable or as fast as possible.
 #pragma once
 
 #include "MidiBackend.h"
@@ -19,8 +20,14 @@ class VirtualBackend : public MidiBackend
 public:
     static constexpr const char* kPortName = "Velmora Virtual Matrix-1000";
 
+    // `pace` is that of the answers. `inbound` that of what the program sends:
+    // Immediate applies each message within the send; CableSpeed queues it and
+    // applies it on a thread of its own when its last byte would have arrived
+    // over a cable, one message after another, while the send returns at once
+    // (as into the buffer of a MIDI interface).
     explicit VirtualBackend(Model model = Model::Matrix1000,
-                            PacedLink::Pace pace = PacedLink::Pace::Immediate);
+                            PacedLink::Pace pace = PacedLink::Pace::Immediate,
+                            PacedLink::Pace inbound = PacedLink::Pace::Immediate);
     ~VirtualBackend() override;
 
     std::vector<std::string> InputNames() override;
@@ -30,7 +37,8 @@ public:
 
     // Runs `use` with the instrument while nothing else touches it.
     void WithInstrument(const std::function<void(VirtualInstrument&)>& use);
-    // Blocks until every answer the instrument gave so far was delivered.
+    // Blocks until everything sent so far was applied and every answer the
+    // instrument gave was delivered.
     void WaitIdle();
 
     struct Hub;

@@ -2,6 +2,7 @@
 // and move them to and from the instrument.
 #include "SyxCommand.h"
 #include "SyxPorts.h"
+#include "SyxTransferCommands.h"
 
 #include <QCoreApplication>
 
@@ -10,10 +11,13 @@
 int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (!args.empty() && args[0] == "ports") {
+    const bool ports = !args.empty() && args[0] == "ports";
+    if (ports || (!args.empty() && velmora::syx::IsTransferCommand(args[0]))) {
         QCoreApplication app(argc, argv);
         velmora::midi::MidiDevices devices;
         velmora::syx::AddDefaultBackends(devices);
+        if (!ports)
+            return velmora::syx::RunTransferCommand(devices, args, std::cout, std::cerr);
         const bool json = args.size() > 1 && args[1] == "--json";
         return velmora::syx::RunPorts(devices, json, std::cout);
     }

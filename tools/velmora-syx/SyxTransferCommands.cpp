@@ -1,0 +1,193 @@
+// The command line of the MIDI transfers, and restore and put: files sent to
+// the instrument the way Velmora's bank upload and patch upload send them.
+#include "SyxTransferCommands.h"
+
+#include "SyxCommand.h"
+#include "SyxFiles.h"
+#include "SyxTransfers.h"
+
+#include <charconv>
+#include <exception>
+
+namespace velmora::syx {
+
+namespace {
+
+bool ParseInt(const std::string& text, int& value)
+{
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+// Fills `options` from the arguments after the command; "" or the complaint.
+std::string ParseTransferArgs(const std::vector<std::string>& args, TransferOptions& options)
+{
+    std::vector<std::string> files;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool takesValue = arg == "--in" || arg == "--out" || arg == "--model" ||
+                                arg == "--bank" || arg == "--number";
+        if (!takesValue) {
+            if (arg.size() > 1 && arg[0] == '-')
+                return "unknown option " + arg;
+            files.push_back(arg);
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return arg + " needs a value";
+        const std::string& value = args[++i];
+        int number = 0;
+        if (arg == "--in") {
+            options.in = value;
+        } else if (arg == "--out") {
+            options.out = value;
+        } else if (arg == "--model") {
+            if (value != "1000" && value != "6")
+                return "--model takes 1000 or 6";
+            options.model = value == "6" ? Model::Matrix6 : Model::Matrix1000;
+        } else if (!ParseInt(value, number) || number < 0) {
+            return arg + " needs a number of 0 or more";
+        } else if (arg == "--bank") {
+            if (number > 1)
+                return "--bank takes 0 or 1";
+            options.bank = number;
+        } else {
+            options.number = number;
+        }
+    }
+    if (files.size() != 1)
+        return "name one file";
+    options.file = files.front();
+    return {};
+}
+
+// What the command needs beyond the file; "" or the complaint.
+std::string CheckNeeds(const std::string& command, const TransferOptions& options)
+{
+    const bool receives = command == "backup" || command == "get";
+    if (receives && options.in.empty())
+        return "--in names the MIDI input the instrument answers on";
+    if (options.out.empty())
+        return "--out names the MIDI output to the instrument";
+    const int highest = options.model == Model::Matrix1000 ? 199 : 99;
+    if (command == "put" && (!options.number || *options.number > highest))
+        return "--number takes the patch number to store into (0.." + std::to_string(highest) + ")";
+    if (command == "get" && options.model == Model::Matrix6 &&
+        (!options.number || *options.number > 99))
+        return "a Matrix-6 is asked for one patch by its number: --number 0..99";
+    return {};
+}
+
+Result<Bytes> ReadForSending(const std::string& file)
+{
+    auto bytes = ReadFileBytes(file);
+    if (!bytes.ok() || FileTypeOf(file) == FileType::RawPatch)
+        return bytes;
+    if (const std::string problem = InspectSysex(bytes.value).Problem(); !problem.empty())
+        return {{}, problem};
+    return bytes;
+}
+
+} // namespace
+
+bool IsTransferCommand(const std::string& command)
+{
+    return command == "backup" || command == "restore" || command == "get" || command == "put";
+}
+
+int RunTransferCommand(const midi::MidiDevices& devices, const std::vector<std::string>& args,
+                       std::ostream& out, std::ostream& err)
+{
+    const std::string& command = args.at(0);
+    TransferOptions options;
+    std::string complaint = ParseTransferArgs(args, options);
+    if (complaint.empty())
+        complaint = CheckNeeds(command, options);
+    if (!complaint.empty()) {
+        err << "velmora-syx " << command << ": " << complaint << "\n" << kUsage;
+        return kExitUsage;
+    }
+    try {
+        if (command == "backup")
+            return RunBackup(devices, options, out, err);
+        if (command == "get")
+            return RunGet(devices, options, out, err);
+        if (command == "restore")
+            return RunRestore(devices, options, out, err);
+        return RunPut(devices, options, out, err);
+    } catch (const std::exception& e) {
+        // Ports that cannot be found or opened, or fail while sending.
+        err << "velmora-syx " << command << ": " << e.what() << '\n';
+        return kExitBadData;
+    }
+}
+
+int RunRestore(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
+               std::ostream& err)
+{
+    const auto bytes = ReadForSending(options.file);
+    const std::size_t patches = bytes.ok() ? InspectSysex(bytes.value).count(DumpKind::Patch) : 0;
+    if (bytes.ok() && patches != kBankPatchCount) {
+        err << options.file << ": holds " << patches
+            << " patch messages; a bank is 100. Nothing was sent.\n";
+        return kExitBadData;
+    }
+    if (!bytes.ok()) {
+        err << options.file << ": " << AsSentence(bytes.error) << " Nothing was sent.\n";
+        return kExitBadData;
+    }
+
+    TransferSession session(devices, options.model);
+    SynthRecords& records = session.Records();
+    for (std::size_t n = 0; n < kBankPatchCount; ++n)
+        records.Bank[n] = LoadPatch(bytes.value, FileType::Sysex, n).value.buffer;
+    session.Engine().Flags().BankLoaded = true;
+    session.OpenOutput(options.out);
+
+    ProgressLine progress(err);
+    ConsoleHost& host = session.Host();
+    host.bankAnswer = options.bank;
+    host.onProgress = [&](int position, int maximum) {
+        progress.Show("Sending patches", position + 1, maximum + 1);
+    };
+    session.Engine().SendBank();
+    progress.End();
+    session.Drain();
+    const int bank = options.model == Model::Matrix1000 ? options.bank : 0;
+    out << "sent " << options.file << " to bank " << bank << " (100 patches)\n";
+    return kExitOk;
+}
+
+int RunPut(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
+           std::ostream& err)
+{
+    const FileType type = FileTypeOf(options.file);
+    auto bytes = ReadForSending(options.file);
+    if (bytes.ok() && type == FileType::RawBank)
+        bytes.error = "is a bank; put takes one patch (.syx or .vmp)";
+    if (bytes.ok() && type != FileType::RawPatch) {
+        const std::size_t patches = InspectSysex(bytes.value).count(DumpKind::Patch);
+        if (patches != 1)
+            bytes.error = "holds " + std::to_string(patches) +
+                          " patch messages; put takes a file with one patch";
+    }
+    const auto patch = bytes.ok() ? LoadPatch(bytes.value, type, 0) : Result<LoadedPatch>{};
+    if (!bytes.ok() || !patch.ok()) {
+        err << options.file << ": " << AsSentence(bytes.ok() ? patch.error : bytes.error)
+            << " Nothing was sent.\n";
+        return kExitBadData;
+    }
+
+    TransferSession session(devices, options.model);
+    session.Records().CurrentPatch = patch.value.buffer;
+    session.Engine().Flags().PatchLoaded = true;
+    session.Host().numberAnswer = options.number;
+    session.OpenOutput(options.out);
+    session.Engine().StorePatch();
+    session.Drain();
+    out << "stored " << options.file << " as patch " << *options.number << '\n';
+    return kExitOk;
+}
+
+} // namespace velmora::syx

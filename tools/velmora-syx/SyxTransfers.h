@@ -1,0 +1,131 @@
+// The transfer engine on the command line: a TransferHost that answers the
+// dialogs from the command line, prints progress on standard error and keeps
+// the engine's messages as problems, and a session that opens the MIDI ports
+// and pumps the Qt event loop while an answer comes in. The input hands every
+// message over from the event loop, never from inside a send, so the engine
+// may send while it handles one (a Matrix-6 patch goes back to slot 99).
+#pragma once
+
+#include "MidiInput.h"
+#include "MidiOutput.h"
+#include "SysexCodec.h"
+#include "Transfers.h"
+
+#include <array>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace velmora::syx {
+
+class ConsoleHost : public TransferHost
+{
+public:
+    // The answers the patch-number and bank dialogs give.
+    std::optional<int> numberAnswer;
+    std::optional<int> bankAnswer;
+    // Every message the engine showed: each one means a transfer failed.
+    std::vector<std::string> problems;
+    // Called for the engine's progress (bank upload): position, maximum.
+    std::function<void(int, int)> onProgress;
+
+    void InitControls() override {}
+    void SetMainCaption(const std::string&) override {}
+    void ShowMessage(const std::string& text) override { problems.push_back(text); }
+    void EnableButtons() override {}
+    void SetBankCell(int, const std::string&) override {}
+    void SetSplitCell(int, const std::string&) override {}
+    void SetBankManagerCaption(const std::string&) override {}
+    void OpenProgress(const std::string&, int maximum) override { progressMaximum_ = maximum; }
+    void SetProgress(int position) override;
+    void CloseProgress() override {}
+    void RefreshGlobals() override {}
+    std::optional<int> AskPatchNumber(const NumberRequest&) override { return numberAnswer; }
+    std::optional<int> AskUploadBank() override { return bankAnswer; }
+    // Really sleeps: the instrument needs the pauses.
+    void Pause(std::chrono::milliseconds duration) override;
+    Clock::time_point Now() const override { return Clock::now(); }
+
+private:
+    int progressMaximum_ = 0;
+};
+
+// The text with a full stop at its end, so another sentence can follow.
+std::string AsSentence(std::string text);
+
+// A progress line on standard error that rewrites itself: "Receiving
+// patches: 37/100". A new label, or End, finishes the line.
+class ProgressLine
+{
+public:
+    explicit ProgressLine(std::ostream& err) : err_(err) {}
+    void Show(const std::string& label, int position, int total);
+    void End();
+
+private:
+    std::ostream& err_;
+    std::string label_;
+    std::string shown_;
+};
+
+// The ports of one command and the engine working through them.
+class TransferSession
+{
+public:
+    using Clock = TransferHost::Clock;
+    // How often the stall watch looks.
+    static constexpr std::chrono::milliseconds kStallCheck{100};
+    // What the output is given, before it closes, to pass on what it holds.
+    static constexpr std::chrono::milliseconds kDrainTime{150};
+
+    TransferSession(const midi::MidiDevices& devices, Model model);
+    ~TransferSession();
+    TransferSession(const TransferSession&) = delete;
+    TransferSession& operator=(const TransferSession&) = delete;
+
+    // The port by number or part of its name (FindPort). Throw
+    // std::runtime_error with a message for the user when it cannot be found
+    // or opened.
+    void OpenOutput(const std::string& port);
+    void OpenInput(const std::string& port);
+
+    Transfers& Engine() { return engine_; }
+    ConsoleHost& Host() { return host_; }
+    SynthRecords& Records() { return records_; }
+
+    // Pumps the event loop, with the stall watch running, until `done` says
+    // so or a problem is reported (the engine's messages, lost input). `done`
+    // runs after every pass and may add problems to the host. The first
+    // problem, or "" when done.
+    std::string RunUntil(const std::function<bool()>& done);
+
+    // The last message of each kind as received, and when SysEx last came
+    // (or the session started).
+    const std::optional<std::vector<Byte>>& LastOf(DumpKind kind) const
+    {
+        return last_[static_cast<std::size_t>(kind)];
+    }
+    Clock::time_point LastHeard() const { return lastHeard_; }
+
+    // Waits kDrainTime so that a port with a buffer of its own (JACK) sends
+    // everything before it is closed.
+    void Drain() const;
+
+private:
+    void Receive(midi::TMidiInput& input);
+
+    const midi::MidiDevices& devices_;
+    SynthRecords records_;
+    ConsoleHost host_;
+    std::unique_ptr<midi::TMidiOutput> output_;
+    std::unique_ptr<midi::TMidiInput> input_;
+    Transfers engine_;
+    std::array<std::optional<std::vector<Byte>>, 5> last_;
+    Clock::time_point lastHeard_ = Clock::now();
+};
+
+} // namespace velmora::syx

@@ -4,6 +4,7 @@
 #include "Messages.h"
 #include "SyxCommand.h"
 #include "SyxFiles.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -20,26 +21,12 @@ namespace {
 class SyxTool : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() /
-               ("velmora-syx-test-" +
-                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::string Write(const std::string& name, const Bytes& bytes)
     {
-        const std::string path = (dir_ / name).string();
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        return path;
+        return dir_.Write(name, bytes);
     }
-    Bytes Read(const std::string& name) { return ReadFileBytes((dir_ / name).string()).value; }
-    std::string Path(const std::string& name) { return (dir_ / name).string(); }
+    Bytes Read(const std::string& name) { return dir_.Read(name); }
+    std::string Path(const std::string& name) { return dir_.Path(name); }
 
     int Run(std::vector<std::string> args)
     {
@@ -61,7 +48,7 @@ protected:
         return RawBankToSysex(std::span<const Byte, kRawBankSize>(raw.data(), raw.size()));
     }
 
-    fs::path dir_;
+    test::TempDir dir_;
     std::ostringstream out_, err_;
 };
 
@@ -144,7 +131,7 @@ TEST_F(SyxTool, BadInputGetsOneLineAndANonZeroExit)
     EXPECT_EQ(Run({"info", Path("missing.syx")}), kExitBadData);
     EXPECT_EQ(ErrLines(), 1);
     EXPECT_NE(Err().find("cannot be opened"), std::string::npos) << Err();
-    EXPECT_EQ(Run({"info", dir_.string()}), kExitBadData);
+    EXPECT_EQ(Run({"info", dir_.Dir().string()}), kExitBadData);
     EXPECT_NE(Err().find("is a folder"), std::string::npos);
 
     // Several files: each one is reported, the good one fully.
@@ -275,7 +262,7 @@ TEST_F(SyxTool, ConvertRefusesBadInputAndKeepsTheTarget)
 
     EXPECT_EQ(Run({"convert", Path("a.syx"), Path("b.syx")}), kExitUsage);
     EXPECT_EQ(Run({"convert", "--number", "100", Path("target.vmb"), Path("b.syx")}), kExitUsage);
-    EXPECT_EQ(Run({"convert", Path("target.vmb"), (dir_ / "no" / "such" / "b.syx").string()}),
+    EXPECT_EQ(Run({"convert", Path("target.vmb"), (dir_.Dir() / "no" / "such" / "b.syx").string()}),
               kExitBadData);
     EXPECT_NE(Err().find("cannot be written"), std::string::npos) << Err();
 }

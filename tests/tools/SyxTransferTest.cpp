@@ -6,6 +6,7 @@
 #include "SyxCommand.h"
 #include "SyxFiles.h"
 #include "SyxTransferCommands.h"
+#include "TempDir.h"
 #include "VirtualBackend.h"
 
 #include <gtest/gtest.h>
@@ -25,16 +26,7 @@ namespace {
 class SyxTransfer : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() /
-               ("velmora-syx-transfer-" + std::to_string(getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        Use(Model::Matrix1000);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { Use(Model::Matrix1000); }
 
     void Use(Model model)
     {
@@ -51,8 +43,8 @@ protected:
         backend_->WaitIdle();
         return exit;
     }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    Bytes Read(const std::string& name) const { return ReadFileBytes(Path(name)).value; }
+    std::string Path(const std::string& name) const { return dir_.Path(name); }
+    Bytes Read(const std::string& name) const { return dir_.Read(name); }
     void Instrument(const std::function<void(VirtualInstrument&)>& use)
     {
         backend_->WithInstrument(use);
@@ -70,7 +62,7 @@ protected:
         return file;
     }
 
-    fs::path dir_;
+    test::TempDir dir_;
     std::unique_ptr<midi::MidiDevices> devices_;
     midi::VirtualBackend* backend_ = nullptr;
     std::ostringstream err_;
@@ -119,7 +111,7 @@ TEST_F(SyxTransfer, BackupThatFailsWritesNothing)
         Instrument([&](VirtualInstrument& instrument) { instrument.SetFaults(faults); });
         EXPECT_EQ(Run({"backup", "--in", "0", "--out", "0", Path("f.syx")}), kExitBadData);
         EXPECT_NE(err_.str().find(expected), std::string::npos) << err_.str();
-        EXPECT_TRUE(fs::is_empty(dir_)) << expected;
+        EXPECT_TRUE(fs::is_empty(dir_.Dir())) << expected;
     }
 
     // The request goes nowhere: after the stall time the backup gives up.
@@ -127,7 +119,7 @@ TEST_F(SyxTransfer, BackupThatFailsWritesNothing)
         std::vector<std::string>{}, std::vector<std::string>{"Nowhere"}));
     EXPECT_EQ(Run({"backup", "--in", "0", "--out", "nowhere", Path("f.syx")}), kExitBadData);
     EXPECT_NE(err_.str().find("stopped answering after 0 of 100"), std::string::npos) << err_.str();
-    EXPECT_TRUE(fs::is_empty(dir_));
+    EXPECT_TRUE(fs::is_empty(dir_.Dir()));
 }
 
 TEST_F(SyxTransfer, RestoreSendsTheBankFile)

@@ -5,6 +5,10 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <iostream>
 #include <stdexcept>
 #include <thread>
 
@@ -25,6 +29,10 @@ std::string AsSentence(std::string text)
     return text;
 }
 
+ProgressLine::ProgressLine(std::ostream& err)
+    : err_(err), inPlace_(&err == &std::cerr && isatty(STDERR_FILENO) == 1)
+{}
+
 void ProgressLine::Show(const std::string& label, int position, int total)
 {
     // A new label starts a line of its own; the last state of the old one stays.
@@ -34,6 +42,12 @@ void ProgressLine::Show(const std::string& label, int position, int total)
     std::string text = label + ": " + std::to_string(position) + "/" + std::to_string(total);
     if (text == shown_)
         return;
+    if (!inPlace_) {
+        if (position % std::max(total / 10, 1) == 0 || position == total)
+            err_ << text << '\n' << std::flush;
+        shown_ = std::move(text);
+        return;
+    }
     err_ << '\r' << text;
     // A shorter line must cover the longer one it replaces.
     if (text.size() < shown_.size())
@@ -44,7 +58,7 @@ void ProgressLine::Show(const std::string& label, int position, int total)
 
 void ProgressLine::End()
 {
-    if (!shown_.empty())
+    if (inPlace_ && !shown_.empty())
         err_ << '\n' << std::flush;
     shown_.clear();
 }

@@ -62,12 +62,15 @@ std::string AsSentence(std::string text);
 class ProgressLine
 {
 public:
-    explicit ProgressLine(std::ostream& err) : err_(err) {}
+    // On a terminal the line is rewritten in place; elsewhere (a log, a
+    // pipe) every tenth of the way gets a line of its own.
+    explicit ProgressLine(std::ostream& err);
     void Show(const std::string& label, int position, int total);
     void End();
 
 private:
     std::ostream& err_;
+    bool inPlace_;
     std::string label_;
     std::string shown_;
 };

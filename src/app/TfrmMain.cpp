@@ -21,8 +21,11 @@ TfrmMain::TfrmMain(const midi::MidiDevices& devices, QWidget* parent)
                                                },
                                                {},
                                                {}}),
-      host_(*this), transfers_(records_, midi_.Output(), host_)
+      host_(*this), transfers_(records_, midi_.Output(), host_),
+      sender_(midi_.Output(), records_.CurrentPatch)
 {
+    sender_.OnSend6Patch = [this] { transfers_.Send6Patch(); };
+    sender_.OnMidiSendPatch = [this] { transfers_.MidiSendPatch(); };
     setWindowTitle(QStringLiteral("Velmora"));
     setObjectName(QStringLiteral("frmMain"));
     midi_.OnError = [this](const std::string& text) {
@@ -115,12 +118,12 @@ void TfrmMain::BuildMenus()
     m1000->setChecked(true);
     // Switching the model changes only the messages, never the stored data.
     connect(m1000, &QAction::triggered, this, [this, m1000, m6] {
-        transfers_.SetModel(Model::Matrix1000);
+        ApplyModel(Model::Matrix1000);
         m1000->setChecked(true);
         m6->setChecked(false);
     });
     connect(m6, &QAction::triggered, this, [this, m1000, m6] {
-        transfers_.SetModel(Model::Matrix6);
+        ApplyModel(Model::Matrix6);
         m6->setChecked(true);
         m1000->setChecked(false);
     });
@@ -173,10 +176,23 @@ bool TfrmMain::FormCreate()
         QMessageBox::critical(this, QStringLiteral("Velmora"), QString::fromStdString(*fatal));
         return false;
     }
+    ApplyChannel();
     ShowPorts();
     Guard([this] { transfers_.RequestGlobals(); });
     EnableButtons();
     return true;
+}
+
+void TfrmMain::ApplyModel(Model model)
+{
+    transfers_.SetModel(model);
+    sender_.SetModel(model);
+}
+
+void TfrmMain::ApplyChannel()
+{
+    transfers_.SetChannel(midi_.Routing().instrumentChannel);
+    sender_.SetChannel(midi_.Routing().instrumentChannel);
 }
 
 void TfrmMain::EnableButtons()
@@ -219,6 +235,7 @@ void TfrmMain::aMidiSetupExecute()
 {
     midi::TfrmMidi dialog(midi_, this);
     dialog.exec();
+    ApplyChannel();
     ShowPorts();
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "MidiSetup.h"
+#include "ParameterSender.h"
 #include "SynthRecords.h"
 #include "Transfers.h"
 #include "WindowTransferHost.h"
@@ -32,6 +33,7 @@ public:
 
     midi::MidiSetup& Midi() { return midi_; }
     Transfers& Transfer() { return transfers_; }
+    ParameterSender& Sender() { return sender_; }
     SynthRecords& Records() { return records_; }
     QAction* Action(const QString& objectName) const;
 
@@ -41,6 +43,9 @@ private:
                        const QKeySequence& shortcut = {}, const QString& hint = {});
     void ShowPorts();
     void EnableButtons();
+    // The model and the instrument channel, as every send path must know them.
+    void ApplyModel(Model model);
+    void ApplyChannel();
     // Runs a command; a failed MIDI call is shown, and the program goes on.
     void Guard(const std::function<void()>& command);
 
@@ -55,6 +60,7 @@ private:
     SynthRecords records_;
     WindowTransferHost host_;
     Transfers transfers_;
+    ParameterSender sender_;
     std::uint8_t note_ = 60;
     std::array<std::uint8_t, 3> chord_{64, 67, 72};
     QList<QMenu*> menus_;

@@ -32,6 +32,35 @@ void ParameterSender::SendByte(int control)
     SendParameter(tables.ParamNumbers[i], patch_[tables.PatchOffsets[i]]);
 }
 
+void ParameterSender::SendControl(int control)
+{
+    constexpr int kDetune = 42;
+    constexpr int kVca2ByEnvelope2 = 62;
+    constexpr int kFirstAmount = 46;
+    constexpr int kLastAmount = 63;
+    if (control < 0 || control >= kControlTableSize)
+        return;
+    const ControlTables& tables = Controls();
+    const auto i = static_cast<std::size_t>(control);
+    const Byte value = patch_[tables.PatchOffsets[i]];
+    const bool matrix6 = model_ == Model::Matrix6;
+    const auto wholePatch = [this](const std::function<void()>& send) {
+        if (!loading_ && send)
+            send();
+    };
+    if (control == kVca2ByEnvelope2) {
+        wholePatch(matrix6 ? OnSend6Patch : OnMidiSendPatch);
+        if (!loading_ && OnParameterShown)
+            OnParameterShown(tables.ParamNumbers[i], ByteToSigned(value));
+    } else if (matrix6 &&
+               (control == kDetune ||
+                (control >= kFirstAmount && control <= kLastAmount && ByteToSigned(value) < 0))) {
+        wholePatch(OnSend6Patch);
+    } else {
+        SendByte(control);
+    }
+}
+
 void ParameterSender::SendMatrix(int bus, Byte source, Byte amount, Byte destination)
 {
     if (loading_)

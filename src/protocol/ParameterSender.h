@@ -29,13 +29,20 @@ public:
     // value, or bus number and signed amount.
     std::function<void(int parameter, int value)> OnParameterShown;
     std::function<void(int bus, int amount)> OnMatrixShown;
-    // The Matrix-6 has no matrix message: the whole patch goes instead.
+    // Whole-patch sends: to a Matrix-6's working slot, and to a
+    // Matrix-1000's edit buffer.
     std::function<void()> OnSend6Patch;
+    std::function<void()> OnMidiSendPatch;
 
     // A record value under its parameter number.
     void SendParameter(Byte parameter, Byte value);
     // The record byte of an editor control under the control's parameter.
     void SendByte(int control);
+    // An edit of an editor control whose record byte is already written, sent
+    // the way the model needs it. On a Matrix-6 negative modulation amounts
+    // and the DCO 2 detune go as the whole patch, and "Env 2 -> VCA 2" goes
+    // as the whole patch on both models; everything else as its parameter.
+    void SendControl(int control);
     // bus 1..10; amount already in 7-bit form.
     void SendMatrix(int bus, Byte source, Byte amount, Byte destination);
     void SendProgramChange(int number);

@@ -81,3 +81,36 @@ TEST_F(Sender, MatrixProgramAndControllerMessages)
     EXPECT_EQ(wholePatches, 1);
     EXPECT_EQ(sink.sent.size(), 3u);
 }
+
+TEST_F(Sender, ControlEditsGoAsTheModelNeedsThem)
+{
+    int editBufferSends = 0;
+    sender.OnMidiSendPatch = [&] { ++editBufferSends; };
+    patch[19] = SignedToByte(-3); // detune, control 42
+    patch[87] = SignedToByte(-5); // DCO 1 pulse width by LFO 2, control 47
+    patch[88] = 7;                // DCO 2 frequency by LFO 1, control 48
+    patch[93] = SignedToByte(-9); // Env 2 -> VCA 2, control 62
+
+    for (int control : {42, 47, 48, 62})
+        sender.SendControl(control);
+    EXPECT_EQ(sink.sent, (std::vector<Bytes>{ParameterEdit(12, 0x7D), ParameterEdit(4, 0x7B),
+                                             ParameterEdit(11, 7)}));
+    EXPECT_EQ(editBufferSends, 1);
+    EXPECT_EQ(wholePatches, 0);
+    EXPECT_EQ(shown.back(), (std::pair<int, int>{29, -9}));
+
+    // A Matrix-6 takes detune, negative amounts and Env 2 -> VCA 2 as the
+    // whole patch; positive amounts still go as parameters.
+    sink.sent.clear();
+    sender.SetModel(Model::Matrix6);
+    for (int control : {42, 47, 48, 62})
+        sender.SendControl(control);
+    EXPECT_EQ(wholePatches, 3);
+    EXPECT_EQ(sink.sent, (std::vector<Bytes>{ParameterEditPrefix(), ParameterEdit(11, 7)}));
+
+    // While the editor fills its controls nothing goes out at all.
+    sender.SetLoadingControls(true);
+    for (int control : {42, 47, 62})
+        sender.SendControl(control);
+    EXPECT_EQ(wholePatches, 3);
+}

@@ -1,0 +1,55 @@
+// An initialisation file with the behaviour of the Windows profile functions
+// that the settings file was written for: section and key names compare
+// without regard to case, values are kept as written, keys and lines the
+// program does not know are kept, and keys are written in the order they
+// were first set. Saving writes a temporary file and replaces the old one,
+// so a failed save never leaves a half-written settings file.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace velmora {
+
+class IniFile
+{
+public:
+    // Reads the file; false with `error` set when it exists but cannot be
+    // read. A missing file reads as empty (and `Exists` says so).
+    bool Load(const QString& path, QString* error = nullptr);
+    bool Save(const QString& path, QString* error = nullptr) const;
+    bool Exists() const { return loaded_; }
+
+    bool HasKey(const QString& section, const QString& key) const;
+    QString ReadString(const QString& section, const QString& key, const QString& fallback) const;
+    // A value that is no whole decimal number reads as `fallback`.
+    int ReadInteger(const QString& section, const QString& key, int fallback) const;
+    // Any number but 0 is true.
+    bool ReadBool(const QString& section, const QString& key, bool fallback) const;
+
+    void WriteString(const QString& section, const QString& key, const QString& value);
+    void WriteInteger(const QString& section, const QString& key, int value);
+    void WriteBool(const QString& section, const QString& key, bool value);
+
+private:
+    struct Line
+    {
+        QString key;  // empty for a line that is no "key=value" (a comment, say)
+        QString text; // the value, or the whole line when `key` is empty
+    };
+    struct Section
+    {
+        QString name;
+        std::vector<Line> lines;
+    };
+
+    const Line* Find(const QString& section, const QString& key) const;
+    Section& SectionNamed(const QString& name);
+
+    std::vector<Section> sections_; // the first one, unnamed, holds lines before any section
+    bool loaded_ = false;
+};
+
+} // namespace velmora

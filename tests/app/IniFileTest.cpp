@@ -1,0 +1,84 @@
+// The settings file: names without case, values and unknown keys kept, keys
+// in the order given, and a save that cannot half-write the file.
+#include "IniFile.h"
+#include "TempDir.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace velmora;
+
+namespace {
+
+QString Text(const std::vector<std::uint8_t>& bytes)
+{
+    return QString::fromUtf8(reinterpret_cast<const char*>(bytes.data()),
+                             static_cast<qsizetype>(bytes.size()));
+}
+
+} // namespace
+
+TEST(IniFile, ReadsAsTheProfileFunctionsDoAndKeepsWhatItDoesNotKnow)
+{
+    test::TempDir dir;
+    const std::string original = "; written by hand\n"
+                                 "[midi]\n"
+                                 "model = 0\n"
+                                 "Device1=Midisport 2x2 Port A (ALSA)\n"
+                                 "Channel=abc\n"
+                                 "Future=kept\n"
+                                 "[Program]\n"
+                                 "AutoPlay=0\n";
+    const QString path = QString::fromStdString(
+        dir.Write("velmora.ini", std::vector<std::uint8_t>(original.begin(), original.end())));
+
+    IniFile ini;
+    ASSERT_TRUE(ini.Load(path));
+    EXPECT_TRUE(ini.Exists());
+    EXPECT_EQ(ini.ReadInteger("MIDI", "Model", 2), 0);
+    EXPECT_EQ(ini.ReadString("MIDI", "device1", ""), "Midisport 2x2 Port A (ALSA)");
+    EXPECT_EQ(ini.ReadInteger("MIDI", "Channel", 5), 5); // not a number
+    EXPECT_EQ(ini.ReadInteger("MIDI", "In2", -1), -1);   // missing
+    EXPECT_FALSE(ini.ReadBool("PROGRAM", "AutoPlay", true));
+    EXPECT_TRUE(ini.ReadBool("PROGRAM", "Missing", true));
+
+    ini.WriteInteger("MIDI", "Model", 2);
+    ini.WriteInteger("MIDI", "Out", 1);
+    ini.WriteBool("MUTATE", "Section1", true);
+    ASSERT_TRUE(ini.Save(path));
+    EXPECT_EQ(Text(dir.Read("velmora.ini")), "; written by hand\n"
+                                             "[midi]\n"
+                                             "model=2\n"
+                                             "Device1=Midisport 2x2 Port A (ALSA)\n"
+                                             "Channel=abc\n"
+                                             "Future=kept\n"
+                                             "Out=1\n"
+                                             "\n"
+                                             "[Program]\n"
+                                             "AutoPlay=0\n"
+                                             "\n"
+                                             "[MUTATE]\n"
+                                             "Section1=1\n");
+}
+
+TEST(IniFile, AMissingFileReadsEmptyAndAFailedSaveLeavesTheOldOne)
+{
+    test::TempDir dir;
+    IniFile ini;
+    ASSERT_TRUE(ini.Load(QString::fromStdString(dir.Path("none.ini"))));
+    EXPECT_FALSE(ini.Exists());
+    EXPECT_EQ(ini.ReadString("MIDI", "DeviceOut", "fallback"), "fallback");
+
+    ini.WriteString("MIDI", "DeviceOut", "Velmora Virtual Matrix-1000");
+    const QString path = QString::fromStdString(dir.Path("velmora.ini"));
+    ASSERT_TRUE(ini.Save(path));
+    const auto saved = dir.Read("velmora.ini");
+
+    // A folder where the file should be: the save fails with a reason.
+    QString error;
+    EXPECT_FALSE(ini.Save(QString::fromStdString(dir.Path("no/such/folder/velmora.ini")), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(dir.Read("velmora.ini"), saved);
+}

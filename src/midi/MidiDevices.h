@@ -27,6 +27,9 @@ public:
     int OutputCount() const { return static_cast<int>(outputs_.size()); }
     const std::string& InputName(int device) const { return inputs_.at(Index(device)).name; }
     const std::string& OutputName(int device) const { return outputs_.at(Index(device)).name; }
+    // All names, in device order.
+    std::vector<std::string> InputNames() const { return NamesOf(inputs_); }
+    std::vector<std::string> OutputNames() const { return NamesOf(outputs_); }
 
     // Raise MidiBackendError when the port is gone or cannot be opened.
     std::unique_ptr<MidiInputPort> OpenInput(int device, MidiReceiver receiver) const;
@@ -39,6 +42,13 @@ private:
         std::string name;
     };
     static std::size_t Index(int device) { return static_cast<std::size_t>(device); }
+    static std::vector<std::string> NamesOf(const std::vector<Entry>& entries)
+    {
+        std::vector<std::string> names;
+        for (const Entry& entry : entries)
+            names.push_back(entry.name);
+        return names;
+    }
     static int CurrentIndex(const std::vector<std::string>& names, const std::string& name);
 
     std::vector<std::unique_ptr<MidiBackend>> backends_;

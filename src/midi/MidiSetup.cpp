@@ -20,12 +20,8 @@ MidiSetup::MidiSetup(const MidiDevices& devices, MidiRouter::Targets targets)
 
 void MidiSetup::InitMidiControls()
 {
-    inputNames_.clear();
-    outputNames_.clear();
-    for (int d = 0; d < devices_.InputCount(); ++d)
-        inputNames_.push_back(devices_.InputName(d));
-    for (int d = 0; d < devices_.OutputCount(); ++d)
-        outputNames_.push_back(devices_.OutputName(d));
+    inputNames_ = devices_.InputNames();
+    outputNames_ = devices_.OutputNames();
     if (!inputNames_.empty())
         in_.SetDeviceID(0);
     if (!outputNames_.empty())

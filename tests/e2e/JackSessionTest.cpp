@@ -55,13 +55,8 @@ protected:
         devices_->AddBackend(CreateRtMidiBackend());
         input_ = std::make_unique<TMidiInput>(*devices_);
         output_ = std::make_unique<TMidiOutput>(*devices_);
-        std::vector<std::string> inputs, outputs;
-        for (int d = 0; d < devices_->InputCount(); ++d)
-            inputs.push_back(devices_->InputName(d));
-        for (int d = 0; d < devices_->OutputCount(); ++d)
-            outputs.push_back(devices_->OutputName(d));
-        const int in = IndexOfJackPort(inputs, name_ + " out");
-        const int out = IndexOfJackPort(outputs, name_ + " in");
+        const int in = IndexOfJackPort(devices_->InputNames(), name_ + " out");
+        const int out = IndexOfJackPort(devices_->OutputNames(), name_ + " in");
         ASSERT_GE(in, 0);
         ASSERT_GE(out, 0);
         input_->SetDeviceID(in);

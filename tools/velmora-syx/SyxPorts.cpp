@@ -22,11 +22,7 @@ std::string Lower(std::string text)
 
 std::vector<std::string> Names(const midi::MidiDevices& devices, PortKind kind)
 {
-    std::vector<std::string> names;
-    const int count = kind == PortKind::Input ? devices.InputCount() : devices.OutputCount();
-    for (int d = 0; d < count; ++d)
-        names.push_back(kind == PortKind::Input ? devices.InputName(d) : devices.OutputName(d));
-    return names;
+    return kind == PortKind::Input ? devices.InputNames() : devices.OutputNames();
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 using namespace velmora;
@@ -81,4 +82,26 @@ TEST(IniFile, AMissingFileReadsEmptyAndAFailedSaveLeavesTheOldOne)
     EXPECT_FALSE(ini.Save(QString::fromStdString(dir.Path("no/such/folder/velmora.ini")), &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(dir.Read("velmora.ini"), saved);
+}
+
+TEST(IniFile, AWindowsFileKeepsItsCodePageAndLineEnds)
+{
+    // Written by an older install on Windows: 8-bit text (0xE9 is "é" there),
+    // CR LF line ends, a hexadecimal number.
+    test::TempDir dir;
+    const std::vector<std::uint8_t> original = {
+        '[', 'M', 'I', 'D', 'I', ']', '\r', '\n', 'D', 'e', 'v', 'i', 'c', 'e', '1', '=', 'C',
+        'a', 'f', 0xE9, '\r', '\n', 'N', 'o', 't', 'e', '=', '0', 'x', '3', 'C', '\r', '\n'};
+    const QString path = QString::fromStdString(dir.Write("velmora.ini", original));
+    IniFile ini;
+    ASSERT_TRUE(ini.Load(path));
+    EXPECT_EQ(ini.ReadString("MIDI", "Device1", ""), QStringLiteral("Caf\u00e9"));
+    EXPECT_EQ(ini.ReadInteger("MIDI", "Note", 0), 60);
+    EXPECT_EQ(ini.SectionNames(), QStringList{"MIDI"});
+    ASSERT_TRUE(ini.Save(path));
+    const auto saved = dir.Read("velmora.ini");
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), 0xE9), 1);
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\r'), 0);
+    EXPECT_TRUE(ini.EraseSection("midi"));
+    EXPECT_TRUE(ini.SectionNames().isEmpty());
 }

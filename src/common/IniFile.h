@@ -22,9 +22,15 @@ public:
     bool Save(const QString& path, QString* error = nullptr) const;
     bool Exists() const { return loaded_; }
 
+    // The named sections in the order the file lists them.
+    QStringList SectionNames() const;
+    // Removes a section with all its keys; false when there is none.
+    bool EraseSection(const QString& name);
+
     bool HasKey(const QString& section, const QString& key) const;
     QString ReadString(const QString& section, const QString& key, const QString& fallback) const;
-    // A value that is no whole decimal number reads as `fallback`.
+    // A value that is no whole decimal number, nor hexadecimal after "0x",
+    // reads as `fallback`.
     int ReadInteger(const QString& section, const QString& key, int fallback) const;
     // Any number but 0 is true.
     bool ReadBool(const QString& section, const QString& key, bool fallback) const;
@@ -50,6 +56,7 @@ private:
 
     std::vector<Section> sections_; // the first one, unnamed, holds lines before any section
     bool loaded_ = false;
+    bool latin1_ = false; // the file was no UTF-8: a Windows 8-bit code page
 };
 
 } // namespace velmora

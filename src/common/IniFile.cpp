@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QSaveFile>
-#include <QTextStream>
+#include <QStringDecoder>
+
+#include <algorithm>
 
 namespace velmora {
 namespace {
@@ -21,15 +23,23 @@ bool IniFile::Load(const QString& path, QString* error)
     QFile file(path);
     if (!file.exists())
         return true;
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (!file.open(QIODevice::ReadOnly)) {
         if (error)
             *error = file.errorString();
         return false;
     }
+    const QByteArray bytes = file.readAll();
+    // Files written on Windows are in its 8-bit code page; ours are UTF-8.
+    // Whatever the file is in, it is written back in the same, so values the
+    // program does not read come out as they went in.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    latin1_ = utf8.hasError();
+    if (latin1_)
+        text = QString::fromLatin1(bytes);
     sections_.push_back({});
-    QTextStream in(&file);
-    while (!in.atEnd()) {
-        const QString line = in.readLine();
+    for (QStringView view : QStringView(text).split(u'\n')) {
+        const QString line = (view.endsWith(u'\r') ? view.chopped(1) : view).toString();
         const QString trimmed = line.trimmed();
         if (trimmed.startsWith(u'[') && trimmed.endsWith(u']')) {
             sections_.push_back({trimmed.mid(1, trimmed.size() - 2).trimmed(), {}});
@@ -49,26 +59,26 @@ bool IniFile::Load(const QString& path, QString* error)
 bool IniFile::Save(const QString& path, QString* error) const
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    if (!file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = file.errorString();
         return false;
     }
-    QTextStream out(&file);
+    QString out;
     // A blank line between sections, as the profile functions write them.
     bool afterSection = false;
     for (const Section& section : sections_) {
         if (!section.name.isEmpty()) {
             if (afterSection)
-                out << '\n';
-            out << '[' << section.name << "]\n";
+                out += u'\n';
+            out += u'[' + section.name + QStringLiteral("]\n");
             afterSection = true;
         }
         for (const Line& line : section.lines)
-            out << (line.key.isEmpty() ? line.text : line.key + u'=' + line.text) << '\n';
+            out += (line.key.isEmpty() ? line.text : line.key + u'=' + line.text) + u'\n';
     }
-    out.flush();
-    if (!file.commit()) {
+    const QByteArray bytes = latin1_ ? out.toLatin1() : out.toUtf8();
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
         if (error)
             *error = file.errorString();
         return false;
@@ -102,14 +112,36 @@ QString IniFile::ReadString(const QString& section, const QString& key,
 
 int IniFile::ReadInteger(const QString& section, const QString& key, int fallback) const
 {
+    const QString text = ReadString(section, key, {}).trimmed();
     bool ok = false;
-    const int value = ReadString(section, key, {}).toInt(&ok);
+    const bool hex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    const int value = hex ? static_cast<int>(text.mid(2).toUInt(&ok, 16)) : text.toInt(&ok, 10);
     return ok ? value : fallback;
 }
 
 bool IniFile::ReadBool(const QString& section, const QString& key, bool fallback) const
 {
     return ReadInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+QStringList IniFile::SectionNames() const
+{
+    QStringList names;
+    for (const Section& s : sections_)
+        if (!s.name.isEmpty())
+            names << s.name;
+    return names;
+}
+
+bool IniFile::EraseSection(const QString& name)
+{
+    const auto found = std::find_if(sections_.begin(), sections_.end(), [&](const Section& s) {
+        return !s.name.isEmpty() && SameName(s.name, name);
+    });
+    if (found == sections_.end())
+        return false;
+    sections_.erase(found);
+    return true;
 }
 
 IniFile::Section& IniFile::SectionNamed(const QString& name)

@@ -1,0 +1,148 @@
+// The widget set driven as a user drives it: clicks and keys on real
+// controls, offscreen.
+#include "TIACheckControl.h"
+#include "TLcdDisplay.h"
+#include "TMyGauge.h"
+#include "TSwitch.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using velmora::widgets::TIACheckControl;
+using velmora::widgets::TLcdDisplay;
+using velmora::widgets::TMyGauge;
+using velmora::widgets::TSwitch;
+using Kind = TIACheckControl::Kind;
+
+TEST(GaugeTest, PositionAtRoundsHalvesToEven)
+{
+    // 126 pixels for 63 steps: two pixels per step.
+    EXPECT_EQ(TMyGauge::PositionAt(0, 126, 63), 63);
+    EXPECT_EQ(TMyGauge::PositionAt(1, 126, 63), 63); // 0.5 rounds to 0
+    EXPECT_EQ(TMyGauge::PositionAt(3, 126, 63), 61); // 1.5 rounds to 2
+    EXPECT_EQ(TMyGauge::PositionAt(5, 126, 63), 61); // 2.5 rounds to 2
+    EXPECT_EQ(TMyGauge::PositionAt(126, 126, 63), 0);
+    EXPECT_EQ(TMyGauge::PositionAt(130, 126, 63), -2);
+    EXPECT_EQ(TMyGauge::PositionAt(-4, 126, 63), 65);
+}
+
+TEST(GaugeTest, PressSetsIgnoresOrClampsAndReports)
+{
+    TMyGauge gauge;
+    gauge.resize(12, 126);
+    gauge.SetMaxValue(63);
+    gauge.SetPosition(10);
+    QSignalSpy reported(&gauge, &TMyGauge::MouseDown);
+
+    QTest::mouseClick(&gauge, Qt::LeftButton, {}, QPoint(5, 0));
+    EXPECT_EQ(gauge.Position(), 63);
+
+    QTest::mouseClick(&gauge, Qt::RightButton, {}, QPoint(5, 64));
+    EXPECT_EQ(gauge.Position(), 31);
+
+    // Below the bottom: ignored, but still reported.
+    QTest::mouseClick(&gauge, Qt::LeftButton, {}, QPoint(5, 140));
+    EXPECT_EQ(gauge.Position(), 31);
+
+    // Above the top: the maximum.
+    gauge.SetPosition(5);
+    QTest::mouseClick(&gauge, Qt::LeftButton, {}, QPoint(5, -10));
+    EXPECT_EQ(gauge.Position(), 63);
+
+    ASSERT_EQ(reported.count(), 4);
+    EXPECT_EQ(reported.at(0).at(0).toInt(), 63);
+    EXPECT_EQ(reported.at(2).at(0).toInt(), 31);
+}
+
+TEST(CheckControlTest, RadioItemsExcludeWithinTheirGroup)
+{
+    QWidget panel;
+    TIACheckControl off("Off", Kind::Radio, &panel);
+    TIACheckControl soft("Soft", Kind::Radio, &panel);
+    TIACheckControl other("Other", Kind::Radio, &panel);
+    other.SetGroupIndex(2);
+    off.setChecked(true);
+    other.setChecked(true);
+    for (auto* item : {&off, &soft, &other})
+        item->resize(item->sizeHint());
+
+    QSignalSpy offChanges(&off, &TIACheckControl::ChangeState);
+    QSignalSpy softChanges(&soft, &TIACheckControl::ChangeState);
+    QTest::mouseClick(&soft, Qt::LeftButton);
+    EXPECT_TRUE(soft.isChecked());
+    EXPECT_FALSE(off.isChecked());
+    EXPECT_TRUE(other.isChecked()); // another group
+    ASSERT_EQ(offChanges.count(), 1);
+    EXPECT_FALSE(offChanges.at(0).at(0).toBool());
+    ASSERT_EQ(softChanges.count(), 1);
+    EXPECT_TRUE(softChanges.at(0).at(0).toBool());
+
+    // A click on the checked item keeps it checked and reports nothing.
+    QTest::mouseClick(&soft, Qt::LeftButton);
+    EXPECT_TRUE(soft.isChecked());
+    EXPECT_EQ(softChanges.count(), 1);
+
+    // The program checking an item reports too.
+    off.setChecked(true);
+    EXPECT_FALSE(soft.isChecked());
+    EXPECT_EQ(offChanges.count(), 2);
+    EXPECT_EQ(softChanges.count(), 2);
+}
+
+TEST(CheckControlTest, CheckItemClicksOnlyForTheUser)
+{
+    TIACheckControl box("Pulse");
+    box.resize(box.sizeHint());
+    bool checkedWhenClicked = false;
+    QObject::connect(&box, &TIACheckControl::Click, [&] { checkedWhenClicked = box.isChecked(); });
+    QSignalSpy clicks(&box, &TIACheckControl::Click);
+
+    box.setChecked(true);
+    box.setChecked(false);
+    EXPECT_EQ(clicks.count(), 0);
+
+    QTest::mouseClick(&box, Qt::LeftButton);
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_TRUE(checkedWhenClicked);
+    QTest::keyClick(&box, Qt::Key_Space);
+    EXPECT_EQ(clicks.count(), 2);
+    EXPECT_FALSE(box.isChecked());
+}
+
+TEST(SwitchTest, ClickPicksNearestAndKeysStep)
+{
+    TSwitch lever(3, Qt::Horizontal);
+    lever.resize(90, 20);
+    QSignalSpy changes(&lever, &TSwitch::Changed);
+
+    QTest::mouseClick(&lever, Qt::LeftButton, {}, QPoint(85, 10));
+    EXPECT_EQ(lever.Position(), 2);
+    QTest::mouseClick(&lever, Qt::LeftButton, {}, QPoint(46, 10));
+    EXPECT_EQ(lever.Position(), 1);
+    QTest::keyClick(&lever, Qt::Key_Left);
+    QTest::keyClick(&lever, Qt::Key_Left); // already at the end
+    EXPECT_EQ(lever.Position(), 0);
+    lever.SetPosition(7);
+    EXPECT_EQ(lever.Position(), 2);
+    EXPECT_EQ(changes.count(), 4);
+}
+
+TEST(LcdTest, KeepsTextAndRendersAtAnySize)
+{
+    TLcdDisplay lcd;
+    lcd.SetValue(-63);
+    EXPECT_EQ(lcd.Text(), "-63");
+    lcd.SetText("3.");
+    EXPECT_EQ(lcd.Text(), "3.");
+    for (const QSize size : {QSize(1, 1), lcd.sizeHint(), QSize(300, 40)}) {
+        lcd.resize(size);
+        EXPECT_FALSE(lcd.grab().isNull());
+    }
+}
+
+} // namespace

@@ -13,6 +13,8 @@ struct TransferFlags
     // The last split of an answer has arrived.
     bool SplitsReceived = false;
     bool GlobalReceived = false;
+    // The initial patch was read at start, so Initialize has a patch to give.
+    bool InitPatchAvailable = false;
     // A bank receive runs: 275-byte messages are bank entries.
     bool BankReceiving = false;
     // Bank entries (0..101) and split messages (0..80) of the current answer.

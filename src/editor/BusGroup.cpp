@@ -1,0 +1,163 @@
+#include "BusGroup.h"
+
+#include "ControlRows.h"
+#include "TIACheckControl.h"
+#include "Tag.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QSlider>
+
+namespace velmora::editor {
+
+using widgets::SetTag;
+using widgets::TIACheckControl;
+
+namespace {
+
+constexpr int kFirstAmountControl = 70;
+constexpr int kFirstSwitchControl = 80;
+constexpr int kMaxAmount = 63;
+constexpr int kLargeChange = 10;
+
+// The list item of a record value 1..count; anything else selects nothing.
+int ItemOf(Byte value, const QComboBox* list)
+{
+    return value >= 1 && value <= list->count() ? int(value) - 1 : -1;
+}
+
+QString Name(const char* prefix, int bus, const char* suffix)
+{
+    return QLatin1String(prefix) + QString::number(bus) + QLatin1String(suffix);
+}
+
+} // namespace
+
+BusGroup::BusGroup(const EditorContext& context, int bus, QWidget* parent)
+    : QGroupBox(QStringLiteral(" Bus %1  ").arg(bus), parent), context_(context), bus_(bus),
+      switch_(new TIACheckControl(QStringLiteral(" "), TIACheckControl::Kind::Check, this)),
+      source_(new QComboBox(this)), destination_(new QComboBox(this)),
+      amount_(new QSlider(Qt::Horizontal, this)), label_(new QLabel(QStringLiteral("0"), this))
+{
+    setObjectName(Name("grpBUS", bus, ""));
+    switch_->setObjectName(Name("cbBUS", bus, "enabled"));
+    source_->setObjectName(Name("cbxBUS", bus, "src"));
+    destination_->setObjectName(Name("cbxBUS", bus, "dst"));
+    amount_->setObjectName(Name("tbBUS", bus, "amount"));
+    label_->setObjectName(Name("lblBUS", bus, "amount"));
+    switch_->setToolTip(QStringLiteral("Click to switch this bus on and off"));
+    source_->setToolTip(QStringLiteral("Select the source signal for this Modulation Matrix bus"));
+    destination_->setToolTip(QStringLiteral("Select the destination of this modulation route"));
+    SetTag(switch_, kFirstSwitchControl + bus - 1);
+    SetTag(amount_, kFirstAmountControl + bus - 1);
+
+    FillSourceList(source_, bus == 1);
+    FillDestinationList(destination_);
+    for (QComboBox* list : {source_, destination_}) {
+        list->setCurrentIndex(-1);
+        list->setEnabled(false);
+    }
+    amount_->setRange(-kMaxAmount, kMaxAmount);
+    amount_->setPageStep(kLargeChange);
+    amount_->setEnabled(false);
+    label_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label_->setMinimumWidth(label_->fontMetrics().horizontalAdvance(QStringLiteral("-63")) + 4);
+    switch_->installEventFilter(this);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(6, 4, 6, 6);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(3);
+    grid->addWidget(switch_, 0, 0);
+    grid->addWidget(source_, 0, 1, 1, 2);
+    grid->addWidget(destination_, 1, 1, 1, 2);
+    grid->addWidget(
+        new TagCaption(context, kFirstAmountControl + bus - 1, QStringLiteral("Amount"), this), 2,
+        0, 1, 3, Qt::AlignLeft);
+    grid->addWidget(amount_, 3, 0, 1, 2);
+    grid->addWidget(label_, 3, 2);
+    grid->setColumnStretch(1, 1);
+
+    connect(switch_, &TIACheckControl::Click, this, [this] { EnabledClick(); });
+    connect(source_, &QComboBox::activated, this,
+            [this](int item) { context_.editing.SetBusSourceItem(bus_, item); });
+    connect(destination_, &QComboBox::activated, this,
+            [this](int item) { context_.editing.SetBusDestinationItem(bus_, item); });
+    connect(amount_, &QSlider::valueChanged, this, [this](int value) { AmountChange(value); });
+}
+
+void BusGroup::Refresh()
+{
+    PatchEditing::LoadingScope loading(context_.editing);
+    const bool on = context_.editing.BusOn(bus_);
+    const PatchEditing::Bus bus = context_.editing.BusAt(bus_);
+    source_->setCurrentIndex(on ? ItemOf(bus.source, source_) : -1);
+    destination_->setCurrentIndex(on ? ItemOf(bus.destination, destination_) : -1);
+    source_->setEnabled(on);
+    destination_->setEnabled(on);
+    ShowAmount(on ? bus.amount : Byte{0});
+    amount_->setEnabled(on);
+    switch_->setChecked(on);
+}
+
+void BusGroup::Toggle()
+{
+    switch_->setChecked(!switch_->isChecked());
+    EnabledClick();
+}
+
+void BusGroup::EnabledClick()
+{
+    if (switch_->isChecked()) {
+        const PatchEditing::Bus bus = context_.editing.BusAt(bus_);
+        source_->setEnabled(true);
+        destination_->setEnabled(true);
+        // Bus 1 keeps whatever its lists show.
+        if (bus_ != 1) {
+            source_->setCurrentIndex(ItemOf(bus.source, source_));
+            destination_->setCurrentIndex(ItemOf(bus.destination, destination_));
+        }
+        amount_->setEnabled(true);
+        // A bus shown off may still hold an amount; the bar shows what goes out.
+        ShowAmount(bus.amount);
+        context_.editing.SwitchBusOn(bus_);
+        return;
+    }
+    for (QComboBox* list : {source_, destination_}) {
+        list->setEnabled(false);
+        list->setCurrentIndex(-1);
+    }
+    amount_->setEnabled(false);
+    // When the bar moves, its handler first sends the route with amount 0.
+    amount_->setValue(0);
+    label_->setText(QStringLiteral("0"));
+    context_.editing.SwitchBusOff(bus_);
+}
+
+void BusGroup::AmountChange(int value)
+{
+    label_->setText(QString::number(value));
+    context_.editing.SetBusAmount(bus_, value);
+}
+
+void BusGroup::ShowAmount(Byte amount)
+{
+    PatchEditing::LoadingScope loading(context_.editing);
+    amount_->setValue(ByteToSigned(amount));
+    label_->setText(QString::number(amount_->value()));
+}
+
+bool BusGroup::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == switch_ && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+        if (context_.captionMenu)
+            context_.captionMenu(widgets::TagOf(switch_));
+        return true;
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
+
+} // namespace velmora::editor

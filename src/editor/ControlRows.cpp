@@ -1,0 +1,276 @@
+#include "ControlRows.h"
+
+#include "ControlTables.h"
+#include "ModulationLists.h"
+#include "TIACheckControl.h"
+#include "TMyGauge.h"
+#include "Tag.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace velmora::editor {
+
+using widgets::SetTag;
+using widgets::TIACheckControl;
+using widgets::TMyGauge;
+
+namespace {
+
+constexpr int kDetuneControl = 42;
+constexpr int kDco1FreqControl = 0;
+constexpr int kDco2FreqControl = 3;
+constexpr int kFrequencyLargeChange = 12;
+constexpr int kLargeChange = 10;
+// The scroll bar and gauge of a value row, as on the instrument's panel.
+constexpr int kValueRowHeight = 110;
+constexpr int kGaugeWidth = 10;
+
+Byte RecordByte(const EditorContext& context, int control)
+{
+    return context.editing.At(Controls().PatchOffsets[static_cast<std::size_t>(control)]);
+}
+
+// A signed byte as the track bar shows it: above `max` it counts as negative.
+int SignedValue(Byte value, int max)
+{
+    return value > max ? int(value) - 256 : int(value);
+}
+
+} // namespace
+
+TagCaption::TagCaption(const EditorContext& context, int control, const QString& text,
+                       QWidget* parent)
+    : QLabel(text, parent), context_(context)
+{
+    SetTag(this, control);
+    setAlignment(Qt::AlignCenter);
+}
+
+void TagCaption::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::RightButton || !context_.captionMenu)
+        return QLabel::mousePressEvent(event);
+    const QString style = styleSheet();
+    setStyleSheet(QStringLiteral("color: #4080ff;"));
+    context_.captionMenu(widgets::TagOf(this));
+    setStyleSheet(style);
+}
+
+ValueRow::ValueRow(const EditorContext& context, int control, const QString& name,
+                   const QString& caption, int maxValue, std::optional<Drawing> drawing,
+                   QWidget* parent)
+    : QWidget(parent), context_(context), control_(control), max_(maxValue), drawing_(drawing),
+      scrollBar_(new QScrollBar(Qt::Vertical, this)), gauge_(new TMyGauge(this))
+{
+    setObjectName(QStringLiteral("row") + name);
+    scrollBar_->setObjectName(QStringLiteral("sb") + name);
+    gauge_->setObjectName(QStringLiteral("g") + name);
+    SetTag(scrollBar_, control);
+    SetTag(gauge_, control);
+    scrollBar_->setRange(0, maxValue);
+    scrollBar_->setSingleStep(1);
+    // The two oscillator frequencies move an octave a page.
+    scrollBar_->setPageStep(control == kDco1FreqControl || control == kDco2FreqControl
+                                ? kFrequencyLargeChange
+                                : kLargeChange);
+    scrollBar_->setValue(maxValue);
+    gauge_->SetMaxValue(maxValue);
+    scrollBar_->setFixedHeight(kValueRowHeight);
+    gauge_->setFixedSize(kGaugeWidth, kValueRowHeight);
+    auto* bars = new QHBoxLayout;
+    bars->setSpacing(2);
+    bars->addStretch();
+    bars->addWidget(scrollBar_);
+    bars->addWidget(gauge_);
+    bars->addStretch();
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(1);
+    column->addLayout(bars);
+    column->addWidget(new TagCaption(context, control, caption, this));
+    // A taller group leaves its room below the caption, not between the
+    // bars and their caption.
+    column->addStretch();
+    connect(scrollBar_, &QScrollBar::valueChanged, this, [this] { ScrollBarChange(); });
+    connect(gauge_, &TMyGauge::MouseDown, this, [this](int position) { GaugeMouseDown(position); });
+}
+
+void ValueRow::Refresh()
+{
+    const Byte value = RecordByte(context_, control_);
+    scrollBar_->setValue(max_ - value);
+    gauge_->SetPosition(value);
+}
+
+void ValueRow::ScrollBarChange()
+{
+    const int value = max_ - scrollBar_->value();
+    context_.editing.SetValue(control_, value);
+    if (!context_.editing.Loading())
+        gauge_->SetPosition(value);
+    if (drawing_)
+        context_.Repaint(*drawing_);
+}
+
+void ValueRow::GaugeMouseDown(int position)
+{
+    const Byte before = RecordByte(context_, control_);
+    context_.editing.StoreValue(control_, position);
+    // Moving the scroll bar sends the value; a click at the value it already
+    // shows sends nothing.
+    if (scrollBar_->value() != max_ - position) {
+        scrollBar_->setValue(max_ - position);
+        return;
+    }
+    // The scroll bar stays where it is, yet the record held a byte outside
+    // the range that the bar could only show clamped: the instrument still
+    // has that byte, so the value the record now holds goes out.
+    if (before != position)
+        context_.editing.SetValue(control_, position);
+}
+
+SignedRow::SignedRow(const EditorContext& context, int control, const QString& name,
+                     const QString& labelName, const QString& caption, int maxValue,
+                     QWidget* parent)
+    : QWidget(parent), context_(context), control_(control),
+      trackBar_(new QSlider(Qt::Horizontal, this)), label_(new QLabel(QStringLiteral("0"), this))
+{
+    setObjectName(QStringLiteral("row") + name);
+    trackBar_->setObjectName(QStringLiteral("tb") + name);
+    label_->setObjectName(labelName);
+    // The detune has a handler of its own and carries no index itself.
+    if (control != kDetuneControl)
+        SetTag(trackBar_, control);
+    trackBar_->setRange(-maxValue, maxValue);
+    trackBar_->setPageStep(kLargeChange);
+    label_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label_->setMinimumWidth(label_->fontMetrics().horizontalAdvance(QStringLiteral("-63")) + 4);
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(2);
+    grid->addWidget(new TagCaption(context, control, caption, this), 0, 0, 1, 2, Qt::AlignLeft);
+    grid->addWidget(trackBar_, 1, 0);
+    grid->addWidget(label_, 1, 1);
+    connect(trackBar_, &QSlider::valueChanged, this, [this](int v) {
+        label_->setText(QString::number(v));
+        context_.editing.SetSigned(control_, v);
+    });
+}
+
+void SignedRow::Refresh()
+{
+    trackBar_->setValue(SignedValue(RecordByte(context_, control_), trackBar_->maximum()));
+    label_->setText(QString::number(trackBar_->value()));
+}
+
+BitBox::BitBox(const EditorContext& context, TIACheckControl* box, std::size_t offset, Byte bit,
+               Byte parameter, bool exact)
+    : box_(box), offset_(offset), bit_(bit), exact_(exact), context_(context)
+{
+    QObject::connect(box, &TIACheckControl::Click, box, [this, parameter] {
+        // A box that shows the whole byte writes the whole byte: a stray bit
+        // beside its own must not leave it checked on screen and off in the
+        // record.
+        if (exact_)
+            context_.editing.SetChoice(offset_, parameter, box_->isChecked() ? bit_ : 0);
+        else
+            context_.editing.ToggleBit(offset_, bit_, parameter);
+    });
+}
+
+BitBox& AddBitBox(std::vector<std::unique_ptr<BitBox>>& boxes, const EditorContext& context,
+                  QWidget* parent, const QString& name, const QString& caption, std::size_t offset,
+                  Byte bit, Byte parameter, bool exact)
+{
+    auto* box = new TIACheckControl(caption, TIACheckControl::Kind::Check, parent);
+    box->setObjectName(QStringLiteral("cb") + name);
+    boxes.push_back(std::make_unique<BitBox>(context, box, offset, bit, parameter, exact));
+    return *boxes.back();
+}
+
+void BitBox::Refresh()
+{
+    const Byte value = context_.editing.At(offset_);
+    box_->setChecked(exact_ ? value == bit_ : (value & bit_) != 0);
+}
+
+RadioGroup::RadioGroup(const EditorContext& context, QGroupBox* frame, const QString& namePrefix,
+                       const std::vector<std::pair<QString, QString>>& items, std::size_t offset,
+                       Byte parameter, OutOfRange rule, int groupIndex)
+    : context_(context), offset_(offset), parameter_(parameter), rule_(rule)
+{
+    auto* layout = new QVBoxLayout(frame);
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->setSpacing(1);
+    for (const auto& [suffix, caption] : items) {
+        auto* item = new TIACheckControl(caption, TIACheckControl::Kind::Radio, frame);
+        const int value = static_cast<int>(items_.size());
+        item->setObjectName(QStringLiteral("rcb") + namePrefix + suffix);
+        item->SetGroupIndex(groupIndex);
+        SetTag(item, value);
+        layout->addWidget(item);
+        items_.push_back(item);
+        // rcbChangeState: only an item becoming checked acts.
+        QObject::connect(item, &TIACheckControl::ChangeState, item, [this, value](bool checked) {
+            if (!checked)
+                return;
+            context_.editing.SetChoice(offset_, parameter_, value);
+            if (OnChosen)
+                OnChosen(value);
+        });
+    }
+}
+
+void RadioGroup::Refresh()
+{
+    const int value = context_.editing.At(offset_);
+    const int last = static_cast<int>(items_.size()) - 1;
+    if (value <= last)
+        items_[static_cast<std::size_t>(value)]->setChecked(true);
+    else if (rule_ == OutOfRange::CheckLast)
+        items_.back()->setChecked(true);
+}
+
+TIACheckControl* RadioGroup::Item(int value) const
+{
+    return items_.at(static_cast<std::size_t>(value));
+}
+
+SourceList::SourceList(const EditorContext& context, QComboBox* list, std::size_t offset,
+                       Byte parameter)
+    : context_(context), list_(list), offset_(offset)
+{
+    FillSourceList(list);
+    QObject::connect(list, &QComboBox::activated, list, [this, parameter](int item) {
+        context_.editing.SetSourceItem(offset_, parameter, item);
+    });
+}
+
+void SourceList::Refresh()
+{
+    // 0 (and anything past the list) shows as no selection.
+    list_->setCurrentIndex(int(context_.editing.At(offset_)) - 1);
+}
+
+void FillSourceList(QComboBox* list, bool bus1)
+{
+    list->clear();
+    for (std::string_view text : bus1 ? kBus1ModSources : kModSources)
+        list->addItem(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void FillDestinationList(QComboBox* list)
+{
+    list->clear();
+    for (std::string_view text : kModDestinations)
+        list->addItem(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+} // namespace velmora::editor

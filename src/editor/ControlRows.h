@@ -1,0 +1,165 @@
+// The building blocks of the editor's groups. Each one is bound to one byte
+// of the current patch and does three things: it shows the byte (`Refresh`,
+// run while the editing is loading, so nothing is written or sent), it
+// turns a user's move into an edit of the record and a send, and it
+// repaints the drawing that shows the byte.
+//
+// Object names follow the instrument panel's control names: a value row for
+// "DCO1freq" holds `sbDCO1freq` and `gDCO1freq`.
+#pragma once
+
+#include "EditorContext.h"
+
+#include <QLabel>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QComboBox;
+class QGroupBox;
+class QScrollBar;
+class QSlider;
+
+namespace velmora::widgets {
+class TIACheckControl;
+class TMyGauge;
+} // namespace velmora::widgets
+
+namespace velmora::editor {
+
+// A parameter caption carrying its control index. A right click turns it
+// blue while the controller assignment for that index is open.
+class TagCaption : public QLabel
+{
+public:
+    TagCaption(const EditorContext& context, int control, const QString& text,
+               QWidget* parent = nullptr);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    const EditorContext& context_;
+};
+
+// An unsigned control: a vertical scroll bar with the maximum at the top, a
+// gauge beside it and the caption below.
+class ValueRow : public QWidget
+{
+public:
+    ValueRow(const EditorContext& context, int control, const QString& name, const QString& caption,
+             int maxValue, std::optional<Drawing> drawing = {}, QWidget* parent = nullptr);
+
+    void Refresh();
+    QScrollBar* ScrollBar() const { return scrollBar_; }
+    widgets::TMyGauge* Gauge() const { return gauge_; }
+
+private:
+    void ScrollBarChange();
+    void GaugeMouseDown(int position);
+
+    const EditorContext& context_;
+    int control_;
+    int max_;
+    std::optional<Drawing> drawing_;
+    QScrollBar* scrollBar_;
+    widgets::TMyGauge* gauge_;
+};
+
+// A signed modulation amount: a horizontal track bar from -max to +max with
+// its value label and caption.
+class SignedRow : public QWidget
+{
+public:
+    // `name` names the track bar (`tb` + name), `labelName` the value label.
+    SignedRow(const EditorContext& context, int control, const QString& name,
+              const QString& labelName, const QString& caption, int maxValue = 63,
+              QWidget* parent = nullptr);
+
+    void Refresh();
+    QSlider* TrackBar() const { return trackBar_; }
+    QLabel* ValueLabel() const { return label_; }
+
+private:
+    const EditorContext& context_;
+    int control_;
+    QSlider* trackBar_;
+    QLabel* label_;
+};
+
+// A check box that toggles one bit of one byte and sends the whole byte.
+// `exact` boxes show checked only when the whole byte equals the bit, and
+// their click writes the whole byte: the bit when checked, 0 when not.
+class BitBox
+{
+public:
+    BitBox(const EditorContext& context, widgets::TIACheckControl* box, std::size_t offset,
+           Byte bit, Byte parameter, bool exact = false);
+
+    void Refresh();
+    widgets::TIACheckControl* Box() const { return box_; }
+
+private:
+    widgets::TIACheckControl* box_;
+    std::size_t offset_;
+    Byte bit_;
+    bool exact_;
+    const EditorContext& context_;
+};
+
+// A new check item `cb` + name in `parent`, bound as a BitBox that `boxes`
+// keeps.
+BitBox& AddBitBox(std::vector<std::unique_ptr<BitBox>>& boxes, const EditorContext& context,
+                  QWidget* parent, const QString& name, const QString& caption, std::size_t offset,
+                  Byte bit, Byte parameter, bool exact = false);
+
+// A frame of radio items whose checked item's tag is the byte's value.
+class RadioGroup
+{
+public:
+    enum class OutOfRange
+    {
+        KeepPrevious, // a byte no item has leaves the previous item checked
+        CheckLast,    // a byte above the last item's value checks the last item
+    };
+
+    RadioGroup(const EditorContext& context, QGroupBox* frame, const QString& namePrefix,
+               const std::vector<std::pair<QString, QString>>& items, std::size_t offset,
+               Byte parameter, OutOfRange rule, int groupIndex);
+
+    void Refresh();
+    widgets::TIACheckControl* Item(int value) const;
+    // Runs after an item became checked, with its value.
+    std::function<void(int value)> OnChosen;
+
+private:
+    const EditorContext& context_;
+    std::vector<widgets::TIACheckControl*> items_;
+    std::size_t offset_;
+    Byte parameter_;
+    OutOfRange rule_;
+};
+
+// A drop-down list of the modulation sources; the byte is item index + 1.
+class SourceList
+{
+public:
+    SourceList(const EditorContext& context, QComboBox* list, std::size_t offset, Byte parameter);
+
+    void Refresh();
+    QComboBox* List() const { return list_; }
+
+private:
+    const EditorContext& context_;
+    QComboBox* list_;
+    std::size_t offset_;
+};
+
+// Fills a list with the 20 modulation sources.
+void FillSourceList(QComboBox* list, bool bus1 = false);
+// Fills a list with the 32 modulation destinations.
+void FillDestinationList(QComboBox* list);
+
+} // namespace velmora::editor

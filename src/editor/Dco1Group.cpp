@@ -1,0 +1,104 @@
+#include "Dco1Group.h"
+
+#include "TIACheckControl.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace velmora::editor {
+namespace {
+
+constexpr std::size_t kWaveOffset = 13;
+constexpr Byte kWaveParameter = 6;
+constexpr std::size_t kModulationOffset = 12;
+constexpr Byte kModulationParameter = 7;
+constexpr int kSyncGroup = 1;
+
+} // namespace
+
+Dco1Group::Dco1Group(const EditorContext& context, QWidget* parent)
+    : QGroupBox(QStringLiteral(" DCO 1  "), parent), context_(context)
+{
+    setObjectName(QStringLiteral("grpDCO1"));
+    rows_ = {
+        new ValueRow(context, 0, QStringLiteral("DCO1freq"), QStringLiteral("Freq."), 63, {}, this),
+        new ValueRow(context, 1, QStringLiteral("DCO1shape"), QStringLiteral("Shape"), 63,
+                     Drawing::Dco1, this),
+        new ValueRow(context, 2, QStringLiteral("DCO1pw"), QStringLiteral("PW"), 63, Drawing::Dco1,
+                     this)};
+    amounts_ = {
+        new SignedRow(context, 46, QStringLiteral("DCO1freqlfo1"), QStringLiteral("lblDCO1freq"),
+                      QStringLiteral("LFO 1 -> Frequency"), 63, this),
+        new SignedRow(context, 47, QStringLiteral("DCO1pwlfo2"), QStringLiteral("lblDCO1pw"),
+                      QStringLiteral("LFO 2 -> Pulse Width"), 63, this)};
+
+    BitBox& pulse = AddBitBox(boxes_, context, this, QStringLiteral("DCO1pulse"),
+                              QStringLiteral("Pulse"), kWaveOffset, 1, kWaveParameter);
+    BitBox& saw = AddBitBox(boxes_, context, this, QStringLiteral("DCO1saw"), QStringLiteral("Saw"),
+                            kWaveOffset, 2, kWaveParameter);
+    AddBitBox(boxes_, context, this, QStringLiteral("DCO1pitchbend"), QStringLiteral("Pitch Bend"),
+              kModulationOffset, 1, kModulationParameter);
+    AddBitBox(boxes_, context, this, QStringLiteral("DCO1vibrato"), QStringLiteral("Vibrato"),
+              kModulationOffset, 2, kModulationParameter);
+    AddBitBox(boxes_, context, this, QStringLiteral("DCO1portamento"), QStringLiteral("Portamento"),
+              21, 1, 8, true);
+    click_ = &AddBitBox(boxes_, context, this, QStringLiteral("DCO1click"), QStringLiteral("Click"),
+                        22, 1, 9, true);
+    for (BitBox* wave : {&pulse, &saw})
+        connect(wave->Box(), &widgets::TIACheckControl::Click, this, [this] { WaveClick(); });
+
+    auto* syncFrame = new QGroupBox(QStringLiteral("Sync"), this);
+    syncFrame->setObjectName(QStringLiteral("grpSYNC"));
+    sync_ = std::make_unique<RadioGroup>(context, syncFrame, QStringLiteral("SYNC"),
+                                         std::vector<std::pair<QString, QString>>{
+                                             {QStringLiteral("off"), QStringLiteral("Off")},
+                                             {QStringLiteral("soft"), QStringLiteral("Soft")},
+                                             {QStringLiteral("medium"), QStringLiteral("Medium")},
+                                             {QStringLiteral("hard"), QStringLiteral("Hard")}},
+                                         25, 2, RadioGroup::OutOfRange::CheckLast, kSyncGroup);
+
+    auto* values = new QHBoxLayout;
+    values->setSpacing(4);
+    for (ValueRow* row : rows_)
+        values->addWidget(row);
+    auto* switches = new QVBoxLayout;
+    switches->setSpacing(0);
+    for (const auto& box : boxes_)
+        switches->addWidget(box->Box());
+    switches->addStretch();
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(6, 2, 6, 4);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(4);
+    grid->addLayout(values, 0, 0);
+    grid->addLayout(switches, 0, 1);
+    grid->addWidget(syncFrame, 0, 2, Qt::AlignTop);
+    grid->addWidget(amounts_[0], 1, 0, 1, 2);
+    grid->addWidget(amounts_[1], 1, 2);
+}
+
+void Dco1Group::Refresh()
+{
+    for (ValueRow* row : rows_)
+        row->Refresh();
+    for (const auto& box : boxes_)
+        box->Refresh();
+    UpdateClickEnabled();
+    for (SignedRow* amount : amounts_)
+        amount->Refresh();
+    sync_->Refresh();
+}
+
+void Dco1Group::WaveClick()
+{
+    UpdateClickEnabled();
+    context_.Repaint(Drawing::Dco1);
+}
+
+void Dco1Group::UpdateClickEnabled()
+{
+    click_->Box()->setEnabled(context_.editing.At(kWaveOffset) != 0);
+}
+
+} // namespace velmora::editor

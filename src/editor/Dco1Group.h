@@ -1,0 +1,35 @@
+// The " DCO 1  " group: frequency, wave shape and pulse width, the wave,
+// modulation and click switches, the two LFO amounts and the "Sync" frame.
+#pragma once
+
+#include "ControlRows.h"
+
+#include <QGroupBox>
+
+#include <memory>
+#include <vector>
+
+namespace velmora::editor {
+
+class Dco1Group : public QGroupBox
+{
+public:
+    explicit Dco1Group(const EditorContext& context, QWidget* parent = nullptr);
+
+    // Record -> controls; run while the editing is loading.
+    void Refresh();
+
+private:
+    // cbDCO1pulseClick, cbDCO1sawClick: the click needs a wave to act on.
+    void WaveClick();
+    void UpdateClickEnabled();
+
+    const EditorContext& context_;
+    std::vector<ValueRow*> rows_;
+    std::vector<SignedRow*> amounts_;
+    std::vector<std::unique_ptr<BitBox>> boxes_;
+    BitBox* click_ = nullptr;
+    std::unique_ptr<RadioGroup> sync_;
+};
+
+} // namespace velmora::editor

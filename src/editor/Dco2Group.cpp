@@ -1,0 +1,108 @@
+#include "Dco2Group.h"
+
+#include "TIACheckControl.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+
+namespace velmora::editor {
+namespace {
+
+constexpr std::size_t kWaveOffset = 18;
+constexpr Byte kWaveParameter = 16;
+constexpr Byte kNoiseBit = 4;
+constexpr int kDetuneControl = 42;
+constexpr int kDetuneRange = 31;
+
+} // namespace
+
+Dco2Group::Dco2Group(const EditorContext& context, QWidget* parent)
+    : QGroupBox(QStringLiteral(" DCO 2  "), parent), context_(context)
+{
+    setObjectName(QStringLiteral("grpDCO2"));
+    rows_ = {
+        new ValueRow(context, 3, QStringLiteral("DCO2freq"), QStringLiteral("Freq."), 63, {}, this),
+        new ValueRow(context, 4, QStringLiteral("DCO2shape"), QStringLiteral("Shape"), 63,
+                     Drawing::Dco2, this),
+        new ValueRow(context, 5, QStringLiteral("DCO2pw"), QStringLiteral("PW"), 63, Drawing::Dco2,
+                     this)};
+    amounts_ = {
+        new SignedRow(context, 48, QStringLiteral("DCO2freqlfo1"), QStringLiteral("lblDCO2freq"),
+                      QStringLiteral("LFO 1 -> Frequency"), 63, this),
+        new SignedRow(context, 49, QStringLiteral("DCO2pwlfo2"), QStringLiteral("lblDCO2pw"),
+                      QStringLiteral("LFO 2 -> Pulse Width"), 63, this),
+        // tbDCO2detuneChange: its own handler inside SetSigned; the
+        // caption carries 42.
+        new SignedRow(context, kDetuneControl, QStringLiteral("DCO2detune"),
+                      QStringLiteral("lblDCO2detune"), QStringLiteral("Detune"), kDetuneRange,
+                      this)};
+
+    pulse_ = &AddBitBox(boxes_, context, this, QStringLiteral("DCO2pulse"), QStringLiteral("Pulse"),
+                        kWaveOffset, 1, kWaveParameter);
+    saw_ = &AddBitBox(boxes_, context, this, QStringLiteral("DCO2saw"), QStringLiteral("Saw"),
+                      kWaveOffset, 2, kWaveParameter);
+    BitBox& noise = AddBitBox(boxes_, context, this, QStringLiteral("DCO2noise"),
+                              QStringLiteral("Noise"), kWaveOffset, kNoiseBit, kWaveParameter);
+    click_ = &AddBitBox(boxes_, context, this, QStringLiteral("DCO2click"), QStringLiteral("Click"),
+                        24, 1, 19, true);
+    AddBitBox(boxes_, context, this, QStringLiteral("DCO2pitchbend"), QStringLiteral("Pitch Bend"),
+              17, 1, 17);
+    AddBitBox(boxes_, context, this, QStringLiteral("DCO2vibrato"), QStringLiteral("Vibrato"), 17,
+              2, 17);
+    AddBitBox(boxes_, context, this, QStringLiteral("DCO2portamento"), QStringLiteral("Portamento"),
+              23, 1, 18);
+    AddBitBox(boxes_, context, this, QStringLiteral("DCO2track"), QStringLiteral("Key Track"), 23,
+              2, 18);
+    for (BitBox* wave : {pulse_, saw_, &noise})
+        connect(wave->Box(), &widgets::TIACheckControl::Click, this, [this] { WaveClick(); });
+
+    auto* values = new QHBoxLayout;
+    values->setSpacing(4);
+    for (ValueRow* row : rows_)
+        values->addWidget(row);
+    // Waves and click in the first column, modulation in the second.
+    auto* switches = new QGridLayout;
+    switches->setHorizontalSpacing(6);
+    switches->setVerticalSpacing(0);
+    for (std::size_t i = 0; i < boxes_.size(); ++i)
+        switches->addWidget(boxes_[i]->Box(), static_cast<int>(i % 4), static_cast<int>(i / 4));
+    switches->setRowStretch(4, 1);
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(6, 2, 6, 4);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(4);
+    grid->addLayout(values, 0, 0);
+    grid->addLayout(switches, 0, 1, 1, 2);
+    grid->addWidget(amounts_[0], 1, 0, 1, 2);
+    grid->addWidget(amounts_[1], 1, 2);
+    grid->addWidget(amounts_[2], 2, 0, 1, 2);
+}
+
+void Dco2Group::Refresh()
+{
+    for (ValueRow* row : rows_)
+        row->Refresh();
+    for (const auto& box : boxes_)
+        box->Refresh();
+    UpdateWaveEnabled();
+    for (SignedRow* amount : amounts_)
+        amount->Refresh();
+}
+
+void Dco2Group::WaveClick()
+{
+    UpdateWaveEnabled();
+    context_.Repaint(Drawing::Dco2);
+}
+
+void Dco2Group::UpdateWaveEnabled()
+{
+    // Noise replaces the other two waves, and the click acts only on them.
+    const Byte wave = context_.editing.At(kWaveOffset);
+    const bool noise = (wave & kNoiseBit) != 0;
+    pulse_->Box()->setEnabled(!noise);
+    saw_->Box()->setEnabled(!noise);
+    click_->Box()->setEnabled(wave >= 1 && wave <= 3);
+}
+
+} // namespace velmora::editor

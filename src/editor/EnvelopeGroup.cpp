@@ -1,0 +1,122 @@
+#include "EnvelopeGroup.h"
+
+#include "PatchDrawing.h"
+#include "TIACheckControl.h"
+#include "TVrDisplay.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include <array>
+
+namespace velmora::editor {
+namespace {
+
+// Envelope n's record bytes, parameters and controls lie at these strides
+// from envelope 1's.
+constexpr int kControlStride = 6;
+constexpr std::size_t kOffsetStride = 9;
+constexpr int kParameterStride = 10;
+constexpr int kFirstValueControl = 14;
+constexpr int kFirstVelocityControl = 58;
+constexpr std::size_t kTriggerOffset = 49;
+constexpr std::size_t kLfoTriggerOffset = 56;
+constexpr std::size_t kModeOffset = 57;
+constexpr int kTriggerParameter = 57;
+constexpr int kLfoTriggerParameter = 59;
+constexpr int kModeParameter = 58;
+// The five rows the drawing shows (the amplitude is not drawn).
+constexpr int kDrawnRows = 5;
+constexpr QSize kDisplaySize{166, 69};
+constexpr QPoint kDrawingAt{8, 9};
+
+constexpr std::array<const char*, 6> kRowNames = {"delay",   "attack",  "decay",
+                                                  "sustain", "release", "amp"};
+constexpr std::array<const char*, 6> kRowCaptions = {"Delay",   "Attack",  "Decay",
+                                                     "Sustain", "Release", "Ampl."};
+
+Drawing EnvelopeDrawingOf(int n)
+{
+    return n == 1 ? Drawing::Env1 : n == 2 ? Drawing::Env2 : Drawing::Env3;
+}
+
+} // namespace
+
+EnvelopeGroup::EnvelopeGroup(const EditorContext& context, int n, QWidget* parent)
+    : QGroupBox(QStringLiteral(" Envelope Generator %1  ").arg(n), parent)
+{
+    const int k = n - 1;
+    const QString name = QStringLiteral("ENV%1").arg(n);
+    const Drawing drawing = EnvelopeDrawingOf(n);
+    setObjectName(QStringLiteral("grp") + name);
+    for (int i = 0; i < static_cast<int>(kRowNames.size()); ++i) {
+        const auto row = static_cast<std::size_t>(i);
+        rows_.push_back(new ValueRow(
+            context, kFirstValueControl + kControlStride * k + i,
+            name + QString::fromLatin1(kRowNames[row]), QString::fromLatin1(kRowCaptions[row]), 63,
+            i < kDrawnRows ? std::optional<Drawing>(drawing) : std::nullopt, this));
+    }
+    velocity_ = new SignedRow(context, kFirstVelocityControl + k, name + QStringLiteral("ampvelo"),
+                              QStringLiteral("lbl") + name + QStringLiteral("ampvelo"),
+                              QStringLiteral("Velocity -> Amplitude"), 63, this);
+
+    const std::size_t step = kOffsetStride * static_cast<std::size_t>(k);
+    const auto parameter = [k](int first) {
+        return static_cast<Byte>(first + kParameterStride * k);
+    };
+    const auto add = [&](const char* suffix, const char* caption, std::size_t offset, Byte bit,
+                         Byte param) {
+        return &AddBitBox(boxes_, context, this, name + QString::fromLatin1(suffix),
+                          QString::fromLatin1(caption), offset + step, bit, param);
+    };
+    add("reset", "Reset", kTriggerOffset, 1, parameter(kTriggerParameter));
+    add("multi", "Multi", kTriggerOffset, 2, parameter(kTriggerParameter));
+    add("external", "External", kTriggerOffset, 4, parameter(kTriggerParameter));
+    add("gated", "Gated", kLfoTriggerOffset, 1, parameter(kLfoTriggerParameter));
+    add("lfo", "LFO", kLfoTriggerOffset, 2, parameter(kLfoTriggerParameter));
+    BitBox* dadr = add("dadr", "DADR", kModeOffset, 1, parameter(kModeParameter));
+    add("free", "Free", kModeOffset, 2, parameter(kModeParameter));
+    // cbENVndadrClick: the drawing changes shape with the mode.
+    connect(dadr->Box(), &widgets::TIACheckControl::Click, this,
+            [shared = &context, drawing] { shared->Repaint(drawing); });
+
+    auto* display = new widgets::TVrDisplay(this);
+    display->setObjectName(QStringLiteral("dsp") + name);
+    display->setFixedSize(kDisplaySize);
+    drawing_ = new PatchDrawing(drawing, context.editing.Patch(), display);
+    drawing_->move(kDrawingAt);
+
+    auto* values = new QHBoxLayout;
+    values->setSpacing(3);
+    for (ValueRow* row : rows_)
+        values->addWidget(row);
+    auto* switches = new QVBoxLayout;
+    switches->setSpacing(0);
+    for (const auto& box : boxes_)
+        switches->addWidget(box->Box());
+    switches->addStretch();
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(6, 2, 6, 4);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(4);
+    grid->addLayout(values, 0, 0);
+    grid->addLayout(switches, 0, 1);
+    // The drawing with the velocity amount beside it, under the sliders.
+    auto* below = new QHBoxLayout;
+    below->setSpacing(8);
+    below->addWidget(display, 0, Qt::AlignBottom);
+    below->addWidget(velocity_, 1, Qt::AlignBottom);
+    grid->addLayout(below, 1, 0, 1, 2);
+}
+
+void EnvelopeGroup::Refresh()
+{
+    for (ValueRow* row : rows_)
+        row->Refresh();
+    for (const auto& box : boxes_)
+        box->Refresh();
+    velocity_->Refresh();
+}
+
+} // namespace velmora::editor

@@ -1,0 +1,33 @@
+// The " Envelope Generator n  " groups (n = 1..3): delay, attack, decay,
+// sustain, release and amplitude, the trigger, LFO-trigger and mode switches,
+// the velocity amount and the envelope's drawing.
+#pragma once
+
+#include "ControlRows.h"
+
+#include <QGroupBox>
+
+#include <memory>
+#include <vector>
+
+namespace velmora::editor {
+
+class PatchDrawing;
+
+class EnvelopeGroup : public QGroupBox
+{
+public:
+    EnvelopeGroup(const EditorContext& context, int n, QWidget* parent = nullptr);
+
+    // Record -> controls; run while the editing is loading.
+    void Refresh();
+    PatchDrawing* EnvelopeDrawing() const { return drawing_; }
+
+private:
+    std::vector<ValueRow*> rows_;
+    SignedRow* velocity_;
+    std::vector<std::unique_ptr<BitBox>> boxes_;
+    PatchDrawing* drawing_;
+};
+
+} // namespace velmora::editor

@@ -1,0 +1,57 @@
+#include "MatrixPage.h"
+
+#include "BusGroup.h"
+#include "PatchSelector.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace velmora::editor {
+
+namespace {
+constexpr int kBusesPerRow = 5;
+constexpr int kGlobalsWidth = 420;
+constexpr int kGlobalsHeight = 150;
+} // namespace
+
+MatrixPage::MatrixPage(const EditorContext& context, QWidget* parent)
+    : QWidget(parent), selector_(new PatchSelector(this)), globals_(new QWidget(this))
+{
+    setObjectName(QStringLiteral("tabMatrix"));
+    auto* buses = new QGridLayout;
+    buses->setSpacing(6);
+    for (int n = 1; n <= static_cast<int>(buses_.size()); ++n) {
+        auto* bus = new BusGroup(context, n, this);
+        buses->addWidget(bus, (n - 1) / kBusesPerRow, (n - 1) % kBusesPerRow);
+        buses_[static_cast<std::size_t>(n - 1)] = bus;
+    }
+    for (int column = 0; column < kBusesPerRow; ++column)
+        buses->setColumnStretch(column, 1);
+
+    globals_->setObjectName(QStringLiteral("pnlGlobals"));
+    globals_->setMinimumSize(kGlobalsWidth, kGlobalsHeight);
+    selector_->OnSelect = [&sender = context.editing.Sender()](int number) {
+        sender.SendProgramChange(number);
+    };
+
+    auto* lower = new QHBoxLayout;
+    lower->addWidget(globals_, 0, Qt::AlignLeft | Qt::AlignTop);
+    lower->addStretch(1);
+    lower->addWidget(selector_, 0, Qt::AlignRight | Qt::AlignBottom);
+
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(8, 8, 8, 8);
+    page->setSpacing(8);
+    page->addLayout(buses);
+    page->addLayout(lower);
+    page->addStretch(1);
+}
+
+void MatrixPage::Refresh()
+{
+    for (BusGroup* bus : buses_)
+        bus->Refresh();
+}
+
+} // namespace velmora::editor

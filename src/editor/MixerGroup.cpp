@@ -1,0 +1,65 @@
+#include "MixerGroup.h"
+
+#include "ControlRows.h"
+#include "PatchDrawing.h"
+#include "TVrDisplay.h"
+#include "Tag.h"
+
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace velmora::editor {
+namespace {
+
+constexpr int kMixControl = 6;
+constexpr std::size_t kMixOffset = 20;
+constexpr int kMixMax = 63;
+// The shared display frame and where the two drawings sit in it.
+constexpr QSize kDisplaySize{161, 121};
+constexpr QPoint kDco1At{8, 8};
+constexpr QPoint kDco2At{8, 63};
+
+} // namespace
+
+MixerGroup::MixerGroup(const EditorContext& context, QWidget* parent)
+    : QGroupBox(QStringLiteral(" Mixer  "), parent), context_(context),
+      mix_(new QSlider(Qt::Horizontal, this))
+{
+    setObjectName(QStringLiteral("grpMixer"));
+    auto* display = new widgets::TVrDisplay(this);
+    display->setObjectName(QStringLiteral("dspOsc"));
+    display->setFixedSize(kDisplaySize);
+    dco1_ = new PatchDrawing(Drawing::Dco1, context.editing.Patch(), display);
+    dco2_ = new PatchDrawing(Drawing::Dco2, context.editing.Patch(), display);
+    dco1_->move(kDco1At);
+    dco2_->move(kDco2At);
+
+    mix_->setObjectName(QStringLiteral("tbMix"));
+    widgets::SetTag(mix_, kMixControl);
+    mix_->setRange(0, kMixMax);
+    mix_->setPageStep(10);
+    mix_->setFixedWidth(kDisplaySize.width());
+    connect(mix_, &QSlider::valueChanged, this, [this](int position) { tbMIXChange(position); });
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(6, 2, 6, 4);
+    column->setSpacing(4);
+    column->addWidget(display, 0, Qt::AlignHCenter);
+    column->addWidget(mix_, 0, Qt::AlignHCenter);
+    column->addWidget(new TagCaption(context, kMixControl, QStringLiteral("Dco Mix"), this));
+    column->addStretch();
+}
+
+void MixerGroup::Refresh()
+{
+    mix_->setValue(kMixMax - context_.editing.At(kMixOffset));
+}
+
+void MixerGroup::tbMIXChange(int position)
+{
+    context_.editing.SetMixPosition(position);
+    context_.Repaint(Drawing::Dco1);
+    context_.Repaint(Drawing::Dco2);
+}
+
+} // namespace velmora::editor

@@ -1,0 +1,45 @@
+#include "PatchSelector.h"
+
+#include <QGridLayout>
+#include <QPushButton>
+
+namespace velmora::editor {
+
+namespace {
+constexpr int kColumns = 5;
+constexpr int kButtonSize = 28;
+} // namespace
+
+PatchSelector::PatchSelector(QWidget* parent) : QGroupBox(QStringLiteral("Select Patch"), parent)
+{
+    setObjectName(QStringLiteral("btnPatch"));
+    setToolTip(QStringLiteral("Click twice to select a patch"));
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(6, 4, 6, 6);
+    grid->setSpacing(3);
+    for (int digit = 0; digit < 10; ++digit) {
+        auto* button = new QPushButton(QString::number(digit), this);
+        button->setObjectName(QStringLiteral("btnPatch%1").arg(digit));
+        button->setFixedSize(kButtonSize, kButtonSize);
+        button->setFocusPolicy(Qt::NoFocus);
+        grid->addWidget(button, digit / kColumns, digit % kColumns);
+        connect(button, &QPushButton::clicked, this, [this, digit] { DigitClick(digit); });
+        buttons_[static_cast<std::size_t>(digit)] = button;
+    }
+}
+
+void PatchSelector::DigitClick(int digit)
+{
+    if (!tens_) {
+        tens_ = digit;
+        return;
+    }
+    const int number = *tens_ * 10 + digit;
+    tens_.reset();
+    if (OnSelect)
+        OnSelect(number);
+    if (OnPlayNote)
+        OnPlayNote();
+}
+
+} // namespace velmora::editor

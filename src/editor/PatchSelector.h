@@ -1,0 +1,37 @@
+// The "Select Patch" button array: ten digit buttons, "0".."9" in two rows
+// of five. The first click gives the tens, the second the units; then the
+// patch number goes out as a program change and the test note plays. A
+// pending tens digit waits for its units however long it takes.
+#pragma once
+
+#include <QGroupBox>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+class QPushButton;
+
+namespace velmora::editor {
+
+class PatchSelector : public QGroupBox
+{
+public:
+    explicit PatchSelector(QWidget* parent = nullptr);
+
+    // Run with the number 0..99 once both digits are in.
+    std::function<void(int number)> OnSelect;
+    // Run after every selection to play the test note.
+    std::function<void()> OnPlayNote;
+
+    QPushButton* Button(int digit) const { return buttons_.at(static_cast<std::size_t>(digit)); }
+    std::optional<int> PendingTens() const { return tens_; }
+
+private:
+    void DigitClick(int digit);
+
+    std::array<QPushButton*, 10> buttons_{};
+    std::optional<int> tens_;
+};
+
+} // namespace velmora::editor

@@ -1,0 +1,74 @@
+#include "RampGroup.h"
+
+#include "PatchDrawing.h"
+#include "TVrDisplay.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+
+namespace velmora::editor {
+namespace {
+
+constexpr int kFirstSpeedControl = 32;
+constexpr std::size_t kFirstTriggerOffset = 83;
+constexpr int kFirstTriggerParameter = 41;
+// Ramp 2's trigger byte and parameter are two above ramp 1's.
+constexpr int kTriggerStride = 2;
+constexpr int kFirstTriggerGroup = 7;
+constexpr QSize kDisplaySize{61, 121};
+constexpr QPoint kDrawingAt{10, 11};
+
+} // namespace
+
+RampGroup::RampGroup(const EditorContext& context, int n, QWidget* parent)
+    : QGroupBox(QStringLiteral(" Ramp Generator %1  ").arg(n), parent)
+{
+    const int k = n - 1;
+    const QString name = QStringLiteral("RAMP%1").arg(n);
+    const Drawing drawing = n == 1 ? Drawing::Ramp1 : Drawing::Ramp2;
+    setObjectName(QStringLiteral("grp") + name);
+    speed_ = new ValueRow(context, kFirstSpeedControl + k, name, QStringLiteral("Speed"), 63,
+                          drawing, this);
+
+    auto* triggerFrame = new QGroupBox(QStringLiteral("Trigger"), this);
+    triggerFrame->setObjectName(QStringLiteral("grp") + name + QStringLiteral("trigger"));
+    trigger_ = std::make_unique<RadioGroup>(
+        context, triggerFrame, name,
+        std::vector<std::pair<QString, QString>>{
+            {QStringLiteral("single"), QStringLiteral("Single Trigger")},
+            {QStringLiteral("multi"), QStringLiteral("Multi Trigger")},
+            {QStringLiteral("external"), QStringLiteral("External Trigger")},
+            {QStringLiteral("gated"), QStringLiteral("External Gated")}},
+        kFirstTriggerOffset + static_cast<std::size_t>(kTriggerStride * k),
+        static_cast<Byte>(kFirstTriggerParameter + kTriggerStride * k),
+        RadioGroup::OutOfRange::CheckLast, kFirstTriggerGroup + k);
+
+    auto* display = new widgets::TVrDisplay(this);
+    display->setObjectName(QStringLiteral("dspRamp%1").arg(n));
+    display->setFixedSize(kDisplaySize);
+    drawing_ = new PatchDrawing(drawing, context.editing.Patch(), display);
+    drawing_->move(kDrawingAt);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(6, 2, 6, 4);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(4);
+    // The speed beside its drawing, the trigger frame below both.
+    auto* top = new QHBoxLayout;
+    top->setSpacing(8);
+    top->addStretch();
+    top->addWidget(speed_, 0, Qt::AlignTop);
+    top->addWidget(display, 0, Qt::AlignTop);
+    top->addStretch();
+    grid->addLayout(top, 0, 0);
+    grid->addWidget(triggerFrame, 1, 0);
+    grid->setRowStretch(2, 1);
+}
+
+void RampGroup::Refresh()
+{
+    speed_->Refresh();
+    trigger_->Refresh();
+}
+
+} // namespace velmora::editor

@@ -1,0 +1,93 @@
+#include "TrackGenPresets.h"
+
+#include "IniFile.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace velmora::editor {
+namespace {
+
+constexpr int kMissingPoint = 31;
+constexpr int kTopPoint = 63;
+
+QString PointKey(std::size_t index)
+{
+    return QStringLiteral("Point %1").arg(index + 1);
+}
+
+QString UnableToWrite(const QString& path)
+{
+    return QStringLiteral("Unable to write to %1").arg(path);
+}
+
+} // namespace
+
+TrackGenPresets::TrackGenPresets(QString path) : path_(std::move(path)) {}
+
+void TrackGenPresets::Read()
+{
+    names_.clear();
+    curves_.clear();
+    // A missing or unreadable file has no presets.
+    IniFile file;
+    if (!file.Load(path_))
+        return;
+    names_ = file.SectionNames();
+    curves_.resize(static_cast<std::size_t>(names_.size()));
+    for (qsizetype i = 0; i < names_.size(); ++i) {
+        Curve& curve = curves_[static_cast<std::size_t>(i)];
+        for (std::size_t j = 0; j < curve.size(); ++j)
+            curve[j] = static_cast<Byte>(file.ReadInteger(names_[i], PointKey(j), kMissingPoint));
+    }
+}
+
+std::optional<QString> TrackGenPresets::Save(const QString& name, const Curve& curve)
+{
+    // Blanks around a section name do not survive a reread, and a blank name
+    // would write keys with no section header above them, into the section
+    // before: such a name writes nothing.
+    const QString section = name.trimmed();
+    if (section.isEmpty())
+        return std::nullopt;
+    IniFile file;
+    // A file that exists but cannot be read is not written over: that would
+    // lose every other preset in it.
+    if (!file.Load(path_))
+        return UnableToWrite(path_);
+    for (std::size_t j = 0; j < curve.size(); ++j)
+        file.WriteInteger(section, PointKey(j), curve[j]);
+    if (!file.Save(path_))
+        return UnableToWrite(path_);
+    Read();
+    return std::nullopt;
+}
+
+std::optional<QString> TrackGenPresets::Delete(const QString& name)
+{
+    IniFile file;
+    if (!file.Load(path_))
+        return UnableToWrite(path_);
+    // A section that has vanished meanwhile leaves the file as it is.
+    if (file.EraseSection(name) && !file.Save(path_))
+        return UnableToWrite(path_);
+    Read();
+    return std::nullopt;
+}
+
+TrackGenPresets::Curve TrackGenPresets::Flip(const Curve& curve)
+{
+    Curve flipped{};
+    // A point above the range (from a foreign patch) flips to the bottom
+    // instead of wrapping round to a large byte.
+    for (std::size_t j = 0; j < curve.size(); ++j)
+        flipped[j] = static_cast<Byte>(kTopPoint - std::min<int>(curve[j], kTopPoint));
+    return flipped;
+}
+
+TrackGenPresets::Curve TrackGenPresets::Mirror(const Curve& curve)
+{
+    return {curve[4], curve[3], curve[2], curve[1], curve[0]};
+}
+
+} // namespace velmora::editor

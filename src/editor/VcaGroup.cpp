@@ -1,0 +1,36 @@
+#include "VcaGroup.h"
+
+#include <QGridLayout>
+
+namespace velmora::editor {
+
+VcaGroup::VcaGroup(const EditorContext& context, QWidget* parent)
+    : QGroupBox(QStringLiteral(" VCA  "), parent),
+      level_(new ValueRow(context, 13, QStringLiteral("VCA1level"), QStringLiteral("VCA 1 Level"),
+                          63, {}, this))
+{
+    setObjectName(QStringLiteral("grpVCA"));
+    // tbVCA2envChange is SetSigned's case of control 62: the whole patch
+    // goes out, on either model.
+    amounts_ = {new SignedRow(context, 61, QStringLiteral("VCA1vel"), QStringLiteral("lblVCA1"),
+                              QStringLiteral("Velocity -> VCA 1"), 63, this),
+                new SignedRow(context, 62, QStringLiteral("VCA2env"), QStringLiteral("lblVCA2"),
+                              QStringLiteral("Env 2 -> VCA 2"), 63, this)};
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(6, 2, 6, 4);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(4);
+    grid->addWidget(level_, 0, 0, 3, 1);
+    grid->addWidget(amounts_[0], 0, 1);
+    grid->addWidget(amounts_[1], 1, 1);
+    grid->setRowStretch(2, 1);
+}
+
+void VcaGroup::Refresh()
+{
+    level_->Refresh();
+    for (SignedRow* amount : amounts_)
+        amount->Refresh();
+}
+
+} // namespace velmora::editor

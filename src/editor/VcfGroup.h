@@ -1,0 +1,28 @@
+// The " VCF  " group: cutoff (0..127), FM and resonance, the modulation and
+// key track switches, and the four modulation amounts.
+#pragma once
+
+#include "ControlRows.h"
+
+#include <QGroupBox>
+
+#include <memory>
+#include <vector>
+
+namespace velmora::editor {
+
+class VcfGroup : public QGroupBox
+{
+public:
+    explicit VcfGroup(const EditorContext& context, QWidget* parent = nullptr);
+
+    // Record -> controls; run while the editing is loading.
+    void Refresh();
+
+private:
+    std::vector<ValueRow*> rows_;
+    std::vector<SignedRow*> amounts_;
+    std::vector<std::unique_ptr<BitBox>> boxes_;
+};
+
+} // namespace velmora::editor

@@ -1,0 +1,32 @@
+#include "VoiceModeGroup.h"
+
+namespace velmora::editor {
+namespace {
+
+constexpr std::size_t kVoiceModeOffset = 8;
+constexpr Byte kVoiceModeParameter = 48;
+constexpr int kVoiceModeGroup = 6;
+
+} // namespace
+
+VoiceModeGroup::VoiceModeGroup(const EditorContext& context, QWidget* parent)
+    : QGroupBox(QStringLiteral(" Voice Mode  "), parent)
+{
+    setObjectName(QStringLiteral("grpVOICE"));
+    mode_ = std::make_unique<RadioGroup>(
+        context, this, QStringLiteral("VOICE"),
+        std::vector<std::pair<QString, QString>>{
+            {QStringLiteral("reassign"), QStringLiteral("Reassign")},
+            {QStringLiteral("rotate"), QStringLiteral("Rotate")},
+            {QStringLiteral("unison"), QStringLiteral("Unison")},
+            {QStringLiteral("rero"), QStringLiteral("Reassign + Rotate")}},
+        kVoiceModeOffset, kVoiceModeParameter, RadioGroup::OutOfRange::KeepPrevious,
+        kVoiceModeGroup);
+}
+
+void VoiceModeGroup::Refresh()
+{
+    mode_->Refresh();
+}
+
+} // namespace velmora::editor

@@ -1,0 +1,25 @@
+// The " Voice Mode  " group: how the instrument hands notes to its voices.
+#pragma once
+
+#include "ControlRows.h"
+
+#include <QGroupBox>
+
+#include <memory>
+
+namespace velmora::editor {
+
+class VoiceModeGroup : public QGroupBox
+{
+public:
+    explicit VoiceModeGroup(const EditorContext& context, QWidget* parent = nullptr);
+
+    // Record -> controls; run while the editing is loading. A byte no item
+    // has leaves the previous item checked.
+    void Refresh();
+
+private:
+    std::unique_ptr<RadioGroup> mode_;
+};
+
+} // namespace velmora::editor

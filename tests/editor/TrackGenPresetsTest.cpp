@@ -1,0 +1,147 @@
+#include "TrackGenPresets.h"
+#include "TempDir.h"
+#include "TfrmPresetName.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+namespace velmora::editor {
+namespace {
+
+using Curve = TrackGenPresets::Curve;
+
+void WriteText(const std::string& path, const std::string& text)
+{
+    std::ofstream(path) << text;
+}
+
+TEST(TrackGenPresets, ReadsSectionsInFileOrder)
+{
+    test::TempDir dir;
+    TrackGenPresets presets(QString::fromStdString(dir.Path("trackgen.ini")));
+    presets.Read();
+    EXPECT_EQ(presets.Count(), 0);
+
+    WriteText(dir.Path("trackgen.ini"), "[Zeta]\nPoint 1=10\n\n[Alpha]\nPoint 1=0\nPoint 2=300\n"
+                                        "Point 3=0x10\nPoint 4=63\nPoint 5=-1\n");
+    presets.Read();
+    EXPECT_EQ(presets.Names(), QStringList({"Zeta", "Alpha"}));
+    EXPECT_EQ(presets.Points(0), (Curve{10, 31, 31, 31, 31}));
+    EXPECT_EQ(presets.Points(1), (Curve{0, 44, 16, 63, 255}));
+}
+
+TEST(TrackGenPresets, SaveKeepsPlaceAndDeleteRereads)
+{
+    test::TempDir dir;
+    const std::string path = dir.Path("trackgen.ini");
+    WriteText(path, "[One]\nPoint 1=1\n[Two]\nPoint 1=2\n[Three]\nPoint 1=3\n");
+    TrackGenPresets presets(QString::fromStdString(path));
+    presets.Read();
+
+    EXPECT_EQ(presets.Save("Two", {5, 6, 7, 8, 9}), std::nullopt);
+    EXPECT_EQ(presets.Names(), QStringList({"One", "Two", "Three"}));
+    EXPECT_EQ(presets.Points(1), (Curve{5, 6, 7, 8, 9}));
+    EXPECT_EQ(presets.Save(" New ", {63, 0, 63, 0, 63}), std::nullopt);
+    EXPECT_EQ(presets.Names(), QStringList({"One", "Two", "Three", "New"}));
+    // A blank name writes nothing.
+    EXPECT_EQ(presets.Save("  ", {1, 1, 1, 1, 1}), std::nullopt);
+    EXPECT_EQ(presets.Count(), 4);
+
+    EXPECT_EQ(presets.Delete("One"), std::nullopt);
+    EXPECT_EQ(presets.Names(), QStringList({"Two", "Three", "New"}));
+    // Another program removed a section meanwhile: the table follows the file.
+    WriteText(path, "[Three]\nPoint 1=3\n");
+    EXPECT_EQ(presets.Delete("Two"), std::nullopt);
+    EXPECT_EQ(presets.Names(), QStringList({"Three"}));
+}
+
+TEST(TrackGenPresets, UnwritableFileLeavesTheTableAsItWas)
+{
+    test::TempDir dir;
+    // Root writes into read-only folders; a folder that is a regular file
+    // stops everyone.
+    const bool root = geteuid() == 0;
+    const std::string folder = root ? dir.Path("plain-file") : dir.Path("locked");
+    std::filesystem::create_directory(folder);
+    const std::string path = folder + "/trackgen.ini";
+    WriteText(path, "[Kept]\nPoint 1=7\n");
+    TrackGenPresets presets(QString::fromStdString(path));
+    presets.Read();
+    if (root) {
+        std::filesystem::remove_all(folder);
+        WriteText(folder, "");
+    } else {
+        chmod(folder.c_str(), 0555);
+    }
+
+    const auto message = presets.Save("Other", {1, 2, 3, 4, 5});
+    chmod(folder.c_str(), 0755);
+    EXPECT_EQ(message, "Unable to write to " + QString::fromStdString(path));
+    EXPECT_EQ(presets.Names(), QStringList({"Kept"}));
+    EXPECT_EQ(presets.Points(0), (Curve{7, 31, 31, 31, 31}));
+}
+
+TEST(TrackGenPresets, FlipAndMirror)
+{
+    const Curve curve = {0, 7, 15, 31, 63};
+    EXPECT_EQ(TrackGenPresets::Flip(curve), (Curve{63, 56, 48, 32, 0}));
+    EXPECT_EQ(TrackGenPresets::Flip(TrackGenPresets::Flip(curve)), curve);
+    EXPECT_EQ(TrackGenPresets::Mirror(curve), (Curve{63, 31, 15, 7, 0}));
+    EXPECT_EQ(TrackGenPresets::Flip({200, 64, 0, 0, 0}), (Curve{0, 0, 63, 63, 63}));
+}
+
+QPushButton* Button(QWidget& dialog, const QString& text)
+{
+    for (auto* button : dialog.findChildren<QPushButton*>())
+        if (button->text() == text)
+            return button;
+    return nullptr;
+}
+
+TEST(TfrmPresetName, AsksForANameBeforeClosing)
+{
+    TfrmPresetName dialog("");
+    EXPECT_EQ(dialog.windowTitle(), "Save Preset As");
+    auto* edit = dialog.findChild<QLineEdit*>("eName");
+    ASSERT_TRUE(edit);
+    dialog.open();
+
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->accept();
+        }
+    });
+    QTest::keyClicks(edit, "   ");
+    QTest::mouseClick(Button(dialog, "OK"), Qt::LeftButton);
+    EXPECT_EQ(shown, "Please enter a name for the preset.");
+    EXPECT_TRUE(dialog.isVisible());
+
+    edit->clear();
+    QTest::keyClicks(edit, "Slow rise and a very long tail");
+    EXPECT_EQ(edit->text().size(), 20);
+    QTest::mouseClick(Button(dialog, "OK"), Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.Name(), "Slow rise and a very");
+
+    TfrmPresetName cancelled("Soft");
+    cancelled.open();
+    EXPECT_EQ(cancelled.Name(), "Soft");
+    QTest::keyClick(&cancelled, Qt::Key_Escape);
+    EXPECT_EQ(cancelled.result(), QDialog::Rejected);
+}
+
+} // namespace
+} // namespace velmora::editor

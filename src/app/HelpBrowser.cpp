@@ -1,0 +1,198 @@
+#include "HelpBrowser.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+// The pages are compiled into the static library; this makes sure the
+// linker keeps them and registers them once.
+static void InitHelpPages()
+{
+    static const bool done = [] {
+        Q_INIT_RESOURCE(help);
+        return true;
+    }();
+    (void)done;
+}
+
+namespace velmora {
+namespace {
+
+const char* const kFolder = ":/help";
+
+QUrl PageUrl(int context)
+{
+    return QUrl(QStringLiteral("qrc:/help/%1.html").arg(context));
+}
+
+} // namespace
+
+HelpBrowser::HelpBrowser(QWidget* parent) : QWidget(parent, Qt::Window)
+{
+    InitHelpPages();
+    setObjectName(QStringLiteral("frmHelp"));
+    setWindowTitle(QStringLiteral("Velmora Help"));
+    resize(820, 560);
+
+    auto* back = new QPushButton(QStringLiteral("&Back"), this);
+    auto* forward = new QPushButton(QStringLiteral("&Forward"), this);
+    auto* home = new QPushButton(QStringLiteral("&Contents"), this);
+    back->setObjectName(QStringLiteral("btnBack"));
+    forward->setObjectName(QStringLiteral("btnForward"));
+    home->setObjectName(QStringLiteral("btnContents"));
+    back->setEnabled(false);
+    forward->setEnabled(false);
+
+    search_ = new QLineEdit(this);
+    search_->setObjectName(QStringLiteral("edSearch"));
+    search_->setPlaceholderText(QStringLiteral("Search the help"));
+    search_->setClearButtonEnabled(true);
+    results_ = new QListWidget(this);
+    results_->setObjectName(QStringLiteral("lbTopics"));
+    browser_ = new QTextBrowser(this);
+    browser_->setObjectName(QStringLiteral("tbHelp"));
+    browser_->setOpenExternalLinks(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(back);
+    buttons->addWidget(forward);
+    buttons->addWidget(home);
+    buttons->addStretch();
+
+    auto* side = new QWidget(this);
+    auto* sideLayout = new QVBoxLayout(side);
+    sideLayout->setContentsMargins(0, 0, 0, 0);
+    sideLayout->addWidget(search_);
+    sideLayout->addWidget(results_);
+    auto* splitter = new QSplitter(this);
+    splitter->addWidget(side);
+    splitter->addWidget(browser_);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({220, 600});
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(buttons);
+    layout->addWidget(splitter, 1);
+
+    connect(back, &QPushButton::clicked, browser_, &QTextBrowser::backward);
+    connect(forward, &QPushButton::clicked, browser_, &QTextBrowser::forward);
+    connect(home, &QPushButton::clicked, this, [this] { ShowTopic(kContents); });
+    connect(browser_, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
+    connect(browser_, &QTextBrowser::forwardAvailable, forward, &QPushButton::setEnabled);
+    connect(search_, &QLineEdit::textChanged, this, [this](const QString& text) { Search(text); });
+    connect(search_, &QLineEdit::returnPressed, this, [this] { OpenListed(0); });
+    connect(results_, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { OpenListed(results_->row(item)); });
+    connect(results_, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { OpenListed(results_->row(item)); });
+
+    LoadPages();
+    Search({});
+    browser_->setSource(PageUrl(kContents));
+}
+
+void HelpBrowser::LoadPages()
+{
+    const QDir folder(QString::fromLatin1(kFolder), QStringLiteral("*.html"));
+    for (const QString& file : folder.entryList(QDir::Files)) {
+        bool ok = false;
+        const int context = QFileInfo(file).baseName().toInt(&ok);
+        QFile page(folder.filePath(file));
+        if (!ok || !page.open(QIODevice::ReadOnly))
+            continue;
+        QTextDocument document;
+        document.setHtml(QString::fromUtf8(page.readAll()));
+        pages_.push_back({context, document.metaInformation(QTextDocument::DocumentTitle),
+                          document.toPlainText()});
+    }
+    std::sort(pages_.begin(), pages_.end(),
+              [](const Page& a, const Page& b) { return a.context < b.context; });
+}
+
+void HelpBrowser::ShowTopic(int context)
+{
+    const auto known = std::find_if(pages_.begin(), pages_.end(),
+                                    [context](const Page& p) { return p.context == context; });
+    browser_->setSource(PageUrl(known != pages_.end() ? context : kContents));
+    show();
+    raise();
+    activateWindow();
+}
+
+void HelpBrowser::ShowSearch()
+{
+    show();
+    raise();
+    activateWindow();
+    search_->setFocus();
+    search_->selectAll();
+}
+
+int HelpBrowser::CurrentTopic() const
+{
+    bool ok = false;
+    const int context = QFileInfo(browser_->source().path()).baseName().toInt(&ok);
+    return ok ? context : 0;
+}
+
+QString HelpBrowser::CurrentText() const
+{
+    return browser_->toPlainText();
+}
+
+std::vector<int> HelpBrowser::Search(const QString& words)
+{
+    const QStringList wanted = words.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    listed_.clear();
+    results_->clear();
+    for (const Page& page : pages_) {
+        const bool all = std::all_of(wanted.begin(), wanted.end(), [&](const QString& word) {
+            return page.text.contains(word, Qt::CaseInsensitive) ||
+                   page.title.contains(word, Qt::CaseInsensitive);
+        });
+        if (!all)
+            continue;
+        listed_.push_back(page.context);
+        results_->addItem(page.title);
+    }
+    if (!wanted.isEmpty() && listed_.empty())
+        results_->addItem(QStringLiteral("(no page found)"));
+    return listed_;
+}
+
+void HelpBrowser::OpenListed(int row)
+{
+    if (row >= 0 && row < static_cast<int>(listed_.size()))
+        browser_->setSource(PageUrl(listed_[static_cast<std::size_t>(row)]));
+}
+
+std::vector<int> HelpBrowser::Topics() const
+{
+    std::vector<int> topics;
+    for (const Page& page : pages_)
+        topics.push_back(page.context);
+    return topics;
+}
+
+QString HomePageUrl()
+{
+    return QStringLiteral("https://velmora.app");
+}
+
+bool OpenHomePage()
+{
+    return QDesktopServices::openUrl(QUrl(HomePageUrl()));
+}
+
+} // namespace velmora

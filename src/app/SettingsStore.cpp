@@ -1,0 +1,288 @@
+#include "SettingsStore.h"
+
+#include "IniFile.h"
+#include "MidiSetup.h"
+
+#include <QFileInfo>
+
+#include <limits>
+#include <variant>
+
+namespace velmora {
+namespace {
+
+using IntField = int Settings::*;
+using BoolField = bool Settings::*;
+using TextField = QString Settings::*;
+
+// One key of the settings file. An integer outside [min, max] is a value the
+// program cannot use (a channel of 16 would turn note messages into other
+// messages, a huge SysEx buffer would exhaust memory), so it reads as the
+// key's default, like a value that is no number.
+struct Key
+{
+    const char* section;
+    const char* name;
+    std::variant<IntField, BoolField, TextField> field;
+    int min = std::numeric_limits<int>::min();
+    int max = std::numeric_limits<int>::max();
+};
+
+// Every key in the order the file holds them.
+const Key kKeys[] = {
+    {"MIDI", "Model", &Settings::model, Settings::kMatrix6, Settings::kMatrix1000},
+    {"MIDI", "In1", &Settings::in1, 0, 65535},
+    {"MIDI", "Device1", &Settings::device1},
+    {"MIDI", "In2", &Settings::in2, Settings::kNoSecondInput, 65535},
+    {"MIDI", "Device2", &Settings::device2},
+    {"MIDI", "Out", &Settings::out, 0, 65535},
+    {"MIDI", "DeviceOut", &Settings::deviceOut},
+    {"MIDI", "Channel", &Settings::channel, 0, 15},
+    {"MIDI", "Channel2", &Settings::channel2, 0, 16},
+    // The ranges the SysEx setup dialog offers.
+    {"MIDI", "BufferCount", &Settings::bufferCount, 16, 256},
+    {"MIDI", "BufferSize", &Settings::bufferSize, 512, 4096},
+    {"MIDI", "ThruMode", &Settings::thruMode},
+    {"MIDI", "CcMapping", &Settings::ccMapping},
+    {"PROGRAM", "AutoPlay", &Settings::autoPlay},
+    {"PROGRAM", "Note", &Settings::note, 0, 127},
+    {"PROGRAM", "Chord1", &Settings::chord1, 0, 127},
+    {"PROGRAM", "Chord2", &Settings::chord2, 0, 127},
+    {"PROGRAM", "Chord3", &Settings::chord3, 0, 127},
+    {"DIRECTORIES", "PatchPath", &Settings::patchPath},
+    {"DIRECTORIES", "BankPath", &Settings::bankPath},
+    {"DIRECTORIES", "SequencePath", &Settings::sequencePath},
+    {"DIRECTORIES", "SplitPath", &Settings::splitPath},
+};
+
+const char* const kMutateSection = "MUTATE";
+
+QString MutateKey(std::size_t group)
+{
+    return QStringLiteral("Section%1").arg(group + 1);
+}
+
+// Where each value of an older installation goes in the file.
+struct LegacyKey
+{
+    const char* subkey;
+    const char* name;
+    const char* section;
+    const char* key;
+};
+
+const LegacyKey kLegacyKeys[] = {
+    {"MIDI", "ID_IN", "MIDI", "In1"},
+    {"MIDI", "DEV_IN", "MIDI", "Device1"},
+    {"MIDI", "ID_IN2", "MIDI", "In2"},
+    {"MIDI", "DEV_IN2", "MIDI", "Device2"},
+    {"MIDI", "ID_OUT", "MIDI", "Out"},
+    {"MIDI", "DEV_OUT", "MIDI", "DeviceOut"},
+    {"MIDI", "CHANNEL", "MIDI", "Channel"},
+    {"MIDI", "CHANNEL2", "MIDI", "Channel2"},
+    {"MIDI", "BufferCount", "MIDI", "BufferCount"},
+    {"MIDI", "BufferSize", "MIDI", "BufferSize"},
+    {"MIDI", "THRU", "MIDI", "ThruMode"},
+    {"MIDI", "CCMAP", "MIDI", "CcMapping"},
+    {"PROGRAM", "NOTE", "PROGRAM", "Note"},
+    {"PROGRAM", "NOTE1", "PROGRAM", "Chord1"},
+    {"PROGRAM", "NOTE2", "PROGRAM", "Chord2"},
+    {"PROGRAM", "NOTE3", "PROGRAM", "Chord3"},
+    {"PROGRAM", "PatchPath", "DIRECTORIES", "PatchPath"},
+    {"PROGRAM", "BankPath", "DIRECTORIES", "BankPath"},
+    {"PROGRAM", "SequencePath", "DIRECTORIES", "SequencePath"},
+    {"PROGRAM", "SplitPath", "DIRECTORIES", "SplitPath"},
+};
+
+QString Name(const char* text)
+{
+    return QString::fromLatin1(text);
+}
+
+// Reads every key of `ini`; whatever is missing or unusable gets its default.
+Settings FromIni(const IniFile& ini)
+{
+    const Settings defaults;
+    Settings settings;
+    for (const Key& key : kKeys) {
+        const QString section = Name(key.section);
+        const QString name = Name(key.name);
+        if (const auto* number = std::get_if<IntField>(&key.field)) {
+            const int value = ini.ReadInteger(section, name, defaults.**number);
+            settings.** number = value >= key.min && value <= key.max ? value : defaults.**number;
+        } else if (const auto* flag = std::get_if<BoolField>(&key.field)) {
+            settings.** flag = ini.ReadBool(section, name, defaults.**flag);
+        } else {
+            const TextField text = std::get<TextField>(key.field);
+            settings.*text = ini.ReadString(section, name, defaults.*text);
+        }
+    }
+    for (std::size_t group = 0; group < settings.mutate.size(); ++group)
+        settings.mutate[group] = static_cast<std::uint8_t>(
+            ini.ReadInteger(Name(kMutateSection), MutateKey(group), 0) & 0xFF);
+    return settings;
+}
+
+// The older installation's values under the file's names, so they are read
+// by the same rules as the file. It has no model, auto-play switch or mutate
+// factors: those keep their defaults.
+IniFile FromLegacy(LegacySettings& legacy)
+{
+    IniFile ini;
+    for (const LegacyKey& key : kLegacyKeys) {
+        if (const auto value = legacy.Value(Name(key.subkey), Name(key.name)))
+            ini.WriteString(Name(key.section), Name(key.key), *value);
+    }
+    return ini;
+}
+
+// A device setting that cannot be applied (a port that is not plugged in
+// today, a number beyond the installed ports) does not stop start-up: the
+// device stays on the port it had (the stored number's, or the first), and
+// the user is told which port is used instead. The program stays usable
+// and the user can pick the port in the MIDI setup.
+template <typename Error, typename Device, typename Apply>
+void TryApply(Device& device, const char* label, Apply apply, QStringList& warnings)
+{
+    try {
+        apply();
+    } catch (const Error& error) {
+        warnings << QStringLiteral("%1: %2 - using \"%3\".")
+                        .arg(Name(label), QString::fromStdString(error.what()).trimmed(),
+                             QString::fromStdString(device.ProductName()));
+    }
+}
+
+// Number first, then name, so an installed name wins over a stored number.
+template <typename Error, typename Device>
+void SelectDevice(Device& device, const char* label, int& number, QString& name,
+                  QStringList& warnings)
+{
+    if (device.NumDevs() == 0)
+        return; // start-up reports the missing port
+    TryApply<Error>(
+        device, label, [&] { device.SetDeviceID(number); }, warnings);
+    if (!name.isEmpty())
+        TryApply<Error>(
+            device, label, [&] { device.SetProductName(name.toStdString()); }, warnings);
+    number = device.DeviceID();
+    name = QString::fromStdString(device.ProductName());
+}
+
+} // namespace
+
+SettingsReadResult ReadSettings(const QString& iniPath, LegacySettings& legacy, Settings& settings)
+{
+    SettingsReadResult result;
+    if (QFileInfo::exists(iniPath)) {
+        IniFile ini;
+        QString error;
+        if (!ini.Load(iniPath, &error)) {
+            settings = Settings{};
+            result.warning = QStringLiteral("Unable to read %1: %2").arg(iniPath, error);
+            return result;
+        }
+        settings = FromIni(ini);
+        result.source = SettingsReadResult::Source::File;
+        return result;
+    }
+    // No file yet: take over an older installation's settings, once.
+    // They are removed only once the file holds them, so a run that ends
+    // without saving (a crash, a killed process) does not lose them.
+    if (legacy.HasSection(QStringLiteral("MIDI"))) {
+        settings = FromIni(FromLegacy(legacy));
+        if (!WriteSettings(iniPath, settings))
+            legacy.DeleteSections();
+        result.source = SettingsReadResult::Source::Legacy;
+        return result;
+    }
+    settings = Settings{};
+    return result;
+}
+
+std::optional<QString> WriteSettings(const QString& iniPath, const Settings& settings)
+{
+    // Loaded first, so keys and lines the program does not know survive.
+    IniFile ini;
+    if (!ini.Load(iniPath))
+        return QStringLiteral("Unable to write to %1").arg(iniPath);
+    for (const Key& key : kKeys) {
+        const QString section = Name(key.section);
+        const QString name = Name(key.name);
+        if (const auto* number = std::get_if<IntField>(&key.field))
+            ini.WriteInteger(section, name, settings.**number);
+        else if (const auto* flag = std::get_if<BoolField>(&key.field))
+            ini.WriteBool(section, name, settings.**flag);
+        else
+            ini.WriteString(section, name, settings.*std::get<TextField>(key.field));
+    }
+    for (std::size_t group = 0; group < settings.mutate.size(); ++group)
+        ini.WriteInteger(Name(kMutateSection), MutateKey(group), settings.mutate[group]);
+    if (!ini.Save(iniPath))
+        return QStringLiteral("Unable to write to %1").arg(iniPath);
+    return std::nullopt;
+}
+
+QStringList ApplyDeviceSettings(midi::MidiSetup& midi, Settings& settings)
+{
+    QStringList warnings;
+    midi::TMidiInput& in = midi.Input();
+    SelectDevice<midi::EMidiInputError>(in, "Matrix Midi In", settings.in1, settings.device1,
+                                        warnings);
+
+    // The second input takes the stored number only when it is another port
+    // than the first input's; the setting itself stays as stored.
+    midi::TMidiInput& in2 = midi.Input2();
+    midi.SetSecondInputDevice(settings.in2);
+    if (in2.NumDevs() > 0) {
+        const bool used = settings.in2 != Settings::kNoSecondInput;
+        // Warnings about a keyboard input that is switched off would only puzzle.
+        QStringList ignored;
+        QStringList& told = used ? warnings : ignored;
+        const char* label = "Keyboard / Controller Midi In";
+        if (used && settings.in2 != in.DeviceID())
+            TryApply<midi::EMidiInputError>(
+                in2, label, [&] { in2.SetDeviceID(settings.in2); }, told);
+        if (!settings.device2.isEmpty())
+            TryApply<midi::EMidiInputError>(
+                in2, label, [&] { in2.SetProductName(settings.device2.toStdString()); }, told);
+        settings.device2 = QString::fromStdString(in2.ProductName());
+    }
+
+    SelectDevice<midi::EmidioutputError>(midi.Output(), "Matrix Midi Out", settings.out,
+                                         settings.deviceOut, warnings);
+
+    midi::RoutingSettings& routing = midi.Routing();
+    routing.instrumentChannel = settings.channel;
+    routing.keyboardChannel = settings.channel2;
+    routing.thruMode = settings.thruMode;
+    routing.ccMappingOn = settings.ccMapping;
+    TryApply<midi::EMidiInputError>(
+        in, "Matrix Midi In",
+        [&] {
+            in.SetSysexBufferCount(settings.bufferCount);
+            in.SetSysexBufferSize(settings.bufferSize);
+        },
+        warnings);
+    return warnings;
+}
+
+void TakeDeviceSettings(midi::MidiSetup& midi, Settings& settings)
+{
+    const midi::TMidiInput& in = midi.Input();
+    settings.in1 = in.DeviceID();
+    settings.device1 = QString::fromStdString(in.ProductName());
+    settings.in2 = midi.SecondInputDevice();
+    settings.device2 = QString::fromStdString(midi.Input2().ProductName());
+    settings.out = midi.Output().DeviceID();
+    settings.deviceOut = QString::fromStdString(midi.Output().ProductName());
+    const midi::RoutingSettings& routing = midi.Routing();
+    settings.channel = routing.instrumentChannel;
+    settings.channel2 = routing.keyboardChannel;
+    settings.thruMode = routing.thruMode;
+    settings.ccMapping = routing.ccMappingOn;
+    settings.bufferCount = in.SysexBufferCount();
+    settings.bufferSize = in.SysexBufferSize();
+}
+
+} // namespace velmora

@@ -1,0 +1,89 @@
+#include "SingleInstance.h"
+
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMessageBox>
+#include <QWidget>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace velmora {
+namespace {
+
+const QByteArray kRaise = QByteArrayLiteral("raise\n");
+constexpr int kConnectMs = 1000;
+
+} // namespace
+
+SingleInstance::SingleInstance(QString name) : name_(std::move(name)) {}
+
+SingleInstance::~SingleInstance() = default;
+
+QString SingleInstance::DefaultName()
+{
+#ifdef Q_OS_UNIX
+    return QStringLiteral("velmora-") + QString::number(getuid());
+#else
+    return QStringLiteral("velmora-") + qEnvironmentVariable("USERNAME");
+#endif
+}
+
+bool SingleInstance::TryBecomeFirst()
+{
+    QLocalSocket socket;
+    socket.connectToServer(name_);
+    if (socket.waitForConnected(kConnectMs)) {
+        socket.write(kRaise);
+        socket.waitForBytesWritten(kConnectMs);
+        socket.disconnectFromServer();
+        return false;
+    }
+    // Nobody answers: a socket file left by a copy that crashed is removed
+    // before listening under the same name.
+    QLocalServer::removeServer(name_);
+    server_ = std::make_unique<QLocalServer>();
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server_->listen(name_)) {
+        // Without the socket the copies cannot meet; this one still runs.
+        server_.reset();
+        return true;
+    }
+    QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(),
+                     [this] { AcceptConnections(); });
+    return true;
+}
+
+void SingleInstance::AcceptConnections()
+{
+    while (QLocalSocket* client = server_->nextPendingConnection()) {
+        QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+        auto readRequest = [this, client] {
+            if (!client->canReadLine())
+                return;
+            if (client->readLine() == kRaise && OnRaise)
+                OnRaise();
+            client->disconnectFromServer();
+        };
+        QObject::connect(client, &QLocalSocket::readyRead, client, readRequest);
+        readRequest(); // the request may be here already
+    }
+}
+
+void SingleInstance::Raise(QWidget& window)
+{
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+void SingleInstance::ShowAlreadyRunning()
+{
+    QMessageBox::information(nullptr, QStringLiteral("Velmora"),
+                             QStringLiteral("Another instance of this program is already active"),
+                             QMessageBox::Ok);
+}
+
+} // namespace velmora

@@ -1,0 +1,48 @@
+// One running copy per user. The first copy listens on a local socket under
+// a per-user name; a second copy finds it there, asks it to come to the
+// front and ends.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QLocalServer;
+class QWidget;
+
+namespace velmora {
+
+class SingleInstance
+{
+public:
+    // `name` is the socket's name; the default is the program's per-user one.
+    explicit SingleInstance(QString name = DefaultName());
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+
+    // "velmora-" followed by the user's id (Unix) or name (Windows).
+    static QString DefaultName();
+
+    // True when no other copy answers: this copy then listens from now on.
+    // False when another copy runs: it has been asked to come to the front.
+    bool TryBecomeFirst();
+
+    // Called on the first copy, on the user-interface thread, each time a
+    // later copy starts.
+    std::function<void()> OnRaise;
+
+    // Restores a minimised window and brings it to the front.
+    static void Raise(QWidget& window);
+    // "Another instance of this program is already active" (OK).
+    static void ShowAlreadyRunning();
+
+private:
+    void AcceptConnections();
+
+    QString name_;
+    std::unique_ptr<QLocalServer> server_;
+};
+
+} // namespace velmora

@@ -1,70 +1,114 @@
 // The program's main window: it owns everything that lives for the whole run
-// (the MIDI devices among them), holds the menus with their commands and
-// runs start-up and shut-down.
+// (the MIDI devices, the records, the settings, the editor), holds the menus
+// with their commands and runs start-up and shut-down.
 #pragma once
 
 #include "MidiSetup.h"
 #include "ParameterSender.h"
+#include "Settings.h"
 #include "SynthRecords.h"
+#include "TrackGenPresets.h"
 #include "Transfers.h"
 #include "WindowTransferHost.h"
 
 #include <QMainWindow>
 
-#include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
-class QLabel;
 class QMenu;
 
 namespace velmora {
 
+namespace editor {
+class PatchEditorView;
+class TfrmLCD;
+} // namespace editor
+
+class HelpBrowser;
+class LegacySettings;
+
 class TfrmMain : public QMainWindow
 {
 public:
+    // `legacy` is the old installation's settings store (tests pass a fake).
+    TfrmMain(const midi::MidiDevices& devices, std::unique_ptr<LegacySettings> legacy,
+             QWidget* parent = nullptr);
     explicit TfrmMain(const midi::MidiDevices& devices, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
-    // Opens the ports. Returns false after telling the user, when the
-    // program cannot run (no instrument input or output).
+    // The start-up steps of the window. Returns false after telling the
+    // user, when the program cannot run (no instrument input or output); the
+    // program then ends without saving its settings.
     bool FormCreate();
 
     midi::MidiSetup& Midi() { return midi_; }
     Transfers& Transfer() { return transfers_; }
     ParameterSender& Sender() { return sender_; }
     SynthRecords& Records() { return records_; }
+    Settings& CurrentSettings() { return settings_; }
+    editor::PatchEditorView& Editor() { return *view_; }
+    editor::TfrmLCD& ParameterDisplay() { return *lcd_; }
     QAction* Action(const QString& objectName) const;
 
+    // The settings, read once at start and written once at the end.
+    void ReadRegistry();
+    void WriteRegistry();
+
+protected:
+    // The shut-down sequence: ports closed, settings written.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    // TfrmMainMenus.cpp: the menus and the small commands of the shell.
     void BuildMenus();
     QAction* AddAction(QMenu* menu, const char* name, const QString& caption,
                        const QKeySequence& shortcut = {}, const QString& hint = {});
-    void ShowPorts();
-    void EnableButtons();
-    // The model and the instrument channel, as every send path must know them.
-    void ApplyModel(Model model);
-    void ApplyChannel();
-    // Runs a command; a failed MIDI call is shown, and the program goes on.
-    void Guard(const std::function<void()>& command);
-
+    void Wire(const char* name, void (TfrmMain::*handler)());
+    void aExitExecute();
     void aMidiSetupExecute();
     void aBufferExecute();
     void aThruExecute();
+    void aAutoPlayExecute();
+    void aMapExecute();
     void aNotesOffExecute();
     void aHideMenuExecute();
+    void aSpyExecute();
+    void aHelpExecute();
+    void aShortcutsExecute();
     void aAboutExecute();
+    void aHomepageExecute();
+    void aInitExecute();
+    void SetModelMenu(Model model);
+
+    void EnableButtons();
+    void LoadInitPatch();
+    // The model and the instrument channel, as every send path must know them.
+    void ApplyModel(Model model);
+    void ApplyChannel();
+    // The switches of the Setup menu from the settings.
+    void ShowSwitches();
+    // Runs a command; a failed MIDI call is shown, and the program goes on.
+    void Guard(const std::function<void()>& command);
+    void ShowError(const QString& text);
+    HelpBrowser& Help();
 
     midi::MidiSetup midi_;
     SynthRecords records_;
     WindowTransferHost host_;
     Transfers transfers_;
     ParameterSender sender_;
-    std::uint8_t note_ = 60;
-    std::array<std::uint8_t, 3> chord_{64, 67, 72};
+    Settings settings_;
+    std::unique_ptr<LegacySettings> legacy_;
+    editor::TrackGenPresets presets_;
+    std::optional<PatchBuffer> initPatch_;
+    editor::PatchEditorView* view_ = nullptr;
+    editor::TfrmLCD* lcd_ = nullptr;
+    HelpBrowser* help_ = nullptr;
     QList<QMenu*> menus_;
-    QLabel* ports_ = nullptr;
+    bool closed_ = false;
 };
 
 } // namespace velmora

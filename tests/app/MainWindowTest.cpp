@@ -2,6 +2,7 @@
 #include "FakeBackend.h"
 #include "TfrmMain.h"
 #include "VirtualBackend.h"
+#include "WindowRig.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,6 +19,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 TEST(MainWindow, StartsWithThePortsAndRunsTheMidiCommands)
 {
+    test::ProgramFolder folder;
     midi::MidiDevices devices;
     auto owned = std::make_unique<FakeBackend>();
     FakeBackend& backend = *owned;
@@ -66,6 +68,7 @@ TEST(MainWindow, StartsWithThePortsAndRunsTheMidiCommands)
 
 TEST(MainWindow, WithoutAnInstrumentInputItSaysSoAndDoesNotStart)
 {
+    test::ProgramFolder folder;
     midi::MidiDevices devices;
     devices.AddBackend(
         std::make_unique<FakeBackend>(std::vector<std::string>{}, std::vector<std::string>{"Out"}));
@@ -91,6 +94,7 @@ int main(int argc, char** argv)
 
 TEST(MainWindow, DownloadAndUploadTalkToTheInstrument)
 {
+    test::ProgramFolder folder;
     midi::MidiDevices devices;
     auto owned = std::make_unique<midi::VirtualBackend>();
     midi::VirtualBackend& backend = *owned;
@@ -131,4 +135,34 @@ TEST(MainWindow, DownloadAndUploadTalkToTheInstrument)
         EXPECT_EQ(instrument.Patch(1, 50), expected);
         EXPECT_EQ(instrument.ReceivedLog().back(), (std::vector<Byte>{0xC0, 50}));
     });
+}
+
+TEST(MainWindow, KeepsItsSettingsFromOneRunToTheNext)
+{
+    test::ProgramFolder folder;
+    {
+        test::WindowRig rig;
+        ASSERT_TRUE(rig.window->FormCreate());
+        // A first run starts from the defaults: a Matrix-1000, auto-play on.
+        EXPECT_TRUE(rig.window->Action("miMatrix1000")->isChecked());
+        EXPECT_TRUE(rig.window->Action("aAutoPlay")->isChecked());
+        rig.window->Action("miMatrix6")->trigger();
+        rig.window->Action("aThru")->trigger();
+        rig.window->Action("aAutoPlay")->trigger();
+        // Exit keeps them, as closing the window does.
+        rig.window->show();
+        rig.window->Action("aExit")->trigger();
+        EXPECT_FALSE(rig.window->isVisible());
+    }
+    const auto saved = folder.Dir().Read("velmora.ini");
+    const std::string text(saved.begin(), saved.end());
+    for (const char* line : {"Model=0\n", "ThruMode=1\n", "AutoPlay=0\n", "Note=60\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+
+    test::WindowRig rig;
+    ASSERT_TRUE(rig.window->FormCreate());
+    EXPECT_TRUE(rig.window->Action("miMatrix6")->isChecked());
+    EXPECT_FALSE(rig.window->Action("miMatrix1000")->isChecked());
+    EXPECT_TRUE(rig.window->Action("aThru")->isChecked());
+    EXPECT_FALSE(rig.window->Action("aAutoPlay")->isChecked());
 }

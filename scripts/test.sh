@@ -27,7 +27,9 @@ export JACK_NO_AUDIO_RESERVATION=1
 # A client must not start a server of its own with the user's defaults.
 export JACK_NO_START_SERVER=1
 if ! jack_lsp >/dev/null 2>&1; then
-  jackd --no-realtime -d dummy -r 48000 -p 256 >"$jack_log" 2>&1 &
+  # A small port table: the tests need a few ports, and every JACK client maps
+  # the table into its process.
+  jackd --no-realtime --port-max 128 -d dummy -r 48000 -p 256 >"$jack_log" 2>&1 &
   jack_pid=$!
   for _ in $(seq 50); do
     jack_lsp >/dev/null 2>&1 && break

@@ -60,7 +60,7 @@ TfrmMain::TfrmMain(const midi::MidiDevices& devices, std::unique_ptr<LegacySetti
     };
     sender_.OnMatrixShown = [this](int bus, int amount) { lcd_->ShowBus(bus, amount); };
     BuildMenus();
-    statusBar();
+    statusBar()->setSizeGripEnabled(false);
     // A fixed window: single border, no maximise.
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
 }

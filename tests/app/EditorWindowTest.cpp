@@ -2,6 +2,7 @@
 // an edit puts on the wire on either model, and a patch full of bytes no
 // control can show coming back byte for byte after it was shown, looked at
 // on every page and under both models, and uploaded.
+#include "PanelStyle.h"
 #include "PatchEditorView.h"
 #include "WindowRig.h"
 
@@ -116,6 +117,31 @@ TEST(EditorWindow, EditsReachTheInstrumentAsEachModelNeedsThem)
             rig.backend->WithInstrument(
                 [](VirtualInstrument& i) { EXPECT_EQ(i.Patch(0, 99)[86], 255); });
         }
+    }
+}
+
+// Not a check: run on demand (with --gtest_also_run_disabled_tests and
+// VELMORA_SHOT_DIR set, under a display) to draw the pictures of the three
+// pages for the documentation, each with a patch downloaded from the
+// virtual instrument.
+TEST(EditorWindow, DISABLED_DrawsThePagesForTheDocumentation)
+{
+    const QString folder = qEnvironmentVariable("VELMORA_SHOT_DIR");
+    ASSERT_FALSE(folder.isEmpty());
+    widgets::ApplyPanelStyle(*qApp);
+    ProgramFolder programFolder;
+    WindowRig rig;
+    ASSERT_TRUE(rig.window->FormCreate());
+    rig.window->show();
+    rig.window->Sender().SendProgramChange(17);
+    rig.window->Action("aDownload")->trigger();
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.window->Transfer().Flags().PatchLoaded; }));
+    editor::PatchEditorView& view = rig.window->Editor();
+    const char* names[] = {"patch-1.png", "patch-2.png", "matrix.png"};
+    for (int page = 0; page < view.count(); ++page) {
+        view.setCurrentIndex(page);
+        QTest::qWait(100);
+        EXPECT_TRUE(rig.window->grab().save(folder + u'/' + QLatin1String(names[page])));
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSplitter>
+#include <QPalette>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QUrl>
@@ -61,6 +62,14 @@ HelpBrowser::HelpBrowser(QWidget* parent) : QWidget(parent, Qt::Window)
     results_ = new QListWidget(this);
     results_->setObjectName(QStringLiteral("lbTopics"));
     browser_ = new QTextBrowser(this);
+    // The pages are printed matter: dark text on white paper, whatever the
+    // panel colours of the rest of the program.
+    QPalette paper = browser_->palette();
+    paper.setColor(QPalette::Base, Qt::white);
+    paper.setColor(QPalette::Text, Qt::black);
+    paper.setColor(QPalette::Link, QColor(0x20, 0x50, 0xA0));
+    browser_->setPalette(paper);
+    browser_->document()->setDefaultStyleSheet(QStringLiteral("a { color: #2050a0; }"));
     browser_->setObjectName(QStringLiteral("tbHelp"));
     browser_->setOpenExternalLinks(true);
 

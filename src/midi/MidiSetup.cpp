@@ -46,11 +46,11 @@ std::optional<std::string> MidiSetup::OpenAtStartup()
     if (devices_.InputCount() == 0 || !OpenAndStart(in_))
         return "Cannot find a Midi In port";
     if (devices_.InputCount() > 0 && secondInput_ != kNoDevice) {
+        // The second input opens the device the settings selected on it; a
+        // keyboard input that cannot be opened is simply left closed.
         try {
-            in2_.SetDeviceID(secondInput_);
             OpenAndStart(in2_);
         } catch (const EMidiInputError&) {
-            // A keyboard input that is gone is simply left closed.
         }
     }
     if (devices_.OutputCount() == 0 || !out_.Open())

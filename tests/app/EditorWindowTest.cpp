@@ -4,6 +4,7 @@
 // on every page and under both models, and uploaded.
 #include "PanelStyle.h"
 #include "PatchEditorView.h"
+#include "TfrmLCD.h"
 #include "WindowRig.h"
 
 #include <QAction>
@@ -142,6 +143,18 @@ TEST(EditorWindow, DISABLED_DrawsThePagesForTheDocumentation)
         view.setCurrentIndex(page);
         QTest::qWait(100);
         EXPECT_TRUE(rig.window->grab().save(folder + u'/' + QLatin1String(names[page])));
+    }
+    // The parameter display after an edit, and the help on the page in view.
+    rig.window->findChild<QScrollBar*>("sbVCFfreq")
+        ->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    rig.window->Action("aSpy")->trigger();
+    rig.window->Action("aHelp")->trigger();
+    QTest::qWait(100);
+    EXPECT_TRUE(rig.window->ParameterDisplay().grab().save(folder + "/parameter-display.png"));
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->isVisible() && top->windowTitle() == "Velmora Help") {
+            EXPECT_TRUE(top->grab().save(folder + "/help.png"));
+        }
     }
 }
 

@@ -22,6 +22,7 @@ public:
         std::vector<std::vector<Byte>> sent;
         bool vanished = false;
         bool refuseOpen = false;
+        std::string refuseOpenOf; // an input that refuses to open
     };
 
     explicit FakeBackend(std::vector<std::string> inputs = {"Fake In"},
@@ -32,10 +33,11 @@ public:
     std::vector<std::string> InputNames() override { return inputs_; }
     std::vector<std::string> OutputNames() override { return outputs_; }
 
-    std::unique_ptr<MidiInputPort> OpenInput(int, MidiReceiver receiver) override
+    std::unique_ptr<MidiInputPort> OpenInput(int index, MidiReceiver receiver) override
     {
         std::lock_guard lock(shared->mutex);
-        if (shared->refuseOpen)
+        if (shared->refuseOpen ||
+            inputs_.at(static_cast<std::size_t>(index)) == shared->refuseOpenOf)
             throw MidiBackendError("The port is in use by another program");
         shared->receiver = std::move(receiver);
         return std::make_unique<Input>(shared);

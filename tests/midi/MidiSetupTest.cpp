@@ -51,6 +51,7 @@ TEST(MidiSetup, OpensAllThreeAndLeavesABrokenKeyboardInputClosed)
     Rig rig({"Matrix In", "Keys"}, {"Matrix Out"});
     auto& setup = rig.setup;
     setup->SetSecondInputDevice(1);
+    setup->Input2().SetDeviceID(1);
     EXPECT_EQ(setup->OpenAtStartup(), std::nullopt);
     EXPECT_TRUE(setup->InputOpen());
     EXPECT_TRUE(setup->Input2Open());
@@ -62,10 +63,14 @@ TEST(MidiSetup, OpensAllThreeAndLeavesABrokenKeyboardInputClosed)
     EXPECT_FALSE(setup->Input2Open());
     EXPECT_EQ(setup->SecondInputDevice(), MidiSetup::kNoDevice);
 
-    Rig gone({"Matrix In"}, {"Matrix Out"});
-    gone.setup->SetSecondInputDevice(5); // a keyboard that is no longer there
-    EXPECT_EQ(gone.setup->OpenAtStartup(), std::nullopt);
-    EXPECT_FALSE(gone.setup->Input2Open());
+    // A keyboard input that cannot be opened stays closed; the rest runs.
+    Rig broken({"Matrix In", "Keys"}, {"Matrix Out"});
+    broken.setup->SetSecondInputDevice(1);
+    broken.setup->Input2().SetDeviceID(1);
+    broken.backend->shared->refuseOpenOf = "Keys";
+    EXPECT_EQ(broken.setup->OpenAtStartup(), std::nullopt);
+    EXPECT_FALSE(broken.setup->Input2Open());
+    EXPECT_TRUE(broken.setup->OutputOpen());
 }
 
 TEST(MidiSetup, SysexBuffersChangeOnlyWhileTheInputIsOpen)
@@ -105,6 +110,7 @@ TEST(MidiSetup, MessagesFromBothInputsAreRouted)
     auto& setup = rig.setup;
     auto* backend = rig.backend;
     setup->SetSecondInputDevice(1);
+    setup->Input2().SetDeviceID(1);
     ASSERT_EQ(setup->OpenAtStartup(), std::nullopt);
     // Both fake inputs share one receiver slot; the last opened (the
     // keyboard) gets what is injected.

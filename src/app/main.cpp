@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
@@ -54,6 +55,10 @@ int main(int argc, char** argv)
     };
     if (!main.FormCreate())
         return 1;
+    // A fixed window in the middle of the desktop.
+    main.adjustSize();
+    if (const QScreen* screen = main.screen())
+        main.move(screen->availableGeometry().center() - main.rect().center());
     main.show();
 
     // For timing start-up and for pictures: leave without touching the

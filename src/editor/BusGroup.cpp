@@ -114,11 +114,9 @@ void BusGroup::EnabledClick()
         const PatchEditing::Bus bus = context_.editing.BusAt(bus_);
         source_->setEnabled(true);
         destination_->setEnabled(true);
-        // Bus 1 keeps whatever its lists show.
-        if (bus_ != 1) {
-            source_->setCurrentIndex(ItemOf(bus.source, source_));
-            destination_->setCurrentIndex(ItemOf(bus.destination, destination_));
-        }
+        // Every bus, the first one too, shows the route that goes out.
+        source_->setCurrentIndex(ItemOf(bus.source, source_));
+        destination_->setCurrentIndex(ItemOf(bus.destination, destination_));
         amount_->setEnabled(true);
         // A bus shown off may still hold an amount; the bar shows what goes out.
         ShowAmount(bus.amount);

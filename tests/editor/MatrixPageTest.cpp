@@ -126,6 +126,11 @@ TEST_F(MatrixPageTest, SwitchingOnSendsTheRecordedRouteAndListsTakeChoices)
     bus->Toggle();
     EXPECT_FALSE(bus->Switch()->isChecked());
     EXPECT_EQ(sink.sent.back(), BusMessage(2, 0, 0, 0));
+
+    // Bus 1 shows the route it sends as well.
+    Receive(1, 0, 12, 9);
+    ClickSwitch(1);
+    EXPECT_EQ(page.Bus(1)->DestinationList()->currentText(), "VCF Frequency");
 }
 
 TEST_F(MatrixPageTest, RefreshNeitherSendsNorWritesOnEitherModel)

@@ -1,0 +1,52 @@
+// The test note, the test chord and the long note on the instrument's
+// channel. A note sounds for one second: the note-on goes out at once and
+// the note-off from a timer on the user-interface thread, so the program
+// stays responsive and every send happens on the one thread that sends.
+#pragma once
+
+#include "MidiSink.h"
+
+#include <QObject>
+
+#include <array>
+#include <functional>
+
+namespace velmora::perform {
+
+class NotePlayer : public QObject
+{
+public:
+    static constexpr int kNoteLengthMs = 1000;
+    static constexpr int kChordStepMs = 10;
+
+    explicit NotePlayer(MidiSink& output, QObject* parent = nullptr);
+
+    void SetChannel(int channel) { channel_ = channel & 0x0F; }
+
+    // "No Midi Out port available", and failures of the output.
+    std::function<void(const QString& text)> OnMessage;
+    // The MIDI-out lamp: lit while a note of a command sounds.
+    std::function<void(bool lit)> OnLed;
+
+    // Note on, one second, note off (velocity 100).
+    void PlayNote(int note);
+    // The three notes 10 ms apart, one second, the three note-offs.
+    void PlayChord(const std::array<int, 3>& notes);
+    // The long note: on at the first call, off (for `note` as it is now)
+    // at the next. Nothing while the output is closed.
+    void ToggleDrone(int note);
+    bool DroneOn() const { return drone_; }
+    // Ends a sounding long note (before the bank manager's test note).
+    void StopDrone(int note);
+
+private:
+    bool Send(bool on, int note);
+    void Led(bool lit);
+
+    MidiSink& output_;
+    int channel_ = 0;
+    bool drone_ = false;
+    int sounding_ = 0; // notes of commands still sounding, for the lamp
+};
+
+} // namespace velmora::perform

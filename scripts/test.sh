@@ -56,7 +56,7 @@ if command -v clang++ >/dev/null 2>&1; then
   mkdir -p "$corpus"
   build/tests/support/make_demo_bank "$corpus" >/dev/null
   head -c 275 "$corpus/demo-bank.syx" >"$corpus/one-patch.syx"
-  for target in UnpackFuzz SyxFileFuzz InstrumentFuzz; do
+  for target in UnpackFuzz SyxFileFuzz InstrumentFuzz LibraryFileFuzz; do
     work=$(mktemp -d)
     cp "$corpus"/* "$work"/
     log=$(mktemp)

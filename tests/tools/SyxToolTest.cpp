@@ -255,9 +255,9 @@ TEST_F(SyxTool, ConvertRefusesBadInputAndKeepsTheTarget)
     EXPECT_EQ(Run({"convert", "--ignore-checksum", bad, Path("target.vmb")}), kExitOk);
     EXPECT_EQ(Read("target.vmb").size(), 13500u);
 
-    const std::string wrongSize = Write("wrong.vmp", Bytes(300, 0));
+    const std::string wrongSize = Write("wrong.vmp", Bytes(100, 0));
     EXPECT_EQ(Run({"convert", wrongSize, Path("x.syx")}), kExitBadData);
-    EXPECT_NE(Err().find("is 300 bytes; a raw patch file is 135 bytes"), std::string::npos);
+    EXPECT_NE(Err().find("is 100 bytes; a raw patch file is 135 bytes"), std::string::npos);
     EXPECT_FALSE(fs::exists(Path("x.syx")));
 
     EXPECT_EQ(Run({"convert", Path("a.syx"), Path("b.syx")}), kExitUsage);
@@ -265,4 +265,52 @@ TEST_F(SyxTool, ConvertRefusesBadInputAndKeepsTheTarget)
     EXPECT_EQ(Run({"convert", Path("target.vmb"), (dir_.Dir() / "no" / "such" / "b.syx").string()}),
               kExitBadData);
     EXPECT_NE(Err().find("cannot be written"), std::string::npos) << Err();
+}
+
+TEST_F(SyxTool, TheLibrarianFormatsAreListedTakenApartAndAssembled)
+{
+    Bytes raw = demo::DemoRawBank();
+    raw.resize(raw.size() + 20, 0xEE); // a longer raw file uses its first bytes
+    const std::string vmb = Write("bank.vmb", raw);
+    ASSERT_EQ(Run({"info", vmb}), kExitOk) << Err();
+    EXPECT_NE(Out().find("    42    5670  \"DEMO 042\"         42\n"), std::string::npos) << Out();
+    EXPECT_NE(Out().find("bank.vmb: raw bank file, 100 patches; 20 bytes after them are not used"),
+              std::string::npos);
+    const Bytes entry(raw.begin() + 42 * 135, raw.begin() + 43 * 135);
+    const std::string vmp = Write("p.vmp", entry);
+    ASSERT_EQ(Run({"info", "--json", vmp}), kExitOk);
+    EXPECT_NE(Out().find("\"format\":\"raw patch\",\"size\":135,\"entries\":[{\"index\":0,"
+                         "\"offset\":0,\"name\":\"DEMO 042\",\"carried_byte\":42}]"),
+              std::string::npos)
+        << Out();
+    EXPECT_EQ(Run({"info", Write("cut.vmp", Bytes(100, 0))}), kExitBadData);
+    EXPECT_EQ(Err(), Path("cut.vmp") + ": is 100 bytes; a raw patch file is 135 bytes\n");
+
+    // One patch out of a bank, raw or SysEx; a SysEx message is taken as it stands.
+    ASSERT_EQ(Run({"convert", "--index", "42", vmb, Path("42.vmp")}), kExitOk) << Err();
+    EXPECT_EQ(Read("42.vmp"), entry);
+    ASSERT_EQ(Run({"convert", "--index", "42", vmb, Path("42.syx")}), kExitOk) << Err();
+    const Bytes message = Read("42.syx");
+    EXPECT_EQ(message, RawPatchToSysex(std::span<const Byte, 135>(entry.data(), 135), 42));
+    const std::string syx = Write("bank.syx", DemoBankSysex());
+    ASSERT_EQ(Run({"convert", "--index", "42", "--number", "7", syx, Path("7.syx")}), kExitOk);
+    Bytes seven = message;
+    seven[4] = 7;
+    EXPECT_EQ(Read("7.syx"), seven);
+
+    // Patches of several files, in order, make a bank; the rest stays empty.
+    ASSERT_EQ(Run({"convert", vmp, Path("7.syx"), Path("two.vmb")}), kExitOk) << Err();
+    EXPECT_NE(Out().find("(13500 bytes, 2 patches)"), std::string::npos) << Out();
+    Bytes expected(13500, 0);
+    std::copy(entry.begin(), entry.end(), expected.begin());
+    std::copy(entry.begin(), entry.end() - 1, expected.begin() + 135); // no carried byte
+    EXPECT_EQ(Read("two.vmb"), expected);
+    ASSERT_EQ(Run({"convert", "--assemble", Path("two.vmb"), Path("two.syx")}), kExitOk);
+    EXPECT_EQ(Read("two.syx"), RawBankToSysex(expected));
+
+    EXPECT_EQ(Run({"convert", vmp, vmp, vmb, Path("over.syx")}), kExitBadData);
+    EXPECT_NE(Err().find("the inputs hold 102 patches; a bank holds 100"), std::string::npos);
+    EXPECT_FALSE(fs::exists(Path("over.syx")));
+    EXPECT_EQ(Run({"convert", "--assemble", vmp, Path("x.vmp")}), kExitUsage);
+    EXPECT_EQ(Run({"convert", "--assemble", "--index", "1", vmp, Path("x.vmb")}), kExitUsage);
 }

@@ -12,15 +12,20 @@ const char* const kUsage =
     "usage: velmora-syx info [--json] [--matrix6] FILE...\n"
     "       velmora-syx show [--json] [--matrix6] [--index N] FILE\n"
     "       velmora-syx convert [--index N] [--number N] [--ignore-checksum] IN OUT\n"
+    "       velmora-syx convert --assemble [--ignore-checksum] IN... OUT\n"
     "       velmora-syx ports [--json]\n"
     "       velmora-syx backup --in PORT --out PORT [--model 1000|6] FILE\n"
     "       velmora-syx restore --out PORT [--bank 0|1] [--model 1000|6] FILE\n"
     "       velmora-syx get --in PORT --out PORT [--model 1000|6] [--number N] FILE\n"
     "       velmora-syx put --out PORT [--model 1000|6] --number N FILE\n"
     "\n"
-    "  info     lists every SysEx message in the files: kind, opcode, number, name, checksum\n"
+    "  info     lists every SysEx message in the files: kind, opcode, number, name, checksum;\n"
+    "           for .vmp and .vmb files every entry: name and carried byte\n"
     "  show     shows every field of one patch (.syx, .vmp or .vmb)\n"
-    "  convert  turns a raw patch (.vmp) or bank (.vmb) into SysEx (.syx), and back\n"
+    "  convert  turns a raw patch (.vmp) or bank (.vmb) into SysEx (.syx), and back;\n"
+    "           with --index N takes patch N out of a bank (.syx or .vmb) into a patch\n"
+    "           file; with --assemble (or several inputs) puts the patches of all inputs,\n"
+    "           in order, into one bank of 100 (.syx or .vmb), the rest left empty\n"
     "  ports    lists the MIDI inputs and outputs, the built-in virtual instrument among them\n"
     "  backup   receives the instrument's 100 patches into FILE, its splits into\n"
     "           STEM-splits.syx and its global record into STEM-global.syx (STEM: FILE\n"
@@ -34,7 +39,8 @@ const char* const kUsage =
     "  --model 1000|6   the instrument: Matrix-1000 (default) or Matrix-6\n"
     "  --bank 0|1       the Matrix-1000 bank restore writes (default 0)\n"
     "  --index N        which patch of the file (counting from 0)\n"
-    "  --number N       the patch number a converted .vmp carries in its message (0..99);\n"
+    "  --number N       the patch number a converted patch carries in its message (0..99;\n"
+    "                   by default a .syx keeps its own, a .vmb entry N carries N);\n"
     "                   for get and put, the patch on the instrument\n"
     "  --matrix6        show names as a Matrix-6 sends them (bytes below 32 raised by 64)\n"
     "  --ignore-checksum  convert patches whose checksum is wrong\n"
@@ -123,6 +129,66 @@ void InfoJson(const std::string& file, const FileReport& report, JsonWriter& jso
         .EndObject();
 }
 
+void RawInfoText(const std::string& file, const RawReport& report, std::ostream& out)
+{
+    const bool bank = report.expected == kRawBankSize;
+    out << file << '\n';
+    out << "     #  offset  name          carried\n";
+    for (const RawEntry& e : report.entries)
+        out << std::setw(6) << e.index << std::setw(8) << e.offset << "  " << std::left
+            << std::setw(12) << ("\"" + PrintableName(e.name) + "\"") << std::right << std::setw(9)
+            << int(e.carried) << '\n';
+    out << file << ": raw " << (bank ? "bank" : "patch") << " file, " << report.entries.size()
+        << (report.entries.size() == 1 ? " patch" : " patches");
+    if (report.unusedBytes() > 0)
+        out << "; " << report.unusedBytes() << " bytes after them are not used";
+    out << '\n';
+}
+
+void RawInfoJson(const std::string& file, const RawReport& report, JsonWriter& json)
+{
+    json.BeginObject()
+        .Field("file", file)
+        .Field("format", report.expected == kRawBankSize ? "raw bank" : "raw patch")
+        .Field("size", report.size)
+        .Key("entries")
+        .BeginArray();
+    for (const RawEntry& e : report.entries)
+        json.BeginObject()
+            .Field("index", e.index)
+            .Field("offset", e.offset)
+            .Field("name", e.name)
+            .Field("carried_byte", int(e.carried))
+            .EndObject();
+    json.EndArray().Field("unused_bytes", report.unusedBytes()).EndObject();
+}
+
+// Lists a file of any of the three types; false when it has a fault.
+bool InfoOne(const Options& options, const std::string& file, const Bytes& bytes, JsonWriter& json,
+             std::ostream& out, std::ostream& err)
+{
+    const FileType type = FileTypeOf(file);
+    std::string problem;
+    if (type == FileType::RawPatch || type == FileType::RawBank) {
+        const RawReport report = InspectRaw(bytes, type, options.matrix6);
+        if (options.json)
+            RawInfoJson(file, report, json);
+        else
+            RawInfoText(file, report, out);
+        problem = report.Problem();
+    } else {
+        const FileReport report = InspectSysex(bytes, options.matrix6);
+        if (options.json)
+            InfoJson(file, report, json);
+        else
+            InfoText(file, report, out);
+        problem = report.Problem();
+    }
+    if (!problem.empty())
+        err << file << ": " << problem << '\n';
+    return problem.empty();
+}
+
 } // namespace
 
 int RunInfo(const Options& options, std::ostream& out, std::ostream& err)
@@ -144,83 +210,14 @@ int RunInfo(const Options& options, std::ostream& out, std::ostream& err)
             exit = kExitBadData;
             continue;
         }
-        const FileReport report = InspectSysex(bytes.value, options.matrix6);
-        if (options.json)
-            InfoJson(file, report, json);
-        else
-            InfoText(file, report, out);
-        if (const std::string problem = report.Problem(); !problem.empty()) {
-            err << file << ": " << problem << '\n';
+        if (!InfoOne(options, file, bytes.value, json, out, err))
             exit = kExitBadData;
-        }
     }
     if (options.json) {
         json.EndArray().EndObject();
         out << '\n';
     }
     return exit;
-}
-
-int RunConvert(const Options& options, std::ostream& out, std::ostream& err)
-{
-    if (options.files.size() != 2) {
-        err << "velmora-syx convert: name the file to read and the file to write\n";
-        return kExitUsage;
-    }
-    const std::string& in = options.files[0];
-    const std::string& outFile = options.files[1];
-    const FileType from = FileTypeOf(in);
-    const FileType to = FileTypeOf(outFile);
-    const bool rawToSysex =
-        (from == FileType::RawPatch || from == FileType::RawBank) && to == FileType::Sysex;
-    const bool sysexToRaw =
-        from == FileType::Sysex && (to == FileType::RawPatch || to == FileType::RawBank);
-    if (!rawToSysex && !sysexToRaw) {
-        err << "velmora-syx convert: turns .vmp or .vmb into .syx, or .syx into .vmp or .vmb; "
-               "cannot convert "
-            << in << " to " << outFile << '\n';
-        return kExitUsage;
-    }
-    if (options.number < 0 || options.number > 99) {
-        err << "velmora-syx convert: --number takes a patch number from 0 to 99\n";
-        return kExitUsage;
-    }
-
-    const auto bytes = ReadFileBytes(in);
-    if (!bytes.ok()) {
-        err << in << ": " << bytes.error << '\n';
-        return kExitBadData;
-    }
-    Result<Bytes> converted;
-    if (from == FileType::RawPatch) {
-        auto patch = LoadPatch(bytes.value, from, 0);
-        if (patch.ok())
-            converted.value =
-                RawPatchToSysex(patch.value.buffer, static_cast<Byte>(options.number));
-        converted.error = patch.error;
-    } else if (from == FileType::RawBank) {
-        if (bytes.value.size() == kRawBankSize)
-            converted.value = RawBankToSysex(
-                std::span<const Byte, kRawBankSize>(bytes.value.data(), kRawBankSize));
-        else
-            converted.error = "is " + std::to_string(bytes.value.size()) +
-                              " bytes; a raw bank file is 13500 bytes";
-    } else if (to == FileType::RawPatch) {
-        converted = SysexToRawPatch(bytes.value, static_cast<std::size_t>(options.index),
-                                    options.ignoreChecksum);
-    } else {
-        converted = SysexToRawBank(bytes.value, options.ignoreChecksum);
-    }
-    if (!converted.ok()) {
-        err << in << ": " << converted.error << "; " << outFile << " was not written\n";
-        return kExitBadData;
-    }
-    if (const std::string error = WriteFileAtomically(outFile, converted.value); !error.empty()) {
-        err << outFile << ": " << error << '\n';
-        return kExitBadData;
-    }
-    out << "wrote " << outFile << " (" << converted.value.size() << " bytes)\n";
-    return kExitOk;
 }
 
 int RunSyx(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -239,8 +236,11 @@ int RunSyx(const std::vector<std::string>& args, std::ostream& out, std::ostream
             options.matrix6 = true;
         } else if (arg == "--ignore-checksum") {
             options.ignoreChecksum = true;
+        } else if (arg == "--assemble") {
+            options.assemble = true;
         } else if (arg == "--index" || arg == "--number") {
             long& target = arg == "--index" ? options.index : options.number;
+            (arg == "--index" ? options.indexGiven : options.numberGiven) = true;
             if (i + 1 >= args.size() || !ParseNumber(args[i + 1], target) || target < 0) {
                 err << "velmora-syx: " << arg << " needs a number of 0 or more\n";
                 return kExitUsage;

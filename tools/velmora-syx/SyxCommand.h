@@ -23,8 +23,11 @@ struct Options
     bool json = false;
     bool matrix6 = false;
     bool ignoreChecksum = false;
+    bool assemble = false; // convert: the inputs' patches make one bank
     long index = 0;
     long number = 0;
+    bool indexGiven = false;
+    bool numberGiven = false;
     std::vector<std::string> files;
 };
 

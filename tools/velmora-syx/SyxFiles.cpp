@@ -185,17 +185,17 @@ Result<LoadedPatch> LoadPatch(std::span<const Byte> data, FileType type, std::si
     LoadedPatch patch;
     switch (type) {
     case FileType::RawPatch:
-        if (data.size() != kPatchBufferSize)
+        if (data.size() < kPatchBufferSize)
             return {{},
                     "is " + Plural(data.size(), "byte", "bytes") +
                         "; a raw patch file is 135 bytes"};
         if (index != 0)
             return {{}, "is a single patch; there is no patch " + std::to_string(index)};
-        std::copy(data.begin(), data.end(), patch.buffer.begin());
+        std::copy_n(data.begin(), kPatchBufferSize, patch.buffer.begin());
         patch.hasCarriedByte = true;
         return {patch, {}};
     case FileType::RawBank:
-        if (data.size() != kRawBankSize)
+        if (data.size() < kRawBankSize)
             return {{},
                     "is " + Plural(data.size(), "byte", "bytes") +
                         "; a raw bank file is 13500 bytes"};
@@ -234,8 +234,9 @@ Bytes RawPatchToSysex(std::span<const Byte, kPatchBufferSize> raw, Byte number)
     return PatchToMemory(number, raw.first<kPatchRecordSize>());
 }
 
-Bytes RawBankToSysex(std::span<const Byte, kRawBankSize> raw)
+Bytes RawBankToSysex(std::span<const Byte> raw)
 {
+    raw = raw.first(kRawBankSize);
     Bytes out(kBankSysexSize);
     for (std::size_t k = 0; k < kBankPatchCount; ++k) {
         const auto entry = raw.subspan(k * kPatchBufferSize, kPatchRecordSize);
@@ -245,35 +246,9 @@ Bytes RawBankToSysex(std::span<const Byte, kRawBankSize> raw)
     return out;
 }
 
-namespace {
-
-// The patch messages of a SysEx file, unpacked into raw entries.
-Result<std::vector<PatchBuffer>> UnpackPatches(std::span<const Byte> data, bool ignoreChecksums)
-{
-    std::vector<PatchBuffer> patches;
-    const SysexScan scan = ScanSysex(data);
-    for (const SysexSpan& span : scan.messages) {
-        if (!span.complete || ClassifyDump(span.length) != DumpKind::Patch)
-            continue;
-        PatchBuffer buffer{};
-        const auto status = UnpackBlock(data.subspan(span.offset, span.length), RecordOf(buffer));
-        if (status != UnpackStatus::Ok && !ignoreChecksums)
-            return {{},
-                    "patch message " + std::to_string(patches.size()) + " at byte " +
-                        std::to_string(span.offset) +
-                        " fails its checksum (use --ignore-checksum to convert it anyway)"};
-        patches.push_back(buffer);
-    }
-    if (patches.empty())
-        return {{}, scan.messages.empty() ? "holds no SysEx message" : "holds no patch message"};
-    return {std::move(patches), {}};
-}
-
-} // namespace
-
 Result<Bytes> SysexToRawPatch(std::span<const Byte> data, std::size_t index, bool ignoreChecksums)
 {
-    auto patches = UnpackPatches(data, ignoreChecksums);
+    auto patches = CollectPatches(data, FileType::Sysex, ignoreChecksums);
     if (!patches.ok())
         return {{}, patches.error};
     if (index >= patches.value.size())
@@ -286,7 +261,7 @@ Result<Bytes> SysexToRawPatch(std::span<const Byte> data, std::size_t index, boo
 
 Result<Bytes> SysexToRawBank(std::span<const Byte> data, bool ignoreChecksums)
 {
-    auto patches = UnpackPatches(data, ignoreChecksums);
+    auto patches = CollectPatches(data, FileType::Sysex, ignoreChecksums);
     if (!patches.ok())
         return {{}, patches.error};
     if (patches.value.size() != kBankPatchCount)

@@ -1,6 +1,7 @@
 // Reading, inspecting and converting the files people keep Matrix patches in:
 // SysEx files (.syx, any number of messages), raw patch files (.vmp, 135
-// bytes) and raw bank files (.vmb, 100 entries of 135 bytes).
+// bytes) and raw bank files (.vmb, 100 entries of 135 bytes). As in Velmora, a
+// raw file longer than its format has only its first bytes used.
 #pragma once
 
 #include "PatchRecord.h"
@@ -89,9 +90,41 @@ struct LoadedPatch
 // `index` counts patch messages in a SysEx file and entries in a raw bank.
 Result<LoadedPatch> LoadPatch(std::span<const Byte> data, FileType type, std::size_t index);
 
+// The entries of a raw patch or bank file.
+struct RawEntry
+{
+    std::size_t index = 0;
+    std::size_t offset = 0;
+    std::string name; // bytes as they stand
+    Byte carried = 0; // the 135th byte
+};
+struct RawReport
+{
+    std::size_t expected = 0; // the format's size
+    std::size_t size = 0;     // the file's
+    std::vector<RawEntry> entries;
+    std::size_t unusedBytes() const { return size > expected ? size - expected : 0; }
+    // "is 120 bytes; a raw patch file is 135 bytes" for a short file, else "".
+    std::string Problem() const;
+};
+// `type` is RawPatch or RawBank. A short file has no entries.
+RawReport InspectRaw(std::span<const Byte> data, FileType type, bool matrix6Names = false);
+
+// Every patch of a file in order: one of a .vmp, 100 of a .vmb, each patch
+// message of a SysEx file (a bad checksum refuses the file unless
+// `ignoreChecksums` is set; the 135th byte is then 0).
+Result<std::vector<PatchBuffer>> CollectPatches(std::span<const Byte> data, FileType type,
+                                                bool ignoreChecksums);
+// Up to 100 patches as a bank: a SysEx bank (message k carries k) or a raw
+// bank; the entries after the last patch are all zero.
+Bytes AssembleBank(std::span<const PatchBuffer> patches, FileType type);
+// The bytes of patch message `index` of a SysEx file, exactly as they stand.
+Result<Bytes> PatchMessage(std::span<const Byte> data, std::size_t index, bool ignoreChecksums);
+
 // Conversions between the raw formats and SysEx.
 Bytes RawPatchToSysex(std::span<const Byte, kPatchBufferSize> raw, Byte number);
-Bytes RawBankToSysex(std::span<const Byte, kRawBankSize> raw);
+// `raw` holds at least 13,500 bytes; the first 13,500 are used.
+Bytes RawBankToSysex(std::span<const Byte> raw);
 // The patch messages of a SysEx file as raw entries (the 135th byte is 0, as
 // no message carries it). A bad checksum refuses the conversion unless
 // `ignoreChecksums` is set.

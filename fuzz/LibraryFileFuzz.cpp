@@ -1,0 +1,108 @@
+// Feeds arbitrary files to the librarian's five loaders. The first input byte
+// chooses the loader (and, with its high bit, whether the bytes go through a
+// real file written by the atomic writer); the rest is the file. A file the
+// loader takes must give what its format says: SysEx records that re-pack and
+// load again unchanged, raw entries equal to the file's first bytes. A
+// refused file must be shorter than its format.
+#include "SysexFiles.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+using namespace velmora;
+using namespace velmora::library;
+
+namespace {
+
+void Check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+// One scratch file for the whole run, removed at exit.
+struct Scratch
+{
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("velmora-libfuzz-" + std::to_string(std::random_device{}()));
+    ~Scratch() { std::filesystem::remove(path); }
+};
+
+template <typename T>
+const T* Taken(const Loaded<T>& loaded, std::span<const Byte> file, std::size_t size)
+{
+    Check(std::holds_alternative<T>(loaded) == (file.size() >= size));
+    return std::get_if<T>(&loaded);
+}
+
+template <typename T>
+Loaded<T> Load(bool throughFile, std::span<const Byte> file,
+               Loaded<T> (*decode)(std::span<const Byte>, const std::string&),
+               Loaded<T> (*read)(const std::filesystem::path&))
+{
+    Loaded<T> decoded = decode(file, "fuzz.syx");
+    if (!throughFile)
+        return decoded;
+    static Scratch scratch;
+    Check(!WriteFileAtomically(scratch.path, file));
+    Loaded<T> loaded = read(scratch.path);
+    Check(loaded.index() == decoded.index());
+    if (const T* value = std::get_if<T>(&loaded))
+        Check(*value == std::get<T>(decoded));
+    return loaded;
+}
+
+bool Prefix(std::span<const Byte> value, std::span<const Byte> file)
+{
+    return std::equal(value.begin(), value.end(), file.begin());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    const bool throughFile = (data[0] & 0x80) != 0;
+    const std::span<const Byte> file(data + 1, size - 1);
+    switch (data[0] % 5) {
+    case 0:
+        if (const auto loaded = Load(throughFile, file, &DecodePatchSysex, &ReadPatchSysex);
+            const auto* record = Taken(loaded, file, kPatchSysexSize)) {
+            const auto again = DecodePatchSysex(PatchSysex(*record, data[0]), "again.syx");
+            Check(std::get<PatchRecord>(again) == *record);
+        }
+        break;
+    case 1:
+        if (const auto loaded = Load(throughFile, file, &DecodeBankSysex, &ReadBankSysex);
+            const auto* records = Taken(loaded, file, kBankSysexSize)) {
+            Bank bank{};
+            for (std::size_t k = 0; k < bank.size(); ++k)
+                std::copy((*records)[k].begin(), (*records)[k].end(), bank[k].begin());
+            const auto bytes = BankSysex(bank);
+            for (std::size_t k = 0; k < bank.size(); ++k)
+                Check(bytes[k * kPatchSysexSize + 4] == k);
+            Check(std::get<BankRecords>(DecodeBankSysex(bytes, "again.syx")) == *records);
+        }
+        break;
+    case 2:
+        if (const auto loaded = Load(throughFile, file, &DecodeSplitSysex, &ReadSplitSysex);
+            const auto* split = Taken(loaded, file, kSplitSysexSize))
+            Check(std::get<SplitRecord>(
+                      DecodeSplitSysex(SplitSysex(*split, data[0] % 50), "again.syx")) == *split);
+        break;
+    case 3:
+        if (const auto loaded = Load(throughFile, file, &DecodePatchFile, &ReadPatchFile);
+            const auto* patch = Taken(loaded, file, kPatchFileSize))
+            Check(Prefix(*patch, file));
+        break;
+    default:
+        if (const auto loaded = Load(throughFile, file, &DecodeBankFile, &ReadBankFile);
+            const auto* bank = Taken(loaded, file, kBankFileSize))
+            for (std::size_t k = 0; k < bank->size(); ++k)
+                Check(Prefix((*bank)[k], file.subspan(k * kPatchFileSize)));
+        break;
+    }
+    return 0;
+}

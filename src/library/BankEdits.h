@@ -1,0 +1,79 @@
+// The bank manager's edits without widgets: where an entry or a split sits in
+// its grid, copy and paste through the patch clipboard, clearing the bank,
+// writing a name, the bank selector's texts, and which of the main menu's
+// patch commands the flags allow.
+#pragma once
+
+#include "PatchRecord.h"
+#include "TransferFlags.h"
+
+#include <array>
+#include <optional>
+#include <string_view>
+
+namespace velmora::library {
+
+using BankEntries = std::array<PatchBuffer, kBankPatchCount>;
+
+inline constexpr int kBankColumns = 10;
+inline constexpr int kBankRows = 10;
+inline constexpr int kSplitColumns = 10;
+inline constexpr int kSplitRows = 5;
+// What a cell shows before anything was put into its entry.
+inline constexpr std::string_view kEmptyCell = "<empty> ";
+
+struct GridCell
+{
+    int column = 0;
+    int row = 0;
+};
+
+// Each column holds ten consecutive patch numbers (five splits), so the grid
+// reads in the order of the bank file.
+constexpr GridCell BankCellOf(int entry)
+{
+    return {entry / kBankRows, entry % kBankRows};
+}
+constexpr int BankEntryAt(int column, int row)
+{
+    return column * kBankRows + row;
+}
+constexpr GridCell SplitCellOf(int split)
+{
+    return {split / kSplitRows, split % kSplitRows};
+}
+constexpr int SplitAt(int column, int row)
+{
+    return column * kSplitRows + row;
+}
+
+// The bank selector of a Matrix-1000; the index is the bank number.
+inline constexpr std::array<std::string_view, 10> kBankSelectorTexts{
+    "000 - 099 User 1",          "100 - 199 User 2",       "200 - 299 Synth 1", "300 - 399 Synth 2",
+    "400 - 499 Wood + Brass",    "500 - 599 Brass + Lead", "600 - 699 Strings", "700 - 799 Bass",
+    "800 - 899 FX + Percussion", "900 - 999 Keyboards"};
+
+// Entry bytes 0..133 to the clipboard, and back into an entry. The entry's
+// further byte stays where it is.
+void CopyPatch(const BankEntries& bank, int entry, PatchRecord& clipboard);
+void PastePatch(const PatchRecord& clipboard, BankEntries& bank, int entry);
+// Every byte of every entry to 0.
+void ClearBank(BankEntries& bank);
+// The first eight characters of `name` into bytes 0..7, blanks after a
+// shorter name.
+void WriteName(PatchBuffer& entry, std::string_view name);
+
+// What the main menu's patch commands show for the flags.
+struct PatchMenuState
+{
+    bool save = false;
+    bool upload = false;
+    bool randomize = false;
+    bool compare = false;
+    bool mutate = false;
+    bool initialize = false;
+};
+// Nothing when `refresh` is false: the menu stays as it is.
+std::optional<PatchMenuState> EnableButtons(bool refresh, const TransferFlags& flags);
+
+} // namespace velmora::library

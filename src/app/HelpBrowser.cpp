@@ -6,9 +6,9 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPalette>
 #include <QPushButton>
 #include <QSplitter>
-#include <QPalette>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QUrl>

@@ -1,9 +1,11 @@
 #include "TfrmMain.h"
 
 #include "AppPaths.h"
+#include "EditCommands.h"
+#include "FileStuff.h"
 #include "HelpBrowser.h"
-#include "InitPatch.h"
 #include "LegacySettings.h"
+#include "NotePlayer.h"
 #include "PatchEditorView.h"
 #include "PatchPage2.h"
 #include "SettingsStore.h"
@@ -59,7 +61,12 @@ TfrmMain::TfrmMain(const midi::MidiDevices& devices, std::unique_ptr<LegacySetti
         lcd_->ShowParameter(parameter, value);
     };
     sender_.OnMatrixShown = [this](int bus, int amount) { lcd_->ShowBus(bus, amount); };
+    notes_ = new perform::NotePlayer(midi_.Output(), this);
+    notes_->OnMessage = [this](const QString& text) {
+        QMessageBox::information(this, QStringLiteral("Velmora"), text);
+    };
     BuildMenus();
+    BuildLibrary();
     statusBar()->setSizeGripEnabled(false);
     // A fixed window: single border, no maximise.
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
@@ -124,27 +131,9 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 
 void TfrmMain::LoadInitPatch()
 {
-    const QString path = AppPaths::ReadableFile(QStringLiteral("default.syx"));
-    auto result = library::LoadInitPatch(path.toStdString());
-    if (auto* message = std::get_if<std::string>(&result)) {
-        transfers_.Flags().InitPatchAvailable = false;
-        QMessageBox::information(this, QStringLiteral("Velmora"), QString::fromStdString(*message));
-        return;
-    }
-    initPatch_ = std::get<PatchBuffer>(result);
-    transfers_.Flags().InitPatchAvailable = true;
-}
-
-void TfrmMain::aInitExecute()
-{
-    if (!initPatch_)
-        return;
-    records_.CurrentPatch = *initPatch_;
-    transfers_.Flags().PatchLoaded = true;
-    view_->InitControls();
-    setWindowTitle(QStringLiteral("Velmora"));
-    Guard([this] { transfers_.MidiSendPatch(); });
-    EnableButtons();
+    if (const auto message =
+            commands_->LoadInitPatch(AppPaths::ReadableFile(QStringLiteral("default.syx"))))
+        QMessageBox::information(this, QStringLiteral("Velmora"), *message);
 }
 
 void TfrmMain::ApplyModel(Model model)
@@ -157,14 +146,17 @@ void TfrmMain::ApplyModel(Model model)
 
 void TfrmMain::ApplyChannel()
 {
-    transfers_.SetChannel(midi_.Routing().instrumentChannel);
-    sender_.SetChannel(midi_.Routing().instrumentChannel);
+    const int channel = midi_.Routing().instrumentChannel;
+    transfers_.SetChannel(channel);
+    sender_.SetChannel(channel);
+    notes_->SetChannel(channel);
 }
 
 void TfrmMain::EnableButtons()
 {
     const TransferFlags& flags = transfers_.Flags();
-    Action(QStringLiteral("aUpload"))->setEnabled(flags.PatchLoaded);
+    for (const char* name : {"aSave", "aUpload", "aRandom", "aCompare", "aMutate"})
+        Action(QLatin1String(name))->setEnabled(flags.PatchLoaded);
     Action(QStringLiteral("aInit"))->setEnabled(flags.InitPatchAvailable);
 }
 

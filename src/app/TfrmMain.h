@@ -3,6 +3,7 @@
 // with their commands and runs start-up and shut-down.
 #pragma once
 
+#include "LibraryContext.h"
 #include "MidiSetup.h"
 #include "ParameterSender.h"
 #include "Settings.h"
@@ -26,6 +27,14 @@ namespace editor {
 class PatchEditorView;
 class TfrmLCD;
 } // namespace editor
+namespace library {
+class EditCommands;
+class FileStuff;
+class TfrmBank;
+} // namespace library
+namespace perform {
+class NotePlayer;
+} // namespace perform
 
 class HelpBrowser;
 class LegacySettings;
@@ -51,6 +60,9 @@ public:
     Settings& CurrentSettings() { return settings_; }
     editor::PatchEditorView& Editor() { return *view_; }
     editor::TfrmLCD& ParameterDisplay() { return *lcd_; }
+    library::TfrmBank& BankManager() { return *bank_; }
+    // Tests answer the file dialogs themselves.
+    void SetFileDialogs(std::unique_ptr<library::FileDialogs> dialogs);
     QAction* Action(const QString& objectName) const;
 
     // The settings, read once at start and written once at the end.
@@ -80,7 +92,11 @@ private:
     void aShortcutsExecute();
     void aAboutExecute();
     void aHomepageExecute();
-    void aInitExecute();
+    void aBankManagerExecute();
+    void aSetMutatorExecute();
+    // The test note after a command: `always`, or when auto-play is on.
+    void PlayTestNote(bool always);
+    void BuildLibrary();
     void SetModelMenu(Model model);
 
     void EnableButtons();
@@ -103,7 +119,12 @@ private:
     Settings settings_;
     std::unique_ptr<LegacySettings> legacy_;
     editor::TrackGenPresets presets_;
-    std::optional<PatchBuffer> initPatch_;
+    std::unique_ptr<library::FileDialogs> dialogs_;
+    std::unique_ptr<library::LibraryContext> library_;
+    std::unique_ptr<library::FileStuff> files_;
+    std::unique_ptr<library::EditCommands> commands_;
+    perform::NotePlayer* notes_ = nullptr;
+    library::TfrmBank* bank_ = nullptr;
     editor::PatchEditorView* view_ = nullptr;
     editor::TfrmLCD* lcd_ = nullptr;
     HelpBrowser* help_ = nullptr;

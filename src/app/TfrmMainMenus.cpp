@@ -122,7 +122,6 @@ void TfrmMain::BuildMenus()
     Wire("aShortcuts", &TfrmMain::aShortcutsExecute);
     Wire("aAbout", &TfrmMain::aAboutExecute);
     Wire("aHomepage", &TfrmMain::aHomepageExecute);
-    Wire("aInit", &TfrmMain::aInitExecute);
     QAction* download = Action(QStringLiteral("aDownload"));
     download->setEnabled(true);
     connect(download, &QAction::triggered, this,

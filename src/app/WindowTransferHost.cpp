@@ -1,12 +1,12 @@
 #include "WindowTransferHost.h"
 
+#include "TfrmBank.h"
 #include "TfrmNumber.h"
 #include "TfrmProgress.h"
 
 #include <QCoreApplication>
 #include <QMainWindow>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QThread>
 
 namespace velmora {
@@ -74,17 +74,25 @@ std::optional<int> WindowTransferHost::AskPatchNumber(const NumberRequest& reque
 
 std::optional<int> WindowTransferHost::AskUploadBank()
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Upload Bank"),
-                    QStringLiteral("Send the bank to which bank of the instrument?"),
-                    QMessageBox::Cancel, &window_);
-    QPushButton* bank0 = box.addButton(QStringLiteral("Bank &0"), QMessageBox::AcceptRole);
-    QPushButton* bank1 = box.addButton(QStringLiteral("Bank &1"), QMessageBox::AcceptRole);
-    box.exec();
-    if (box.clickedButton() == bank0)
-        return 0;
-    if (box.clickedButton() == bank1)
-        return 1;
-    return std::nullopt;
+    return bank_ ? bank_->AskUploadBank() : std::nullopt;
+}
+
+void WindowTransferHost::SetBankCell(int index, const std::string& name)
+{
+    if (bank_)
+        bank_->SetBankCell(index, name);
+}
+
+void WindowTransferHost::SetSplitCell(int index, const std::string& name)
+{
+    if (bank_)
+        bank_->SetSplitCell(index, name);
+}
+
+void WindowTransferHost::SetBankManagerCaption(const std::string& caption)
+{
+    if (bank_)
+        bank_->SetCaption(QString::fromStdString(caption));
 }
 
 void WindowTransferHost::Pause(std::chrono::milliseconds duration)

@@ -1,7 +1,7 @@
 // The transfer engine's view of the main window: captions, message boxes,
-// the progress window with Cancel, the patch-number and bank dialogs. The
-// editor controls, bank manager grids and global controls it refreshes come
-// with their windows; until then those calls change nothing on screen.
+// the progress window with Cancel, the patch-number and bank dialogs, and
+// the bank manager's grids. The global controls it refreshes come with
+// their window; until then that call changes nothing on screen.
 #pragma once
 
 #include "TransferHost.h"
@@ -14,6 +14,9 @@ class QMainWindow;
 namespace velmora {
 
 class TfrmProgress;
+namespace library {
+class TfrmBank;
+} // namespace library
 
 class WindowTransferHost : public TransferHost
 {
@@ -30,9 +33,12 @@ public:
     void SetMainCaption(const std::string& caption) override;
     void ShowMessage(const std::string& text) override;
     void EnableButtons() override;
-    void SetBankCell(int, const std::string&) override {}
-    void SetSplitCell(int, const std::string&) override {}
-    void SetBankManagerCaption(const std::string&) override {}
+    // The bank manager that shows the bank and the splits.
+    void SetBankManager(library::TfrmBank* bank) { bank_ = bank; }
+
+    void SetBankCell(int index, const std::string& name) override;
+    void SetSplitCell(int index, const std::string& name) override;
+    void SetBankManagerCaption(const std::string& caption) override;
     void OpenProgress(const std::string& caption, int maximum) override;
     void SetProgress(int position) override;
     void CloseProgress() override;
@@ -47,6 +53,7 @@ public:
 private:
     QMainWindow& window_;
     std::unique_ptr<TfrmProgress> progress_;
+    library::TfrmBank* bank_ = nullptr;
 };
 
 } // namespace velmora

@@ -1,0 +1,141 @@
+// The main window's librarian and play commands: patch files, Initialize,
+// Compare, Randomize, Mutate, the bank manager and the test notes.
+#include "TfrmMain.h"
+
+#include "BusGroup.h"
+#include "EditCommands.h"
+#include "FileStuff.h"
+#include "HelpBrowser.h"
+#include "MatrixPage.h"
+#include "NotePlayer.h"
+#include "PatchEditorView.h"
+#include "PatchSelector.h"
+#include "TIACheckControl.h"
+#include "TfrmBank.h"
+#include "TfrmFactor.h"
+
+#include <QAction>
+#include <QMessageBox>
+
+namespace velmora {
+namespace {
+
+// The dialogs the file commands use: the platform's, or the ones a test
+// puts in their place.
+class DialogSlot : public library::FileDialogs
+{
+public:
+    explicit DialogSlot(std::unique_ptr<library::FileDialogs> dialogs) : inner(std::move(dialogs))
+    {}
+    std::optional<library::FileChoice> Open(const library::FileRequest& request) override
+    {
+        return inner->Open(request);
+    }
+    std::optional<library::FileChoice> Save(const library::FileRequest& request) override
+    {
+        return inner->Save(request);
+    }
+
+    std::unique_ptr<library::FileDialogs> inner;
+};
+
+} // namespace
+
+void TfrmMain::BuildLibrary()
+{
+    dialogs_ = std::make_unique<DialogSlot>(library::CreatePlatformFileDialogs(this));
+    library_ =
+        std::make_unique<library::LibraryContext>(library::LibraryContext{records_,
+                                                                          transfers_.Flags(),
+                                                                          *dialogs_,
+                                                                          settings_.patchPath,
+                                                                          settings_.bankPath,
+                                                                          settings_.splitPath,
+                                                                          {},
+                                                                          {},
+                                                                          {},
+                                                                          {},
+                                                                          {},
+                                                                          {},
+                                                                          {},
+                                                                          {},
+                                                                          {}});
+    library::LibraryContext& context = *library_;
+    context.setMainCaption = [this](const QString& caption) { setWindowTitle(caption); };
+    context.initControls = [this] { view_->InitControls(); };
+    context.initPatchControls = [this] { view_->InitPatchControls(); };
+    context.sendPatch = [this] { Guard([this] { transfers_.MidiSendPatch(); }); };
+    context.playNote = [this](bool always) { PlayTestNote(always); };
+    context.enableButtons = [this] { EnableButtons(); };
+    context.showError = [this](const QString& text) { ShowError(text); };
+    files_ = std::make_unique<library::FileStuff>(context);
+    bank_ = new library::TfrmBank(context, *files_, transfers_, midi_.Output(), this);
+    context.updateBankGrid = [this] { bank_->ShowRecords(); };
+    context.setBankCaption = [this](const QString& caption) { bank_->SetCaption(caption); };
+    bank_->OnShowEditor = [this] {
+        raise();
+        activateWindow();
+    };
+    bank_->OnHelp = [this](int topic) { Help().ShowTopic(topic); };
+    host_.SetBankManager(bank_);
+    commands_ = std::make_unique<library::EditCommands>(context);
+    // Mutate moves the buses whose switch is ticked on the matrix page.
+    commands_->tickedBuses = [this] {
+        library::BusSelection ticked{};
+        for (int bus = 1; bus <= kMatrixBusCount; ++bus)
+            ticked[static_cast<std::size_t>(bus - 1)] =
+                view_->Matrix()->Bus(bus)->Switch()->isChecked();
+        return ticked;
+    };
+    // The patch selector plays the test note after its program change.
+    view_->Matrix()->Selector()->OnPlayNote = [this] { PlayTestNote(true); };
+
+    const std::pair<const char*, std::function<void()>> commands[] = {
+        {"aOpen", [this] { files_->OpenPatch(); }},
+        {"aSave", [this] { files_->SavePatch(); }},
+        {"aInit", [this] { commands_->Initialize(); }},
+        {"aCompare", [this] { commands_->Compare(); }},
+        {"aRandom", [this] { commands_->Randomize(); }},
+        {"aMutate", [this] { commands_->Mutate(settings_.mutate); }},
+        {"aNote", [this] { PlayTestNote(true); }},
+        {"aChord",
+         [this] {
+             notes_->PlayChord({settings_.chord1, settings_.chord2, settings_.chord3});
+         }},
+        {"aDrone", [this] { notes_->ToggleDrone(settings_.note); }},
+        {"aSetMutator", [this] { aSetMutatorExecute(); }},
+        {"aBankManager", [this] { aBankManagerExecute(); }},
+    };
+    for (const auto& [name, command] : commands) {
+        QAction* action = Action(QLatin1String(name));
+        action->setEnabled(true);
+        connect(action, &QAction::triggered, this, [this, command] { Guard(command); });
+    }
+}
+
+void TfrmMain::SetFileDialogs(std::unique_ptr<library::FileDialogs> dialogs)
+{
+    static_cast<DialogSlot&>(*dialogs_).inner = std::move(dialogs);
+}
+
+void TfrmMain::PlayTestNote(bool always)
+{
+    if (always || settings_.autoPlay)
+        notes_->PlayNote(settings_.note);
+}
+
+void TfrmMain::aBankManagerExecute()
+{
+    bank_->show();
+    bank_->raise();
+    bank_->activateWindow();
+}
+
+void TfrmMain::aSetMutatorExecute()
+{
+    library::TfrmFactor dialog(settings_.mutate, this);
+    dialog.OnHelp = [this](int topic) { Help().ShowTopic(topic); };
+    dialog.exec();
+}
+
+} // namespace velmora

@@ -2,8 +2,11 @@
 // an edit puts on the wire on either model, and a patch full of bytes no
 // control can show coming back byte for byte after it was shown, looked at
 // on every page and under both models, and uploaded.
+#include "FakeFileDialogs.h"
 #include "PanelStyle.h"
 #include "PatchEditorView.h"
+#include "SysexFiles.h"
+#include "TfrmBank.h"
 #include "TfrmLCD.h"
 #include "WindowRig.h"
 
@@ -151,6 +154,14 @@ TEST(EditorWindow, DISABLED_DrawsThePagesForTheDocumentation)
     rig.window->Action("aHelp")->trigger();
     QTest::qWait(100);
     EXPECT_TRUE(rig.window->ParameterDisplay().grab().save(folder + "/parameter-display.png"));
+    // The bank manager with the instrument's bank. The built-in instrument
+    // answers at once here, not at cable speed: room for the whole answer.
+    rig.window->Midi().ApplySysexBuffers(512, 256);
+    rig.window->Action("aBankManager")->trigger();
+    rig.window->BankManager().Action("aDownload")->trigger();
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.window->Transfer().Flags().BankLoaded; }));
+    QTest::qWait(100);
+    EXPECT_TRUE(rig.window->BankManager().grab().save(folder + "/bank-manager.png"));
     for (QWidget* top : QApplication::topLevelWidgets()) {
         if (top->isVisible() && top->windowTitle() == "Velmora Help") {
             EXPECT_TRUE(top->grab().save(folder + "/help.png"));

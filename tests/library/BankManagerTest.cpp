@@ -2,6 +2,7 @@
 // shortcuts, with the real transfer engine talking to the virtual instrument
 // and scripted file dialogs.
 #include "DemoPatches.h"
+#include "FakeFileDialogs.h"
 #include "FileStuff.h"
 #include "Messages.h"
 #include "MidiSetup.h"
@@ -36,19 +37,6 @@ using Bytes = std::vector<Byte>;
 namespace {
 
 // Both dialogs answer with the next file of the list.
-class ScriptedDialogs : public FileDialogs
-{
-public:
-    std::optional<FileChoice> Open(const FileRequest&) override { return Save({}); }
-    std::optional<FileChoice> Save(const FileRequest&) override
-    {
-        const FileChoice answer{QString::fromStdString(answers.front()), 0};
-        answers.pop_front();
-        return answer;
-    }
-    std::deque<std::string> answers;
-};
-
 // The main window's transfer host as far as the bank manager is concerned.
 class BankHost : public TransferHost
 {
@@ -125,7 +113,7 @@ struct BankRig
         devices,
         {[this](const midi::TMyMidiEvent& e) { transfers.HandleSysex(e.SysexData); }, {}, {}}};
     Transfers transfers{records, midi.Output(), host};
-    ScriptedDialogs dialogs;
+    test::FakeFileDialogs dialogs;
     QString patchFolder, bankFolder, splitFolder, mainCaption;
     int editorShown = 0;
     int editedSplit = -1;
@@ -220,7 +208,7 @@ TEST(BankManager, ANewUserOpensPlaysRenamesCopiesAndSavesABank)
     // Another tool's name: shown as it is (a zero byte as nothing), kept as it is.
     const std::string foreign{'a', '\0', '#', '\xE9', 'x', 'y', 'z', ' '};
     WriteName(demo[36], foreign);
-    rig.dialogs.answers.push_back(dir.Write("demo.syx", BankSysex(demo)));
+    rig.dialogs.Answer(dir.Write("demo.syx", BankSysex(demo)));
     QTest::keyClick(&rig.bank, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(rig.Cell(3, 7), "DEMO 037");
     EXPECT_EQ(rig.Cell(3, 6), QStringLiteral("a#\u00E9xyz "));
@@ -253,12 +241,12 @@ TEST(BankManager, ANewUserOpensPlaysRenamesCopiesAndSavesABank)
 
     // Saved without an extension, cleared, opened again: the change is there.
     rig.Activate();
-    rig.dialogs.answers.push_back(dir.Path("mine"));
+    rig.dialogs.Answer(dir.Path("mine"));
     QTest::keyClick(&rig.bank, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(rig.bank.windowTitle(), "mine.syx - Bank Manager");
     QTest::keyClick(&rig.bank, Qt::Key_N, Qt::ControlModifier);
     EXPECT_EQ(rig.Cell(0, 5), "<empty> ");
-    rig.dialogs.answers.push_back(dir.Path("mine.syx"));
+    rig.dialogs.Answer(dir.Path("mine.syx"));
     QTest::keyClick(&rig.bank, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(rig.Cell(0, 5), "PAD     ");
     EXPECT_EQ(rig.Cell(3, 7), "PAD     ");

@@ -2,6 +2,7 @@
 // into which record, and what the windows are told.
 #include "FileStuff.h"
 #include "DemoPatches.h"
+#include "FakeFileDialogs.h"
 #include "SysexFiles.h"
 #include "TempDir.h"
 
@@ -15,25 +16,6 @@ using namespace velmora::library;
 using Bytes = std::vector<Byte>;
 
 namespace {
-
-class FakeDialogs : public FileDialogs
-{
-public:
-    std::optional<FileChoice> Open(const FileRequest& request) override { return Next(request); }
-    std::optional<FileChoice> Save(const FileRequest& request) override { return Next(request); }
-
-    std::deque<std::optional<FileChoice>> answers;
-    std::vector<FileRequest> requests;
-
-private:
-    std::optional<FileChoice> Next(const FileRequest& request)
-    {
-        requests.push_back(request);
-        auto answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-};
 
 class FileCommands : public ::testing::Test
 {
@@ -57,7 +39,7 @@ protected:
     test::TempDir dir_;
     SynthRecords records_;
     TransferFlags flags_;
-    FakeDialogs dialogs_;
+    test::FakeFileDialogs dialogs_;
     QString patchFolder_ = "patches", bankFolder_ = "banks", splitFolder_ = "splits";
     QStringList calls_;
     LibraryContext context_{

@@ -259,6 +259,27 @@ void SourceList::Refresh()
     list_->setCurrentIndex(int(context_.editing.At(offset_)) - 1);
 }
 
+QGridLayout* SlidersAndSwitches(QWidget* group, const std::vector<ValueRow*>& rows,
+                                const std::vector<std::unique_ptr<BitBox>>& boxes, int rowSpacing)
+{
+    auto* values = new QHBoxLayout;
+    values->setSpacing(rowSpacing);
+    for (ValueRow* row : rows)
+        values->addWidget(row);
+    auto* switches = new QVBoxLayout;
+    switches->setSpacing(0);
+    for (const auto& box : boxes)
+        switches->addWidget(box->Box());
+    switches->addStretch();
+    auto* grid = new QGridLayout(group);
+    grid->setContentsMargins(6, 2, 6, 4);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(4);
+    grid->addLayout(values, 0, 0);
+    grid->addLayout(switches, 0, 1);
+    return grid;
+}
+
 void FillSourceList(QComboBox* list, bool bus1)
 {
     list->clear();

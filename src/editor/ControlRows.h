@@ -18,6 +18,7 @@
 #include <vector>
 
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QScrollBar;
 class QSlider;
@@ -114,6 +115,12 @@ private:
 BitBox& AddBitBox(std::vector<std::unique_ptr<BitBox>>& boxes, const EditorContext& context,
                   QWidget* parent, const QString& name, const QString& caption, std::size_t offset,
                   Byte bit, Byte parameter, bool exact = false);
+
+// The usual layout of a group: its value rows side by side at the top left
+// and its check boxes in a column beside them. The caller adds the rest.
+QGridLayout* SlidersAndSwitches(QWidget* group, const std::vector<ValueRow*>& rows,
+                                const std::vector<std::unique_ptr<BitBox>>& boxes,
+                                int rowSpacing = 4);
 
 // A frame of radio items whose checked item's tag is the byte's value.
 class RadioGroup

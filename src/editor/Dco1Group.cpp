@@ -58,21 +58,7 @@ Dco1Group::Dco1Group(const EditorContext& context, QWidget* parent)
                                              {QStringLiteral("hard"), QStringLiteral("Hard")}},
                                          25, 2, RadioGroup::OutOfRange::CheckLast, kSyncGroup);
 
-    auto* values = new QHBoxLayout;
-    values->setSpacing(4);
-    for (ValueRow* row : rows_)
-        values->addWidget(row);
-    auto* switches = new QVBoxLayout;
-    switches->setSpacing(0);
-    for (const auto& box : boxes_)
-        switches->addWidget(box->Box());
-    switches->addStretch();
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(6, 2, 6, 4);
-    grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(4);
-    grid->addLayout(values, 0, 0);
-    grid->addLayout(switches, 0, 1);
+    QGridLayout* grid = SlidersAndSwitches(this, rows_, boxes_, 4);
     grid->addWidget(syncFrame, 0, 2, Qt::AlignTop);
     grid->addWidget(amounts_[0], 1, 0, 1, 2);
     grid->addWidget(amounts_[1], 1, 2);

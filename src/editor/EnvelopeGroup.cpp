@@ -87,21 +87,7 @@ EnvelopeGroup::EnvelopeGroup(const EditorContext& context, int n, QWidget* paren
     drawing_ = new PatchDrawing(drawing, context.editing.Patch(), display);
     drawing_->move(kDrawingAt);
 
-    auto* values = new QHBoxLayout;
-    values->setSpacing(3);
-    for (ValueRow* row : rows_)
-        values->addWidget(row);
-    auto* switches = new QVBoxLayout;
-    switches->setSpacing(0);
-    for (const auto& box : boxes_)
-        switches->addWidget(box->Box());
-    switches->addStretch();
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(6, 2, 6, 4);
-    grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(4);
-    grid->addLayout(values, 0, 0);
-    grid->addLayout(switches, 0, 1);
+    QGridLayout* grid = SlidersAndSwitches(this, rows_, boxes_, 3);
     // The drawing with the velocity amount beside it, under the sliders.
     auto* below = new QHBoxLayout;
     below->setSpacing(8);

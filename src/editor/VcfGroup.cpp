@@ -40,21 +40,7 @@ VcfGroup::VcfGroup(const EditorContext& context, QWidget* parent)
     AddBitBox(boxes_, context, this, QStringLiteral("VCFtrack"), QStringLiteral("Key Track"), 29, 2,
               26);
 
-    auto* values = new QHBoxLayout;
-    values->setSpacing(4);
-    for (ValueRow* row : rows_)
-        values->addWidget(row);
-    auto* switches = new QVBoxLayout;
-    switches->setSpacing(0);
-    for (const auto& box : boxes_)
-        switches->addWidget(box->Box());
-    switches->addStretch();
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(6, 2, 6, 4);
-    grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(4);
-    grid->addLayout(values, 0, 0);
-    grid->addLayout(switches, 0, 1);
+    QGridLayout* grid = SlidersAndSwitches(this, rows_, boxes_, 4);
     for (std::size_t i = 0; i < amounts_.size(); ++i)
         grid->addWidget(amounts_[i], 1 + static_cast<int>(i / 2), static_cast<int>(i % 2));
 }

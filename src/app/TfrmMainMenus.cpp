@@ -170,7 +170,7 @@ void TfrmMain::aAutoPlayExecute()
 
 void TfrmMain::aMapExecute()
 {
-    settings_.ccMapping = !settings_.ccMapping;
+    midi_.Routing().ccMappingOn = !midi_.Routing().ccMappingOn;
     ShowSwitches();
 }
 
@@ -178,7 +178,7 @@ void TfrmMain::ShowSwitches()
 {
     Action(QStringLiteral("aThru"))->setChecked(midi_.Routing().thruMode);
     Action(QStringLiteral("aAutoPlay"))->setChecked(settings_.autoPlay);
-    Action(QStringLiteral("aMap"))->setChecked(settings_.ccMapping);
+    Action(QStringLiteral("aMap"))->setChecked(midi_.Routing().ccMappingOn);
 }
 
 void TfrmMain::aNotesOffExecute()

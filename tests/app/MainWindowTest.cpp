@@ -148,6 +148,7 @@ TEST(MainWindow, KeepsItsSettingsFromOneRunToTheNext)
         EXPECT_TRUE(rig.window->Action("aAutoPlay")->isChecked());
         rig.window->Action("miMatrix6")->trigger();
         rig.window->Action("aThru")->trigger();
+        rig.window->Action("aMap")->trigger();
         rig.window->Action("aAutoPlay")->trigger();
         // Exit keeps them, as closing the window does.
         rig.window->show();
@@ -156,7 +157,8 @@ TEST(MainWindow, KeepsItsSettingsFromOneRunToTheNext)
     }
     const auto saved = folder.Dir().Read("velmora.ini");
     const std::string text(saved.begin(), saved.end());
-    for (const char* line : {"Model=0\n", "ThruMode=1\n", "AutoPlay=0\n", "Note=60\n"})
+    for (const char* line :
+         {"Model=0\n", "ThruMode=1\n", "CcMapping=1\n", "AutoPlay=0\n", "Note=60\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
 
     test::WindowRig rig;
@@ -164,5 +166,6 @@ TEST(MainWindow, KeepsItsSettingsFromOneRunToTheNext)
     EXPECT_TRUE(rig.window->Action("miMatrix6")->isChecked());
     EXPECT_FALSE(rig.window->Action("miMatrix1000")->isChecked());
     EXPECT_TRUE(rig.window->Action("aThru")->isChecked());
+    EXPECT_TRUE(rig.window->Action("aMap")->isChecked());
     EXPECT_FALSE(rig.window->Action("aAutoPlay")->isChecked());
 }

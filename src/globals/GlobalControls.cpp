@@ -1,0 +1,108 @@
+#include "GlobalControls.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <exception>
+
+namespace velmora::globals {
+
+GlobalControls::GlobalControls(GlobalRecord& record, MidiSink& output, std::function<int()> channel,
+                               QWidget* parent)
+    : QWidget(parent), tbTUNE(new QSlider(Qt::Horizontal, this)),
+      tbTRANSPOSE(new QSlider(Qt::Horizontal, this)), tbBEND(new QSlider(Qt::Horizontal, this)),
+      lblMasterTUne(new QLabel(this)), lblTranspose(new QLabel(this)),
+      lblBendRange(new QLabel(this)), record_(record), output_(output), channel_(std::move(channel))
+{
+    setObjectName(QStringLiteral("GlobalControls"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+    column->addWidget(AddFrame(QStringLiteral(" Master Tune  "), "grpMasterTune", tbTUNE,
+                               lblMasterTUne, GlobalField::MasterTune));
+    column->addWidget(AddFrame(QStringLiteral(" Transpose  "), "grpTranspose", tbTRANSPOSE,
+                               lblTranspose, GlobalField::Transpose));
+    column->addWidget(AddFrame(QStringLiteral(" Bend Range  "), "grpBendRange", tbBEND,
+                               lblBendRange, GlobalField::BendRange));
+    tbTUNE->setObjectName(QStringLiteral("tbTUNE"));
+    tbTRANSPOSE->setObjectName(QStringLiteral("tbTRANSPOSE"));
+    tbBEND->setObjectName(QStringLiteral("tbBEND"));
+    lblMasterTUne->setObjectName(QStringLiteral("lblMasterTUne"));
+    lblTranspose->setObjectName(QStringLiteral("lblTranspose"));
+    lblBendRange->setObjectName(QStringLiteral("lblBendRange"));
+    tbTUNE->setToolTip(QStringLiteral("Master tune of the instrument"));
+    tbTRANSPOSE->setToolTip(QStringLiteral("Master transpose in semitones"));
+    tbBEND->setToolTip(QStringLiteral("Pitch-bend range in semitones"));
+
+    connect(tbTUNE, &QSlider::valueChanged, this, [this](int p) { tbTUNEChange(p); });
+    connect(tbTRANSPOSE, &QSlider::valueChanged, this, [this](int p) { tbTRANSPOSEChange(p); });
+    connect(tbBEND, &QSlider::valueChanged, this, [this](int p) { tbBENDChange(p); });
+    InitGlobalControls();
+}
+
+QGroupBox* GlobalControls::AddFrame(const QString& caption, const char* name, QSlider* bar,
+                                    QLabel* label, GlobalField field)
+{
+    const RecordField where = FieldOf(field);
+    auto* frame = new QGroupBox(caption, this);
+    frame->setObjectName(QLatin1String(name));
+    bar->setRange(where.minimum, where.maximum);
+    bar->setPageStep(4);
+    bar->setMinimumWidth(240);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("-31")) + 6);
+    auto* row = new QHBoxLayout(frame);
+    row->setContentsMargins(8, 2, 8, 2);
+    row->addWidget(bar, 1);
+    row->addWidget(label);
+    return frame;
+}
+
+void GlobalControls::InitGlobalControls()
+{
+    loading_ = true;
+    const std::pair<QSlider*, GlobalField> bars[] = {{tbTUNE, GlobalField::MasterTune},
+                                                     {tbTRANSPOSE, GlobalField::Transpose},
+                                                     {tbBEND, GlobalField::BendRange}};
+    for (const auto& [bar, field] : bars)
+        bar->setValue(ShownGlobal(record_, field));
+    lblMasterTUne->setNum(tbTUNE->value());
+    lblTranspose->setNum(tbTRANSPOSE->value());
+    lblBendRange->setNum(tbBEND->value());
+    loading_ = false;
+}
+
+void GlobalControls::tbTUNEChange(int position)
+{
+    BarChange(GlobalField::MasterTune, lblMasterTUne, position);
+}
+
+void GlobalControls::tbTRANSPOSEChange(int position)
+{
+    BarChange(GlobalField::Transpose, lblTranspose, position);
+}
+
+void GlobalControls::tbBENDChange(int position)
+{
+    BarChange(GlobalField::BendRange, lblBendRange, position);
+}
+
+void GlobalControls::BarChange(GlobalField field, QLabel* label, int position)
+{
+    label->setNum(position);
+    // A refresh shows the record; only the user's move writes and sends.
+    if (loading_)
+        return;
+    try {
+        ChangeGlobal(record_, field, position, output_, channel_ ? channel_() : 0);
+    } catch (const std::exception& e) {
+        if (!OnError)
+            throw;
+        OnError(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+} // namespace velmora::globals

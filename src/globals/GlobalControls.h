@@ -1,0 +1,61 @@
+// The global controls of the main window: master tune, transpose and bend
+// range, each a track bar with its value label in a frame. A refresh from the
+// global record only shows (a value outside a bar's range is shown clamped
+// and left in the record as it came); a move by the user writes the record
+// and tells the instrument at once.
+#pragma once
+
+#include "GlobalParameters.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QGroupBox;
+class QLabel;
+class QSlider;
+
+namespace velmora::globals {
+
+class GlobalControls : public QWidget
+{
+public:
+    using GlobalRecord = std::array<Byte, kMaster6Size>;
+
+    // `record` is the global record the dumps fill; `channel` gives the
+    // instrument's channel 0..15 at the time of a send.
+    GlobalControls(GlobalRecord& record, MidiSink& output, std::function<int()> channel,
+                   QWidget* parent = nullptr);
+
+    // Shown when a send fails (the output device's error text).
+    std::function<void(const QString&)> OnError;
+
+    // Sets the three bars and labels from the record; writes and sends nothing.
+    void InitGlobalControls();
+
+    // The change handlers of the three bars.
+    void tbTUNEChange(int position);
+    void tbTRANSPOSEChange(int position);
+    void tbBENDChange(int position);
+
+    bool LoadingControls() const { return loading_; }
+
+    QSlider* tbTUNE;
+    QSlider* tbTRANSPOSE;
+    QSlider* tbBEND;
+    QLabel* lblMasterTUne;
+    QLabel* lblTranspose;
+    QLabel* lblBendRange;
+
+private:
+    QGroupBox* AddFrame(const QString& caption, const char* name, QSlider* bar, QLabel* label,
+                        GlobalField field);
+    void BarChange(GlobalField field, QLabel* label, int position);
+
+    GlobalRecord& record_;
+    MidiSink& output_;
+    std::function<int()> channel_;
+    bool loading_ = false;
+};
+
+} // namespace velmora::globals

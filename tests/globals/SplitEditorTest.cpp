@@ -1,0 +1,227 @@
+// The split editor driven through its real controls: what opening, each
+// change, OK and Cancel send (byte for byte, with the pauses between), what
+// they store, and that showing a split writes nothing.
+#include "RecordingSink.h"
+#include "TfrmSplit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+namespace velmora::globals {
+namespace {
+
+using Bytes = test::RecordingSink::Bytes;
+constexpr int kSplit = 7;
+constexpr int kChannel = 3;
+
+const Bytes kModeOn{0xF0, 0x10, 0x02, 0x0D, 0x02, 0xF7};
+const Bytes kModeOff{0xF0, 0x10, 0x02, 0x0D, 0x01, 0xF7};
+// Stands for a 10 ms pause in the sent sequence.
+const Bytes kPause{};
+
+Bytes SplitMessage(const SplitRecord& record)
+{
+    Bytes m{0xF0, 0x10, 0x06, 0x02, kSplit};
+    for (Byte b : record) {
+        m.push_back(b & 0x0F);
+        m.push_back(b >> 4);
+    }
+    m.push_back(std::accumulate(record.begin(), record.end(), 0) & 0x7F);
+    m.push_back(0xF7);
+    return m;
+}
+
+class SplitEditorTest : public ::testing::Test
+{
+protected:
+    SplitEditorTest()
+    {
+        const char name[] = "LEFTY ";
+        std::copy_n(name, 6, entry.begin());
+        entry[6] = 0x55; // not shown, carried
+        entry[7] = 0x66;
+        entry[8] = 60;
+        entry[9] = 0xF4; // left transpose -12
+        entry[10] = 1;
+        entry[11] = 72;
+        entry[12] = 5;
+        entry[13] = 0;
+        entry[14] = 0xFE; // balance -2
+        entry[15] = 1;
+        entry[16] = 42;
+        entry[17] = 3;
+        for (std::size_t k = 0; k < bank.size(); ++k) {
+            const std::string text = "PATCH " + std::to_string(10 + k % 90);
+            std::copy(text.begin(), text.end(), bank[k].begin());
+        }
+    }
+
+    // The dialog as the bank manager opens it, shown; mode-on sent.
+    TfrmSplit& Open()
+    {
+        dialog = std::make_unique<TfrmSplit>(entry, kSplit, bank, sink, kChannel);
+        dialog->Session().SetPause([this](std::chrono::milliseconds pause) {
+            EXPECT_EQ(pause.count(), 10);
+            sink.sent.push_back(kPause);
+        });
+        dialog->OnSplitCell = [this](int split, const std::string& name) { cell = {split, name}; };
+        dialog->show();
+        return *dialog;
+    }
+
+    test::RecordingSink sink;
+    SplitRecord entry{};
+    std::array<PatchBuffer, kBankPatchCount> bank{};
+    std::unique_ptr<TfrmSplit> dialog;
+    std::pair<int, std::string> cell{-1, ""};
+};
+
+TEST_F(SplitEditorTest, OpeningShowsTheSplitAndEntersSplitMode)
+{
+    const SplitRecord before = entry;
+    TfrmSplit& d = Open();
+    EXPECT_EQ(d.windowTitle(), "Split Editor");
+    EXPECT_EQ(d.eName->text(), "LEFTY ");
+    EXPECT_EQ(d.tbLowerTranspose->value(), -12);
+    EXPECT_EQ(d.lblLeftTranspose->text(), "-12");
+    EXPECT_EQ(d.lblLeftLimit->text(), "60");
+    EXPECT_EQ(d.lblRightTranspose->text(), "5");
+    EXPECT_EQ(d.lblBalance->text(), "-2");
+    EXPECT_TRUE(d.cbLowerMidi->isChecked());
+    EXPECT_FALSE(d.cbUpperMidi->isChecked());
+    EXPECT_EQ(d.cbAlloc->currentText(), "4 / 2");
+    ASSERT_EQ(d.cbLower->count(), 100);
+    EXPECT_EQ(d.cbLower->itemText(0), "0 - PATCH 10");
+    EXPECT_EQ(d.cbLower->currentText(), "42 - PATCH 52");
+    EXPECT_EQ(d.cbUpper->currentText(), "PATCH 13");
+    EXPECT_EQ(sink.sent, (std::vector<Bytes>{kModeOn, kPause, {0xC3, kSplit}}));
+    EXPECT_EQ(entry, before);
+    EXPECT_EQ(d.Session().Working(), before);
+}
+
+TEST_F(SplitEditorTest, OutOfRangeBytesAreShownClampedAndKept)
+{
+    entry[8] = 0xC8;  // limit above 127
+    entry[12] = 0x40; // +64
+    entry[14] = 0x80; // -128
+    entry[15] = 9;
+    entry[17] = 120;
+    const SplitRecord before = entry;
+    TfrmSplit& d = Open();
+    EXPECT_EQ(d.tbLeftLimit->value(), 127);
+    EXPECT_EQ(d.tbUpperTranspose->value(), 24);
+    EXPECT_EQ(d.tbBalance->value(), -31);
+    EXPECT_EQ(d.cbAlloc->currentIndex(), -1);
+    EXPECT_EQ(d.cbUpper->currentIndex(), -1);
+    EXPECT_EQ(d.Session().Working(), before);
+    EXPECT_EQ(sink.sent.size(), 3u);
+}
+
+TEST_F(SplitEditorTest, EveryChangeSendsTheWholeSplitAtOnce)
+{
+    TfrmSplit& d = Open();
+    sink.sent.clear();
+    QTest::keyClick(d.tbLowerTranspose, Qt::Key_Left);
+    SplitRecord expected = entry;
+    expected[9] = 0xF3;
+    EXPECT_EQ(d.Session().Working(), expected);
+    EXPECT_EQ(d.lblLeftTranspose->text(), "-13");
+    ASSERT_EQ(sink.sent.size(), 1u);
+    EXPECT_EQ(sink.sent[0], SplitMessage(expected));
+    EXPECT_EQ(sink.sent[0][17], 0x05); // bytes 6 and 7 go back as received
+    EXPECT_EQ(sink.sent[0][18], 0x05);
+
+    QTest::mouseClick(d.cbUpperMidi, Qt::LeftButton);
+    expected[13] = 1;
+    QTest::keyClick(d.cbAlloc, Qt::Key_Down);
+    expected[15] = 2;
+    QTest::keyClick(d.cbLower, Qt::Key_Up);
+    expected[16] = 41;
+    QTest::keyClick(d.tbRightLimit, Qt::Key_End);
+    expected[11] = 127;
+    EXPECT_EQ(sink.sent.size(), 5u);
+    EXPECT_EQ(sink.sent.back(), SplitMessage(expected));
+    EXPECT_EQ(entry[9], 0xF4); // the table waits for OK
+}
+
+TEST_F(SplitEditorTest, CancelSendsTheBackupAndLeavesSplitMode)
+{
+    const SplitRecord before = entry;
+    TfrmSplit& d = Open();
+    QTest::keyClick(d.tbBalance, Qt::Key_Right);
+    QTest::mouseClick(d.cbLowerMidi, Qt::LeftButton);
+    sink.sent.clear();
+    QTest::mouseClick(d.btnCancel, Qt::LeftButton);
+    EXPECT_EQ(sink.sent, (std::vector<Bytes>{SplitMessage(before), kPause, kModeOff}));
+    EXPECT_EQ(d.result(), QDialog::Rejected);
+    EXPECT_EQ(entry, before);
+    EXPECT_EQ(cell.first, -1);
+
+    // Escape takes the same way, once.
+    QTest::keyClick(d.tbBalance, Qt::Key_Escape);
+    EXPECT_EQ(sink.sent.size(), 3u);
+}
+
+TEST_F(SplitEditorTest, EscapeIsCancel)
+{
+    TfrmSplit& d = Open();
+    sink.sent.clear();
+    QTest::keyClick(d.tbLeftLimit, Qt::Key_Escape);
+    EXPECT_EQ(sink.sent.back(), kModeOff);
+    EXPECT_FALSE(d.isVisible());
+}
+
+TEST_F(SplitEditorTest, OkStoresTheNameAndTheSplit)
+{
+    TfrmSplit& d = Open();
+    QTest::keyClick(d.tbLeftLimit, Qt::Key_Right);
+    d.eName->setFocus();
+    d.eName->selectAll();
+    QTest::keyClicks(d.eName, "ab");
+    sink.sent.clear();
+    QTest::mouseClick(d.btnOK, Qt::LeftButton);
+
+    SplitRecord expected = d.Session().Working();
+    EXPECT_EQ(std::string(expected.begin(), expected.begin() + 6), "AB    ");
+    EXPECT_EQ(expected[8], 61);
+    EXPECT_EQ(entry, expected);
+    EXPECT_EQ(cell, std::make_pair(kSplit, std::string("AB    ")));
+    EXPECT_EQ(d.eName->text(), "AB    ");
+    EXPECT_EQ(sink.sent, (std::vector<Bytes>{SplitMessage(expected), kPause, kModeOff}));
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+}
+
+TEST_F(SplitEditorTest, NameRuleWhenLeavingTheField)
+{
+    TfrmSplit& d = Open();
+    d.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    d.eName->setFocus();
+    d.eName->clear();
+    QTest::keyClicks(d.eName, "x~y1234");
+    EXPECT_EQ(d.eName->text(), "x~y123");
+    d.cbAlloc->setFocus();
+    EXPECT_EQ(d.eName->text(), "X Y123");
+    EXPECT_EQ(SplitName(U"a\u00e9b"), "A B   ");
+}
+
+TEST_F(SplitEditorTest, ClosedOutputEditsAndStoresSilently)
+{
+    sink.open = false;
+    TfrmSplit& d = Open();
+    QTest::keyClick(d.tbUpperTranspose, Qt::Key_Left);
+    QTest::mouseClick(d.btnOK, Qt::LeftButton);
+    EXPECT_EQ(entry[12], 4);
+    EXPECT_TRUE(sink.sent.empty());
+}
+
+} // namespace
+} // namespace velmora::globals

@@ -1,0 +1,104 @@
+// The controller map: which MIDI continuous controller (12..120) drives which
+// editor control (its index, 0..89). Entry i of the 91-byte map holds the
+// controller of control i, or 0; a controller is held by at most one entry,
+// and the free-controller table says which ones no entry holds. The map is
+// kept in "ccmap.dat" (the 91 bytes, entry 0 first) and written after every
+// change. Incoming controllers are either learned for the control last
+// right-clicked, or scaled to their parameter's range and applied to the
+// current patch the way the editor's own controls apply an edit.
+#pragma once
+
+#include "PatchEditing.h"
+
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <vector>
+
+namespace velmora::perform {
+
+class ControllerMap
+{
+public:
+    static constexpr int kEntries = 91;
+    static constexpr int kFirstController = 12;
+    static constexpr int kLastController = 120;
+    static constexpr int kNoTarget = -1;
+    static constexpr const char* kFileName = "ccmap.dat";
+
+    // `learnPending` is the routing's flag: while it is set, the router hands
+    // the next controller to HandleLearning instead of HandleController.
+    ControllerMap(editor::PatchEditing& editing, bool& learnPending);
+
+    // Clears the map and reads `path` when it exists; the map is written back
+    // there from then on. A file that is short, or holds entries that cannot
+    // be used (not 0 and not a controller 12..120, a second entry for one
+    // controller, an entry for an index no control carries), is read as far
+    // as it is valid: the rest is left empty and a warning is returned. An
+    // empty text means the file was read whole or there was none.
+    QString ReadMapFile(const QString& path);
+    // The map's file, as set by ReadMapFile or SetFile.
+    void SetFile(const QString& path) { file_ = path; }
+    const QString& File() const { return file_; }
+    // Writes the 91 bytes to `path` through a temporary file that then
+    // replaces it, so a failed write leaves the old map. The error, or "".
+    QString Save(const QString& path) const;
+    // Save to the map's file; a failure goes to OnError.
+    void WriteMap();
+
+    // The controller of `control`, 0 for none (and for an index out of range).
+    int Entry(int control) const;
+    // True for a controller 12..120 that no entry holds.
+    bool IsFree(int controller) const;
+    // What the assignment list offers for `control`: 0 (none), then every
+    // controller 12..120 that is free or is the control's own, ascending.
+    std::vector<int> ChoicesFor(int control) const;
+    // Gives `control` the controller (0 clears it) and writes the map when
+    // that changed something. Refused for a controller another entry holds
+    // and for indices no control carries.
+    bool Assign(int control, int controller);
+
+    // The control last right-clicked: the one learning assigns to.
+    int LearnTarget() const { return learnTarget_; }
+    void SetLearnTarget(int control) { learnTarget_ = control; }
+    bool LearnPending() const { return learnPending_; }
+    // "Learn Mode": the next controller 12..120 goes to the learn target.
+    void RequestLearning() { learnPending_ = true; }
+
+    // The next controller after "Learn Mode". Returns the message to show,
+    // or "" when there is none.
+    QString HandleLearning(int controller);
+    // A controller value 0..127: scaled to the mapped parameter and applied.
+    void HandleController(int controller, int value);
+    // The parameter value a controller value gives for `control`.
+    static int Scale(int control, int value);
+
+    // Refreshes after an edit: the two patch pages, and the matrix page.
+    std::function<void()> InitPatchControls;
+    std::function<void()> InitMatrixControls;
+    // Flips bus `bus`'s switch (1..10) and runs its click handler. Without
+    // it, the bus is switched through the editing alone.
+    std::function<void(int bus)> ToggleBus;
+    // A map that could not be written.
+    std::function<void(const QString& text)> OnError;
+
+private:
+    static bool IsController(int controller);
+    static bool IsMappable(int control);
+    void Clear();
+    void SetFree(int controller, bool free);
+    // The first entry holding `controller`, or kNoTarget.
+    int IndexOf(int controller) const;
+    void ApplyPatchValue(int control, int x);
+    void ApplyBusAmount(int control, int x);
+
+    editor::PatchEditing& editing_;
+    bool& learnPending_;
+    std::array<Byte, kEntries> map_{};
+    std::array<bool, kLastController + 1> free_{};
+    int learnTarget_ = kNoTarget;
+    QString file_;
+};
+
+} // namespace velmora::perform

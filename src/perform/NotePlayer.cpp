@@ -33,6 +33,8 @@ bool NotePlayer::Send(bool on, int note)
 
 void NotePlayer::Led(bool lit)
 {
+    if (!lit && sounding_ == 0)
+        return; // an end without a start changes nothing
     sounding_ += lit ? 1 : -1;
     if (OnLed && (sounding_ == 0 || (lit && sounding_ == 1)))
         OnLed(lit);

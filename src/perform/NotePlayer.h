@@ -39,9 +39,13 @@ public:
     // Ends a sounding long note (before the bank manager's test note).
     void StopDrone(int note);
 
+    // The lamp for notes sounded elsewhere (the keyboard window, the Set
+    // Note and Set Chord clicks), counted with the player's own: it stays
+    // lit until every note that lit it has ended.
+    void Led(bool lit);
+
 private:
     bool Send(bool on, int note);
-    void Led(bool lit);
 
     MidiSink& output_;
     int channel_ = 0;

@@ -134,12 +134,24 @@ std::optional<ShortMessage> ControlChange(int channel, int controller, int value
 
 ShortMessage NoteOn(int channel, Byte note)
 {
-    return {Status(0x90, channel), static_cast<Byte>(note & 0x7F), 100};
+    return NoteOn(channel, note, 100);
 }
 
 ShortMessage NoteOff(int channel, Byte note)
 {
-    return {Status(0x80, channel), static_cast<Byte>(note & 0x7F), 100};
+    return NoteOff(channel, note, 100);
+}
+
+ShortMessage NoteOn(int channel, Byte note, Byte velocity)
+{
+    return {Status(0x90, channel), static_cast<Byte>(note & 0x7F),
+            static_cast<Byte>(velocity & 0x7F)};
+}
+
+ShortMessage NoteOff(int channel, Byte note, Byte velocity)
+{
+    return {Status(0x80, channel), static_cast<Byte>(note & 0x7F),
+            static_cast<Byte>(velocity & 0x7F)};
 }
 
 std::vector<ShortMessage> AllNotesOff(int channel, Byte note, std::array<Byte, 3> chord)

@@ -85,8 +85,11 @@ struct ShortMessage
 Message ProgramChange(int channel, Byte program);
 // Only controllers 1..119 with values 0..127 are sent; anything else gives none.
 std::optional<ShortMessage> ControlChange(int channel, int controller, int value);
+// Velocity 100, as the test note and chord play.
 ShortMessage NoteOn(int channel, Byte note);
 ShortMessage NoteOff(int channel, Byte note);
+ShortMessage NoteOn(int channel, Byte note, Byte velocity);
+ShortMessage NoteOff(int channel, Byte note, Byte velocity);
 // Note off for the note and the three chord notes, then all notes off (7B)
 // and reset all controllers (79).
 std::vector<ShortMessage> AllNotesOff(int channel, Byte note, std::array<Byte, 3> chord);

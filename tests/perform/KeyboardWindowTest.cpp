@@ -1,0 +1,143 @@
+// The keyboard window and the Set Note / Set Chord dialogs, played with the
+// mouse: the bytes that go out, and what the dialogs write back.
+#include "ParameterSender.h"
+#include "RecordingSink.h"
+#include "TKeys.h"
+#include "TLevelBar.h"
+#include "TfrmChord.h"
+#include "TfrmKeys.h"
+#include "TfrmNoteValue.h"
+
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+using velmora::ParameterSender;
+using velmora::PatchBuffer;
+using velmora::perform::TfrmChord;
+using velmora::perform::TfrmKeys;
+using velmora::perform::TfrmNoteValue;
+using velmora::test::RecordingSink;
+using Bytes = RecordingSink::Bytes;
+using Sent = std::vector<Bytes>;
+
+// An output that fails as a device does once it is closed.
+struct FailingSink : RecordingSink
+{
+    void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
+    {
+        if (!open)
+            throw std::runtime_error("MIDI Output device not open");
+        RecordingSink::SendShort(status, data1, data2);
+    }
+};
+
+struct KeyboardWindowTest : ::testing::Test
+{
+    FailingSink sink;
+    PatchBuffer patch{};
+    ParameterSender sender{sink, patch};
+    std::vector<bool> lamp;
+
+    void SetUp() override { sender.SetChannel(2); }
+};
+
+TEST_F(KeyboardWindowTest, KeysRibbonAndTranspose)
+{
+    TfrmKeys window(sink, sender);
+    window.OnLed = [this](bool lit) { lamp.push_back(lit); };
+    EXPECT_EQ(window.windowTitle(), "Keyboard Emulator");
+
+    // A slide from C to E, 100 pixels deep into keys 105 long: velocity 120.
+    QTest::mousePress(window.Keys, Qt::LeftButton, {}, QPoint(10, 100));
+    EXPECT_EQ(window.lvlVelocity->Position(), 120);
+    QTest::mouseMove(window.Keys, QPoint(30, 100));
+    QTest::mouseMove(window.Keys, QPoint(50, 100));
+    EXPECT_EQ(sink.sent.size(), 5U);
+    QTest::mouseRelease(window.Keys, Qt::LeftButton, {}, QPoint(50, 100));
+    EXPECT_EQ(sink.sent, (Sent{{0x92, 36, 120},
+                               {0x82, 36, 120},
+                               {0x92, 38, 120},
+                               {0x82, 38, 120},
+                               {0x92, 40, 120},
+                               {0x82, 40, 120}}));
+    EXPECT_EQ(lamp, (std::vector<bool>{true, false, true, false, true, false}));
+    EXPECT_EQ(window.lvlVelocity->Position(), 0);
+
+    // One octave up; the top row plays as softly as a note-on can.
+    sink.sent.clear();
+    QTest::keyClick(window.tbTranspose, Qt::Key_Right);
+    EXPECT_EQ(window.Keys->BaseOctave(), 4);
+    QTest::mouseClick(window.Keys, Qt::LeftButton, {}, QPoint(10, 0));
+    EXPECT_EQ(sink.sent, (Sent{{0x92, 48, 1}, {0x82, 48, 1}}));
+
+    sink.sent.clear();
+    QTest::mouseClick(window.iModwheel, Qt::LeftButton, {}, QPoint(0, 9));
+    QTest::mouseClick(window.iModwheel, Qt::LeftButton, {}, QPoint(254, 9));
+    EXPECT_EQ(sink.sent, (Sent{{0xB2, 1, 1}, {0xB2, 1, 0}, {0xB2, 1, 127}, {0xB2, 1, 0}}));
+}
+
+TEST_F(KeyboardWindowTest, FailingOutputIsToldOnceTheKeyIsLetGo)
+{
+    TfrmKeys window(sink, sender);
+    QStringList told;
+    window.OnMessage = [&](const QString& text) { told << text; };
+    sink.open = false;
+    QTest::mousePress(window.Keys, Qt::LeftButton, {}, QPoint(10, 100));
+    QTest::mouseMove(window.Keys, QPoint(30, 100));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(told.isEmpty());
+    QTest::mouseRelease(window.Keys, Qt::LeftButton, {}, QPoint(30, 100));
+    QTRY_COMPARE(told, QStringList{"MIDI Output device not open"});
+    EXPECT_EQ(window.Keys->CurrentNote(), -1);
+}
+
+TEST_F(KeyboardWindowTest, SetNotePicksWithFullVelocity)
+{
+    int note = 60;
+    {
+        TfrmNoteValue dialog(sink, 2, note);
+        dialog.OnLed = [this](bool lit) { lamp.push_back(lit); };
+        EXPECT_EQ(dialog.windowTitle(), "Set Note");
+        QTest::mouseClick(dialog.Keys, Qt::LeftButton, {}, QPoint(305, 60)); // E of octave 4
+        EXPECT_EQ(sink.sent, (Sent{{0x92, 64, 127}, {0x82, 64, 127}}));
+        EXPECT_EQ(lamp, (std::vector<bool>{true, false}));
+        QTest::mouseClick(dialog.Button2, Qt::LeftButton);
+    }
+    EXPECT_EQ(note, 60);
+
+    TfrmNoteValue dialog(sink, 2, note);
+    QTest::mouseClick(dialog.Keys, Qt::LeftButton, {}, QPoint(305, 60));
+    QTest::mouseClick(dialog.Keys, Qt::LeftButton, {}, QPoint(325, 60));
+    QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+    EXPECT_EQ(note, 67);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(KeyboardWindowTest, SetChordFourthClickReplacesTheFirst)
+{
+    int chord1 = 60, chord2 = 65, chord3 = 69;
+    TfrmChord dialog(sink, 2, chord1, chord2, chord3);
+    EXPECT_EQ(dialog.windowTitle(), "Set Chord");
+    EXPECT_FALSE(dialog.OKBtn->isEnabled());
+    for (const int x : {295, 305, 315})
+        QTest::mouseClick(dialog.Keys, Qt::LeftButton, {}, QPoint(x, 60));
+    EXPECT_TRUE(dialog.OKBtn->isEnabled());
+    QTest::mouseClick(dialog.Keys, Qt::LeftButton, {}, QPoint(325, 60));
+    EXPECT_TRUE(dialog.OKBtn->isEnabled());
+    EXPECT_EQ(sink.sent.size(), 8U);
+    EXPECT_EQ(sink.sent.at(6), (Bytes{0x92, 67, 127}));
+    EXPECT_EQ(chord1, 60); // nothing is written before OK
+    QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
+    EXPECT_EQ(chord1, 67);
+    EXPECT_EQ(chord2, 64);
+    EXPECT_EQ(chord3, 65);
+}
+
+} // namespace

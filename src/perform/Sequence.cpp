@@ -1,0 +1,143 @@
+#include "Sequence.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace velmora::perform {
+namespace {
+
+constexpr int kOctave = 12;
+constexpr std::size_t kMutesAt = Sequence::kSteps;
+constexpr std::size_t kPeriodAt = 2 * Sequence::kSteps;
+
+std::size_t Index(int step)
+{
+    return static_cast<std::size_t>(step);
+}
+
+} // namespace
+
+int Sequence::Note(int step) const
+{
+    return Valid(step) ? notes_[Index(step)] : 0;
+}
+
+void Sequence::SetNote(int step, int note)
+{
+    if (Valid(step))
+        notes_[Index(step)] = std::clamp(note, kLowestNote, kHighestNote);
+}
+
+bool Sequence::Muted(int step) const
+{
+    return Valid(step) && mutes_[Index(step)];
+}
+
+void Sequence::SetMuted(int step, bool muted)
+{
+    if (Valid(step))
+        mutes_[Index(step)] = muted;
+}
+
+void Sequence::SetOctave(int octave)
+{
+    octave_ = std::clamp(octave, -1, 1);
+}
+
+void Sequence::SetPeriod(int ms)
+{
+    period_ = std::clamp(ms, 0, kLongestPeriod);
+}
+
+void Sequence::Rewind()
+{
+    current_ = 0;
+    lit_.reset();
+}
+
+std::optional<int> Sequence::PlayedNote(int step) const
+{
+    if (!Valid(step) || Muted(step))
+        return std::nullopt;
+    int note = Note(step) + kOctave * octave_;
+    while (note > kHighestNote)
+        note -= kOctave;
+    while (note < 0)
+        note += kOctave;
+    return note;
+}
+
+Sequence::Tick Sequence::Advance()
+{
+    Tick tick;
+    tick.step = current_;
+    tick.note = PlayedNote(current_);
+    if (lit_ && *lit_ != current_)
+        tick.darkenStep = lit_;
+    lit_ = current_;
+    current_ = (current_ + static_cast<int>(direction_) + kSteps) % kSteps;
+    return tick;
+}
+
+Sequence::Record Sequence::ToRecord() const
+{
+    Record record{};
+    for (std::size_t i = 0; i < Index(kSteps); ++i) {
+        record[i] = static_cast<std::uint8_t>(notes_[i] & 0xFF);
+        record[kMutesAt + i] = mutes_[i] ? 1 : 0;
+    }
+    const auto period = static_cast<std::uint32_t>(period_);
+    for (std::size_t i = 0; i < 4; ++i)
+        record[kPeriodAt + i] = static_cast<std::uint8_t>((period >> (8 * i)) & 0xFF);
+    return record;
+}
+
+void Sequence::Apply(const Record& record)
+{
+    for (int step = 0; step < kSteps; ++step) {
+        SetNote(step, record[Index(step)]);
+        SetMuted(step, record[kMutesAt + Index(step)] == 1);
+    }
+    std::uint32_t period = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        period |= static_cast<std::uint32_t>(record[kPeriodAt + i]) << (8 * i);
+    SetPeriod(static_cast<std::int32_t>(period));
+}
+
+std::variant<Sequence::Record, QString> ReadSequenceFile(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("Cannot open %1: %2").arg(name, file.errorString());
+    const QByteArray bytes = file.read(static_cast<qint64>(Sequence::kFileSize));
+    if (bytes.size() < static_cast<qsizetype>(Sequence::kFileSize))
+        return QStringLiteral("%1 is too short for a Velmora sequence file (.vms): %2 bytes "
+                              "expected, %3 found.")
+            .arg(name)
+            .arg(Sequence::kFileSize)
+            .arg(bytes.size());
+    Sequence::Record record{};
+    std::copy(bytes.begin(), bytes.end(), record.begin());
+    return record;
+}
+
+std::optional<QString> WriteSequenceFile(const QString& path, const Sequence::Record& record)
+{
+    QSaveFile file(path);
+    const auto failed = [&] {
+        return QStringLiteral("Cannot write %1: %2")
+            .arg(QFileInfo(path).fileName(), file.errorString());
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return failed();
+    const auto size = static_cast<qint64>(record.size());
+    if (file.write(reinterpret_cast<const char*>(record.data()), size) != size || !file.commit())
+        return failed();
+    return std::nullopt;
+}
+
+} // namespace velmora::perform

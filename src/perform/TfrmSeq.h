@@ -1,0 +1,146 @@
+// The step sequencer window ("Sequencer"): eight steps, each with an LED, a
+// value label, a vertical bar for its note and a mute switch (keys 1..8
+// toggle them), a tempo bar, the octave and direction switches, play and
+// stop, and a menu to save and load the pattern as a .vms file. It is created
+// at start, hidden, and lives until the end; closing it stops playback and
+// hides it. Steps are clocked by a TThreadTimer at time-critical priority
+// and played on the user-interface thread: each unmuted step sends a note-on
+// and at once its note-off (velocity 100) on the instrument channel.
+//
+// The two switches stand upright: swOctave's top position transposes up an
+// octave, its bottom one down; swMode's top position plays forward, its
+// bottom one backward. (TSwitch counts its positions from the top.)
+#pragma once
+
+#include "Sequence.h"
+#include "ThreadTimer.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+class QLabel;
+class QPushButton;
+class QSlider;
+
+namespace velmora {
+class MidiSink;
+namespace editor {
+class PatchEditing;
+} // namespace editor
+namespace widgets {
+class TIACheckControl;
+class TSwitch;
+class TVrLed;
+} // namespace widgets
+} // namespace velmora
+
+namespace velmora::perform {
+
+class TfrmSeq : public QMainWindow
+{
+public:
+    static constexpr int kHelpTopic = 1014;
+    static constexpr int kShortcutsHelpTopic = 1019;
+
+    // `channel` gives the instrument channel (0..15) at each step;
+    // `sequencePath` is the "SequencePath" folder setting, read and written
+    // by the file commands.
+    TfrmSeq(MidiSink& output, std::function<int()> channel, QString& sequencePath,
+            QWidget* parent = nullptr);
+    ~TfrmSeq() override;
+
+    // What an open or save dialog is asked to show.
+    struct FileRequest
+    {
+        QString folder;
+        QString fileName;
+        QString filter; // Qt form: "Velmora Sequence (*.vms)"
+        QString defaultSuffix;
+    };
+    using FileDialog = std::function<std::optional<QString>(const FileRequest& request)>;
+    // The chosen file, nothing when cancelled. Unset: the platform's dialogs
+    // (the save dialog asks before replacing a file).
+    FileDialog OnOpenDialog;
+    FileDialog OnSaveDialog;
+    // A help topic by its number.
+    std::function<void(int topic)> OnHelp;
+    // "No Midi Out port available", file and output failures. Unset: a
+    // message box.
+    std::function<void(const QString& text)> OnMessage;
+
+    // The main window's "&Sequencer" command: the Multi trigger bit of the
+    // three envelopes set and sent, `initPatchControls` run so the editor
+    // shows them, then the window shown or raised.
+    void OpenForPatch(editor::PatchEditing& editing,
+                      const std::function<void()>& initPatchControls);
+    // Bit 1 (value 2, "Multi") of each envelope's trigger byte, written and
+    // sent at once as parameters 57, 67 and 77.
+    static void SetMultiTriggers(editor::PatchEditing& editing);
+
+    // Playback. Start tells "No Midi Out port available" and stays stopped
+    // while the output is closed; stop rewinds to step 1, darkens the LEDs
+    // and sends nothing.
+    void StartSeq();
+    void StopSeq();
+    bool Playing() const { return timer_.Enabled(); }
+    // One step (the timer's handler; tests call it directly).
+    void TimerTimer();
+
+    // The bars, mutes, switches and tempo bar from the sequence state.
+    void UpdateControls();
+    // The file commands: the dialogs with the "SequencePath" folder. Loading
+    // stops playback, applies the file and sets the caption; a file that
+    // cannot be read is told and changes nothing.
+    void OpenSequence();
+    void SaveSequence();
+    bool LoadSequenceFile(const QString& path);
+
+    Sequence& State() { return sequence_; }
+    const Sequence& State() const { return sequence_; }
+    TThreadTimer& Timer() { return timer_; }
+    QAction* Action(const QString& objectName) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    QAction* AddAction(QMenu* menu, const char* name, const QString& caption,
+                       const QKeySequence& shortcut = {}, const QString& hint = {});
+    void Bar1Change(int step, int position);
+    void Mute0Click(int step);
+    void aMuteExecute(int step);
+    void aOpenExecute();
+    void aPlayExecute();
+    void tbTempoChange(int position);
+    void swOctaveChange();
+    void swModeChange();
+    void ShowPlaying(bool playing);
+    void Tell(const QString& text);
+    std::optional<QString> AskFile(const FileDialog& dialog, const FileRequest& request, bool save);
+
+    MidiSink& output_;
+    std::function<int()> channel_;
+    QString& sequencePath_;
+    Sequence sequence_;
+    TThreadTimer timer_;
+    bool centred_ = false;
+
+    std::array<widgets::TVrLed*, Sequence::kSteps> leds_{};
+    std::array<QLabel*, Sequence::kSteps> labels_{};
+    std::array<QSlider*, Sequence::kSteps> bars_{};
+    std::array<widgets::TIACheckControl*, Sequence::kSteps> mutes_{};
+    QSlider* tbTempo = nullptr;
+    QPushButton* btnPlay = nullptr;
+    QPushButton* btnStop = nullptr;
+    widgets::TSwitch* swOctave = nullptr;
+    widgets::TSwitch* swMode = nullptr;
+    QAction* aPlay = nullptr;
+};
+
+} // namespace velmora::perform

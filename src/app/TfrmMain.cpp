@@ -1,6 +1,7 @@
 #include "TfrmMain.h"
 
 #include "AppPaths.h"
+#include "ControllerMap.h"
 #include "EditCommands.h"
 #include "FileStuff.h"
 #include "HelpBrowser.h"
@@ -10,6 +11,7 @@
 #include "PatchPage2.h"
 #include "SettingsStore.h"
 #include "TfrmLCD.h"
+#include "TfrmSeq.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -32,11 +34,12 @@ TfrmMain::TfrmMain(const midi::MidiDevices& devices, QWidget* parent)
 TfrmMain::TfrmMain(const midi::MidiDevices& devices, std::unique_ptr<LegacySettings> legacy,
                    QWidget* parent)
     : QMainWindow(parent),
-      midi_(devices, midi::MidiRouter::Targets{[this](const midi::TMyMidiEvent& event) {
-                                                   transfers_.HandleSysex(event.SysexData);
-                                               },
-                                               {},
-                                               {}}),
+      midi_(devices, midi::MidiRouter::Targets{
+                         [this](const midi::TMyMidiEvent& event) {
+                             transfers_.HandleSysex(event.SysexData);
+                         },
+                         [this](int controller) { LearnController(controller); },
+                         [this](int controller, int value) { MapController(controller, value); }}),
       host_(*this), transfers_(records_, midi_.Output(), host_),
       sender_(midi_.Output(), records_.CurrentPatch), legacy_(std::move(legacy)),
       presets_(AppPaths::WritableFile(QStringLiteral("trackgen.ini")))
@@ -67,6 +70,7 @@ TfrmMain::TfrmMain(const midi::MidiDevices& devices, std::unique_ptr<LegacySetti
     };
     BuildMenus();
     BuildLibrary();
+    BuildPerform();
     statusBar()->setSizeGripEnabled(false);
     // A fixed window: single border, no maximise.
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
@@ -85,6 +89,7 @@ bool TfrmMain::FormCreate()
     ApplyChannel();
     view_->InitControls();
     Guard([this] { transfers_.RequestGlobals(); });
+    ReadControllerMap();
     LoadInitPatch();
     view_->setCurrentIndex(0);
     view_->Page2()->ReadTrackGenPresets();
@@ -117,6 +122,9 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 {
     if (!closed_) {
         closed_ = true;
+        // The sequencer stops before the output closes under it.
+        if (seq_->Playing())
+            seq_->StopSeq();
         if (midi_.OutputOpen())
             midi_.Output().Close();
         if (midi_.InputOpen())

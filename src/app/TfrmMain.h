@@ -33,8 +33,14 @@ class FileStuff;
 class TfrmBank;
 } // namespace library
 namespace perform {
+class ControllerMap;
 class NotePlayer;
+class TfrmKeys;
+class TfrmSeq;
 } // namespace perform
+namespace widgets {
+class TVrLed;
+} // namespace widgets
 
 class HelpBrowser;
 class LegacySettings;
@@ -97,6 +103,11 @@ private:
     // The test note after a command: `always`, or when auto-play is on.
     void PlayTestNote(bool always);
     void BuildLibrary();
+    // TfrmMainPerform.cpp: the controller map, the keyboard and its dialogs.
+    void BuildPerform();
+    void ReadControllerMap();
+    void LearnController(int controller);
+    void MapController(int controller, int value);
     void SetModelMenu(Model model);
 
     void EnableButtons();
@@ -124,6 +135,10 @@ private:
     std::unique_ptr<library::FileStuff> files_;
     std::unique_ptr<library::EditCommands> commands_;
     perform::NotePlayer* notes_ = nullptr;
+    std::unique_ptr<perform::ControllerMap> ccmap_;
+    perform::TfrmKeys* keys_ = nullptr;
+    perform::TfrmSeq* seq_ = nullptr;
+    widgets::TVrLed* ledMidiOut_ = nullptr;
     library::TfrmBank* bank_ = nullptr;
     editor::PatchEditorView* view_ = nullptr;
     editor::TfrmLCD* lcd_ = nullptr;

@@ -5,6 +5,7 @@
 #include "BusGroup.h"
 #include "EditCommands.h"
 #include "FileStuff.h"
+#include "GlobalControls.h"
 #include "HelpBrowser.h"
 #include "MatrixPage.h"
 #include "NotePlayer.h"
@@ -13,9 +14,11 @@
 #include "TIACheckControl.h"
 #include "TfrmBank.h"
 #include "TfrmFactor.h"
+#include "TfrmSplit.h"
 
 #include <QAction>
 #include <QMessageBox>
+#include <QVBoxLayout>
 
 namespace velmora {
 namespace {
@@ -78,6 +81,27 @@ void TfrmMain::BuildLibrary()
     };
     bank_->OnHelp = [this](int topic) { Help().ShowTopic(topic); };
     host_.SetBankManager(bank_);
+    // A double click on a received split opens the split editor.
+    bank_->OnEditSplit = [this](int split) {
+        globals::TfrmSplit dialog(records_.Splits[static_cast<std::size_t>(split)], split,
+                                  records_.Bank, midi_.Output(), sender_.Channel(), this);
+        dialog.OnSplitCell = [this](int s, const std::string& name) {
+            bank_->SetSplitCell(s, name);
+        };
+        dialog.OnHelp = [this](int topic) { Help().ShowTopic(topic); };
+        dialog.OnError = [this](const QString& text) { ShowError(text); };
+        dialog.exec();
+    };
+
+    // The global controls sit in the lower part of the matrix page.
+    auto* globals = new globals::GlobalControls(
+        records_.Global, midi_.Output(), [this] { return sender_.Channel(); },
+        view_->Matrix()->Globals());
+    auto* box = new QVBoxLayout(view_->Matrix()->Globals());
+    box->setContentsMargins(0, 0, 0, 0);
+    box->addWidget(globals);
+    globals->OnError = [this](const QString& text) { ShowError(text); };
+    host_.OnRefreshGlobals = [globals] { globals->InitGlobalControls(); };
     commands_ = std::make_unique<library::EditCommands>(context);
     // Mutate moves the buses whose switch is ticked on the matrix page.
     commands_->tickedBuses = [this] {

@@ -179,6 +179,7 @@ void TfrmMain::ShowSwitches()
     Action(QStringLiteral("aThru"))->setChecked(midi_.Routing().thruMode);
     Action(QStringLiteral("aAutoPlay"))->setChecked(settings_.autoPlay);
     Action(QStringLiteral("aMap"))->setChecked(midi_.Routing().ccMappingOn);
+    Action(QStringLiteral("aViewMap"))->setEnabled(midi_.Routing().ccMappingOn);
 }
 
 void TfrmMain::aNotesOffExecute()

@@ -33,6 +33,12 @@ void WindowTransferHost::ShowMessage(const std::string& text)
     QMessageBox::information(&window_, QStringLiteral("Velmora"), QString::fromStdString(text));
 }
 
+void WindowTransferHost::RefreshGlobals()
+{
+    if (OnRefreshGlobals)
+        OnRefreshGlobals();
+}
+
 void WindowTransferHost::EnableButtons()
 {
     if (OnEnableButtons)

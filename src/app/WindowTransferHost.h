@@ -1,7 +1,6 @@
 // The transfer engine's view of the main window: captions, message boxes,
 // the progress window with Cancel, the patch-number and bank dialogs, and
-// the bank manager's grids. The global controls it refreshes come with
-// their window; until then that call changes nothing on screen.
+// the bank manager's grids and the global controls.
 #pragma once
 
 #include "TransferHost.h"
@@ -28,6 +27,7 @@ public:
     std::function<void()> OnInitControls;
     std::function<void()> OnEnableButtons;
     std::function<void()> OnCancel;
+    std::function<void()> OnRefreshGlobals;
 
     void InitControls() override;
     void SetMainCaption(const std::string& caption) override;
@@ -42,7 +42,7 @@ public:
     void OpenProgress(const std::string& caption, int maximum) override;
     void SetProgress(int position) override;
     void CloseProgress() override;
-    void RefreshGlobals() override {}
+    void RefreshGlobals() override;
     std::optional<int> AskPatchNumber(const NumberRequest& request) override;
     std::optional<int> AskUploadBank() override;
     void Pause(std::chrono::milliseconds duration) override;

@@ -98,12 +98,14 @@ void TThreadTimer::Run(const std::shared_ptr<Worker>& worker)
         if (worker->stopRequested)
             break;
 
-        const auto elapsed =
-            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - tickStart);
-        const long long pause =
-            std::max<long long>(interval_.load() - elapsed.count(), kMinimumPauseMs);
-        worker->wake.wait_for(lock, std::chrono::milliseconds(pause),
-                              [&] { return worker->stopRequested; });
+        // The next tick starts an interval after this one began, and at least
+        // the minimum pause after this one ended. Counted to the clock's own
+        // resolution: rounding to whole milliseconds made every period late.
+        const Clock::time_point ended = Clock::now();
+        const Clock::time_point next =
+            std::max(tickStart + std::chrono::milliseconds(interval_.load()),
+                     ended + std::chrono::milliseconds(kMinimumPauseMs));
+        worker->wake.wait_until(lock, next, [&] { return worker->stopRequested; });
     }
 }
 

@@ -162,9 +162,17 @@ TEST(EditorWindow, DISABLED_DrawsThePagesForTheDocumentation)
     ASSERT_TRUE(rig.WaitFor([&] { return rig.window->Transfer().Flags().BankLoaded; }));
     QTest::qWait(100);
     EXPECT_TRUE(rig.window->BankManager().grab().save(folder + "/bank-manager.png"));
+    rig.window->Action("aKeyboard")->trigger();
+    rig.window->Action("aSequencer")->trigger();
+    QTest::qWait(100);
+    const std::pair<const char*, const char*> windows[] = {{"Velmora Help", "help.png"},
+                                                           {"Keyboard Emulator", "keyboard.png"},
+                                                           {"Sequencer", "sequencer.png"}};
     for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top->isVisible() && top->windowTitle() == "Velmora Help") {
-            EXPECT_TRUE(top->grab().save(folder + "/help.png"));
+        for (const auto& [title, file] : windows) {
+            if (top->isVisible() && top->windowTitle() == QLatin1String(title)) {
+                EXPECT_TRUE(top->grab().save(folder + u'/' + QLatin1String(file)));
+            }
         }
     }
 }

@@ -95,13 +95,7 @@ void TfrmChord::OKBtnClick()
 
 void TfrmChord::ShowError()
 {
-    if (error_.isEmpty())
-        return;
-    const QString text = std::exchange(error_, QString());
-    if (OnMessage)
-        OnMessage(text);
-    else
-        QMessageBox::critical(this, QStringLiteral("Velmora"), text);
+    ShowKeptError(error_, OnMessage, this);
 }
 
 } // namespace velmora::perform

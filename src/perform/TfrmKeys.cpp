@@ -1,5 +1,7 @@
 #include "TfrmKeys.h"
 
+#include "TfrmNoteValue.h"
+
 #include "Messages.h"
 #include "PanelStyle.h"
 #include "ParameterSender.h"
@@ -221,13 +223,7 @@ void TfrmKeys::Led(bool lit)
 
 void TfrmKeys::ShowError()
 {
-    if (error_.isEmpty())
-        return;
-    const QString text = std::exchange(error_, QString());
-    if (OnMessage)
-        OnMessage(text);
-    else
-        QMessageBox::critical(this, QStringLiteral("Velmora"), text);
+    ShowKeptError(error_, OnMessage, this);
 }
 
 } // namespace velmora::perform

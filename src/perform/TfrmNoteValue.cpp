@@ -110,13 +110,19 @@ void TfrmNoteValue::Button1Click()
 
 void TfrmNoteValue::ShowError()
 {
-    if (error_.isEmpty())
+    ShowKeptError(error_, OnMessage, this);
+}
+
+void ShowKeptError(QString& error, const std::function<void(const QString&)>& onMessage,
+                   QWidget* parent)
+{
+    if (error.isEmpty())
         return;
-    const QString text = std::exchange(error_, QString());
-    if (OnMessage)
-        OnMessage(text);
+    const QString text = std::exchange(error, QString());
+    if (onMessage)
+        onMessage(text);
     else
-        QMessageBox::critical(this, QStringLiteral("Velmora"), text);
+        QMessageBox::critical(parent, QStringLiteral("Velmora"), text);
 }
 
 } // namespace velmora::perform

@@ -26,6 +26,10 @@ QString SoundPickedNote(MidiSink& output, int channel, int note,
 
 // The keyboard both picking dialogs show.
 widgets::TKeys* CreatePickKeyboard(const QString& hint, QWidget* parent);
+// Shows an output error kept back until the mouse gesture ended, through
+// `onMessage` or else a message box over `parent`; then forgets it.
+void ShowKeptError(QString& error, const std::function<void(const QString&)>& onMessage,
+                   QWidget* parent);
 
 class TfrmNoteValue : public QDialog
 {

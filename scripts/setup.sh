@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   jackd2 xvfb xauth x11-utils imagemagick
   clang libclang-rt-dev clang-format
+  dpkg-dev desktop-file-utils groff-base
 )
 
 missing=()

@@ -33,6 +33,15 @@ bool CanCreateFilesIn(const QString& folder)
     return true;
 }
 
+// An installed program (".../bin/velmora" with ".../share/velmora" beside
+// "bin") never writes into its folder: that belongs to the package manager,
+// even for a user who could write there (root, or a prefix the user owns).
+bool IsInstalledProgram(const QString& folder)
+{
+    return QFileInfo(folder).fileName() == QStringLiteral("bin") &&
+           QFileInfo(folder + QStringLiteral("/../share/velmora")).isDir();
+}
+
 QString UserConfigFolder()
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
@@ -58,7 +67,8 @@ QString WritableFolder()
     static QString writable;
     const QString program = ProgramFolder();
     if (probedFor != program || writable.isEmpty()) {
-        writable = CanCreateFilesIn(program) ? program : UserConfigFolder();
+        writable = !IsInstalledProgram(program) && CanCreateFilesIn(program) ? program
+                                                                             : UserConfigFolder();
         probedFor = program;
     }
     return writable;

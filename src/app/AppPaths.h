@@ -1,9 +1,11 @@
 // Where the program's files live. The files kept "beside the program"
 // (velmora.ini, ccmap.dat, trackgen.ini, default.syx, ...) are used in the
 // executable's folder when that folder is writable, as in a portable
-// install. Otherwise the files the program writes go to the per-user
-// configuration folder, and files it only reads are looked for there, then
-// beside the executable, then in the installed data folder.
+// install. An installed program (in a "bin" folder with "../share/velmora"
+// beside it, as under /usr) and one whose folder is read-only write to the
+// per-user configuration folder instead. Files the program only reads are
+// looked for in the writable folder, then beside the executable, then in the
+// installed data folder.
 #pragma once
 
 #include <QString>
@@ -13,8 +15,9 @@ namespace velmora::AppPaths {
 // The executable's folder, or the folder set for tests (see below).
 QString ProgramFolder();
 
-// The program folder when a file can be created in it, else the per-user
-// configuration folder (created when missing). Probed once per program folder.
+// The program folder when it is not an installed one and a file can be
+// created in it, else the per-user configuration folder (created when
+// missing). Probed once per program folder.
 QString WritableFolder();
 
 // `name` in the writable folder: where the program saves that file.

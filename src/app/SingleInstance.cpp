@@ -13,6 +13,8 @@ namespace velmora {
 namespace {
 
 const QByteArray kRaise = QByteArrayLiteral("raise\n");
+// Followed by a file's absolute path and a line end: open it.
+const QByteArray kOpen = QByteArrayLiteral("open ");
 constexpr int kConnectMs = 1000;
 
 } // namespace
@@ -30,12 +32,14 @@ QString SingleInstance::DefaultName()
 #endif
 }
 
-bool SingleInstance::TryBecomeFirst()
+bool SingleInstance::TryBecomeFirst(const QStringList& files)
 {
     QLocalSocket socket;
     socket.connectToServer(name_);
     if (socket.waitForConnected(kConnectMs)) {
         socket.write(kRaise);
+        for (const QString& file : files)
+            socket.write(kOpen + file.toUtf8() + '\n');
         socket.waitForBytesWritten(kConnectMs);
         socket.disconnectFromServer();
         return false;
@@ -60,11 +64,13 @@ void SingleInstance::AcceptConnections()
     while (QLocalSocket* client = server_->nextPendingConnection()) {
         QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
         auto readRequest = [this, client] {
-            if (!client->canReadLine())
-                return;
-            if (client->readLine() == kRaise && OnRaise)
-                OnRaise();
-            client->disconnectFromServer();
+            while (client->canReadLine()) {
+                const QByteArray line = client->readLine();
+                if (line == kRaise && OnRaise)
+                    OnRaise();
+                else if (line.startsWith(kOpen) && OnOpen)
+                    OnOpen(QString::fromUtf8(line.mid(kOpen.size()).chopped(1)));
+            }
         };
         QObject::connect(client, &QLocalSocket::readyRead, client, readRequest);
         readRequest(); // the request may be here already

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -27,11 +28,14 @@ public:
 
     // True when no other copy answers: this copy then listens from now on.
     // False when another copy runs: it has been asked to come to the front.
-    bool TryBecomeFirst();
+    // `files` are handed to the first copy to open.
+    bool TryBecomeFirst(const QStringList& files = {});
 
     // Called on the first copy, on the user-interface thread, each time a
     // later copy starts.
     std::function<void()> OnRaise;
+    // Called on the first copy for each file a later copy was given.
+    std::function<void(const QString& path)> OnOpen;
 
     // Restores a minimised window and brings it to the front.
     static void Raise(QWidget& window);

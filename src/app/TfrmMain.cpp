@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -87,6 +88,13 @@ bool TfrmMain::FormCreate()
         return false;
     }
     ApplyChannel();
+    if (midi_.OnlyVirtualPorts()) {
+        // A label rather than a message: menu hints pass over it and it stays.
+        auto* hint =
+            new QLabel(QString::fromLatin1(midi::MidiSetup::kOnlyVirtualText), statusBar());
+        hint->setObjectName(QStringLiteral("lblNoInterface"));
+        statusBar()->addWidget(hint);
+    }
     view_->InitControls();
     Guard([this] { transfers_.RequestGlobals(); });
     ReadControllerMap();

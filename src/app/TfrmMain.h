@@ -71,6 +71,10 @@ public:
     void SetFileDialogs(std::unique_ptr<library::FileDialogs> dialogs);
     QAction* Action(const QString& objectName) const;
 
+    // A file named on the command line (or handed over by a second copy):
+    // a patch or bank SysEx file, a raw patch or bank, or a sequence.
+    void OpenFile(const QString& path);
+
     // The settings, read once at start and written once at the end.
     void ReadRegistry();
     void WriteRegistry();

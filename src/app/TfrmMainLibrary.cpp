@@ -11,12 +11,15 @@
 #include "NotePlayer.h"
 #include "PatchEditorView.h"
 #include "PatchSelector.h"
+#include "SysexFiles.h"
 #include "TIACheckControl.h"
 #include "TfrmBank.h"
 #include "TfrmFactor.h"
+#include "TfrmSeq.h"
 #include "TfrmSplit.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QVBoxLayout>
 
@@ -40,6 +43,24 @@ public:
     }
 
     std::unique_ptr<library::FileDialogs> inner;
+};
+
+// Answers the next open dialog with one file, as if the user had chosen it.
+class OneAnswer : public library::FileDialogs
+{
+public:
+    explicit OneAnswer(library::FileChoice choice) : choice_(std::move(choice)) {}
+    std::optional<library::FileChoice> Open(const library::FileRequest&) override
+    {
+        return std::exchange(choice_, std::nullopt);
+    }
+    std::optional<library::FileChoice> Save(const library::FileRequest&) override
+    {
+        return std::nullopt;
+    }
+
+private:
+    std::optional<library::FileChoice> choice_;
 };
 
 } // namespace
@@ -140,6 +161,36 @@ void TfrmMain::BuildLibrary()
 void TfrmMain::SetFileDialogs(std::unique_ptr<library::FileDialogs> dialogs)
 {
     static_cast<DialogSlot&>(*dialogs_).inner = std::move(dialogs);
+}
+
+void TfrmMain::OpenFile(const QString& path)
+{
+    const QFileInfo file(path);
+    const QString suffix = file.suffix().toLower();
+    if (suffix == QLatin1String("vms")) {
+        Guard([this, &path] {
+            if (seq_->LoadSequenceFile(path))
+                seq_->OpenForPatch(view_->Editing(), [this] { view_->InitPatchControls(); });
+        });
+        return;
+    }
+    // SysEx files are told apart by their size; raw files by their name.
+    constexpr int kSysexFilter = 0;
+    constexpr int kRawFilter = 1;
+    const bool raw = suffix == QLatin1String("vmp") || suffix == QLatin1String("vmb");
+    const bool bank = suffix == QLatin1String("vmb") ||
+                      (!raw && file.size() >= static_cast<qint64>(library::kBankSysexSize));
+    auto& slot = static_cast<DialogSlot&>(*dialogs_);
+    std::unique_ptr<library::FileDialogs> platform =
+        std::exchange(slot.inner, std::make_unique<OneAnswer>(library::FileChoice{
+                                      file.absoluteFilePath(), raw ? kRawFilter : kSysexFilter}));
+    if (bank) {
+        files_->OpenBank();
+        aBankManagerExecute();
+    } else {
+        files_->OpenPatch();
+    }
+    slot.inner = std::move(platform);
 }
 
 void TfrmMain::PlayTestNote(bool always)

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QScreen>
 #include <QTimer>
 
@@ -31,12 +32,21 @@ int main(int argc, char** argv)
         QStringLiteral("FILE"));
     options.addOption(exitAfterStart);
     options.addOption(screenshot);
+    options.addPositionalArgument(
+        QStringLiteral("files"),
+        QStringLiteral("Patch or bank files (.syx, .vmp, .vmb) or a sequence (.vms) to open."),
+        QStringLiteral("[files...]"));
     options.process(app);
+    QStringList files;
+    for (const QString& file : options.positionalArguments())
+        files << QFileInfo(file).absoluteFilePath();
 
-    // One copy per user: a second one brings the first to the front.
+    // One copy per user: a second one brings the first to the front and
+    // hands it the files it was given.
     velmora::SingleInstance instance;
-    if (!instance.TryBecomeFirst()) {
-        velmora::SingleInstance::ShowAlreadyRunning();
+    if (!instance.TryBecomeFirst(files)) {
+        if (files.isEmpty())
+            velmora::SingleInstance::ShowAlreadyRunning();
         return 0;
     }
 
@@ -48,11 +58,8 @@ int main(int argc, char** argv)
         velmora::Model::Matrix1000, velmora::PacedLink::Pace::CableSpeed));
 
     velmora::TfrmMain main(devices);
-    instance.OnRaise = [&main] {
-        main.showNormal();
-        main.raise();
-        main.activateWindow();
-    };
+    instance.OnRaise = [&main] { velmora::SingleInstance::Raise(main); };
+    instance.OnOpen = [&main](const QString& path) { main.OpenFile(path); };
     if (!main.FormCreate())
         return 1;
     // A fixed window in the middle of the desktop.
@@ -60,6 +67,8 @@ int main(int argc, char** argv)
     if (const QScreen* screen = main.screen())
         main.move(screen->availableGeometry().center() - main.rect().center());
     main.show();
+    for (const QString& file : files)
+        main.OpenFile(file);
 
     // For timing start-up and for pictures: leave without touching the
     // settings once the window is on screen.

@@ -1,5 +1,9 @@
 #include "MidiSetup.h"
 
+#include "VirtualBackend.h"
+
+#include <algorithm>
+
 #include "Messages.h"
 
 namespace velmora::midi {
@@ -39,6 +43,15 @@ bool MidiSetup::OpenAndStart(TMidiInput& input)
         return false;
     }
     return true;
+}
+
+bool MidiSetup::OnlyVirtualPorts() const
+{
+    const auto isVirtual = [](const std::string& name) {
+        return name == VirtualBackend::kPortName;
+    };
+    return std::all_of(inputNames_.begin(), inputNames_.end(), isVirtual) &&
+           std::all_of(outputNames_.begin(), outputNames_.end(), isVirtual);
 }
 
 std::optional<std::string> MidiSetup::OpenAtStartup()

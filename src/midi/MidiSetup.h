@@ -30,6 +30,14 @@ public:
     const std::vector<std::string>& InputNames() const { return inputNames_; }
     const std::vector<std::string>& OutputNames() const { return outputNames_; }
 
+    // True when the only ports are the built-in virtual instrument's: no
+    // MIDI interface is connected, or none the system offers.
+    bool OnlyVirtualPorts() const;
+    // What the program tells the user then.
+    static constexpr const char* kOnlyVirtualText =
+        "No MIDI interface found: Velmora is talking to its built-in virtual Matrix-1000. "
+        "Connect your instrument and choose its ports under Setup > Midi.";
+
     // Opens the main input (started), the second input when one is chosen,
     // and the output. Returns the message that must end the program when the
     // main input or the output cannot be opened.

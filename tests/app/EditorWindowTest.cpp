@@ -2,6 +2,7 @@
 // an edit puts on the wire on either model, and a patch full of bytes no
 // control can show coming back byte for byte after it was shown, looked at
 // on every page and under both models, and uploaded.
+#include "DemoPatches.h"
 #include "FakeFileDialogs.h"
 #include "PanelStyle.h"
 #include "PatchEditorView.h"
@@ -175,6 +176,34 @@ TEST(EditorWindow, DISABLED_DrawsThePagesForTheDocumentation)
             }
         }
     }
+}
+
+} // namespace
+} // namespace velmora::test
+
+namespace velmora::test {
+namespace {
+
+TEST(EditorWindow, FilesNamedAtStartOpenWhereTheyBelong)
+{
+    ProgramFolder folder;
+    WindowRig rig;
+    ASSERT_TRUE(rig.window->FormCreate());
+    library::Bank bank{};
+    for (std::size_t k = 0; k < bank.size(); ++k)
+        bank[k] = demo::DemoPatch(static_cast<std::uint32_t>(k));
+    const std::string bankFile = folder.Dir().Write("bank.syx", library::BankSysex(bank));
+    const PatchBuffer patch = demo::DemoPatch(77);
+    const std::string patchFile =
+        folder.Dir().Write("lead.syx", library::PatchSysex(RecordOf(patch), 0));
+
+    rig.window->OpenFile(QString::fromStdString(bankFile));
+    EXPECT_TRUE(rig.window->Transfer().Flags().BankLoaded);
+    EXPECT_EQ(RecordOf(rig.window->Records().Bank[37])[0], RecordOf(bank[37])[0]);
+    rig.window->OpenFile(QString::fromStdString(patchFile));
+    EXPECT_TRUE(std::equal(patch.begin(), patch.begin() + kPatchRecordSize,
+                           rig.window->Records().CurrentPatch.begin()));
+    EXPECT_EQ(rig.window->windowTitle(), "lead.syx - Velmora");
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSpinBox>
@@ -163,6 +164,10 @@ TEST(MainWindow, KeepsItsSettingsFromOneRunToTheNext)
 
     test::WindowRig rig;
     ASSERT_TRUE(rig.window->FormCreate());
+    // Only the built-in instrument's ports: the window says how to connect one.
+    auto* hint = rig.window->findChild<QLabel*>("lblNoInterface");
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->text().startsWith("No MIDI interface found"));
     EXPECT_TRUE(rig.window->Action("miMatrix6")->isChecked());
     EXPECT_FALSE(rig.window->Action("miMatrix1000")->isChecked());
     EXPECT_TRUE(rig.window->Action("aThru")->isChecked());

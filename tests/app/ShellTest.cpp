@@ -28,10 +28,10 @@ QString Q(const std::string& text)
 
 } // namespace
 
-TEST(AppPaths, FilesStayBesideTheProgramUnlessItsFolderIsReadOnly)
+TEST(AppPaths, FilesStayBesideThePortableProgramOnly)
 {
     TempDir dir;
-    const QString program = Q(dir.Path("bin"));
+    const QString program = Q(dir.Path("velmora"));
     QDir().mkpath(program);
     AppPaths::SetProgramFolderForTests(program);
     EXPECT_EQ(AppPaths::WritableFile("velmora.ini"), program + "/velmora.ini");
@@ -42,7 +42,7 @@ TEST(AppPaths, FilesStayBesideTheProgramUnlessItsFolderIsReadOnly)
     dir.Write("share/velmora/default.syx", {0xF0});
     EXPECT_EQ(AppPaths::ReadableFile("default.syx"),
               QDir::cleanPath(Q(dir.Path("share/velmora/default.syx"))));
-    dir.Write("bin/default.syx", {0xF0});
+    dir.Write("velmora/default.syx", {0xF0});
     EXPECT_EQ(AppPaths::ReadableFile("default.syx"), program + "/default.syx");
 
     // A program folder that cannot hold files (here: its parent is a file,
@@ -54,6 +54,19 @@ TEST(AppPaths, FilesStayBesideTheProgramUnlessItsFolderIsReadOnly)
     EXPECT_TRUE(writable.startsWith(Q(dir.Path("config")))) << writable.toStdString();
     EXPECT_TRUE(QDir(writable).exists());
     EXPECT_EQ(AppPaths::ReadableFile("trackgen.ini"), writable + "/trackgen.ini");
+
+    // An installed program (bin/ with share/velmora/ beside it) writes to the
+    // per-user folder although its folder is writable here, and reads its
+    // data from share/velmora.
+    const QString installed = Q(dir.Path("usr/bin"));
+    QDir().mkpath(installed);
+    QDir().mkpath(Q(dir.Path("usr/share/velmora")));
+    dir.Write("usr/share/velmora/default.syx", {0xF0});
+    AppPaths::SetProgramFolderForTests(installed);
+    EXPECT_EQ(AppPaths::WritableFolder(), writable);
+    EXPECT_EQ(AppPaths::ReadableFile("default.syx"),
+              QDir::cleanPath(Q(dir.Path("usr/share/velmora/default.syx"))));
+    EXPECT_EQ(QDir(installed).entryList(QDir::Files | QDir::Hidden), QStringList{});
     AppPaths::SetProgramFolderForTests({});
     qunsetenv("XDG_CONFIG_HOME");
 }
@@ -62,13 +75,20 @@ TEST(SingleInstance, TheSecondCopyRaisesTheFirstAndGivesWay)
 {
     const QString name = QStringLiteral("velmora-test-%1").arg(QCoreApplication::applicationPid());
     int raised = 0;
+    QStringList opened;
     {
         SingleInstance first(name);
         first.OnRaise = [&] { ++raised; };
+        first.OnOpen = [&](const QString& path) { opened << path; };
         ASSERT_TRUE(first.TryBecomeFirst());
         SingleInstance second(name);
         EXPECT_FALSE(second.TryBecomeFirst());
         EXPECT_TRUE(QTest::qWaitFor([&] { return raised == 1; }, 5000));
+        // A copy started with files hands them over.
+        SingleInstance third(name);
+        EXPECT_FALSE(third.TryBecomeFirst({"/tmp/lead.syx", "/tmp/Ä b.vms"}));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return opened.size() == 2; }, 5000));
+        EXPECT_EQ(opened, (QStringList{"/tmp/lead.syx", "/tmp/\u00c4 b.vms"}));
     }
     // The first copy is gone: the next one becomes first.
     SingleInstance next(name);

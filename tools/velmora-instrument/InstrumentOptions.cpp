@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
+#include <vector>
 
 namespace velmora::instrument_tool {
 namespace {
@@ -18,6 +19,10 @@ constexpr const char* kUsage =
     "  --drop N             the Nth message the instrument makes (from 0) is not sent\n"
     "  --stall N:MS         pause MS milliseconds before the Nth message that goes out\n"
     "                       (from 0; dropped messages do not go out)\n"
+    "  --commands           read fault commands from standard input, one a line: any of\n"
+    "                       --bad-checksum N, --drop N and --stall N:MS, counted from\n"
+    "                       that line on; a line replaces all faults, an empty one\n"
+    "                       clears them. Each line is answered on standard output.\n"
     "  --verbose            print every message received, in hex, one a line\n";
 
 std::optional<int> ParseInt(std::string_view text, int low, int high)
@@ -40,6 +45,35 @@ std::optional<int> ParseInt(std::string_view text, int low, int high)
 
 constexpr std::string_view kValueOptions[] = {"--api",     "--name", "--model", "--pace",
                                               "--channel", "--drop", "--stall", "--bad-checksum"};
+constexpr std::string_view kFaultOptions[] = {"--drop", "--stall", "--bad-checksum"};
+
+bool IsFaultOption(std::string_view option)
+{
+    return std::find(std::begin(kFaultOptions), std::end(kFaultOptions), option) !=
+           std::end(kFaultOptions);
+}
+
+// One fault option and its value into `faults`; false when the value is bad.
+bool ParseFault(std::string_view option, std::string_view value, FaultSet& faults)
+{
+    if (option == "--bad-checksum" || option == "--drop") {
+        const auto n = ParseInt(value, 0, 1'000'000'000);
+        (option == "--drop" ? faults.instrument.dropMessage : faults.instrument.badChecksumDump) =
+            n.value_or(-1);
+        return n.has_value();
+    }
+    const std::size_t colon = value.find(':');
+    if (colon == std::string_view::npos) {
+        return false;
+    }
+    const auto n = ParseInt(value.substr(0, colon), 0, 1'000'000'000);
+    const auto ms = ParseInt(value.substr(colon + 1), 0, 3'600'000);
+    if (!n || !ms) {
+        return false;
+    }
+    faults.stall = std::pair{*n, *ms};
+    return true;
+}
 
 } // namespace
 
@@ -48,8 +82,8 @@ std::optional<Options> ParseOptions(int argc, char** argv)
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string_view option = argv[i];
-        if (option == "--verbose") {
-            options.verbose = true;
+        if (option == "--verbose" || option == "--commands") {
+            (option == "--verbose" ? options.verbose : options.commands) = true;
             continue;
         }
         if (option == "--help" || option == "-h") {
@@ -84,23 +118,8 @@ std::optional<Options> ParseOptions(int argc, char** argv)
             const auto channel = ParseInt(value, 1, 16);
             ok = channel.has_value();
             options.channel = channel.value_or(1) - 1;
-        } else if (option == "--bad-checksum" || option == "--drop") {
-            const auto n = ParseInt(value, 0, 1'000'000'000);
-            ok = n.has_value();
-            (option == "--drop" ? options.faults.dropMessage : options.faults.badChecksumDump) =
-                n.value_or(-1);
-        } else if (option == "--stall") {
-            const std::size_t colon = value.find(':');
-            const auto n = colon == std::string_view::npos
-                               ? std::nullopt
-                               : ParseInt(value.substr(0, colon), 0, 1'000'000'000);
-            const auto ms = colon == std::string_view::npos
-                                ? std::nullopt
-                                : ParseInt(value.substr(colon + 1), 0, 3'600'000);
-            ok = n.has_value() && ms.has_value();
-            if (ok) {
-                options.stall = std::pair{*n, *ms};
-            }
+        } else {
+            ok = ParseFault(option, value, options.faults);
         }
         if (!ok) {
             std::fprintf(stderr, "velmora-instrument: bad value \"%s\" for %s\n%s", argv[i],
@@ -109,6 +128,28 @@ std::optional<Options> ParseOptions(int argc, char** argv)
         }
     }
     return options;
+}
+
+std::optional<FaultSet> ParseFaultCommand(std::string_view line)
+{
+    std::vector<std::string_view> words;
+    for (std::size_t start = 0; start < line.size();) {
+        const std::size_t end = std::min(line.find_first_of(" \t\r", start), line.size());
+        if (end > start) {
+            words.push_back(line.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    FaultSet faults;
+    if (words.size() % 2 != 0) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < words.size(); i += 2) {
+        if (!IsFaultOption(words[i]) || !ParseFault(words[i], words[i + 1], faults)) {
+            return std::nullopt;
+        }
+    }
+    return faults;
 }
 
 } // namespace velmora::instrument_tool

@@ -9,9 +9,17 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace velmora::instrument_tool {
+
+// The faults to inject: the instrument's own and a pause on the way out.
+struct FaultSet
+{
+    velmora::VirtualInstrument::Faults instrument;
+    std::optional<std::pair<int, int>> stall; // message index, milliseconds
+};
 
 struct Options
 {
@@ -20,12 +28,17 @@ struct Options
     velmora::Model model = velmora::Model::Matrix1000;
     velmora::PacedLink::Pace pace = velmora::PacedLink::Pace::CableSpeed;
     int channel = 0;
-    velmora::VirtualInstrument::Faults faults;
-    std::optional<std::pair<int, int>> stall; // message index, milliseconds
+    FaultSet faults;
+    bool commands = false; // fault commands come on standard input
     bool verbose = false;
 };
 
 // The options, or none after telling the user on stderr what was wrong.
 std::optional<Options> ParseOptions(int argc, char** argv);
+
+// A fault command line under --commands: the fault options alone, e.g.
+// "--drop 3 --stall 40:4000". Faults it does not name are off; an empty line
+// names none. Nothing when the line holds anything else.
+std::optional<FaultSet> ParseFaultCommand(std::string_view line);
 
 } // namespace velmora::instrument_tool

@@ -3,7 +3,8 @@
 // hardware. Every message that reaches the input port goes to a
 // VirtualInstrument on RtMidi's thread; its answers queue in a PacedLink
 // whose worker thread sends them out of the output port, at cable speed or
-// as fast as possible. Runs until SIGINT or SIGTERM.
+// as fast as possible. Runs until SIGINT or SIGTERM; with --commands it
+// takes fault commands from standard input meanwhile.
 #include "InstrumentOptions.h"
 #include "LinePrinter.h"
 #include "PacedLink.h"
@@ -13,11 +14,14 @@
 #include <alsa/asoundlib.h>
 #include <jack/jack.h>
 
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -160,10 +164,12 @@ private:
     std::atomic<bool> serverGone_{false};
 };
 
-// What RtMidi's input thread reaches.
+// What RtMidi's input thread reaches. The instrument is used under `lock`:
+// fault commands change it from the main thread.
 struct InputContext
 {
     velmora::VirtualInstrument* instrument;
+    std::mutex* lock;
     LinePrinter* printer; // null unless --verbose
 };
 
@@ -177,6 +183,7 @@ void OnMessage(double /*deltaSeconds*/, std::vector<unsigned char>* message, voi
         if (context->printer != nullptr) {
             context->printer->Print(HexLine(*message));
         }
+        const std::lock_guard lock(*context->lock);
         context->instrument->Receive(std::span<const Byte>(message->data(), message->size()));
     } catch (const std::exception& error) {
         // Nothing may unwind into RtMidi's thread.
@@ -203,6 +210,90 @@ void SendAnswer(RtMidiOut& out, std::span<const Byte> message)
     }
 }
 
+void SetFaults(velmora::VirtualInstrument& instrument, velmora::PacedLink& link,
+               const FaultSet& faults)
+{
+    instrument.SetFaults(faults.instrument);
+    if (faults.stall) {
+        link.StallBefore(faults.stall->first, std::chrono::milliseconds(faults.stall->second));
+    } else {
+        link.StallBefore(-1, std::chrono::milliseconds(0));
+    }
+}
+
+// Fault commands from standard input, a line at a time.
+class CommandReader
+{
+public:
+    CommandReader(velmora::VirtualInstrument& instrument, std::mutex& lock,
+                  velmora::PacedLink& link)
+        : instrument_(instrument), lock_(lock), link_(link)
+    {}
+
+    // Reads what is there; false at the end of the input.
+    bool Read()
+    {
+        char chunk[256];
+        const ssize_t n = read(STDIN_FILENO, chunk, sizeof chunk);
+        if (n <= 0) {
+            return n < 0 && errno == EINTR;
+        }
+        pending_.append(chunk, static_cast<std::size_t>(n));
+        for (std::size_t end; (end = pending_.find('\n')) != std::string::npos;) {
+            Apply(pending_.substr(0, end));
+            pending_.erase(0, end + 1);
+        }
+        return true;
+    }
+
+private:
+    void Apply(const std::string& line)
+    {
+        const auto faults = ParseFaultCommand(line);
+        if (faults) {
+            const std::lock_guard lock(lock_);
+            SetFaults(instrument_, link_, *faults);
+        }
+        std::printf(faults ? "velmora-instrument: faults set\n"
+                           : "velmora-instrument: bad fault command \"%s\"\n",
+                    line.c_str());
+        std::fflush(stdout);
+    }
+
+    velmora::VirtualInstrument& instrument_;
+    std::mutex& lock_;
+    velmora::PacedLink& link_;
+    std::string pending_;
+};
+
+// Waits for SIGINT or SIGTERM, meanwhile handing standard input to `reader`
+// when there is one.
+void WaitForStop(const sigset_t& stopSignals, CommandReader* reader)
+{
+    const int signals = signalfd(-1, &stopSignals, SFD_CLOEXEC);
+    if (signals < 0) {
+        int received = 0;
+        sigwait(&stopSignals, &received);
+        return;
+    }
+    pollfd fds[2] = {{signals, POLLIN, 0}, {reader != nullptr ? STDIN_FILENO : -1, POLLIN, 0}};
+    for (;;) {
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            break;
+        }
+        if (fds[0].revents != 0) {
+            break;
+        }
+        if (fds[1].revents != 0 && !reader->Read()) {
+            fds[1].fd = -1; // the input ended: only the signals are left
+        }
+    }
+    close(signals);
+}
+
 int Run(const Options& options)
 {
     const char* const apiName = options.api == RtMidi::UNIX_JACK ? "JACK" : "ALSA";
@@ -215,8 +306,8 @@ int Run(const Options& options)
     }
 
     velmora::VirtualInstrument instrument(options.model);
+    std::mutex instrumentLock;
     instrument.SetChannel(options.channel);
-    instrument.SetFaults(options.faults);
     instrument.SetLogLimit(16); // nothing here reads the log
 
     const std::string inName = options.name + " in";
@@ -237,14 +328,12 @@ int Run(const Options& options)
     // nowhere else while the link exists.
     auto link = std::make_unique<velmora::PacedLink>(
         [&out](std::span<const Byte> message) { SendAnswer(*out, message); }, options.pace);
-    if (options.stall) {
-        link->StallBefore(options.stall->first, std::chrono::milliseconds(options.stall->second));
-    }
+    SetFaults(instrument, *link, options.faults);
     instrument.SetOutput([&link](std::span<const Byte> message) { link->Send(message); });
 
     std::unique_ptr<LinePrinter> printer =
         options.verbose ? std::make_unique<LinePrinter>() : nullptr;
-    InputContext context{&instrument, printer.get()};
+    InputContext context{&instrument, &instrumentLock, printer.get()};
 
     // The input last: its thread starts once everything it reaches exists.
     std::unique_ptr<RtMidiIn> in;
@@ -298,8 +387,8 @@ int Run(const Options& options)
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
-    int received = 0;
-    sigwait(&stopSignals, &received);
+    CommandReader reader(instrument, instrumentLock, *link);
+    WaitForStop(stopSignals, options.commands ? &reader : nullptr);
 
     close();
     if (view->ServerGone()) {

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -76,6 +77,21 @@ TfrmMidi::TfrmMidi(MidiSetup& setup, QWidget* parent)
     });
 
     auto* layout = new QVBoxLayout(this);
+    if (setup_.OnlyVirtualPorts()) {
+        // A first run without an interface: say how to reach the instrument.
+        auto* hint = new QLabel(
+            QStringLiteral("Only the built-in virtual Matrix-1000 is available. To edit your own "
+                           "instrument, connect a MIDI interface: the instrument's MIDI Out to "
+                           "the interface's In, the interface's Out to the instrument's MIDI In, "
+                           "and start Velmora again: the interface's ports then appear in the "
+                           "lists below, ahead of the virtual ones. Set the channel to the "
+                           "instrument's MIDI channel."),
+            this);
+        hint->setObjectName(QStringLiteral("lblNoInterface"));
+        hint->setWordWrap(true);
+        hint->setMaximumWidth(420);
+        layout->addWidget(hint);
+    }
     layout->addLayout(form);
     layout->addWidget(buttons);
 

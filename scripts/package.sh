@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds Velmora's Debian package: a Release build of the programs (without
+# tests and benchmarks) in build-package/, then CPack. Prints the package's
+# path; install it with `sudo apt install ./<that path>`.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash scripts/setup.sh
+
+cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELMORA_TESTS=OFF \
+  -DVELMORA_BENCH=OFF >/dev/null
+cmake --build build-package -j "$(nproc)"
+
+log=build-package/cpack.log
+if ! cpack --config build-package/CPackConfig.cmake -G DEB -B build-package >"$log" 2>&1; then
+  cat "$log" >&2
+  echo "package: cpack failed" >&2
+  exit 1
+fi
+# CPack names the file: "CPack: - package: /path/velmora_<version>_<arch>.deb generated."
+deb=$(sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p' "$log")
+if [ -z "$deb" ] || [ ! -f "$deb" ]; then
+  cat "$log" >&2
+  echo "package: cpack made no .deb" >&2
+  exit 1
+fi
+echo "$deb"

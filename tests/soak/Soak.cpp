@@ -1,0 +1,255 @@
+#include "Soak.h"
+
+#include "SyxPorts.h"
+#include "VirtualInstrument.h"
+
+#include <cstdio>
+#include <exception>
+#include <thread>
+
+namespace velmora::soak {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// SysEx silence this long means an answer is over (the engine's answer gap
+// is 1 s).
+constexpr auto kQuiet = 1200ms;
+
+constexpr int kPatches = static_cast<int>(kBankPatchCount);
+
+// Where the JACK port of that short name stands among the device names.
+int IndexOfJackPort(const std::vector<std::string>& names, const std::string& port)
+{
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i].find(":" + port + " (JACK)") != std::string::npos)
+            return static_cast<int>(i);
+    return -1;
+}
+
+} // namespace
+
+const char* FaultName(FaultKind kind)
+{
+    switch (kind) {
+    case FaultKind::BadChecksum:
+        return "bad checksum";
+    case FaultKind::Drop:
+        return "dropped message";
+    case FaultKind::Stall:
+        return "stall";
+    case FaultKind::Kill:
+        return "instrument killed";
+    case FaultKind::None:
+        break;
+    }
+    return "none";
+}
+
+Soak::Soak(std::string instrumentPath, std::string name, std::uint32_t seed, bool verbose)
+    : instrumentPath_(std::move(instrumentPath)), name_(std::move(name)), verbose_(verbose),
+      random_(seed)
+{}
+
+Soak::~Soak()
+{
+    session_.reset();
+    child_.reset();
+}
+
+int Soak::Random(int low, int high)
+{
+    return std::uniform_int_distribution<int>(low, high)(random_);
+}
+
+std::string Soak::Start()
+{
+    if (std::string problem = StartInstrument(); !problem.empty())
+        return problem;
+    backend_ = &devices_.AddBackend(midi::CreateRtMidiBackend());
+    inDevice_ = IndexOfJackPort(devices_.InputNames(), name_ + " out");
+    outDevice_ = IndexOfJackPort(devices_.OutputNames(), name_ + " in");
+    if (inDevice_ < 0 || outDevice_ < 0)
+        return "the instrument's JACK ports are not among the MIDI devices";
+    instrumentBank_ = FactoryBank();
+    return OpenSession();
+}
+
+Soak::Bank Soak::FactoryBank()
+{
+    const VirtualInstrument fresh(Model::Matrix1000);
+    Bank bank{};
+    for (int n = 0; n < kPatches; ++n)
+        bank[static_cast<std::size_t>(n)] = fresh.Patch(0, n);
+    return bank;
+}
+
+std::string Soak::StartInstrument()
+{
+    child_ = std::make_unique<InstrumentChild>(
+        instrumentPath_, std::vector<std::string>{"--name", name_, "--pace", "fast"});
+    if (!child_->WaitForLine("ready", 30s))
+        return "velmora-instrument did not start";
+    return {};
+}
+
+std::string Soak::OpenSession()
+{
+    try {
+        auto session = std::make_unique<syx::TransferSession>(devices_, Model::Matrix1000);
+        session->OpenInput(std::to_string(inDevice_));
+        session->OpenOutput(std::to_string(outDevice_));
+        session_ = std::move(session);
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+    return {};
+}
+
+bool Soak::PortsListed()
+{
+    for (const std::string& name : backend_->InputNames())
+        if (name == devices_.InputName(inDevice_))
+            return true;
+    return false;
+}
+
+void Soak::Restart()
+{
+    phase_ = "restarting the instrument";
+    const SynthRecords kept = session_->Records();
+    session_.reset();
+    child_->Kill();
+    // JACK names a new client after an old one that is still registered
+    // differently, so the old ports must be gone first.
+    const auto giveUp = Clock::now() + 10s;
+    while (PortsListed() && Clock::now() < giveUp)
+        std::this_thread::sleep_for(20ms);
+    ++figures_.restarts;
+    std::string problem = StartInstrument();
+    if (problem.empty())
+        problem = OpenSession();
+    if (!problem.empty()) {
+        Fail("restart: " + problem);
+        broken_ = true;
+        return;
+    }
+    session_->Records() = kept;
+    instrumentBank_ = FactoryBank();
+}
+
+std::string Soak::Download(int stopAt, const std::function<void()>& then)
+{
+    Transfers& engine = session_->Engine();
+    const TransferFlags& flags = engine.Flags();
+    syx::ConsoleHost& host = session_->Host();
+    host.problems.clear();
+    engine.StartBankDownload();
+    bool thenDone = !then;
+    return session_->RunUntil([&] {
+        if (!thenDone && flags.BankCount >= stopAt) {
+            thenDone = true;
+            then();
+        }
+        if (flags.BankLoaded && flags.SplitsReceived && flags.GlobalReceived)
+            return true;
+        if (flags.BankLoaded && !engine.Receiving() && Clock::now() - session_->LastHeard() > kQuiet)
+            host.problems.push_back("the answer ended without all its splits and global dump");
+        return false;
+    });
+}
+
+std::string Soak::Upload(int bank, int killAt)
+{
+    syx::ConsoleHost& host = session_->Host();
+    host.problems.clear();
+    host.bankAnswer = bank;
+    host.onProgress = [this, killAt](int position, int) {
+        if (position == killAt)
+            child_->Kill();
+    };
+    std::string error;
+    try {
+        session_->Engine().SendBank();
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    host.onProgress = nullptr;
+    if (error.empty() && !host.problems.empty())
+        error = host.problems.front();
+    return error;
+}
+
+void Soak::WaitForQuiet(Clock::duration atLeast)
+{
+    phase_ = "waiting for the rest of the answer";
+    syx::ConsoleHost& host = session_->Host();
+    const auto start = Clock::now();
+    session_->RunUntil([&] {
+        for (const std::string& problem : host.problems)
+            Fail("after the fault the engine also reported: " + problem);
+        host.problems.clear();
+        const auto now = Clock::now();
+        return now - start >= atLeast && now - session_->LastHeard() >= kQuiet;
+    });
+}
+
+void Soak::Arm(const std::string& command)
+{
+    if (!child_->Command(command))
+        Fail("the instrument did not take the fault command \"" + command + "\"");
+}
+
+void Soak::Edit()
+{
+    auto& bank = session_->Records().Bank;
+    edits_ = Random(1, 6);
+    editedBytes_ = 0;
+    for (int p = 0; p < edits_; ++p) {
+        PatchBuffer& patch = bank[static_cast<std::size_t>(Random(0, kPatches - 1))];
+        const int changes = Random(1, 4);
+        editedBytes_ += changes;
+        for (int c = 0; c < changes; ++c) {
+            const auto offset = static_cast<std::size_t>(Random(0, kPatchRecordSize - 1));
+            const bool name = offset < kPatchNameLength;
+            Byte value = patch[offset];
+            while (value == patch[offset])
+                value = static_cast<Byte>(name ? Random(' ', 'Z') : Random(0, 255));
+            patch[offset] = value;
+        }
+    }
+}
+
+Soak::Bank Soak::ProgramBank() const
+{
+    Bank bank{};
+    const auto& records = session_->Records().Bank;
+    for (std::size_t n = 0; n < kBankPatchCount; ++n)
+        std::copy_n(records[n].begin(), kPatchRecordSize, bank[n].begin());
+    return bank;
+}
+
+bool Soak::Compare(const Bank& expected, const std::string& what)
+{
+    const Bank got = ProgramBank();
+    ++figures_.bankReads;
+    figures_.bytesCompared += kBankPatchCount * kPatchRecordSize;
+    for (std::size_t n = 0; n < kBankPatchCount; ++n)
+        for (std::size_t i = 0; i < kPatchRecordSize; ++i)
+            if (got[n][i] != expected[n][i]) {
+                Fail(what + ": patch " + std::to_string(n) + " differs at byte " +
+                     std::to_string(i) + " (expected " + std::to_string(expected[n][i]) +
+                     ", got " + std::to_string(got[n][i]) + ")");
+                return false;
+            }
+    return true;
+}
+
+void Soak::Fail(const std::string& text)
+{
+    figures_.failures.push_back("cycle " + std::to_string(cycle_) + ": " + text);
+    std::printf("  FAILED: %s\n", text.c_str());
+}
+
+} // namespace velmora::soak

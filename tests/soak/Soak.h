@@ -1,0 +1,140 @@
+// The soak: Velmora's transfer engine (as velmora-syx runs it) against
+// velmora-instrument over JACK, cycle after cycle. A cycle downloads the
+// bank, edits some patches, uploads the bank and reads it back; a faulted
+// cycle has the instrument send a bad checksum, drop a message, stall, or die
+// in the middle, and must end with the engine's own error and the program's
+// data as they were before. The instrument is started again after it died,
+// and its ports are opened again by name.
+#pragma once
+
+#include "InstrumentChild.h"
+#include "SyxTransfers.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace velmora::soak {
+
+enum class FaultKind
+{
+    None,
+    BadChecksum, // a patch dump of an answer with a wrong checksum
+    Drop,        // a patch dump of an answer not sent
+    Stall,       // the answer pauses past the stall watch
+    Kill,        // the instrument process killed mid-transfer
+};
+inline constexpr int kFaultKinds = 5;
+const char* FaultName(FaultKind kind);
+
+struct Fault
+{
+    FaultKind kind = FaultKind::None;
+    // The read-back download is hit (or, for a kill, it rather than the upload).
+    bool inReadBack = false;
+};
+
+struct Figures
+{
+    int cycles = 0;
+    std::array<int, kFaultKinds> injected{};
+    std::array<int, kFaultKinds> survived{};
+    std::uint64_t bytesCompared = 0;
+    int bankReads = 0;
+    int restarts = 0;
+    // What went wrong, one line each; empty when all went right.
+    std::vector<std::string> failures;
+};
+
+class Soak
+{
+public:
+    using Clock = std::chrono::steady_clock;
+
+    Soak(std::string instrumentPath, std::string name, std::uint32_t seed, bool verbose);
+    ~Soak();
+    Soak(const Soak&) = delete;
+    Soak& operator=(const Soak&) = delete;
+
+    // Starts the instrument and opens its ports; "" or what failed.
+    std::string Start();
+    // One cycle; its failures go into the figures.
+    void RunCycle(int cycle, const Fault& fault);
+
+    const Figures& Results() const { return figures_; }
+    // A faulted cycle has not yet been followed by a clean one.
+    bool FaultPending() const { return pending_ != FaultKind::None; }
+    // The instrument could not be started again: no cycle can run.
+    bool Broken() const { return broken_; }
+    // What the cycle under way does now, for the watchdog's report.
+    const char* Phase() const { return phase_.load(); }
+    pid_t InstrumentPid() const { return child_ ? child_->Pid() : -1; }
+    long InstrumentPeakKiB() const { return child_ ? child_->PeakKiB() : 0; }
+
+private:
+    using Bank = std::array<PatchRecord, kBankPatchCount>;
+
+    static Bank FactoryBank();
+    int Random(int low, int high);
+
+    std::string StartInstrument();
+    std::string OpenSession();
+    // Whether the instrument's ports are still listed by the MIDI system.
+    bool PortsListed();
+    void Restart();
+
+    // "" when the whole answer arrived, else the engine's message. `then`
+    // runs once `stopAt` patches have arrived (for a kill mid-answer).
+    std::string Download(int stopAt = -1, const std::function<void()>& then = {});
+    // "" when the upload went out, else the error.
+    std::string Upload(int bank, int killAt = -1);
+    void WaitForQuiet(Clock::duration atLeast);
+    void Arm(const std::string& command);
+
+    void Edit();
+    Bank ProgramBank() const;
+    bool Compare(const Bank& expected, const std::string& what);
+    void Fail(const std::string& text);
+
+    // Download, compare with what the instrument holds, edit. False on failure.
+    bool DownloadAndEdit();
+    // Upload into a random bank; the instrument then holds the program's bank.
+    bool UploadChecked();
+    bool RunCleanCycle();
+    // After a failed clean cycle: takes the instrument's bank as it is now.
+    void Resync();
+    void RunFaultedCycle(const Fault& fault);
+    // The faulted transfer; its outcome and the error it must end with.
+    std::string FaultStep(const Fault& fault, std::string& expected);
+
+    std::string instrumentPath_;
+    std::string name_;
+    bool verbose_;
+    std::mt19937 random_;
+    std::unique_ptr<InstrumentChild> child_;
+    midi::MidiDevices devices_;
+    midi::MidiBackend* backend_ = nullptr;
+    int inDevice_ = -1;
+    int outDevice_ = -1;
+    std::unique_ptr<syx::TransferSession> session_;
+    // What the instrument holds in the bank it has selected: the bank a
+    // download gets. An upload selects the bank it fills.
+    Bank instrumentBank_{};
+    int cycle_ = 0;
+    bool broken_ = false;
+    // The cycle under way: its edits, the bank it uploads to, what it did.
+    int edits_ = 0;
+    int editedBytes_ = 0;
+    int bank_ = 0;
+    std::string note_;
+    FaultKind pending_ = FaultKind::None; // survived once the next cycle is clean
+    Figures figures_;
+    std::atomic<const char*> phase_{"starting"};
+};
+
+} // namespace velmora::soak

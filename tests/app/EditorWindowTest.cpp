@@ -9,6 +9,7 @@
 #include "SysexFiles.h"
 #include "TfrmBank.h"
 #include "TfrmLCD.h"
+#include "TfrmMidi.h"
 #include "WindowRig.h"
 
 #include <QAction>
@@ -163,6 +164,11 @@ TEST(EditorWindow, DISABLED_DrawsThePagesForTheDocumentation)
     ASSERT_TRUE(rig.WaitFor([&] { return rig.window->Transfer().Flags().BankLoaded; }));
     QTest::qWait(100);
     EXPECT_TRUE(rig.window->BankManager().grab().save(folder + "/bank-manager.png"));
+    midi::TfrmMidi setup(rig.window->Midi(), rig.window.get());
+    setup.show();
+    QTest::qWait(100);
+    EXPECT_TRUE(setup.grab().save(folder + "/midi-setup.png"));
+    setup.hide();
     rig.window->Action("aKeyboard")->trigger();
     rig.window->Action("aSequencer")->trigger();
     QTest::qWait(100);

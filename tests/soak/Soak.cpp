@@ -47,9 +47,8 @@ const char* FaultName(FaultKind kind)
     return "none";
 }
 
-Soak::Soak(std::string instrumentPath, std::string name, std::uint32_t seed, bool verbose)
-    : instrumentPath_(std::move(instrumentPath)), name_(std::move(name)), verbose_(verbose),
-      random_(seed)
+Soak::Soak(std::string instrumentPath, std::string name, std::uint32_t seed)
+    : instrumentPath_(std::move(instrumentPath)), name_(std::move(name)), random_(seed)
 {}
 
 Soak::~Soak()
@@ -154,7 +153,8 @@ std::string Soak::Download(int stopAt, const std::function<void()>& then)
         }
         if (flags.BankLoaded && flags.SplitsReceived && flags.GlobalReceived)
             return true;
-        if (flags.BankLoaded && !engine.Receiving() && Clock::now() - session_->LastHeard() > kQuiet)
+        if (flags.BankLoaded && !engine.Receiving() &&
+            Clock::now() - session_->LastHeard() > kQuiet)
             host.problems.push_back("the answer ended without all its splits and global dump");
         return false;
     });
@@ -239,8 +239,8 @@ bool Soak::Compare(const Bank& expected, const std::string& what)
         for (std::size_t i = 0; i < kPatchRecordSize; ++i)
             if (got[n][i] != expected[n][i]) {
                 Fail(what + ": patch " + std::to_string(n) + " differs at byte " +
-                     std::to_string(i) + " (expected " + std::to_string(expected[n][i]) +
-                     ", got " + std::to_string(got[n][i]) + ")");
+                     std::to_string(i) + " (expected " + std::to_string(expected[n][i]) + ", got " +
+                     std::to_string(got[n][i]) + ")");
                 return false;
             }
     return true;

@@ -56,7 +56,7 @@ class Soak
 public:
     using Clock = std::chrono::steady_clock;
 
-    Soak(std::string instrumentPath, std::string name, std::uint32_t seed, bool verbose);
+    Soak(std::string instrumentPath, std::string name, std::uint32_t seed);
     ~Soak();
     Soak(const Soak&) = delete;
     Soak& operator=(const Soak&) = delete;
@@ -114,7 +114,6 @@ private:
 
     std::string instrumentPath_;
     std::string name_;
-    bool verbose_;
     std::mt19937 random_;
     std::unique_ptr<InstrumentChild> child_;
     midi::MidiDevices devices_;

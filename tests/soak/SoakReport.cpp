@@ -1,0 +1,93 @@
+#include "SoakReport.h"
+
+#include <cstdio>
+#include <numeric>
+#include <string>
+
+namespace velmora::soak {
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+// AddressSanitizer keeps freed memory in quarantine, so the resident memory
+// grows without a leak; LeakSanitizer looks for leaks when the program ends.
+constexpr bool kJudgeGrowth = false;
+#else
+constexpr bool kJudgeGrowth = true;
+#endif
+
+std::string Grouped(long long value)
+{
+    std::string digits = std::to_string(value < 0 ? -value : value);
+    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(static_cast<std::size_t>(i), ",");
+    return (value < 0 ? "-" : "") + digits;
+}
+
+std::string Kinds(const std::array<int, kFaultKinds>& counts)
+{
+    std::string text;
+    for (int k = 1; k < kFaultKinds; ++k) {
+        if (!text.empty())
+            text += ", ";
+        text += std::to_string(counts[static_cast<std::size_t>(k)]) + " " +
+                FaultName(static_cast<FaultKind>(k));
+    }
+    return text;
+}
+
+} // namespace
+
+void MemoryTrack::AfterCycle(int cycle)
+{
+    last_ = StatusKiB("/proc/self/status", "VmRSS");
+    if (cycle == kBaselineCycle)
+        baseline_ = last_;
+}
+
+bool PrintReport(const Figures& figures, const MemoryTrack& memory, double seconds,
+                 std::uint32_t seed, long instrumentPeakKiB)
+{
+    const int injected = std::accumulate(figures.injected.begin(), figures.injected.end(), 0);
+    const int survived = std::accumulate(figures.survived.begin(), figures.survived.end(), 0);
+    const long peak = StatusKiB("/proc/self/status", "VmHWM");
+    const long growth = memory.LastKiB() - memory.BaselineKiB();
+    const bool flat = !memory.HasBaseline() || !kJudgeGrowth || growth <= kFlatKiB;
+
+    std::printf("\nvelmora-soak: %d cycles in %.1f s, seed %u\n", figures.cycles, seconds, seed);
+    std::printf("  faults injected:  %d (%s)\n", injected, Kinds(figures.injected).c_str());
+    std::printf("  faults survived:  %d of %d (%s)\n", survived, injected,
+                Kinds(figures.survived).c_str());
+    std::printf("  instrument restarts: %d\n", figures.restarts);
+    std::printf("  bytes compared:   %s (%d bank reads of %s bytes)\n",
+                Grouped(static_cast<long long>(figures.bytesCompared)).c_str(), figures.bankReads,
+                Grouped(static_cast<long long>(kBankPatchCount * kPatchRecordSize)).c_str());
+    std::printf("  peak memory:      %s KiB (VmHWM; the last instrument process: %s KiB)\n",
+                Grouped(peak).c_str(), Grouped(instrumentPeakKiB).c_str());
+    if (memory.HasBaseline()) {
+        std::printf("  resident memory:  %s KiB after cycle %d, %s KiB at the end (%s%s KiB)\n",
+                    Grouped(memory.BaselineKiB()).c_str(), MemoryTrack::kBaselineCycle,
+                    Grouped(memory.LastKiB()).c_str(), growth >= 0 ? "+" : "",
+                    Grouped(growth).c_str());
+        if (!kJudgeGrowth)
+            std::printf("  leak:             not judged from the resident memory under "
+                        "AddressSanitizer; LeakSanitizer checks at exit\n");
+        else if (flat)
+            std::printf("  leak:             none (flat within %s KiB)\n",
+                        Grouped(kFlatKiB).c_str());
+        else
+            std::printf("  leak:             resident memory grew by %s KiB\n",
+                        Grouped(growth).c_str());
+    } else {
+        std::printf("  resident memory:  %s KiB at the end (fewer than %d cycles: no baseline)\n",
+                    Grouped(memory.LastKiB()).c_str(), MemoryTrack::kBaselineCycle);
+    }
+    for (const std::string& failure : figures.failures)
+        std::printf("  FAILED %s\n", failure.c_str());
+    const bool passed = figures.failures.empty() && survived == injected && flat;
+    std::printf("velmora-soak: %s\n", passed ? "passed" : "FAILED");
+    std::fflush(stdout);
+    return passed;
+}
+
+} // namespace velmora::soak

@@ -47,6 +47,11 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON
   -DVELMORA_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs"
 
+echo "== ThreadSanitizer build of the transport and timer tests"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_TSAN=ON \
+  -DVELMORA_BENCH=OFF >/dev/null
+cmake --build build-tsan -j "$jobs" --target midi_tests instrument_tests timer_tests
+
 if command -v clang++ >/dev/null 2>&1; then
   echo "== fuzz targets (${fuzz_seconds} s each)"
   cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -85,6 +90,12 @@ build/bench/velmora_startup_bench
 echo "== tests, normal build"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== tests, ThreadSanitizer build (transport and timer)"
+for program in midi/midi_tests instrument/instrument_tests perform/timer_tests; do
+  TSAN_OPTIONS="suppressions=$root/tests/tsan/suppressions.txt halt_on_error=1 second_deadlock_stack=1" \
+    "build-tsan/tests/$program" --gtest_brief=1
+done
 
 echo "== tests, sanitizer build"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0

@@ -233,3 +233,10 @@ TEST(ThreadTimerDestruction, DestroyingARunningTimerStopsAtOnceAndDropsQueuedTic
         EXPECT_EQ(log.Count(), atDestroy);
     }
 }
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

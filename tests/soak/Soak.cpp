@@ -144,7 +144,13 @@ std::string Soak::Download(int stopAt, const std::function<void()>& then)
     const TransferFlags& flags = engine.Flags();
     syx::ConsoleHost& host = session_->Host();
     host.problems.clear();
-    engine.StartBankDownload();
+    try {
+        engine.StartBankDownload();
+    } catch (const std::exception& error) {
+        // The request could not be sent (the port vanished): no answer comes.
+        engine.CancelReceive();
+        return error.what();
+    }
     bool thenDone = !then;
     return session_->RunUntil([&] {
         if (!thenDone && flags.BankCount >= stopAt) {
@@ -166,8 +172,16 @@ std::string Soak::Upload(int bank, int killAt)
     host.problems.clear();
     host.bankAnswer = bank;
     host.onProgress = [this, killAt](int position, int) {
-        if (position == killAt)
-            child_->Kill();
+        if (position != killAt)
+            return;
+        // JACK drops a killed client only after its client timeout (about a
+        // second with the server's defaults); until then sends to its ports
+        // go nowhere without an error. The upload is held here until the
+        // ports are gone, so that the next patch meets the vanished port.
+        child_->Kill();
+        const auto giveUp = Clock::now() + 10s;
+        while (PortsListed() && Clock::now() < giveUp)
+            std::this_thread::sleep_for(10ms);
     };
     std::string error;
     try {
@@ -185,6 +199,7 @@ void Soak::WaitForQuiet(Clock::duration atLeast)
 {
     phase_ = "waiting for the rest of the answer";
     syx::ConsoleHost& host = session_->Host();
+    host.problems.clear();
     const auto start = Clock::now();
     session_->RunUntil([&] {
         for (const std::string& problem : host.problems)

@@ -14,7 +14,7 @@ namespace {
 // The stall fault holds the answer past the engine's 3 s stall watch, but
 // for less than a second after it fires: the rest of the answer is then
 // still dropped as the tail of the failed one.
-constexpr auto kStall = std::chrono::milliseconds(3800);
+constexpr auto kStall = std::chrono::milliseconds(4500);
 // A kill mid-answer: the instrument holds the answer until it is killed.
 constexpr auto kKillStall = std::chrono::milliseconds(60000);
 constexpr int kPatches = static_cast<int>(kBankPatchCount);
@@ -177,7 +177,7 @@ std::string Soak::FaultStep(const Fault& fault, std::string& expected)
             return Download(at, [this] { child_->Kill(); });
         } else {
             // Killed once this many patches of the upload went out.
-            const int killAt = Random(5, 70);
+            const int killAt = Random(1, kPatches - 2);
             note_ = std::string(FaultName(fault.kind)) + " after patch " + std::to_string(killAt) +
                     " of the upload";
             expected = GoneText(devices_.OutputName(outDevice_));

@@ -39,12 +39,15 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Velmora")
 set(CPACK_PACKAGE_CONTACT "Velmora developers <velmora@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Velmora edits every voice parameter of an Oberheim Matrix-1000 or Matrix-6 over MIDI \
-and keeps its patches, banks and splits in SysEx files. The package also holds \
-velmora-syx, a command-line tool that inspects, converts, backs up and restores \
-patch and bank files, and velmora-instrument, a virtual instrument on JACK or \
-ALSA MIDI ports for trying Velmora without hardware.")
+# Lines of at most 80 columns, as Debian's control files want them.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+       "Velmora edits every voice parameter of an Oberheim Matrix-1000 or Matrix-6"
+       "over MIDI and keeps its patches, banks and splits in SysEx files."
+       "."
+       "The package also holds velmora-syx, a command-line tool that inspects,"
+       "converts, backs up and restores patch and bank files, and"
+       "velmora-instrument, a virtual instrument on JACK or ALSA MIDI ports for"
+       "trying Velmora without hardware.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

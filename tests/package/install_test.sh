@@ -73,7 +73,10 @@ grep -qx "Exec=velmora %F" "$root/usr/share/applications/velmora.desktop" ||
   fail "the desktop entry does not pass files to velmora"
 mime=$(sed -n 's/^MimeType=\(.*\);$/\1/p' "$root/usr/share/applications/velmora.desktop")
 cp -r "$root/usr/share/mime" "$scratch/mime"
-update-mime-database "$scratch/mime" || fail "update-mime-database failed"
+update-mime-database "$scratch/mime" >"$scratch/mime.log" 2>&1 || {
+  cat "$scratch/mime.log" >&2
+  fail "update-mime-database failed"
+}
 grep -qx "$mime:\*\.syx" "$scratch/mime/globs" || fail "$mime does not cover *.syx"
 for page in "$root"/usr/share/man/man1/*.1.gz; do
   warnings=$(zcat "$page" | groff -man -Tutf8 -ww -z 2>&1)

@@ -148,8 +148,9 @@ std::string Soak::Download(int stopAt, const std::function<void()>& then)
         engine.StartBankDownload();
     } catch (const std::exception& error) {
         // The request could not be sent (the port vanished): no answer comes.
-        engine.CancelReceive();
-        return error.what();
+        std::printf("request failed: %s\n", error.what());
+        std::fflush(stdout);
+        return session_->RunUntil([] { return false; });
     }
     bool thenDone = !then;
     return session_->RunUntil([&] {
@@ -195,23 +196,23 @@ std::string Soak::Upload(int bank, int killAt)
     return error;
 }
 
-void Soak::WaitForQuiet(Clock::duration atLeast)
+void Soak::WaitForQuiet(Clock::time_point notBefore)
 {
     phase_ = "waiting for the rest of the answer";
     syx::ConsoleHost& host = session_->Host();
     host.problems.clear();
-    const auto start = Clock::now();
     session_->RunUntil([&] {
         for (const std::string& problem : host.problems)
             Fail("after the fault the engine also reported: " + problem);
         host.problems.clear();
         const auto now = Clock::now();
-        return now - start >= atLeast && now - session_->LastHeard() >= kQuiet;
+        return now >= notBefore && now - session_->LastHeard() >= kQuiet;
     });
 }
 
 void Soak::Arm(const std::string& command)
 {
+    armedAt_ = Clock::now();
     if (!child_->Command(command))
         Fail("the instrument did not take the fault command \"" + command + "\"");
 }

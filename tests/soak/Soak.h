@@ -93,7 +93,9 @@ private:
     std::string Download(int stopAt = -1, const std::function<void()>& then = {});
     // "" when the upload went out, else the error.
     std::string Upload(int bank, int killAt = -1);
-    void WaitForQuiet(Clock::duration atLeast);
+    // Pumps events until SysEx has been silent for a while, and not before
+    // `notBefore`; problems reported meanwhile are failures.
+    void WaitForQuiet(Clock::time_point notBefore = {});
     void Arm(const std::string& command);
 
     void Edit();
@@ -126,6 +128,7 @@ private:
     Bank instrumentBank_{};
     int cycle_ = 0;
     bool broken_ = false;
+    Clock::time_point armedAt_{}; // when the last fault command was taken
     // The cycle under way: its edits, the bank it uploads to, what it did.
     int edits_ = 0;
     int editedBytes_ = 0;

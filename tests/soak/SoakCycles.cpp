@@ -14,7 +14,7 @@ namespace {
 // The stall fault holds the answer past the engine's 3 s stall watch, but
 // for less than a second after it fires: the rest of the answer is then
 // still dropped as the tail of the failed one.
-constexpr auto kStall = std::chrono::milliseconds(4500);
+constexpr auto kStall = std::chrono::milliseconds(3800);
 // A kill mid-answer: the instrument holds the answer until it is killed.
 constexpr auto kKillStall = std::chrono::milliseconds(60000);
 constexpr int kPatches = static_cast<int>(kBankPatchCount);
@@ -102,7 +102,7 @@ void Soak::Resync()
 {
     // What the instrument holds is unknown after a failed cycle: take it as
     // it is, so that one failure does not fail every later cycle too.
-    WaitForQuiet(0s);
+    WaitForQuiet();
     phase_ = "download after a failure";
     if (Download().empty())
         instrumentBank_ = ProgramBank();
@@ -124,7 +124,9 @@ void Soak::RunFaultedCycle(const Fault& fault)
     std::string expected;
     const std::string problem = FaultStep(fault, expected);
     if (fault.kind != FaultKind::Kill) {
-        WaitForQuiet(fault.kind == FaultKind::Stall ? 1s : 0s);
+        // A stalled answer goes on once the stall is over.
+        WaitForQuiet(fault.kind == FaultKind::Stall ? armedAt_ + kStall + 500ms
+                                                    : Clock::time_point{});
         Arm("");
     }
 
@@ -181,7 +183,10 @@ std::string Soak::FaultStep(const Fault& fault, std::string& expected)
             note_ = std::string(FaultName(fault.kind)) + " after patch " + std::to_string(killAt) +
                     " of the upload";
             expected = GoneText(devices_.OutputName(outDevice_));
-            return Upload(Random(0, 1), killAt);
+            const std::string e = Upload(Random(0, 1), killAt);
+            const auto t0 = Clock::now();
+            std::printf("after the kill, download: %s (%.1f s)\n", Download().c_str(), std::chrono::duration<double>(Clock::now() - t0).count());
+            return e;
         }
     case FaultKind::None:
         break;

@@ -21,7 +21,9 @@ if ! cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/out" >"$scrat
   fail "cpack failed"
 fi
 debs=("$scratch"/out/velmora_*.deb)
-[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "cpack made no velmora_*.deb"
+if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+  fail "cpack made no velmora_*.deb"
+fi
 deb=${debs[0]}
 echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 

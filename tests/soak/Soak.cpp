@@ -47,8 +47,10 @@ const char* FaultName(FaultKind kind)
     return "none";
 }
 
-Soak::Soak(std::string instrumentPath, std::string name, std::uint32_t seed)
-    : instrumentPath_(std::move(instrumentPath)), name_(std::move(name)), random_(seed)
+Soak::Soak(std::string instrumentPath, std::string name, std::uint32_t seed,
+           std::function<int()> xruns)
+    : instrumentPath_(std::move(instrumentPath)), name_(std::move(name)), xruns_(std::move(xruns)),
+      random_(seed)
 {}
 
 Soak::~Soak()
@@ -130,7 +132,7 @@ void Soak::Restart()
     if (problem.empty())
         problem = OpenSession();
     if (!problem.empty()) {
-        Fail("restart: " + problem);
+        Fail("restart: " + problem, false);
         broken_ = true;
         return;
     }
@@ -148,9 +150,8 @@ std::string Soak::Download(int stopAt, const std::function<void()>& then)
         engine.StartBankDownload();
     } catch (const std::exception& error) {
         // The request could not be sent (the port vanished): no answer comes.
-        std::printf("request failed: %s\n", error.what());
-        std::fflush(stdout);
-        return session_->RunUntil([] { return false; });
+        engine.CancelReceive();
+        return error.what();
     }
     bool thenDone = !then;
     return session_->RunUntil([&] {
@@ -214,7 +215,7 @@ void Soak::Arm(const std::string& command)
 {
     armedAt_ = Clock::now();
     if (!child_->Command(command))
-        Fail("the instrument did not take the fault command \"" + command + "\"");
+        Fail("the instrument did not take the fault command \"" + command + "\"", false);
 }
 
 void Soak::Edit()
@@ -262,10 +263,10 @@ bool Soak::Compare(const Bank& expected, const std::string& what)
     return true;
 }
 
-void Soak::Fail(const std::string& text)
+void Soak::Fail(const std::string& text, bool transport)
 {
-    figures_.failures.push_back("cycle " + std::to_string(cycle_) + ": " + text);
-    std::printf("  FAILED: %s\n", text.c_str());
+    problems_.push_back({text, transport});
+    std::printf("  problem: %s\n", text.c_str());
 }
 
 } // namespace velmora::soak

@@ -49,6 +49,10 @@ struct Figures
     int restarts = 0;
     // What went wrong, one line each; empty when all went right.
     std::vector<std::string> failures;
+    // Cycles whose messages the JACK transport lost (it reported xruns),
+    // one line each, and the faults that were therefore not judged.
+    std::vector<std::string> jackLosses;
+    int unjudged = 0;
 };
 
 class Soak
@@ -56,7 +60,9 @@ class Soak
 public:
     using Clock = std::chrono::steady_clock;
 
-    Soak(std::string instrumentPath, std::string name, std::uint32_t seed);
+    // `xruns` counts the JACK server's xruns so far.
+    Soak(std::string instrumentPath, std::string name, std::uint32_t seed,
+         std::function<int()> xruns);
     ~Soak();
     Soak(const Soak&) = delete;
     Soak& operator=(const Soak&) = delete;
@@ -101,7 +107,12 @@ private:
     void Edit();
     Bank ProgramBank() const;
     bool Compare(const Bank& expected, const std::string& what);
-    void Fail(const std::string& text);
+    // A problem of the cycle under way. `transport`: a message lost by the
+    // transport could cause it (not so when the program's data changed).
+    void Fail(const std::string& text, bool transport = true);
+    // A cycle with problems: held against Velmora, or lost by JACK. The
+    // verdict shown for the cycle.
+    std::string Judge(int xruns, FaultKind after);
 
     // Download, compare with what the instrument holds, edit. False on failure.
     bool DownloadAndEdit();
@@ -116,6 +127,7 @@ private:
 
     std::string instrumentPath_;
     std::string name_;
+    std::function<int()> xruns_;
     std::mt19937 random_;
     std::unique_ptr<InstrumentChild> child_;
     midi::MidiDevices devices_;
@@ -134,6 +146,13 @@ private:
     int editedBytes_ = 0;
     int bank_ = 0;
     std::string note_;
+    struct Problem
+    {
+        std::string text;
+        bool transport;
+    };
+    std::vector<Problem> problems_;
+    bool injected_ = false;               // the cycle's fault was injected
     FaultKind pending_ = FaultKind::None; // survived once the next cycle is clean
     Figures figures_;
     std::atomic<const char*> phase_{"starting"};

@@ -8,9 +8,9 @@
 #include "Soak.h"
 #include "SoakReport.h"
 #include "Watchdog.h"
+#include "XrunWatch.h"
 
 #include <QCoreApplication>
-#include <jack/jack.h>
 
 #include <signal.h>
 #include <unistd.h>
@@ -71,18 +71,6 @@ bool Parse(int argc, char** argv, Options& options)
     return true;
 }
 
-bool JackServerRuns()
-{
-    jack_set_error_function([](const char*) {});
-    jack_set_info_function([](const char*) {});
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open("velmora-soak-probe", JackNoStartServer, &status);
-    if (client == nullptr)
-        return false;
-    jack_client_close(client);
-    return true;
-}
-
 // Every fourth cycle is faulted, the kinds in turn; every other round of
 // kinds hits the read-back (or, for the kill, the answer) instead of the
 // download (or the upload).
@@ -108,7 +96,8 @@ int main(int argc, char** argv)
     // A write to an instrument that was just killed must not end the soak.
     signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
-    if (!JackServerRuns()) {
+    const auto xruns = XrunWatch::Open();
+    if (xruns == nullptr) {
         std::puts("velmora-soak: no JACK server is running; skipped");
         return 77;
     }
@@ -120,7 +109,7 @@ int main(int argc, char** argv)
     std::printf(", velmora-instrument as \"%s\" on JACK, fast pace\n", name.c_str());
     std::fflush(stdout);
 
-    Soak soak(options.instrument, name, options.seed);
+    Soak soak(options.instrument, name, options.seed, [&xruns] { return xruns->Count(); });
     if (const std::string problem = soak.Start(); !problem.empty()) {
         std::fprintf(stderr, "velmora-soak: %s\n", problem.c_str());
         return 1;

@@ -47,10 +47,8 @@ const char* FaultName(FaultKind kind)
     return "none";
 }
 
-Soak::Soak(std::string instrumentPath, std::string name, std::uint32_t seed,
-           std::function<int()> xruns)
-    : instrumentPath_(std::move(instrumentPath)), name_(std::move(name)), xruns_(std::move(xruns)),
-      random_(seed)
+Soak::Soak(std::string instrumentPath, std::string name, std::uint32_t seed, const JackWatch& jack)
+    : instrumentPath_(std::move(instrumentPath)), name_(std::move(name)), jack_(jack), random_(seed)
 {}
 
 Soak::~Soak()
@@ -102,6 +100,7 @@ std::string Soak::OpenSession()
         session->OpenInput(std::to_string(inDevice_));
         session->OpenOutput(std::to_string(outDevice_));
         session_ = std::move(session);
+        ++sessions_;
     } catch (const std::exception& error) {
         return error.what();
     }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "InstrumentChild.h"
+#include "JackWatch.h"
 #include "SyxTransfers.h"
 
 #include <array>
@@ -49,8 +50,9 @@ struct Figures
     int restarts = 0;
     // What went wrong, one line each; empty when all went right.
     std::vector<std::string> failures;
-    // Cycles whose messages the JACK transport lost (it reported xruns),
-    // one line each, and the faults that were therefore not judged.
+    // Cycles that JACK disturbed (it lost messages in xruns, or other
+    // programs talked to the instrument), one line each, and the faults that
+    // were therefore not judged.
     std::vector<std::string> jackLosses;
     int unjudged = 0;
 };
@@ -60,9 +62,9 @@ class Soak
 public:
     using Clock = std::chrono::steady_clock;
 
-    // `xruns` counts the JACK server's xruns so far.
-    Soak(std::string instrumentPath, std::string name, std::uint32_t seed,
-         std::function<int()> xruns);
+    // `name`: the instrument's ports are "NAME in" and "NAME out"; `jack`
+    // watches them.
+    Soak(std::string instrumentPath, std::string name, std::uint32_t seed, const JackWatch& jack);
     ~Soak();
     Soak(const Soak&) = delete;
     Soak& operator=(const Soak&) = delete;
@@ -110,9 +112,13 @@ private:
     // A problem of the cycle under way. `transport`: a message lost by the
     // transport could cause it (not so when the program's data changed).
     void Fail(const std::string& text, bool transport = true);
-    // A cycle with problems: held against Velmora, or lost by JACK. The
-    // verdict shown for the cycle.
-    std::string Judge(int xruns, FaultKind after);
+    // A cycle with problems: held against Velmora, or put down to JACK
+    // (`jackTrouble` says what JACK did, "" when nothing). The verdict shown
+    // for the cycle.
+    std::string Judge(const std::string& jackTrouble, FaultKind after);
+    // What JACK did in the cycle that can lose or add messages: xruns, or
+    // other programs connected to the instrument. "" when nothing.
+    std::string JackTrouble(int xruns);
 
     // Download, compare with what the instrument holds, edit. False on failure.
     bool DownloadAndEdit();
@@ -127,7 +133,9 @@ private:
 
     std::string instrumentPath_;
     std::string name_;
-    std::function<int()> xruns_;
+    const JackWatch& jack_;
+    int sessions_ = 0;        // sessions opened: each connects to both instrument ports
+    int foreignConnects_ = 0; // connections to the instrument by other programs so far
     std::mt19937 random_;
     std::unique_ptr<InstrumentChild> child_;
     midi::MidiDevices devices_;

@@ -41,41 +41,56 @@ void Soak::RunCycle(int cycle, const Fault& fault)
     problems_.clear();
     injected_ = false;
     const auto start = Clock::now();
-    const int xrunsBefore = xruns_();
+    const int xrunsBefore = jack_.Xruns();
     const FaultKind after =
         fault.kind == FaultKind::None ? std::exchange(pending_, FaultKind::None) : FaultKind::None;
     if (fault.kind != FaultKind::None)
         RunFaultedCycle(fault);
     else if (RunCleanCycle() && after != FaultKind::None)
         ++figures_.survived[static_cast<std::size_t>(after)];
-    const int xruns = xruns_() - xrunsBefore;
-    const std::string verdict = problems_.empty() ? note_ : Judge(xruns, after);
+    const std::string trouble = JackTrouble(jack_.Xruns() - xrunsBefore);
+    const std::string verdict = problems_.empty() ? note_ : Judge(trouble, after);
     if (!problems_.empty() && !broken_)
         Resync();
 
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     std::printf("cycle %d (%.1f s%s): %s\n", cycle, seconds,
-                xruns > 0 ? (", " + std::to_string(xruns) + " JACK xruns").c_str() : "",
-                verdict.c_str());
+                trouble.empty() ? "" : (", " + trouble).c_str(), verdict.c_str());
     std::fflush(stdout);
 }
 
-std::string Soak::Judge(int xruns, FaultKind after)
+std::string Soak::JackTrouble(int xruns)
+{
+    std::string trouble = xruns > 0 ? std::to_string(xruns) + " JACK xruns" : "";
+    // Connections to the instrument beyond the soak's own, made during the
+    // cycle or still there.
+    const int foreign = std::max(jack_.InstrumentConnections() - 2 * sessions_, 0);
+    std::string peers;
+    const int now = jack_.ConnectionsNow(peers);
+    if (foreign > foreignConnects_ || now > 2)
+        trouble += std::string(trouble.empty() ? "" : ", ") +
+                   "another program on the instrument's ports (" +
+                   (now > 2 ? peers : jack_.LastPeer()) + ")";
+    foreignConnects_ = std::max(foreign, foreignConnects_);
+    return trouble;
+}
+
+std::string Soak::Judge(const std::string& jackTrouble, FaultKind after)
 {
     pending_ = FaultKind::None;
-    // A JACK client that misses a cycle loses that cycle's MIDI: a message
-    // the transport lost while JACK reported xruns is not held against
+    // A JACK client that misses a cycle loses that cycle's MIDI, and another
+    // program talking to the instrument gets answers that reach the soak
+    // too: what the transport may have caused then is not held against
     // Velmora, unless the program's own data changed.
-    const bool lostByJack =
-        xruns > 0 && std::all_of(problems_.begin(), problems_.end(),
-                                 [](const Problem& problem) { return problem.transport; });
-    if (lostByJack) {
-        figures_.jackLosses.push_back("cycle " + std::to_string(cycle_) + " (" +
-                                      std::to_string(xruns) +
-                                      " JACK xruns): " + problems_.front().text);
+    const bool jacksDoing = !jackTrouble.empty() &&
+                            std::all_of(problems_.begin(), problems_.end(),
+                                        [](const Problem& problem) { return problem.transport; });
+    if (jacksDoing) {
+        figures_.jackLosses.push_back("cycle " + std::to_string(cycle_) + " (" + jackTrouble +
+                                      "): " + problems_.front().text);
         if (injected_ || after != FaultKind::None)
             ++figures_.unjudged;
-        return "LOST BY JACK";
+        return "DISTURBED BY JACK";
     }
     for (const Problem& problem : problems_)
         figures_.failures.push_back("cycle " + std::to_string(cycle_) + ": " + problem.text);

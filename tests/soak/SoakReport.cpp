@@ -63,7 +63,7 @@ bool PrintReport(const Figures& figures, const MemoryTrack& memory, double secon
     std::printf("  faults survived:  %d of %d (%s)", survived, injected,
                 Kinds(figures.survived).c_str());
     if (figures.unjudged > 0)
-        std::printf("; %d not judged: JACK lost MIDI in their cycle", figures.unjudged);
+        std::printf("; %d not judged: JACK disturbed their cycle", figures.unjudged);
     std::printf("\n");
     std::printf("  instrument restarts: %d\n", figures.restarts);
     std::printf("  bytes compared:   %s (%d bank reads of %s bytes)\n",
@@ -89,14 +89,14 @@ bool PrintReport(const Figures& figures, const MemoryTrack& memory, double secon
         std::printf("  resident memory:  %s KiB at the end (fewer than %d cycles: no baseline)\n",
                     Grouped(memory.LastKiB()).c_str(), MemoryTrack::kBaselineCycle);
     }
-    std::printf("  lost by JACK:     %zu cycles\n", figures.jackLosses.size());
+    std::printf("  JACK's doing:     %zu cycles\n", figures.jackLosses.size());
     for (const std::string& loss : figures.jackLosses)
         std::printf("    %s\n", loss.c_str());
     const bool fewLosses =
         figures.jackLosses.size() * 10 <= static_cast<std::size_t>(figures.cycles);
     if (!fewLosses)
-        std::printf("  FAILED: JACK lost MIDI in more than a tenth of the cycles; the machine is "
-                    "too busy for the run to show anything\n");
+        std::printf("  FAILED: JACK disturbed more than a tenth of the cycles; the run shows "
+                    "nothing on so busy a server\n");
     for (const std::string& failure : figures.failures)
         std::printf("  FAILED %s\n", failure.c_str());
     const bool passed =

@@ -5,10 +5,10 @@
 // 77 when no JACK server runs (the test is then skipped).
 //
 //   velmora-soak [--cycles N] [--seconds S] [--seed N] [--instrument PATH]
+#include "JackWatch.h"
 #include "Soak.h"
 #include "SoakReport.h"
 #include "Watchdog.h"
-#include "XrunWatch.h"
 
 #include <QCoreApplication>
 
@@ -89,6 +89,10 @@ Fault ScheduleFor(int cycle)
 int main(int argc, char** argv)
 {
     Options options;
+    if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     if (!Parse(argc, argv, options)) {
         std::fputs(kUsage, stderr);
         return 2;
@@ -96,20 +100,20 @@ int main(int argc, char** argv)
     // A write to an instrument that was just killed must not end the soak.
     signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
-    const auto xruns = XrunWatch::Open();
-    if (xruns == nullptr) {
+    const std::string name = "Velmora Soak " + std::to_string(getpid());
+    const auto jack = JackWatch::Open(name);
+    if (jack == nullptr) {
         std::puts("velmora-soak: no JACK server is running; skipped");
         return 77;
     }
 
-    const std::string name = "Velmora Soak " + std::to_string(getpid());
     std::printf("velmora-soak: seed %u, %d cycles", options.seed, options.cycles);
     if (options.seconds > 0)
         std::printf(" or %d s", options.seconds);
     std::printf(", velmora-instrument as \"%s\" on JACK, fast pace\n", name.c_str());
     std::fflush(stdout);
 
-    Soak soak(options.instrument, name, options.seed, [&xruns] { return xruns->Count(); });
+    Soak soak(options.instrument, name, options.seed, *jack);
     if (const std::string problem = soak.Start(); !problem.empty()) {
         std::fprintf(stderr, "velmora-soak: %s\n", problem.c_str());
         return 1;

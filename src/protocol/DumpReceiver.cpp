@@ -52,9 +52,13 @@ void DumpReceiver::HandleSysex(std::span<const Byte> message)
 {
     const auto now = context_.host.Now();
     const DumpKind kind = ClassifyDump(message.size());
-    if (discarding_ &&
-        (now - lastHeard_ >= kAnswerGap || (kind != DumpKind::Patch && kind != DumpKind::Other)))
+    // After a stall the rest of the answer may come any time later, so only
+    // a new request or the answer's splits and global end the dropping.
+    const bool quietLongEnough = !discardUntilAsked_ && now - lastHeard_ >= kAnswerGap;
+    if (discarding_ && (quietLongEnough || (kind != DumpKind::Patch && kind != DumpKind::Other))) {
         discarding_ = false;
+        discardUntilAsked_ = false;
+    }
     lastHeard_ = now;
 
     if (kind == DumpKind::Patch) {
@@ -214,6 +218,7 @@ void DumpReceiver::BeginBankReceive()
     flags.GlobalReceived = false;
     splitReceiving_ = false;
     discarding_ = false;
+    discardUntilAsked_ = false;
     staging_.assign(context_.records.Bank.begin(), context_.records.Bank.end());
     lastHeard_ = context_.host.Now();
 }
@@ -222,6 +227,7 @@ void DumpReceiver::ExpectPatch()
 {
     // The user asked for a patch: what comes now is its answer.
     discarding_ = false;
+    discardUntilAsked_ = false;
     awaitingPatch_ = true;
     lastHeard_ = context_.host.Now();
 }
@@ -287,10 +293,14 @@ void DumpReceiver::EndStalledReceive()
 {
     const TransferFlags& flags = context_.flags;
     const std::string after = "The instrument stopped answering after ";
-    if (flags.BankReceiving)
+    if (flags.BankReceiving) {
+        // Patches that still come are the late rest of this answer, never a
+        // patch of their own: they must not land in the editor.
+        discardUntilAsked_ = true;
         FailBank(after + std::to_string(flags.BankCount) + " of " +
                  std::to_string(BankMessagesExpected()) +
                  " patch messages. The bank was not changed.");
+    }
     if (splitReceiving_)
         FailSplits(after + std::to_string(flags.SplitCount) + " of " +
                    std::to_string(SplitMessagesExpected()) +

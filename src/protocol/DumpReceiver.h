@@ -85,6 +85,7 @@ private:
     bool splitReceiving_ = false;
     bool awaitingPatch_ = false;
     bool discarding_ = false;
+    bool discardUntilAsked_ = false; // after a stall: no silence ends the dropping
     // When SysEx last arrived, or a receive was started.
     TransferHost::Clock::time_point lastHeard_{};
 };

@@ -15,7 +15,13 @@ void Transfers::Download()
 void Transfers::StartBankDownload()
 {
     receiver_.BeginBankReceive();
-    sender_.RequestAll();
+    try {
+        sender_.RequestAll();
+    } catch (...) {
+        // The request never went out: no answer is coming.
+        receiver_.CancelReceive();
+        throw;
+    }
 }
 
 } // namespace velmora

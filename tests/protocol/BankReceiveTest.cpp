@@ -141,11 +141,14 @@ TEST_P(BankReceive, StalledReceiveTellsUserAndLateEntriesAreDropped)
     ExpectBankKept(37);
     EXPECT_FALSE(rig.transfers.CheckStall());
 
-    // The rest of the answer turns up late: its patches are dropped.
+    // The rest of the answer turns up late, even seconds later: its patches
+    // are dropped, none of them lands in the editor.
+    rig.host.now += 5s;
     for (const Bytes& m : rig.held)
         rig.transfers.HandleSysex(m);
     ExpectBankKept(37);
     EXPECT_EQ(rig.host.initControls, 0);
+    EXPECT_FALSE(rig.transfers.Flags().PatchLoaded);
     EXPECT_EQ(rig.host.messages.size(), 1u);
 }
 

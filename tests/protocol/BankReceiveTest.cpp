@@ -152,6 +152,16 @@ TEST_P(BankReceive, StalledReceiveTellsUserAndLateEntriesAreDropped)
     EXPECT_EQ(rig.host.messages.size(), 1u);
 }
 
+TEST_P(BankReceive, ARequestThatCannotBeSentWaitsForNoAnswer)
+{
+    rig.link.vanished = true;
+    EXPECT_THROW(rig.transfers.StartBankDownload(), std::runtime_error);
+    EXPECT_FALSE(rig.transfers.Flags().BankReceiving);
+    rig.host.now += 5s;
+    EXPECT_FALSE(rig.transfers.CheckStall());
+    EXPECT_TRUE(rig.host.messages.empty());
+}
+
 TEST_P(BankReceive, DroppingEndsAfterSilence)
 {
     rig.instrument.SetFaults({.badChecksumDump = 37, .dropMessage = -1});

@@ -76,6 +76,7 @@ struct FakeHost : TransferHost
 struct InstrumentLink : RecordingSink
 {
     VirtualInstrument* instrument = nullptr;
+    bool vanished = false; // open, but every send fails, as a pulled cable
 
     void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
     {
@@ -93,6 +94,8 @@ struct InstrumentLink : RecordingSink
     {
         if (!open)
             throw std::runtime_error("MIDI output is not open");
+        if (vanished)
+            throw std::runtime_error("The MIDI port is no longer available");
     }
 };
 

@@ -69,7 +69,14 @@ HelpBrowser::HelpBrowser(QWidget* parent) : QWidget(parent, Qt::Window)
     paper.setColor(QPalette::Text, Qt::black);
     paper.setColor(QPalette::Link, QColor(0x20, 0x50, 0xA0));
     browser_->setPalette(paper);
-    browser_->document()->setDefaultStyleSheet(QStringLiteral("a { color: #2050a0; }"));
+    // One style for every page, so the pages hold only their text.
+    browser_->document()->setDefaultStyleSheet(
+        QStringLiteral("body { font-family: sans-serif; }"
+                       "h1 { color: #303a60; }"
+                       "h2 { color: #303a60; margin-top: 14px; }"
+                       "td, th { padding: 2px 10px 2px 2px; }"
+                       "th { text-align: left; background: #dde2ee; }"
+                       "a { color: #2050a0; }"));
     browser_->setObjectName(QStringLiteral("tbHelp"));
     browser_->setOpenExternalLinks(true);
 

@@ -166,21 +166,3 @@ TEST(SysexFiles, ShortOrMissingFilesAreRefusedWithAPlainMessage)
               "Cannot open none.syx: No such file or directory.");
     EXPECT_EQ(Error(ReadBankFile(dir.Dir())).find("Cannot open"), 0u);
 }
-
-TEST(SysexFiles, AFailedWriteLeavesTheOldFileWhole)
-{
-    test::TempDir dir;
-    const Bytes old = {1, 2, 3};
-    const std::string target = dir.Write("old.syx", old);
-    std::filesystem::permissions(target, std::filesystem::perms::owner_read);
-    const auto error = WriteFileAtomically(target, Bytes(275, 0));
-    ASSERT_TRUE(error);
-    EXPECT_EQ(*error, "Cannot save old.syx: the file is read-only.");
-    EXPECT_EQ(dir.Read("old.syx"), old);
-
-    // A folder that cannot hold files: its "parent" is a regular file.
-    const auto nowhere = WriteFileAtomically(dir.Dir() / "old.syx" / "new.syx", Bytes(43, 0));
-    ASSERT_TRUE(nowhere);
-    EXPECT_EQ(nowhere->find("Cannot save new.syx: "), 0u) << *nowhere;
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Dir()), {}), 1);
-}

@@ -50,9 +50,9 @@ struct Figures
     int restarts = 0;
     // What went wrong, one line each; empty when all went right.
     std::vector<std::string> failures;
-    // Cycles that JACK disturbed (it lost messages in xruns, or other
-    // programs talked to the instrument), one line each, and the faults that
-    // were therefore not judged.
+    // Cycles that JACK disturbed (it lost messages in xruns or under load,
+    // or other programs talked to the instrument), one line each, and the
+    // faults that were therefore not judged.
     std::vector<std::string> jackLosses;
     int unjudged = 0;
 };
@@ -116,8 +116,9 @@ private:
     // (`jackTrouble` says what JACK did, "" when nothing). The verdict shown
     // for the cycle.
     std::string Judge(const std::string& jackTrouble, FaultKind after);
-    // What JACK did in the cycle that can lose or add messages: xruns, or
-    // other programs connected to the instrument. "" when nothing.
+    // What JACK did in the cycle that can lose or add messages: xruns, an
+    // answer that reached the input short, or other programs connected to
+    // the instrument. "" when nothing.
     std::string JackTrouble(int xruns);
 
     // Download, compare with what the instrument holds, edit. False on failure.
@@ -149,6 +150,10 @@ private:
     int cycle_ = 0;
     bool broken_ = false;
     Clock::time_point armedAt_{}; // when the last fault command was taken
+    bool armed_ = false;          // a fault command is in force
+    // Messages missing from an unfaulted answer when it reached the input,
+    // in the cycle under way.
+    std::size_t undelivered_ = 0;
     // The cycle under way: its edits, the bank it uploads to, what it did.
     int edits_ = 0;
     int editedBytes_ = 0;

@@ -40,6 +40,7 @@ void Soak::RunCycle(int cycle, const Fault& fault)
     note_.clear();
     problems_.clear();
     injected_ = false;
+    undelivered_ = 0;
     const auto start = Clock::now();
     const int xrunsBefore = jack_.Xruns();
     const FaultKind after =
@@ -62,6 +63,9 @@ void Soak::RunCycle(int cycle, const Fault& fault)
 std::string Soak::JackTrouble(int xruns)
 {
     std::string trouble = xruns > 0 ? std::to_string(xruns) + " JACK xruns" : "";
+    if (undelivered_ > 0)
+        trouble += std::string(trouble.empty() ? "" : ", ") + std::to_string(undelivered_) +
+                   " messages of an answer had not reached the input when it failed";
     // Connections to the instrument beyond the soak's own, made during the
     // cycle or still there.
     const int foreign = std::max(jack_.InstrumentConnections() - 2 * sessions_, 0);

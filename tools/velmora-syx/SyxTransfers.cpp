@@ -122,6 +122,7 @@ void TransferSession::Receive(midi::TMidiInput& input)
     if (!event || !event->IsSysex())
         return;
     lastHeard_ = Clock::now();
+    ++sysexReceived_;
     const std::vector<Byte>& message = event->SysexData;
     last_[static_cast<std::size_t>(ClassifyDump(message.size()))] = message;
     engine_.HandleSysex(message);

@@ -113,6 +113,8 @@ public:
         return last_[static_cast<std::size_t>(kind)];
     }
     Clock::time_point LastHeard() const { return lastHeard_; }
+    // SysEx messages the input has handed over since the session began.
+    std::size_t SysexReceived() const { return sysexReceived_; }
 
     // Waits kDrainTime so that a port with a buffer of its own (JACK) sends
     // everything before it is closed.
@@ -129,6 +131,7 @@ private:
     Transfers engine_;
     std::array<std::optional<std::vector<Byte>>, 5> last_;
     Clock::time_point lastHeard_ = Clock::now();
+    std::size_t sysexReceived_ = 0;
 };
 
 } // namespace velmora::syx

@@ -37,12 +37,6 @@ Byte RecordByte(const EditorContext& context, int control)
     return context.editing.At(Controls().PatchOffsets[static_cast<std::size_t>(control)]);
 }
 
-// A signed byte as the track bar shows it: above `max` it counts as negative.
-int SignedValue(Byte value, int max)
-{
-    return value > max ? int(value) - 256 : int(value);
-}
-
 } // namespace
 
 TagCaption::TagCaption(const EditorContext& context, int control, const QString& text,
@@ -166,7 +160,8 @@ SignedRow::SignedRow(const EditorContext& context, int control, const QString& n
 
 void SignedRow::Refresh()
 {
-    trackBar_->setValue(SignedValue(RecordByte(context_, control_), trackBar_->maximum()));
+    // Above the track bar's maximum a byte counts as negative.
+    trackBar_->setValue(ByteToSigned(RecordByte(context_, control_), trackBar_->maximum()));
     label_->setText(QString::number(trackBar_->value()));
 }
 

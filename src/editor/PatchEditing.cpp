@@ -59,12 +59,9 @@ void PatchEditing::SetSigned(int control, int value)
     if (Loading() || control < 0 || control >= kControlTableSize)
         return;
     patch_[OffsetOf(control)] = SignedToByte(value);
-    // The detune's parameter is sent as it is on a Matrix-1000; SendControl
-    // knows the Matrix-6 rule for it and for the negative amounts.
-    if (control == kDetuneControl && sender_.GetModel() != Model::Matrix6)
-        sender_.SendParameter(Controls().ParamNumbers[kDetuneControl], patch_[OffsetOf(control)]);
-    else
-        sender_.SendControl(control);
+    // SendControl knows the Matrix-6 rules for the detune and the negative
+    // amounts.
+    sender_.SendControl(control);
 }
 
 void PatchEditing::SetMixPosition(int position)

@@ -26,7 +26,7 @@ struct RecordField
 constexpr int ReadField(std::span<const Byte> record, const RecordField& field)
 {
     const Byte value = record[field.offset];
-    return field.isSigned && value > 127 ? int(value) - 256 : int(value);
+    return field.isSigned ? ByteToSigned(value, 127) : int(value);
 }
 
 // The position a control shows for the byte.

@@ -1,18 +1,14 @@
 #include "InitPatch.h"
 
+#include "SysexFiles.h"
+
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <iterator>
 #include <string_view>
-#include <vector>
 
 namespace velmora::library {
 namespace {
-
-// F0 10 06 01 <number>, then the nibble pairs, low nibble first.
-constexpr std::size_t kHeaderSize = 5;
-constexpr std::size_t kPatchDumpSize = 275;
 
 // Envelope offsets from its trigger mode byte: delay, attack, decay,
 // sustain, release, amplitude.
@@ -25,22 +21,15 @@ void SetEnvelope(PatchBuffer& patch, std::size_t trigger, std::array<Byte, 6> st
 
 std::variant<PatchBuffer, std::string> LoadInitPatch(const std::filesystem::path& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    std::error_code error;
+    if (!std::filesystem::exists(path, error))
         return std::string("Cannot find default.syx");
-    std::vector<Byte> bytes(kPatchDumpSize);
-    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (static_cast<std::size_t>(file.gcount()) < kPatchDumpSize)
-        return "Cannot read " + path.filename().string() +
-               ": the file is too short to hold a patch.";
-    // The header, the checksum and the end byte are not looked at; the
-    // carried 135th byte of the initial patch is always 0.
+    auto loaded = ReadPatchSysex(path);
+    if (auto* message = std::get_if<std::string>(&loaded))
+        return *message;
+    // The carried 135th byte of the initial patch is always 0.
     PatchBuffer patch{};
-    for (std::size_t i = 0; i < kPatchRecordSize; ++i) {
-        const Byte low = bytes[kHeaderSize + 2 * i];
-        const Byte high = bytes[kHeaderSize + 2 * i + 1];
-        patch[i] = static_cast<Byte>(high * 16 + low);
-    }
+    std::ranges::copy(std::get<PatchRecord>(loaded), patch.begin());
     return patch;
 }
 

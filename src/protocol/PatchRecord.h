@@ -60,12 +60,13 @@ constexpr Byte SignedToByte(int value)
     return static_cast<Byte>(value < 0 ? 256 - (-value) % 256 : value);
 }
 
-// A byte above 63 reads as negative (byte - 256), anything else unchanged.
-// Bytes 64..127 are outside every documented range; they read as -192..-129
-// and so still write back to the same byte.
-constexpr int ByteToSigned(Byte value)
+// A byte above `highestPositive` reads as negative (byte - 256), anything
+// else unchanged. Patch fields use 63: bytes 64..127 are outside every
+// documented range; they read as -192..-129 and so still write back to the
+// same byte. Full eight-bit fields use 127.
+constexpr int ByteToSigned(Byte value, int highestPositive = 63)
 {
-    return value > 63 ? int(value) - 256 : int(value);
+    return value > highestPositive ? int(value) - 256 : int(value);
 }
 
 } // namespace velmora

@@ -21,12 +21,4 @@ bool ChangeGlobal(std::span<Byte> record, GlobalField field, int position, MidiS
     return true;
 }
 
-void GetGlobal(MidiSink& output, TransferFlags& flags)
-{
-    if (!output.IsOpen())
-        return;
-    flags.GlobalReceived = false;
-    output.SendLong(Request(RequestType::Global));
-}
-
 } // namespace velmora::globals

@@ -1,13 +1,12 @@
 // The three values of the instrument's global record that the program edits
-// (master tune, transpose, bend range), the message that tells the
-// instrument about a change, and the request for the record. No widgets:
-// GlobalControls shows these on the main window.
+// (master tune, transpose, bend range) and the message that tells the
+// instrument about a change. No widgets: GlobalControls shows these on the
+// main window.
 #pragma once
 
 #include "Messages.h"
 #include "MidiSink.h"
 #include "RecordField.h"
-#include "TransferFlags.h"
 
 #include <array>
 
@@ -58,9 +57,5 @@ int ShownGlobal(std::span<const Byte> record, GlobalField field);
 // 7-byte string with running status. Returns whether it was sent.
 bool ChangeGlobal(std::span<Byte> record, GlobalField field, int position, MidiSink& output,
                   int channel);
-
-// With the output open: the received flag is cleared and the global record
-// is asked for (the same request on both models). Nothing otherwise.
-void GetGlobal(MidiSink& output, TransferFlags& flags);
 
 } // namespace velmora::globals

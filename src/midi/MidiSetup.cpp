@@ -20,6 +20,16 @@ MidiSetup::MidiSetup(const MidiDevices& devices, MidiRouter::Targets targets)
     in2_.SetSysexBufferCount(4);
     in_.SetOnMidiInput([this](TMidiInput& sender) { MidiGetAll(sender); });
     in2_.SetOnMidiInput([this](TMidiInput& sender) { MidiGetPort2(sender); });
+    in_.SetOnOverflow([this](TMidiInput&) { ReportOverflow(); });
+}
+
+void MidiSetup::ReportOverflow()
+{
+    if (reportingOverflow_ || !OnError)
+        return;
+    reportingOverflow_ = true;
+    OnError(kOverflowText);
+    reportingOverflow_ = false;
 }
 
 void MidiSetup::InitMidiControls()

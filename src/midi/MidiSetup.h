@@ -75,8 +75,13 @@ public:
     void SetSecondInputDevice(int device) { secondInput_ = device; }
 
     // Failures while routing (a vanished output, say) go here, so a message
-    // that cannot be passed on never ends the program.
+    // that cannot be passed on never ends the program. So does the main
+    // input's overflow: what it lost cannot be had again, and the user can
+    // give it more buffers.
     std::function<void(const std::string& text)> OnError;
+    static constexpr const char* kOverflowText =
+        "Velmora's MIDI input could not keep up with the instrument and lost part of what it "
+        "sent. Give it more SysEx buffers under Setup > SysEx and try again.";
 
     // The two input handlers: one event each.
     void MidiGetAll(TMidiInput& sender);
@@ -85,6 +90,7 @@ public:
 private:
     bool OpenAndStart(TMidiInput& input);
     void Guard(const std::function<void()>& route);
+    void ReportOverflow();
 
     const MidiDevices& devices_;
     TMidiOutput out_;
@@ -93,6 +99,7 @@ private:
     RoutingSettings routing_;
     MidiRouter router_;
     int secondInput_ = kNoDevice;
+    bool reportingOverflow_ = false; // one message at a time while a burst overflows
     std::vector<std::string> inputNames_;
     std::vector<std::string> outputNames_;
 };

@@ -1,6 +1,5 @@
-// The global controls: the bytes a move of each bar writes and sends, what a
-// refresh from a received record shows (it never writes or sends), and the
-// global request.
+// The global controls: the bytes a move of each bar writes and sends, and what
+// a refresh from a received record shows (it never writes or sends).
 #include "GlobalControls.h"
 #include "RecordingSink.h"
 
@@ -31,51 +30,47 @@ protected:
     GlobalControls controls{record, sink, [this] { return channel; }};
 };
 
-TEST_F(GlobalsTest, EmptyRecordShowsZeroZeroAndBendMinimum)
-{
-    EXPECT_EQ(controls.lblMasterTUne->text(), "0");
-    EXPECT_EQ(controls.lblTranspose->text(), "0");
-    EXPECT_EQ(controls.lblBendRange->text(), "1");
-    EXPECT_EQ(controls.tbBEND->value(), 1);
-    EXPECT_TRUE(sink.sent.empty());
-    EXPECT_EQ(record, GlobalControls::GlobalRecord{});
-}
-
-TEST_F(GlobalsTest, TransposeToMinusTwelveOnChannelOne)
+TEST_F(GlobalsTest, EachBarWritesAndSendsItsParameter)
 {
     Press(controls.tbTRANSPOSE, Qt::Key_Left, 12);
     EXPECT_EQ(record[34], 0xF4);
     EXPECT_EQ(controls.lblTranspose->text(), "-12");
     ASSERT_EQ(sink.sent.size(), 12u);
     EXPECT_EQ(sink.sent.back(), (Bytes{0xB0, 0x64, 0x02, 0x65, 0x00, 0x06, 0x34}));
-}
 
-TEST_F(GlobalsTest, BendRangeAndTuneSendTheirParameters)
-{
     channel = 5;
     Press(controls.tbBEND, Qt::Key_Right, 11);
     EXPECT_EQ(record[164], 12);
     EXPECT_EQ(sink.sent.back(), (Bytes{0xB5, 0x64, 0x00, 0x65, 0x00, 0x06, 12}));
-
     QTest::keyClick(controls.tbTUNE, Qt::Key_Home);
     EXPECT_EQ(record[8], 0xE1);
     EXPECT_EQ(sink.sent.back(), (Bytes{0xB5, 0x64, 0x01, 0x65, 0x00, 0x06, 33}));
     QTest::keyClick(controls.tbTUNE, Qt::Key_End);
     EXPECT_EQ(record[8], 31);
     EXPECT_EQ(sink.sent.back(), (Bytes{0xB5, 0x64, 0x01, 0x65, 0x00, 0x06, 95}));
+
+    // A closed output: the record is written all the same.
+    sink.open = false;
+    sink.sent.clear();
+    Press(controls.tbTRANSPOSE, Qt::Key_Right, 3);
+    EXPECT_EQ(record[34], 0xF7);
+    EXPECT_TRUE(sink.sent.empty());
 }
 
-TEST_F(GlobalsTest, RefreshShowsClampedValuesAndLeavesTheRecordAlone)
+TEST_F(GlobalsTest, ShowingARecordClampsAndNeverWritesOrSends)
 {
+    // The empty record the window was made with: bend range 0 shows as 1.
+    EXPECT_EQ(controls.lblBendRange->text(), "1");
+    EXPECT_EQ(record, GlobalControls::GlobalRecord{});
+
     record[8] = 0xF6;
-    record[34] = 0x80; // -128
-    record[164] = 0;
+    record[34] = 0x80;  // -128
     record[100] = 0x5A; // bytes the program does not show stay as well
     const GlobalControls::GlobalRecord received = record;
     controls.InitGlobalControls();
     EXPECT_EQ(controls.lblMasterTUne->text(), "-10");
     EXPECT_EQ(controls.lblTranspose->text(), "-24");
-    EXPECT_EQ(controls.lblBendRange->text(), "1");
+    EXPECT_EQ(record, received);
 
     record[8] = 0x28;
     record[34] = 0x40; // +64 as two's complement: the top of the bar
@@ -86,38 +81,12 @@ TEST_F(GlobalsTest, RefreshShowsClampedValuesAndLeavesTheRecordAlone)
     EXPECT_EQ(controls.tbTRANSPOSE->value(), 24);
     EXPECT_EQ(controls.lblBendRange->text(), "24");
     EXPECT_EQ(record, second);
-    EXPECT_NE(received, second);
     EXPECT_TRUE(sink.sent.empty());
 
     // The user's move is what writes.
     QTest::keyClick(controls.tbBEND, Qt::Key_Left);
     EXPECT_EQ(record[164], 23);
     EXPECT_EQ(sink.sent.size(), 1u);
-}
-
-TEST_F(GlobalsTest, ClosedOutputStillWritesTheRecord)
-{
-    sink.open = false;
-    Press(controls.tbTRANSPOSE, Qt::Key_Right, 3);
-    EXPECT_EQ(record[34], 3);
-    EXPECT_TRUE(sink.sent.empty());
-}
-
-TEST(GetGlobalTest, RequestsOnlyWithTheOutputOpen)
-{
-    test::RecordingSink sink;
-    TransferFlags flags;
-    flags.GlobalReceived = true;
-    sink.open = false;
-    GetGlobal(sink, flags);
-    EXPECT_TRUE(flags.GlobalReceived);
-    EXPECT_TRUE(sink.sent.empty());
-
-    sink.open = true;
-    GetGlobal(sink, flags);
-    EXPECT_FALSE(flags.GlobalReceived);
-    ASSERT_EQ(sink.sent.size(), 1u);
-    EXPECT_EQ(sink.sent[0], (Bytes{0xF0, 0x10, 0x06, 0x04, 0x03, 0x00, 0xF7}));
 }
 
 } // namespace

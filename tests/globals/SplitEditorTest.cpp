@@ -44,20 +44,6 @@ class SplitEditorTest : public ::testing::Test
 protected:
     SplitEditorTest()
     {
-        const char name[] = "LEFTY ";
-        std::copy_n(name, 6, entry.begin());
-        entry[6] = 0x55; // not shown, carried
-        entry[7] = 0x66;
-        entry[8] = 60;
-        entry[9] = 0xF4; // left transpose -12
-        entry[10] = 1;
-        entry[11] = 72;
-        entry[12] = 5;
-        entry[13] = 0;
-        entry[14] = 0xFE; // balance -2
-        entry[15] = 1;
-        entry[16] = 42;
-        entry[17] = 3;
         for (std::size_t k = 0; k < bank.size(); ++k) {
             const std::string text = "PATCH " + std::to_string(10 + k % 90);
             std::copy(text.begin(), text.end(), bank[k].begin());
@@ -78,7 +64,11 @@ protected:
     }
 
     test::RecordingSink sink;
-    SplitRecord entry{};
+    // "LEFTY ", two bytes not shown but carried, left limit 60, transpose -12,
+    // MIDI on; right limit 72, transpose 5, MIDI off; balance -2, "4 / 2",
+    // patches 42 and 3.
+    SplitRecord entry{'L',  'E', 'F', 'T', 'Y', ' ',  0x55, 0x66, 60,
+                      0xF4, 1,   72,  5,   0,   0xFE, 1,    42,   3};
     std::array<PatchBuffer, kBankPatchCount> bank{};
     std::unique_ptr<TfrmSplit> dialog;
     std::pair<int, std::string> cell{-1, ""};
@@ -88,9 +78,7 @@ TEST_F(SplitEditorTest, OpeningShowsTheSplitAndEntersSplitMode)
 {
     const SplitRecord before = entry;
     TfrmSplit& d = Open();
-    EXPECT_EQ(d.windowTitle(), "Split Editor");
     EXPECT_EQ(d.eName->text(), "LEFTY ");
-    EXPECT_EQ(d.tbLowerTranspose->value(), -12);
     EXPECT_EQ(d.lblLeftTranspose->text(), "-12");
     EXPECT_EQ(d.lblLeftLimit->text(), "60");
     EXPECT_EQ(d.lblRightTranspose->text(), "5");
@@ -135,9 +123,7 @@ TEST_F(SplitEditorTest, EveryChangeSendsTheWholeSplitAtOnce)
     EXPECT_EQ(d.Session().Working(), expected);
     EXPECT_EQ(d.lblLeftTranspose->text(), "-13");
     ASSERT_EQ(sink.sent.size(), 1u);
-    EXPECT_EQ(sink.sent[0], SplitMessage(expected));
-    EXPECT_EQ(sink.sent[0][17], 0x05); // bytes 6 and 7 go back as received
-    EXPECT_EQ(sink.sent[0][18], 0x05);
+    EXPECT_EQ(sink.sent[0], SplitMessage(expected)); // bytes 6 and 7 as received
 
     QTest::mouseClick(d.cbUpperMidi, Qt::LeftButton);
     expected[13] = 1;
@@ -152,31 +138,26 @@ TEST_F(SplitEditorTest, EveryChangeSendsTheWholeSplitAtOnce)
     EXPECT_EQ(entry[9], 0xF4); // the table waits for OK
 }
 
-TEST_F(SplitEditorTest, CancelSendsTheBackupAndLeavesSplitMode)
+TEST_F(SplitEditorTest, CancelOrEscapeSendsTheBackupOnceAndLeavesSplitMode)
 {
     const SplitRecord before = entry;
-    TfrmSplit& d = Open();
-    QTest::keyClick(d.tbBalance, Qt::Key_Right);
-    QTest::mouseClick(d.cbLowerMidi, Qt::LeftButton);
-    sink.sent.clear();
-    QTest::mouseClick(d.btnCancel, Qt::LeftButton);
-    EXPECT_EQ(sink.sent, (std::vector<Bytes>{SplitMessage(before), kPause, kModeOff}));
-    EXPECT_EQ(d.result(), QDialog::Rejected);
-    EXPECT_EQ(entry, before);
-    EXPECT_EQ(cell.first, -1);
-
-    // Escape takes the same way, once.
-    QTest::keyClick(d.tbBalance, Qt::Key_Escape);
-    EXPECT_EQ(sink.sent.size(), 3u);
-}
-
-TEST_F(SplitEditorTest, EscapeIsCancel)
-{
-    TfrmSplit& d = Open();
-    sink.sent.clear();
-    QTest::keyClick(d.tbLeftLimit, Qt::Key_Escape);
-    EXPECT_EQ(sink.sent.back(), kModeOff);
-    EXPECT_FALSE(d.isVisible());
+    for (const bool escape : {false, true}) {
+        TfrmSplit& d = Open();
+        QTest::keyClick(d.tbBalance, Qt::Key_Right);
+        QTest::mouseClick(d.cbLowerMidi, Qt::LeftButton);
+        sink.sent.clear();
+        if (escape)
+            QTest::keyClick(d.tbLeftLimit, Qt::Key_Escape);
+        else
+            QTest::mouseClick(d.btnCancel, Qt::LeftButton);
+        EXPECT_EQ(sink.sent, (std::vector<Bytes>{SplitMessage(before), kPause, kModeOff}));
+        EXPECT_EQ(d.result(), QDialog::Rejected);
+        EXPECT_FALSE(d.isVisible());
+        EXPECT_EQ(entry, before);
+        EXPECT_EQ(cell.first, -1);
+        QTest::keyClick(d.tbBalance, Qt::Key_Escape); // once only
+        EXPECT_EQ(sink.sent.size(), 3u);
+    }
 }
 
 TEST_F(SplitEditorTest, OkStoresTheNameAndTheSplit)
@@ -210,7 +191,6 @@ TEST_F(SplitEditorTest, NameRuleWhenLeavingTheField)
     EXPECT_EQ(d.eName->text(), "x~y123");
     d.cbAlloc->setFocus();
     EXPECT_EQ(d.eName->text(), "X Y123");
-    EXPECT_EQ(SplitName(U"a\u00e9b"), "A B   ");
 }
 
 TEST_F(SplitEditorTest, ClosedOutputEditsAndStoresSilently)

@@ -1,6 +1,8 @@
 // The controller map: scaling and applying controller values to the current
-// patch, learning, the map file (a damaged one included), and the two
-// dialogs, also reached through a right click in the real editor.
+// patch, relearning, the map file (a damaged one included), and the dialogs,
+// reached through a right click in the real editor. A first controller learned
+// and turning the cutoff and a bus amount is tried end to end over JACK
+// (tests/e2e/ControllerKnobTest.cpp).
 #include "ControllerMap.h"
 #include "BusGroup.h"
 #include "ControlRows.h"
@@ -71,9 +73,7 @@ TEST_F(ControllerMapTest, ControllerValuesAreScaledToTheirParameter)
     EXPECT_EQ(sink.sent, (std::vector<Bytes>{ParameterEdit(12, ToSevenBit(12, 0xE0))}));
     Turn(42, 21, 64);
     EXPECT_EQ(patch[19], 0);
-    // Cutoff as it comes, retrigger in quarters, the rest in halves.
-    Turn(43, 22, 127);
-    EXPECT_EQ(patch[26], 127);
+    // Retrigger in quarters, the rest in halves.
     EXPECT_EQ(ControllerMap::Scale(44, 127), 31);
     EXPECT_EQ(ControllerMap::Scale(1, 127), 63);
     // Amounts: 126 and 127 both give 63, 0 gives -63, sent as 65.
@@ -82,56 +82,27 @@ TEST_F(ControllerMapTest, ControllerValuesAreScaledToTheirParameter)
     Turn(46, 23, 126);
     EXPECT_EQ(patch[86], 63);
     EXPECT_TRUE(Turn(46, 23, 127).empty()) << "the same value is sent once only";
-    EXPECT_EQ(patchRefreshes, 7);
+    EXPECT_EQ(patchRefreshes, 6);
 
     // "VCA 2 Amplitude by Envelope 2" goes as the whole patch.
     Turn(62, 24, 0);
     EXPECT_EQ(patch[93], SignedToByte(-63));
     EXPECT_EQ(wholePatches, 1);
+    // A bus without a source keeps the amount and sends nothing.
+    EXPECT_TRUE(Turn(72, 31, 127).empty());
+    EXPECT_EQ(patch[BusOffset(3) + 1], 63);
+    EXPECT_EQ(matrixRefreshes, 1);
     // An unmapped controller does nothing.
     sink.sent.clear();
     map.HandleController(99, 64);
     EXPECT_TRUE(sink.sent.empty());
 }
 
-TEST_F(ControllerMapTest, BusAmountsAndSwitches)
+TEST_F(ControllerMapTest, Relearning)
 {
-    const std::size_t bus2 = BusOffset(2);
-    patch[bus2] = 4;
-    patch[bus2 + 2] = 9;
-    EXPECT_EQ(Turn(71, 30, 0), (std::vector<Bytes>{MatrixBus(2, 4, 65, 9)}));
-    EXPECT_EQ(patch[bus2 + 1], SignedToByte(-63));
-    // A bus without a source keeps the amount and sends nothing.
-    EXPECT_TRUE(Turn(72, 31, 127).empty());
-    EXPECT_EQ(patch[BusOffset(3) + 1], 63);
-    EXPECT_EQ(matrixRefreshes, 2);
-
-    // A switch flips on a non-zero value only.
-    std::vector<int> toggled;
-    map.ToggleBus = [&](int bus) { toggled.push_back(bus); };
-    map.Assign(84, 32);
-    map.HandleController(32, 127);
-    map.HandleController(32, 0);
-    EXPECT_EQ(toggled, std::vector<int>{5});
-}
-
-TEST_F(ControllerMapTest, LearningAndRelearning)
-{
-    test::TempDir dir;
-    map.ReadMapFile(QString::fromStdString(dir.Path("ccmap.dat")));
     map.Assign(43, 30);
     map.SetLearnTarget(43);
-    map.RequestLearning();
-    EXPECT_TRUE(learnPending);
-    EXPECT_EQ(map.HandleLearning(121), "") << "only 12..120 end the learning";
-    EXPECT_TRUE(learnPending);
     EXPECT_EQ(map.HandleLearning(20), "VCF Cutoff Frequency is now mapped to CC #20");
-    EXPECT_FALSE(learnPending);
-    EXPECT_EQ(map.Entry(43), 20);
-    EXPECT_TRUE(map.IsFree(30));
-    EXPECT_FALSE(map.IsFree(20));
-    EXPECT_EQ(dir.Read("ccmap.dat")[43], 20);
-
     // Another parameter cannot take it; learning is over all the same.
     map.SetLearnTarget(8);
     map.RequestLearning();
@@ -142,7 +113,7 @@ TEST_F(ControllerMapTest, LearningAndRelearning)
     // Its own controller again: no message.
     map.SetLearnTarget(43);
     EXPECT_EQ(map.HandleLearning(20), "");
-    // The freed controller serves another parameter.
+    // The controller it had before serves another parameter.
     map.SetLearnTarget(8);
     EXPECT_EQ(map.HandleLearning(30), "VCF Resonance is now mapped to CC #30");
 }
@@ -161,12 +132,8 @@ TEST_F(ControllerMapTest, TheMapFile)
 
     // Short, out of range, twice the same controller, an unused index:
     // what is valid is read, the rest left empty, and the user is told.
-    Bytes damaged(40, 0);
-    damaged[1] = 15;
-    damaged[2] = 121;
-    damaged[3] = 5;
-    damaged[4] = 15;
-    damaged[5] = 255;
+    Bytes damaged{0, 15, 121, 5, 15, 255};
+    damaged.resize(40, 0);
     damaged[39] = 33;
     dir.Write("ccmap.dat", damaged);
     const QString warning = map.ReadMapFile(path);
@@ -201,50 +168,8 @@ template <typename Dialog, typename Act> void WhenShown(Act act)
     });
 }
 
-TEST_F(ControllerMapTest, AssignDialogAndViewer)
-{
-    map.Assign(8, 13);
-    map.Assign(43, 20);
-    WhenShown<TfrmAssignCC>([](TfrmAssignCC& dialog) {
-        EXPECT_EQ(dialog.windowTitle(), "Assign Continuous Controller");
-        EXPECT_EQ(dialog.lblParaName->text(), "VCF Cutoff Frequency");
-        // 0, then 12, its own 20 and the free ones; 13 is taken.
-        EXPECT_EQ(dialog.cbCC->itemText(0), "0");
-        EXPECT_EQ(dialog.cbCC->itemText(1), "12");
-        EXPECT_EQ(dialog.cbCC->itemText(2), "14");
-        EXPECT_EQ(dialog.cbCC->currentText(), "20");
-        EXPECT_EQ(dialog.cbCC->count(), 1 + 109 - 1);
-        dialog.cbCC->setCurrentText("50");
-        QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
-    });
-    HandleTag(map, 43, nullptr);
-    EXPECT_EQ(map.Entry(43), 50);
-    EXPECT_TRUE(map.IsFree(20));
-    EXPECT_EQ(map.LearnTarget(), 43);
-
-    WhenShown<TfrmAssignCC>(
-        [](TfrmAssignCC& dialog) { QTest::mouseClick(dialog.LearnBtn, Qt::LeftButton); });
-    HandleTag(map, 80, nullptr);
-    EXPECT_TRUE(learnPending);
-    EXPECT_EQ(map.Entry(80), 0);
-    EXPECT_EQ(map.LearnTarget(), 80);
-    WhenShown<TfrmAssignCC>(
-        [](TfrmAssignCC& dialog) { QTest::mouseClick(dialog.ClearBtn, Qt::LeftButton); });
-    HandleTag(map, 8, nullptr);
-    EXPECT_EQ(map.Entry(8), 0);
-    EXPECT_TRUE(map.IsFree(13));
-
-    TfrmViewMap viewer(map);
-    EXPECT_EQ(viewer.windowTitle(), "View Continuous Controller Map");
-    ASSERT_EQ(viewer.sgMap->rowCount(), 1);
-    EXPECT_EQ(viewer.sgMap->horizontalHeaderItem(0)->text(), "Matrix Parameter");
-    EXPECT_EQ(viewer.sgMap->horizontalHeaderItem(1)->text(), "CC#");
-    EXPECT_EQ(viewer.sgMap->item(0, 0)->text(), "VCF Cutoff Frequency");
-    EXPECT_EQ(viewer.sgMap->item(0, 1)->text(), "50");
-}
-
-// The editor wired as the main window wires it: a right click on a caption
-// opens the assignment, and a controller moves the control it drives.
+// The editor wired as the main window wires it: a right click on a caption or
+// a bus switch opens the assignment, and a controller moves what it drives.
 TEST_F(ControllerMapTest, WiredToTheEditor)
 {
     test::TempDir dir;
@@ -255,21 +180,48 @@ TEST_F(ControllerMapTest, WiredToTheEditor)
     map.InitMatrixControls = [&] { view.InitMatrixControls(); };
     map.ToggleBus = [&](int bus) { view.Matrix()->Bus(bus)->Toggle(); };
     view.show();
+    const auto rightClick = [&](int control) {
+        for (auto* caption : view.findChildren<editor::TagCaption*>())
+            if (widgets::TagOf(caption) == control)
+                return QTest::mouseClick(caption, Qt::RightButton);
+        ADD_FAILURE() << "no caption for " << control;
+    };
 
-    editor::TagCaption* cutoff = nullptr;
-    for (auto* caption : view.findChildren<editor::TagCaption*>())
-        if (widgets::TagOf(caption) == 43)
-            cutoff = caption;
-    ASSERT_NE(cutoff, nullptr);
+    map.Assign(8, 13);
+    map.Assign(43, 20);
     WhenShown<TfrmAssignCC>([](TfrmAssignCC& dialog) {
+        EXPECT_EQ(dialog.lblParaName->text(), "VCF Cutoff Frequency");
+        // 0, then 12, its own 20 and the free ones; 13 is taken.
+        EXPECT_EQ(dialog.cbCC->itemText(1), "12");
+        EXPECT_EQ(dialog.cbCC->itemText(2), "14");
+        EXPECT_EQ(dialog.cbCC->currentText(), "20");
+        EXPECT_EQ(dialog.cbCC->count(), 1 + 109 - 1);
         dialog.cbCC->setCurrentText("74");
         QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
     });
-    QTest::mouseClick(cutoff, Qt::RightButton);
+    rightClick(43);
     EXPECT_EQ(map.Entry(43), 74);
+    EXPECT_TRUE(map.IsFree(20));
+    EXPECT_EQ(map.LearnTarget(), 43);
     map.HandleController(74, 100);
     EXPECT_EQ(view.findChild<QScrollBar*>("sbVCFfreq")->value(), 127 - 100);
 
+    // Clear frees the resonance's controller; Learn Mode waits for one.
+    WhenShown<TfrmAssignCC>(
+        [](TfrmAssignCC& dialog) { QTest::mouseClick(dialog.ClearBtn, Qt::LeftButton); });
+    rightClick(8);
+    EXPECT_EQ(map.Entry(8), 0);
+    EXPECT_TRUE(map.IsFree(13));
+    WhenShown<TfrmAssignCC>(
+        [](TfrmAssignCC& dialog) { QTest::mouseClick(dialog.LearnBtn, Qt::LeftButton); });
+    rightClick(8);
+    EXPECT_TRUE(learnPending);
+    TfrmViewMap viewer(map);
+    ASSERT_EQ(viewer.sgMap->rowCount(), 1);
+    EXPECT_EQ(viewer.sgMap->item(0, 0)->text(), "VCF Cutoff Frequency");
+    EXPECT_EQ(viewer.sgMap->item(0, 1)->text(), "74");
+
+    // A switch flips on a non-zero value only (a button's release is 0).
     view.setCurrentIndex(2);
     WhenShown<TfrmAssignCC>([](TfrmAssignCC& dialog) {
         dialog.cbCC->setCurrentText("64");
@@ -277,6 +229,7 @@ TEST_F(ControllerMapTest, WiredToTheEditor)
     });
     QTest::mouseClick(view.Matrix()->Bus(3)->Switch(), Qt::RightButton);
     map.HandleController(64, 127);
+    map.HandleController(64, 0);
     EXPECT_TRUE(view.Matrix()->Bus(3)->Switch()->isChecked());
 }
 

@@ -72,42 +72,37 @@ struct TickLog
 
 } // namespace
 
-TEST(ThreadTimerPacing, PeriodsRunStartToStartWithTheHandlersTimeTakenOffThePause)
+TEST(ThreadTimerPacing, PeriodsRunStartToStartAndPauseAtLeastTenMillisecondsAfterTheHandler)
 {
-    // A handler taking half the interval must not stretch the period to 300 ms.
-    TThreadTimer timer;
-    TickLog log;
-    const QThread* tickThread = nullptr;
-    log.Attach(timer, 100ms, [&](TThreadTimer& sender, size_t) {
-        tickThread = QThread::currentThread();
-        EXPECT_EQ(&sender, &timer);
-    });
-    timer.SetInterval(200);
-    timer.SetThreadPriority(QThread::TimeCriticalPriority);
-    const Clock::time_point started = Clock::now();
-    timer.SetEnabled(true);
-    ASSERT_TRUE(SpinUntil([&] { return log.Reached(6); }));
-    timer.SetEnabled(false);
-    // The first tick comes at once, on the timer's own (user interface) thread.
-    EXPECT_LT(Ms(log.starts[0] - started), 150.0);
-    EXPECT_EQ(tickThread, timer.thread());
-    const double period = log.MeanPeriodMs(0, 5);
-    EXPECT_GE(period, 150.0);
-    EXPECT_LE(period, 270.0);
-}
-
-TEST(ThreadTimerPacing, ShortIntervalsPauseAtLeastTenMillisecondsAfterTheHandler)
-{
-    TThreadTimer timer;
-    TickLog log;
-    log.Attach(timer, 5ms);
-    timer.SetInterval(0);
-    timer.SetEnabled(true);
-    ASSERT_TRUE(SpinUntil([&] { return log.Reached(11); }));
-    timer.SetEnabled(false);
-    const double period = log.MeanPeriodMs(0, 10);
-    EXPECT_GE(period, 12.0);
-    EXPECT_LE(period, 60.0);
+    // A handler taking half of 200 ms must not stretch the period to 300 ms;
+    // at interval 0 a 5 ms handler is still followed by a 10 ms pause.
+    struct Case
+    {
+        int interval;
+        std::chrono::milliseconds work;
+        double shortest, longest;
+    };
+    for (const Case c : {Case{200, 100ms, 150.0, 270.0}, Case{0, 5ms, 12.0, 60.0}}) {
+        SCOPED_TRACE(c.interval);
+        TThreadTimer timer;
+        TickLog log;
+        const QThread* tickThread = nullptr;
+        log.Attach(timer, c.work, [&](TThreadTimer& sender, size_t) {
+            tickThread = QThread::currentThread();
+            EXPECT_EQ(&sender, &timer);
+        });
+        timer.SetInterval(c.interval);
+        timer.SetThreadPriority(QThread::TimeCriticalPriority);
+        const Clock::time_point started = Clock::now();
+        timer.SetEnabled(true);
+        ASSERT_TRUE(SpinUntil([&] { return log.Reached(6); }));
+        timer.SetEnabled(false);
+        // The first tick comes at once, on the timer's own (user interface) thread.
+        EXPECT_LT(Ms(log.starts[0] - started), 150.0);
+        EXPECT_EQ(tickThread, timer.thread());
+        EXPECT_GE(log.MeanPeriodMs(0, 5), c.shortest);
+        EXPECT_LE(log.MeanPeriodMs(0, 5), c.longest);
+    }
 }
 
 TEST(ThreadTimerPacing, IntervalChangesApplyFromTheNextTick)
@@ -128,43 +123,11 @@ TEST(ThreadTimerPacing, IntervalChangesApplyFromTheNextTick)
     EXPECT_GE(Ms(log.starts[3] - log.starts[2]), 300.0);
 }
 
-TEST(ThreadTimerEnabled, EnablingTwiceStartsOneThreadOnly)
-{
-    // One thread ticks about 11 times in a second at 100 ms, two about 22 times.
-    TThreadTimer timer;
-    TickLog log;
-    log.Attach(timer);
-    timer.SetInterval(100);
-    timer.SetEnabled(true);
-    timer.SetEnabled(true);
-    EXPECT_TRUE(timer.Enabled());
-    SpinFor(1000ms);
-    timer.SetEnabled(false);
-    EXPECT_FALSE(timer.Enabled());
-    EXPECT_GE(log.Count(), 4u);
-    EXPECT_LE(log.Count(), 14u);
-}
-
-TEST(ThreadTimerEnabled, DisablingDropsATickThatIsAlreadyQueued)
-{
-    TThreadTimer timer;
-    TickLog log;
-    log.Attach(timer);
-    timer.SetEnabled(true);
-    ASSERT_TRUE(SpinUntil([&] { return log.Reached(2); }));
-    // Keep the event loop busy past the shortest period so the next tick is
-    // surely queued before the timer is stopped.
-    std::this_thread::sleep_for(50ms);
-    timer.SetEnabled(false);
-    const size_t atStop = log.Count();
-    SpinFor(300ms);
-    EXPECT_EQ(log.Count(), atStop);
-}
-
-TEST(ThreadTimerEnabled, RestartWithinOnePeriodLeavesOneThreadTicking)
+TEST(ThreadTimerEnabled, EnablingAgainOrRestartingLeavesOneThreadTicking)
 {
     // At 300 ms one thread ticks 5 times in 1.2 s (counting the one at once),
-    // so any thread surviving from before the restarts would show clearly.
+    // so a second thread, or one surviving from before the restarts, would
+    // show clearly.
     TThreadTimer timer;
     TickLog log;
     log.Attach(timer, 0ms, [](TThreadTimer& t, size_t tick) {
@@ -175,12 +138,15 @@ TEST(ThreadTimerEnabled, RestartWithinOnePeriodLeavesOneThreadTicking)
     });
     timer.SetInterval(300);
     timer.SetEnabled(true);
+    timer.SetEnabled(true);
     ASSERT_TRUE(SpinUntil([&] { return log.Reached(3); }));
     SpinFor(50ms);
     for (int i = 0; i < 5; ++i) {
         timer.SetEnabled(false);
         timer.SetEnabled(true);
+        timer.SetEnabled(true);
     }
+    EXPECT_TRUE(timer.Enabled());
     const size_t atRestart = log.Count();
     SpinFor(1200ms);
     timer.SetEnabled(false);
@@ -202,35 +168,43 @@ TEST(ThreadTimerEnabled, RestartWithinOnePeriodLeavesOneThreadTicking)
     EXPECT_FALSE(timer.Enabled());
 }
 
-TEST(ThreadTimerDestruction, DestroyingARunningTimerStopsAtOnceAndDropsQueuedTicks)
+TEST(ThreadTimerStop, DisablingOrDestroyingStopsAtOnceAndDropsQueuedTicks)
 {
     enum class Case
     {
         Asleep,
         JustRestarted,
-        TickQueued
+        TickQueued,
+        DisabledWithATickQueued
     };
-    for (Case c : {Case::Asleep, Case::JustRestarted, Case::TickQueued}) {
+    for (Case c :
+         {Case::Asleep, Case::JustRestarted, Case::TickQueued, Case::DisabledWithATickQueued}) {
         SCOPED_TRACE(static_cast<int>(c));
+        const bool queued = c == Case::TickQueued || c == Case::DisabledWithATickQueued;
         auto timer = std::make_unique<TThreadTimer>();
         TickLog log;
         log.Attach(*timer);
-        timer->SetInterval(c == Case::TickQueued ? 0 : 5000);
+        timer->SetInterval(queued ? 0 : 5000);
         timer->SetEnabled(true);
         ASSERT_TRUE(SpinUntil([&] { return log.Reached(1); }));
         if (c == Case::JustRestarted) {
             timer->SetEnabled(false);
             timer->SetEnabled(true);
-        } else if (c == Case::TickQueued) {
-            std::this_thread::sleep_for(50ms); // the next tick is now queued
+        } else if (queued) {
+            // Keeps the event loop busy past the shortest period: the next
+            // tick is now queued.
+            std::this_thread::sleep_for(50ms);
         }
-        const size_t atDestroy = log.Count();
-        const Clock::time_point destroying = Clock::now();
-        timer.reset();
+        const size_t atStop = log.Count();
+        const Clock::time_point stopping = Clock::now();
+        if (c == Case::DisabledWithATickQueued)
+            timer->SetEnabled(false);
+        else
+            timer.reset();
         // Waiting out the 5 s pause, or a deadlock, would show here.
-        EXPECT_LT(Ms(Clock::now() - destroying), 2000.0);
-        SpinFor(200ms);
-        EXPECT_EQ(log.Count(), atDestroy);
+        EXPECT_LT(Ms(Clock::now() - stopping), 2000.0);
+        SpinFor(300ms);
+        EXPECT_EQ(log.Count(), atStop);
     }
 }
 

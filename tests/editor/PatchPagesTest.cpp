@@ -16,12 +16,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
-#include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -126,6 +124,9 @@ TEST_F(PatchPagesTest, ScrollBarsStoreTheRangeMaximumAtTheTop)
 
 TEST_F(PatchPagesTest, SignedBarsStoreTwosComplementAndSendAsTheModelNeeds)
 {
+    // What the parameter display shows.
+    std::vector<std::pair<int, int>> shown;
+    sender.OnParameterShown = [&shown](int p, int v) { shown.emplace_back(p, v); };
     Receive({{90, 0}, {19, 0}, {93, 0}});
     QTest::keyClick(Find<QSlider>("tbVCFfreqenv"), Qt::Key_Left);
     EXPECT_EQ(patch[90], 255);
@@ -137,6 +138,7 @@ TEST_F(PatchPagesTest, SignedBarsStoreTwosComplementAndSendAsTheModelNeeds)
     QTest::keyClick(Find<QSlider>("tbVCA2env"), Qt::Key_Right);
     EXPECT_EQ(patch[93], 1);
     EXPECT_EQ(sink.sent, (Sent{Param(22, 0x7F), Param(12, 0x7F), kWholePatch1000}));
+    EXPECT_EQ(shown, (std::vector<std::pair<int, int>>{{22, -1}, {12, -1}, {29, 1}}));
 
     sender.SetModel(Model::Matrix6);
     Receive({{90, 0}, {19, 0}});
@@ -163,6 +165,12 @@ TEST_F(PatchPagesTest, MixBarStoresTheDco1ShareAndRepaintsBothOscillators)
     EXPECT_EQ(page1.DrawingOf(Drawing::Dco2)->objectName(), "pbDCO2");
     EXPECT_EQ(page1.DrawingOf(Drawing::Env1), nullptr);
     EXPECT_EQ(page2.DrawingOf(Drawing::Ramp2)->objectName(), "pbRAMP2");
+
+    // With the output closed the edit is kept and nothing goes out.
+    sink.open = false;
+    mix->triggerAction(QAbstractSlider::SliderToMinimum);
+    EXPECT_EQ(patch[20], 63);
+    EXPECT_EQ(sink.sent.size(), 2u);
 }
 
 TEST_F(PatchPagesTest, CheckBoxesToggleTheirBitAndKeepTheEnabledRules)
@@ -250,26 +258,12 @@ TEST_F(PatchPagesTest, ShowingAPatchNeverWritesOrSendsWhateverItHolds)
             EXPECT_EQ(patch, received) << int(fill);
         }
         patch = demo::DemoPatch(3);
-        for (const auto& [offset, value] : {std::pair<std::size_t, Byte>{39, 63},
-                                            {40, 0},
-                                            {47, 0},
-                                            {13, 0x81},
-                                            {18, 0x84},
-                                            {29, 0x82},
-                                            {49, 0x80},
-                                            {34, 0x81},
-                                            {8, 4},
-                                            {25, 7},
-                                            {38, 9},
-                                            {83, 9},
-                                            {86, 100},
-                                            {19, 40},
-                                            {93, 100},
-                                            {20, 100},
-                                            {76, 25},
-                                            {26, 200}}) {
+        const std::pair<std::size_t, Byte> odd[] = {
+            {39, 63},   {40, 0},    {47, 0},   {13, 0x81}, {18, 0x84}, {29, 0x82},
+            {49, 0x80}, {34, 0x81}, {8, 4},    {25, 7},    {38, 9},    {83, 9},
+            {86, 100},  {19, 40},   {93, 100}, {20, 100},  {76, 25},   {26, 200}};
+        for (const auto& [offset, value] : odd)
             patch[offset] = value;
-        }
         const PatchBuffer received = patch;
         Show();
         EXPECT_EQ(patch, received);

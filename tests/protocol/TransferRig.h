@@ -22,9 +22,7 @@ struct FakeHost : TransferHost
 {
     std::vector<std::string> messages;
     std::vector<std::string> captions;
-    std::vector<std::string> bankCaptions;
     std::map<int, std::string> bankCells;
-    std::map<int, std::string> splitCells;
     std::vector<std::pair<std::string, int>> progressOpened;
     int progressOpen = 0; // opened minus closed
     int progressPosition = -1;
@@ -44,8 +42,8 @@ struct FakeHost : TransferHost
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void EnableButtons() override {}
     void SetBankCell(int i, const std::string& name) override { bankCells[i] = name; }
-    void SetSplitCell(int i, const std::string& name) override { splitCells[i] = name; }
-    void SetBankManagerCaption(const std::string& c) override { bankCaptions.push_back(c); }
+    void SetSplitCell(int, const std::string&) override {}
+    void SetBankManagerCaption(const std::string&) override {}
     void OpenProgress(const std::string& caption, int maximum) override
     {
         progressOpened.emplace_back(caption, maximum);
@@ -133,14 +131,6 @@ struct TransferRig
         transfers.StartBankDownload();
         Pump();
     }
-
-    // Messages sent from index `from` on.
-    std::vector<Bytes> SentFrom(std::size_t from) const
-    {
-        return {link.sent.begin() + static_cast<std::ptrdiff_t>(from), link.sent.end()};
-    }
-
-    std::string BankName(int n) const { return PatchNameOf(instrument.Patch(0, n)); }
 
     VirtualInstrument instrument;
     SynthRecords records;

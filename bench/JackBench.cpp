@@ -32,8 +32,8 @@ int main()
         return 0;
     }
     const std::string name = "Velmora Bench " + std::to_string(getpid());
-    InstrumentProcess instrument({"--name", name, "--pace", "fast"});
-    if (!instrument.WaitForLine("ready", 30s)) {
+    const auto instrument = StartInstrument(name);
+    if (!instrument) {
         std::printf("jack bench: velmora-instrument did not start\n");
         return 1;
     }

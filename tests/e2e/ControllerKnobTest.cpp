@@ -6,18 +6,14 @@
 // and answers with the edited patch. Skipped when no JACK server runs.
 #include "ControllerMap.h"
 #include "InstrumentProcess.h"
+#include "JackSource.h"
 #include "Messages.h"
 #include "MidiSetup.h"
 #include "PatchEditing.h"
 #include "SysexCodec.h"
 #include "TempDir.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
-#include <jack/midiport.h>
-
-#include <array>
-#include <atomic>
 
 using namespace velmora;
 using namespace velmora::midi;
@@ -25,76 +21,16 @@ using namespace velmora::test;
 
 namespace {
 
-// A JACK client with one MIDI output: each Turn goes out in the next cycle.
-class JackKnob
-{
-public:
-    explicit JackKnob(const std::string& name)
-    {
-        jack_status_t status{};
-        client_ = jack_client_open(name.c_str(), JackNoStartServer, &status);
-        if (!client_)
-            return;
-        port_ = jack_port_register(client_, "knob", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-        jack_set_process_callback(client_, &JackKnob::Process, this);
-        jack_activate(client_);
-    }
-    ~JackKnob()
-    {
-        if (client_) {
-            jack_deactivate(client_);
-            jack_client_close(client_);
-        }
-    }
-    JackKnob(const JackKnob&) = delete;
-    JackKnob& operator=(const JackKnob&) = delete;
-
-    bool Ok() const { return client_ && port_; }
-    std::string PortName() const { return port_ ? jack_port_name(port_) : ""; }
-
-    // A control change on channel 1 (one writer: the test's thread).
-    void Turn(int controller, int value)
-    {
-        const unsigned head = head_.load();
-        queue_[head % queue_.size()] = {0xB0, static_cast<jack_midi_data_t>(controller),
-                                        static_cast<jack_midi_data_t>(value)};
-        head_.store(head + 1);
-    }
-
-private:
-    static int Process(jack_nframes_t frames, void* self)
-    {
-        auto* knob = static_cast<JackKnob*>(self);
-        void* buffer = jack_port_get_buffer(knob->port_, frames);
-        jack_midi_clear_buffer(buffer);
-        for (unsigned tail = knob->tail_.load(); tail != knob->head_.load(); ++tail) {
-            const auto& message = knob->queue_[tail % knob->queue_.size()];
-            if (jack_midi_event_write(buffer, 0, message.data(), message.size()) != 0)
-                break;
-            knob->tail_.store(tail + 1);
-        }
-        return 0;
-    }
-
-    jack_client_t* client_ = nullptr;
-    jack_port_t* port_ = nullptr;
-    std::array<std::array<jack_midi_data_t, 3>, 64> queue_{};
-    std::atomic<unsigned> head_{0};
-    std::atomic<unsigned> tail_{0};
-};
-
 class ControllerKnob : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        if (!JackServerRuns())
-            GTEST_SKIP() << "no JACK server is running; scripts/test.sh starts one";
-        name_ = "Velmora Knob " + std::to_string(getpid());
-        instrument_ = std::make_unique<InstrumentProcess>(
-            std::vector<std::string>{"--name", name_, "--pace", "fast", "--verbose"});
-        ASSERT_TRUE(instrument_->WaitForLine("ready", 30s)) << "velmora-instrument did not start";
-        knob_ = std::make_unique<JackKnob>("velmora-knob-" + std::to_string(getpid()));
+        VELMORA_SKIP_WITHOUT_JACK();
+        name_ = UniqueName("Velmora Knob");
+        instrument_ = StartInstrument(name_, {"--verbose"});
+        ASSERT_TRUE(instrument_) << "velmora-instrument did not start";
+        knob_ = std::make_unique<JackSource>(UniqueName("velmora-keys"), "knob");
         ASSERT_TRUE(knob_->Ok());
 
         // The main window's parts, in the order it makes them.
@@ -129,20 +65,6 @@ protected:
         ASSERT_TRUE(midi_->Input2Open());
     }
 
-    // Runs the event loop until `done` (asked once per round) or `timeout`.
-    template <typename Done> bool PumpUntil(Done done, Clock::duration timeout = 10s)
-    {
-        const auto deadline = Clock::now() + timeout;
-        for (;;) {
-            if (done())
-                return true;
-            if (Clock::now() >= deadline)
-                return false;
-            QCoreApplication::processEvents();
-            std::this_thread::sleep_for(1ms);
-        }
-    }
-
     // Turns the knob until `done`: a JACK cycle missed on a busy machine
     // loses that cycle's MIDI, so a turn may need to go again.
     template <typename Done> bool TurnUntil(int controller, int value, Done done)
@@ -159,13 +81,7 @@ protected:
     // keyboard input's messages are routed on this thread).
     bool InstrumentLogs(const std::string& line, Clock::duration timeout = 10s)
     {
-        const auto deadline = Clock::now() + timeout;
-        while (Clock::now() < deadline) {
-            QCoreApplication::processEvents();
-            if (instrument_->WaitForLine(line, 5ms))
-                return true;
-        }
-        return false;
+        return PumpUntil([&] { return instrument_->WaitForLine(line, 5ms).has_value(); }, timeout);
     }
 
     // The instrument's edit buffer, asked for again when a JACK cycle lost
@@ -185,7 +101,7 @@ protected:
 
     std::string name_;
     std::unique_ptr<InstrumentProcess> instrument_;
-    std::unique_ptr<JackKnob> knob_;
+    std::unique_ptr<JackSource> knob_;
     MidiDevices devices_;
     std::unique_ptr<MidiSetup> midi_;
     PatchBuffer patch_{};
@@ -230,10 +146,3 @@ TEST_F(ControllerKnob, ALearnedKnobEditsTheInstrument)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,50 +1,39 @@
 // Velmora's devices against velmora-instrument over a real MIDI transport: a
 // JACK server with the dummy driver (the test command starts one). Bytes go
-// out through TMidiOutput and come back through TMidiInput's ring. Skipped
-// when no JACK server runs.
+// out through TMidiOutput and come back through TMidiInput's ring, over the
+// RtMidi backend. Skipped when no JACK server runs.
 #include "InstrumentProcess.h"
-#include "JackFlood.h"
+#include "JackSource.h"
 #include "Messages.h"
 #include "MidiInput.h"
 #include "MidiOutput.h"
 #include "PatchName.h"
 #include "SysexCodec.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <cstdlib>
 #include <random>
 
 using namespace velmora;
 using namespace velmora::midi;
 using namespace velmora::test;
-using Bytes = std::vector<Byte>;
 
 namespace {
-
-long ResidentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    return 0;
-}
 
 class JackSession : public ::testing::Test
 {
 protected:
+    // A skip in SetUp skips the test body as well.
+    void SetUp() override { VELMORA_SKIP_WITHOUT_JACK(); }
+
     void Start(const std::vector<std::string>& options = {})
     {
-        if (!JackServerRuns())
-            GTEST_SKIP() << "no JACK server is running; scripts/test.sh starts one";
-        static int serial = 0;
-        name_ = "Velmora E2E " + std::to_string(getpid()) + "-" + std::to_string(serial++);
-        std::vector<std::string> args{"--name", name_, "--pace", "fast", "--verbose"};
+        name_ = UniqueName("Velmora E2E");
+        std::vector<std::string> args{"--verbose"};
         args.insert(args.end(), options.begin(), options.end());
-        instrument_ = std::make_unique<InstrumentProcess>(args);
-        ASSERT_TRUE(instrument_->WaitForLine("ready", 30s)) << "velmora-instrument did not start";
+        instrument_ = StartInstrument(name_, args);
+        ASSERT_TRUE(instrument_) << "velmora-instrument did not start";
         Open();
     }
 
@@ -65,7 +54,6 @@ protected:
             if (auto event = sender.TakeEvent())
                 received_.push_back(std::move(*event));
         });
-        input_->SetOnOverflow([this](TMidiInput&) { ++overflows_; });
         output_->SetDeviceID(out);
         ASSERT_TRUE(input_->Open()) << input_->LastError();
         input_->Start();
@@ -73,14 +61,9 @@ protected:
     }
 
     // Pumps the event loop until `count` messages arrived or `timeout` passed.
-    bool Collect(std::size_t count, Clock::duration timeout = 10s)
+    bool Collect(std::size_t count, Clock::duration timeout)
     {
-        const auto deadline = Clock::now() + timeout;
-        while (received_.size() < count && Clock::now() < deadline) {
-            QCoreApplication::processEvents();
-            std::this_thread::sleep_for(1ms);
-        }
-        return received_.size() >= count;
+        return PumpUntil([&] { return received_.size() >= count; }, timeout);
     }
 
     // Sends a request and collects its answer. A JACK client that misses a
@@ -136,7 +119,6 @@ protected:
     std::unique_ptr<TMidiInput> input_;
     std::unique_ptr<TMidiOutput> output_;
     std::vector<TMyMidiEvent> received_;
-    int overflows_ = 0;
 };
 
 void ExpectDumps(const std::vector<TMyMidiEvent>& answer, std::size_t patches, std::size_t splits,
@@ -246,7 +228,7 @@ TEST_F(JackSession, MatrixSixSession)
 TEST_F(JackSession, AFloodOverflowsTheRingWhichThenRecovers)
 {
     Start();
-    JackFlood flood("velmora-flood-" + std::to_string(getpid()));
+    JackSource flood(UniqueName("velmora-flood"), "out");
     ASSERT_TRUE(flood.Ok());
     // The flood's port, opened as the instrument input would be.
     MidiDevices floodDevices;
@@ -261,6 +243,7 @@ TEST_F(JackSession, AFloodOverflowsTheRingWhichThenRecovers)
     ASSERT_TRUE(floodIn.Open()) << floodIn.LastError();
     floodIn.Start();
 
+    const auto resident = [] { return soak::StatusKiB("/proc/self/status", "VmRSS"); };
     long before = 0;
     for (int round = 0; round < 3; ++round) {
         // The user interface is busy while the burst arrives.
@@ -274,22 +257,20 @@ TEST_F(JackSession, AFloodOverflowsTheRingWhichThenRecovers)
         while (floodIn.PendingCount() > 0)
             QCoreApplication::processEvents();
         if (round == 0)
-            before = ResidentKiB();
+            before = resident();
     }
     EXPECT_GE(floodOverflows, 1);
     EXPECT_GT(floodIn.LostCount(), 0u);
     EXPECT_GE(taken, 3u * 1024u);
     // Three bursts cost no more memory than the first.
-    EXPECT_LT(ResidentKiB() - before, 4096) << "KiB grown after the first flood";
+    EXPECT_LT(resident() - before, 4096) << "KiB grown after the first flood";
 
     // The flooded input delivers again. (A cycle JACK misses on a busy
     // machine loses its MIDI, so a short burst may need to go again.)
     const std::size_t after = taken;
     for (int attempt = 0; attempt < 5 && taken == after; ++attempt) {
         flood.Burst(10, 0, 0);
-        const auto deadline = Clock::now() + 2s;
-        while (taken < after + 10 && Clock::now() < deadline)
-            QCoreApplication::processEvents();
+        PumpUntil([&] { return taken >= after + 10; }, 2s);
     }
     EXPECT_GT(taken, after);
     EXPECT_EQ(floodIn.PendingCount(), 0);
@@ -300,7 +281,7 @@ TEST_F(JackSession, AVanishedInstrumentIsReportedAndItsPortReopens)
 {
     Start();
     ASSERT_EQ(Ask(Request(RequestType::EditBuffer), 1).size(), 1u);
-    instrument_->Stop();
+    EXPECT_EQ(instrument_->Stop(), 0);
     std::optional<std::string> error;
     const auto deadline = Clock::now() + 10s;
     while (!error && Clock::now() < deadline) {
@@ -320,19 +301,73 @@ TEST_F(JackSession, AVanishedInstrumentIsReportedAndItsPortReopens)
     EXPECT_FALSE(input_->Open());
 
     // The instrument comes back under the same name: closing and opening the
-    // same device numbers, as the setup dialog does, finds it again.
-    instrument_ = std::make_unique<InstrumentProcess>(
-        std::vector<std::string>{"--name", name_, "--pace", "fast"});
-    ASSERT_TRUE(instrument_->WaitForLine("ready", 30s));
+    // same device numbers, as the setup dialog does, finds it again. The
+    // input stores nothing until it is started.
+    instrument_ = StartInstrument(name_);
+    ASSERT_TRUE(instrument_);
     ASSERT_TRUE(output_->Open()) << output_->LastError();
     ASSERT_TRUE(input_->Open()) << input_->LastError();
+    received_.clear();
+    output_->SendLong(Request(RequestType::EditBuffer));
+    EXPECT_FALSE(Collect(1, 500ms));
     input_->Start();
-    EXPECT_EQ(Ask(Request(RequestType::EditBuffer), 1).size(), 1u);
+    const auto answer = Ask(Request(RequestType::EditBuffer), 1);
+    ASSERT_EQ(answer.size(), 1u);
+    EXPECT_EQ(answer[0].SysexSize, kPatchMessageSize);
+
+    // The answer came, so the connection is in effect and a send now finds it
+    // even when the server was too slow to show it at the open. Started again
+    // under the same name, the instrument has the old port names but no
+    // connection to Velmora: it is not taken for the old one.
+    output_->SendLong(ParameterEdit(1, 1));
+    EXPECT_EQ(instrument_->Stop(), 0);
+    instrument_ = StartInstrument(name_);
+    ASSERT_TRUE(instrument_);
+    EXPECT_THROW(output_->SendLong(Request(RequestType::EditBuffer)), EmidioutputError);
 }
 
-int main(int argc, char** argv)
+TEST_F(JackSession, ListsEachPortOnceAndNeverVelmorasOwn)
 {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    Start();
+    // Opening created Velmora's own JACK ports; a fresh listing leaves them out.
+    const auto backend = CreateRtMidiBackend();
+    for (const auto& names : {backend->InputNames(), backend->OutputNames()}) {
+        for (const auto& name : names) {
+            EXPECT_FALSE(name.starts_with("Velmora:") || name.starts_with("Velmora-")) << name;
+            EXPECT_TRUE(name.ends_with(" (JACK)") || name.ends_with(" (ALSA)")) << name;
+        }
+        // ALSA ports, when there are any, come first.
+        const auto firstJack = std::find_if(names.begin(), names.end(),
+                                            [](const auto& n) { return n.ends_with(" (JACK)"); });
+        EXPECT_TRUE(std::none_of(firstJack, names.end(),
+                                 [](const auto& n) { return n.ends_with(" (ALSA)"); }));
+    }
+    const auto inputs = backend->InputNames();
+    EXPECT_EQ(std::count_if(inputs.begin(), inputs.end(),
+                            [&](const auto& n) { return n.find(name_ + " out") != n.npos; }),
+              1);
+}
+
+// Without a JACK server (one by a name nobody uses) and, here, without an
+// ALSA sequencer, RtMidi, libjack and alsa-lib all have complaints to print;
+// the backend keeps them quiet and lists what is there: nothing.
+TEST(RtMidiBackend, ListsQuietlyWhereNoMidiSystemRuns)
+{
+    const char* const server = std::getenv("JACK_DEFAULT_SERVER");
+    const std::string savedServer = server != nullptr ? server : "";
+    setenv("JACK_DEFAULT_SERVER", "velmora-test-no-such-server", 1);
+    testing::internal::CaptureStderr();
+    auto backend = CreateRtMidiBackend();
+    const auto inputs = backend->InputNames();
+    const auto outputs = backend->OutputNames();
+    EXPECT_THROW(backend->OpenOutput(0), MidiBackendError);
+    backend.reset();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    if (server != nullptr)
+        setenv("JACK_DEFAULT_SERVER", savedServer.c_str(), 1);
+    else
+        unsetenv("JACK_DEFAULT_SERVER");
+    for (const auto& names : {inputs, outputs})
+        EXPECT_TRUE(std::none_of(names.begin(), names.end(),
+                                 [](const auto& n) { return n.ends_with(" (JACK)"); }));
 }

@@ -5,7 +5,6 @@
 #include "MidiOutput.h"
 #include "TfrmSeq.h"
 
-#include <QCoreApplication>
 #include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -39,11 +38,10 @@ std::vector<std::string> Lines(InstrumentProcess& instrument, Clock::duration qu
 
 TEST(SequencerJack, EightStepsReachTheInstrumentWithTheirNotesMutesAndOctave)
 {
-    if (!JackServerRuns())
-        GTEST_SKIP() << "no JACK server is running; scripts/test.sh starts one";
-    const std::string name = "Velmora Seq E2E " + std::to_string(getpid());
-    InstrumentProcess instrument({"--name", name, "--pace", "fast", "--verbose"});
-    ASSERT_TRUE(instrument.WaitForLine("ready", 30s)) << "velmora-instrument did not start";
+    VELMORA_SKIP_WITHOUT_JACK();
+    const std::string name = UniqueName("Velmora Seq E2E");
+    const auto instrument = StartInstrument(name, {"--verbose"});
+    ASSERT_TRUE(instrument) << "velmora-instrument did not start";
 
     midi::MidiDevices devices;
     devices.AddBackend(midi::CreateRtMidiBackend());
@@ -80,19 +78,17 @@ TEST(SequencerJack, EightStepsReachTheInstrumentWithTheirNotesMutesAndOctave)
     // MIDI, so a run that arrived incomplete is played again.
     std::vector<std::string> received;
     for (int attempt = 0; attempt < 3 && received != expected; ++attempt) {
-        Lines(instrument, 200ms); // anything left from before
+        Lines(*instrument, 200ms); // anything left from before
         seq.StartSeq();
         ASSERT_TRUE(seq.Playing());
         // Until step 8 has played: then step 1 is next and step 8 is lit.
-        const auto deadline = Clock::now() + 10s;
-        while (!(seq.State().CurrentStep() == 0 && seq.State().LitStep() == 7) &&
-               Clock::now() < deadline)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        PumpUntil([&] { return seq.State().CurrentStep() == 0 && seq.State().LitStep() == 7; },
+                  10s);
         seq.StopSeq();
-        received = Lines(instrument, 1s);
+        received = Lines(*instrument, 1s);
     }
     EXPECT_EQ(received, expected);
     EXPECT_TRUE(told.empty());
     output.Close();
-    EXPECT_EQ(instrument.Stop(), 0);
+    EXPECT_EQ(instrument->Stop(), 0);
 }

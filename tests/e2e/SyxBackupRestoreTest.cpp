@@ -4,15 +4,15 @@
 #include "InstrumentProcess.h"
 #include "Messages.h"
 #include "SysexCodec.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
+#include <sys/wait.h>
 
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 
 using namespace velmora;
 using namespace velmora::test;
@@ -21,68 +21,33 @@ using Bytes = std::vector<Byte>;
 
 namespace {
 
-Bytes ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 class SyxBackupRestore : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        if (!JackServerRuns())
-            GTEST_SKIP() << "no JACK server is running; scripts/test.sh starts one";
-        dir_ = fs::temp_directory_path() / ("velmora-syx-e2e-" + std::to_string(getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override
-    {
-        if (!dir_.empty())
-            fs::remove_all(dir_);
-    }
+    void SetUp() override { VELMORA_SKIP_WITHOUT_JACK(); }
 
-    // A fresh instrument answering at once; the name its ports start with.
+    // A fresh instrument; the name its ports start with.
     std::string StartInstrument()
     {
-        static int serial = 0;
-        const std::string name =
-            "Velmora Syx " + std::to_string(getpid()) + "-" + std::to_string(serial++);
-        instruments_.push_back(std::make_unique<InstrumentProcess>(
-            std::vector<std::string>{"--name", name, "--pace", "fast"}));
-        EXPECT_TRUE(instruments_.back()->WaitForLine("ready", 30s));
+        const std::string name = UniqueName("Velmora Syx");
+        instruments_.push_back(test::StartInstrument(name));
+        EXPECT_TRUE(instruments_.back());
         return name;
     }
 
-    // velmora-syx with these arguments; its exit code. Standard error goes
-    // to err.txt.
+    // velmora-syx with these arguments (each in double quotes); its exit
+    // code. What it printed is kept in output_.
     int Syx(const std::vector<std::string>& arguments)
     {
-        std::vector<std::string> args{VELMORA_SYX_PATH};
-        args.insert(args.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv;
-        for (auto& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        const std::string errPath = (dir_ / "err.txt").string();
-        const pid_t pid = fork();
-        if (pid == 0) {
-            const int fd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(fd, STDERR_FILENO);
-            dup2(fd, STDOUT_FILENO);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
+        std::string command = VELMORA_SYX_PATH;
+        for (const std::string& argument : arguments)
+            command += " \"" + argument + "\"";
+        std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+        output_.clear();
+        for (int c; (c = std::fgetc(pipe)) != EOF;)
+            output_ += static_cast<char>(c);
+        const int status = pclose(pipe);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    std::string Output() const
-    {
-        const Bytes bytes = ReadAll(dir_ / "err.txt");
-        return std::string(bytes.begin(), bytes.end());
     }
 
     // A JACK client that misses a cycle on a busy machine loses that cycle's
@@ -91,14 +56,15 @@ protected:
     {
         for (int attempt = 0; attempt < 3; ++attempt) {
             if (Syx({"backup", "--in", instrument + " out", "--out", instrument + " in",
-                     (dir_ / file).string()}) == 0)
+                     dir_.Path(file)}) == 0)
                 return true;
-            std::cerr << "backup attempt " << attempt << " failed: " << Output();
+            std::cerr << "backup attempt " << attempt << " failed: " << output_;
         }
         return false;
     }
 
-    fs::path dir_;
+    TempDir dir_;
+    std::string output_;
     std::vector<std::unique_ptr<InstrumentProcess>> instruments_;
 };
 
@@ -108,10 +74,10 @@ TEST_F(SyxBackupRestore, RestoredBankComesBackByteForByte)
 {
     const std::string a = StartInstrument();
     ASSERT_TRUE(Backup(a, "a.syx"));
-    Bytes bank = ReadAll(dir_ / "a.syx");
+    Bytes bank = dir_.Read("a.syx");
     ASSERT_EQ(bank.size(), kBankSysexSize);
-    EXPECT_EQ(fs::file_size(dir_ / "a-splits.syx"), 50 * kSplitMessageSize);
-    EXPECT_EQ(fs::file_size(dir_ / "a-global.syx"), kGlobal1000MessageSize);
+    EXPECT_EQ(fs::file_size(dir_.Path("a-splits.syx")), 50 * kSplitMessageSize);
+    EXPECT_EQ(fs::file_size(dir_.Path("a-global.syx")), kGlobal1000MessageSize);
 
     // Patch 5 renamed, rebuilt as the program builds it.
     const auto fifth = std::span(bank).subspan(5 * kPatchMessageSize, kPatchMessageSize);
@@ -120,11 +86,9 @@ TEST_F(SyxBackupRestore, RestoredBankComesBackByteForByte)
     std::copy_n("RESTORED", 8, record.begin());
     const Message renamed = PatchToMemory(5, record);
     std::copy(renamed.begin(), renamed.end(), fifth.begin());
-    std::ofstream(dir_ / "b.syx", std::ios::binary)
-        .write(reinterpret_cast<const char*>(bank.data()), std::streamsize(bank.size()));
 
     const std::string b = StartInstrument();
-    ASSERT_EQ(Syx({"restore", "--out", b + " in", (dir_ / "b.syx").string()}), 0) << Output();
+    ASSERT_EQ(Syx({"restore", "--out", b + " in", dir_.Write("b.syx", bank)}), 0) << output_;
     ASSERT_TRUE(Backup(b, "c.syx"));
-    EXPECT_EQ(ReadAll(dir_ / "c.syx"), bank);
+    EXPECT_EQ(dir_.Read("c.syx"), bank);
 }

@@ -4,7 +4,6 @@
 #include "TfrmMidi.h"
 #include "TfrmSysex.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -113,12 +112,4 @@ TEST_F(Dialogs, SysexSetupAppliesOnOkOnly)
     EXPECT_EQ(setup.Input().SysexBufferSize(), 640);
     EXPECT_EQ(setup.Input().SysexBufferCount(), 112);
     EXPECT_TRUE(setup.InputOpen());
-}
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

@@ -11,8 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
@@ -178,10 +176,3 @@ TEST_F(SyxTransfer, PutThenGetRoundTripsOnePatch)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

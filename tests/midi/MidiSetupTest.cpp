@@ -2,6 +2,8 @@
 #include "MidiSetup.h"
 #include "FakeBackend.h"
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 using namespace velmora::midi;
@@ -84,6 +86,17 @@ TEST(MidiSetup, SysexBuffersChangeOnlyWhileTheInputIsOpen)
     EXPECT_EQ(setup->Input().SysexBufferCount(), 32);
     EXPECT_TRUE(setup->InputOpen());
     EXPECT_EQ(setup->Input2().SysexBufferCount(), 4);
+
+    // Too few buffers for a burst: the user is told once, with what to do,
+    // and what did fit still arrives.
+    std::vector<std::string> errors;
+    setup->OnError = [&](const std::string& text) { errors.push_back(text); };
+    ASSERT_TRUE(setup->ApplySysexBuffers(512, 2));
+    for (int i = 0; i < 5; ++i)
+        rig.backend->Inject({0xF0, 0x10, 0x06, static_cast<Byte>(i), 0xF7});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(errors, std::vector<std::string>{MidiSetup::kOverflowText});
+    EXPECT_EQ(setup->Input().LostCount(), 3u);
 }
 
 TEST(MidiSetup, AllNotesOffSendsTheStoredNotesThenTheTwoControllers)

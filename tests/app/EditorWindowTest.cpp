@@ -3,7 +3,6 @@
 // control can show coming back byte for byte after it was shown, looked at
 // on every page and under both models, and uploaded.
 #include "DemoPatches.h"
-#include "FakeFileDialogs.h"
 #include "PanelStyle.h"
 #include "PatchEditorView.h"
 #include "SysexFiles.h"
@@ -45,22 +44,12 @@ PatchRecord UntidyPatch()
     return record;
 }
 
-void UploadTo150(WindowRig& rig)
-{
-    QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->findChild<QSpinBox*>("SpinEdit1")->setValue(150);
-        dialog->accept();
-    });
-    rig.window->Action("aUpload")->trigger();
-}
-
 TEST(EditorWindow, ShowingAnUntidyPatchChangesNoByte)
 {
     ProgramFolder folder;
     WindowRig rig;
     ASSERT_TRUE(rig.window->FormCreate());
+    EXPECT_FALSE(rig.window->Action("aUpload")->isEnabled());
     const PatchRecord untidy = UntidyPatch();
     rig.backend->WithInstrument([&](VirtualInstrument& i) { i.SetPatch(0, 5, untidy); });
     rig.window->Sender().SendProgramChange(5);
@@ -68,6 +57,10 @@ TEST(EditorWindow, ShowingAnUntidyPatchChangesNoByte)
     ASSERT_TRUE(rig.WaitFor([&] { return rig.window->Transfer().Flags().PatchLoaded; }));
     const PatchBuffer received = rig.window->Records().CurrentPatch;
     ASSERT_TRUE(std::equal(untidy.begin(), untidy.end(), received.begin()));
+    // The name's bytes in the title as they are, one character each.
+    EXPECT_EQ(rig.window->windowTitle(),
+              QString::fromLatin1(reinterpret_cast<const char*>(untidy.data()), 8) + " - Velmora");
+    EXPECT_TRUE(rig.window->Action("aUpload")->isEnabled());
 
     // Look at every page under both models, refreshing each time.
     rig.ClearLog();
@@ -82,8 +75,19 @@ TEST(EditorWindow, ShowingAnUntidyPatchChangesNoByte)
     EXPECT_TRUE(rig.Received().empty());
     EXPECT_EQ(rig.window->Records().CurrentPatch, received);
 
-    UploadTo150(rig);
-    rig.backend->WithInstrument([&](VirtualInstrument& i) { EXPECT_EQ(i.Patch(1, 50), untidy); });
+    // Upload asks for the number; 150 goes to bank 1, slot 50, which is then played.
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), "Upload To Matrix-1000");
+        dialog->findChild<QSpinBox*>("SpinEdit1")->setValue(150);
+        dialog->accept();
+    });
+    rig.window->Action("aUpload")->trigger();
+    rig.backend->WithInstrument([&](VirtualInstrument& i) {
+        EXPECT_EQ(i.Patch(1, 50), untidy);
+        EXPECT_EQ(i.ReceivedLog().back(), (Bytes{0xC0, 50}));
+    });
 }
 
 TEST(EditorWindow, EditsReachTheInstrumentAsEachModelNeedsThem)
@@ -183,12 +187,6 @@ TEST(EditorWindow, DISABLED_DrawsThePagesForTheDocumentation)
         }
     }
 }
-
-} // namespace
-} // namespace velmora::test
-
-namespace velmora::test {
-namespace {
 
 TEST(EditorWindow, FilesNamedAtStartOpenWhereTheyBelong)
 {

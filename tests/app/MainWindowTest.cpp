@@ -1,7 +1,5 @@
 // The main window's start-up and its MIDI commands, through its real actions.
 #include "FakeBackend.h"
-#include "TfrmMain.h"
-#include "VirtualBackend.h"
 #include "WindowRig.h"
 
 #include <QAction>
@@ -9,7 +7,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -83,59 +80,6 @@ TEST(MainWindow, WithoutAnInstrumentInputItSaysSoAndDoesNotStart)
     });
     EXPECT_FALSE(window.FormCreate());
     EXPECT_EQ(shown, "Cannot find a Midi In port");
-}
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
-
-TEST(MainWindow, DownloadAndUploadTalkToTheInstrument)
-{
-    test::ProgramFolder folder;
-    midi::MidiDevices devices;
-    auto owned = std::make_unique<midi::VirtualBackend>();
-    midi::VirtualBackend& backend = *owned;
-    devices.AddBackend(std::move(owned));
-    TfrmMain window(devices);
-    ASSERT_TRUE(window.FormCreate());
-    EXPECT_FALSE(window.Action("aUpload")->isEnabled());
-
-    PatchRecord expected{};
-    backend.WithInstrument([&](VirtualInstrument& instrument) {
-        expected = instrument.EditBuffer();
-        instrument.ClearLog();
-    });
-    window.Action("aDownload")->trigger();
-    for (int i = 0; i < 200 && !window.Transfer().Flags().PatchLoaded; ++i) {
-        backend.WaitIdle();
-        QCoreApplication::processEvents();
-    }
-    ASSERT_TRUE(window.Transfer().Flags().PatchLoaded);
-    EXPECT_TRUE(
-        std::equal(expected.begin(), expected.end(), window.Records().CurrentPatch.begin()));
-    EXPECT_EQ(window.windowTitle(),
-              QString::fromLatin1(reinterpret_cast<const char*>(expected.data()), 8) +
-                  " - Velmora");
-    EXPECT_TRUE(window.Action("aUpload")->isEnabled());
-
-    // Upload asks for the number; 150 goes to bank 1, slot 50.
-    QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(dialog->windowTitle(), "Upload To Matrix-1000");
-        auto* spin = dialog->findChild<QSpinBox*>("SpinEdit1");
-        spin->setValue(150);
-        dialog->accept();
-    });
-    window.Action("aUpload")->trigger();
-    backend.WithInstrument([&](VirtualInstrument& instrument) {
-        EXPECT_EQ(instrument.Patch(1, 50), expected);
-        EXPECT_EQ(instrument.ReceivedLog().back(), (std::vector<Byte>{0xC0, 50}));
-    });
 }
 
 TEST(MainWindow, KeepsItsSettingsFromOneRunToTheNext)

@@ -128,13 +128,6 @@ TEST(SettingsStore, NothingStoredStartsFromTheDefaultsAndAFileHidesTheLegacyOnes
     settings.model = 7;
     EXPECT_EQ(ReadSettings(path, empty, settings).source, SettingsReadResult::Source::Defaults);
     EXPECT_EQ(settings, Settings{});
-    EXPECT_EQ(settings.model, 2);
-    EXPECT_EQ(settings.in2, -1);
-    EXPECT_EQ(settings.note, 60);
-    EXPECT_EQ((std::array{settings.chord1, settings.chord2, settings.chord3}),
-              (std::array{60, 65, 69}));
-    EXPECT_TRUE(settings.autoPlay);
-    EXPECT_EQ(settings.patchPath, "Patches");
     EXPECT_FALSE(QFile::exists(path));
 
     // A file exists: the legacy settings are neither read nor removed.
@@ -150,11 +143,11 @@ TEST(SettingsStore, NothingStoredStartsFromTheDefaultsAndAFileHidesTheLegacyOnes
 TEST(SettingsStore, ValuesAreReadAsTheProfileFunctionsDo)
 {
     TempDir dir;
-    Settings s = ReadFile(dir, "[midi]\nchannel=0x0F\nIn2=3\nBufferSize=9999999\n"
-                               "[PROGRAM]\nNote=0x3C\nChord1=  64 \nChord2=sixty\nChord3=200\n"
+    // Names without case and hexadecimal numbers are the file's own rules,
+    // tested with IniFile; here the values and ranges of the settings.
+    Settings s = ReadFile(dir, "[MIDI]\nBufferSize=9999999\n"
+                               "[PROGRAM]\nChord1=  64 \nChord2=sixty\nChord3=200\n"
                                "[MUTATE]\nSection4=300\nSection9=-1\n");
-    EXPECT_EQ(s.channel, 15);     // names without case, hexadecimal
-    EXPECT_EQ(s.note, 60);        // "0x3C"
     EXPECT_EQ(s.chord1, 64);      // blanks around a value
     EXPECT_EQ(s.chord2, 65);      // no number: the default
     EXPECT_EQ(s.chord3, 69);      // no MIDI note: the default

@@ -98,7 +98,6 @@ TEST(SingleInstance, TheSecondCopyRaisesTheFirstAndGivesWay)
 TEST(HelpBrowser, OpensEveryTopicAndFindsPages)
 {
     HelpBrowser help;
-    EXPECT_EQ(help.windowTitle(), "Velmora Help");
     EXPECT_EQ(help.Topics(), (std::vector<int>{1, 1001, 1010, 1011, 1012, 1013, 1014, 1015, 1017,
                                                1018, 1019, 1020, 1021}));
     help.ShowTopic(1017);
@@ -125,13 +124,11 @@ TEST(HelpBrowser, OpensEveryTopicAndFindsPages)
                       list->visualItemRect(list->item(1)).center());
     EXPECT_EQ(help.CurrentTopic(), 1019);
     EXPECT_TRUE(help.Search("no such words here").empty());
-    EXPECT_EQ(HomePageUrl(), "https://velmora.app");
 }
 
 TEST(AboutBox, ShowsTheVersionAndBuild)
 {
     TfrmAbout about;
-    EXPECT_EQ(about.windowTitle(), "About");
     const QString version = about.findChild<QLabel*>("lblVersion")->text();
     EXPECT_TRUE(
         QRegularExpression("^Version \\d+\\.\\d+\\.\\d+  Build \\d+$").match(version).hasMatch())

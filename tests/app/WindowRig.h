@@ -6,9 +6,8 @@
 #include "AppPaths.h"
 #include "TempDir.h"
 #include "TfrmMain.h"
-#include "VirtualBackend.h"
+#include "VirtualDevices.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -34,40 +33,12 @@ private:
 };
 
 // The window and the instrument it talks to.
-struct WindowRig
+struct WindowRig : VirtualDevices
 {
     explicit WindowRig(Model model = Model::Matrix1000)
-    {
-        auto owned = std::make_unique<midi::VirtualBackend>(model);
-        backend = owned.get();
-        devices.AddBackend(std::move(owned));
-        window = std::make_unique<TfrmMain>(devices);
-    }
+        : VirtualDevices(model), window(std::make_unique<TfrmMain>(devices))
+    {}
 
-    // Lets the instrument answer and the window take the answer in.
-    template <typename Done> bool WaitFor(Done done)
-    {
-        for (int i = 0; i < 200 && !done(); ++i) {
-            backend->WaitIdle();
-            QCoreApplication::processEvents();
-        }
-        return done();
-    }
-    std::vector<std::vector<Byte>> Received()
-    {
-        backend->WaitIdle();
-        std::vector<std::vector<Byte>> log;
-        backend->WithInstrument([&](VirtualInstrument& i) { log = i.ReceivedLog(); });
-        return log;
-    }
-    void ClearLog()
-    {
-        backend->WaitIdle();
-        backend->WithInstrument([](VirtualInstrument& i) { i.ClearLog(); });
-    }
-
-    midi::MidiDevices devices;
-    midi::VirtualBackend* backend = nullptr;
     std::unique_ptr<TfrmMain> window;
 };
 

@@ -13,8 +13,14 @@ namespace velmora::test {
 class FakeFileDialogs : public library::FileDialogs
 {
 public:
-    std::optional<library::FileChoice> Open(const library::FileRequest& request) override { return Next(request); }
-    std::optional<library::FileChoice> Save(const library::FileRequest& request) override { return Next(request); }
+    std::optional<library::FileChoice> Open(const library::FileRequest& request) override
+    {
+        return Next(request);
+    }
+    std::optional<library::FileChoice> Save(const library::FileRequest& request) override
+    {
+        return Next(request);
+    }
 
     void Answer(const std::string& path, int filter = 0)
     {

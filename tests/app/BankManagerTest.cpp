@@ -1,19 +1,16 @@
-// The bank manager as a user drives it: real grids, popups, dialogs and
-// shortcuts, with the real transfer engine talking to the virtual instrument
-// and scripted file dialogs.
+// The main window's bank manager as a user drives it: real grids, popups,
+// dialogs and shortcuts, with the window's transfers talking to the virtual
+// instrument and scripted file dialogs.
 #include "DemoPatches.h"
 #include "FakeFileDialogs.h"
-#include "FileStuff.h"
 #include "Messages.h"
-#include "MidiSetup.h"
 #include "PatchName.h"
 #include "SysexFiles.h"
-#include "TempDir.h"
 #include "TfrmBank.h"
 #include "TfrmRenamePatch.h"
 #include "TfrmSendBank.h"
-#include "Transfers.h"
-#include "VirtualBackend.h"
+#include "TfrmSplit.h"
+#include "WindowRig.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,7 +25,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
 
 using namespace velmora;
 using namespace velmora::library;
@@ -36,44 +32,20 @@ using Bytes = std::vector<Byte>;
 
 namespace {
 
-// Both dialogs answer with the next file of the list.
-// The main window's transfer host as far as the bank manager is concerned.
-class BankHost : public TransferHost
-{
-public:
-    TfrmBank* bank = nullptr;
-    void InitControls() override {}
-    void SetMainCaption(const std::string&) override {}
-    void ShowMessage(const std::string&) override {}
-    void EnableButtons() override {}
-    void SetBankCell(int i, const std::string& name) override { bank->SetBankCell(i, name); }
-    void SetSplitCell(int i, const std::string& name) override { bank->SetSplitCell(i, name); }
-    void SetBankManagerCaption(const std::string& caption) override
-    {
-        bank->SetCaption(QString::fromStdString(caption));
-    }
-    void OpenProgress(const std::string&, int) override {}
-    void SetProgress(int) override {}
-    void CloseProgress() override {}
-    void RefreshGlobals() override {}
-    std::optional<int> AskPatchNumber(const NumberRequest&) override { return std::nullopt; }
-    std::optional<int> AskUploadBank() override { return bank->AskUploadBank(); }
-    void Pause(std::chrono::milliseconds) override {}
-    Clock::time_point Now() const override { return Clock::now(); }
-};
-
-struct BankRig
+// The main window with its bank manager in front.
+struct BankRig : test::ProgramFolder, test::WindowRig
 {
     BankRig()
     {
-        auto owned = std::make_unique<midi::VirtualBackend>();
-        backend = owned.get();
-        devices.AddBackend(std::move(owned));
-        midi.InitMidiControls();
-        EXPECT_FALSE(midi.OpenAtStartup());
-        host.bank = &bank;
-        bank.OnShowEditor = [this] { ++editorShown; };
-        bank.OnEditSplit = [this](int split) { editedSplit = split; };
+        auto owned = std::make_unique<test::FakeFileDialogs>();
+        dialogs = owned.get();
+        window->SetFileDialogs(std::move(owned));
+        EXPECT_TRUE(window->FormCreate());
+        // The built-in instrument answers a bank request at once, not at cable
+        // speed: room for the whole answer.
+        window->Midi().ApplySysexBuffers(512, 256);
+        window->show();
+        window->Action("aBankManager")->trigger();
         Activate();
     }
 
@@ -83,60 +55,20 @@ struct BankRig
         QApplication::setActiveWindow(&bank);
         EXPECT_TRUE(QTest::qWaitForWindowActive(&bank));
     }
-    template <typename Done> bool WaitFor(Done done)
-    {
-        for (int i = 0; i < 200 && !done(); ++i) {
-            backend->WaitIdle();
-            QCoreApplication::processEvents();
-        }
-        return done();
-    }
-    std::vector<Bytes> Received()
-    {
-        backend->WaitIdle();
-        std::vector<Bytes> log;
-        backend->WithInstrument([&](VirtualInstrument& i) { log = i.ReceivedLog(); });
-        return log;
-    }
-    void ClearLog()
-    {
-        backend->WaitIdle();
-        backend->WithInstrument([](VirtualInstrument& i) { i.ClearLog(); });
-    }
     QString Cell(int column, int row) const { return bank.gridBANK->item(row, column)->text(); }
 
-    midi::MidiDevices devices;
-    midi::VirtualBackend* backend = nullptr;
-    SynthRecords records;
-    BankHost host;
-    midi::MidiSetup midi{
-        devices,
-        {[this](const midi::TMyMidiEvent& e) { transfers.HandleSysex(e.SysexData); }, {}, {}}};
-    Transfers transfers{records, midi.Output(), host};
-    test::FakeFileDialogs dialogs;
-    QString patchFolder, bankFolder, splitFolder, mainCaption;
-    int editorShown = 0;
-    int editedSplit = -1;
-    // The main window plays the test note through its note player; the note-on
-    // is what the instrument hears at once.
-    LibraryContext context{records,
-                           transfers.Flags(),
-                           dialogs,
-                           patchFolder,
-                           bankFolder,
-                           splitFolder,
-                           [this](const QString& caption) { mainCaption = caption; },
-                           [this](const QString& caption) { bank.SetCaption(caption); },
-                           {},
-                           {},
-                           [this] { transfers.MidiSendPatch(); },
-                           [this](bool) { midi.Output().SendShort(0x90, 60, 100); },
-                           {},
-                           [this] { bank.ShowRecords(); },
-                           {}};
-    FileStuff files{context};
-    TfrmBank bank{context, files, transfers, midi.Output()};
+    test::FakeFileDialogs* dialogs = nullptr;
+    SynthRecords& records = window->Records();
+    TfrmBank& bank = window->BankManager();
 };
+
+Bank DemoBank()
+{
+    Bank bank{};
+    for (std::size_t k = 0; k < kBankPatchCount; ++k)
+        bank[k] = demo::DemoPatch(static_cast<std::uint32_t>(k));
+    return bank;
+}
 
 QPoint CellCentre(QTableWidget* grid, int column, int row)
 {
@@ -202,13 +134,11 @@ TEST(BankManager, ANewUserOpensPlaysRenamesCopiesAndSavesABank)
 {
     test::TempDir dir;
     BankRig rig;
-    Bank demo{};
-    for (std::size_t k = 0; k < kBankPatchCount; ++k)
-        demo[k] = demo::DemoPatch(static_cast<std::uint32_t>(k));
+    Bank demo = DemoBank();
     // Another tool's name: shown as it is (a zero byte as nothing), kept as it is.
     const std::string foreign{'a', '\0', '#', '\xE9', 'x', 'y', 'z', ' '};
     WriteName(demo[36], foreign);
-    rig.dialogs.Answer(dir.Write("demo.syx", BankSysex(demo)));
+    rig.dialogs->Answer(dir.Write("demo.syx", BankSysex(demo)));
     QTest::keyClick(&rig.bank, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(rig.Cell(3, 7), "DEMO 037");
     EXPECT_EQ(rig.Cell(3, 6), QStringLiteral("a#\u00E9xyz "));
@@ -220,9 +150,10 @@ TEST(BankManager, ANewUserOpensPlaysRenamesCopiesAndSavesABank)
     DoubleClick(rig.bank.gridBANK, 3, 7);
     EXPECT_EQ(rig.bank.SelectedEntry(), 37);
     EXPECT_TRUE(SameRecord(rig.records.CurrentPatch, demo[37]));
-    EXPECT_TRUE(rig.transfers.Flags().PatchLoaded);
-    EXPECT_EQ(rig.mainCaption, "DEMO 037 - Velmora");
-    EXPECT_EQ(rig.editorShown, 1);
+    EXPECT_TRUE(rig.window->Transfer().Flags().PatchLoaded);
+    // The editor comes to the front with the patch.
+    EXPECT_TRUE(QTest::qWaitForWindowActive(rig.window.get()));
+    EXPECT_EQ(rig.window->windowTitle(), "DEMO 037 - Velmora");
     EXPECT_EQ(rig.Received(),
               (std::vector<Bytes>{PatchToEditBuffer(RecordOf(demo[37])), {0x90, 60, 100}}));
 
@@ -241,12 +172,12 @@ TEST(BankManager, ANewUserOpensPlaysRenamesCopiesAndSavesABank)
 
     // Saved without an extension, cleared, opened again: the change is there.
     rig.Activate();
-    rig.dialogs.Answer(dir.Path("mine"));
+    rig.dialogs->Answer(dir.Path("mine"));
     QTest::keyClick(&rig.bank, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(rig.bank.windowTitle(), "mine.syx - Bank Manager");
     QTest::keyClick(&rig.bank, Qt::Key_N, Qt::ControlModifier);
     EXPECT_EQ(rig.Cell(0, 5), "<empty> ");
-    rig.dialogs.Answer(dir.Path("mine.syx"));
+    rig.dialogs->Answer(dir.Path("mine.syx"));
     QTest::keyClick(&rig.bank, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(rig.Cell(0, 5), "PAD     ");
     EXPECT_EQ(rig.Cell(3, 7), "PAD     ");
@@ -311,7 +242,7 @@ TEST(BankManager, PasteRenameAndNewKeepWhatTheyShould)
     for (int k = 0; k < 100; ++k)
         EXPECT_EQ(rig.Cell(k / 10, k % 10), "<empty> ");
     EXPECT_EQ(rig.records.Bank[1], PatchBuffer{});
-    EXPECT_FALSE(rig.transfers.Flags().BankLoaded);
+    EXPECT_FALSE(rig.window->Transfer().Flags().BankLoaded);
     EXPECT_FALSE(bank.Action("aSave")->isEnabled());
     EXPECT_FALSE(bank.Action("aUpload")->isEnabled());
     EXPECT_EQ(bank.windowTitle(), "Bank Manager");
@@ -334,16 +265,12 @@ TEST(BankManager, SelectorUploadAndDownloadTalkToTheInstrument)
     EXPECT_EQ(bank.cbBankSel->currentText(), "300 - 399 Synth 2");
 
     // Upload to user bank 2: bank select 1, then the hundred entries.
-    for (std::size_t k = 0; k < kBankPatchCount; ++k)
-        rig.records.Bank[k] = demo::DemoPatch(static_cast<std::uint32_t>(k));
-    rig.transfers.Flags().BankLoaded = true;
+    rig.records.Bank = DemoBank();
+    rig.window->Transfer().Flags().BankLoaded = true;
     bank.UpdateGrid();
     rig.ClearLog();
-    WhenShown<TfrmSendBank>([](TfrmSendBank& dialog) {
-        EXPECT_EQ(dialog.windowTitle(), "Send As");
-        EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
-        QTest::mouseClick(dialog.btnBank2, Qt::LeftButton);
-    });
+    WhenShown<TfrmSendBank>(
+        [](TfrmSendBank& dialog) { QTest::mouseClick(dialog.btnBank2, Qt::LeftButton); });
     QTest::keyClick(&bank, Qt::Key_U, Qt::ControlModifier);
     const auto sent = rig.Received();
     ASSERT_EQ(sent.size(), 101u);
@@ -361,7 +288,7 @@ TEST(BankManager, SelectorUploadAndDownloadTalkToTheInstrument)
     // Download: the instrument's bank fills the grid.
     bank.Action("aDownload")->trigger();
     EXPECT_FALSE(bank.Action("aSave")->isEnabled());
-    ASSERT_TRUE(rig.WaitFor([&] { return rig.transfers.Flags().BankLoaded; }));
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.window->Transfer().Flags().BankLoaded; }));
     for (const int k : {0, 37, 99})
         EXPECT_EQ(rig.Cell(k / 10, k % 10).toStdString(), PatchNameOf(rig.records.Bank[k]));
     EXPECT_EQ(bank.windowTitle(), "Bank Manager");
@@ -372,15 +299,29 @@ TEST(BankManager, SplitGridServesOnlyTheMatrix6AndReceivedSplits)
     BankRig rig;
     TfrmBank& bank = rig.bank;
     EXPECT_FALSE(bank.SplitGrid->isEnabled());
-    rig.transfers.SetModel(Model::Matrix6);
-    bank.UpdateGrid();
+    // The model is chosen in the main window; the bank manager follows when
+    // it comes back to the front.
+    QApplication::setActiveWindow(rig.window.get());
+    rig.window->Action("miMatrix6")->trigger();
+    rig.Activate();
     EXPECT_TRUE(bank.SplitGrid->isEnabled());
     EXPECT_FALSE(bank.cbBankSel->isEnabled());
 
-    DoubleClick(bank.SplitGrid, 2, 3);
-    EXPECT_EQ(bank.SelectedSplit(), 13);
-    EXPECT_EQ(rig.editedSplit, -1);
-    rig.transfers.Flags().SplitsReceived = true;
-    DoubleClick(bank.SplitGrid, 2, 3);
-    EXPECT_EQ(rig.editedSplit, 13);
+    // A double click opens the split editor once the splits were received.
+    rig.records.Splits[13] = {'T', 'H', 'I', 'R', 'T', 'N'};
+    for (const bool received : {false, true}) {
+        rig.window->Transfer().Flags().SplitsReceived = received;
+        QString opened;
+        QObject guard;
+        QTimer::singleShot(10, &guard, [&] {
+            if (auto* dialog =
+                    dynamic_cast<globals::TfrmSplit*>(QApplication::activeModalWidget())) {
+                opened = dialog->eName->text();
+                dialog->reject();
+            }
+        });
+        DoubleClick(bank.SplitGrid, 2, 3);
+        EXPECT_EQ(bank.SelectedSplit(), 13);
+        EXPECT_EQ(opened, received ? "THIRTN" : "");
+    }
 }

@@ -108,6 +108,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // TSwitch counts positions from the top: swOctave's top is up an
+    // octave, swMode's top is forward.
+    static constexpr int kOctaveMiddle = 1;
+    static constexpr int kForwardPosition = 0;
+
+    // TfrmSeqControls.cpp
     void BuildControls();
     void BuildMenus();
     QAction* AddAction(QMenu* menu, const char* name, const QString& caption,

@@ -171,6 +171,8 @@ struct InputContext
     velmora::VirtualInstrument* instrument;
     std::mutex* lock;
     LinePrinter* printer; // null unless --verbose
+    // Messages that reached the input port, told with each command's answer.
+    std::atomic<std::uint64_t> received{0};
 };
 
 void OnMessage(double /*deltaSeconds*/, std::vector<unsigned char>* message, void* data)
@@ -179,6 +181,7 @@ void OnMessage(double /*deltaSeconds*/, std::vector<unsigned char>* message, voi
     if (message == nullptr || message->empty()) {
         return;
     }
+    context->received.fetch_add(1, std::memory_order_relaxed);
     try {
         if (context->printer != nullptr) {
             context->printer->Print(HexLine(*message));
@@ -226,8 +229,8 @@ class CommandReader
 {
 public:
     CommandReader(velmora::VirtualInstrument& instrument, std::mutex& lock,
-                  velmora::PacedLink& link)
-        : instrument_(instrument), lock_(lock), link_(link)
+                  velmora::PacedLink& link, const std::atomic<std::uint64_t>& received)
+        : instrument_(instrument), lock_(lock), link_(link), received_(received)
     {}
 
     // Reads what is there; false at the end of the input.
@@ -254,15 +257,19 @@ private:
             const std::lock_guard lock(lock_);
             SetFaults(instrument_, link_, *faults);
         }
-        std::printf(faults ? "velmora-instrument: faults set\n"
-                           : "velmora-instrument: bad fault command \"%s\"\n",
-                    line.c_str());
+        if (faults) {
+            std::printf("velmora-instrument: faults set, %llu messages received\n",
+                        static_cast<unsigned long long>(received_.load()));
+        } else {
+            std::printf("velmora-instrument: bad fault command \"%s\"\n", line.c_str());
+        }
         std::fflush(stdout);
     }
 
     velmora::VirtualInstrument& instrument_;
     std::mutex& lock_;
     velmora::PacedLink& link_;
+    const std::atomic<std::uint64_t>& received_;
     std::string pending_;
 };
 
@@ -333,7 +340,7 @@ int Run(const Options& options)
 
     std::unique_ptr<LinePrinter> printer =
         options.verbose ? std::make_unique<LinePrinter>() : nullptr;
-    InputContext context{&instrument, &instrumentLock, printer.get()};
+    InputContext context{&instrument, &instrumentLock, printer.get(), {}};
 
     // The input last: its thread starts once everything it reaches exists.
     std::unique_ptr<RtMidiIn> in;
@@ -387,7 +394,7 @@ int Run(const Options& options)
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
-    CommandReader reader(instrument, instrumentLock, *link);
+    CommandReader reader(instrument, instrumentLock, *link, context.received);
     WaitForStop(stopSignals, options.commands ? &reader : nullptr);
 
     close();

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 
@@ -111,7 +112,13 @@ bool InstrumentChild::Command(const std::string& line)
     if (write(in_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
         return false;
     const auto answer = WaitForLine("velmora-instrument: ", 10s);
-    return answer && answer->find("faults set") != std::string::npos;
+    if (!answer || answer->find("faults set") == std::string::npos)
+        return false;
+    // "faults set, N messages received"
+    const std::size_t comma = answer->find(", ");
+    if (comma != std::string::npos)
+        receivedAtCommand_ = std::strtoull(answer->c_str() + comma + 2, nullptr, 10);
+    return true;
 }
 
 long InstrumentChild::PeakKiB() const

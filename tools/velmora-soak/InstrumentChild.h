@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,8 @@ public:
     // Sends one fault command line and waits for it to be taken. False when
     // the instrument refused it or did not answer.
     bool Command(const std::string& line);
+    // The messages its input had received when it took the last command.
+    std::uint64_t ReceivedAtCommand() const { return receivedAtCommand_; }
 
     // Its peak resident memory so far (VmHWM), in KiB; 0 when not running.
     long PeakKiB() const;
@@ -51,6 +54,7 @@ private:
     int in_ = -1;  // its standard input
     int out_ = -1; // its standard output
     std::string buffer_;
+    std::uint64_t receivedAtCommand_ = 0;
 };
 
 // A field of /proc/<pid>/status in KiB ("VmRSS", "VmHWM"); 0 when missing.

@@ -117,8 +117,8 @@ private:
     // for the cycle.
     std::string Judge(const std::string& jackTrouble, FaultKind after);
     // What JACK did in the cycle that can lose or add messages: xruns, an
-    // answer that reached the input short, or other programs connected to
-    // the instrument. "" when nothing.
+    // answer or an upload that arrived short, or other programs connected
+    // to the instrument. "" when nothing.
     std::string JackTrouble(int xruns);
 
     // Download, compare with what the instrument holds, edit. False on failure.
@@ -154,6 +154,8 @@ private:
     // Messages missing from an unfaulted answer when it reached the input,
     // in the cycle under way.
     std::size_t undelivered_ = 0;
+    // Messages of an upload that the instrument's input never had.
+    std::uint64_t notReceived_ = 0;
     // The cycle under way: its edits, the bank it uploads to, what it did.
     int edits_ = 0;
     int editedBytes_ = 0;

@@ -41,6 +41,7 @@ void Soak::RunCycle(int cycle, const Fault& fault)
     problems_.clear();
     injected_ = false;
     undelivered_ = 0;
+    notReceived_ = 0;
     const auto start = Clock::now();
     const int xrunsBefore = jack_.Xruns();
     const FaultKind after =
@@ -63,18 +64,22 @@ void Soak::RunCycle(int cycle, const Fault& fault)
 std::string Soak::JackTrouble(int xruns)
 {
     std::string trouble = xruns > 0 ? std::to_string(xruns) + " JACK xruns" : "";
+    const auto add = [&trouble](const std::string& text) {
+        trouble += (trouble.empty() ? "" : ", ") + text;
+    };
     if (undelivered_ > 0)
-        trouble += std::string(trouble.empty() ? "" : ", ") + std::to_string(undelivered_) +
-                   " messages of an answer had not reached the input when it failed";
+        add(std::to_string(undelivered_) +
+            " messages of an answer had not reached the input when it failed");
+    if (notReceived_ > 0)
+        add(std::to_string(notReceived_) + " messages of an upload never reached the instrument");
     // Connections to the instrument beyond the soak's own, made during the
     // cycle or still there.
     const int foreign = std::max(jack_.InstrumentConnections() - 2 * sessions_, 0);
     std::string peers;
     const int now = jack_.ConnectionsNow(peers);
     if (foreign > foreignConnects_ || now > 2)
-        trouble += std::string(trouble.empty() ? "" : ", ") +
-                   "another program on the instrument's ports (" +
-                   (now > 2 ? peers : jack_.LastPeer()) + ")";
+        add("another program on the instrument's ports (" + (now > 2 ? peers : jack_.LastPeer()) +
+            ")");
     foreignConnects_ = std::max(foreign, foreignConnects_);
     return trouble;
 }
@@ -119,10 +124,21 @@ bool Soak::UploadChecked()
 {
     phase_ = "upload";
     bank_ = Random(0, 1);
+    // The instrument tells with each command's answer how many messages its
+    // input has had: what went out and never arrived was lost by JACK.
+    Arm("");
+    const std::uint64_t receivedBefore = child_->ReceivedAtCommand();
+    const std::size_t sentBefore = session_->MessagesSent();
     if (const std::string problem = Upload(bank_); !problem.empty()) {
         Fail("upload: " + problem);
         return false;
     }
+    session_->Drain();
+    Arm("");
+    const std::uint64_t sent = session_->MessagesSent() - sentBefore;
+    const std::uint64_t arrived = child_->ReceivedAtCommand() - receivedBefore;
+    if (arrived < sent)
+        notReceived_ += sent - arrived;
     instrumentBank_ = ProgramBank();
     return true;
 }

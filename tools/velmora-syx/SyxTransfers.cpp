@@ -76,7 +76,7 @@ void ConsoleHost::Pause(std::chrono::milliseconds duration)
 
 TransferSession::TransferSession(const midi::MidiDevices& devices, Model model)
     : devices_(devices), output_(std::make_unique<midi::TMidiOutput>(devices)),
-      engine_(records_, *output_, host_)
+      engine_(records_, counting_, host_)
 {
     engine_.SetModel(model);
 }

@@ -75,6 +75,30 @@ private:
     std::string shown_;
 };
 
+// The output as the engine sees it: every message passed on and counted.
+class CountingSink : public MidiSink
+{
+public:
+    explicit CountingSink(MidiSink& output) : output_(output) {}
+    bool IsOpen() const override { return output_.IsOpen(); }
+    void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
+    {
+        output_.SendShort(status, data1, data2);
+        ++sent_;
+    }
+    void SendLong(std::span<const std::uint8_t> bytes) override
+    {
+        output_.SendLong(bytes);
+        ++sent_;
+    }
+    // Messages that went out without an error.
+    std::size_t Sent() const { return sent_; }
+
+private:
+    MidiSink& output_;
+    std::size_t sent_ = 0;
+};
+
 // The ports of one command and the engine working through them.
 class TransferSession
 {
@@ -113,8 +137,10 @@ public:
         return last_[static_cast<std::size_t>(kind)];
     }
     Clock::time_point LastHeard() const { return lastHeard_; }
-    // SysEx messages the input has handed over since the session began.
+    // SysEx messages the input has handed over since the session began, and
+    // the messages the engine sent.
     std::size_t SysexReceived() const { return sysexReceived_; }
+    std::size_t MessagesSent() const { return counting_.Sent(); }
 
     // Waits kDrainTime so that a port with a buffer of its own (JACK) sends
     // everything before it is closed.
@@ -127,6 +153,7 @@ private:
     SynthRecords records_;
     ConsoleHost host_;
     std::unique_ptr<midi::TMidiOutput> output_;
+    CountingSink counting_{*output_};
     std::unique_ptr<midi::TMidiInput> input_;
     Transfers engine_;
     std::array<std::optional<std::vector<Byte>>, 5> last_;

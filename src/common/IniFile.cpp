@@ -1,7 +1,8 @@
 #include "IniFile.h"
 
+#include "SaveFile.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -58,12 +59,6 @@ bool IniFile::Load(const QString& path, QString* error)
 
 bool IniFile::Save(const QString& path, QString* error) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
     QString out;
     // A blank line between sections, as the profile functions write them.
     bool afterSection = false;
@@ -78,9 +73,9 @@ bool IniFile::Save(const QString& path, QString* error) const
             out += (line.key.isEmpty() ? line.text : line.key + u'=' + line.text) + u'\n';
     }
     const QByteArray bytes = latin1_ ? out.toLatin1() : out.toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
+    if (const auto reason = SaveWholeFile(path, bytes)) {
         if (error)
-            *error = file.errorString();
+            *error = *reason;
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #include "BusGroup.h"
 
 #include "ControlRows.h"
+#include "ControlTables.h"
 #include "TIACheckControl.h"
 #include "Tag.h"
 
@@ -17,8 +18,6 @@ using widgets::TIACheckControl;
 
 namespace {
 
-constexpr int kFirstAmountControl = 70;
-constexpr int kFirstSwitchControl = 80;
 constexpr int kMaxAmount = 63;
 constexpr int kLargeChange = 10;
 
@@ -50,8 +49,8 @@ BusGroup::BusGroup(const EditorContext& context, int bus, QWidget* parent)
     switch_->setToolTip(QStringLiteral("Click to switch this bus on and off"));
     source_->setToolTip(QStringLiteral("Select the source signal for this Modulation Matrix bus"));
     destination_->setToolTip(QStringLiteral("Select the destination of this modulation route"));
-    SetTag(switch_, kFirstSwitchControl + bus - 1);
-    SetTag(amount_, kFirstAmountControl + bus - 1);
+    SetTag(switch_, kFirstBusSwitchControl + bus - 1);
+    SetTag(amount_, kFirstBusAmountControl + bus - 1);
 
     FillSourceList(source_, bus == 1);
     FillDestinationList(destination_);
@@ -74,8 +73,8 @@ BusGroup::BusGroup(const EditorContext& context, int bus, QWidget* parent)
     grid->addWidget(source_, 0, 1, 1, 2);
     grid->addWidget(destination_, 1, 1, 1, 2);
     grid->addWidget(
-        new TagCaption(context, kFirstAmountControl + bus - 1, QStringLiteral("Amount"), this), 2,
-        0, 1, 3, Qt::AlignLeft);
+        new TagCaption(context, kFirstBusAmountControl + bus - 1, QStringLiteral("Amount"), this),
+        2, 0, 1, 3, Qt::AlignLeft);
     grid->addWidget(amount_, 3, 0, 1, 2);
     grid->addWidget(label_, 3, 2);
     grid->setColumnStretch(1, 1);

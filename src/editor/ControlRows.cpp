@@ -23,7 +23,6 @@ using widgets::TMyGauge;
 
 namespace {
 
-constexpr int kDetuneControl = 42;
 constexpr int kDco1FreqControl = 0;
 constexpr int kDco2FreqControl = 3;
 constexpr int kFrequencyLargeChange = 12;

@@ -1,5 +1,6 @@
 #include "Dco2Group.h"
 
+#include "ControlTables.h"
 #include "TIACheckControl.h"
 
 #include <QGridLayout>
@@ -11,7 +12,6 @@ namespace {
 constexpr std::size_t kWaveOffset = 18;
 constexpr Byte kWaveParameter = 16;
 constexpr Byte kNoiseBit = 4;
-constexpr int kDetuneControl = 42;
 constexpr int kDetuneRange = 31;
 
 } // namespace

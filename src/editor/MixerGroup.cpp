@@ -1,6 +1,7 @@
 #include "MixerGroup.h"
 
 #include "ControlRows.h"
+#include "ControlTables.h"
 #include "PatchDrawing.h"
 #include "TVrDisplay.h"
 #include "Tag.h"
@@ -11,9 +12,6 @@
 namespace velmora::editor {
 namespace {
 
-constexpr int kMixControl = 6;
-constexpr std::size_t kMixOffset = 20;
-constexpr int kMixMax = 63;
 // The shared display frame and where the two drawings sit in it.
 constexpr QSize kDisplaySize{161, 121};
 constexpr QPoint kDco1At{8, 8};
@@ -36,7 +34,7 @@ MixerGroup::MixerGroup(const EditorContext& context, QWidget* parent)
 
     mix_->setObjectName(QStringLiteral("tbMix"));
     widgets::SetTag(mix_, kMixControl);
-    mix_->setRange(0, kMixMax);
+    mix_->setRange(0, PatchEditing::kMixMax);
     mix_->setPageStep(10);
     mix_->setFixedWidth(kDisplaySize.width());
     connect(mix_, &QSlider::valueChanged, this, [this](int position) { tbMIXChange(position); });
@@ -52,7 +50,7 @@ MixerGroup::MixerGroup(const EditorContext& context, QWidget* parent)
 
 void MixerGroup::Refresh()
 {
-    mix_->setValue(kMixMax - context_.editing.At(kMixOffset));
+    mix_->setValue(context_.editing.MixPosition());
 }
 
 void MixerGroup::tbMIXChange(int position)

@@ -5,9 +5,6 @@
 namespace velmora::editor {
 namespace {
 
-constexpr int kDetuneControl = 42;
-constexpr std::size_t kMixOffset = 20;
-constexpr Byte kMixParameter = 20;
 constexpr std::size_t kFirstTrackingOffset = 77;
 constexpr Byte kFirstTrackingParameter = 34;
 
@@ -68,8 +65,13 @@ void PatchEditing::SetMixPosition(int position)
 {
     if (Loading())
         return;
-    patch_[kMixOffset] = static_cast<Byte>(63 - position);
-    sender_.SendParameter(kMixParameter, patch_[kMixOffset]);
+    patch_[OffsetOf(kMixControl)] = static_cast<Byte>(kMixMax - position);
+    sender_.SendControl(kMixControl);
+}
+
+int PatchEditing::MixPosition() const
+{
+    return kMixMax - patch_[OffsetOf(kMixControl)];
 }
 
 void PatchEditing::ToggleBit(std::size_t offset, Byte bit, Byte parameter)

@@ -46,8 +46,12 @@ public:
     // A signed track bar (-63..+63) of control 46..63, the detune (42) and
     // "Env 2 -> VCA 2" (62) included; sent as the model needs it.
     void SetSigned(int control, int value);
-    // The DCO mix bar: its position counts from the DCO 1 end.
+    // The DCO mix bar, 0..kMixMax: its position counts from the DCO 1 end.
+    static constexpr int kMixMax = 63;
     void SetMixPosition(int position);
+    // Where the bar stands for the record's byte; a byte above 63 gives a
+    // negative position, which the bar shows at its end.
+    int MixPosition() const;
     // A bit check box: toggles `bit` of the byte and sends the whole byte.
     void ToggleBit(std::size_t offset, Byte bit, Byte parameter);
     // A radio item that became checked: its value goes to the group's byte.

@@ -12,8 +12,9 @@ MidiSetup::MidiSetup(const MidiDevices& devices, MidiRouter::Targets targets)
     : devices_(devices), out_(devices), in_(devices), in2_(devices),
       router_(routing_, out_, std::move(targets))
 {
-    // The instrument input must hold the longest dump (479 bytes) and a whole
-    // bank answer; the keyboard input needs little.
+    // Until the settings give the instrument input its buffers (the SysEx
+    // setup), it holds the longest dump (479 bytes) and a bank answer that
+    // comes all at once; the keyboard input needs little.
     in_.SetSysexBufferSize(512);
     in_.SetSysexBufferCount(128);
     in2_.SetSysexBufferSize(512);

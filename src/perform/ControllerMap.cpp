@@ -1,23 +1,18 @@
 #include "ControllerMap.h"
 
 #include "ControlTables.h"
+#include "SaveFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 
 namespace velmora::perform {
 namespace {
 
-constexpr int kMix = 6;
-constexpr int kDetune = 42;
 constexpr int kCutoff = 43;
 constexpr int kFirstRetrigger = 44;
 constexpr int kLastRetrigger = 45;
-constexpr int kFirstAmount = 46;
-constexpr int kLastPatchControl = 63;
-constexpr int kLastBusSwitch = 89;
 
 QString NameOf(int control)
 {
@@ -99,20 +94,9 @@ QString ControllerMap::ReadMapFile(const QString& path)
 
 QString ControllerMap::Save(const QString& path) const
 {
-    QSaveFile file(path);
-    const auto failed = [&] {
-        return QStringLiteral("The controller map \"%1\" cannot be written: %2")
-            .arg(path, file.errorString());
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        return failed();
     const QByteArray bytes(reinterpret_cast<const char*>(map_.data()), kEntries);
-    if (file.write(bytes) != kEntries) {
-        file.cancelWriting();
-        return failed();
-    }
-    if (!file.commit())
-        return failed();
+    if (const auto reason = SaveWholeFile(path, bytes))
+        return QStringLiteral("The controller map \"%1\" cannot be written: %2").arg(path, *reason);
     return {};
 }
 
@@ -197,15 +181,15 @@ QString ControllerMap::HandleLearning(int controller)
 int ControllerMap::Scale(int control, int value)
 {
     const int v = std::clamp(value, 0, 127);
-    if (control == kMix)
+    if (control == kMixControl)
         return 63 - v / 2;
-    if (control == kDetune)
+    if (control == kDetuneControl)
         return v / 2 - 32;
     if (control == kCutoff)
         return v;
     if (control >= kFirstRetrigger && control <= kLastRetrigger)
         return v / 4;
-    if (control < kDetune)
+    if (control < kDetuneControl)
         return v / 2;
     // The signed amounts: 0..126 give -63..63, and 127 stays at 63.
     return v == 127 ? 63 : v - 63;
@@ -216,7 +200,7 @@ void ControllerMap::HandleController(int controller, int value)
     const int control = IndexOf(controller);
     if (!IsMappable(control))
         return;
-    if (control >= kFirstBusSwitchControl && control <= kLastBusSwitch) {
+    if (control >= kFirstBusSwitchControl && control <= kLastBusSwitchControl) {
         // A switch flips on every non-zero value; a button's release (0) does nothing.
         if (value == 0)
             return;
@@ -242,7 +226,8 @@ void ControllerMap::ApplyPatchValue(int control, int x)
     // A knob repeats values; a value the record holds already is not sent again.
     if (editing_.At(offset) == SignedToByte(x))
         return;
-    if (control == kDetune || (control >= kFirstAmount && control <= kLastPatchControl))
+    if (control == kDetuneControl ||
+        (control >= kFirstSignedAmountControl && control <= kLastSignedAmountControl))
         editing_.SetSigned(control, x);
     else
         editing_.SetValue(control, x);

@@ -1,8 +1,9 @@
 #include "Sequence.h"
 
+#include "SaveFile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -127,16 +128,10 @@ std::variant<Sequence::Record, QString> ReadSequenceFile(const QString& path)
 
 std::optional<QString> WriteSequenceFile(const QString& path, const Sequence::Record& record)
 {
-    QSaveFile file(path);
-    const auto failed = [&] {
-        return QStringLiteral("Cannot write %1: %2")
-            .arg(QFileInfo(path).fileName(), file.errorString());
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        return failed();
-    const auto size = static_cast<qint64>(record.size());
-    if (file.write(reinterpret_cast<const char*>(record.data()), size) != size || !file.commit())
-        return failed();
+    const QByteArray bytes(reinterpret_cast<const char*>(record.data()),
+                           static_cast<qsizetype>(record.size()));
+    if (const auto reason = SaveWholeFile(path, bytes))
+        return QStringLiteral("Cannot write %1: %2").arg(QFileInfo(path).fileName(), *reason);
     return std::nullopt;
 }
 

@@ -3,12 +3,12 @@
 #include "Messages.h"
 #include "MidiSink.h"
 #include "PatchEditing.h"
+#include "SysexFiles.h"
 #include "TIACheckControl.h"
 #include "TSwitch.h"
 #include "TVrLed.h"
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -31,11 +31,11 @@ const QString kNoOutput = QStringLiteral("No Midi Out port available");
 constexpr Byte kMultiBit = 2;
 constexpr std::array<std::pair<std::size_t, Byte>, 3> kTriggerBytes{{{49, 57}, {58, 67}, {67, 77}}};
 
-// The folder part of a file name, up to and including the last separator.
+// The folder part of a file name, up to and including the last separator,
+// as the librarian remembers its folders.
 QString FolderOf(const QString& path)
 {
-    const QString name = QDir::fromNativeSeparators(path);
-    return name.left(name.lastIndexOf(QLatin1Char('/')) + 1);
+    return QString::fromStdString(library::FolderPart(path.toStdString()));
 }
 
 } // namespace

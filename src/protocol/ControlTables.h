@@ -14,6 +14,15 @@ namespace velmora {
 inline constexpr int kControlTableSize = 91;
 inline constexpr int kFirstBusAmountControl = 70;
 inline constexpr int kFirstBusSwitchControl = 80;
+inline constexpr int kLastBusSwitchControl = 89;
+// The controls that have rules of their own: the DCO mix (its bar shows
+// DCO 1's share), the DCO 2 detune and the signed amounts 46..63 (two's
+// complement), among them "Env 2 -> VCA 2".
+inline constexpr int kMixControl = 6;
+inline constexpr int kDetuneControl = 42;
+inline constexpr int kFirstSignedAmountControl = 46;
+inline constexpr int kVca2ByEnvelope2Control = 62;
+inline constexpr int kLastSignedAmountControl = 63;
 
 struct ControlTables
 {

@@ -34,10 +34,6 @@ void ParameterSender::SendByte(int control)
 
 void ParameterSender::SendControl(int control)
 {
-    constexpr int kDetune = 42;
-    constexpr int kVca2ByEnvelope2 = 62;
-    constexpr int kFirstAmount = 46;
-    constexpr int kLastAmount = 63;
     if (control < 0 || control >= kControlTableSize)
         return;
     const ControlTables& tables = Controls();
@@ -48,13 +44,13 @@ void ParameterSender::SendControl(int control)
         if (!loading_ && send)
             send();
     };
-    if (control == kVca2ByEnvelope2) {
+    if (control == kVca2ByEnvelope2Control) {
         wholePatch(matrix6 ? OnSend6Patch : OnMidiSendPatch);
         if (!loading_ && OnParameterShown)
             OnParameterShown(tables.ParamNumbers[i], ByteToSigned(value));
-    } else if (matrix6 &&
-               (control == kDetune ||
-                (control >= kFirstAmount && control <= kLastAmount && ByteToSigned(value) < 0))) {
+    } else if (matrix6 && (control == kDetuneControl ||
+                           (control >= kFirstSignedAmountControl &&
+                            control <= kLastSignedAmountControl && ByteToSigned(value) < 0))) {
         wholePatch(OnSend6Patch);
     } else {
         SendByte(control);

@@ -25,15 +25,7 @@ namespace velmora::test {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using InstrumentProcess = soak::InstrumentChild;
-
-// Where the JACK port of that short name stands in a backend's port list.
-inline int IndexOfJackPort(const std::vector<std::string>& names, const std::string& port)
-{
-    for (std::size_t i = 0; i < names.size(); ++i)
-        if (names[i].find(":" + port + " (JACK)") != std::string::npos)
-            return static_cast<int>(i);
-    return -1;
-}
+using soak::IndexOfJackPort;
 
 inline bool JackServerRuns()
 {

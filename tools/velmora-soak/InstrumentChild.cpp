@@ -15,6 +15,14 @@ namespace velmora::soak {
 
 using namespace std::chrono_literals;
 
+int IndexOfJackPort(const std::vector<std::string>& names, const std::string& port)
+{
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i].find(":" + port + " (JACK)") != std::string::npos)
+            return static_cast<int>(i);
+    return -1;
+}
+
 long StatusKiB(const std::string& statusPath, const std::string& field)
 {
     std::ifstream status(statusPath);

@@ -57,6 +57,10 @@ private:
     std::uint64_t receivedAtCommand_ = 0;
 };
 
+// Where the JACK port of that short name ("NAME in", "NAME out") stands
+// among the MIDI device names; -1 when it is not there.
+int IndexOfJackPort(const std::vector<std::string>& names, const std::string& port);
+
 // A field of /proc/<pid>/status in KiB ("VmRSS", "VmHWM"); 0 when missing.
 long StatusKiB(const std::string& statusPath, const std::string& field);
 

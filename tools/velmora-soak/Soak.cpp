@@ -19,15 +19,6 @@ constexpr auto kQuiet = 1200ms;
 
 constexpr int kPatches = static_cast<int>(kBankPatchCount);
 
-// Where the JACK port of that short name stands among the device names.
-int IndexOfJackPort(const std::vector<std::string>& names, const std::string& port)
-{
-    for (std::size_t i = 0; i < names.size(); ++i)
-        if (names[i].find(":" + port + " (JACK)") != std::string::npos)
-            return static_cast<int>(i);
-    return -1;
-}
-
 // A Matrix-1000's answer to a bank request: 100 patches, 50 splits and
 // 30 filler messages, the global parameters.
 constexpr std::size_t kAnswerMessages = kBankPatchCount + 80 + 1;

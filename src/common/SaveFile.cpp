@@ -1,0 +1,22 @@
+#include "SaveFile.h"
+
+#include <QSaveFile>
+
+namespace velmora {
+
+std::optional<QString> SaveWholeFile(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return reason;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return std::nullopt;
+}
+
+} // namespace velmora

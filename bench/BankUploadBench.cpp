@@ -12,9 +12,9 @@
 // same rules, message by message.
 //
 // Usage: velmora_bank_upload_bench [RUNS]   (default 1, about 9 s a run)
-#include "Messages.h"
-#include "SyxTransfers.h"
-#include "VirtualBackend.h"
+#include "midi/VirtualBackend.h"
+#include "protocol/Messages.h"
+#include "velmora-syx/SyxTransfers.h"
 
 #include <QCoreApplication>
 
@@ -32,72 +32,72 @@ namespace {
 
 // When the last byte of the upload arrives if every message leaves the
 // program on time and the cable never waits for anything but the program.
-Seconds CableFloor()
+Seconds cableFloor()
 {
     const auto pause = kStorePause;
     Clock::duration sentAt{};
-    Clock::duration cableFree = PacedLink::CableTime(BankSelect(0).size());
+    Clock::duration cableFree = PacedLink::cableTime(bankSelect(0).size());
     sentAt += pause;
     for (std::size_t n = 0; n < kBankPatchCount; ++n) {
-        cableFree = std::max(sentAt, cableFree) + PacedLink::CableTime(kPatchMessageSize);
+        cableFree = std::max(sentAt, cableFree) + PacedLink::cableTime(kPatchMessageSize);
         sentAt += pause;
     }
     return cableFree;
 }
 
-Seconds NaiveFloor()
+Seconds naiveFloor()
 {
-    return (PacedLink::CableTime(kPatchMessageSize) + kStorePause) *
+    return (PacedLink::cableTime(kPatchMessageSize) + kStorePause) *
            static_cast<long long>(kBankPatchCount);
 }
 
-double Over(Seconds measured, Seconds floor)
+double over(Seconds measured, Seconds floor)
 {
     return 100.0 * (measured.count() / floor.count() - 1.0);
 }
 
-bool UploadOnce(int run)
+bool uploadOnce(int run)
 {
     midi::MidiDevices devices;
     auto& backend = static_cast<midi::VirtualBackend&>(
-        devices.AddBackend(std::make_unique<midi::VirtualBackend>(
-            Model::Matrix1000, PacedLink::Pace::CableSpeed, PacedLink::Pace::CableSpeed)));
-    syx::TransferSession session(devices, Model::Matrix1000);
-    SynthRecords& records = session.Records();
-    backend.WithInstrument([&](VirtualInstrument& instrument) {
+        devices.addBackend(std::make_unique<midi::VirtualBackend>(
+            SynthModel::Matrix1000, PacedLink::Pace::CableSpeed, PacedLink::Pace::CableSpeed)));
+    syx::TransferSession session(devices, SynthModel::Matrix1000);
+    SynthRecords& records = session.records();
+    backend.withInstrument([&](VirtualInstrument& instrument) {
         for (int n = 0; n < 100; ++n) {
-            const PatchRecord patch = instrument.Patch(0, n);
-            std::copy(patch.begin(), patch.end(), records.Bank[std::size_t(n)].begin());
+            const PatchRecord patch = instrument.patch(0, n);
+            std::copy(patch.begin(), patch.end(), records.bank[std::size_t(n)].begin());
             const std::string name = "BENCH " + std::to_string(10 + n).substr(1);
-            std::copy(name.begin(), name.end(), records.Bank[std::size_t(n)].begin());
+            std::copy(name.begin(), name.end(), records.bank[std::size_t(n)].begin());
         }
     });
-    session.Engine().Flags().BankLoaded = true;
-    session.Host().bankAnswer = 1;
-    session.OpenOutput("0");
+    session.engine().flags().bankLoaded = true;
+    session.host().bankAnswer = 1;
+    session.openOutput("0");
 
     const auto start = Clock::now();
-    session.Engine().SendBank();
+    session.engine().sendBank();
     const Seconds sent = Clock::now() - start;
-    backend.WaitIdle();
+    backend.waitIdle();
     const Seconds arrived = Clock::now() - start;
 
     bool whole = true;
-    backend.WithInstrument([&](VirtualInstrument& instrument) {
+    backend.withInstrument([&](VirtualInstrument& instrument) {
         for (std::size_t n = 0; n < kBankPatchCount; ++n)
             whole =
-                whole && std::ranges::equal(instrument.Patch(1, int(n)), RecordOf(records.Bank[n]));
+                whole && std::ranges::equal(instrument.patch(1, int(n)), recordOf(records.bank[n]));
     });
-    const Seconds naive = NaiveFloor();
-    const Seconds floor = CableFloor();
+    const Seconds naive = naiveFloor();
+    const Seconds floor = cableFloor();
     std::printf("run %d: program done sending after %.3f s; instrument holds all 100 patches "
                 "after %.3f s%s\n",
                 run, sent.count(), arrived.count(), whole ? "" : " (BANK DIFFERS)");
     std::printf("  plain sum 100 x (275 bytes at 3,125 bytes/s + 12 ms) = %.3f s: %+.1f %%\n",
-                naive.count(), Over(arrived, naive));
+                naive.count(), over(arrived, naive));
     std::printf("  floor with pauses overlapping cable time (12 ms + 100 x 88 ms) = %.3f s: "
                 "%+.1f %%\n",
-                floor.count(), Over(arrived, floor));
+                floor.count(), over(arrived, floor));
     return whole;
 }
 
@@ -109,6 +109,6 @@ int main(int argc, char** argv)
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;
     bool ok = true;
     for (int run = 1; run <= runs; ++run)
-        ok = UploadOnce(run) && ok;
+        ok = uploadOnce(run) && ok;
     return ok ? 0 : 1;
 }

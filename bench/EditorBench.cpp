@@ -1,9 +1,9 @@
 // The editor's full refresh: every control of the three pages set from the
 // record, as after every received patch.
-#include "DemoPatches.h"
-#include "PatchEditorView.h"
-#include "RecordingSink.h"
-#include "TrackGenPresets.h"
+#include "editor/PatchEditorView.h"
+#include "editor/TrackGenPresets.h"
+#include "support/DemoPatches.h"
+#include "support/RecordingSink.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
@@ -13,7 +13,7 @@ using namespace velmora;
 static void BM_InitControls(benchmark::State& state)
 {
     test::RecordingSink sink;
-    PatchBuffer patch = demo::DemoPatch(1);
+    PatchBuffer patch = demo::demoPatch(1);
     ParameterSender sender(sink, patch);
     editor::TrackGenPresets presets(QStringLiteral("/nonexistent/trackgen.ini"));
     editor::PatchEditorView view(patch, sender, presets);
@@ -21,8 +21,8 @@ static void BM_InitControls(benchmark::State& state)
     std::uint32_t seed = 0;
     for (auto _ : state) {
         // A different patch each time, so every control really moves.
-        patch = demo::DemoPatch(++seed);
-        view.InitControls();
+        patch = demo::demoPatch(++seed);
+        view.initControls();
     }
     state.SetLabel("goal: under 2 ms");
 }

@@ -1,10 +1,10 @@
 // Figures over a real MIDI transport: the cost of one send to a JACK port
 // and the round trip of an edit buffer request to its whole 275-byte answer,
 // against velmora-instrument. Needs a running JACK server; says so otherwise.
-#include "InstrumentProcess.h"
-#include "Messages.h"
-#include "MidiBackend.h"
-#include "SysexCodec.h"
+#include "e2e/InstrumentProcess.h"
+#include "midi/MidiBackend.h"
+#include "protocol/Messages.h"
+#include "protocol/SysexCodec.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -17,7 +17,7 @@ using namespace velmora::test;
 
 namespace {
 
-double Percentile(std::vector<double> values, double p)
+double percentile(std::vector<double> values, double p)
 {
     std::sort(values.begin(), values.end());
     return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1))];
@@ -27,19 +27,19 @@ double Percentile(std::vector<double> values, double p)
 
 int main()
 {
-    if (!JackServerRuns()) {
+    if (!jackServerRuns()) {
         std::printf("jack bench: no JACK server runs; skipped\n");
         return 0;
     }
     const std::string name = "Velmora Bench " + std::to_string(getpid());
-    const auto instrument = StartInstrument(name);
+    const auto instrument = startInstrument(name);
     if (!instrument) {
         std::printf("jack bench: velmora-instrument did not start\n");
         return 1;
     }
-    auto backend = CreateRtMidiBackend();
-    const int in = IndexOfJackPort(backend->InputNames(), name + " out");
-    const int out = IndexOfJackPort(backend->OutputNames(), name + " in");
+    auto backend = createRtMidiBackend();
+    const int in = indexOfJackPort(backend->inputNames(), name + " out");
+    const int out = indexOfJackPort(backend->outputNames(), name + " in");
     if (in < 0 || out < 0) {
         std::printf("jack bench: the instrument's ports are not listed\n");
         return 1;
@@ -48,35 +48,35 @@ int main()
     std::mutex mutex;
     std::condition_variable arrived;
     std::size_t answerSize = 0;
-    auto input = backend->OpenInput(in, [&](std::span<const Byte> message, std::uint32_t) {
+    auto input = backend->openInput(in, [&](std::span<const Byte> message, std::uint32_t) {
         std::lock_guard lock(mutex);
         answerSize = message.size();
         arrived.notify_all();
     });
-    auto output = backend->OpenOutput(out);
-    input->Start();
+    auto output = backend->openOutput(out);
+    input->start();
 
-    const Message edit = ParameterEdit(1, 10);
+    const Message edit = parameterEdit(1, 10);
     std::vector<double> sendUs;
     for (int i = 0; i < 5000; ++i) {
         const auto start = Clock::now();
-        output->Send(edit);
+        output->send(edit);
         sendUs.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
         if (i % 200 == 199)
             std::this_thread::sleep_for(20ms); // let JACK's buffer drain
     }
     std::printf("send of a 7-byte message to JACK: median %.2f us, 99th percentile %.2f us\n",
-                Percentile(sendUs, 0.5), Percentile(sendUs, 0.99));
+                percentile(sendUs, 0.5), percentile(sendUs, 0.99));
 
     std::this_thread::sleep_for(100ms);
-    const Message request = Request(RequestType::EditBuffer);
+    const Message editBufferRequest = request(RequestType::EditBuffer);
     std::vector<double> tripMs;
     int lost = 0;
     for (int i = 0; i < 1000; ++i) {
         std::unique_lock lock(mutex);
         answerSize = 0;
         const auto start = Clock::now();
-        output->Send(request);
+        output->send(editBufferRequest);
         if (!arrived.wait_for(lock, 1s, [&] { return answerSize != 0; }) ||
             answerSize != kPatchMessageSize) {
             ++lost;
@@ -90,6 +90,6 @@ int main()
     }
     std::printf("edit buffer request to whole answer over JACK: median %.2f ms, 99th percentile "
                 "%.2f ms, %d of 1000 lost\n",
-                Percentile(tripMs, 0.5), Percentile(tripMs, 0.99), lost);
+                percentile(tripMs, 0.5), percentile(tripMs, 0.99), lost);
     return 0;
 }

@@ -1,14 +1,14 @@
 // The MIDI path's costs: one single-parameter send from the sender to the
 // backend, and a whole request-all answer (181 messages) taken from the
 // input and routed on the user-interface thread.
-#include "Messages.h"
-#include "MidiDevices.h"
-#include "MidiInput.h"
-#include "MidiOutput.h"
-#include "MidiSetup.h"
-#include "ParameterSender.h"
-#include "SysexCodec.h"
-#include "VirtualBackend.h"
+#include "midi/MidiDevices.h"
+#include "midi/MidiInput.h"
+#include "midi/MidiOutput.h"
+#include "midi/MidiSetup.h"
+#include "midi/VirtualBackend.h"
+#include "protocol/Messages.h"
+#include "protocol/ParameterSender.h"
+#include "protocol/SysexCodec.h"
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
@@ -25,36 +25,36 @@ class NullBackend : public MidiBackend
 {
     struct Out : MidiOutputPort
     {
-        void Send(std::span<const Byte> message) override
+        void send(std::span<const Byte> message) override
         {
             benchmark::DoNotOptimize(message.data());
         }
     };
 
 public:
-    std::vector<std::string> InputNames() override { return {}; }
-    std::vector<std::string> OutputNames() override { return {"Null"}; }
-    std::unique_ptr<MidiInputPort> OpenInput(int, MidiReceiver) override { return nullptr; }
-    std::unique_ptr<MidiOutputPort> OpenOutput(int) override { return std::make_unique<Out>(); }
+    std::vector<std::string> inputNames() override { return {}; }
+    std::vector<std::string> outputNames() override { return {"Null"}; }
+    std::unique_ptr<MidiInputPort> openInput(int, MidiReceiver) override { return nullptr; }
+    std::unique_ptr<MidiOutputPort> openOutput(int) override { return std::make_unique<Out>(); }
 };
 
-void SingleParameterSend(benchmark::State& state)
+void singleParameterSend(benchmark::State& state)
 {
     MidiDevices devices;
-    devices.AddBackend(std::make_unique<NullBackend>());
-    TMidiOutput output(devices);
-    output.Open();
+    devices.addBackend(std::make_unique<NullBackend>());
+    MidiOutput output(devices);
+    output.open();
     PatchBuffer patch{};
     ParameterSender sender(output, patch);
     int value = 0;
     for (auto _ : state) {
         patch[10] = static_cast<Byte>(value++ & 63);
-        sender.SendByte(1);
+        sender.sendByte(1);
     }
 }
-BENCHMARK(SingleParameterSend)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(singleParameterSend)->Repetitions(9)->ReportAggregatesOnly(true);
 
-double ThreadCpuSeconds()
+double threadCpuSeconds()
 {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
@@ -63,44 +63,44 @@ double ThreadCpuSeconds()
 
 // The answer is delivered into the input first; then the time the user
 // interface thread spends taking, routing and unpacking it is measured.
-void RequestAllRouted(benchmark::State& state)
+void requestAllRouted(benchmark::State& state)
 {
     MidiDevices devices;
     auto owned = std::make_unique<VirtualBackend>();
     VirtualBackend& backend = *owned;
-    devices.AddBackend(std::move(owned));
+    devices.addBackend(std::move(owned));
     std::size_t dumps = 0;
     std::vector<Byte> block(kMaster6Size);
     MidiRouter::Targets targets;
-    targets.sysex = [&](const TMyMidiEvent& event) {
-        const DumpKind kind = ClassifyDump(event.SysexSize);
+    targets.sysex = [&](const MidiEvent& event) {
+        const DumpKind kind = classifyDump(event.sysexSize);
         if (kind == DumpKind::Other)
             return;
-        UnpackBlock(event.SysexData, std::span<Byte>(block.data(), DumpBlockLength(kind)),
-                    DumpChecksumRule(kind));
+        unpackBlock(event.sysexData, std::span<Byte>(block.data(), dumpBlockLength(kind)),
+                    dumpChecksumRule(kind));
         ++dumps;
     };
     MidiSetup setup(devices, targets);
-    setup.InitMidiControls();
-    setup.Input().SetSysexBufferCount(256);
-    if (setup.OpenAtStartup()) {
+    setup.initMidiControls();
+    setup.input().setSysexBufferCount(256);
+    if (setup.openAtStartup()) {
         state.SkipWithError("the virtual ports did not open");
         return;
     }
-    const Message request = Request(RequestType::All);
+    const Message requestAll = request(RequestType::All);
     for (auto _ : state) {
         dumps = 0;
-        setup.Output().SendLong(request);
-        backend.WaitIdle();
-        const double start = ThreadCpuSeconds();
-        while (dumps < 181 && setup.Input().PendingCount() > 0)
+        setup.output().sendLong(requestAll);
+        backend.waitIdle();
+        const double start = threadCpuSeconds();
+        while (dumps < 181 && setup.input().pendingCount() > 0)
             QCoreApplication::processEvents();
-        state.SetIterationTime(ThreadCpuSeconds() - start);
+        state.SetIterationTime(threadCpuSeconds() - start);
         if (dumps != 181)
             state.SkipWithError("the answer did not arrive whole");
     }
 }
-BENCHMARK(RequestAllRouted)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK(requestAllRouted)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
 
 } // namespace
 

@@ -1,6 +1,6 @@
 // Pack + checksum and unpack + verify of one 275-byte patch message.
-#include "Messages.h"
-#include "SysexCodec.h"
+#include "protocol/Messages.h"
+#include "protocol/SysexCodec.h"
 
 #include <benchmark/benchmark.h>
 
@@ -10,7 +10,7 @@ using namespace velmora;
 
 namespace {
 
-PatchRecord RandomRecord()
+PatchRecord randomRecord()
 {
     std::mt19937 random(1);
     PatchRecord record;
@@ -19,43 +19,43 @@ PatchRecord RandomRecord()
     return record;
 }
 
-void PackPatchMessage(benchmark::State& state)
+void packPatchMessage(benchmark::State& state)
 {
-    const PatchRecord record = RandomRecord();
+    const PatchRecord record = randomRecord();
     std::array<Byte, kPatchMessageSize> message{};
     for (auto _ : state) {
-        WriteBlockMessage(opcode::PatchToMemory, 42, record, message.data());
+        writeBlockMessage(opcode::patchToMemory, 42, record, message.data());
         benchmark::DoNotOptimize(message);
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kPatchMessageSize));
 }
-BENCHMARK(PackPatchMessage);
+BENCHMARK(packPatchMessage);
 
 // The same through the allocating builder the send paths use.
-void BuildPatchMessage(benchmark::State& state)
+void buildPatchMessage(benchmark::State& state)
 {
-    const PatchRecord record = RandomRecord();
+    const PatchRecord record = randomRecord();
     for (auto _ : state) {
-        Message message = PatchToMemory(42, record);
+        Message message = patchToMemory(42, record);
         benchmark::DoNotOptimize(message.data());
     }
 }
-BENCHMARK(BuildPatchMessage);
+BENCHMARK(buildPatchMessage);
 
-void UnpackPatchMessage(benchmark::State& state)
+void unpackPatchMessage(benchmark::State& state)
 {
-    const Message message = PatchToMemory(42, RandomRecord());
+    const Message message = patchToMemory(42, randomRecord());
     PatchRecord record{};
     for (auto _ : state) {
-        const UnpackStatus status = UnpackBlock(message, record);
+        const UnpackStatus status = unpackBlock(message, record);
         benchmark::DoNotOptimize(status);
         benchmark::DoNotOptimize(record);
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kPatchMessageSize));
 }
-BENCHMARK(UnpackPatchMessage);
+BENCHMARK(unpackPatchMessage);
 
 } // namespace
 

@@ -1,5 +1,5 @@
 // How steady the step sequencer's tempo is where it counts: at the receiving
-// end. The sequencer window plays 200 steps at 100 ms through TMidiOutput
+// end. The sequencer window plays 200 steps at 100 ms through MidiOutput
 // over JACK to a JACK client of this program, which stands where the
 // instrument would and stamps each arriving note-on with JACK's frame clock
 // (the cycle's first frame plus the event's offset). Printed: the mean step
@@ -9,9 +9,9 @@
 // over once per cycle, so the receiving figures carry the cycle's grain.
 //
 // Needs a running JACK server; says so and ends otherwise.
-#include "InstrumentProcess.h"
-#include "MidiOutput.h"
-#include "TfrmSeq.h"
+#include "e2e/InstrumentProcess.h"
+#include "midi/MidiOutput.h"
+#include "perform/SequencerWindow.h"
 
 #include <jack/midiport.h>
 
@@ -46,7 +46,7 @@ public:
         if (!client_)
             return;
         port_ = jack_port_register(client_, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-        jack_set_process_callback(client_, &NoteClock::Process, this);
+        jack_set_process_callback(client_, &NoteClock::process, this);
         jack_activate(client_);
     }
     ~NoteClock()
@@ -59,23 +59,23 @@ public:
     NoteClock(const NoteClock&) = delete;
     NoteClock& operator=(const NoteClock&) = delete;
 
-    bool Ok() const { return client_ && port_; }
-    std::string PortName() const { return jack_port_name(port_); }
-    double SampleRate() const { return jack_get_sample_rate(client_); }
-    double CycleFrames() const { return jack_get_buffer_size(client_); }
-    int Count() const { return std::min(count_.load(), kSteps); }
+    bool ok() const { return client_ && port_; }
+    std::string portName() const { return jack_port_name(port_); }
+    double sampleRate() const { return jack_get_sample_rate(client_); }
+    double cycleFrames() const { return jack_get_buffer_size(client_); }
+    int count() const { return std::min(count_.load(), kSteps); }
     // Arrival times in ms from the first one.
-    std::vector<double> Arrivals() const
+    std::vector<double> arrivals() const
     {
         std::vector<double> ms;
-        for (int i = 0; i < Count(); ++i)
+        for (int i = 0; i < count(); ++i)
             ms.push_back(1000.0 * static_cast<double>(frames_[std::size_t(i)] - frames_[0]) /
-                         SampleRate());
+                         sampleRate());
         return ms;
     }
 
 private:
-    static int Process(jack_nframes_t frames, void* self)
+    static int process(jack_nframes_t frames, void* self)
     {
         auto* clock = static_cast<NoteClock*>(self);
         void* buffer = jack_port_get_buffer(clock->port_, frames);
@@ -103,21 +103,21 @@ private:
 // Velmora's output with the time of each note-on noted.
 struct TimedOutput : MidiSink
 {
-    explicit TimedOutput(midi::TMidiOutput& output) : out(output) {}
-    bool IsOpen() const override { return out.IsOpen(); }
-    void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
+    explicit TimedOutput(midi::MidiOutput& output) : out(output) {}
+    bool isOpen() const override { return out.isOpen(); }
+    void sendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
     {
         if ((status & 0xF0) == 0x90)
             sent.push_back(Clock::now());
-        out.SendShort(status, data1, data2);
+        out.sendShort(status, data1, data2);
     }
-    void SendLong(std::span<const std::uint8_t> bytes) override { out.SendLong(bytes); }
+    void sendLong(std::span<const std::uint8_t> bytes) override { out.sendLong(bytes); }
 
-    midi::TMidiOutput& out;
+    midi::MidiOutput& out;
     std::vector<Clock::time_point> sent;
 };
 
-void PrintPeriods(const char* where, const std::vector<double>& ms)
+void printPeriods(const char* where, const std::vector<double>& ms)
 {
     if (ms.size() < 2) {
         std::printf("  %s: too few notes to measure\n", where);
@@ -146,37 +146,37 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (!JackServerRuns()) {
+    if (!jackServerRuns()) {
         std::printf("sequencer timing bench: no JACK server runs; skipped\n");
         return 0;
     }
     NoteClock clock("velmora-seq-bench-" + std::to_string(getpid()));
-    if (!clock.Ok()) {
+    if (!clock.ok()) {
         std::printf("sequencer timing bench: cannot open a JACK client\n");
         return 1;
     }
     midi::MidiDevices devices;
-    devices.AddBackend(midi::CreateRtMidiBackend());
-    midi::TMidiOutput output(devices);
+    devices.addBackend(midi::createRtMidiBackend());
+    midi::MidiOutput output(devices);
     try {
-        output.SetProductName(clock.PortName() + " (JACK)");
+        output.setProductName(clock.portName() + " (JACK)");
     } catch (const std::exception& e) {
         std::printf("sequencer timing bench: %s\n", e.what());
         return 1;
     }
-    if (!output.Open()) {
-        std::printf("sequencer timing bench: %s\n", output.LastError().c_str());
+    if (!output.open()) {
+        std::printf("sequencer timing bench: %s\n", output.lastError().c_str());
         return 1;
     }
     TimedOutput timed(output);
     QString folder;
-    perform::TfrmSeq seq(
+    perform::SequencerWindow seq(
         timed, [] { return 0; }, folder);
-    seq.OnMessage = [](const QString& text) {
+    seq.onMessage = [](const QString& text) {
         std::printf("sequencer timing bench: %s\n", qPrintable(text));
     };
-    seq.State().SetPeriod(kPeriodMs);
-    seq.UpdateControls();
+    seq.state().setPeriod(kPeriodMs);
+    seq.updateControls();
 
     // The event loop waits as a user interface does; a check every 20 ms
     // ends it after the last step.
@@ -184,15 +184,15 @@ int main(int argc, char** argv)
     QTimer check;
     const auto deadline = Clock::now() + std::chrono::milliseconds(kSteps * kPeriodMs * 2);
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (timed.sent.size() >= std::size_t(kSteps) || !seq.Playing() || Clock::now() > deadline)
+        if (timed.sent.size() >= std::size_t(kSteps) || !seq.playing() || Clock::now() > deadline)
             loop.quit();
     });
     check.start(20);
-    seq.StartSeq();
+    seq.startSeq();
     loop.exec();
-    seq.StopSeq();
+    seq.stopSeq();
     std::this_thread::sleep_for(300ms); // the last notes on their way
-    output.Close();
+    output.close();
 
     std::vector<double> sentMs;
     for (std::size_t i = 0; i < timed.sent.size() && i < std::size_t(kSteps); ++i)
@@ -200,10 +200,10 @@ int main(int argc, char** argv)
             std::chrono::duration<double, std::milli>(timed.sent[i] - timed.sent.front()).count());
     std::printf("sequencer timing, %d steps at %d ms (JACK cycle %.0f frames at %.0f Hz = %.2f "
                 "ms), %d of %zu notes arrived:\n",
-                kSteps, kPeriodMs, clock.CycleFrames(), clock.SampleRate(),
-                1000.0 * clock.CycleFrames() / clock.SampleRate(), clock.Count(), sentMs.size());
-    PrintPeriods("at the instrument's side (JACK frame clock)", clock.Arrivals());
-    PrintPeriods("at Velmora's output (steady clock at each send)", sentMs);
+                kSteps, kPeriodMs, clock.cycleFrames(), clock.sampleRate(),
+                1000.0 * clock.cycleFrames() / clock.sampleRate(), clock.count(), sentMs.size());
+    printPeriods("at the instrument's side (JACK frame clock)", clock.arrivals());
+    printPeriods("at Velmora's output (steady clock at each send)", sentMs);
     // Notes lost on a busy machine show in the figures; none at all is a fault.
-    return clock.Count() > 1 ? 0 : 1;
+    return clock.count() > 1 ? 0 : 1;
 }

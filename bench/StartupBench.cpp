@@ -28,7 +28,7 @@ struct Resident
     long shmem = 0;
 };
 
-Resident ReadResident(pid_t pid)
+Resident readResident(pid_t pid)
 {
     Resident r;
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -71,7 +71,7 @@ int main(int argc, char** argv)
         // Sample the memory until the process ends; the last full sample is
         // the state with the window shown.
         while (wait4(pid, &status, WNOHANG, &usage) == 0) {
-            const Resident now = ReadResident(pid);
+            const Resident now = readResident(pid);
             if (now.anon + now.file + now.shmem > 0) {
                 last.anon = std::max(last.anon, now.anon);
                 last.file = std::max(last.file, now.file);

@@ -4,7 +4,7 @@
 // loader takes must give what its format says: SysEx records that re-pack and
 // load again unchanged, raw entries equal to the file's first bytes. A
 // refused file must be shorter than its format.
-#include "SysexFiles.h"
+#include "library/SysexFiles.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -15,7 +15,7 @@ using namespace velmora::library;
 
 namespace {
 
-void Check(bool condition)
+void check(bool condition)
 {
     if (!condition)
         std::abort();
@@ -37,7 +37,7 @@ const T* Taken(const Loaded<T>& loaded, std::span<const Byte> file, std::size_t 
 }
 
 template <typename T>
-Loaded<T> Load(bool throughFile, std::span<const Byte> file,
+Loaded<T> load(bool throughFile, std::span<const Byte> file,
                Loaded<T> (*decode)(std::span<const Byte>, const std::string&),
                Loaded<T> (*read)(const std::filesystem::path&))
 {
@@ -45,7 +45,7 @@ Loaded<T> Load(bool throughFile, std::span<const Byte> file,
     if (!throughFile)
         return decoded;
     static Scratch scratch;
-    Check(!WriteFileAtomically(scratch.path, file));
+    Check(!writeFileAtomically(scratch.path, file));
     Loaded<T> loaded = read(scratch.path);
     Check(loaded.index() == decoded.index());
     if (const T* value = std::get_if<T>(&loaded))
@@ -68,37 +68,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const Byte> file(data + 1, size - 1);
     switch (data[0] % 5) {
     case 0:
-        if (const auto loaded = Load(throughFile, file, &DecodePatchSysex, &ReadPatchSysex);
+        if (const auto loaded = load(throughFile, file, &decodePatchSysex, &readPatchSysex);
             const auto* record = Taken(loaded, file, kPatchSysexSize)) {
-            const auto again = DecodePatchSysex(PatchSysex(*record, data[0]), "again.syx");
+            const auto again = decodePatchSysex(patchSysex(*record, data[0]), "again.syx");
             Check(std::get<PatchRecord>(again) == *record);
         }
         break;
     case 1:
-        if (const auto loaded = Load(throughFile, file, &DecodeBankSysex, &ReadBankSysex);
+        if (const auto loaded = load(throughFile, file, &decodeBankSysex, &readBankSysex);
             const auto* records = Taken(loaded, file, kBankSysexSize)) {
             Bank bank{};
             for (std::size_t k = 0; k < bank.size(); ++k)
                 std::copy((*records)[k].begin(), (*records)[k].end(), bank[k].begin());
-            const auto bytes = BankSysex(bank);
+            const auto bytes = bankSysex(bank);
             for (std::size_t k = 0; k < bank.size(); ++k)
                 Check(bytes[k * kPatchSysexSize + 4] == k);
-            Check(std::get<BankRecords>(DecodeBankSysex(bytes, "again.syx")) == *records);
+            Check(std::get<BankRecords>(decodeBankSysex(bytes, "again.syx")) == *records);
         }
         break;
     case 2:
-        if (const auto loaded = Load(throughFile, file, &DecodeSplitSysex, &ReadSplitSysex);
+        if (const auto loaded = load(throughFile, file, &decodeSplitSysex, &readSplitSysex);
             const auto* split = Taken(loaded, file, kSplitSysexSize))
             Check(std::get<SplitRecord>(
-                      DecodeSplitSysex(SplitSysex(*split, data[0] % 50), "again.syx")) == *split);
+                      decodeSplitSysex(splitSysex(*split, data[0] % 50), "again.syx")) == *split);
         break;
     case 3:
-        if (const auto loaded = Load(throughFile, file, &DecodePatchFile, &ReadPatchFile);
+        if (const auto loaded = load(throughFile, file, &decodePatchFile, &readPatchFile);
             const auto* patch = Taken(loaded, file, kPatchFileSize))
             Check(Prefix(*patch, file));
         break;
     default:
-        if (const auto loaded = Load(throughFile, file, &DecodeBankFile, &ReadBankFile);
+        if (const auto loaded = load(throughFile, file, &decodeBankFile, &readBankFile);
             const auto* bank = Taken(loaded, file, kBankFileSize))
             for (std::size_t k = 0; k < bank->size(); ++k)
                 Check(Prefix((*bank)[k], file.subspan(k * kPatchFileSize)));

@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the dump unpacker under every block length and
 // checksum rule the program uses, and checks that a good checksum means the
 // block re-packs to the same message body.
-#include "Messages.h"
-#include "SysexCodec.h"
+#include "protocol/Messages.h"
+#include "protocol/SysexCodec.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -13,10 +13,10 @@ using namespace velmora;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::span<const Byte> message(data, size);
-    const DumpKind kind = ClassifyDump(size);
+    const DumpKind kind = classifyDump(size);
     for (const DumpKind k :
          {DumpKind::Patch, DumpKind::Split, DumpKind::Global1000, DumpKind::Master6}) {
-        const UnpackResult result = UnpackBlock(message, DumpBlockLength(k), DumpChecksumRule(k));
+        const UnpackResult result = unpackBlock(message, dumpBlockLength(k), dumpChecksumRule(k));
         if (result.status == UnpackStatus::TooShort && !result.block.empty())
             std::abort();
         if (k == kind && result.status == UnpackStatus::Ok && k != DumpKind::Global1000) {
@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 clean = clean && data[i] < 0x10;
             if (clean) {
                 std::vector<Byte> again(size);
-                WriteBlockMessage(data[3], data[4], result.block, again.data());
+                writeBlockMessage(data[3], data[4], result.block, again.data());
                 if (std::memcmp(again.data() + kDumpHeaderSize, data + kDumpHeaderSize,
                                 size - kDumpHeaderSize - 1) != 0)
                     std::abort();

@@ -1,4 +1,4 @@
-#include "AppPaths.h"
+#include "app/AppPaths.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,7 +10,7 @@
 namespace velmora::AppPaths {
 namespace {
 
-QString& FolderOverride()
+QString& folderOverride()
 {
     static QString folder;
     return folder;
@@ -19,7 +19,7 @@ QString& FolderOverride()
 // A file that can be created and removed again tells that the folder is
 // writable; permission bits alone do not (network shares, ACLs, read-only
 // mounts).
-bool CanCreateFilesIn(const QString& folder)
+bool canCreateFilesIn(const QString& folder)
 {
     if (!QFileInfo(folder).isDir())
         return false;
@@ -36,13 +36,13 @@ bool CanCreateFilesIn(const QString& folder)
 // An installed program (".../bin/velmora" with ".../share/velmora" beside
 // "bin") never writes into its folder: that belongs to the package manager,
 // even for a user who could write there (root, or a prefix the user owns).
-bool IsInstalledProgram(const QString& folder)
+bool isInstalledProgram(const QString& folder)
 {
     return QFileInfo(folder).fileName() == QStringLiteral("bin") &&
            QFileInfo(folder + QStringLiteral("/../share/velmora")).isDir();
 }
 
-QString UserConfigFolder()
+QString userConfigFolder()
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(folder);
@@ -53,37 +53,37 @@ QString UserConfigFolder()
 
 QString ProgramFolder()
 {
-    if (!FolderOverride().isEmpty())
-        return FolderOverride();
+    if (!folderOverride().isEmpty())
+        return folderOverride();
     const QString home = qEnvironmentVariable("VELMORA_HOME");
     if (!home.isEmpty())
         return QDir::cleanPath(home);
     return QCoreApplication::applicationDirPath();
 }
 
-QString WritableFolder()
+QString writableFolder()
 {
     static QString probedFor;
     static QString writable;
     const QString program = ProgramFolder();
     if (probedFor != program || writable.isEmpty()) {
-        writable = !IsInstalledProgram(program) && CanCreateFilesIn(program) ? program
-                                                                             : UserConfigFolder();
+        writable = !isInstalledProgram(program) && canCreateFilesIn(program) ? program
+                                                                             : userConfigFolder();
         probedFor = program;
     }
     return writable;
 }
 
-QString WritableFile(const QString& name)
+QString writableFile(const QString& name)
 {
-    return QDir(WritableFolder()).filePath(name);
+    return QDir(writableFolder()).filePath(name);
 }
 
-QString ReadableFile(const QString& name)
+QString readableFile(const QString& name)
 {
     const QString program = ProgramFolder();
     const QString candidates[] = {
-        WritableFile(name),
+        writableFile(name),
         QDir(program).filePath(name),
         QDir::cleanPath(program + QStringLiteral("/../share/velmora/") + name),
     };
@@ -94,9 +94,9 @@ QString ReadableFile(const QString& name)
     return candidates[0];
 }
 
-void SetProgramFolderForTests(const QString& folder)
+void setProgramFolderForTests(const QString& folder)
 {
-    FolderOverride() = folder.isEmpty() ? QString() : QDir::cleanPath(folder);
+    folderOverride() = folder.isEmpty() ? QString() : QDir::cleanPath(folder);
 }
 
 } // namespace velmora::AppPaths

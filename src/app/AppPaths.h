@@ -18,19 +18,19 @@ QString ProgramFolder();
 // The program folder when it is not an installed one and a file can be
 // created in it, else the per-user configuration folder (created when
 // missing). Probed once per program folder.
-QString WritableFolder();
+QString writableFolder();
 
 // `name` in the writable folder: where the program saves that file.
-QString WritableFile(const QString& name);
+QString writableFile(const QString& name);
 
 // The first existing of: `name` in the writable folder, beside the
 // executable, in "../share/velmora/" relative to the executable. When none
 // exists, the path in the writable folder.
-QString ReadableFile(const QString& name);
+QString readableFile(const QString& name);
 
 // Makes every function above use `folder` as the executable's folder; an
 // empty string returns to the real one. The environment variable
 // VELMORA_HOME does the same for a whole run.
-void SetProgramFolderForTests(const QString& folder);
+void setProgramFolderForTests(const QString& folder);
 
 } // namespace velmora::AppPaths

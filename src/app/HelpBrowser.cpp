@@ -1,4 +1,4 @@
-#include "HelpBrowser.h"
+#include "app/HelpBrowser.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -18,7 +18,7 @@
 
 // The pages are compiled into the static library; this makes sure the
 // linker keeps them and registers them once.
-static void InitHelpPages()
+static void initHelpPages()
 {
     static const bool done = [] {
         Q_INIT_RESOURCE(help);
@@ -32,7 +32,7 @@ namespace {
 
 const char* const kFolder = ":/help";
 
-QUrl PageUrl(int context)
+QUrl pageUrl(int context)
 {
     return QUrl(QStringLiteral("qrc:/help/%1.html").arg(context));
 }
@@ -41,7 +41,7 @@ QUrl PageUrl(int context)
 
 HelpBrowser::HelpBrowser(QWidget* parent) : QWidget(parent, Qt::Window)
 {
-    InitHelpPages();
+    initHelpPages();
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(QStringLiteral("Velmora Help"));
     resize(820, 560);
@@ -103,22 +103,22 @@ HelpBrowser::HelpBrowser(QWidget* parent) : QWidget(parent, Qt::Window)
 
     connect(back, &QPushButton::clicked, browser_, &QTextBrowser::backward);
     connect(forward, &QPushButton::clicked, browser_, &QTextBrowser::forward);
-    connect(home, &QPushButton::clicked, this, [this] { ShowTopic(kContents); });
+    connect(home, &QPushButton::clicked, this, [this] { showTopic(kContents); });
     connect(browser_, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
     connect(browser_, &QTextBrowser::forwardAvailable, forward, &QPushButton::setEnabled);
-    connect(search_, &QLineEdit::textChanged, this, [this](const QString& text) { Search(text); });
-    connect(search_, &QLineEdit::returnPressed, this, [this] { OpenListed(0); });
+    connect(search_, &QLineEdit::textChanged, this, [this](const QString& text) { search(text); });
+    connect(search_, &QLineEdit::returnPressed, this, [this] { openListed(0); });
     connect(results_, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem* item) { OpenListed(results_->row(item)); });
+            [this](QListWidgetItem* item) { openListed(results_->row(item)); });
     connect(results_, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { OpenListed(results_->row(item)); });
+            [this](QListWidgetItem* item) { openListed(results_->row(item)); });
 
-    LoadPages();
-    Search({});
-    browser_->setSource(PageUrl(kContents));
+    loadPages();
+    search({});
+    browser_->setSource(pageUrl(kContents));
 }
 
-void HelpBrowser::LoadPages()
+void HelpBrowser::loadPages()
 {
     const QDir folder(QString::fromLatin1(kFolder), QStringLiteral("*.html"));
     for (const QString& file : folder.entryList(QDir::Files)) {
@@ -136,17 +136,17 @@ void HelpBrowser::LoadPages()
               [](const Page& a, const Page& b) { return a.context < b.context; });
 }
 
-void HelpBrowser::ShowTopic(int context)
+void HelpBrowser::showTopic(int context)
 {
     const auto known = std::find_if(pages_.begin(), pages_.end(),
                                     [context](const Page& p) { return p.context == context; });
-    browser_->setSource(PageUrl(known != pages_.end() ? context : kContents));
+    browser_->setSource(pageUrl(known != pages_.end() ? context : kContents));
     show();
     raise();
     activateWindow();
 }
 
-void HelpBrowser::ShowSearch()
+void HelpBrowser::showSearch()
 {
     show();
     raise();
@@ -155,19 +155,19 @@ void HelpBrowser::ShowSearch()
     search_->selectAll();
 }
 
-int HelpBrowser::CurrentTopic() const
+int HelpBrowser::currentTopic() const
 {
     bool ok = false;
     const int context = QFileInfo(browser_->source().path()).baseName().toInt(&ok);
     return ok ? context : 0;
 }
 
-QString HelpBrowser::CurrentText() const
+QString HelpBrowser::currentText() const
 {
     return browser_->toPlainText();
 }
 
-std::vector<int> HelpBrowser::Search(const QString& words)
+std::vector<int> HelpBrowser::search(const QString& words)
 {
     const QStringList wanted = words.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     listed_.clear();
@@ -187,13 +187,13 @@ std::vector<int> HelpBrowser::Search(const QString& words)
     return listed_;
 }
 
-void HelpBrowser::OpenListed(int row)
+void HelpBrowser::openListed(int row)
 {
     if (row >= 0 && row < static_cast<int>(listed_.size()))
-        browser_->setSource(PageUrl(listed_[static_cast<std::size_t>(row)]));
+        browser_->setSource(pageUrl(listed_[static_cast<std::size_t>(row)]));
 }
 
-std::vector<int> HelpBrowser::Topics() const
+std::vector<int> HelpBrowser::topics() const
 {
     std::vector<int> topics;
     for (const Page& page : pages_)
@@ -201,14 +201,14 @@ std::vector<int> HelpBrowser::Topics() const
     return topics;
 }
 
-QString HomePageUrl()
+QString homePageUrl()
 {
     return QStringLiteral("https://velmora.app");
 }
 
-bool OpenHomePage()
+bool openHomePage()
 {
-    return QDesktopServices::openUrl(QUrl(HomePageUrl()));
+    return QDesktopServices::openUrl(QUrl(homePageUrl()));
 }
 
 } // namespace velmora

@@ -23,20 +23,20 @@ public:
 
     // Shows the window with the page of `context`; an unknown number shows
     // the contents page.
-    void ShowTopic(int context);
+    void showTopic(int context);
     // Shows the window with the search field focused.
-    void ShowSearch();
+    void showSearch();
 
     // The topic of the page in view, 0 when it is none of ours.
-    int CurrentTopic() const;
+    int currentTopic() const;
     // The page's text as plain text (for the tests).
-    QString CurrentText() const;
+    QString currentText() const;
     // Lists the pages that contain every word of `words` (all pages when
     // there are none) and returns their topic numbers.
-    std::vector<int> Search(const QString& words);
+    std::vector<int> search(const QString& words);
 
     // Every topic number that has a page.
-    std::vector<int> Topics() const;
+    std::vector<int> topics() const;
 
 private:
     struct Page
@@ -45,8 +45,8 @@ private:
         QString title;
         QString text; // plain text, for the search
     };
-    void LoadPages();
-    void OpenListed(int row);
+    void loadPages();
+    void openListed(int row);
 
     std::vector<Page> pages_;
     std::vector<int> listed_;
@@ -56,7 +56,7 @@ private:
 };
 
 // The product's home page, and opening it in the user's web browser.
-QString HomePageUrl();
-bool OpenHomePage();
+QString homePageUrl();
+bool openHomePage();
 
 } // namespace velmora

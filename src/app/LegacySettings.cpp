@@ -1,4 +1,4 @@
-#include "LegacySettings.h"
+#include "app/LegacySettings.h"
 
 #include <QtGlobal>
 
@@ -20,12 +20,12 @@ public:
                     QSettings::NativeFormat)
     {}
 
-    bool HasSection(const QString& subkey) override
+    bool hasSection(const QString& subkey) override
     {
         return registry_.childGroups().contains(subkey, Qt::CaseInsensitive);
     }
 
-    std::optional<QString> Value(const QString& subkey, const QString& name) override
+    std::optional<QString> value(const QString& subkey, const QString& name) override
     {
         const QString key = subkey + u'/' + name;
         if (!registry_.contains(key))
@@ -33,7 +33,7 @@ public:
         return registry_.value(key).toString();
     }
 
-    void DeleteSections() override
+    void deleteSections() override
     {
         registry_.remove(QStringLiteral("MIDI"));
         registry_.remove(QStringLiteral("PROGRAM"));
@@ -47,15 +47,15 @@ private:
 class NoLegacySettings final : public LegacySettings
 {
 public:
-    bool HasSection(const QString&) override { return false; }
-    std::optional<QString> Value(const QString&, const QString&) override { return std::nullopt; }
-    void DeleteSections() override {}
+    bool hasSection(const QString&) override { return false; }
+    std::optional<QString> value(const QString&, const QString&) override { return std::nullopt; }
+    void deleteSections() override {}
 };
 #endif
 
 } // namespace
 
-std::unique_ptr<LegacySettings> CreatePlatformLegacySettings()
+std::unique_ptr<LegacySettings> createPlatformLegacySettings()
 {
 #ifdef Q_OS_WIN
     return std::make_unique<RegistryLegacySettings>();

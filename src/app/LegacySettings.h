@@ -17,14 +17,14 @@ public:
     virtual ~LegacySettings() = default;
 
     // Whether the subkey ("MIDI", "PROGRAM") exists.
-    virtual bool HasSection(const QString& subkey) = 0;
+    virtual bool hasSection(const QString& subkey) = 0;
     // The string value, or none when it is missing.
-    virtual std::optional<QString> Value(const QString& subkey, const QString& name) = 0;
+    virtual std::optional<QString> value(const QString& subkey, const QString& name) = 0;
     // Removes the subkeys "MIDI" and "PROGRAM" with their values.
-    virtual void DeleteSections() = 0;
+    virtual void deleteSections() = 0;
 };
 
 // The registry of the current user on Windows; an empty store elsewhere.
-std::unique_ptr<LegacySettings> CreatePlatformLegacySettings();
+std::unique_ptr<LegacySettings> createPlatformLegacySettings();
 
 } // namespace velmora

@@ -1,7 +1,7 @@
-#include "SettingsStore.h"
+#include "app/SettingsStore.h"
 
-#include "IniFile.h"
-#include "MidiSetup.h"
+#include "common/IniFile.h"
+#include "midi/MidiSetup.h"
 
 #include <QFileInfo>
 
@@ -57,7 +57,7 @@ const Key kKeys[] = {
 
 const char* const kMutateSection = "MUTATE";
 
-QString MutateKey(std::size_t group)
+QString mutateKey(std::size_t group)
 {
     return QStringLiteral("Section%1").arg(group + 1);
 }
@@ -94,44 +94,44 @@ const LegacyKey kLegacyKeys[] = {
     {"PROGRAM", "SplitPath", "DIRECTORIES", "SplitPath"},
 };
 
-QString Name(const char* text)
+QString latin(const char* text)
 {
     return QString::fromLatin1(text);
 }
 
 // Reads every key of `ini`; whatever is missing or unusable gets its default.
-Settings FromIni(const IniFile& ini)
+Settings fromIni(const IniFile& ini)
 {
     const Settings defaults;
     Settings settings;
     for (const Key& key : kKeys) {
-        const QString section = Name(key.section);
-        const QString name = Name(key.name);
+        const QString section = latin(key.section);
+        const QString name = latin(key.name);
         if (const auto* number = std::get_if<IntField>(&key.field)) {
-            const int value = ini.ReadInteger(section, name, defaults.**number);
+            const int value = ini.readInteger(section, name, defaults.**number);
             settings.** number = value >= key.min && value <= key.max ? value : defaults.**number;
         } else if (const auto* flag = std::get_if<BoolField>(&key.field)) {
-            settings.** flag = ini.ReadBool(section, name, defaults.**flag);
+            settings.** flag = ini.readBool(section, name, defaults.**flag);
         } else {
             const TextField text = std::get<TextField>(key.field);
-            settings.*text = ini.ReadString(section, name, defaults.*text);
+            settings.*text = ini.readString(section, name, defaults.*text);
         }
     }
     for (std::size_t group = 0; group < settings.mutate.size(); ++group)
         settings.mutate[group] = static_cast<std::uint8_t>(
-            ini.ReadInteger(Name(kMutateSection), MutateKey(group), 0) & 0xFF);
+            ini.readInteger(latin(kMutateSection), mutateKey(group), 0) & 0xFF);
     return settings;
 }
 
 // The older installation's values under the file's names, so they are read
 // by the same rules as the file. It has no model, auto-play switch or mutate
 // factors: those keep their defaults.
-IniFile FromLegacy(LegacySettings& legacy)
+IniFile fromLegacy(LegacySettings& legacy)
 {
     IniFile ini;
     for (const LegacyKey& key : kLegacyKeys) {
-        if (const auto value = legacy.Value(Name(key.subkey), Name(key.name)))
-            ini.WriteString(Name(key.section), Name(key.key), *value);
+        if (const auto value = legacy.value(latin(key.subkey), latin(key.name)))
+            ini.writeString(latin(key.section), latin(key.key), *value);
     }
     return ini;
 }
@@ -142,57 +142,57 @@ IniFile FromLegacy(LegacySettings& legacy)
 // the user is told which port is used instead. The program stays usable
 // and the user can pick the port in the MIDI setup.
 template <typename Error, typename Device, typename Apply>
-void TryApply(Device& device, const char* label, Apply apply, QStringList& warnings)
+void tryApply(Device& device, const char* label, Apply apply, QStringList& warnings)
 {
     try {
         apply();
     } catch (const Error& error) {
         warnings << QStringLiteral("%1: %2 - using \"%3\".")
-                        .arg(Name(label), QString::fromStdString(error.what()).trimmed(),
-                             QString::fromStdString(device.ProductName()));
+                        .arg(latin(label), QString::fromStdString(error.what()).trimmed(),
+                             QString::fromStdString(device.productName()));
     }
 }
 
 // Number first, then name, so an installed name wins over a stored number.
 template <typename Error, typename Device>
-void SelectDevice(Device& device, const char* label, int& number, QString& name,
+void selectDevice(Device& device, const char* label, int& number, QString& name,
                   QStringList& warnings)
 {
-    if (device.NumDevs() == 0)
+    if (device.numDevs() == 0)
         return; // start-up reports the missing port
-    TryApply<Error>(
-        device, label, [&] { device.SetDeviceID(number); }, warnings);
+    tryApply<Error>(
+        device, label, [&] { device.setDeviceID(number); }, warnings);
     if (!name.isEmpty())
-        TryApply<Error>(
-            device, label, [&] { device.SetProductName(name.toStdString()); }, warnings);
-    number = device.DeviceID();
-    name = QString::fromStdString(device.ProductName());
+        tryApply<Error>(
+            device, label, [&] { device.setProductName(name.toStdString()); }, warnings);
+    number = device.deviceID();
+    name = QString::fromStdString(device.productName());
 }
 
 } // namespace
 
-SettingsReadResult ReadSettings(const QString& iniPath, LegacySettings& legacy, Settings& settings)
+SettingsReadResult readSettings(const QString& iniPath, LegacySettings& legacy, Settings& settings)
 {
     SettingsReadResult result;
     if (QFileInfo::exists(iniPath)) {
         IniFile ini;
         QString error;
-        if (!ini.Load(iniPath, &error)) {
+        if (!ini.load(iniPath, &error)) {
             settings = Settings{};
             result.warning = QStringLiteral("Unable to read %1: %2").arg(iniPath, error);
             return result;
         }
-        settings = FromIni(ini);
+        settings = fromIni(ini);
         result.source = SettingsReadResult::Source::File;
         return result;
     }
     // No file yet: take over an older installation's settings, once.
     // They are removed only once the file holds them, so a run that ends
     // without saving (a crash, a killed process) does not lose them.
-    if (legacy.HasSection(QStringLiteral("MIDI"))) {
-        settings = FromIni(FromLegacy(legacy));
-        if (!WriteSettings(iniPath, settings))
-            legacy.DeleteSections();
+    if (legacy.hasSection(QStringLiteral("MIDI"))) {
+        settings = fromIni(fromLegacy(legacy));
+        if (!writeSettings(iniPath, settings))
+            legacy.deleteSections();
         result.source = SettingsReadResult::Source::Legacy;
         return result;
     }
@@ -200,89 +200,89 @@ SettingsReadResult ReadSettings(const QString& iniPath, LegacySettings& legacy, 
     return result;
 }
 
-std::optional<QString> WriteSettings(const QString& iniPath, const Settings& settings)
+std::optional<QString> writeSettings(const QString& iniPath, const Settings& settings)
 {
     // Loaded first, so keys and lines the program does not know survive.
     IniFile ini;
-    if (!ini.Load(iniPath))
+    if (!ini.load(iniPath))
         return QStringLiteral("Unable to write to %1").arg(iniPath);
     for (const Key& key : kKeys) {
-        const QString section = Name(key.section);
-        const QString name = Name(key.name);
+        const QString section = latin(key.section);
+        const QString name = latin(key.name);
         if (const auto* number = std::get_if<IntField>(&key.field))
-            ini.WriteInteger(section, name, settings.**number);
+            ini.writeInteger(section, name, settings.**number);
         else if (const auto* flag = std::get_if<BoolField>(&key.field))
-            ini.WriteBool(section, name, settings.**flag);
+            ini.writeBool(section, name, settings.**flag);
         else
-            ini.WriteString(section, name, settings.*std::get<TextField>(key.field));
+            ini.writeString(section, name, settings.*std::get<TextField>(key.field));
     }
     for (std::size_t group = 0; group < settings.mutate.size(); ++group)
-        ini.WriteInteger(Name(kMutateSection), MutateKey(group), settings.mutate[group]);
-    if (!ini.Save(iniPath))
+        ini.writeInteger(latin(kMutateSection), mutateKey(group), settings.mutate[group]);
+    if (!ini.save(iniPath))
         return QStringLiteral("Unable to write to %1").arg(iniPath);
     return std::nullopt;
 }
 
-QStringList ApplyDeviceSettings(midi::MidiSetup& midi, Settings& settings)
+QStringList applyDeviceSettings(midi::MidiSetup& midi, Settings& settings)
 {
     QStringList warnings;
-    midi::TMidiInput& in = midi.Input();
-    SelectDevice<midi::EMidiInputError>(in, "Matrix Midi In", settings.in1, settings.device1,
-                                        warnings);
+    midi::MidiInput& in = midi.input();
+    selectDevice<midi::MidiInputError>(in, "Matrix Midi In", settings.in1, settings.device1,
+                                       warnings);
 
     // The second input takes the stored number only when it is another port
     // than the first input's; the setting itself stays as stored.
-    midi::TMidiInput& in2 = midi.Input2();
-    midi.SetSecondInputDevice(settings.in2);
-    if (in2.NumDevs() > 0) {
+    midi::MidiInput& in2 = midi.input2();
+    midi.setSecondInputDevice(settings.in2);
+    if (in2.numDevs() > 0) {
         const bool used = settings.in2 != Settings::kNoSecondInput;
         // Warnings about a keyboard input that is switched off would only puzzle.
         QStringList ignored;
         QStringList& told = used ? warnings : ignored;
         const char* label = "Keyboard / Controller Midi In";
-        if (used && settings.in2 != in.DeviceID())
-            TryApply<midi::EMidiInputError>(
-                in2, label, [&] { in2.SetDeviceID(settings.in2); }, told);
+        if (used && settings.in2 != in.deviceID())
+            tryApply<midi::MidiInputError>(
+                in2, label, [&] { in2.setDeviceID(settings.in2); }, told);
         if (!settings.device2.isEmpty())
-            TryApply<midi::EMidiInputError>(
-                in2, label, [&] { in2.SetProductName(settings.device2.toStdString()); }, told);
-        settings.device2 = QString::fromStdString(in2.ProductName());
+            tryApply<midi::MidiInputError>(
+                in2, label, [&] { in2.setProductName(settings.device2.toStdString()); }, told);
+        settings.device2 = QString::fromStdString(in2.productName());
     }
 
-    SelectDevice<midi::EmidioutputError>(midi.Output(), "Matrix Midi Out", settings.out,
-                                         settings.deviceOut, warnings);
+    selectDevice<midi::MidiOutputError>(midi.output(), "Matrix Midi Out", settings.out,
+                                        settings.deviceOut, warnings);
 
-    midi::RoutingSettings& routing = midi.Routing();
+    midi::RoutingSettings& routing = midi.routing();
     routing.instrumentChannel = settings.channel;
     routing.keyboardChannel = settings.channel2;
     routing.thruMode = settings.thruMode;
     routing.ccMappingOn = settings.ccMapping;
-    TryApply<midi::EMidiInputError>(
+    tryApply<midi::MidiInputError>(
         in, "Matrix Midi In",
         [&] {
-            in.SetSysexBufferCount(settings.bufferCount);
-            in.SetSysexBufferSize(settings.bufferSize);
+            in.setSysexBufferCount(settings.bufferCount);
+            in.setSysexBufferSize(settings.bufferSize);
         },
         warnings);
     return warnings;
 }
 
-void TakeDeviceSettings(midi::MidiSetup& midi, Settings& settings)
+void takeDeviceSettings(midi::MidiSetup& midi, Settings& settings)
 {
-    const midi::TMidiInput& in = midi.Input();
-    settings.in1 = in.DeviceID();
-    settings.device1 = QString::fromStdString(in.ProductName());
-    settings.in2 = midi.SecondInputDevice();
-    settings.device2 = QString::fromStdString(midi.Input2().ProductName());
-    settings.out = midi.Output().DeviceID();
-    settings.deviceOut = QString::fromStdString(midi.Output().ProductName());
-    const midi::RoutingSettings& routing = midi.Routing();
+    const midi::MidiInput& in = midi.input();
+    settings.in1 = in.deviceID();
+    settings.device1 = QString::fromStdString(in.productName());
+    settings.in2 = midi.secondInputDevice();
+    settings.device2 = QString::fromStdString(midi.input2().productName());
+    settings.out = midi.output().deviceID();
+    settings.deviceOut = QString::fromStdString(midi.output().productName());
+    const midi::RoutingSettings& routing = midi.routing();
     settings.channel = routing.instrumentChannel;
     settings.channel2 = routing.keyboardChannel;
     settings.thruMode = routing.thruMode;
     settings.ccMapping = routing.ccMappingOn;
-    settings.bufferCount = in.SysexBufferCount();
-    settings.bufferSize = in.SysexBufferSize();
+    settings.bufferCount = in.sysexBufferCount();
+    settings.bufferSize = in.sysexBufferSize();
 }
 
 } // namespace velmora

@@ -3,8 +3,8 @@
 // MIDI devices and back.
 #pragma once
 
-#include "LegacySettings.h"
-#include "Settings.h"
+#include "app/LegacySettings.h"
+#include "app/Settings.h"
 
 #include <QString>
 #include <QStringList>
@@ -34,12 +34,12 @@ struct SettingsReadResult
 // no number (decimal or "0x" hexadecimal), reads as its default. When there
 // is no file, the legacy settings are taken over and then deleted; when
 // there are none either, every value is its default.
-SettingsReadResult ReadSettings(const QString& iniPath, LegacySettings& legacy, Settings& settings);
+SettingsReadResult readSettings(const QString& iniPath, LegacySettings& legacy, Settings& settings);
 
 // Writes every key of the settings file, in the file's order, into
 // `iniPath`. Keys and lines the program does not know are kept. The file
 // is replaced atomically. Returns "Unable to write to <path>" on failure.
-std::optional<QString> WriteSettings(const QString& iniPath, const Settings& settings);
+std::optional<QString> writeSettings(const QString& iniPath, const Settings& settings);
 
 // Selects the stored ports on the three devices and sets the channels,
 // switches and SysEx buffers. Call after the device lists are built and
@@ -47,10 +47,10 @@ std::optional<QString> WriteSettings(const QString& iniPath, const Settings& set
 // device setting that could not be applied (see the .cpp for why start-up
 // goes on). `settings` is updated to the device numbers and names in effect;
 // the second input setting ("In2") is kept as stored.
-QStringList ApplyDeviceSettings(midi::MidiSetup& midi, Settings& settings);
+QStringList applyDeviceSettings(midi::MidiSetup& midi, Settings& settings);
 
 // The device numbers, names, channels, switches and buffers as the devices
 // hold them now, taken into `settings` before it is written.
-void TakeDeviceSettings(midi::MidiSetup& midi, Settings& settings);
+void takeDeviceSettings(midi::MidiSetup& midi, Settings& settings);
 
 } // namespace velmora

@@ -1,4 +1,4 @@
-#include "SingleInstance.h"
+#include "app/SingleInstance.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -23,7 +23,7 @@ SingleInstance::SingleInstance(QString name) : name_(std::move(name)) {}
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::DefaultName()
+QString SingleInstance::defaultName()
 {
 #ifdef Q_OS_UNIX
     return QStringLiteral("velmora-") + QString::number(getuid());
@@ -32,7 +32,7 @@ QString SingleInstance::DefaultName()
 #endif
 }
 
-bool SingleInstance::TryBecomeFirst(const QStringList& files)
+bool SingleInstance::tryBecomeFirst(const QStringList& files)
 {
     QLocalSocket socket;
     socket.connectToServer(name_);
@@ -55,21 +55,21 @@ bool SingleInstance::TryBecomeFirst(const QStringList& files)
         return true;
     }
     QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(),
-                     [this] { AcceptConnections(); });
+                     [this] { acceptConnections(); });
     return true;
 }
 
-void SingleInstance::AcceptConnections()
+void SingleInstance::acceptConnections()
 {
     while (QLocalSocket* client = server_->nextPendingConnection()) {
         QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
         auto readRequest = [this, client] {
             while (client->canReadLine()) {
                 const QByteArray line = client->readLine();
-                if (line == kRaise && OnRaise)
-                    OnRaise();
-                else if (line.startsWith(kOpen) && OnOpen)
-                    OnOpen(QString::fromUtf8(line.mid(kOpen.size()).chopped(1)));
+                if (line == kRaise && onRaise)
+                    onRaise();
+                else if (line.startsWith(kOpen) && onOpen)
+                    onOpen(QString::fromUtf8(line.mid(kOpen.size()).chopped(1)));
             }
         };
         QObject::connect(client, &QLocalSocket::readyRead, client, readRequest);
@@ -77,7 +77,7 @@ void SingleInstance::AcceptConnections()
     }
 }
 
-void SingleInstance::Raise(QWidget& window)
+void SingleInstance::raise(QWidget& window)
 {
     window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     window.show();
@@ -85,7 +85,7 @@ void SingleInstance::Raise(QWidget& window)
     window.activateWindow();
 }
 
-void SingleInstance::ShowAlreadyRunning()
+void SingleInstance::showAlreadyRunning()
 {
     QMessageBox::information(nullptr, QStringLiteral("Velmora"),
                              QStringLiteral("Another instance of this program is already active"),

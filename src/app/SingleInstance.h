@@ -18,32 +18,32 @@ class SingleInstance
 {
 public:
     // `name` is the socket's name; the default is the program's per-user one.
-    explicit SingleInstance(QString name = DefaultName());
+    explicit SingleInstance(QString name = defaultName());
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     // "velmora-" followed by the user's id (Unix) or name (Windows).
-    static QString DefaultName();
+    static QString defaultName();
 
     // True when no other copy answers: this copy then listens from now on.
     // False when another copy runs: it has been asked to come to the front.
     // `files` are handed to the first copy to open.
-    bool TryBecomeFirst(const QStringList& files = {});
+    bool tryBecomeFirst(const QStringList& files = {});
 
     // Called on the first copy, on the user-interface thread, each time a
     // later copy starts.
-    std::function<void()> OnRaise;
+    std::function<void()> onRaise;
     // Called on the first copy for each file a later copy was given.
-    std::function<void(const QString& path)> OnOpen;
+    std::function<void(const QString& path)> onOpen;
 
     // Restores a minimised window and brings it to the front.
-    static void Raise(QWidget& window);
+    static void raise(QWidget& window);
     // "Another instance of this program is already active" (OK).
-    static void ShowAlreadyRunning();
+    static void showAlreadyRunning();
 
 private:
-    void AcceptConnections();
+    void acceptConnections();
 
     QString name_;
     std::unique_ptr<QLocalServer> server_;

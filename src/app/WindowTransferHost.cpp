@@ -1,8 +1,8 @@
-#include "WindowTransferHost.h"
+#include "app/WindowTransferHost.h"
 
-#include "TfrmBank.h"
-#include "TfrmNumber.h"
-#include "TfrmProgress.h"
+#include "app/NumberDialog.h"
+#include "app/ProgressDialog.h"
+#include "library/BankManagerWindow.h"
 
 #include <QCoreApplication>
 #include <QMainWindow>
@@ -15,98 +15,98 @@ WindowTransferHost::WindowTransferHost(QMainWindow& window) : window_(window) {}
 
 WindowTransferHost::~WindowTransferHost() = default;
 
-void WindowTransferHost::InitControls()
+void WindowTransferHost::initControls()
 {
-    if (OnInitControls)
-        OnInitControls();
+    if (onInitControls)
+        onInitControls();
 }
 
-void WindowTransferHost::SetMainCaption(const std::string& caption)
+void WindowTransferHost::setMainCaption(const std::string& caption)
 {
     // Patch names are bytes as the instrument holds them, one per character.
     window_.setWindowTitle(
         QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size())));
 }
 
-void WindowTransferHost::ShowMessage(const std::string& text)
+void WindowTransferHost::showMessage(const std::string& text)
 {
     QMessageBox::information(&window_, QStringLiteral("Velmora"), QString::fromStdString(text));
 }
 
-void WindowTransferHost::RefreshGlobals()
+void WindowTransferHost::refreshGlobals()
 {
-    if (OnRefreshGlobals)
-        OnRefreshGlobals();
+    if (onRefreshGlobals)
+        onRefreshGlobals();
 }
 
-void WindowTransferHost::EnableButtons()
+void WindowTransferHost::enableButtons()
 {
-    if (OnEnableButtons)
-        OnEnableButtons();
+    if (onEnableButtons)
+        onEnableButtons();
 }
 
-void WindowTransferHost::OpenProgress(const std::string& caption, int maximum)
+void WindowTransferHost::openProgress(const std::string& caption, int maximum)
 {
-    progress_ = std::make_unique<TfrmProgress>(&window_);
-    progress_->SetOnCancel([this] {
-        if (OnCancel)
-            OnCancel();
+    progress_ = std::make_unique<ProgressDialog>(&window_);
+    progress_->setOnCancel([this] {
+        if (onCancel)
+            onCancel();
     });
-    progress_->Start(QString::fromStdString(caption), maximum);
+    progress_->start(QString::fromStdString(caption), maximum);
 }
 
-void WindowTransferHost::SetProgress(int position)
+void WindowTransferHost::setProgress(int position)
 {
     if (progress_) {
-        progress_->SetPosition(position);
+        progress_->setPosition(position);
         // A bank upload blocks the event loop between its messages; keep
         // the bar moving on screen.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
 }
 
-void WindowTransferHost::CloseProgress()
+void WindowTransferHost::closeProgress()
 {
     progress_.reset();
 }
 
-std::optional<int> WindowTransferHost::AskPatchNumber(const NumberRequest& request)
+std::optional<int> WindowTransferHost::askPatchNumber(const NumberRequest& request)
 {
-    TfrmNumber dialog(&window_);
-    dialog.Setup(QString::fromStdString(request.caption), QString::fromStdString(request.label),
+    NumberDialog dialog(&window_);
+    dialog.setup(QString::fromStdString(request.caption), QString::fromStdString(request.label),
                  request.maximum, request.initial);
-    return dialog.Ask();
+    return dialog.ask();
 }
 
-std::optional<int> WindowTransferHost::AskUploadBank()
+std::optional<int> WindowTransferHost::askUploadBank()
 {
-    return bank_ ? bank_->AskUploadBank() : std::nullopt;
+    return bank_ ? bank_->askUploadBank() : std::nullopt;
 }
 
-void WindowTransferHost::SetBankCell(int index, const std::string& name)
-{
-    if (bank_)
-        bank_->SetBankCell(index, name);
-}
-
-void WindowTransferHost::SetSplitCell(int index, const std::string& name)
+void WindowTransferHost::setBankCell(int index, const std::string& name)
 {
     if (bank_)
-        bank_->SetSplitCell(index, name);
+        bank_->setBankCell(index, name);
 }
 
-void WindowTransferHost::SetBankManagerCaption(const std::string& caption)
+void WindowTransferHost::setSplitCell(int index, const std::string& name)
 {
     if (bank_)
-        bank_->SetCaption(QString::fromStdString(caption));
+        bank_->setSplitCell(index, name);
 }
 
-void WindowTransferHost::Pause(std::chrono::milliseconds duration)
+void WindowTransferHost::setBankManagerCaption(const std::string& caption)
+{
+    if (bank_)
+        bank_->setCaption(QString::fromStdString(caption));
+}
+
+void WindowTransferHost::pause(std::chrono::milliseconds duration)
 {
     QThread::msleep(static_cast<unsigned long>(duration.count()));
 }
 
-TransferHost::Clock::time_point WindowTransferHost::Now() const
+TransferHost::Clock::time_point WindowTransferHost::now() const
 {
     return Clock::now();
 }

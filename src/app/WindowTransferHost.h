@@ -3,7 +3,7 @@
 // the bank manager's grids and the global controls.
 #pragma once
 
-#include "TransferHost.h"
+#include "protocol/TransferHost.h"
 
 #include <functional>
 #include <memory>
@@ -12,9 +12,9 @@ class QMainWindow;
 
 namespace velmora {
 
-class TfrmProgress;
+class ProgressDialog;
 namespace library {
-class TfrmBank;
+class BankManagerWindow;
 } // namespace library
 
 class WindowTransferHost : public TransferHost
@@ -24,36 +24,36 @@ public:
     ~WindowTransferHost() override;
 
     // What the main window does on these; empty by default.
-    std::function<void()> OnInitControls;
-    std::function<void()> OnEnableButtons;
-    std::function<void()> OnCancel;
-    std::function<void()> OnRefreshGlobals;
+    std::function<void()> onInitControls;
+    std::function<void()> onEnableButtons;
+    std::function<void()> onCancel;
+    std::function<void()> onRefreshGlobals;
 
-    void InitControls() override;
-    void SetMainCaption(const std::string& caption) override;
-    void ShowMessage(const std::string& text) override;
-    void EnableButtons() override;
+    void initControls() override;
+    void setMainCaption(const std::string& caption) override;
+    void showMessage(const std::string& text) override;
+    void enableButtons() override;
     // The bank manager that shows the bank and the splits.
-    void SetBankManager(library::TfrmBank* bank) { bank_ = bank; }
+    void setBankManager(library::BankManagerWindow* bank) { bank_ = bank; }
 
-    void SetBankCell(int index, const std::string& name) override;
-    void SetSplitCell(int index, const std::string& name) override;
-    void SetBankManagerCaption(const std::string& caption) override;
-    void OpenProgress(const std::string& caption, int maximum) override;
-    void SetProgress(int position) override;
-    void CloseProgress() override;
-    void RefreshGlobals() override;
-    std::optional<int> AskPatchNumber(const NumberRequest& request) override;
-    std::optional<int> AskUploadBank() override;
-    void Pause(std::chrono::milliseconds duration) override;
-    Clock::time_point Now() const override;
+    void setBankCell(int index, const std::string& name) override;
+    void setSplitCell(int index, const std::string& name) override;
+    void setBankManagerCaption(const std::string& caption) override;
+    void openProgress(const std::string& caption, int maximum) override;
+    void setProgress(int position) override;
+    void closeProgress() override;
+    void refreshGlobals() override;
+    std::optional<int> askPatchNumber(const NumberRequest& request) override;
+    std::optional<int> askUploadBank() override;
+    void pause(std::chrono::milliseconds duration) override;
+    Clock::time_point now() const override;
 
-    TfrmProgress* Progress() const { return progress_.get(); }
+    ProgressDialog* progress() const { return progress_.get(); }
 
 private:
     QMainWindow& window_;
-    std::unique_ptr<TfrmProgress> progress_;
-    library::TfrmBank* bank_ = nullptr;
+    std::unique_ptr<ProgressDialog> progress_;
+    library::BankManagerWindow* bank_ = nullptr;
 };
 
 } // namespace velmora

@@ -1,9 +1,9 @@
 // Velmora: editor and librarian for the Matrix-1000 and Matrix-6.
-#include "MidiDevices.h"
-#include "PanelStyle.h"
-#include "SingleInstance.h"
-#include "TfrmMain.h"
-#include "VirtualBackend.h"
+#include "app/MainWindow.h"
+#include "app/SingleInstance.h"
+#include "midi/MidiDevices.h"
+#include "midi/VirtualBackend.h"
+#include "widgets/PanelStyle.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -17,7 +17,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmora"));
-    velmora::widgets::ApplyPanelStyle(app);
+    velmora::widgets::applyPanelStyle(app);
 
     QCommandLineParser options;
     options.setApplicationDescription(
@@ -44,23 +44,23 @@ int main(int argc, char** argv)
     // One copy per user: a second one brings the first to the front and
     // hands it the files it was given.
     velmora::SingleInstance instance;
-    if (!instance.TryBecomeFirst(files)) {
+    if (!instance.tryBecomeFirst(files)) {
         if (files.isEmpty())
-            velmora::SingleInstance::ShowAlreadyRunning();
+            velmora::SingleInstance::showAlreadyRunning();
         return 0;
     }
 
     // Real ports first, then the built-in virtual instrument, so a machine
     // without MIDI hardware still has an instrument to talk to.
     velmora::midi::MidiDevices devices;
-    devices.AddBackend(velmora::midi::CreateRtMidiBackend());
-    devices.AddBackend(std::make_unique<velmora::midi::VirtualBackend>(
-        velmora::Model::Matrix1000, velmora::PacedLink::Pace::CableSpeed));
+    devices.addBackend(velmora::midi::createRtMidiBackend());
+    devices.addBackend(std::make_unique<velmora::midi::VirtualBackend>(
+        velmora::SynthModel::Matrix1000, velmora::PacedLink::Pace::CableSpeed));
 
-    velmora::TfrmMain main(devices);
-    instance.OnRaise = [&main] { velmora::SingleInstance::Raise(main); };
-    instance.OnOpen = [&main](const QString& path) { main.OpenFile(path); };
-    if (!main.FormCreate())
+    velmora::MainWindow main(devices);
+    instance.onRaise = [&main] { velmora::SingleInstance::raise(main); };
+    instance.onOpen = [&main](const QString& path) { main.openFile(path); };
+    if (!main.startUp())
         return 1;
     // A fixed window in the middle of the desktop.
     main.adjustSize();
@@ -68,7 +68,7 @@ int main(int argc, char** argv)
         main.move(screen->availableGeometry().center() - main.rect().center());
     main.show();
     for (const QString& file : files)
-        main.OpenFile(file);
+        main.openFile(file);
 
     // For timing start-up and for pictures: leave without touching the
     // settings once the window is on screen.

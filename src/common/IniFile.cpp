@@ -1,6 +1,6 @@
-#include "IniFile.h"
+#include "common/IniFile.h"
 
-#include "SaveFile.h"
+#include "common/SaveFile.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -10,14 +10,14 @@
 namespace velmora {
 namespace {
 
-bool SameName(const QString& a, const QString& b)
+bool sameName(const QString& a, const QString& b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
 
-bool IniFile::Load(const QString& path, QString* error)
+bool IniFile::load(const QString& path, QString* error)
 {
     sections_.clear();
     loaded_ = false;
@@ -57,7 +57,7 @@ bool IniFile::Load(const QString& path, QString* error)
     return true;
 }
 
-bool IniFile::Save(const QString& path, QString* error) const
+bool IniFile::save(const QString& path, QString* error) const
 {
     QString out;
     // A blank line between sections, as the profile functions write them.
@@ -73,7 +73,7 @@ bool IniFile::Save(const QString& path, QString* error) const
             out += (line.key.isEmpty() ? line.text : line.key + u'=' + line.text) + u'\n';
     }
     const QByteArray bytes = latin1_ ? out.toLatin1() : out.toUtf8();
-    if (const auto reason = SaveWholeFile(path, bytes)) {
+    if (const auto reason = saveWholeFile(path, bytes)) {
         if (error)
             *error = *reason;
         return false;
@@ -81,45 +81,45 @@ bool IniFile::Save(const QString& path, QString* error) const
     return true;
 }
 
-const IniFile::Line* IniFile::Find(const QString& section, const QString& key) const
+const IniFile::Line* IniFile::find(const QString& section, const QString& key) const
 {
     for (const Section& s : sections_) {
-        if (!SameName(s.name, section))
+        if (!sameName(s.name, section))
             continue;
         for (const Line& line : s.lines)
-            if (!line.key.isEmpty() && SameName(line.key, key))
+            if (!line.key.isEmpty() && sameName(line.key, key))
                 return &line;
     }
     return nullptr;
 }
 
-bool IniFile::HasKey(const QString& section, const QString& key) const
+bool IniFile::hasKey(const QString& section, const QString& key) const
 {
-    return Find(section, key) != nullptr;
+    return find(section, key) != nullptr;
 }
 
-QString IniFile::ReadString(const QString& section, const QString& key,
+QString IniFile::readString(const QString& section, const QString& key,
                             const QString& fallback) const
 {
-    const Line* line = Find(section, key);
+    const Line* line = find(section, key);
     return line ? line->text : fallback;
 }
 
-int IniFile::ReadInteger(const QString& section, const QString& key, int fallback) const
+int IniFile::readInteger(const QString& section, const QString& key, int fallback) const
 {
-    const QString text = ReadString(section, key, {}).trimmed();
+    const QString text = readString(section, key, {}).trimmed();
     bool ok = false;
     const bool hex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
     const int value = hex ? static_cast<int>(text.mid(2).toUInt(&ok, 16)) : text.toInt(&ok, 10);
     return ok ? value : fallback;
 }
 
-bool IniFile::ReadBool(const QString& section, const QString& key, bool fallback) const
+bool IniFile::readBool(const QString& section, const QString& key, bool fallback) const
 {
-    return ReadInteger(section, key, fallback ? 1 : 0) != 0;
+    return readInteger(section, key, fallback ? 1 : 0) != 0;
 }
 
-QStringList IniFile::SectionNames() const
+QStringList IniFile::sectionNames() const
 {
     QStringList names;
     for (const Section& s : sections_)
@@ -128,10 +128,10 @@ QStringList IniFile::SectionNames() const
     return names;
 }
 
-bool IniFile::EraseSection(const QString& name)
+bool IniFile::eraseSection(const QString& name)
 {
     const auto found = std::find_if(sections_.begin(), sections_.end(), [&](const Section& s) {
-        return !s.name.isEmpty() && SameName(s.name, name);
+        return !s.name.isEmpty() && sameName(s.name, name);
     });
     if (found == sections_.end())
         return false;
@@ -139,20 +139,20 @@ bool IniFile::EraseSection(const QString& name)
     return true;
 }
 
-IniFile::Section& IniFile::SectionNamed(const QString& name)
+IniFile::Section& IniFile::sectionNamed(const QString& name)
 {
     for (Section& s : sections_)
-        if (!s.name.isEmpty() && SameName(s.name, name))
+        if (!s.name.isEmpty() && sameName(s.name, name))
             return s;
     sections_.push_back({name, {}});
     return sections_.back();
 }
 
-void IniFile::WriteString(const QString& section, const QString& key, const QString& value)
+void IniFile::writeString(const QString& section, const QString& key, const QString& value)
 {
-    Section& s = SectionNamed(section);
+    Section& s = sectionNamed(section);
     for (Line& line : s.lines) {
-        if (!line.key.isEmpty() && SameName(line.key, key)) {
+        if (!line.key.isEmpty() && sameName(line.key, key)) {
             line.text = value;
             return;
         }
@@ -160,14 +160,14 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
     s.lines.push_back({key, value});
 }
 
-void IniFile::WriteInteger(const QString& section, const QString& key, int value)
+void IniFile::writeInteger(const QString& section, const QString& key, int value)
 {
-    WriteString(section, key, QString::number(value));
+    writeString(section, key, QString::number(value));
 }
 
-void IniFile::WriteBool(const QString& section, const QString& key, bool value)
+void IniFile::writeBool(const QString& section, const QString& key, bool value)
 {
-    WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+    writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 } // namespace velmora

@@ -17,27 +17,27 @@ class IniFile
 {
 public:
     // Reads the file; false with `error` set when it exists but cannot be
-    // read. A missing file reads as empty (and `Exists` says so).
-    bool Load(const QString& path, QString* error = nullptr);
-    bool Save(const QString& path, QString* error = nullptr) const;
-    bool Exists() const { return loaded_; }
+    // read. A missing file reads as empty (and `exists` says so).
+    bool load(const QString& path, QString* error = nullptr);
+    bool save(const QString& path, QString* error = nullptr) const;
+    bool exists() const { return loaded_; }
 
     // The named sections in the order the file lists them.
-    QStringList SectionNames() const;
+    QStringList sectionNames() const;
     // Removes a section with all its keys; false when there is none.
-    bool EraseSection(const QString& name);
+    bool eraseSection(const QString& name);
 
-    bool HasKey(const QString& section, const QString& key) const;
-    QString ReadString(const QString& section, const QString& key, const QString& fallback) const;
+    bool hasKey(const QString& section, const QString& key) const;
+    QString readString(const QString& section, const QString& key, const QString& fallback) const;
     // A value that is no whole decimal number, nor hexadecimal after "0x",
     // reads as `fallback`.
-    int ReadInteger(const QString& section, const QString& key, int fallback) const;
+    int readInteger(const QString& section, const QString& key, int fallback) const;
     // Any number but 0 is true.
-    bool ReadBool(const QString& section, const QString& key, bool fallback) const;
+    bool readBool(const QString& section, const QString& key, bool fallback) const;
 
-    void WriteString(const QString& section, const QString& key, const QString& value);
-    void WriteInteger(const QString& section, const QString& key, int value);
-    void WriteBool(const QString& section, const QString& key, bool value);
+    void writeString(const QString& section, const QString& key, const QString& value);
+    void writeInteger(const QString& section, const QString& key, int value);
+    void writeBool(const QString& section, const QString& key, bool value);
 
 private:
     struct Line
@@ -51,8 +51,8 @@ private:
         std::vector<Line> lines;
     };
 
-    const Line* Find(const QString& section, const QString& key) const;
-    Section& SectionNamed(const QString& name);
+    const Line* find(const QString& section, const QString& key) const;
+    Section& sectionNamed(const QString& name);
 
     std::vector<Section> sections_; // the first one, unnamed, holds lines before any section
     bool loaded_ = false;

@@ -1,10 +1,10 @@
-#include "SaveFile.h"
+#include "common/SaveFile.h"
 
 #include <QSaveFile>
 
 namespace velmora {
 
-std::optional<QString> SaveWholeFile(const QString& path, const QByteArray& bytes)
+std::optional<QString> saveWholeFile(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

@@ -11,6 +11,6 @@
 namespace velmora {
 
 // The system's reason when the file could not be written, nothing when it was.
-std::optional<QString> SaveWholeFile(const QString& path, const QByteArray& bytes);
+std::optional<QString> saveWholeFile(const QString& path, const QByteArray& bytes);
 
 } // namespace velmora

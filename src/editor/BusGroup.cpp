@@ -1,9 +1,9 @@
-#include "BusGroup.h"
+#include "editor/BusGroup.h"
 
-#include "ControlRows.h"
-#include "ControlTables.h"
-#include "TIACheckControl.h"
-#include "Tag.h"
+#include "editor/ControlRows.h"
+#include "protocol/ControlTables.h"
+#include "widgets/LampButton.h"
+#include "widgets/Tag.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -13,8 +13,8 @@
 
 namespace velmora::editor {
 
-using widgets::SetTag;
-using widgets::TIACheckControl;
+using widgets::LampButton;
+using widgets::setTag;
 
 namespace {
 
@@ -22,12 +22,12 @@ constexpr int kMaxAmount = 63;
 constexpr int kLargeChange = 10;
 
 // The list item of a record value 1..count; anything else selects nothing.
-int ItemOf(Byte value, const QComboBox* list)
+int itemOf(Byte value, const QComboBox* list)
 {
     return value >= 1 && value <= list->count() ? int(value) - 1 : -1;
 }
 
-QString Name(const char* prefix, int bus, const char* suffix)
+QString name(const char* prefix, int bus, const char* suffix)
 {
     return QLatin1String(prefix) + QString::number(bus) + QLatin1String(suffix);
 }
@@ -36,24 +36,24 @@ QString Name(const char* prefix, int bus, const char* suffix)
 
 BusGroup::BusGroup(const EditorContext& context, int bus, QWidget* parent)
     : QGroupBox(QStringLiteral(" Bus %1  ").arg(bus), parent), context_(context), bus_(bus),
-      switch_(new TIACheckControl(QStringLiteral(" "), TIACheckControl::Kind::Check, this)),
+      switch_(new LampButton(QStringLiteral(" "), LampButton::Kind::Check, this)),
       source_(new QComboBox(this)), destination_(new QComboBox(this)),
       amount_(new QSlider(Qt::Horizontal, this)), label_(new QLabel(QStringLiteral("0"), this))
 {
-    setObjectName(Name("grpBUS", bus, ""));
-    switch_->setObjectName(Name("cbBUS", bus, "enabled"));
-    source_->setObjectName(Name("cbxBUS", bus, "src"));
-    destination_->setObjectName(Name("cbxBUS", bus, "dst"));
-    amount_->setObjectName(Name("tbBUS", bus, "amount"));
-    label_->setObjectName(Name("lblBUS", bus, "amount"));
+    setObjectName(name("grpBUS", bus, ""));
+    switch_->setObjectName(name("cbBUS", bus, "enabled"));
+    source_->setObjectName(name("cbxBUS", bus, "src"));
+    destination_->setObjectName(name("cbxBUS", bus, "dst"));
+    amount_->setObjectName(name("tbBUS", bus, "amount"));
+    label_->setObjectName(name("lblBUS", bus, "amount"));
     switch_->setToolTip(QStringLiteral("Click to switch this bus on and off"));
     source_->setToolTip(QStringLiteral("Select the source signal for this Modulation Matrix bus"));
     destination_->setToolTip(QStringLiteral("Select the destination of this modulation route"));
-    SetTag(switch_, kFirstBusSwitchControl + bus - 1);
-    SetTag(amount_, kFirstBusAmountControl + bus - 1);
+    setTag(switch_, kFirstBusSwitchControl + bus - 1);
+    setTag(amount_, kFirstBusAmountControl + bus - 1);
 
-    FillSourceList(source_, bus == 1);
-    FillDestinationList(destination_);
+    fillSourceList(source_, bus == 1);
+    fillDestinationList(destination_);
     for (QComboBox* list : {source_, destination_}) {
         list->setCurrentIndex(-1);
         list->setEnabled(false);
@@ -79,47 +79,47 @@ BusGroup::BusGroup(const EditorContext& context, int bus, QWidget* parent)
     grid->addWidget(label_, 3, 2);
     grid->setColumnStretch(1, 1);
 
-    connect(switch_, &TIACheckControl::Click, this, [this] { EnabledClick(); });
+    connect(switch_, &LampButton::userToggled, this, [this] { applySwitch(); });
     connect(source_, &QComboBox::activated, this,
-            [this](int item) { context_.editing.SetBusSourceItem(bus_, item); });
+            [this](int item) { context_.editing.setBusSourceItem(bus_, item); });
     connect(destination_, &QComboBox::activated, this,
-            [this](int item) { context_.editing.SetBusDestinationItem(bus_, item); });
-    connect(amount_, &QSlider::valueChanged, this, [this](int value) { AmountChange(value); });
+            [this](int item) { context_.editing.setBusDestinationItem(bus_, item); });
+    connect(amount_, &QSlider::valueChanged, this, [this](int value) { applyAmount(value); });
 }
 
-void BusGroup::Refresh()
+void BusGroup::refresh()
 {
     PatchEditing::LoadingScope loading(context_.editing);
-    const bool on = context_.editing.BusOn(bus_);
-    const PatchEditing::Bus bus = context_.editing.BusAt(bus_);
-    source_->setCurrentIndex(on ? ItemOf(bus.source, source_) : -1);
-    destination_->setCurrentIndex(on ? ItemOf(bus.destination, destination_) : -1);
+    const bool on = context_.editing.busOn(bus_);
+    const PatchEditing::Bus bus = context_.editing.busAt(bus_);
+    source_->setCurrentIndex(on ? itemOf(bus.source, source_) : -1);
+    destination_->setCurrentIndex(on ? itemOf(bus.destination, destination_) : -1);
     source_->setEnabled(on);
     destination_->setEnabled(on);
-    ShowAmount(on ? bus.amount : Byte{0});
+    showAmount(on ? bus.amount : Byte{0});
     amount_->setEnabled(on);
     switch_->setChecked(on);
 }
 
-void BusGroup::Toggle()
+void BusGroup::toggle()
 {
     switch_->setChecked(!switch_->isChecked());
-    EnabledClick();
+    applySwitch();
 }
 
-void BusGroup::EnabledClick()
+void BusGroup::applySwitch()
 {
     if (switch_->isChecked()) {
-        const PatchEditing::Bus bus = context_.editing.BusAt(bus_);
+        const PatchEditing::Bus bus = context_.editing.busAt(bus_);
         source_->setEnabled(true);
         destination_->setEnabled(true);
         // Every bus, the first one too, shows the route that goes out.
-        source_->setCurrentIndex(ItemOf(bus.source, source_));
-        destination_->setCurrentIndex(ItemOf(bus.destination, destination_));
+        source_->setCurrentIndex(itemOf(bus.source, source_));
+        destination_->setCurrentIndex(itemOf(bus.destination, destination_));
         amount_->setEnabled(true);
         // A bus shown off may still hold an amount; the bar shows what goes out.
-        ShowAmount(bus.amount);
-        context_.editing.SwitchBusOn(bus_);
+        showAmount(bus.amount);
+        context_.editing.switchBusOn(bus_);
         return;
     }
     for (QComboBox* list : {source_, destination_}) {
@@ -130,19 +130,19 @@ void BusGroup::EnabledClick()
     // When the bar moves, its handler first sends the route with amount 0.
     amount_->setValue(0);
     label_->setText(QStringLiteral("0"));
-    context_.editing.SwitchBusOff(bus_);
+    context_.editing.switchBusOff(bus_);
 }
 
-void BusGroup::AmountChange(int value)
+void BusGroup::applyAmount(int value)
 {
     label_->setText(QString::number(value));
-    context_.editing.SetBusAmount(bus_, value);
+    context_.editing.setBusAmount(bus_, value);
 }
 
-void BusGroup::ShowAmount(Byte amount)
+void BusGroup::showAmount(Byte amount)
 {
     PatchEditing::LoadingScope loading(context_.editing);
-    amount_->setValue(ByteToSigned(amount));
+    amount_->setValue(byteToSigned(amount));
     label_->setText(QString::number(amount_->value()));
 }
 
@@ -151,7 +151,7 @@ bool BusGroup::eventFilter(QObject* watched, QEvent* event)
     if (watched == switch_ && event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
         if (context_.captionMenu)
-            context_.captionMenu(widgets::TagOf(switch_));
+            context_.captionMenu(widgets::tagOf(switch_));
         return true;
     }
     return QGroupBox::eventFilter(watched, event);

@@ -5,7 +5,7 @@
 // switching it off clears all three bytes.
 #pragma once
 
-#include "EditorContext.h"
+#include "editor/EditorContext.h"
 
 #include <QGroupBox>
 
@@ -14,7 +14,7 @@ class QLabel;
 class QSlider;
 
 namespace velmora::widgets {
-class TIACheckControl;
+class LampButton;
 } // namespace velmora::widgets
 
 namespace velmora::editor {
@@ -28,29 +28,29 @@ public:
     // Shows the bus as the record holds it. Nothing is written or sent: an
     // amount byte outside -63..+63 keeps its value while the track bar shows
     // the nearer end, and a bus shown off keeps its amount.
-    void Refresh();
+    void refresh();
     // Flips the switch and acts as a click on it would (controller mapping).
-    void Toggle();
+    void toggle();
 
-    int BusNumber() const { return bus_; }
-    widgets::TIACheckControl* Switch() const { return switch_; }
+    int busNumber() const { return bus_; }
+    widgets::LampButton* busSwitch() const { return switch_; }
     QComboBox* SourceList() const { return source_; }
-    QComboBox* DestinationList() const { return destination_; }
-    QSlider* TrackBar() const { return amount_; }
-    QLabel* ValueLabel() const { return label_; }
+    QComboBox* destinationList() const { return destination_; }
+    QSlider* trackBar() const { return amount_; }
+    QLabel* valueLabel() const { return label_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void EnabledClick();
-    void AmountChange(int value);
+    void applySwitch();
+    void applyAmount(int value);
     // Puts the track bar at a record amount without editing the record.
-    void ShowAmount(Byte amount);
+    void showAmount(Byte amount);
 
     const EditorContext& context_;
     int bus_;
-    widgets::TIACheckControl* switch_;
+    widgets::LampButton* switch_;
     QComboBox* source_;
     QComboBox* destination_;
     QSlider* amount_;

@@ -1,10 +1,10 @@
-#include "ControlRows.h"
+#include "editor/ControlRows.h"
 
-#include "ControlTables.h"
-#include "ModulationLists.h"
-#include "TIACheckControl.h"
-#include "TMyGauge.h"
-#include "Tag.h"
+#include "protocol/ControlTables.h"
+#include "protocol/ModulationLists.h"
+#include "widgets/ClickGauge.h"
+#include "widgets/LampButton.h"
+#include "widgets/Tag.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -17,9 +17,9 @@
 
 namespace velmora::editor {
 
-using widgets::SetTag;
-using widgets::TIACheckControl;
-using widgets::TMyGauge;
+using widgets::ClickGauge;
+using widgets::LampButton;
+using widgets::setTag;
 
 namespace {
 
@@ -31,9 +31,9 @@ constexpr int kLargeChange = 10;
 constexpr int kValueRowHeight = 110;
 constexpr int kGaugeWidth = 10;
 
-Byte RecordByte(const EditorContext& context, int control)
+Byte recordByte(const EditorContext& context, int control)
 {
-    return context.editing.At(Controls().PatchOffsets[static_cast<std::size_t>(control)]);
+    return context.editing.at(controls().patchOffsets[static_cast<std::size_t>(control)]);
 }
 
 } // namespace
@@ -42,7 +42,7 @@ TagCaption::TagCaption(const EditorContext& context, int control, const QString&
                        QWidget* parent)
     : QLabel(text, parent), context_(context)
 {
-    SetTag(this, control);
+    setTag(this, control);
     setAlignment(Qt::AlignCenter);
 }
 
@@ -52,7 +52,7 @@ void TagCaption::mousePressEvent(QMouseEvent* event)
         return QLabel::mousePressEvent(event);
     const QString style = styleSheet();
     setStyleSheet(QStringLiteral("color: #4080ff;"));
-    context_.captionMenu(widgets::TagOf(this));
+    context_.captionMenu(widgets::tagOf(this));
     setStyleSheet(style);
 }
 
@@ -60,13 +60,13 @@ ValueRow::ValueRow(const EditorContext& context, int control, const QString& nam
                    const QString& caption, int maxValue, std::optional<Drawing> drawing,
                    QWidget* parent)
     : QWidget(parent), context_(context), control_(control), max_(maxValue), drawing_(drawing),
-      scrollBar_(new QScrollBar(Qt::Vertical, this)), gauge_(new TMyGauge(this))
+      scrollBar_(new QScrollBar(Qt::Vertical, this)), gauge_(new ClickGauge(this))
 {
     setObjectName(QStringLiteral("row") + name);
     scrollBar_->setObjectName(QStringLiteral("sb") + name);
     gauge_->setObjectName(QStringLiteral("g") + name);
-    SetTag(scrollBar_, control);
-    SetTag(gauge_, control);
+    setTag(scrollBar_, control);
+    setTag(gauge_, control);
     scrollBar_->setRange(0, maxValue);
     scrollBar_->setSingleStep(1);
     // The two oscillator frequencies move an octave a page.
@@ -74,7 +74,7 @@ ValueRow::ValueRow(const EditorContext& context, int control, const QString& nam
                                 ? kFrequencyLargeChange
                                 : kLargeChange);
     scrollBar_->setValue(maxValue);
-    gauge_->SetMaxValue(maxValue);
+    gauge_->setMaxValue(maxValue);
     scrollBar_->setFixedHeight(kValueRowHeight);
     gauge_->setFixedSize(kGaugeWidth, kValueRowHeight);
     auto* bars = new QHBoxLayout;
@@ -91,31 +91,31 @@ ValueRow::ValueRow(const EditorContext& context, int control, const QString& nam
     // A taller group leaves its room below the caption, not between the
     // bars and their caption.
     column->addStretch();
-    connect(scrollBar_, &QScrollBar::valueChanged, this, [this] { ScrollBarChange(); });
-    connect(gauge_, &TMyGauge::MouseDown, this, [this](int position) { GaugeMouseDown(position); });
+    connect(scrollBar_, &QScrollBar::valueChanged, this, [this] { applyScrollBar(); });
+    connect(gauge_, &ClickGauge::mouseDown, this, [this](int position) { jumpToGauge(position); });
 }
 
-void ValueRow::Refresh()
+void ValueRow::refresh()
 {
-    const Byte value = RecordByte(context_, control_);
+    const Byte value = recordByte(context_, control_);
     scrollBar_->setValue(max_ - value);
-    gauge_->SetPosition(value);
+    gauge_->setPosition(value);
 }
 
-void ValueRow::ScrollBarChange()
+void ValueRow::applyScrollBar()
 {
     const int value = max_ - scrollBar_->value();
-    context_.editing.SetValue(control_, value);
-    if (!context_.editing.Loading())
-        gauge_->SetPosition(value);
+    context_.editing.setValue(control_, value);
+    if (!context_.editing.loading())
+        gauge_->setPosition(value);
     if (drawing_)
-        context_.Repaint(*drawing_);
+        context_.repaint(*drawing_);
 }
 
-void ValueRow::GaugeMouseDown(int position)
+void ValueRow::jumpToGauge(int position)
 {
-    const Byte before = RecordByte(context_, control_);
-    context_.editing.StoreValue(control_, position);
+    const Byte before = recordByte(context_, control_);
+    context_.editing.storeValue(control_, position);
     // Moving the scroll bar sends the value; a click at the value it already
     // shows sends nothing.
     if (scrollBar_->value() != max_ - position) {
@@ -126,7 +126,7 @@ void ValueRow::GaugeMouseDown(int position)
     // the range that the bar could only show clamped: the instrument still
     // has that byte, so the value the record now holds goes out.
     if (before != position)
-        context_.editing.SetValue(control_, position);
+        context_.editing.setValue(control_, position);
 }
 
 SignedRow::SignedRow(const EditorContext& context, int control, const QString& name,
@@ -140,7 +140,7 @@ SignedRow::SignedRow(const EditorContext& context, int control, const QString& n
     label_->setObjectName(labelName);
     // The detune has a handler of its own and carries no index itself.
     if (control != kDetuneControl)
-        SetTag(trackBar_, control);
+        setTag(trackBar_, control);
     trackBar_->setRange(-maxValue, maxValue);
     trackBar_->setPageStep(kLargeChange);
     label_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -153,45 +153,45 @@ SignedRow::SignedRow(const EditorContext& context, int control, const QString& n
     grid->addWidget(label_, 1, 1);
     connect(trackBar_, &QSlider::valueChanged, this, [this](int v) {
         label_->setText(QString::number(v));
-        context_.editing.SetSigned(control_, v);
+        context_.editing.setSigned(control_, v);
     });
 }
 
-void SignedRow::Refresh()
+void SignedRow::refresh()
 {
     // Above the track bar's maximum a byte counts as negative.
-    trackBar_->setValue(ByteToSigned(RecordByte(context_, control_), trackBar_->maximum()));
+    trackBar_->setValue(byteToSigned(recordByte(context_, control_), trackBar_->maximum()));
     label_->setText(QString::number(trackBar_->value()));
 }
 
-BitBox::BitBox(const EditorContext& context, TIACheckControl* box, std::size_t offset, Byte bit,
+BitBox::BitBox(const EditorContext& context, LampButton* box, std::size_t offset, Byte bit,
                Byte parameter, bool exact)
     : box_(box), offset_(offset), bit_(bit), exact_(exact), context_(context)
 {
-    QObject::connect(box, &TIACheckControl::Click, box, [this, parameter] {
+    QObject::connect(box, &LampButton::userToggled, box, [this, parameter] {
         // A box that shows the whole byte writes the whole byte: a stray bit
         // beside its own must not leave it checked on screen and off in the
         // record.
         if (exact_)
-            context_.editing.SetChoice(offset_, parameter, box_->isChecked() ? bit_ : 0);
+            context_.editing.setChoice(offset_, parameter, box_->isChecked() ? bit_ : 0);
         else
-            context_.editing.ToggleBit(offset_, bit_, parameter);
+            context_.editing.toggleBit(offset_, bit_, parameter);
     });
 }
 
-BitBox& AddBitBox(std::vector<std::unique_ptr<BitBox>>& boxes, const EditorContext& context,
+BitBox& addBitBox(std::vector<std::unique_ptr<BitBox>>& boxes, const EditorContext& context,
                   QWidget* parent, const QString& name, const QString& caption, std::size_t offset,
                   Byte bit, Byte parameter, bool exact)
 {
-    auto* box = new TIACheckControl(caption, TIACheckControl::Kind::Check, parent);
+    auto* box = new LampButton(caption, LampButton::Kind::Check, parent);
     box->setObjectName(QStringLiteral("cb") + name);
     boxes.push_back(std::make_unique<BitBox>(context, box, offset, bit, parameter, exact));
     return *boxes.back();
 }
 
-void BitBox::Refresh()
+void BitBox::refresh()
 {
-    const Byte value = context_.editing.At(offset_);
+    const Byte value = context_.editing.at(offset_);
     box_->setChecked(exact_ ? value == bit_ : (value & bit_) != 0);
 }
 
@@ -204,27 +204,27 @@ RadioGroup::RadioGroup(const EditorContext& context, QGroupBox* frame, const QSt
     layout->setContentsMargins(6, 4, 6, 4);
     layout->setSpacing(1);
     for (const auto& [suffix, caption] : items) {
-        auto* item = new TIACheckControl(caption, TIACheckControl::Kind::Radio, frame);
+        auto* item = new LampButton(caption, LampButton::Kind::Radio, frame);
         const int value = static_cast<int>(items_.size());
         item->setObjectName(QStringLiteral("rcb") + namePrefix + suffix);
-        item->SetGroupIndex(groupIndex);
-        SetTag(item, value);
+        item->setGroupIndex(groupIndex);
+        setTag(item, value);
         layout->addWidget(item);
         items_.push_back(item);
         // rcbChangeState: only an item becoming checked acts.
-        QObject::connect(item, &TIACheckControl::ChangeState, item, [this, value](bool checked) {
+        QObject::connect(item, &LampButton::changeState, item, [this, value](bool checked) {
             if (!checked)
                 return;
-            context_.editing.SetChoice(offset_, parameter_, value);
-            if (OnChosen)
-                OnChosen(value);
+            context_.editing.setChoice(offset_, parameter_, value);
+            if (onChosen)
+                onChosen(value);
         });
     }
 }
 
-void RadioGroup::Refresh()
+void RadioGroup::refresh()
 {
-    const int value = context_.editing.At(offset_);
+    const int value = context_.editing.at(offset_);
     const int last = static_cast<int>(items_.size()) - 1;
     if (value <= last)
         items_[static_cast<std::size_t>(value)]->setChecked(true);
@@ -232,7 +232,7 @@ void RadioGroup::Refresh()
         items_.back()->setChecked(true);
 }
 
-TIACheckControl* RadioGroup::Item(int value) const
+LampButton* RadioGroup::item(int value) const
 {
     return items_.at(static_cast<std::size_t>(value));
 }
@@ -241,19 +241,19 @@ SourceList::SourceList(const EditorContext& context, QComboBox* list, std::size_
                        Byte parameter)
     : context_(context), list_(list), offset_(offset)
 {
-    FillSourceList(list);
+    fillSourceList(list);
     QObject::connect(list, &QComboBox::activated, list, [this, parameter](int item) {
-        context_.editing.SetSourceItem(offset_, parameter, item);
+        context_.editing.setSourceItem(offset_, parameter, item);
     });
 }
 
-void SourceList::Refresh()
+void SourceList::refresh()
 {
     // 0 (and anything past the list) shows as no selection.
-    list_->setCurrentIndex(int(context_.editing.At(offset_)) - 1);
+    list_->setCurrentIndex(int(context_.editing.at(offset_)) - 1);
 }
 
-QGridLayout* SlidersAndSwitches(QWidget* group, const std::vector<ValueRow*>& rows,
+QGridLayout* slidersAndSwitches(QWidget* group, const std::vector<ValueRow*>& rows,
                                 const std::vector<std::unique_ptr<BitBox>>& boxes, int rowSpacing)
 {
     auto* values = new QHBoxLayout;
@@ -263,7 +263,7 @@ QGridLayout* SlidersAndSwitches(QWidget* group, const std::vector<ValueRow*>& ro
     auto* switches = new QVBoxLayout;
     switches->setSpacing(0);
     for (const auto& box : boxes)
-        switches->addWidget(box->Box());
+        switches->addWidget(box->box());
     switches->addStretch();
     auto* grid = new QGridLayout(group);
     grid->setContentsMargins(6, 2, 6, 4);
@@ -274,14 +274,14 @@ QGridLayout* SlidersAndSwitches(QWidget* group, const std::vector<ValueRow*>& ro
     return grid;
 }
 
-void FillSourceList(QComboBox* list, bool bus1)
+void fillSourceList(QComboBox* list, bool bus1)
 {
     list->clear();
     for (std::string_view text : bus1 ? kBus1ModSources : kModSources)
         list->addItem(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-void FillDestinationList(QComboBox* list)
+void fillDestinationList(QComboBox* list)
 {
     list->clear();
     for (std::string_view text : kModDestinations)

@@ -1,5 +1,5 @@
 // The building blocks of the editor's groups. Each one is bound to one byte
-// of the current patch and does three things: it shows the byte (`Refresh`,
+// of the current patch and does three things: it shows the byte (`refresh`,
 // run while the editing is loading, so nothing is written or sent), it
 // turns a user's move into an edit of the record and a send, and it
 // repaints the drawing that shows the byte.
@@ -8,7 +8,7 @@
 // "DCO1freq" holds `sbDCO1freq` and `gDCO1freq`.
 #pragma once
 
-#include "EditorContext.h"
+#include "editor/EditorContext.h"
 
 #include <QLabel>
 #include <QWidget>
@@ -24,8 +24,8 @@ class QScrollBar;
 class QSlider;
 
 namespace velmora::widgets {
-class TIACheckControl;
-class TMyGauge;
+class LampButton;
+class ClickGauge;
 } // namespace velmora::widgets
 
 namespace velmora::editor {
@@ -53,20 +53,20 @@ public:
     ValueRow(const EditorContext& context, int control, const QString& name, const QString& caption,
              int maxValue, std::optional<Drawing> drawing = {}, QWidget* parent = nullptr);
 
-    void Refresh();
-    QScrollBar* ScrollBar() const { return scrollBar_; }
-    widgets::TMyGauge* Gauge() const { return gauge_; }
+    void refresh();
+    QScrollBar* scrollBar() const { return scrollBar_; }
+    widgets::ClickGauge* gauge() const { return gauge_; }
 
 private:
-    void ScrollBarChange();
-    void GaugeMouseDown(int position);
+    void applyScrollBar();
+    void jumpToGauge(int position);
 
     const EditorContext& context_;
     int control_;
     int max_;
     std::optional<Drawing> drawing_;
     QScrollBar* scrollBar_;
-    widgets::TMyGauge* gauge_;
+    widgets::ClickGauge* gauge_;
 };
 
 // A signed modulation amount: a horizontal track bar from -max to +max with
@@ -79,9 +79,9 @@ public:
               const QString& labelName, const QString& caption, int maxValue = 63,
               QWidget* parent = nullptr);
 
-    void Refresh();
-    QSlider* TrackBar() const { return trackBar_; }
-    QLabel* ValueLabel() const { return label_; }
+    void refresh();
+    QSlider* trackBar() const { return trackBar_; }
+    QLabel* valueLabel() const { return label_; }
 
 private:
     const EditorContext& context_;
@@ -96,14 +96,14 @@ private:
 class BitBox
 {
 public:
-    BitBox(const EditorContext& context, widgets::TIACheckControl* box, std::size_t offset,
-           Byte bit, Byte parameter, bool exact = false);
+    BitBox(const EditorContext& context, widgets::LampButton* box, std::size_t offset, Byte bit,
+           Byte parameter, bool exact = false);
 
-    void Refresh();
-    widgets::TIACheckControl* Box() const { return box_; }
+    void refresh();
+    widgets::LampButton* box() const { return box_; }
 
 private:
-    widgets::TIACheckControl* box_;
+    widgets::LampButton* box_;
     std::size_t offset_;
     Byte bit_;
     bool exact_;
@@ -112,13 +112,13 @@ private:
 
 // A new check item `cb` + name in `parent`, bound as a BitBox that `boxes`
 // keeps.
-BitBox& AddBitBox(std::vector<std::unique_ptr<BitBox>>& boxes, const EditorContext& context,
+BitBox& addBitBox(std::vector<std::unique_ptr<BitBox>>& boxes, const EditorContext& context,
                   QWidget* parent, const QString& name, const QString& caption, std::size_t offset,
                   Byte bit, Byte parameter, bool exact = false);
 
 // The usual layout of a group: its value rows side by side at the top left
 // and its check boxes in a column beside them. The caller adds the rest.
-QGridLayout* SlidersAndSwitches(QWidget* group, const std::vector<ValueRow*>& rows,
+QGridLayout* slidersAndSwitches(QWidget* group, const std::vector<ValueRow*>& rows,
                                 const std::vector<std::unique_ptr<BitBox>>& boxes,
                                 int rowSpacing = 4);
 
@@ -136,14 +136,14 @@ public:
                const std::vector<std::pair<QString, QString>>& items, std::size_t offset,
                Byte parameter, OutOfRange rule, int groupIndex);
 
-    void Refresh();
-    widgets::TIACheckControl* Item(int value) const;
+    void refresh();
+    widgets::LampButton* item(int value) const;
     // Runs after an item became checked, with its value.
-    std::function<void(int value)> OnChosen;
+    std::function<void(int value)> onChosen;
 
 private:
     const EditorContext& context_;
-    std::vector<widgets::TIACheckControl*> items_;
+    std::vector<widgets::LampButton*> items_;
     std::size_t offset_;
     Byte parameter_;
     OutOfRange rule_;
@@ -155,8 +155,8 @@ class SourceList
 public:
     SourceList(const EditorContext& context, QComboBox* list, std::size_t offset, Byte parameter);
 
-    void Refresh();
-    QComboBox* List() const { return list_; }
+    void refresh();
+    QComboBox* list() const { return list_; }
 
 private:
     const EditorContext& context_;
@@ -165,8 +165,8 @@ private:
 };
 
 // Fills a list with the 20 modulation sources.
-void FillSourceList(QComboBox* list, bool bus1 = false);
+void fillSourceList(QComboBox* list, bool bus1 = false);
 // Fills a list with the 32 modulation destinations.
-void FillDestinationList(QComboBox* list);
+void fillDestinationList(QComboBox* list);
 
 } // namespace velmora::editor

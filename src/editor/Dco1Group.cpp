@@ -1,6 +1,6 @@
-#include "Dco1Group.h"
+#include "editor/Dco1Group.h"
 
-#include "TIACheckControl.h"
+#include "widgets/LampButton.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -33,20 +33,20 @@ Dco1Group::Dco1Group(const EditorContext& context, QWidget* parent)
         new SignedRow(context, 47, QStringLiteral("DCO1pwlfo2"), QStringLiteral("lblDCO1pw"),
                       QStringLiteral("LFO 2 -> Pulse Width"), 63, this)};
 
-    BitBox& pulse = AddBitBox(boxes_, context, this, QStringLiteral("DCO1pulse"),
+    BitBox& pulse = addBitBox(boxes_, context, this, QStringLiteral("DCO1pulse"),
                               QStringLiteral("Pulse"), kWaveOffset, 1, kWaveParameter);
-    BitBox& saw = AddBitBox(boxes_, context, this, QStringLiteral("DCO1saw"), QStringLiteral("Saw"),
+    BitBox& saw = addBitBox(boxes_, context, this, QStringLiteral("DCO1saw"), QStringLiteral("Saw"),
                             kWaveOffset, 2, kWaveParameter);
-    AddBitBox(boxes_, context, this, QStringLiteral("DCO1pitchbend"), QStringLiteral("Pitch Bend"),
+    addBitBox(boxes_, context, this, QStringLiteral("DCO1pitchbend"), QStringLiteral("Pitch Bend"),
               kModulationOffset, 1, kModulationParameter);
-    AddBitBox(boxes_, context, this, QStringLiteral("DCO1vibrato"), QStringLiteral("Vibrato"),
+    addBitBox(boxes_, context, this, QStringLiteral("DCO1vibrato"), QStringLiteral("Vibrato"),
               kModulationOffset, 2, kModulationParameter);
-    AddBitBox(boxes_, context, this, QStringLiteral("DCO1portamento"), QStringLiteral("Portamento"),
+    addBitBox(boxes_, context, this, QStringLiteral("DCO1portamento"), QStringLiteral("Portamento"),
               21, 1, 8, true);
-    click_ = &AddBitBox(boxes_, context, this, QStringLiteral("DCO1click"), QStringLiteral("Click"),
+    click_ = &addBitBox(boxes_, context, this, QStringLiteral("DCO1click"), QStringLiteral("Click"),
                         22, 1, 9, true);
     for (BitBox* wave : {&pulse, &saw})
-        connect(wave->Box(), &widgets::TIACheckControl::Click, this, [this] { WaveClick(); });
+        connect(wave->box(), &widgets::LampButton::userToggled, this, [this] { applyWave(); });
 
     auto* syncFrame = new QGroupBox(QStringLiteral("Sync"), this);
     syncFrame->setObjectName(QStringLiteral("grpSYNC"));
@@ -58,33 +58,33 @@ Dco1Group::Dco1Group(const EditorContext& context, QWidget* parent)
                                              {QStringLiteral("hard"), QStringLiteral("Hard")}},
                                          25, 2, RadioGroup::OutOfRange::CheckLast, kSyncGroup);
 
-    QGridLayout* grid = SlidersAndSwitches(this, rows_, boxes_, 4);
+    QGridLayout* grid = slidersAndSwitches(this, rows_, boxes_, 4);
     grid->addWidget(syncFrame, 0, 2, Qt::AlignTop);
     grid->addWidget(amounts_[0], 1, 0, 1, 2);
     grid->addWidget(amounts_[1], 1, 2);
 }
 
-void Dco1Group::Refresh()
+void Dco1Group::refresh()
 {
     for (ValueRow* row : rows_)
-        row->Refresh();
+        row->refresh();
     for (const auto& box : boxes_)
-        box->Refresh();
-    UpdateClickEnabled();
+        box->refresh();
+    updateClickEnabled();
     for (SignedRow* amount : amounts_)
-        amount->Refresh();
-    sync_->Refresh();
+        amount->refresh();
+    sync_->refresh();
 }
 
-void Dco1Group::WaveClick()
+void Dco1Group::applyWave()
 {
-    UpdateClickEnabled();
-    context_.Repaint(Drawing::Dco1);
+    updateClickEnabled();
+    context_.repaint(Drawing::Dco1);
 }
 
-void Dco1Group::UpdateClickEnabled()
+void Dco1Group::updateClickEnabled()
 {
-    click_->Box()->setEnabled(context_.editing.At(kWaveOffset) != 0);
+    click_->box()->setEnabled(context_.editing.at(kWaveOffset) != 0);
 }
 
 } // namespace velmora::editor

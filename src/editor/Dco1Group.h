@@ -2,7 +2,7 @@
 // modulation and click switches, the two LFO amounts and the "Sync" frame.
 #pragma once
 
-#include "ControlRows.h"
+#include "editor/ControlRows.h"
 
 #include <QGroupBox>
 
@@ -17,12 +17,12 @@ public:
     explicit Dco1Group(const EditorContext& context, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
-    void Refresh();
+    void refresh();
 
 private:
-    // cbDCO1pulseClick, cbDCO1sawClick: the click needs a wave to act on.
-    void WaveClick();
-    void UpdateClickEnabled();
+    // A click of the pulse or saw box: the key click needs a wave to act on.
+    void applyWave();
+    void updateClickEnabled();
 
     const EditorContext& context_;
     std::vector<ValueRow*> rows_;

@@ -1,7 +1,7 @@
-#include "Dco2Group.h"
+#include "editor/Dco2Group.h"
 
-#include "ControlTables.h"
-#include "TIACheckControl.h"
+#include "protocol/ControlTables.h"
+#include "widgets/LampButton.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -31,30 +31,30 @@ Dco2Group::Dco2Group(const EditorContext& context, QWidget* parent)
                       QStringLiteral("LFO 1 -> Frequency"), 63, this),
         new SignedRow(context, 49, QStringLiteral("DCO2pwlfo2"), QStringLiteral("lblDCO2pw"),
                       QStringLiteral("LFO 2 -> Pulse Width"), 63, this),
-        // tbDCO2detuneChange: its own handler inside SetSigned; the
+        // The detune has its own case inside setSigned; the
         // caption carries 42.
         new SignedRow(context, kDetuneControl, QStringLiteral("DCO2detune"),
                       QStringLiteral("lblDCO2detune"), QStringLiteral("Detune"), kDetuneRange,
                       this)};
 
-    pulse_ = &AddBitBox(boxes_, context, this, QStringLiteral("DCO2pulse"), QStringLiteral("Pulse"),
+    pulse_ = &addBitBox(boxes_, context, this, QStringLiteral("DCO2pulse"), QStringLiteral("Pulse"),
                         kWaveOffset, 1, kWaveParameter);
-    saw_ = &AddBitBox(boxes_, context, this, QStringLiteral("DCO2saw"), QStringLiteral("Saw"),
+    saw_ = &addBitBox(boxes_, context, this, QStringLiteral("DCO2saw"), QStringLiteral("Saw"),
                       kWaveOffset, 2, kWaveParameter);
-    BitBox& noise = AddBitBox(boxes_, context, this, QStringLiteral("DCO2noise"),
+    BitBox& noise = addBitBox(boxes_, context, this, QStringLiteral("DCO2noise"),
                               QStringLiteral("Noise"), kWaveOffset, kNoiseBit, kWaveParameter);
-    click_ = &AddBitBox(boxes_, context, this, QStringLiteral("DCO2click"), QStringLiteral("Click"),
+    click_ = &addBitBox(boxes_, context, this, QStringLiteral("DCO2click"), QStringLiteral("Click"),
                         24, 1, 19, true);
-    AddBitBox(boxes_, context, this, QStringLiteral("DCO2pitchbend"), QStringLiteral("Pitch Bend"),
+    addBitBox(boxes_, context, this, QStringLiteral("DCO2pitchbend"), QStringLiteral("Pitch Bend"),
               17, 1, 17);
-    AddBitBox(boxes_, context, this, QStringLiteral("DCO2vibrato"), QStringLiteral("Vibrato"), 17,
+    addBitBox(boxes_, context, this, QStringLiteral("DCO2vibrato"), QStringLiteral("Vibrato"), 17,
               2, 17);
-    AddBitBox(boxes_, context, this, QStringLiteral("DCO2portamento"), QStringLiteral("Portamento"),
+    addBitBox(boxes_, context, this, QStringLiteral("DCO2portamento"), QStringLiteral("Portamento"),
               23, 1, 18);
-    AddBitBox(boxes_, context, this, QStringLiteral("DCO2track"), QStringLiteral("Key Track"), 23,
+    addBitBox(boxes_, context, this, QStringLiteral("DCO2track"), QStringLiteral("Key Track"), 23,
               2, 18);
     for (BitBox* wave : {pulse_, saw_, &noise})
-        connect(wave->Box(), &widgets::TIACheckControl::Click, this, [this] { WaveClick(); });
+        connect(wave->box(), &widgets::LampButton::userToggled, this, [this] { applyWave(); });
 
     auto* values = new QHBoxLayout;
     values->setSpacing(4);
@@ -65,7 +65,7 @@ Dco2Group::Dco2Group(const EditorContext& context, QWidget* parent)
     switches->setHorizontalSpacing(6);
     switches->setVerticalSpacing(0);
     for (std::size_t i = 0; i < boxes_.size(); ++i)
-        switches->addWidget(boxes_[i]->Box(), static_cast<int>(i % 4), static_cast<int>(i / 4));
+        switches->addWidget(boxes_[i]->box(), static_cast<int>(i % 4), static_cast<int>(i / 4));
     switches->setRowStretch(4, 1);
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 2, 6, 4);
@@ -78,31 +78,31 @@ Dco2Group::Dco2Group(const EditorContext& context, QWidget* parent)
     grid->addWidget(amounts_[2], 2, 0, 1, 2);
 }
 
-void Dco2Group::Refresh()
+void Dco2Group::refresh()
 {
     for (ValueRow* row : rows_)
-        row->Refresh();
+        row->refresh();
     for (const auto& box : boxes_)
-        box->Refresh();
-    UpdateWaveEnabled();
+        box->refresh();
+    updateWaveEnabled();
     for (SignedRow* amount : amounts_)
-        amount->Refresh();
+        amount->refresh();
 }
 
-void Dco2Group::WaveClick()
+void Dco2Group::applyWave()
 {
-    UpdateWaveEnabled();
-    context_.Repaint(Drawing::Dco2);
+    updateWaveEnabled();
+    context_.repaint(Drawing::Dco2);
 }
 
-void Dco2Group::UpdateWaveEnabled()
+void Dco2Group::updateWaveEnabled()
 {
     // Noise replaces the other two waves, and the click acts only on them.
-    const Byte wave = context_.editing.At(kWaveOffset);
+    const Byte wave = context_.editing.at(kWaveOffset);
     const bool noise = (wave & kNoiseBit) != 0;
-    pulse_->Box()->setEnabled(!noise);
-    saw_->Box()->setEnabled(!noise);
-    click_->Box()->setEnabled(wave >= 1 && wave <= 3);
+    pulse_->box()->setEnabled(!noise);
+    saw_->box()->setEnabled(!noise);
+    click_->box()->setEnabled(wave >= 1 && wave <= 3);
 }
 
 } // namespace velmora::editor

@@ -3,7 +3,7 @@
 // track switches, the two LFO amounts and the detune.
 #pragma once
 
-#include "ControlRows.h"
+#include "editor/ControlRows.h"
 
 #include <QGroupBox>
 
@@ -18,12 +18,12 @@ public:
     explicit Dco2Group(const EditorContext& context, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
-    void Refresh();
+    void refresh();
 
 private:
-    // cbDCO2pulseClick, cbDCO2sawClick, cbDCO2noiseClick.
-    void WaveClick();
-    void UpdateWaveEnabled();
+    // A click of the pulse, saw or noise box.
+    void applyWave();
+    void updateWaveEnabled();
 
     const EditorContext& context_;
     std::vector<ValueRow*> rows_;

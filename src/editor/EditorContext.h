@@ -3,7 +3,7 @@
 // parameter caption that opens its controller assignment.
 #pragma once
 
-#include "PatchEditing.h"
+#include "editor/PatchEditing.h"
 
 #include <functional>
 
@@ -25,17 +25,17 @@ struct EditorContext
 {
     PatchEditing& editing;
     // Repaints one drawing; set by the page that holds the drawings.
-    std::function<void(Drawing)> repaint;
+    std::function<void(Drawing)> repaintHook;
     // A right click on a caption or a bus switch carrying this control index.
     std::function<void(int control)> captionMenu;
     // Sets every control from the record (the tracking presets rewrite the
     // curve and then show the whole patch anew).
     std::function<void()> initControls;
 
-    void Repaint(Drawing drawing) const
+    void repaint(Drawing drawing) const
     {
-        if (repaint)
-            repaint(drawing);
+        if (repaintHook)
+            repaintHook(drawing);
     }
 };
 

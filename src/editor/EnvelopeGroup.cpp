@@ -1,8 +1,8 @@
-#include "EnvelopeGroup.h"
+#include "editor/EnvelopeGroup.h"
 
-#include "PatchDrawing.h"
-#include "TIACheckControl.h"
-#include "TVrDisplay.h"
+#include "editor/PatchDrawing.h"
+#include "widgets/DisplayFrame.h"
+#include "widgets/LampButton.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -36,7 +36,7 @@ constexpr std::array<const char*, 6> kRowNames = {"delay",   "attack",  "decay",
 constexpr std::array<const char*, 6> kRowCaptions = {"Delay",   "Attack",  "Decay",
                                                      "Sustain", "Release", "Ampl."};
 
-Drawing EnvelopeDrawingOf(int n)
+Drawing envelopeDrawingOf(int n)
 {
     return n == 1 ? Drawing::Env1 : n == 2 ? Drawing::Env2 : Drawing::Env3;
 }
@@ -48,7 +48,7 @@ EnvelopeGroup::EnvelopeGroup(const EditorContext& context, int n, QWidget* paren
 {
     const int k = n - 1;
     const QString name = QStringLiteral("ENV%1").arg(n);
-    const Drawing drawing = EnvelopeDrawingOf(n);
+    const Drawing drawing = envelopeDrawingOf(n);
     setObjectName(QStringLiteral("grp") + name);
     for (int i = 0; i < static_cast<int>(kRowNames.size()); ++i) {
         const auto row = static_cast<std::size_t>(i);
@@ -67,7 +67,7 @@ EnvelopeGroup::EnvelopeGroup(const EditorContext& context, int n, QWidget* paren
     };
     const auto add = [&](const char* suffix, const char* caption, std::size_t offset, Byte bit,
                          Byte param) {
-        return &AddBitBox(boxes_, context, this, name + QString::fromLatin1(suffix),
+        return &addBitBox(boxes_, context, this, name + QString::fromLatin1(suffix),
                           QString::fromLatin1(caption), offset + step, bit, param);
     };
     add("reset", "Reset", kTriggerOffset, 1, parameter(kTriggerParameter));
@@ -77,17 +77,17 @@ EnvelopeGroup::EnvelopeGroup(const EditorContext& context, int n, QWidget* paren
     add("lfo", "LFO", kLfoTriggerOffset, 2, parameter(kLfoTriggerParameter));
     BitBox* dadr = add("dadr", "DADR", kModeOffset, 1, parameter(kModeParameter));
     add("free", "Free", kModeOffset, 2, parameter(kModeParameter));
-    // cbENVndadrClick: the drawing changes shape with the mode.
-    connect(dadr->Box(), &widgets::TIACheckControl::Click, this,
-            [shared = &context, drawing] { shared->Repaint(drawing); });
+    // The drawing changes shape with the mode.
+    connect(dadr->box(), &widgets::LampButton::userToggled, this,
+            [shared = &context, drawing] { shared->repaint(drawing); });
 
-    auto* display = new widgets::TVrDisplay(this);
+    auto* display = new widgets::DisplayFrame(this);
     display->setObjectName(QStringLiteral("dsp") + name);
     display->setFixedSize(kDisplaySize);
-    drawing_ = new PatchDrawing(drawing, context.editing.Patch(), display);
+    drawing_ = new PatchDrawing(drawing, context.editing.patch(), display);
     drawing_->move(kDrawingAt);
 
-    QGridLayout* grid = SlidersAndSwitches(this, rows_, boxes_, 3);
+    QGridLayout* grid = slidersAndSwitches(this, rows_, boxes_, 3);
     // The drawing with the velocity amount beside it, under the sliders.
     auto* below = new QHBoxLayout;
     below->setSpacing(8);
@@ -96,13 +96,13 @@ EnvelopeGroup::EnvelopeGroup(const EditorContext& context, int n, QWidget* paren
     grid->addLayout(below, 1, 0, 1, 2);
 }
 
-void EnvelopeGroup::Refresh()
+void EnvelopeGroup::refresh()
 {
     for (ValueRow* row : rows_)
-        row->Refresh();
+        row->refresh();
     for (const auto& box : boxes_)
-        box->Refresh();
-    velocity_->Refresh();
+        box->refresh();
+    velocity_->refresh();
 }
 
 } // namespace velmora::editor

@@ -3,7 +3,7 @@
 // the velocity amount and the envelope's drawing.
 #pragma once
 
-#include "ControlRows.h"
+#include "editor/ControlRows.h"
 
 #include <QGroupBox>
 
@@ -20,8 +20,8 @@ public:
     EnvelopeGroup(const EditorContext& context, int n, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
-    void Refresh();
-    PatchDrawing* EnvelopeDrawing() const { return drawing_; }
+    void refresh();
+    PatchDrawing* envelopeDrawing() const { return drawing_; }
 
 private:
     std::vector<ValueRow*> rows_;

@@ -1,6 +1,6 @@
-#include "LfoGroup.h"
+#include "editor/LfoGroup.h"
 
-#include "TIACheckControl.h"
+#include "widgets/LampButton.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -34,7 +34,7 @@ const LfoLayout kLfos[2] = {
 
 using Items = std::vector<std::pair<QString, QString>>;
 
-Items WaveformItems()
+Items waveformItems()
 {
     return {{QStringLiteral("triangle"), QStringLiteral("Triangle")},
             {QStringLiteral("sawup"), QStringLiteral("Saw Up")},
@@ -45,7 +45,7 @@ Items WaveformItems()
             {QStringLiteral("sampled"), QStringLiteral("Sampled")}};
 }
 
-Items TriggerItems()
+Items triggerItems()
 {
     return {{QStringLiteral("free"), QStringLiteral("Free")},
             {QStringLiteral("single"), QStringLiteral("Single")},
@@ -77,11 +77,11 @@ LfoGroup::LfoGroup(const EditorContext& context, int n, QWidget* parent)
     auto* waveFrame = new QGroupBox(QStringLiteral("Waveform"), this);
     waveFrame->setObjectName(QStringLiteral("grp") + name + QStringLiteral("wave"));
     waveform_ = std::make_unique<RadioGroup>(
-        context, waveFrame, name, WaveformItems(), lfo.waveformOffset, lfo.waveformParameter,
+        context, waveFrame, name, waveformItems(), lfo.waveformOffset, lfo.waveformParameter,
         RadioGroup::OutOfRange::KeepPrevious, lfo.waveformGroup);
     auto* triggerFrame = new QGroupBox(QStringLiteral("Trigger"), this);
     triggerFrame->setObjectName(QStringLiteral("grp") + name + QStringLiteral("trigger"));
-    trigger_ = std::make_unique<RadioGroup>(context, triggerFrame, name, TriggerItems(),
+    trigger_ = std::make_unique<RadioGroup>(context, triggerFrame, name, triggerItems(),
                                             lfo.triggerOffset, lfo.triggerParameter,
                                             RadioGroup::OutOfRange::KeepPrevious, lfo.triggerGroup);
     auto* sourceList = new QComboBox(this);
@@ -90,9 +90,9 @@ LfoGroup::LfoGroup(const EditorContext& context, int n, QWidget* parent)
         std::make_unique<SourceList>(context, sourceList, lfo.sourceOffset, lfo.sourceParameter);
     // cbxLFOnmodsrc is usable only while the waveform is "Sampled"; choosing
     // another waveform leaves the stored source as it is.
-    waveform_->OnChosen = [sourceList](int value) { sourceList->setEnabled(value == kSampled); };
+    waveform_->onChosen = [sourceList](int value) { sourceList->setEnabled(value == kSampled); };
     sourceList->setEnabled(false);
-    AddBitBox(boxes_, context, this, name + QStringLiteral("portamento"),
+    addBitBox(boxes_, context, this, name + QStringLiteral("portamento"),
               QStringLiteral("Portamento"), lfo.portamentoOffset, 1, lfo.portamentoParameter, true);
 
     auto* values = new QHBoxLayout;
@@ -102,7 +102,7 @@ LfoGroup::LfoGroup(const EditorContext& context, int n, QWidget* parent)
     auto* right = new QVBoxLayout;
     right->setSpacing(2);
     right->addWidget(triggerFrame);
-    right->addWidget(boxes_.front()->Box());
+    right->addWidget(boxes_.front()->box());
     right->addStretch();
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 2, 6, 4);
@@ -116,27 +116,27 @@ LfoGroup::LfoGroup(const EditorContext& context, int n, QWidget* parent)
     grid->addWidget(amounts_[1], 2, 2);
 }
 
-void LfoGroup::Refresh()
+void LfoGroup::refresh()
 {
     for (ValueRow* row : rows_)
-        row->Refresh();
+        row->refresh();
     for (SignedRow* amount : amounts_)
-        amount->Refresh();
-    waveform_->Refresh();
+        amount->refresh();
+    waveform_->refresh();
     // The list shows the record's source whatever the waveform, so that it
     // is right the moment "Sampled" is chosen.
-    source_->Refresh();
-    UpdateSourceEnabled();
-    trigger_->Refresh();
+    source_->refresh();
+    updateSourceEnabled();
+    trigger_->refresh();
     for (const auto& box : boxes_)
-        box->Refresh();
+        box->refresh();
 }
 
-void LfoGroup::UpdateSourceEnabled()
+void LfoGroup::updateSourceEnabled()
 {
     // A waveform byte no item has leaves the previous item checked; the list
     // follows what is shown.
-    source_->List()->setEnabled(waveform_->Item(kSampled)->isChecked());
+    source_->list()->setEnabled(waveform_->item(kSampled)->isChecked());
 }
 
 } // namespace velmora::editor

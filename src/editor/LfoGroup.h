@@ -4,7 +4,7 @@
 // modulation amounts.
 #pragma once
 
-#include "ControlRows.h"
+#include "editor/ControlRows.h"
 
 #include <QGroupBox>
 
@@ -20,10 +20,10 @@ public:
     LfoGroup(const EditorContext& context, int n, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
-    void Refresh();
+    void refresh();
 
 private:
-    void UpdateSourceEnabled();
+    void updateSourceEnabled();
 
     std::vector<ValueRow*> rows_;
     std::vector<SignedRow*> amounts_;

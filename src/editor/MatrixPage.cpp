@@ -1,7 +1,7 @@
-#include "MatrixPage.h"
+#include "editor/MatrixPage.h"
 
-#include "BusGroup.h"
-#include "PatchSelector.h"
+#include "editor/BusGroup.h"
+#include "editor/PatchSelector.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -31,8 +31,8 @@ MatrixPage::MatrixPage(const EditorContext& context, QWidget* parent)
 
     globals_->setObjectName(QStringLiteral("pnlGlobals"));
     globals_->setMinimumSize(kGlobalsWidth, kGlobalsHeight);
-    selector_->OnSelect = [&sender = context.editing.Sender()](int number) {
-        sender.SendProgramChange(number);
+    selector_->onSelect = [&sender = context.editing.parameterSender()](int number) {
+        sender.sendProgramChange(number);
     };
 
     auto* lower = new QHBoxLayout;
@@ -48,10 +48,10 @@ MatrixPage::MatrixPage(const EditorContext& context, QWidget* parent)
     page->addStretch(1);
 }
 
-void MatrixPage::Refresh()
+void MatrixPage::refresh()
 {
     for (BusGroup* bus : buses_)
-        bus->Refresh();
+        bus->refresh();
 }
 
 } // namespace velmora::editor

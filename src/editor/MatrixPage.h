@@ -3,7 +3,7 @@
 // selector.
 #pragma once
 
-#include "EditorContext.h"
+#include "editor/EditorContext.h"
 
 #include <QWidget>
 
@@ -20,14 +20,14 @@ public:
     explicit MatrixPage(const EditorContext& context, QWidget* parent = nullptr);
 
     // Shows all ten buses as the record holds them; sends and writes nothing.
-    void Refresh();
+    void refresh();
 
     // n = 1..10.
-    BusGroup* Bus(int n) const { return buses_.at(static_cast<std::size_t>(n - 1)); }
-    // Its selections go out as program changes; the owner sets `OnPlayNote`.
-    PatchSelector* Selector() const { return selector_; }
+    BusGroup* bus(int n) const { return buses_.at(static_cast<std::size_t>(n - 1)); }
+    // Its selections go out as program changes; the owner sets `onPlayNote`.
+    PatchSelector* selector() const { return selector_; }
     // The empty panel that the global controls fill.
-    QWidget* Globals() const { return globals_; }
+    QWidget* globals() const { return globals_; }
 
 private:
     std::array<BusGroup*, 10> buses_{};

@@ -1,10 +1,10 @@
-#include "MixerGroup.h"
+#include "editor/MixerGroup.h"
 
-#include "ControlRows.h"
-#include "ControlTables.h"
-#include "PatchDrawing.h"
-#include "TVrDisplay.h"
-#include "Tag.h"
+#include "editor/ControlRows.h"
+#include "editor/PatchDrawing.h"
+#include "protocol/ControlTables.h"
+#include "widgets/DisplayFrame.h"
+#include "widgets/Tag.h"
 
 #include <QSlider>
 #include <QVBoxLayout>
@@ -24,20 +24,20 @@ MixerGroup::MixerGroup(const EditorContext& context, QWidget* parent)
       mix_(new QSlider(Qt::Horizontal, this))
 {
     setObjectName(QStringLiteral("grpMixer"));
-    auto* display = new widgets::TVrDisplay(this);
+    auto* display = new widgets::DisplayFrame(this);
     display->setObjectName(QStringLiteral("dspOsc"));
     display->setFixedSize(kDisplaySize);
-    dco1_ = new PatchDrawing(Drawing::Dco1, context.editing.Patch(), display);
-    dco2_ = new PatchDrawing(Drawing::Dco2, context.editing.Patch(), display);
+    dco1_ = new PatchDrawing(Drawing::Dco1, context.editing.patch(), display);
+    dco2_ = new PatchDrawing(Drawing::Dco2, context.editing.patch(), display);
     dco1_->move(kDco1At);
     dco2_->move(kDco2At);
 
     mix_->setObjectName(QStringLiteral("tbMix"));
-    widgets::SetTag(mix_, kMixControl);
+    widgets::setTag(mix_, kMixControl);
     mix_->setRange(0, PatchEditing::kMixMax);
     mix_->setPageStep(10);
     mix_->setFixedWidth(kDisplaySize.width());
-    connect(mix_, &QSlider::valueChanged, this, [this](int position) { tbMIXChange(position); });
+    connect(mix_, &QSlider::valueChanged, this, [this](int position) { applyMix(position); });
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(6, 2, 6, 4);
@@ -48,16 +48,16 @@ MixerGroup::MixerGroup(const EditorContext& context, QWidget* parent)
     column->addStretch();
 }
 
-void MixerGroup::Refresh()
+void MixerGroup::refresh()
 {
-    mix_->setValue(context_.editing.MixPosition());
+    mix_->setValue(context_.editing.mixPosition());
 }
 
-void MixerGroup::tbMIXChange(int position)
+void MixerGroup::applyMix(int position)
 {
-    context_.editing.SetMixPosition(position);
-    context_.Repaint(Drawing::Dco1);
-    context_.Repaint(Drawing::Dco2);
+    context_.editing.setMixPosition(position);
+    context_.repaint(Drawing::Dco1);
+    context_.repaint(Drawing::Dco2);
 }
 
 } // namespace velmora::editor

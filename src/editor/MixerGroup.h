@@ -2,7 +2,7 @@
 // and the mix bar between DCO 1 (left end) and DCO 2 (right end).
 #pragma once
 
-#include "EditorContext.h"
+#include "editor/EditorContext.h"
 
 #include <QGroupBox>
 
@@ -18,13 +18,13 @@ public:
     explicit MixerGroup(const EditorContext& context, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
-    void Refresh();
-    QSlider* MixBar() const { return mix_; }
-    PatchDrawing* Dco1Drawing() const { return dco1_; }
-    PatchDrawing* Dco2Drawing() const { return dco2_; }
+    void refresh();
+    QSlider* mixBar() const { return mix_; }
+    PatchDrawing* dco1Drawing() const { return dco1_; }
+    PatchDrawing* dco2Drawing() const { return dco2_; }
 
 private:
-    void tbMIXChange(int position);
+    void applyMix(int position);
 
     const EditorContext& context_;
     PatchDrawing* dco1_;

@@ -1,6 +1,6 @@
-#include "PatchDrawing.h"
+#include "editor/PatchDrawing.h"
 
-#include "PatchGraphics.h"
+#include "editor/PatchGraphics.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -12,12 +12,12 @@ namespace {
 
 constexpr int kPenWidth = 2;
 
-bool IsOscillator(Drawing kind)
+bool isOscillator(Drawing kind)
 {
     return kind == Drawing::Dco1 || kind == Drawing::Dco2;
 }
 
-QString ObjectName(Drawing kind)
+QString drawingName(Drawing kind)
 {
     switch (kind) {
     case Drawing::Dco1:
@@ -40,7 +40,7 @@ QString ObjectName(Drawing kind)
     return {};
 }
 
-QSize BoxSize(Drawing kind)
+QSize boxSize(Drawing kind)
 {
     switch (kind) {
     case Drawing::Dco1:
@@ -54,33 +54,33 @@ QSize BoxSize(Drawing kind)
     }
 }
 
-QColor ToColor(Rgb rgb)
+QColor toColor(Rgb rgb)
 {
     return QColor::fromRgb(static_cast<QRgb>(rgb));
 }
 
 // The line drawings' traces, all in the box's own pen colour.
-std::vector<Point> LinePoints(Drawing kind, const PatchBuffer& patch)
+std::vector<Point> linePoints(Drawing kind, const PatchBuffer& patch)
 {
     switch (kind) {
     case Drawing::Env1:
-        return EnvelopePoints(patch, 1);
+        return envelopePoints(patch, 1);
     case Drawing::Env2:
-        return EnvelopePoints(patch, 2);
+        return envelopePoints(patch, 2);
     case Drawing::Env3:
-        return EnvelopePoints(patch, 3);
+        return envelopePoints(patch, 3);
     case Drawing::Tracking:
-        return TrackingPoints(patch);
+        return trackingPoints(patch);
     case Drawing::Ramp1:
-        return RampPoints(patch, 1);
+        return rampPoints(patch, 1);
     case Drawing::Ramp2:
-        return RampPoints(patch, 2);
+        return rampPoints(patch, 2);
     default:
         return {};
     }
 }
 
-void DrawTrace(QPainter& painter, const std::vector<Point>& points, const QColor& colour)
+void drawTrace(QPainter& painter, const std::vector<Point>& points, const QColor& colour)
 {
     QPolygon polygon;
     for (const Point& point : points)
@@ -95,12 +95,12 @@ void DrawTrace(QPainter& painter, const std::vector<Point>& points, const QColor
 } // namespace
 
 PatchDrawing::PatchDrawing(Drawing kind, const PatchBuffer& patch, QWidget* parent)
-    : QWidget(parent), kind_(kind), patch_(patch), pen_(ToColor(kLime))
+    : QWidget(parent), kind_(kind), patch_(patch), pen_(toColor(kLime))
 {
-    setObjectName(ObjectName(kind));
-    setFixedSize(BoxSize(kind));
+    setObjectName(drawingName(kind));
+    setFixedSize(boxSize(kind));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    if (!IsOscillator(kind)) {
+    if (!isOscillator(kind)) {
         const QString hint = QStringLiteral("Right-click to change line color");
         setToolTip(hint);
         setStatusTip(hint);
@@ -112,21 +112,21 @@ void PatchDrawing::paintEvent(QPaintEvent* /*event*/)
     // Everything is worked out again from the record on every paint.
     QPainter painter(this);
     const bool ramp = kind_ == Drawing::Ramp1 || kind_ == Drawing::Ramp2;
-    painter.fillRect(rect(), ToColor(ramp ? kOlive : kBlack));
-    if (IsOscillator(kind_)) {
-        const auto traces = kind_ == Drawing::Dco1 ? Dco1Traces(patch_) : Dco2Traces(patch_);
+    painter.fillRect(rect(), toColor(ramp ? kOlive : kBlack));
+    if (isOscillator(kind_)) {
+        const auto traces = kind_ == Drawing::Dco1 ? dco1Traces(patch_) : dco2Traces(patch_);
         for (const Trace& trace : traces)
-            DrawTrace(painter, trace.points, ToColor(trace.colour));
+            drawTrace(painter, trace.points, toColor(trace.colour));
         return;
     }
-    DrawTrace(painter, LinePoints(kind_, patch_), pen_);
+    drawTrace(painter, linePoints(kind_, patch_), pen_);
 }
 
 void PatchDrawing::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::RightButton || IsOscillator(kind_))
+    if (event->button() != Qt::RightButton || isOscillator(kind_))
         return QWidget::mousePressEvent(event);
-    pen_ = ToColor(NextLineColour(pen_.rgb() & 0xFFFFFFu));
+    pen_ = toColor(nextLineColour(pen_.rgb() & 0xFFFFFFu));
     update();
 }
 

@@ -5,8 +5,8 @@
 // colour one step along lime, yellow, red, white, aqua.
 #pragma once
 
-#include "EditorContext.h"
-#include "PatchRecord.h"
+#include "editor/EditorContext.h"
+#include "protocol/PatchRecord.h"
 
 #include <QColor>
 #include <QWidget>
@@ -20,8 +20,8 @@ public:
     // 150 x 50; pbRAMP1, pbRAMP2 41 x 98.
     PatchDrawing(Drawing kind, const PatchBuffer& patch, QWidget* parent = nullptr);
 
-    Drawing Kind() const { return kind_; }
-    QColor PenColor() const { return pen_; }
+    Drawing kind() const { return kind_; }
+    QColor penColor() const { return pen_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

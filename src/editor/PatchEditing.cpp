@@ -1,6 +1,6 @@
-#include "PatchEditing.h"
+#include "editor/PatchEditing.h"
 
-#include "ControlTables.h"
+#include "protocol/ControlTables.h"
 
 namespace velmora::editor {
 namespace {
@@ -9,14 +9,14 @@ constexpr std::size_t kFirstTrackingOffset = 77;
 constexpr Byte kFirstTrackingParameter = 34;
 
 // The matrix-bus message carries the amount in seven bits.
-Byte SevenBitAmount(Byte amount)
+Byte sevenBitAmount(Byte amount)
 {
     return static_cast<Byte>(amount & 0x7F);
 }
 
-std::size_t OffsetOf(int control)
+std::size_t offsetOf(int control)
 {
-    return Controls().PatchOffsets[static_cast<std::size_t>(control)];
+    return controls().patchOffsets[static_cast<std::size_t>(control)];
 }
 
 } // namespace
@@ -26,134 +26,134 @@ PatchEditing::PatchEditing(PatchBuffer& patch, ParameterSender& sender)
 {}
 
 PatchEditing::LoadingScope::LoadingScope(PatchEditing& editing)
-    : editing_(editing), previous_(editing.Loading())
+    : editing_(editing), previous_(editing.loading())
 {
-    editing_.sender_.SetLoadingControls(true);
+    editing_.sender_.setLoadingControls(true);
 }
 
 PatchEditing::LoadingScope::~LoadingScope()
 {
-    editing_.sender_.SetLoadingControls(previous_);
+    editing_.sender_.setLoadingControls(previous_);
 }
 
-void PatchEditing::SetValue(int control, int value)
+void PatchEditing::setValue(int control, int value)
 {
-    if (Loading() || control < 0 || control >= kControlTableSize)
+    if (loading() || control < 0 || control >= kControlTableSize)
         return;
-    patch_[OffsetOf(control)] = static_cast<Byte>(value);
-    sender_.SendControl(control);
+    patch_[offsetOf(control)] = static_cast<Byte>(value);
+    sender_.sendControl(control);
 }
 
-void PatchEditing::StoreValue(int control, int value)
+void PatchEditing::storeValue(int control, int value)
 {
-    if (Loading() || control < 0 || control >= kControlTableSize)
+    if (loading() || control < 0 || control >= kControlTableSize)
         return;
-    patch_[OffsetOf(control)] = static_cast<Byte>(value);
+    patch_[offsetOf(control)] = static_cast<Byte>(value);
 }
 
-void PatchEditing::SetSigned(int control, int value)
+void PatchEditing::setSigned(int control, int value)
 {
-    if (Loading() || control < 0 || control >= kControlTableSize)
+    if (loading() || control < 0 || control >= kControlTableSize)
         return;
-    patch_[OffsetOf(control)] = SignedToByte(value);
-    // SendControl knows the Matrix-6 rules for the detune and the negative
+    patch_[offsetOf(control)] = signedToByte(value);
+    // sendControl knows the Matrix-6 rules for the detune and the negative
     // amounts.
-    sender_.SendControl(control);
+    sender_.sendControl(control);
 }
 
-void PatchEditing::SetMixPosition(int position)
+void PatchEditing::setMixPosition(int position)
 {
-    if (Loading())
+    if (loading())
         return;
-    patch_[OffsetOf(kMixControl)] = static_cast<Byte>(kMixMax - position);
-    sender_.SendControl(kMixControl);
+    patch_[offsetOf(kMixControl)] = static_cast<Byte>(kMixMax - position);
+    sender_.sendControl(kMixControl);
 }
 
-int PatchEditing::MixPosition() const
+int PatchEditing::mixPosition() const
 {
-    return kMixMax - patch_[OffsetOf(kMixControl)];
+    return kMixMax - patch_[offsetOf(kMixControl)];
 }
 
-void PatchEditing::ToggleBit(std::size_t offset, Byte bit, Byte parameter)
+void PatchEditing::toggleBit(std::size_t offset, Byte bit, Byte parameter)
 {
-    if (Loading())
+    if (loading())
         return;
     patch_[offset] ^= bit;
-    sender_.SendParameter(parameter, patch_[offset]);
+    sender_.sendParameter(parameter, patch_[offset]);
 }
 
-void PatchEditing::SetChoice(std::size_t offset, Byte parameter, int value)
+void PatchEditing::setChoice(std::size_t offset, Byte parameter, int value)
 {
-    if (Loading())
+    if (loading())
         return;
     patch_[offset] = static_cast<Byte>(value);
-    sender_.SendParameter(parameter, patch_[offset]);
+    sender_.sendParameter(parameter, patch_[offset]);
 }
 
-void PatchEditing::SetSourceItem(std::size_t offset, Byte parameter, int item)
+void PatchEditing::setSourceItem(std::size_t offset, Byte parameter, int item)
 {
-    SetChoice(offset, parameter, item + 1);
+    setChoice(offset, parameter, item + 1);
 }
 
-PatchEditing::Bus PatchEditing::BusAt(int bus) const
+PatchEditing::Bus PatchEditing::busAt(int bus) const
 {
-    const std::size_t s = BusOffset(bus);
+    const std::size_t s = busOffset(bus);
     return {patch_[s], patch_[s + 1], patch_[s + 2]};
 }
 
-bool PatchEditing::BusOn(int bus) const
+bool PatchEditing::busOn(int bus) const
 {
-    const Bus b = BusAt(bus);
+    const Bus b = busAt(bus);
     return b.source != 0 && b.destination != 0;
 }
 
-void PatchEditing::SendBus(int bus)
+void PatchEditing::sendBus(int bus)
 {
-    const Bus b = BusAt(bus);
-    sender_.SendMatrix(bus, b.source, SevenBitAmount(b.amount), b.destination);
+    const Bus b = busAt(bus);
+    sender_.sendMatrix(bus, b.source, sevenBitAmount(b.amount), b.destination);
 }
 
-void PatchEditing::SwitchBusOn(int bus)
+void PatchEditing::switchBusOn(int bus)
 {
-    if (Loading())
+    if (loading())
         return;
-    SendBus(bus);
+    sendBus(bus);
 }
 
-void PatchEditing::SwitchBusOff(int bus)
+void PatchEditing::switchBusOff(int bus)
 {
-    if (Loading())
+    if (loading())
         return;
-    const std::size_t s = BusOffset(bus);
+    const std::size_t s = busOffset(bus);
     patch_[s] = patch_[s + 1] = patch_[s + 2] = 0;
-    sender_.SendMatrix(bus, 0, 0, 0);
+    sender_.sendMatrix(bus, 0, 0, 0);
 }
 
-void PatchEditing::SetBusSourceItem(int bus, int item)
+void PatchEditing::setBusSourceItem(int bus, int item)
 {
-    if (Loading())
+    if (loading())
         return;
-    patch_[BusOffset(bus)] = static_cast<Byte>(item + 1);
-    SendBus(bus);
+    patch_[busOffset(bus)] = static_cast<Byte>(item + 1);
+    sendBus(bus);
 }
 
-void PatchEditing::SetBusDestinationItem(int bus, int item)
+void PatchEditing::setBusDestinationItem(int bus, int item)
 {
-    if (Loading())
+    if (loading())
         return;
-    patch_[BusOffset(bus) + 2] = static_cast<Byte>(item + 1);
-    SendBus(bus);
+    patch_[busOffset(bus) + 2] = static_cast<Byte>(item + 1);
+    sendBus(bus);
 }
 
-void PatchEditing::SetBusAmount(int bus, int amount)
+void PatchEditing::setBusAmount(int bus, int amount)
 {
-    if (Loading())
+    if (loading())
         return;
-    patch_[BusOffset(bus) + 1] = SignedToByte(amount);
-    SendBus(bus);
+    patch_[busOffset(bus) + 1] = signedToByte(amount);
+    sendBus(bus);
 }
 
-PatchEditing::TrackingCurve PatchEditing::Tracking() const
+PatchEditing::TrackingCurve PatchEditing::tracking() const
 {
     TrackingCurve points{};
     for (std::size_t j = 0; j < points.size(); ++j)
@@ -161,13 +161,13 @@ PatchEditing::TrackingCurve PatchEditing::Tracking() const
     return points;
 }
 
-void PatchEditing::SetTracking(const TrackingCurve& points)
+void PatchEditing::setTracking(const TrackingCurve& points)
 {
-    if (Loading())
+    if (loading())
         return;
     for (std::size_t j = 0; j < points.size(); ++j) {
         patch_[kFirstTrackingOffset + j] = points[j];
-        sender_.SendParameter(static_cast<Byte>(kFirstTrackingParameter + j), points[j]);
+        sender_.sendParameter(static_cast<Byte>(kFirstTrackingParameter + j), points[j]);
     }
 }
 

@@ -1,12 +1,12 @@
 // What every control of the patch editor does to the current patch, without
 // the widgets: each edit writes the record first and sends second, the way
 // the model needs it. While the editor fills its controls from the record
-// (`Loading`), every edit is ignored: it neither writes nor sends, so showing
+// (`loading`), every edit is ignored: it neither writes nor sends, so showing
 // a patch never changes it, not even a byte outside a control's range.
 #pragma once
 
-#include "ParameterSender.h"
-#include "PatchRecord.h"
+#include "protocol/ParameterSender.h"
+#include "protocol/PatchRecord.h"
 
 #include <array>
 #include <cstddef>
@@ -18,10 +18,10 @@ class PatchEditing
 public:
     PatchEditing(PatchBuffer& patch, ParameterSender& sender);
 
-    PatchBuffer& Patch() { return patch_; }
-    const PatchBuffer& Patch() const { return patch_; }
-    ParameterSender& Sender() { return sender_; }
-    Byte At(std::size_t offset) const { return patch_[offset]; }
+    PatchBuffer& patch() { return patch_; }
+    const PatchBuffer& patch() const { return patch_; }
+    ParameterSender& parameterSender() { return sender_; }
+    Byte at(std::size_t offset) const { return patch_[offset]; }
 
     // Set for the lifetime of a refresh of the controls; nests.
     class LoadingScope
@@ -36,28 +36,28 @@ public:
         PatchEditing& editing_;
         bool previous_;
     };
-    bool Loading() const { return sender_.LoadingControls(); }
+    bool loading() const { return sender_.loadingControls(); }
 
     // A scroll bar or gauge of an unsigned control (value 0..max).
-    void SetValue(int control, int value);
+    void setValue(int control, int value);
     // A gauge click: the value goes into the record and is not sent (the
     // scroll bar it then moves sends it, when it moves).
-    void StoreValue(int control, int value);
+    void storeValue(int control, int value);
     // A signed track bar (-63..+63) of control 46..63, the detune (42) and
     // "Env 2 -> VCA 2" (62) included; sent as the model needs it.
-    void SetSigned(int control, int value);
+    void setSigned(int control, int value);
     // The DCO mix bar, 0..kMixMax: its position counts from the DCO 1 end.
     static constexpr int kMixMax = 63;
-    void SetMixPosition(int position);
+    void setMixPosition(int position);
     // Where the bar stands for the record's byte; a byte above 63 gives a
     // negative position, which the bar shows at its end.
-    int MixPosition() const;
+    int mixPosition() const;
     // A bit check box: toggles `bit` of the byte and sends the whole byte.
-    void ToggleBit(std::size_t offset, Byte bit, Byte parameter);
+    void toggleBit(std::size_t offset, Byte bit, Byte parameter);
     // A radio item that became checked: its value goes to the group's byte.
-    void SetChoice(std::size_t offset, Byte parameter, int value);
+    void setChoice(std::size_t offset, Byte parameter, int value);
     // A source list: item index + 1 goes to the byte.
-    void SetSourceItem(std::size_t offset, Byte parameter, int item);
+    void setSourceItem(std::size_t offset, Byte parameter, int item);
 
     // Matrix bus n (1..10).
     struct Bus
@@ -66,24 +66,24 @@ public:
         Byte amount = 0; // eight-bit two's complement in the record
         Byte destination = 0;
     };
-    Bus BusAt(int bus) const;
+    Bus busAt(int bus) const;
     // A bus is on when it has both a source and a destination.
-    bool BusOn(int bus) const;
+    bool busOn(int bus) const;
     // The switch turned on: the bus as the record holds it goes out.
-    void SwitchBusOn(int bus);
+    void switchBusOn(int bus);
     // The switch turned off: all three bytes become 0 and go out.
-    void SwitchBusOff(int bus);
-    void SetBusSourceItem(int bus, int item);
-    void SetBusDestinationItem(int bus, int item);
-    void SetBusAmount(int bus, int amount);
+    void switchBusOff(int bus);
+    void setBusSourceItem(int bus, int item);
+    void setBusDestinationItem(int bus, int item);
+    void setBusAmount(int bus, int amount);
 
     // The five tracking points, each written and sent in order (34..38).
     using TrackingCurve = std::array<Byte, 5>;
-    TrackingCurve Tracking() const;
-    void SetTracking(const TrackingCurve& points);
+    TrackingCurve tracking() const;
+    void setTracking(const TrackingCurve& points);
 
 private:
-    void SendBus(int bus);
+    void sendBus(int bus);
 
     PatchBuffer& patch_;
     ParameterSender& sender_;

@@ -1,9 +1,9 @@
-#include "PatchEditorView.h"
+#include "editor/PatchEditorView.h"
 
-#include "MatrixPage.h"
-#include "PatchDrawing.h"
-#include "PatchPage1.h"
-#include "PatchPage2.h"
+#include "editor/MatrixPage.h"
+#include "editor/PatchDrawing.h"
+#include "editor/PatchPage1.h"
+#include "editor/PatchPage2.h"
 
 namespace velmora::editor {
 
@@ -12,51 +12,51 @@ PatchEditorView::PatchEditorView(PatchBuffer& patch, ParameterSender& sender,
     : QTabWidget(parent), editing_(patch, sender), context_{editing_, {}, {}, {}}
 {
     setObjectName(QStringLiteral("tcTabs"));
-    context_.repaint = [this](Drawing drawing) {
-        if (PatchDrawing* box = DrawingOf(drawing))
+    context_.repaintHook = [this](Drawing drawing) {
+        if (PatchDrawing* box = drawingOf(drawing))
             box->update();
     };
-    context_.initControls = [this] { InitControls(); };
+    context_.initControls = [this] { initControls(); };
     page1_ = new PatchPage1(context_, this);
     page2_ = new PatchPage2(context_, presets, this);
     matrix_ = new MatrixPage(context_, this);
     addTab(page1_, QStringLiteral("Patch &1"));
     addTab(page2_, QStringLiteral("Patch &2"));
     addTab(matrix_, QStringLiteral("&Matrix"));
-    connect(this, &QTabWidget::currentChanged, this, [this](int index) { tcTabsChange(index); });
+    connect(this, &QTabWidget::currentChanged, this, [this](int index) { pageChanged(index); });
     setCurrentIndex(0);
-    tcTabsChange(0);
+    pageChanged(0);
 }
 
 PatchEditorView::~PatchEditorView() = default;
 
-void PatchEditorView::InitControls()
+void PatchEditorView::initControls()
 {
-    InitPatchControls();
-    InitMatrixControls();
+    initPatchControls();
+    initMatrixControls();
 }
 
-void PatchEditorView::InitPatchControls()
+void PatchEditorView::initPatchControls()
 {
     const PatchEditing::LoadingScope loading(editing_);
-    page1_->Refresh();
-    page2_->Refresh();
+    page1_->refresh();
+    page2_->refresh();
 }
 
-void PatchEditorView::InitMatrixControls()
+void PatchEditorView::initMatrixControls()
 {
     const PatchEditing::LoadingScope loading(editing_);
-    matrix_->Refresh();
+    matrix_->refresh();
 }
 
-PatchDrawing* PatchEditorView::DrawingOf(Drawing drawing) const
+PatchDrawing* PatchEditorView::drawingOf(Drawing drawing) const
 {
-    if (PatchDrawing* box = page1_->DrawingOf(drawing))
+    if (PatchDrawing* box = page1_->drawingOf(drawing))
         return box;
-    return page2_->DrawingOf(drawing);
+    return page2_->drawingOf(drawing);
 }
 
-void PatchEditorView::tcTabsChange(int index)
+void PatchEditorView::pageChanged(int index)
 {
     constexpr int kTopics[] = {kPage1Help, kPage2Help, kMatrixHelp};
     if (index >= 0 && index < 3)

@@ -4,8 +4,8 @@
 // the record with the sending (and writing) off.
 #pragma once
 
-#include "EditorContext.h"
-#include "PatchEditing.h"
+#include "editor/EditorContext.h"
+#include "editor/PatchEditing.h"
 
 #include <QTabWidget>
 
@@ -29,26 +29,26 @@ public:
                     QWidget* parent = nullptr);
     ~PatchEditorView() override;
 
-    // InitPatchControls then InitMatrixControls.
-    void InitControls();
+    // initPatchControls then initMatrixControls.
+    void initControls();
     // The two patch pages and their drawings.
-    void InitPatchControls();
+    void initPatchControls();
     // The ten matrix buses.
-    void InitMatrixControls();
+    void initMatrixControls();
 
-    PatchEditing& Editing() { return editing_; }
+    PatchEditing& editing() { return editing_; }
     // The owner sets `captionMenu` (the controller assignment).
-    EditorContext& Context() { return context_; }
-    PatchPage1* Page1() const { return page1_; }
-    PatchPage2* Page2() const { return page2_; }
-    MatrixPage* Matrix() const { return matrix_; }
-    PatchDrawing* DrawingOf(Drawing drawing) const;
+    EditorContext& context() { return context_; }
+    PatchPage1* page1() const { return page1_; }
+    PatchPage2* page2() const { return page2_; }
+    MatrixPage* matrix() const { return matrix_; }
+    PatchDrawing* drawingOf(Drawing drawing) const;
 
-    // The help topic of the page in view (tcTabsChange).
-    int HelpContext() const { return helpContext_; }
+    // The help topic of the page in view (pageChanged).
+    int helpContext() const { return helpContext_; }
 
 private:
-    void tcTabsChange(int index);
+    void pageChanged(int index);
 
     PatchEditing editing_;
     EditorContext context_;

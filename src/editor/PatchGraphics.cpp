@@ -1,4 +1,4 @@
-#include "PatchGraphics.h"
+#include "editor/PatchGraphics.h"
 
 #include <algorithm>
 #include <array>
@@ -36,12 +36,12 @@ constexpr std::array<std::size_t, 2> kRampSpeed = {82, 84};
 // The mix as a share of 0..63. The slider never goes further, and a larger
 // byte from a foreign patch draws as all DCO 1 rather than as a trace turned
 // upside down.
-int Mix(const PatchBuffer& patch)
+int mixShare(const PatchBuffer& patch)
 {
     return std::min<int>(patch[kMixOffset], kMixMax);
 }
 
-Trace SawTrace(int shape, int top, int bottom)
+Trace sawTrace(int shape, int top, int bottom)
 {
     const int w = shape / 2 + 1;
     return {{{1, top},
@@ -54,7 +54,7 @@ Trace SawTrace(int shape, int top, int bottom)
             kAqua};
 }
 
-Trace PulseTrace(int width, int top, int bottom)
+Trace pulseTrace(int width, int top, int bottom)
 {
     const int p = std::clamp(width, 2, 61);
     return {{{1, bottom},
@@ -72,43 +72,43 @@ Trace PulseTrace(int width, int top, int bottom)
             kLime};
 }
 
-std::vector<Trace> OscillatorTraces(const PatchBuffer& patch, const Oscillator& dco, int top,
+std::vector<Trace> oscillatorTraces(const PatchBuffer& patch, const Oscillator& dco, int top,
                                     int bottom)
 {
     std::vector<Trace> traces;
     const Byte waveform = patch[dco.waveform];
     if (waveform & kSawBit)
-        traces.push_back(SawTrace(patch[dco.shape], top, bottom));
+        traces.push_back(sawTrace(patch[dco.shape], top, bottom));
     if (waveform & kPulseBit)
-        traces.push_back(PulseTrace(patch[dco.pulseWidth], top, bottom));
+        traces.push_back(pulseTrace(patch[dco.pulseWidth], top, bottom));
     return traces;
 }
 
 } // namespace
 
-std::vector<Trace> Dco1Traces(const PatchBuffer& patch)
+std::vector<Trace> dco1Traces(const PatchBuffer& patch)
 {
-    const int mix = Mix(patch);
+    const int mix = mixShare(patch);
     if (mix == 0)
         return {};
     const int h = mix / 3;
-    return OscillatorTraces(patch, kDco1, 25 - h, 25 + h);
+    return oscillatorTraces(patch, kDco1, 25 - h, 25 + h);
 }
 
-std::vector<Trace> Dco2Traces(const PatchBuffer& patch)
+std::vector<Trace> dco2Traces(const PatchBuffer& patch)
 {
-    const int mix = Mix(patch);
+    const int mix = mixShare(patch);
     if (mix == kMixMax)
         return {};
     const int h = mix / 3;
-    std::vector<Trace> traces = OscillatorTraces(patch, kDco2, h + 4, 46 - h);
+    std::vector<Trace> traces = oscillatorTraces(patch, kDco2, h + 4, 46 - h);
     // The DCO 2 pulse runs on to the right edge.
     if (patch[kDco2.waveform] & kPulseBit)
         traces.back().points.push_back({189, 46 - h});
     return traces;
 }
 
-std::vector<Point> EnvelopePoints(const PatchBuffer& patch, int envelope)
+std::vector<Point> envelopePoints(const PatchBuffer& patch, int envelope)
 {
     if (envelope < 1 || envelope > 3)
         return {};
@@ -128,7 +128,7 @@ std::vector<Point> EnvelopePoints(const PatchBuffer& patch, int envelope)
             {kSustainEnd + r, 49}};
 }
 
-std::vector<Point> TrackingPoints(const PatchBuffer& patch)
+std::vector<Point> trackingPoints(const PatchBuffer& patch)
 {
     std::vector<Point> points;
     for (std::size_t i = 0; i < kTrackingX.size(); ++i)
@@ -136,7 +136,7 @@ std::vector<Point> TrackingPoints(const PatchBuffer& patch)
     return points;
 }
 
-std::vector<Point> RampPoints(const PatchBuffer& patch, int ramp)
+std::vector<Point> rampPoints(const PatchBuffer& patch, int ramp)
 {
     if (ramp < 1 || ramp > 2)
         return {};
@@ -146,7 +146,7 @@ std::vector<Point> RampPoints(const PatchBuffer& patch, int ramp)
     return {{0, 1}, {5, 1}, {5, 96}, {r + 5, 1}, {45, 1}};
 }
 
-Rgb NextLineColour(Rgb colour)
+Rgb nextLineColour(Rgb colour)
 {
     switch (colour) {
     case kLime:

@@ -6,7 +6,7 @@
 // value (not only 0..63) gives finite, overflow-free coordinates.
 #pragma once
 
-#include "PatchRecord.h"
+#include "protocol/PatchRecord.h"
 
 #include <cstdint>
 #include <vector>
@@ -41,22 +41,22 @@ struct Trace
 // Saw (aqua) then pulse (lime), each when its waveform bit is set; nothing
 // when the mix gives DCO 1 no share (mix 0). The trace height grows with the
 // DCO 1 share of the mix.
-std::vector<Trace> Dco1Traces(const PatchBuffer& patch);
+std::vector<Trace> dco1Traces(const PatchBuffer& patch);
 // Saw then pulse of DCO 2; nothing when the mix is all DCO 1 (63). Noise is
 // not drawn.
-std::vector<Trace> Dco2Traces(const PatchBuffer& patch);
+std::vector<Trace> dco2Traces(const PatchBuffer& patch);
 // Envelope 1..3: delay, attack, decay, then either a release straight from
 // the decay (DADR mode) or a sustain plateau ending at x = 120 and the
 // release. Empty for another number.
-std::vector<Point> EnvelopePoints(const PatchBuffer& patch, int envelope);
+std::vector<Point> envelopePoints(const PatchBuffer& patch, int envelope);
 // The five tracking points at x = 5, 40, 75, 110, 145.
-std::vector<Point> TrackingPoints(const PatchBuffer& patch);
+std::vector<Point> trackingPoints(const PatchBuffer& patch);
 // Ramp 1..2: a drop at x = 5 and a rise whose length grows with the speed; a
 // flat line when the speed is 0 or 1. Empty for another number.
-std::vector<Point> RampPoints(const PatchBuffer& patch, int ramp);
+std::vector<Point> rampPoints(const PatchBuffer& patch, int ramp);
 
 // The right-click colour cycle of the line drawings: lime, yellow, red,
 // white, aqua, lime. Any other colour stays as it is.
-Rgb NextLineColour(Rgb colour);
+Rgb nextLineColour(Rgb colour);
 
 } // namespace velmora::editor

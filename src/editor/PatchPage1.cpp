@@ -1,13 +1,13 @@
-#include "PatchPage1.h"
+#include "editor/PatchPage1.h"
 
-#include "Dco1Group.h"
-#include "Dco2Group.h"
-#include "LfoGroup.h"
-#include "MixerGroup.h"
-#include "PatchDrawing.h"
-#include "VcaGroup.h"
-#include "VcfGroup.h"
-#include "VoiceModeGroup.h"
+#include "editor/Dco1Group.h"
+#include "editor/Dco2Group.h"
+#include "editor/LfoGroup.h"
+#include "editor/MixerGroup.h"
+#include "editor/PatchDrawing.h"
+#include "editor/VcaGroup.h"
+#include "editor/VcfGroup.h"
+#include "editor/VoiceModeGroup.h"
 
 #include <QGridLayout>
 #include <QVBoxLayout>
@@ -47,30 +47,30 @@ PatchPage1::PatchPage1(const EditorContext& context, QWidget* parent)
     page->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void PatchPage1::Refresh()
+void PatchPage1::refresh()
 {
     // The caller normally holds the loading state already; holding it here
     // too keeps a bare call from writing or sending.
     const PatchEditing::LoadingScope loading(context_.editing);
-    voiceMode_->Refresh();
-    dco1_->Refresh();
-    dco2_->Refresh();
-    mixer_->Refresh();
-    vcf_->Refresh();
-    lfo1_->Refresh();
-    lfo2_->Refresh();
-    vca_->Refresh();
-    mixer_->Dco1Drawing()->update();
-    mixer_->Dco2Drawing()->update();
+    voiceMode_->refresh();
+    dco1_->refresh();
+    dco2_->refresh();
+    mixer_->refresh();
+    vcf_->refresh();
+    lfo1_->refresh();
+    lfo2_->refresh();
+    vca_->refresh();
+    mixer_->dco1Drawing()->update();
+    mixer_->dco2Drawing()->update();
 }
 
-PatchDrawing* PatchPage1::DrawingOf(Drawing drawing) const
+PatchDrawing* PatchPage1::drawingOf(Drawing drawing) const
 {
     switch (drawing) {
     case Drawing::Dco1:
-        return mixer_->Dco1Drawing();
+        return mixer_->dco1Drawing();
     case Drawing::Dco2:
-        return mixer_->Dco2Drawing();
+        return mixer_->dco2Drawing();
     default:
         return nullptr;
     }

@@ -2,7 +2,7 @@
 // and voice mode, laid out like the instrument's panel.
 #pragma once
 
-#include "EditorContext.h"
+#include "editor/EditorContext.h"
 
 #include <QWidget>
 
@@ -24,9 +24,9 @@ public:
 
     // Every control of the page from the record, then its drawings repainted.
     // Writes and sends nothing.
-    void Refresh();
+    void refresh();
     // The page's drawing of that kind, or nullptr when it is on another page.
-    PatchDrawing* DrawingOf(Drawing drawing) const;
+    PatchDrawing* drawingOf(Drawing drawing) const;
 
 private:
     const EditorContext& context_;

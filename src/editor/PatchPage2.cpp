@@ -1,10 +1,10 @@
-#include "PatchPage2.h"
+#include "editor/PatchPage2.h"
 
-#include "EnvelopeGroup.h"
-#include "PatchDrawing.h"
-#include "PortamentoGroup.h"
-#include "RampGroup.h"
-#include "TrackingGroup.h"
+#include "editor/EnvelopeGroup.h"
+#include "editor/PatchDrawing.h"
+#include "editor/PortamentoGroup.h"
+#include "editor/RampGroup.h"
+#include "editor/TrackingGroup.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -39,47 +39,47 @@ PatchPage2::PatchPage2(const EditorContext& context, TrackGenPresets& presets, Q
     page->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void PatchPage2::Refresh()
+void PatchPage2::refresh()
 {
     // The caller normally holds the loading state already; holding it here
     // too keeps a bare call from writing or sending.
     const PatchEditing::LoadingScope loading(context_.editing);
     for (EnvelopeGroup* envelope : envelopes_)
-        envelope->Refresh();
+        envelope->refresh();
     for (RampGroup* ramp : ramps_)
-        ramp->Refresh();
-    tracking_->Refresh();
-    portamento_->Refresh();
+        ramp->refresh();
+    tracking_->refresh();
+    portamento_->refresh();
     for (EnvelopeGroup* envelope : envelopes_)
-        envelope->EnvelopeDrawing()->update();
-    tracking_->TrackingDrawing()->update();
+        envelope->envelopeDrawing()->update();
+    tracking_->trackingDrawing()->update();
     for (RampGroup* ramp : ramps_)
-        ramp->RampDrawing()->update();
+        ramp->rampDrawing()->update();
 }
 
-PatchDrawing* PatchPage2::DrawingOf(Drawing drawing) const
+PatchDrawing* PatchPage2::drawingOf(Drawing drawing) const
 {
     switch (drawing) {
     case Drawing::Env1:
-        return envelopes_[0]->EnvelopeDrawing();
+        return envelopes_[0]->envelopeDrawing();
     case Drawing::Env2:
-        return envelopes_[1]->EnvelopeDrawing();
+        return envelopes_[1]->envelopeDrawing();
     case Drawing::Env3:
-        return envelopes_[2]->EnvelopeDrawing();
+        return envelopes_[2]->envelopeDrawing();
     case Drawing::Tracking:
-        return tracking_->TrackingDrawing();
+        return tracking_->trackingDrawing();
     case Drawing::Ramp1:
-        return ramps_[0]->RampDrawing();
+        return ramps_[0]->rampDrawing();
     case Drawing::Ramp2:
-        return ramps_[1]->RampDrawing();
+        return ramps_[1]->rampDrawing();
     default:
         return nullptr;
     }
 }
 
-void PatchPage2::ReadTrackGenPresets()
+void PatchPage2::readTrackGenPresets()
 {
-    tracking_->ReadTrackGenPresets();
+    tracking_->readTrackGenPresets();
 }
 
 } // namespace velmora::editor

@@ -2,7 +2,7 @@
 // tracking generator with its presets, and the portamento.
 #pragma once
 
-#include "EditorContext.h"
+#include "editor/EditorContext.h"
 
 #include <QWidget>
 
@@ -24,11 +24,11 @@ public:
 
     // Every control of the page from the record, then its drawings repainted.
     // Writes and sends nothing.
-    void Refresh();
+    void refresh();
     // The page's drawing of that kind, or nullptr when it is on another page.
-    PatchDrawing* DrawingOf(Drawing drawing) const;
+    PatchDrawing* drawingOf(Drawing drawing) const;
     // Rereads "trackgen.ini" into the preset list.
-    void ReadTrackGenPresets();
+    void readTrackGenPresets();
 
 private:
     const EditorContext& context_;

@@ -1,4 +1,4 @@
-#include "PatchSelector.h"
+#include "editor/PatchSelector.h"
 
 #include <QGridLayout>
 #include <QPushButton>
@@ -23,12 +23,12 @@ PatchSelector::PatchSelector(QWidget* parent) : QGroupBox(QStringLiteral("Select
         button->setFixedSize(kButtonSize, kButtonSize);
         button->setFocusPolicy(Qt::NoFocus);
         grid->addWidget(button, digit / kColumns, digit % kColumns);
-        connect(button, &QPushButton::clicked, this, [this, digit] { DigitClick(digit); });
+        connect(button, &QPushButton::clicked, this, [this, digit] { pressDigit(digit); });
         buttons_[static_cast<std::size_t>(digit)] = button;
     }
 }
 
-void PatchSelector::DigitClick(int digit)
+void PatchSelector::pressDigit(int digit)
 {
     if (!tens_) {
         tens_ = digit;
@@ -36,10 +36,10 @@ void PatchSelector::DigitClick(int digit)
     }
     const int number = *tens_ * 10 + digit;
     tens_.reset();
-    if (OnSelect)
-        OnSelect(number);
-    if (OnPlayNote)
-        OnPlayNote();
+    if (onSelect)
+        onSelect(number);
+    if (onPlayNote)
+        onPlayNote();
 }
 
 } // namespace velmora::editor

@@ -20,15 +20,15 @@ public:
     explicit PatchSelector(QWidget* parent = nullptr);
 
     // Run with the number 0..99 once both digits are in.
-    std::function<void(int number)> OnSelect;
+    std::function<void(int number)> onSelect;
     // Run after every selection to play the test note.
-    std::function<void()> OnPlayNote;
+    std::function<void()> onPlayNote;
 
-    QPushButton* Button(int digit) const { return buttons_.at(static_cast<std::size_t>(digit)); }
-    std::optional<int> PendingTens() const { return tens_; }
+    QPushButton* button(int digit) const { return buttons_.at(static_cast<std::size_t>(digit)); }
+    std::optional<int> pendingTens() const { return tens_; }
 
 private:
-    void DigitClick(int digit);
+    void pressDigit(int digit);
 
     std::array<QPushButton*, 10> buttons_{};
     std::optional<int> tens_;

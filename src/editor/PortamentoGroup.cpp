@@ -1,6 +1,6 @@
-#include "PortamentoGroup.h"
+#include "editor/PortamentoGroup.h"
 
-#include "TIACheckControl.h"
+#include "widgets/LampButton.h"
 
 #include <QGridLayout>
 
@@ -32,7 +32,7 @@ PortamentoGroup::PortamentoGroup(const EditorContext& context, QWidget* parent)
             {QStringLiteral("expo1"), QStringLiteral("Exponential 1")},
             {QStringLiteral("expo2"), QStringLiteral("Exponential 2")}},
         kLagModeOffset, kLagModeParameter, RadioGroup::OutOfRange::CheckLast, kLagModeGroup);
-    AddBitBox(boxes_, context, this, QStringLiteral("PORTAlegato"), QStringLiteral("Legato"), 34, 1,
+    addBitBox(boxes_, context, this, QStringLiteral("PORTAlegato"), QStringLiteral("Legato"), 34, 1,
               47, true);
 
     auto* grid = new QGridLayout(this);
@@ -41,18 +41,18 @@ PortamentoGroup::PortamentoGroup(const EditorContext& context, QWidget* parent)
     grid->setVerticalSpacing(4);
     grid->addWidget(rate_, 0, 0, 2, 1, Qt::AlignTop);
     grid->addWidget(lagFrame, 0, 1, Qt::AlignTop);
-    grid->addWidget(boxes_.front()->Box(), 1, 1, Qt::AlignTop);
+    grid->addWidget(boxes_.front()->box(), 1, 1, Qt::AlignTop);
     grid->addWidget(velocity_, 2, 0, 1, 2);
     grid->setRowStretch(3, 1);
 }
 
-void PortamentoGroup::Refresh()
+void PortamentoGroup::refresh()
 {
-    rate_->Refresh();
-    lagMode_->Refresh();
-    velocity_->Refresh();
+    rate_->refresh();
+    lagMode_->refresh();
+    velocity_->refresh();
     for (const auto& box : boxes_)
-        box->Refresh();
+        box->refresh();
 }
 
 } // namespace velmora::editor

@@ -2,7 +2,7 @@
 // amount and the legato switch.
 #pragma once
 
-#include "ControlRows.h"
+#include "editor/ControlRows.h"
 
 #include <QGroupBox>
 
@@ -17,7 +17,7 @@ public:
     explicit PortamentoGroup(const EditorContext& context, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
-    void Refresh();
+    void refresh();
 
 private:
     ValueRow* rate_;

@@ -1,7 +1,7 @@
-#include "RampGroup.h"
+#include "editor/RampGroup.h"
 
-#include "PatchDrawing.h"
-#include "TVrDisplay.h"
+#include "editor/PatchDrawing.h"
+#include "widgets/DisplayFrame.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -43,10 +43,10 @@ RampGroup::RampGroup(const EditorContext& context, int n, QWidget* parent)
         static_cast<Byte>(kFirstTriggerParameter + kTriggerStride * k),
         RadioGroup::OutOfRange::CheckLast, kFirstTriggerGroup + k);
 
-    auto* display = new widgets::TVrDisplay(this);
+    auto* display = new widgets::DisplayFrame(this);
     display->setObjectName(QStringLiteral("dspRamp%1").arg(n));
     display->setFixedSize(kDisplaySize);
-    drawing_ = new PatchDrawing(drawing, context.editing.Patch(), display);
+    drawing_ = new PatchDrawing(drawing, context.editing.patch(), display);
     drawing_->move(kDrawingAt);
 
     auto* grid = new QGridLayout(this);
@@ -65,10 +65,10 @@ RampGroup::RampGroup(const EditorContext& context, int n, QWidget* parent)
     grid->setRowStretch(2, 1);
 }
 
-void RampGroup::Refresh()
+void RampGroup::refresh()
 {
-    speed_->Refresh();
-    trigger_->Refresh();
+    speed_->refresh();
+    trigger_->refresh();
 }
 
 } // namespace velmora::editor

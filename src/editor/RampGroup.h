@@ -2,7 +2,7 @@
 // and the ramp's drawing.
 #pragma once
 
-#include "ControlRows.h"
+#include "editor/ControlRows.h"
 
 #include <QGroupBox>
 
@@ -18,8 +18,8 @@ public:
     RampGroup(const EditorContext& context, int n, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
-    void Refresh();
-    PatchDrawing* RampDrawing() const { return drawing_; }
+    void refresh();
+    PatchDrawing* rampDrawing() const { return drawing_; }
 
 private:
     ValueRow* speed_;

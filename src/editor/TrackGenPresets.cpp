@@ -1,6 +1,6 @@
-#include "TrackGenPresets.h"
+#include "editor/TrackGenPresets.h"
 
-#include "IniFile.h"
+#include "common/IniFile.h"
 
 #include <algorithm>
 #include <utility>
@@ -11,12 +11,12 @@ namespace {
 constexpr int kMissingPoint = 31;
 constexpr int kTopPoint = 63;
 
-QString PointKey(std::size_t index)
+QString pointKey(std::size_t index)
 {
     return QStringLiteral("Point %1").arg(index + 1);
 }
 
-QString UnableToWrite(const QString& path)
+QString unableToWrite(const QString& path)
 {
     return QStringLiteral("Unable to write to %1").arg(path);
 }
@@ -25,24 +25,24 @@ QString UnableToWrite(const QString& path)
 
 TrackGenPresets::TrackGenPresets(QString path) : path_(std::move(path)) {}
 
-void TrackGenPresets::Read()
+void TrackGenPresets::read()
 {
     names_.clear();
     curves_.clear();
     // A missing or unreadable file has no presets.
     IniFile file;
-    if (!file.Load(path_))
+    if (!file.load(path_))
         return;
-    names_ = file.SectionNames();
+    names_ = file.sectionNames();
     curves_.resize(static_cast<std::size_t>(names_.size()));
     for (qsizetype i = 0; i < names_.size(); ++i) {
         Curve& curve = curves_[static_cast<std::size_t>(i)];
         for (std::size_t j = 0; j < curve.size(); ++j)
-            curve[j] = static_cast<Byte>(file.ReadInteger(names_[i], PointKey(j), kMissingPoint));
+            curve[j] = static_cast<Byte>(file.readInteger(names_[i], pointKey(j), kMissingPoint));
     }
 }
 
-std::optional<QString> TrackGenPresets::Save(const QString& name, const Curve& curve)
+std::optional<QString> TrackGenPresets::save(const QString& name, const Curve& curve)
 {
     // Blanks around a section name do not survive a reread, and a blank name
     // would write keys with no section header above them, into the section
@@ -53,29 +53,29 @@ std::optional<QString> TrackGenPresets::Save(const QString& name, const Curve& c
     IniFile file;
     // A file that exists but cannot be read is not written over: that would
     // lose every other preset in it.
-    if (!file.Load(path_))
-        return UnableToWrite(path_);
+    if (!file.load(path_))
+        return unableToWrite(path_);
     for (std::size_t j = 0; j < curve.size(); ++j)
-        file.WriteInteger(section, PointKey(j), curve[j]);
-    if (!file.Save(path_))
-        return UnableToWrite(path_);
-    Read();
+        file.writeInteger(section, pointKey(j), curve[j]);
+    if (!file.save(path_))
+        return unableToWrite(path_);
+    read();
     return std::nullopt;
 }
 
-std::optional<QString> TrackGenPresets::Delete(const QString& name)
+std::optional<QString> TrackGenPresets::remove(const QString& name)
 {
     IniFile file;
-    if (!file.Load(path_))
-        return UnableToWrite(path_);
+    if (!file.load(path_))
+        return unableToWrite(path_);
     // A section that has vanished meanwhile leaves the file as it is.
-    if (file.EraseSection(name) && !file.Save(path_))
-        return UnableToWrite(path_);
-    Read();
+    if (file.eraseSection(name) && !file.save(path_))
+        return unableToWrite(path_);
+    read();
     return std::nullopt;
 }
 
-TrackGenPresets::Curve TrackGenPresets::Flip(const Curve& curve)
+TrackGenPresets::Curve TrackGenPresets::flip(const Curve& curve)
 {
     Curve flipped{};
     // A point above the range (from a foreign patch) flips to the bottom
@@ -85,7 +85,7 @@ TrackGenPresets::Curve TrackGenPresets::Flip(const Curve& curve)
     return flipped;
 }
 
-TrackGenPresets::Curve TrackGenPresets::Mirror(const Curve& curve)
+TrackGenPresets::Curve TrackGenPresets::mirror(const Curve& curve)
 {
     return {curve[4], curve[3], curve[2], curve[1], curve[0]};
 }

@@ -3,7 +3,7 @@
 // operation and nothing keeps it open.
 #pragma once
 
-#include "PatchRecord.h"
+#include "protocol/PatchRecord.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,28 +21,28 @@ public:
 
     explicit TrackGenPresets(QString path);
 
-    const QString& Path() const { return path_; }
+    const QString& path() const { return path_; }
     // (Re)reads the file: one entry per section in file order; a missing key
     // reads as 31 and every value keeps its low byte. A missing file has no
     // presets.
-    void Read();
-    int Count() const { return static_cast<int>(curves_.size()); }
-    const QStringList& Names() const { return names_; }
-    const Curve& Points(int index) const { return curves_.at(static_cast<std::size_t>(index)); }
+    void read();
+    int count() const { return static_cast<int>(curves_.size()); }
+    const QStringList& names() const { return names_; }
+    const Curve& points(int index) const { return curves_.at(static_cast<std::size_t>(index)); }
 
     // Writes the curve under `name` (creating the section or overwriting its
     // points, the section keeping its place) and rereads the file. Returns
     // the message to show when the file cannot be written: "Unable to write
     // to <path>"; nothing is reread then. The name is taken without blanks
     // around it; a blank name writes nothing.
-    std::optional<QString> Save(const QString& name, const Curve& curve);
+    std::optional<QString> save(const QString& name, const Curve& curve);
     // Removes the section `name` if it is there and rereads the file.
-    std::optional<QString> Delete(const QString& name);
+    std::optional<QString> remove(const QString& name);
 
     // Upside down: each point becomes 63 - point.
-    static Curve Flip(const Curve& curve);
+    static Curve flip(const Curve& curve);
     // Left to right: points 1 and 5, 2 and 4 exchanged.
-    static Curve Mirror(const Curve& curve);
+    static Curve mirror(const Curve& curve);
 
 private:
     QString path_;

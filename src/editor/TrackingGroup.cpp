@@ -1,9 +1,9 @@
-#include "TrackingGroup.h"
+#include "editor/TrackingGroup.h"
 
-#include "PatchDrawing.h"
-#include "TVrDisplay.h"
-#include "TfrmPresetName.h"
-#include "TrackGenPresets.h"
+#include "editor/PatchDrawing.h"
+#include "editor/PresetNameDialog.h"
+#include "editor/TrackGenPresets.h"
+#include "widgets/DisplayFrame.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -26,7 +26,7 @@ constexpr Byte kResetPoint = 31;
 constexpr QSize kDisplaySize{166, 69};
 constexpr QPoint kDrawingAt{8, 9};
 
-QLabel* Caption(const QString& text, QWidget* buddy, QWidget* parent)
+QLabel* caption(const QString& text, QWidget* buddy, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     label->setBuddy(buddy);
@@ -49,27 +49,27 @@ TrackingGroup::TrackingGroup(const EditorContext& context, TrackGenPresets& pres
     sourceList->setObjectName(QStringLiteral("cbxTRKsrc"));
     source_ = std::make_unique<SourceList>(context, sourceList, kSourceOffset, kSourceParameter);
 
-    auto* display = new widgets::TVrDisplay(this);
+    auto* display = new widgets::DisplayFrame(this);
     display->setObjectName(QStringLiteral("dspTRK"));
     display->setFixedSize(kDisplaySize);
-    drawing_ = new PatchDrawing(Drawing::Tracking, context.editing.Patch(), display);
+    drawing_ = new PatchDrawing(Drawing::Tracking, context.editing.patch(), display);
     drawing_->move(kDrawingAt);
 
     presetList_->setObjectName(QStringLiteral("cbxPreset"));
-    connect(presetList_, &QComboBox::activated, this, [this](int item) { cbxPresetChange(item); });
+    connect(presetList_, &QComboBox::activated, this, [this](int item) { applyPreset(item); });
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(2);
-    buttons->addWidget(AddButton(QStringLiteral("sbSaveTGpreset"), QStringLiteral("Save"),
+    buttons->addWidget(addButton(QStringLiteral("sbSaveTGpreset"), QStringLiteral("Save"),
                                  QStringLiteral("Save current curve to preset list"),
-                                 &TrackingGroup::sbSaveTGpresetClick));
-    buttons->addWidget(AddButton(QStringLiteral("sbTrashTGPreset"), QStringLiteral("Delete"),
+                                 &TrackingGroup::savePreset));
+    buttons->addWidget(addButton(QStringLiteral("sbTrashTGPreset"), QStringLiteral("Delete"),
                                  QStringLiteral("Delete the current preset"),
-                                 &TrackingGroup::sbTrashTGPresetClick));
-    buttons->addWidget(AddButton(QStringLiteral("sbFlipTG"), QStringLiteral("Flip"),
-                                 QStringLiteral("Flip"), &TrackingGroup::sbFlipTGClick));
-    buttons->addWidget(AddButton(QStringLiteral("sbMirrorTG"), QStringLiteral("Mirror"),
-                                 QStringLiteral("Mirror"), &TrackingGroup::sbMirrorTGClick));
-    FillPresetList();
+                                 &TrackingGroup::deletePreset));
+    buttons->addWidget(addButton(QStringLiteral("sbFlipTG"), QStringLiteral("Flip"),
+                                 QStringLiteral("Flip"), &TrackingGroup::flipCurve));
+    buttons->addWidget(addButton(QStringLiteral("sbMirrorTG"), QStringLiteral("Mirror"),
+                                 QStringLiteral("Mirror"), &TrackingGroup::mirrorCurve));
+    fillPresetList();
 
     auto* values = new QHBoxLayout;
     values->setSpacing(3);
@@ -78,9 +78,9 @@ TrackingGroup::TrackingGroup(const EditorContext& context, TrackGenPresets& pres
     auto* right = new QVBoxLayout;
     right->setSpacing(2);
     right->addWidget(display);
-    right->addWidget(Caption(QStringLiteral("Input Source"), sourceList, this));
+    right->addWidget(caption(QStringLiteral("Input Source"), sourceList, this));
     right->addWidget(sourceList);
-    right->addWidget(Caption(QStringLiteral("Presets"), presetList_, this));
+    right->addWidget(caption(QStringLiteral("Presets"), presetList_, this));
     right->addWidget(presetList_);
     right->addLayout(buttons);
     right->addStretch();
@@ -91,7 +91,7 @@ TrackingGroup::TrackingGroup(const EditorContext& context, TrackGenPresets& pres
     grid->addLayout(right);
 }
 
-QToolButton* TrackingGroup::AddButton(const QString& name, const QString& text, const QString& hint,
+QToolButton* TrackingGroup::addButton(const QString& name, const QString& text, const QString& hint,
                                       void (TrackingGroup::*click)())
 {
     auto* button = new QToolButton(this);
@@ -103,52 +103,52 @@ QToolButton* TrackingGroup::AddButton(const QString& name, const QString& text, 
     return button;
 }
 
-void TrackingGroup::Refresh()
+void TrackingGroup::refresh()
 {
     for (ValueRow* row : rows_)
-        row->Refresh();
-    source_->Refresh();
+        row->refresh();
+    source_->refresh();
 }
 
-void TrackingGroup::ReadTrackGenPresets()
+void TrackingGroup::readTrackGenPresets()
 {
-    presets_.Read();
-    FillPresetList();
+    presets_.read();
+    fillPresetList();
 }
 
-void TrackingGroup::FillPresetList()
+void TrackingGroup::fillPresetList()
 {
     presetList_->clear();
-    presetList_->addItems(presets_.Names());
+    presetList_->addItems(presets_.names());
     presetList_->setCurrentIndex(-1);
 }
 
-void TrackingGroup::ApplyCurve(const PatchEditing::TrackingCurve& curve)
+void TrackingGroup::applyCurve(const PatchEditing::TrackingCurve& curve)
 {
-    context_.editing.SetTracking(curve);
+    context_.editing.setTracking(curve);
     if (context_.initControls)
         context_.initControls();
 }
 
-void TrackingGroup::cbxPresetChange(int item)
+void TrackingGroup::applyPreset(int item)
 {
-    if (item < 0 || item >= presets_.Count())
+    if (item < 0 || item >= presets_.count())
         return;
-    ApplyCurve(presets_.Points(item));
+    applyCurve(presets_.points(item));
 }
 
-void TrackingGroup::sbSaveTGpresetClick()
+void TrackingGroup::savePreset()
 {
-    TfrmPresetName dialog(presetList_->currentIndex() >= 0 ? presetList_->currentText() : QString(),
-                          this);
+    PresetNameDialog dialog(
+        presetList_->currentIndex() >= 0 ? presetList_->currentText() : QString(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    if (const auto error = presets_.Save(dialog.Name(), context_.editing.Tracking()))
-        return ShowError(*error);
-    FillPresetList();
+    if (const auto error = presets_.save(dialog.name(), context_.editing.tracking()))
+        return showError(*error);
+    fillPresetList();
 }
 
-void TrackingGroup::sbTrashTGPresetClick()
+void TrackingGroup::deletePreset()
 {
     if (presetList_->currentIndex() < 0)
         return;
@@ -158,30 +158,30 @@ void TrackingGroup::sbTrashTGPresetClick()
         QStringLiteral("Are you sure you want to delete the \"%1\" preset?").arg(name),
         QMessageBox::Ok | QMessageBox::Cancel, this);
     if (confirm.exec() == QMessageBox::Ok)
-        DelTGPreset(name);
+        delTGPreset(name);
 }
 
-void TrackingGroup::DelTGPreset(const QString& name)
+void TrackingGroup::delTGPreset(const QString& name)
 {
-    if (const auto error = presets_.Delete(name))
-        return ShowError(*error);
-    FillPresetList();
+    if (const auto error = presets_.remove(name))
+        return showError(*error);
+    fillPresetList();
     PatchEditing::TrackingCurve flat;
     flat.fill(kResetPoint);
-    ApplyCurve(flat);
+    applyCurve(flat);
 }
 
-void TrackingGroup::sbFlipTGClick()
+void TrackingGroup::flipCurve()
 {
-    ApplyCurve(TrackGenPresets::Flip(context_.editing.Tracking()));
+    applyCurve(TrackGenPresets::flip(context_.editing.tracking()));
 }
 
-void TrackingGroup::sbMirrorTGClick()
+void TrackingGroup::mirrorCurve()
 {
-    ApplyCurve(TrackGenPresets::Mirror(context_.editing.Tracking()));
+    applyCurve(TrackGenPresets::mirror(context_.editing.tracking()));
 }
 
-void TrackingGroup::ShowError(const QString& message)
+void TrackingGroup::showError(const QString& message)
 {
     QMessageBox::critical(this, QGuiApplication::applicationDisplayName(), message);
 }

@@ -3,7 +3,7 @@
 // the buttons that save, delete, flip and mirror a curve.
 #pragma once
 
-#include "ControlRows.h"
+#include "editor/ControlRows.h"
 
 #include <QGroupBox>
 
@@ -25,25 +25,25 @@ public:
 
     // Record -> controls; run while the editing is loading. The preset list
     // keeps its choice.
-    void Refresh();
+    void refresh();
     // Rereads the presets file and fills the list; no item is chosen then.
-    void ReadTrackGenPresets();
-    PatchDrawing* TrackingDrawing() const { return drawing_; }
-    QComboBox* PresetList() const { return presetList_; }
+    void readTrackGenPresets();
+    PatchDrawing* trackingDrawing() const { return drawing_; }
+    QComboBox* presetList() const { return presetList_; }
 
 private:
-    void FillPresetList();
-    void cbxPresetChange(int item);
-    void sbSaveTGpresetClick();
-    void sbTrashTGPresetClick();
-    void DelTGPreset(const QString& name);
-    void sbFlipTGClick();
-    void sbMirrorTGClick();
+    void fillPresetList();
+    void applyPreset(int item);
+    void savePreset();
+    void deletePreset();
+    void delTGPreset(const QString& name);
+    void flipCurve();
+    void mirrorCurve();
     // The new curve goes into the record and out, then every control shows
     // the patch anew.
-    void ApplyCurve(const PatchEditing::TrackingCurve& curve);
-    void ShowError(const QString& message);
-    QToolButton* AddButton(const QString& name, const QString& text, const QString& hint,
+    void applyCurve(const PatchEditing::TrackingCurve& curve);
+    void showError(const QString& message);
+    QToolButton* addButton(const QString& name, const QString& text, const QString& hint,
                            void (TrackingGroup::*click)());
 
     const EditorContext& context_;

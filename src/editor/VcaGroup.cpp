@@ -1,4 +1,4 @@
-#include "VcaGroup.h"
+#include "editor/VcaGroup.h"
 
 #include <QGridLayout>
 
@@ -10,7 +10,7 @@ VcaGroup::VcaGroup(const EditorContext& context, QWidget* parent)
                           63, {}, this))
 {
     setObjectName(QStringLiteral("grpVCA"));
-    // tbVCA2envChange is SetSigned's case of control 62: the whole patch
+    // The envelope amount (control 62) is a case of setSigned: the whole patch
     // goes out, on either model.
     amounts_ = {new SignedRow(context, 61, QStringLiteral("VCA1vel"), QStringLiteral("lblVCA1"),
                               QStringLiteral("Velocity -> VCA 1"), 63, this),
@@ -26,11 +26,11 @@ VcaGroup::VcaGroup(const EditorContext& context, QWidget* parent)
     grid->setRowStretch(2, 1);
 }
 
-void VcaGroup::Refresh()
+void VcaGroup::refresh()
 {
-    level_->Refresh();
+    level_->refresh();
     for (SignedRow* amount : amounts_)
-        amount->Refresh();
+        amount->refresh();
 }
 
 } // namespace velmora::editor

@@ -2,7 +2,7 @@
 // envelope 2 amount of VCA 2 (sent as the whole patch on both models).
 #pragma once
 
-#include "ControlRows.h"
+#include "editor/ControlRows.h"
 
 #include <QGroupBox>
 
@@ -16,7 +16,7 @@ public:
     explicit VcaGroup(const EditorContext& context, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
-    void Refresh();
+    void refresh();
 
 private:
     ValueRow* level_;

@@ -1,6 +1,6 @@
-#include "VcfGroup.h"
+#include "editor/VcfGroup.h"
 
-#include "TIACheckControl.h"
+#include "widgets/LampButton.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -31,28 +31,28 @@ VcfGroup::VcfGroup(const EditorContext& context, QWidget* parent)
                       QStringLiteral("Env 3 -> FM"), 63, this),
         new SignedRow(context, 53, QStringLiteral("VCFfmpres"), QStringLiteral("lblVCFfmpres"),
                       QStringLiteral("Aftertouch -> FM"), 63, this)};
-    AddBitBox(boxes_, context, this, QStringLiteral("VCFpitchbend"), QStringLiteral("Pitch Bend"),
+    addBitBox(boxes_, context, this, QStringLiteral("VCFpitchbend"), QStringLiteral("Pitch Bend"),
               28, 1, 25);
-    AddBitBox(boxes_, context, this, QStringLiteral("VCFvibrato"), QStringLiteral("Vibrato"), 28, 2,
+    addBitBox(boxes_, context, this, QStringLiteral("VCFvibrato"), QStringLiteral("Vibrato"), 28, 2,
               25);
-    AddBitBox(boxes_, context, this, QStringLiteral("VCFportamento"), QStringLiteral("Portamento"),
+    addBitBox(boxes_, context, this, QStringLiteral("VCFportamento"), QStringLiteral("Portamento"),
               29, 1, 26);
-    AddBitBox(boxes_, context, this, QStringLiteral("VCFtrack"), QStringLiteral("Key Track"), 29, 2,
+    addBitBox(boxes_, context, this, QStringLiteral("VCFtrack"), QStringLiteral("Key Track"), 29, 2,
               26);
 
-    QGridLayout* grid = SlidersAndSwitches(this, rows_, boxes_, 4);
+    QGridLayout* grid = slidersAndSwitches(this, rows_, boxes_, 4);
     for (std::size_t i = 0; i < amounts_.size(); ++i)
         grid->addWidget(amounts_[i], 1 + static_cast<int>(i / 2), static_cast<int>(i % 2));
 }
 
-void VcfGroup::Refresh()
+void VcfGroup::refresh()
 {
     for (ValueRow* row : rows_)
-        row->Refresh();
+        row->refresh();
     for (const auto& box : boxes_)
-        box->Refresh();
+        box->refresh();
     for (SignedRow* amount : amounts_)
-        amount->Refresh();
+        amount->refresh();
 }
 
 } // namespace velmora::editor

@@ -2,7 +2,7 @@
 // key track switches, and the four modulation amounts.
 #pragma once
 
-#include "ControlRows.h"
+#include "editor/ControlRows.h"
 
 #include <QGroupBox>
 
@@ -17,7 +17,7 @@ public:
     explicit VcfGroup(const EditorContext& context, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
-    void Refresh();
+    void refresh();
 
 private:
     std::vector<ValueRow*> rows_;

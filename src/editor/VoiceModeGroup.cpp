@@ -1,4 +1,4 @@
-#include "VoiceModeGroup.h"
+#include "editor/VoiceModeGroup.h"
 
 namespace velmora::editor {
 namespace {
@@ -24,9 +24,9 @@ VoiceModeGroup::VoiceModeGroup(const EditorContext& context, QWidget* parent)
         kVoiceModeGroup);
 }
 
-void VoiceModeGroup::Refresh()
+void VoiceModeGroup::refresh()
 {
-    mode_->Refresh();
+    mode_->refresh();
 }
 
 } // namespace velmora::editor

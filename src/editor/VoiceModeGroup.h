@@ -1,7 +1,7 @@
 // The " Voice Mode  " group: how the instrument hands notes to its voices.
 #pragma once
 
-#include "ControlRows.h"
+#include "editor/ControlRows.h"
 
 #include <QGroupBox>
 
@@ -16,7 +16,7 @@ public:
 
     // Record -> controls; run while the editing is loading. A byte no item
     // has leaves the previous item checked.
-    void Refresh();
+    void refresh();
 
 private:
     std::unique_ptr<RadioGroup> mode_;

@@ -1,4 +1,4 @@
-#include "GlobalControls.h"
+#include "globals/GlobalControls.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,11 +21,11 @@ GlobalControls::GlobalControls(GlobalRecord& record, MidiSink& output, std::func
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(4);
-    column->addWidget(AddFrame(QStringLiteral(" Master Tune  "), "grpMasterTune", tbTUNE,
+    column->addWidget(addFrame(QStringLiteral(" Master Tune  "), "grpMasterTune", tbTUNE,
                                lblMasterTUne, GlobalField::MasterTune));
-    column->addWidget(AddFrame(QStringLiteral(" Transpose  "), "grpTranspose", tbTRANSPOSE,
+    column->addWidget(addFrame(QStringLiteral(" Transpose  "), "grpTranspose", tbTRANSPOSE,
                                lblTranspose, GlobalField::Transpose));
-    column->addWidget(AddFrame(QStringLiteral(" Bend Range  "), "grpBendRange", tbBEND,
+    column->addWidget(addFrame(QStringLiteral(" Bend Range  "), "grpBendRange", tbBEND,
                                lblBendRange, GlobalField::BendRange));
     tbTUNE->setObjectName(QStringLiteral("tbTUNE"));
     tbTRANSPOSE->setObjectName(QStringLiteral("tbTRANSPOSE"));
@@ -37,16 +37,16 @@ GlobalControls::GlobalControls(GlobalRecord& record, MidiSink& output, std::func
     tbTRANSPOSE->setToolTip(QStringLiteral("Master transpose in semitones"));
     tbBEND->setToolTip(QStringLiteral("Pitch-bend range in semitones"));
 
-    connect(tbTUNE, &QSlider::valueChanged, this, [this](int p) { tbTUNEChange(p); });
-    connect(tbTRANSPOSE, &QSlider::valueChanged, this, [this](int p) { tbTRANSPOSEChange(p); });
-    connect(tbBEND, &QSlider::valueChanged, this, [this](int p) { tbBENDChange(p); });
-    InitGlobalControls();
+    connect(tbTUNE, &QSlider::valueChanged, this, [this](int p) { sendTune(p); });
+    connect(tbTRANSPOSE, &QSlider::valueChanged, this, [this](int p) { sendTranspose(p); });
+    connect(tbBEND, &QSlider::valueChanged, this, [this](int p) { sendBendRange(p); });
+    initGlobalControls();
 }
 
-QGroupBox* GlobalControls::AddFrame(const QString& caption, const char* name, QSlider* bar,
+QGroupBox* GlobalControls::addFrame(const QString& caption, const char* name, QSlider* bar,
                                     QLabel* label, GlobalField field)
 {
-    const RecordField where = FieldOf(field);
+    const RecordField where = fieldOf(field);
     auto* frame = new QGroupBox(caption, this);
     frame->setObjectName(QLatin1String(name));
     bar->setRange(where.minimum, where.maximum);
@@ -61,47 +61,47 @@ QGroupBox* GlobalControls::AddFrame(const QString& caption, const char* name, QS
     return frame;
 }
 
-void GlobalControls::InitGlobalControls()
+void GlobalControls::initGlobalControls()
 {
     loading_ = true;
     const std::pair<QSlider*, GlobalField> bars[] = {{tbTUNE, GlobalField::MasterTune},
                                                      {tbTRANSPOSE, GlobalField::Transpose},
                                                      {tbBEND, GlobalField::BendRange}};
     for (const auto& [bar, field] : bars)
-        bar->setValue(ShownGlobal(record_, field));
+        bar->setValue(shownGlobal(record_, field));
     lblMasterTUne->setNum(tbTUNE->value());
     lblTranspose->setNum(tbTRANSPOSE->value());
     lblBendRange->setNum(tbBEND->value());
     loading_ = false;
 }
 
-void GlobalControls::tbTUNEChange(int position)
+void GlobalControls::sendTune(int position)
 {
-    BarChange(GlobalField::MasterTune, lblMasterTUne, position);
+    sendGlobal(GlobalField::MasterTune, lblMasterTUne, position);
 }
 
-void GlobalControls::tbTRANSPOSEChange(int position)
+void GlobalControls::sendTranspose(int position)
 {
-    BarChange(GlobalField::Transpose, lblTranspose, position);
+    sendGlobal(GlobalField::Transpose, lblTranspose, position);
 }
 
-void GlobalControls::tbBENDChange(int position)
+void GlobalControls::sendBendRange(int position)
 {
-    BarChange(GlobalField::BendRange, lblBendRange, position);
+    sendGlobal(GlobalField::BendRange, lblBendRange, position);
 }
 
-void GlobalControls::BarChange(GlobalField field, QLabel* label, int position)
+void GlobalControls::sendGlobal(GlobalField field, QLabel* label, int position)
 {
     label->setNum(position);
     // A refresh shows the record; only the user's move writes and sends.
     if (loading_)
         return;
     try {
-        ChangeGlobal(record_, field, position, output_, channel_ ? channel_() : 0);
+        changeGlobal(record_, field, position, output_, channel_ ? channel_() : 0);
     } catch (const std::exception& e) {
-        if (!OnError)
+        if (!onError)
             throw;
-        OnError(QString::fromLocal8Bit(e.what()));
+        onError(QString::fromLocal8Bit(e.what()));
     }
 }
 

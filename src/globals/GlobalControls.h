@@ -5,7 +5,7 @@
 // and tells the instrument at once.
 #pragma once
 
-#include "GlobalParameters.h"
+#include "globals/GlobalParameters.h"
 
 #include <QWidget>
 
@@ -28,17 +28,17 @@ public:
                    QWidget* parent = nullptr);
 
     // Shown when a send fails (the output device's error text).
-    std::function<void(const QString&)> OnError;
+    std::function<void(const QString&)> onError;
 
     // Sets the three bars and labels from the record; writes and sends nothing.
-    void InitGlobalControls();
+    void initGlobalControls();
 
     // The change handlers of the three bars.
-    void tbTUNEChange(int position);
-    void tbTRANSPOSEChange(int position);
-    void tbBENDChange(int position);
+    void sendTune(int position);
+    void sendTranspose(int position);
+    void sendBendRange(int position);
 
-    bool LoadingControls() const { return loading_; }
+    bool loadingControls() const { return loading_; }
 
     QSlider* tbTUNE;
     QSlider* tbTRANSPOSE;
@@ -48,9 +48,9 @@ public:
     QLabel* lblBendRange;
 
 private:
-    QGroupBox* AddFrame(const QString& caption, const char* name, QSlider* bar, QLabel* label,
+    QGroupBox* addFrame(const QString& caption, const char* name, QSlider* bar, QLabel* label,
                         GlobalField field);
-    void BarChange(GlobalField field, QLabel* label, int position);
+    void sendGlobal(GlobalField field, QLabel* label, int position);
 
     GlobalRecord& record_;
     MidiSink& output_;

@@ -1,23 +1,23 @@
-#include "GlobalParameters.h"
+#include "globals/GlobalParameters.h"
 
 #include <algorithm>
 
 namespace velmora::globals {
 
-int ShownGlobal(std::span<const Byte> record, GlobalField field)
+int shownGlobal(std::span<const Byte> record, GlobalField field)
 {
-    return ShownField(record, FieldOf(field));
+    return shownField(record, fieldOf(field));
 }
 
-bool ChangeGlobal(std::span<Byte> record, GlobalField field, int position, MidiSink& output,
+bool changeGlobal(std::span<Byte> record, GlobalField field, int position, MidiSink& output,
                   int channel)
 {
-    const RecordField where = FieldOf(field);
+    const RecordField where = fieldOf(field);
     position = std::clamp(position, where.minimum, where.maximum);
-    WriteField(record, where, position);
-    if (!output.IsOpen())
+    writeField(record, where, position);
+    if (!output.isOpen())
         return false;
-    output.SendLong(RegisteredParameterMessage(channel, ParameterOf(field), position));
+    output.sendLong(registeredParameterMessage(channel, parameterOf(field), position));
     return true;
 }
 

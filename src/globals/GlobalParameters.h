@@ -4,9 +4,9 @@
 // main window.
 #pragma once
 
-#include "Messages.h"
-#include "MidiSink.h"
-#include "RecordField.h"
+#include "globals/RecordField.h"
+#include "protocol/Messages.h"
+#include "protocol/MidiSink.h"
 
 #include <array>
 
@@ -23,7 +23,7 @@ inline constexpr std::array<GlobalField, 3> kGlobalFields{
     GlobalField::MasterTune, GlobalField::Transpose, GlobalField::BendRange};
 
 // Same offsets in the Matrix-1000 global dump and the Matrix-6 master dump.
-constexpr RecordField FieldOf(GlobalField field)
+constexpr RecordField fieldOf(GlobalField field)
 {
     switch (field) {
     case GlobalField::MasterTune:
@@ -36,7 +36,7 @@ constexpr RecordField FieldOf(GlobalField field)
     return {164, 1, 24, false};
 }
 
-constexpr RegisteredParameter ParameterOf(GlobalField field)
+constexpr RegisteredParameter parameterOf(GlobalField field)
 {
     switch (field) {
     case GlobalField::MasterTune:
@@ -50,12 +50,12 @@ constexpr RegisteredParameter ParameterOf(GlobalField field)
 }
 
 // The position a bar shows for the record (clamped; the record is not touched).
-int ShownGlobal(std::span<const Byte> record, GlobalField field);
+int shownGlobal(std::span<const Byte> record, GlobalField field);
 
 // A move of a bar to `position`: the record byte is written, and with the
 // output open the registered-parameter message goes out on `channel` as one
 // 7-byte string with running status. Returns whether it was sent.
-bool ChangeGlobal(std::span<Byte> record, GlobalField field, int position, MidiSink& output,
+bool changeGlobal(std::span<Byte> record, GlobalField field, int position, MidiSink& output,
                   int channel);
 
 } // namespace velmora::globals

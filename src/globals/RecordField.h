@@ -5,7 +5,7 @@
 // user moves the control.
 #pragma once
 
-#include "PatchRecord.h"
+#include "protocol/PatchRecord.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -23,22 +23,22 @@ struct RecordField
 };
 
 // The byte as a number: a signed byte above 127 is the byte minus 256.
-constexpr int ReadField(std::span<const Byte> record, const RecordField& field)
+constexpr int readField(std::span<const Byte> record, const RecordField& field)
 {
     const Byte value = record[field.offset];
-    return field.isSigned ? ByteToSigned(value, 127) : int(value);
+    return field.isSigned ? byteToSigned(value, 127) : int(value);
 }
 
 // The position a control shows for the byte.
-constexpr int ShownField(std::span<const Byte> record, const RecordField& field)
+constexpr int shownField(std::span<const Byte> record, const RecordField& field)
 {
-    return std::clamp(ReadField(record, field), field.minimum, field.maximum);
+    return std::clamp(readField(record, field), field.minimum, field.maximum);
 }
 
 // Stores a control position (negative ones as two's complement).
-constexpr void WriteField(std::span<Byte> record, const RecordField& field, int position)
+constexpr void writeField(std::span<Byte> record, const RecordField& field, int position)
 {
-    record[field.offset] = SignedToByte(position);
+    record[field.offset] = signedToByte(position);
 }
 
 } // namespace velmora::globals

@@ -1,15 +1,15 @@
-#include "SplitSession.h"
+#include "globals/SplitSession.h"
 
-#include "Messages.h"
-#include "PatchName.h"
+#include "protocol/Messages.h"
+#include "protocol/PatchName.h"
 
 #include <algorithm>
 
 namespace velmora::globals {
 
-std::string SplitName(std::u32string_view typed)
+std::string splitName(std::u32string_view typed)
 {
-    return NormaliseName(typed, kSplitNameLength);
+    return normaliseName(typed, kSplitNameLength);
 }
 
 SplitSession::SplitSession(SplitRecord& entry, int split, MidiSink& output, int channel,
@@ -18,48 +18,48 @@ SplitSession::SplitSession(SplitRecord& entry, int split, MidiSink& output, int 
       channel_(channel), pause_(std::move(pause))
 {}
 
-void SplitSession::SetMode(bool on)
+void SplitSession::setMode(bool on)
 {
-    if (!output_.IsOpen())
+    if (!output_.isOpen())
         return;
-    output_.SendLong(SplitMode(on));
+    output_.sendLong(splitMode(on));
     if (!on)
         return;
     pause_(kModePause);
-    output_.SendLong(ProgramChange(channel_, static_cast<Byte>(split_)));
+    output_.sendLong(programChange(channel_, static_cast<Byte>(split_)));
 }
 
-void SplitSession::SendSplit()
+void SplitSession::sendSplit()
 {
-    if (output_.IsOpen())
-        output_.SendLong(SplitData(static_cast<Byte>(split_), working_));
+    if (output_.isOpen())
+        output_.sendLong(splitData(static_cast<Byte>(split_), working_));
 }
 
-void SplitSession::Change(SplitField field, int position)
+void SplitSession::change(SplitField field, int position)
 {
-    const RecordField where = FieldOf(field);
-    WriteField(working_, where, std::clamp(position, where.minimum, where.maximum));
-    SendSplit();
+    const RecordField where = fieldOf(field);
+    writeField(working_, where, std::clamp(position, where.minimum, where.maximum));
+    sendSplit();
 }
 
-void SplitSession::Accept(std::string_view name)
+void SplitSession::accept(std::string_view name)
 {
     std::fill_n(working_.begin(), kSplitNameLength, Byte{' '});
     std::copy_n(name.begin(), std::min(name.size(), kSplitNameLength), working_.begin());
     entry_ = working_;
-    SendSplit();
-    if (output_.IsOpen())
+    sendSplit();
+    if (output_.isOpen())
         pause_(kModePause);
-    SetMode(false);
+    setMode(false);
 }
 
-void SplitSession::Cancel()
+void SplitSession::cancel()
 {
     working_ = backup_;
-    SendSplit();
-    if (output_.IsOpen())
+    sendSplit();
+    if (output_.isOpen())
         pause_(kModePause);
-    SetMode(false);
+    setMode(false);
 }
 
 } // namespace velmora::globals

@@ -6,8 +6,8 @@
 // split mode.
 #pragma once
 
-#include "MidiSink.h"
-#include "RecordField.h"
+#include "globals/RecordField.h"
+#include "protocol/MidiSink.h"
 
 #include <array>
 #include <chrono>
@@ -32,7 +32,7 @@ enum class SplitField
 };
 
 // Bytes 0..5 are the name; 6 and 7 are carried unchanged.
-constexpr RecordField FieldOf(SplitField field)
+constexpr RecordField fieldOf(SplitField field)
 {
     switch (field) {
     case SplitField::LeftLimit:
@@ -61,7 +61,7 @@ constexpr RecordField FieldOf(SplitField field)
 
 // The 6-character name a typed text becomes: capitals, characters outside
 // the instrument's set as blanks, filled up with blanks.
-std::string SplitName(std::u32string_view typed);
+std::string splitName(std::u32string_view typed);
 
 class SplitSession
 {
@@ -73,26 +73,26 @@ public:
     // written only by Accept. `channel` is the instrument's channel 0..15.
     SplitSession(SplitRecord& entry, int split, MidiSink& output, int channel, Pause pause);
 
-    const SplitRecord& Working() const { return working_; }
-    const SplitRecord& Backup() const { return backup_; }
-    int Split() const { return split_; }
+    const SplitRecord& working() const { return working_; }
+    const SplitRecord& backup() const { return backup_; }
+    int split() const { return split_; }
     // How the pauses between messages are taken (tests record them).
-    void SetPause(Pause pause) { pause_ = std::move(pause); }
+    void setPause(Pause pause) { pause_ = std::move(pause); }
 
     // Split mode on: the mode message, the pause, a program change to the
     // split's number. Off: the mode message alone. Nothing with the output
     // closed.
-    void SetMode(bool on);
+    void setMode(bool on);
     // The working record as split data under the split's number.
-    void SendSplit();
-    // A control moved: its byte of the working record, then SendSplit.
-    void Change(SplitField field, int position);
+    void sendSplit();
+    // A control moved: its byte of the working record, then sendSplit.
+    void change(SplitField field, int position);
     // The name (6 bytes) into the working record, which becomes the split
     // table's entry; it goes to the instrument and split mode ends.
-    void Accept(std::string_view name);
+    void accept(std::string_view name);
     // The backup goes back to the instrument and split mode ends; the split
     // table is not touched.
-    void Cancel();
+    void cancel();
 
 private:
     SplitRecord& entry_;

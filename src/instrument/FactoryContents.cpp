@@ -1,8 +1,8 @@
-#include "FactoryContents.h"
+#include "instrument/FactoryContents.h"
 
-#include "ModulationLists.h"
-#include "PatchLayout.h"
-#include "SysexCodec.h"
+#include "protocol/ModulationLists.h"
+#include "protocol/PatchLayout.h"
+#include "protocol/SysexCodec.h"
 
 #include <array>
 #include <cstdint>
@@ -17,7 +17,7 @@ class Generator
 public:
     explicit Generator(std::uint64_t seed) : state_(seed) {}
 
-    std::uint64_t Next()
+    std::uint64_t next()
     {
         std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
@@ -26,9 +26,9 @@ public:
     }
 
     // A number in lo..hi, both included.
-    int Between(int lo, int hi)
+    int between(int lo, int hi)
     {
-        return lo + static_cast<int>(Next() % static_cast<std::uint64_t>(hi - lo + 1));
+        return lo + static_cast<int>(next() % static_cast<std::uint64_t>(hi - lo + 1));
     }
 
 private:
@@ -42,7 +42,7 @@ enum class Kind : std::uint64_t
     Global = 3,
 };
 
-Generator Seeded(Model model, Kind kind, int bank, int number)
+Generator seeded(SynthModel model, Kind kind, int bank, int number)
 {
     const auto m = static_cast<std::uint64_t>(model);
     const auto b = static_cast<std::uint64_t>(bank);
@@ -59,10 +59,10 @@ struct FieldRange
     bool isSigned;
 };
 
-std::vector<FieldRange> BuildRanges()
+std::vector<FieldRange> buildRanges()
 {
     std::vector<FieldRange> ranges;
-    for (const PatchField& field : PatchFields()) {
+    for (const PatchField& field : patchFields()) {
         const int labels = static_cast<int>(field.labels.size());
         FieldRange r{field.offset, 0, 0, false};
         switch (field.kind) {
@@ -92,9 +92,9 @@ std::vector<FieldRange> BuildRanges()
     return ranges;
 }
 
-const std::vector<FieldRange>& Ranges()
+const std::vector<FieldRange>& ranges()
 {
-    static const std::vector<FieldRange> ranges = BuildRanges();
+    static const std::vector<FieldRange> ranges = buildRanges();
     return ranges;
 }
 
@@ -102,7 +102,7 @@ constexpr std::array<const char*, 10> kCategories = {
     "BRASS", "STRNG", "LEAD ", "BASS ", "PAD  ", "KEYS ", "ORGAN", "BELLS", "SWEEP", "FX   ",
 };
 
-void WriteTwoDigits(Byte* out, int value)
+void writeTwoDigits(Byte* out, int value)
 {
     out[0] = static_cast<Byte>('0' + value / 10 % 10);
     out[1] = static_cast<Byte>('0' + value % 10);
@@ -110,63 +110,63 @@ void WriteTwoDigits(Byte* out, int value)
 
 } // namespace
 
-PatchRecord FactoryPatch(Model model, int bank, int number)
+PatchRecord factoryPatch(SynthModel model, int bank, int number)
 {
     PatchRecord record{};
     const char* category = kCategories[static_cast<std::size_t>((bank * 3 + number) % 10)];
     for (std::size_t i = 0; i < 5; ++i)
         record[i] = static_cast<Byte>(category[i]);
     record[5] = ' ';
-    WriteTwoDigits(&record[6], number);
+    writeTwoDigits(&record[6], number);
 
-    Generator gen = Seeded(model, Kind::Patch, bank, number);
-    for (const FieldRange& r : Ranges()) {
-        const int v = gen.Between(r.lo, r.hi);
-        record[r.offset] = r.isSigned ? SignedToByte(v) : static_cast<Byte>(v);
+    Generator gen = seeded(model, Kind::Patch, bank, number);
+    for (const FieldRange& r : ranges()) {
+        const int v = gen.between(r.lo, r.hi);
+        record[r.offset] = r.isSigned ? signedToByte(v) : static_cast<Byte>(v);
     }
     // About a third of the buses are switched off, as on most real patches:
     // source, amount and destination all 0.
     for (int bus = 1; bus <= kMatrixBusCount; ++bus) {
-        if (gen.Between(0, 2) == 0) {
-            const std::size_t at = BusOffset(bus);
+        if (gen.between(0, 2) == 0) {
+            const std::size_t at = busOffset(bus);
             record[at] = record[at + 1] = record[at + 2] = 0;
         }
     }
     return record;
 }
 
-SplitRecord FactorySplit(Model model, int index)
+SplitRecord factorySplit(SynthModel model, int index)
 {
     SplitRecord split{};
     const char name[] = "SPLT";
     for (std::size_t i = 0; i < 4; ++i)
         split[i] = static_cast<Byte>(name[i]);
-    WriteTwoDigits(&split[4], index + 1);
+    writeTwoDigits(&split[4], index + 1);
 
-    Generator gen = Seeded(model, Kind::Split, 0, index);
-    const int splitKey = gen.Between(36, 84);
+    Generator gen = seeded(model, Kind::Split, 0, index);
+    const int splitKey = gen.between(36, 84);
     split[6] = static_cast<Byte>(splitKey);
     split[7] = static_cast<Byte>(splitKey + 1);
-    split[8] = SignedToByte(12 * gen.Between(-2, 2));
-    split[9] = SignedToByte(12 * gen.Between(-2, 2));
-    split[10] = static_cast<Byte>(gen.Between(0, 99));
-    split[11] = static_cast<Byte>(gen.Between(0, 99));
-    split[12] = static_cast<Byte>(gen.Between(32, 63));
-    split[13] = static_cast<Byte>(gen.Between(32, 63));
-    split[14] = static_cast<Byte>(gen.Between(0, 2));
+    split[8] = signedToByte(12 * gen.between(-2, 2));
+    split[9] = signedToByte(12 * gen.between(-2, 2));
+    split[10] = static_cast<Byte>(gen.between(0, 99));
+    split[11] = static_cast<Byte>(gen.between(0, 99));
+    split[12] = static_cast<Byte>(gen.between(32, 63));
+    split[13] = static_cast<Byte>(gen.between(32, 63));
+    split[14] = static_cast<Byte>(gen.between(0, 2));
     for (std::size_t i = 15; i < kSplitRecordSize; ++i)
-        split[i] = static_cast<Byte>(gen.Between(0, 1));
+        split[i] = static_cast<Byte>(gen.between(0, 1));
     return split;
 }
 
-std::vector<Byte> FactoryGlobal(Model model)
+std::vector<Byte> factoryGlobal(SynthModel model)
 {
-    std::vector<Byte> global(model == Model::Matrix1000 ? kGlobal1000Size : kMaster6Size);
-    Generator gen = Seeded(model, Kind::Global, 0, 0);
+    std::vector<Byte> global(model == SynthModel::Matrix1000 ? kGlobal1000Size : kMaster6Size);
+    Generator gen = seeded(model, Kind::Global, 0, 0);
     for (Byte& b : global)
-        b = static_cast<Byte>(gen.Between(0, 31));
-    global[kGlobalMasterTune] = SignedToByte(0);
-    global[kGlobalMasterTranspose] = SignedToByte(0);
+        b = static_cast<Byte>(gen.between(0, 31));
+    global[kGlobalMasterTune] = signedToByte(0);
+    global[kGlobalMasterTranspose] = signedToByte(0);
     global[kGlobalBendRange] = 2;
     return global;
 }

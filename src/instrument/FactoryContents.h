@@ -3,8 +3,8 @@
 // bank and number always give the same bytes.
 #pragma once
 
-#include "Model.h"
-#include "PatchRecord.h"
+#include "protocol/PatchRecord.h"
+#include "protocol/SynthModel.h"
 
 #include <vector>
 
@@ -12,7 +12,7 @@ namespace velmora {
 
 // A patch named like "BRASS 01" (category, blank, the number within the bank
 // in two digits) whose every field lies within its documented range.
-PatchRecord FactoryPatch(Model model, int bank, int number);
+PatchRecord factoryPatch(SynthModel model, int bank, int number);
 
 // A split named "SPLTnn" (nn = index + 1, two digits). The data bytes are:
 //   6  left zone upper key    0..127     7  right zone lower key   0..127
@@ -21,12 +21,12 @@ PatchRecord FactoryPatch(Model model, int bank, int number);
 //  12  left volume            0..63     13  right volume           0..63
 //  14  zone voice assignment  0..2      15..17 switches            0..1
 // Indexes past the 50 stored splits give the filler a Matrix-1000 sends.
-SplitRecord FactorySplit(Model model, int index);
+SplitRecord factorySplit(SynthModel model, int index);
 
 // 172 bytes (Matrix-1000) or 236 (Matrix-6): master tune (byte 8) and master
 // transpose (byte 34) at 0, bend range (byte 164) 2, every other byte a small
 // value 0..31.
-std::vector<Byte> FactoryGlobal(Model model);
+std::vector<Byte> factoryGlobal(SynthModel model);
 
 // Where those three live in both global records.
 inline constexpr std::size_t kGlobalMasterTune = 8;

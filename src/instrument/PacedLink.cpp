@@ -1,4 +1,4 @@
-#include "PacedLink.h"
+#include "instrument/PacedLink.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -31,7 +31,7 @@ struct PacedLink::State
 
     mutable std::mutex mutex;
     std::condition_variable wake; // the worker waits on it
-    std::condition_variable idle; // WaitIdle waits on it
+    std::condition_variable idle; // waitIdle waits on it
     std::deque<Entry> queue;
     std::uint64_t nextSequence = 0;
     bool delivering = false;
@@ -43,12 +43,12 @@ struct PacedLink::State
     std::thread worker; // started last, joined first
 
     // Sleeps until `due` or until the link stops; false when it stops.
-    bool PauseUntil(std::unique_lock<std::mutex>& lock, Clock::time_point due)
+    bool pauseUntil(std::unique_lock<std::mutex>& lock, Clock::time_point due)
     {
         return !wake.wait_until(lock, due, [this] { return stopping; });
     }
 
-    void Run()
+    void run()
     {
         // When the previous message's bytes would have left the cable.
         Clock::time_point cableFree = Clock::now();
@@ -62,10 +62,10 @@ struct PacedLink::State
             if (stall && stall->sequence == sequence) {
                 const Clock::time_point due = Clock::now() + stall->duration;
                 stall.reset();
-                if (!PauseUntil(lock, due))
+                if (!pauseUntil(lock, due))
                     break;
             }
-            if (pace == Pace::CableSpeed && !PauseUntil(lock, cableFree))
+            if (pace == Pace::CableSpeed && !pauseUntil(lock, cableFree))
                 break;
 
             Entry entry = std::move(queue.front());
@@ -73,7 +73,7 @@ struct PacedLink::State
             delivering = true;
             lock.unlock();
             const Clock::time_point start = Clock::now();
-            cableFree = start + CableTime(entry.bytes.size());
+            cableFree = start + cableTime(entry.bytes.size());
             bool failed = false;
             try {
                 downstream(entry.bytes);
@@ -97,7 +97,7 @@ PacedLink::PacedLink(Downstream downstream, Pace pace) : state_(std::make_unique
 {
     state_->downstream = std::move(downstream);
     state_->pace = pace;
-    state_->worker = std::thread([s = state_.get()] { s->Run(); });
+    state_->worker = std::thread([s = state_.get()] { s->run(); });
 }
 
 PacedLink::~PacedLink()
@@ -110,7 +110,7 @@ PacedLink::~PacedLink()
     state_->worker.join();
 }
 
-void PacedLink::Send(std::span<const Byte> message)
+void PacedLink::send(std::span<const Byte> message)
 {
     std::vector<Byte> copy(message.begin(), message.end());
     {
@@ -122,19 +122,19 @@ void PacedLink::Send(std::span<const Byte> message)
     state_->wake.notify_one();
 }
 
-PacedLink::Pace PacedLink::GetPace() const
+PacedLink::Pace PacedLink::pace() const
 {
     std::lock_guard lock(state_->mutex);
     return state_->pace;
 }
 
-void PacedLink::SetPace(Pace pace)
+void PacedLink::setPace(Pace pace)
 {
     std::lock_guard lock(state_->mutex);
     state_->pace = pace;
 }
 
-void PacedLink::StallBefore(int messageIndex, std::chrono::milliseconds duration)
+void PacedLink::stallBefore(int messageIndex, std::chrono::milliseconds duration)
 {
     std::lock_guard lock(state_->mutex);
     if (messageIndex < 0)
@@ -144,19 +144,19 @@ void PacedLink::StallBefore(int messageIndex, std::chrono::milliseconds duration
             State::Stall{state_->nextSequence + static_cast<std::uint64_t>(messageIndex), duration};
 }
 
-std::size_t PacedLink::Queued() const
+std::size_t PacedLink::queued() const
 {
     std::lock_guard lock(state_->mutex);
     return state_->queue.size() + (state_->delivering ? 1 : 0);
 }
 
-std::size_t PacedLink::Failures() const
+std::size_t PacedLink::failures() const
 {
     std::lock_guard lock(state_->mutex);
     return state_->failures;
 }
 
-void PacedLink::WaitIdle()
+void PacedLink::waitIdle()
 {
     std::unique_lock lock(state_->mutex);
     state_->idle.wait(lock, [this] {

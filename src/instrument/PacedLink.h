@@ -6,10 +6,10 @@
 //
 // Every member may be called from any thread. The downstream function is
 // called only on the worker thread, one message at a time; it may call Send,
-// but not WaitIdle or the destructor.
+// but not waitIdle or the destructor.
 #pragma once
 
-#include "PatchRecord.h"
+#include "protocol/PatchRecord.h"
 
 #include <chrono>
 #include <cstddef>
@@ -32,7 +32,7 @@ public:
 
     static constexpr std::chrono::microseconds kByteTime{320};
     // How long `bytes` bytes take on a MIDI cable.
-    static constexpr std::chrono::microseconds CableTime(std::size_t bytes)
+    static constexpr std::chrono::microseconds cableTime(std::size_t bytes)
     {
         return kByteTime * static_cast<long long>(bytes);
     }
@@ -45,28 +45,28 @@ public:
     PacedLink& operator=(const PacedLink&) = delete;
 
     // Queues a copy of one whole message.
-    void Send(std::span<const Byte> message);
+    void send(std::span<const Byte> message);
 
     // At cable speed a message is delivered no earlier than the moment the
     // bytes of the one before it would have left the cable, counted from when
     // that one was delivered. A change applies from the next message.
-    Pace GetPace() const;
-    void SetPace(Pace pace);
+    Pace pace() const;
+    void setPace(Pace pace);
 
     // Fault for tests: pause `duration` before delivering the message that is
     // the Nth (from 0) to be sent after this call. A later call replaces it;
     // a negative index clears it.
-    void StallBefore(int messageIndex, std::chrono::milliseconds duration);
+    void stallBefore(int messageIndex, std::chrono::milliseconds duration);
 
     // Messages sent but not yet handed downstream (the one being handed on
     // included).
-    std::size_t Queued() const;
+    std::size_t queued() const;
     // Downstream calls that ended in an exception. The exception is caught on
     // the worker thread and the message counts as handed on.
-    std::size_t Failures() const;
+    std::size_t failures() const;
     // Blocks until every message sent so far has been delivered and the
     // downstream call has returned.
-    void WaitIdle();
+    void waitIdle();
 
 private:
     struct State;

@@ -1,9 +1,9 @@
-#include "VirtualInstrument.h"
+#include "instrument/VirtualInstrument.h"
 
-#include "FactoryContents.h"
-#include "Messages.h"
-#include "PatchLayout.h"
-#include "SysexCodec.h"
+#include "instrument/FactoryContents.h"
+#include "protocol/Messages.h"
+#include "protocol/PatchLayout.h"
+#include "protocol/SysexCodec.h"
 
 #include <algorithm>
 #include <array>
@@ -26,9 +26,9 @@ constexpr Byte kMatrix6EditBufferNumber = 100;
 constexpr int kPatchNumbers = static_cast<int>(kBankPatchCount);
 constexpr int kSplitNumbers = static_cast<int>(kSplitCount);
 
-int BankCountOf(Model model)
+int bankCountOf(SynthModel model)
 {
-    return model == Model::Matrix1000 ? VirtualInstrument::kMatrix1000BankCount : 1;
+    return model == SynthModel::Matrix1000 ? VirtualInstrument::kMatrix1000BankCount : 1;
 }
 
 // What a model's memory holds when it is switched on. Built once per model
@@ -41,30 +41,30 @@ struct Factory
     std::vector<Byte> global;
 };
 
-Factory BuildFactory(Model model)
+Factory buildFactory(SynthModel model)
 {
     Factory f;
-    const int banks = BankCountOf(model);
+    const int banks = bankCountOf(model);
     f.patches.reserve(static_cast<std::size_t>(banks * kPatchNumbers));
     for (int bank = 0; bank < banks; ++bank) {
         for (int n = 0; n < kPatchNumbers; ++n)
-            f.patches.push_back(FactoryPatch(model, bank, n));
+            f.patches.push_back(factoryPatch(model, bank, n));
     }
     for (int i = 0; i < kSplitNumbers; ++i)
-        f.splits[static_cast<std::size_t>(i)] = FactorySplit(model, i);
-    if (model == Model::Matrix1000) {
+        f.splits[static_cast<std::size_t>(i)] = factorySplit(model, i);
+    if (model == SynthModel::Matrix1000) {
         for (int i = kSplitNumbers; i < VirtualInstrument::kMatrix1000SplitsSent; ++i)
-            f.filler.push_back(FactorySplit(model, i));
+            f.filler.push_back(factorySplit(model, i));
     }
-    f.global = FactoryGlobal(model);
+    f.global = factoryGlobal(model);
     return f;
 }
 
-const Factory& FactoryOf(Model model)
+const Factory& factoryOf(SynthModel model)
 {
-    static const Factory matrix1000 = BuildFactory(Model::Matrix1000);
-    static const Factory matrix6 = BuildFactory(Model::Matrix6);
-    return model == Model::Matrix1000 ? matrix1000 : matrix6;
+    static const Factory matrix1000 = buildFactory(SynthModel::Matrix1000);
+    static const Factory matrix6 = buildFactory(SynthModel::Matrix6);
+    return model == SynthModel::Matrix1000 ? matrix1000 : matrix6;
 }
 
 // Parameter number -> record offset and whether the field is signed, for the
@@ -75,10 +75,10 @@ struct ParameterTarget
     bool isSigned = false;
 };
 
-std::array<ParameterTarget, 128> BuildParameterTargets()
+std::array<ParameterTarget, 128> buildParameterTargets()
 {
     std::array<ParameterTarget, 128> targets{};
-    for (const PatchField& field : PatchFields()) {
+    for (const PatchField& field : patchFields()) {
         if (field.parameter >= 0 && field.parameter < 128)
             targets[static_cast<std::size_t>(field.parameter)] = {static_cast<int>(field.offset),
                                                                   field.kind == FieldKind::Signed};
@@ -86,19 +86,19 @@ std::array<ParameterTarget, 128> BuildParameterTargets()
     return targets;
 }
 
-const ParameterTarget& TargetOf(Byte parameter)
+const ParameterTarget& targetOf(Byte parameter)
 {
-    static const std::array<ParameterTarget, 128> targets = BuildParameterTargets();
+    static const std::array<ParameterTarget, 128> targets = buildParameterTargets();
     return targets[parameter & 0x7F];
 }
 
 // A 7-bit two's complement value as the record's 8-bit byte.
-Byte SevenBitSignedToByte(Byte v)
+Byte sevenBitSignedToByte(Byte v)
 {
-    return SignedToByte(v >= 64 ? int(v) - 128 : int(v));
+    return signedToByte(v >= 64 ? int(v) - 128 : int(v));
 }
 
-bool IsDataByte(Byte b)
+bool isDataByte(Byte b)
 {
     return b < 0x80;
 }
@@ -107,7 +107,7 @@ bool IsDataByte(Byte b)
 
 struct VirtualInstrument::State
 {
-    Model model = Model::Matrix1000;
+    SynthModel model = SynthModel::Matrix1000;
     int channel = 0;
 
     std::vector<PatchRecord> patches;
@@ -127,10 +127,10 @@ struct VirtualInstrument::State
     std::vector<std::vector<Byte>> log;
     std::size_t logLimit = kDefaultLogLimit;
 
-    void Reset(Model m)
+    void reset(SynthModel m)
     {
         model = m;
-        const Factory& f = FactoryOf(m);
+        const Factory& f = factoryOf(m);
         patches = f.patches;
         splits = f.splits;
         global = f.global;
@@ -141,18 +141,18 @@ struct VirtualInstrument::State
         editArmed = false;
     }
 
-    int BankCount() const { return BankCountOf(model); }
+    int bankCount() const { return bankCountOf(model); }
 
-    PatchRecord& PatchAt(int b, int n)
+    PatchRecord& patchAt(int b, int n)
     {
         return patches[static_cast<std::size_t>(b * kPatchNumbers + n)];
     }
-    const PatchRecord& PatchAt(int b, int n) const
+    const PatchRecord& patchAt(int b, int n) const
     {
         return patches[static_cast<std::size_t>(b * kPatchNumbers + n)];
     }
 
-    void Log(std::span<const Byte> message)
+    void remember(std::span<const Byte> message)
     {
         if (log.size() >= logLimit)
             log.erase(log.begin(), log.begin() + static_cast<std::ptrdiff_t>(log.size() / 2 + 1));
@@ -161,7 +161,7 @@ struct VirtualInstrument::State
 
     // --- sending ---
 
-    void Emit(std::span<const Byte> message)
+    void emitMessage(std::span<const Byte> message)
     {
         const std::int64_t index = messagesProduced++;
         if (faults.dropMessage >= 0 && index == faults.dropMessage)
@@ -172,72 +172,72 @@ struct VirtualInstrument::State
 
     // One dump: the block packed into a block message under opcode `op`,
     // number `number`, with the checksum of `rule`.
-    void EmitDump(Byte op, Byte number, std::span<const Byte> block, ChecksumRule rule)
+    void emitDump(Byte op, Byte number, std::span<const Byte> block, ChecksumRule rule)
     {
         std::array<Byte, kMaster6MessageSize> buffer;
-        const std::size_t length = WriteBlockMessage(op, number, block, buffer.data());
+        const std::size_t length = writeBlockMessage(op, number, block, buffer.data());
         Byte& checksum = buffer[length - 2];
         if (rule == ChecksumRule::Global)
-            checksum = GlobalChecksum(block);
+            checksum = globalChecksum(block);
         const std::int64_t index = dumpsProduced++;
         if (faults.badChecksumDump >= 0 && index == faults.badChecksumDump)
             checksum = static_cast<Byte>((checksum + 1) & 0x7F);
-        Emit(std::span<const Byte>(buffer.data(), length));
+        emitMessage(std::span<const Byte>(buffer.data(), length));
     }
 
     // A Matrix-6 sends its names in six bits; the memory keeps them whole.
-    void SixBitName(std::span<Byte> name) const
+    void sixBitName(std::span<Byte> name) const
     {
-        if (model == Model::Matrix6) {
+        if (model == SynthModel::Matrix6) {
             for (Byte& b : name)
                 b &= 0x3F;
         }
     }
 
-    void EmitPatch(Byte number, const PatchRecord& record)
+    void emitPatch(Byte number, const PatchRecord& record)
     {
         PatchRecord sent = record;
-        SixBitName(std::span<Byte>(sent.data(), kPatchNameLength));
-        EmitDump(opcode::PatchToMemory, number, sent, ChecksumRule::Dump);
+        sixBitName(std::span<Byte>(sent.data(), kPatchNameLength));
+        emitDump(opcode::patchToMemory, number, sent, ChecksumRule::Dump);
     }
 
-    void EmitSplit(Byte number, const SplitRecord& record)
+    void emitSplit(Byte number, const SplitRecord& record)
     {
         SplitRecord sent = record;
-        SixBitName(std::span<Byte>(sent.data(), kSplitNameLength));
-        EmitDump(opcode::SplitData, number, sent, ChecksumRule::Dump);
+        sixBitName(std::span<Byte>(sent.data(), kSplitNameLength));
+        emitDump(opcode::splitData, number, sent, ChecksumRule::Dump);
     }
 
-    void EmitGlobal()
+    void emitGlobal()
     {
-        EmitDump(kGlobalDumpOpcode, 0x00, global,
-                 model == Model::Matrix1000 ? ChecksumRule::Global : ChecksumRule::Dump);
+        emitDump(kGlobalDumpOpcode, 0x00, global,
+                 model == SynthModel::Matrix1000 ? ChecksumRule::Global : ChecksumRule::Dump);
     }
 
-    void EmitAll()
+    void emitAll()
     {
         for (int n = 0; n < kPatchNumbers; ++n)
-            EmitPatch(static_cast<Byte>(n), PatchAt(bank, n));
-        if (model == Model::Matrix6)
-            EmitPatch(kMatrix6EditBufferNumber, edit);
+            emitPatch(static_cast<Byte>(n), patchAt(bank, n));
+        if (model == SynthModel::Matrix6)
+            emitPatch(kMatrix6EditBufferNumber, edit);
         for (int n = 0; n < kSplitNumbers; ++n)
-            EmitSplit(static_cast<Byte>(n), splits[static_cast<std::size_t>(n)]);
-        if (model == Model::Matrix1000) {
-            const std::vector<SplitRecord>& filler = FactoryOf(model).filler;
+            emitSplit(static_cast<Byte>(n), splits[static_cast<std::size_t>(n)]);
+        if (model == SynthModel::Matrix1000) {
+            const std::vector<SplitRecord>& filler = factoryOf(model).filler;
             for (std::size_t i = 0; i < filler.size(); ++i)
-                EmitSplit(static_cast<Byte>(kSplitNumbers + static_cast<int>(i)), filler[i]);
+                emitSplit(static_cast<Byte>(kSplitNumbers + static_cast<int>(i)), filler[i]);
         }
-        EmitGlobal();
+        emitGlobal();
     }
 
     // --- receiving ---
 
-    void HandleSysex(std::span<const Byte> m, bool armed)
+    void handleSysex(std::span<const Byte> m, bool armed)
     {
         // F0 10 dd op ... F7, nothing but data bytes in between.
         if (m.size() < 5 || m.back() != kSysexEnd || m[1] != kManufacturer)
             return;
-        if (!std::all_of(m.begin() + 1, m.end() - 1, IsDataByte))
+        if (!std::all_of(m.begin() + 1, m.end() - 1, isDataByte))
             return;
         const Byte device = m[2];
         const Byte op = m[3];
@@ -254,96 +254,96 @@ struct VirtualInstrument::State
             return;
 
         switch (op) {
-        case opcode::ParameterPrefix:
+        case opcode::parameterPrefix:
             if (m.size() == 5)
                 editArmed = true;
             break;
-        case opcode::Parameter:
-            if (m.size() == 7 && (armed || model == Model::Matrix1000))
-                ApplyParameter(m[4], m[5]);
+        case opcode::parameter:
+            if (m.size() == 7 && (armed || model == SynthModel::Matrix1000))
+                applyParameter(m[4], m[5]);
             break;
-        case opcode::MatrixBus:
+        case opcode::matrixBus:
             if (m.size() == 9 && m[4] < kMatrixBusCount) {
-                const std::size_t at = BusOffset(m[4] + 1);
+                const std::size_t at = busOffset(m[4] + 1);
                 edit[at] = m[5];
-                edit[at + 1] = SevenBitSignedToByte(m[6]);
+                edit[at + 1] = sevenBitSignedToByte(m[6]);
                 edit[at + 2] = m[7];
             }
             break;
-        case opcode::PatchToEditBuffer:
+        case opcode::patchToEditBuffer:
             if (m.size() == kPatchMessageSize) {
                 PatchRecord record;
-                if (UnpackBlock(m, record) == UnpackStatus::Ok)
+                if (unpackBlock(m, record) == UnpackStatus::Ok)
                     edit = record;
             }
             break;
-        case opcode::PatchToMemory:
+        case opcode::patchToMemory:
             if (m.size() == kPatchMessageSize)
-                StorePatch(m);
+                storePatch(m);
             break;
-        case opcode::SplitData:
+        case opcode::splitData:
             if (m.size() == kSplitMessageSize && m[4] < kSplitNumbers) {
                 SplitRecord record;
-                if (UnpackBlock(m, record) == UnpackStatus::Ok)
+                if (unpackBlock(m, record) == UnpackStatus::Ok)
                     splits[m[4]] = record;
             }
             break;
-        case opcode::BankSelect:
-            if (m.size() == 6 && m[4] < BankCount())
+        case opcode::bankSelect:
+            if (m.size() == 6 && m[4] < bankCount())
                 bank = m[4];
             break;
-        case opcode::Request:
+        case opcode::request:
             if (m.size() == 7)
-                Answer(m[4], m[5]);
+                answer(m[4], m[5]);
             break;
         default:
             break;
         }
     }
 
-    void ApplyParameter(Byte parameter, Byte value)
+    void applyParameter(Byte parameter, Byte value)
     {
-        const ParameterTarget& target = TargetOf(parameter);
+        const ParameterTarget& target = targetOf(parameter);
         if (target.offset < 0)
             return;
         edit[static_cast<std::size_t>(target.offset)] =
-            target.isSigned ? SevenBitSignedToByte(value) : value;
+            target.isSigned ? sevenBitSignedToByte(value) : value;
     }
 
-    void StorePatch(std::span<const Byte> m)
+    void storePatch(std::span<const Byte> m)
     {
         const int number = m[4];
         if (number >= kPatchNumbers)
             return;
-        if (model == Model::Matrix1000 && bank >= kMatrix1000WritableBanks)
+        if (model == SynthModel::Matrix1000 && bank >= kMatrix1000WritableBanks)
             return;
         PatchRecord record;
-        if (UnpackBlock(m, record) == UnpackStatus::Ok)
-            PatchAt(bank, number) = record;
+        if (unpackBlock(m, record) == UnpackStatus::Ok)
+            patchAt(bank, number) = record;
     }
 
-    void Answer(Byte type, Byte number)
+    void answer(Byte type, Byte number)
     {
         switch (static_cast<RequestType>(type)) {
         case RequestType::All:
-            EmitAll();
+            emitAll();
             break;
         case RequestType::OnePatch:
             if (number < kPatchNumbers)
-                EmitPatch(number, PatchAt(bank, number));
+                emitPatch(number, patchAt(bank, number));
             break;
         case RequestType::Global:
-            EmitGlobal();
+            emitGlobal();
             break;
         case RequestType::EditBuffer:
-            EmitPatch(static_cast<Byte>(program), edit);
+            emitPatch(static_cast<Byte>(program), edit);
             break;
         default:
             break;
         }
     }
 
-    void HandleChannel(std::span<const Byte> m)
+    void handleChannel(std::span<const Byte> m)
     {
         if ((m[0] & 0x0F) != channel)
             return;
@@ -351,84 +351,84 @@ struct VirtualInstrument::State
         // controllers and the rest are only logged.
         if ((m[0] & 0xF0) == 0xC0 && m.size() == 2 && m[1] < kPatchNumbers) {
             program = m[1];
-            edit = PatchAt(bank, program);
+            edit = patchAt(bank, program);
         }
     }
 };
 
-VirtualInstrument::VirtualInstrument(Model model) : state_(std::make_unique<State>())
+VirtualInstrument::VirtualInstrument(SynthModel model) : state_(std::make_unique<State>())
 {
-    state_->Reset(model);
+    state_->reset(model);
 }
 
 VirtualInstrument::~VirtualInstrument() = default;
 VirtualInstrument::VirtualInstrument(VirtualInstrument&&) noexcept = default;
 VirtualInstrument& VirtualInstrument::operator=(VirtualInstrument&&) noexcept = default;
 
-Model VirtualInstrument::GetModel() const
+SynthModel VirtualInstrument::model() const
 {
     return state_->model;
 }
 
-void VirtualInstrument::SetModel(Model model)
+void VirtualInstrument::setModel(SynthModel model)
 {
-    state_->Reset(model);
+    state_->reset(model);
 }
 
-int VirtualInstrument::Channel() const
+int VirtualInstrument::channel() const
 {
     return state_->channel;
 }
 
-void VirtualInstrument::SetChannel(int channel)
+void VirtualInstrument::setChannel(int channel)
 {
     if (channel >= 0 && channel < 16)
         state_->channel = channel;
 }
 
-void VirtualInstrument::SetOutput(Output output)
+void VirtualInstrument::setOutput(Output output)
 {
     state_->output = std::move(output);
 }
 
-void VirtualInstrument::SetFaults(const Faults& faults)
+void VirtualInstrument::setFaults(const Faults& faults)
 {
     state_->faults = faults;
     state_->messagesProduced = 0;
     state_->dumpsProduced = 0;
 }
 
-void VirtualInstrument::Receive(std::span<const Byte> message)
+void VirtualInstrument::receive(std::span<const Byte> message)
 {
     State& s = *state_;
-    s.Log(message);
+    s.remember(message);
     // The edit-enable prefix arms only the message right after it.
     const bool armed = std::exchange(s.editArmed, false);
     if (message.empty())
         return;
     const Byte status = message[0];
     if (status == kSysexStart)
-        s.HandleSysex(message, armed);
+        s.handleSysex(message, armed);
     else if (status >= 0x80 && status < 0xF0)
-        s.HandleChannel(message);
+        s.handleChannel(message);
 }
 
-const std::vector<std::vector<Byte>>& VirtualInstrument::ReceivedLog() const
+const std::vector<std::vector<Byte>>& VirtualInstrument::receivedLog() const
 {
     return state_->log;
 }
 
-void VirtualInstrument::ClearLog()
+void VirtualInstrument::clearLog()
 {
     state_->log.clear();
 }
 
-std::size_t VirtualInstrument::LogLimit() const
+std::size_t VirtualInstrument::logLimit() const
 {
     return state_->logLimit;
 }
 
-void VirtualInstrument::SetLogLimit(std::size_t maxMessages)
+void VirtualInstrument::setLogLimit(std::size_t maxMessages)
 {
     state_->logLimit = std::max<std::size_t>(1, maxMessages);
     if (state_->log.size() > state_->logLimit)
@@ -436,14 +436,14 @@ void VirtualInstrument::SetLogLimit(std::size_t maxMessages)
                           state_->log.end() - static_cast<std::ptrdiff_t>(state_->logLimit));
 }
 
-int VirtualInstrument::BankCount() const
+int VirtualInstrument::bankCount() const
 {
-    return state_->BankCount();
+    return state_->bankCount();
 }
 
 namespace {
 
-void CheckPatchAddress(int banks, int bank, int number)
+void checkPatchAddress(int banks, int bank, int number)
 {
     if (bank < 0 || bank >= banks || number < 0 || number >= kPatchNumbers)
         throw std::out_of_range("no patch " + std::to_string(number) + " in bank " +
@@ -452,46 +452,46 @@ void CheckPatchAddress(int banks, int bank, int number)
 
 } // namespace
 
-PatchRecord VirtualInstrument::Patch(int bank, int number) const
+PatchRecord VirtualInstrument::patch(int bank, int number) const
 {
-    CheckPatchAddress(state_->BankCount(), bank, number);
-    return state_->PatchAt(bank, number);
+    checkPatchAddress(state_->bankCount(), bank, number);
+    return state_->patchAt(bank, number);
 }
 
-void VirtualInstrument::SetPatch(int bank, int number, const PatchRecord& record)
+void VirtualInstrument::setPatch(int bank, int number, const PatchRecord& record)
 {
-    CheckPatchAddress(state_->BankCount(), bank, number);
-    state_->PatchAt(bank, number) = record;
+    checkPatchAddress(state_->bankCount(), bank, number);
+    state_->patchAt(bank, number) = record;
 }
 
-PatchRecord VirtualInstrument::EditBuffer() const
+PatchRecord VirtualInstrument::editBuffer() const
 {
     return state_->edit;
 }
 
-SplitRecord VirtualInstrument::Split(int number) const
+SplitRecord VirtualInstrument::split(int number) const
 {
     if (number < 0 || number >= kSplitNumbers)
         throw std::out_of_range("no split " + std::to_string(number));
     return state_->splits[static_cast<std::size_t>(number)];
 }
 
-std::span<const Byte> VirtualInstrument::Global() const
+std::span<const Byte> VirtualInstrument::global() const
 {
     return state_->global;
 }
 
-int VirtualInstrument::SelectedBank() const
+int VirtualInstrument::selectedBank() const
 {
     return state_->bank;
 }
 
-int VirtualInstrument::Program() const
+int VirtualInstrument::program() const
 {
     return state_->program;
 }
 
-bool VirtualInstrument::InSplitMode() const
+bool VirtualInstrument::inSplitMode() const
 {
     return state_->splitMode;
 }

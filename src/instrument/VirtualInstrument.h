@@ -16,8 +16,8 @@
 // output feed a PacedLink.
 #pragma once
 
-#include "Model.h"
-#include "PatchRecord.h"
+#include "protocol/PatchRecord.h"
+#include "protocol/SynthModel.h"
 
 #include <cstddef>
 #include <functional>
@@ -34,7 +34,7 @@ public:
     // from within Receive.
     using Output = std::function<void(std::span<const Byte> message)>;
 
-    // Faults to inject, for tests. Counts start at 0 when SetFaults is called;
+    // Faults to inject, for tests. Counts start at 0 when setFaults is called;
     // -1 is off.
     struct Faults
     {
@@ -56,7 +56,7 @@ public:
     // it is full the oldest half is dropped.
     static constexpr std::size_t kDefaultLogLimit = 20000;
 
-    explicit VirtualInstrument(Model model = Model::Matrix1000);
+    explicit VirtualInstrument(SynthModel model = SynthModel::Matrix1000);
     ~VirtualInstrument();
     // A moved-from instrument may only be assigned to or destroyed.
     VirtualInstrument(VirtualInstrument&&) noexcept;
@@ -64,41 +64,41 @@ public:
     VirtualInstrument(const VirtualInstrument&) = delete;
     VirtualInstrument& operator=(const VirtualInstrument&) = delete;
 
-    Model GetModel() const;
+    SynthModel model() const;
     // Switches the model and fills the memory with that model's own contents:
     // factory patches, splits and global record, bank 0, program 0 in the
     // edit buffer, split mode off. Channel, output, faults and log stay.
-    void SetModel(Model model);
+    void setModel(SynthModel model);
 
     // The MIDI channel (0..15) it listens on for program changes; default 0.
     // Other values are ignored.
-    int Channel() const;
-    void SetChannel(int channel);
+    int channel() const;
+    void setChannel(int channel);
 
-    void SetOutput(Output output);
-    void SetFaults(const Faults& faults);
+    void setOutput(Output output);
+    void setFaults(const Faults& faults);
 
     // One whole message: a SysEx F0..F7 or a channel message.
-    void Receive(std::span<const Byte> message);
+    void receive(std::span<const Byte> message);
 
-    // Every message received, in order, whole bytes (at most LogLimit of the
+    // Every message received, in order, whole bytes (at most logLimit of the
     // most recent ones).
-    const std::vector<std::vector<Byte>>& ReceivedLog() const;
-    void ClearLog();
-    std::size_t LogLimit() const;
-    void SetLogLimit(std::size_t maxMessages); // at least 1
+    const std::vector<std::vector<Byte>>& receivedLog() const;
+    void clearLog();
+    std::size_t logLimit() const;
+    void setLogLimit(std::size_t maxMessages); // at least 1
 
     // Memory, for tests. Bank and number out of range raise std::out_of_range.
-    // SetPatch writes any bank, the read-only ones included.
-    int BankCount() const;
-    PatchRecord Patch(int bank, int number) const;
-    void SetPatch(int bank, int number, const PatchRecord& record);
-    PatchRecord EditBuffer() const;
-    SplitRecord Split(int number) const;
-    std::span<const Byte> Global() const; // 172 bytes (Matrix-1000) or 236 (Matrix-6)
-    int SelectedBank() const;
-    int Program() const;
-    bool InSplitMode() const;
+    // setPatch writes any bank, the read-only ones included.
+    int bankCount() const;
+    PatchRecord patch(int bank, int number) const;
+    void setPatch(int bank, int number, const PatchRecord& record);
+    PatchRecord editBuffer() const;
+    SplitRecord split(int number) const;
+    std::span<const Byte> global() const; // 172 bytes (Matrix-1000) or 236 (Matrix-6)
+    int selectedBank() const;
+    int program() const;
+    bool inSplitMode() const;
 
 private:
     struct State;

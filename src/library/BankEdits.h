@@ -4,8 +4,8 @@
 // patch commands the flags allow.
 #pragma once
 
-#include "PatchRecord.h"
-#include "TransferFlags.h"
+#include "protocol/PatchRecord.h"
+#include "protocol/TransferFlags.h"
 
 #include <array>
 #include <optional>
@@ -30,19 +30,19 @@ struct GridCell
 
 // Each column holds ten consecutive patch numbers (five splits), so the grid
 // reads in the order of the bank file.
-constexpr GridCell BankCellOf(int entry)
+constexpr GridCell bankCellOf(int entry)
 {
     return {entry / kBankRows, entry % kBankRows};
 }
-constexpr int BankEntryAt(int column, int row)
+constexpr int bankEntryAt(int column, int row)
 {
     return column * kBankRows + row;
 }
-constexpr GridCell SplitCellOf(int split)
+constexpr GridCell splitCellOf(int split)
 {
     return {split / kSplitRows, split % kSplitRows};
 }
-constexpr int SplitAt(int column, int row)
+constexpr int splitAt(int column, int row)
 {
     return column * kSplitRows + row;
 }
@@ -55,13 +55,13 @@ inline constexpr std::array<std::string_view, 10> kBankSelectorTexts{
 
 // Entry bytes 0..133 to the clipboard, and back into an entry. The entry's
 // further byte stays where it is.
-void CopyPatch(const BankEntries& bank, int entry, PatchRecord& clipboard);
-void PastePatch(const PatchRecord& clipboard, BankEntries& bank, int entry);
+void copyPatch(const BankEntries& bank, int entry, PatchRecord& clipboard);
+void pastePatch(const PatchRecord& clipboard, BankEntries& bank, int entry);
 // Every byte of every entry to 0.
-void ClearBank(BankEntries& bank);
+void clearBank(BankEntries& bank);
 // The first eight characters of `name` into bytes 0..7, blanks after a
 // shorter name.
-void WriteName(PatchBuffer& entry, std::string_view name);
+void writeName(PatchBuffer& entry, std::string_view name);
 
 // What the main menu's patch commands show for the flags.
 struct PatchMenuState
@@ -74,6 +74,6 @@ struct PatchMenuState
     bool initialize = false;
 };
 // Nothing when `refresh` is false: the menu stays as it is.
-std::optional<PatchMenuState> EnableButtons(bool refresh, const TransferFlags& flags);
+std::optional<PatchMenuState> enableButtons(bool refresh, const TransferFlags& flags);
 
 } // namespace velmora::library

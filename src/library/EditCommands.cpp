@@ -1,6 +1,6 @@
-#include "EditCommands.h"
+#include "library/EditCommands.h"
 
-#include "InitPatch.h"
+#include "library/InitPatch.h"
 
 #include <variant>
 
@@ -17,83 +17,83 @@ template <typename Function, typename... Args> void Call(const Function& f, Args
 
 EditCommands::EditCommands(LibraryContext& context) : context_(context) {}
 
-std::optional<QString> EditCommands::LoadInitPatch(const QString& path)
+std::optional<QString> EditCommands::loadInitPatch(const QString& path)
 {
-    auto result = library::LoadInitPatch(path.toStdString());
+    auto result = library::loadInitPatch(path.toStdString());
     if (const auto* message = std::get_if<std::string>(&result)) {
-        SetInitPatch(std::nullopt);
+        setInitPatch(std::nullopt);
         return QString::fromStdString(*message);
     }
-    SetInitPatch(std::get<PatchBuffer>(result));
+    setInitPatch(std::get<PatchBuffer>(result));
     return std::nullopt;
 }
 
-void EditCommands::SetInitPatch(std::optional<PatchBuffer> patch)
+void EditCommands::setInitPatch(std::optional<PatchBuffer> patch)
 {
     initPatch_ = patch;
     if (initPatch_)
         (*initPatch_)[kPatchRecordSize] = 0;
-    context_.flags.InitPatchAvailable = initPatch_.has_value();
+    context_.flags.initPatchAvailable = initPatch_.has_value();
 }
 
-void EditCommands::Initialize()
+void EditCommands::initialize()
 {
     if (!initPatch_)
         return;
-    context_.records.CurrentPatch = *initPatch_;
-    context_.flags.PatchLoaded = true;
+    context_.records.currentPatch = *initPatch_;
+    context_.flags.patchLoaded = true;
     Call(context_.initControls);
     Call(context_.setMainCaption, QStringLiteral("Velmora"));
-    SendAndPlay(false);
+    sendAndPlay(false);
     Call(context_.enableButtons);
 }
 
-void EditCommands::Compare()
+void EditCommands::compare()
 {
-    if (!context_.flags.PatchLoaded)
+    if (!context_.flags.patchLoaded)
         return;
-    compare_.Toggle(context_.records.CurrentPatch, context_.records.CompareData);
+    compare_.toggle(context_.records.currentPatch, context_.records.compareData);
     Call(context_.initControls);
-    SendAndPlay(true);
+    sendAndPlay(true);
     Call(context_.enableButtons);
 }
 
-void EditCommands::Randomize()
+void EditCommands::randomize()
 {
-    if (!context_.flags.PatchLoaded)
+    if (!context_.flags.patchLoaded)
         return;
-    WithRandom([this](RandomSource& random) {
-        library::Randomize(RecordOf(context_.records.CurrentPatch), random);
+    withRandom([this](RandomSource& random) {
+        library::randomize(recordOf(context_.records.currentPatch), random);
     });
     Call(context_.initPatchControls);
-    SendAndPlay(false);
+    sendAndPlay(false);
     Call(context_.enableButtons);
 }
 
-void EditCommands::Mutate(const MutateFactors& factors)
+void EditCommands::mutate(const MutateFactors& factors)
 {
-    if (!context_.flags.PatchLoaded)
+    if (!context_.flags.patchLoaded)
         return;
-    const auto record = RecordOf(context_.records.CurrentPatch);
-    const BusSelection ticked = tickedBuses ? tickedBuses() : BusesOn(record);
-    WithRandom([&](RandomSource& random) { library::Mutate(record, factors, ticked, random); });
+    const auto record = recordOf(context_.records.currentPatch);
+    const BusSelection ticked = tickedBuses ? tickedBuses() : busesOn(record);
+    withRandom([&](RandomSource& random) { library::mutate(record, factors, ticked, random); });
     // The send goes first here, then the refresh (which never sends); the
     // matrix is shown again only when group 9 may have changed it.
-    if (context_.flags.PatchLoaded)
+    if (context_.flags.patchLoaded)
         Call(context_.sendPatch);
     Call(factors[8] > 0 ? context_.initControls : context_.initPatchControls);
     Call(context_.playNote, false);
     Call(context_.enableButtons);
 }
 
-void EditCommands::SendAndPlay(bool always)
+void EditCommands::sendAndPlay(bool always)
 {
-    if (context_.flags.PatchLoaded)
+    if (context_.flags.patchLoaded)
         Call(context_.sendPatch);
     Call(context_.playNote, always);
 }
 
-template <typename Command> void EditCommands::WithRandom(Command command)
+template <typename Command> void EditCommands::withRandom(Command command)
 {
     if (random_) {
         command(*random_);

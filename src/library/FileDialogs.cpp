@@ -1,4 +1,4 @@
-#include "FileDialogs.h"
+#include "library/FileDialogs.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -14,17 +14,17 @@ class PlatformFileDialogs final : public FileDialogs
 public:
     explicit PlatformFileDialogs(QWidget* parent) : parent_(parent) {}
 
-    std::optional<FileChoice> Open(const FileRequest& request) override
+    std::optional<FileChoice> open(const FileRequest& request) override
     {
-        return Run(request, QFileDialog::AcceptOpen);
+        return run(request, QFileDialog::AcceptOpen);
     }
 
-    std::optional<FileChoice> Save(const FileRequest& request) override
+    std::optional<FileChoice> save(const FileRequest& request) override
     {
-        return Run(request, QFileDialog::AcceptSave);
+        return run(request, QFileDialog::AcceptSave);
     }
 
-    bool ConfirmReplace(const QString& path) override
+    bool confirmReplace(const QString& path) override
     {
         return QMessageBox::question(
                    parent_, QStringLiteral("Confirm Save As"),
@@ -33,7 +33,7 @@ public:
     }
 
 private:
-    std::optional<FileChoice> Run(const FileRequest& request, QFileDialog::AcceptMode mode)
+    std::optional<FileChoice> run(const FileRequest& request, QFileDialog::AcceptMode mode)
     {
         QFileDialog dialog(parent_, request.caption, request.folder);
         dialog.setAcceptMode(mode);
@@ -61,7 +61,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<FileDialogs> CreatePlatformFileDialogs(QWidget* parent)
+std::unique_ptr<FileDialogs> createPlatformFileDialogs(QWidget* parent)
 {
     return std::make_unique<PlatformFileDialogs>(parent);
 }

@@ -32,18 +32,18 @@ class FileDialogs
 public:
     virtual ~FileDialogs() = default;
     // nullopt when the user cancels.
-    virtual std::optional<FileChoice> Open(const FileRequest& request) = 0;
+    virtual std::optional<FileChoice> open(const FileRequest& request) = 0;
     // Asks before replacing an existing file; nullopt when cancelled.
-    virtual std::optional<FileChoice> Save(const FileRequest& request) = 0;
+    virtual std::optional<FileChoice> save(const FileRequest& request) = 0;
     // Asked when the name the user chose was changed after the dialog (".syx"
     // appended) and a file of the new name exists: true replaces it.
-    virtual bool ConfirmReplace(const QString& path)
+    virtual bool confirmReplace(const QString& path)
     {
         (void)path;
         return true;
     }
 };
 
-std::unique_ptr<FileDialogs> CreatePlatformFileDialogs(QWidget* parent);
+std::unique_ptr<FileDialogs> createPlatformFileDialogs(QWidget* parent);
 
 } // namespace velmora::library

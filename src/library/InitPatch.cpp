@@ -1,6 +1,6 @@
-#include "InitPatch.h"
+#include "library/InitPatch.h"
 
-#include "SysexFiles.h"
+#include "library/SysexFiles.h"
 
 #include <algorithm>
 #include <array>
@@ -12,19 +12,19 @@ namespace {
 
 // Envelope offsets from its trigger mode byte: delay, attack, decay,
 // sustain, release, amplitude.
-void SetEnvelope(PatchBuffer& patch, std::size_t trigger, std::array<Byte, 6> stages)
+void setEnvelope(PatchBuffer& patch, std::size_t trigger, std::array<Byte, 6> stages)
 {
     std::copy(stages.begin(), stages.end(), &patch[trigger + 1]);
 }
 
 } // namespace
 
-std::variant<PatchBuffer, std::string> LoadInitPatch(const std::filesystem::path& path)
+std::variant<PatchBuffer, std::string> loadInitPatch(const std::filesystem::path& path)
 {
     std::error_code error;
     if (!std::filesystem::exists(path, error))
         return std::string("Cannot find default.syx");
-    auto loaded = ReadPatchSysex(path);
+    auto loaded = readPatchSysex(path);
     if (auto* message = std::get_if<std::string>(&loaded))
         return *message;
     // The carried 135th byte of the initial patch is always 0.
@@ -33,7 +33,7 @@ std::variant<PatchBuffer, std::string> LoadInitPatch(const std::filesystem::path
     return patch;
 }
 
-PatchBuffer BasicPatch()
+PatchBuffer basicPatch()
 {
     PatchBuffer patch{};
     constexpr std::string_view name = "INIT    ";
@@ -71,9 +71,9 @@ PatchBuffer BasicPatch()
 
     // Envelopes: 1 and 3 a moderate decay to a middle sustain, 2 (the
     // amplifier's) full sustain with a short release.
-    SetEnvelope(patch, 49, {0, 0, 30, 40, 20, 63});
-    SetEnvelope(patch, 58, {0, 0, 0, 63, 10, 63});
-    SetEnvelope(patch, 67, {0, 0, 30, 40, 20, 63});
+    setEnvelope(patch, 49, {0, 0, 30, 40, 20, 63});
+    setEnvelope(patch, 58, {0, 0, 0, 63, 10, 63});
+    setEnvelope(patch, 67, {0, 0, 30, 40, 20, 63});
 
     // Tracking generator: keyboard tracking through a straight line.
     constexpr Byte keyTrackingSource = 9;

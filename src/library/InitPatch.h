@@ -1,9 +1,9 @@
 // The initial patch that Initialize copies into the editor, read once at
 // start from "default.syx": any patch SysEx file serves. The file that
-// ships with the program is written at build time from BasicPatch().
+// ships with the program is written at build time from basicPatch().
 #pragma once
 
-#include "PatchRecord.h"
+#include "protocol/PatchRecord.h"
 
 #include <filesystem>
 #include <string>
@@ -13,13 +13,13 @@ namespace velmora::library {
 
 // The patch, or the message to show: "Cannot find default.syx" when the
 // file is not there, a plain reason when it cannot be a patch.
-std::variant<PatchBuffer, std::string> LoadInitPatch(const std::filesystem::path& path);
+std::variant<PatchBuffer, std::string> loadInitPatch(const std::filesystem::path& path);
 
 // A plain, playable starting point named "INIT    ": both oscillators on a
 // sawtooth at the same pitch, mixed half and half and following the
 // keyboard; the filter mostly open and tracking the keyboard; the amplifier
 // envelope an organ-like gate with a short release; no modulation routed and
 // the matrix empty. Its carried 135th byte is 0.
-PatchBuffer BasicPatch();
+PatchBuffer basicPatch();
 
 } // namespace velmora::library

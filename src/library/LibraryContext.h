@@ -4,9 +4,9 @@
 // command. The main window fills one in; tests fill in their own.
 #pragma once
 
-#include "FileDialogs.h"
-#include "SynthRecords.h"
-#include "TransferFlags.h"
+#include "library/FileDialogs.h"
+#include "protocol/SynthRecords.h"
+#include "protocol/TransferFlags.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "PatchCommands.h"
+#include "library/PatchCommands.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,7 +15,7 @@ ClockRandom::ClockRandom()
           std::chrono::high_resolution_clock::now().time_since_epoch().count()))
 {}
 
-int ClockRandom::Next(int n)
+int ClockRandom::next(int n)
 {
     if (n < 1)
         return 0;
@@ -25,76 +25,76 @@ int ClockRandom::Next(int n)
 namespace {
 
 // R(n) from any source, kept inside 0..n-1 whatever the source returns.
-int Draw(RandomSource& random, int n)
+int draw(RandomSource& random, int n)
 {
     if (n < 1)
         return 0;
-    return std::clamp(random.Next(n), 0, n - 1);
+    return std::clamp(random.next(n), 0, n - 1);
 }
 
-Byte Low8(int value)
+Byte low8(int value)
 {
     return static_cast<Byte>(value & 0xFF);
 }
 
 // A draw of 0..2n-2 folded into the negative range: v > half becomes
 // 256 - v div 2.
-Byte SignedDraw(RandomSource& random, int n, int half)
+Byte signedDraw(RandomSource& random, int n, int half)
 {
-    const int v = Draw(random, n);
-    return Low8(v > half ? 256 - v / 2 : v);
+    const int v = draw(random, n);
+    return low8(v > half ? 256 - v / 2 : v);
 }
 
 // Fills offsets first..last (inclusive) with R(n) each.
-void DrawRange(std::span<Byte, kPatchRecordSize> record, std::size_t first, std::size_t last, int n,
+void drawRange(std::span<Byte, kPatchRecordSize> record, std::size_t first, std::size_t last, int n,
                RandomSource& random)
 {
     for (std::size_t offset = first; offset <= last; ++offset)
-        record[offset] = Low8(Draw(random, n));
+        record[offset] = low8(draw(random, n));
 }
 
 // Keeps at least one oscillator audible. The mix byte is the DCO 1 share
 // (63 - mix is the DCO 2 share), so the mix leans towards the DCO that has a
 // waveform: with DCO 1 alone 31..63, with DCO 2 alone 0..31, and with
 // neither DCO 1 gets its pulse wave and the whole mix.
-void MixRule(std::span<Byte, kPatchRecordSize> record, RandomSource& random)
+void mixRule(std::span<Byte, kPatchRecordSize> record, RandomSource& random)
 {
     constexpr std::size_t dco1Waves = 13, dco2Waves = 18, mix = 20;
     if (record[dco1Waves] == 0 && record[dco2Waves] == 0) {
         record[dco1Waves] = 1;
         record[mix] = 63;
     } else if (record[dco1Waves] == 0) {
-        record[mix] = Low8(31 - Draw(random, 32));
+        record[mix] = low8(31 - draw(random, 32));
     } else if (record[dco2Waves] == 0) {
-        record[mix] = Low8(63 - Draw(random, 33));
+        record[mix] = low8(63 - draw(random, 33));
     }
 }
 
 } // namespace
 
-Byte DrawS63(RandomSource& random)
+Byte drawS63(RandomSource& random)
 {
-    return SignedDraw(random, 127, 63);
+    return signedDraw(random, 127, 63);
 }
 
-Byte DrawS31(RandomSource& random)
+Byte drawS31(RandomSource& random)
 {
-    return SignedDraw(random, 63, 31);
+    return signedDraw(random, 63, 31);
 }
 
-void Randomize(std::span<Byte, kPatchRecordSize> record, RandomSource& random)
+void randomize(std::span<Byte, kPatchRecordSize> record, RandomSource& random)
 {
-    auto set = [&](std::size_t offset, int n) { record[offset] = Low8(Draw(random, n)); };
+    auto set = [&](std::size_t offset, int n) { record[offset] = low8(draw(random, n)); };
     // DCO 1 and DCO 2; DCO 2 takes DCO 1's fixed modulations.
-    DrawRange(record, 9, 11, 64, random);
+    drawRange(record, 9, 11, 64, random);
     set(12, 4);
     set(13, 4);
-    DrawRange(record, 14, 16, 64, random);
+    drawRange(record, 14, 16, 64, random);
     record[17] = record[12];
     set(18, 5);
-    record[19] = DrawS31(random);
+    record[19] = drawS31(random);
     set(20, 64);
-    MixRule(record, random);
+    mixRule(record, random);
     set(21, 2);
     set(22, 2);
     set(23, 4);
@@ -127,14 +127,14 @@ void Randomize(std::span<Byte, kPatchRecordSize> record, RandomSource& random)
             set(envelope + 1, 64);
         else
             record[envelope + 1] = 0;
-        DrawRange(record, envelope + 2, envelope + 6, 64, random);
+        drawRange(record, envelope + 2, envelope + 6, 64, random);
         set(envelope + 7, 4);
         set(envelope + 8, 2);
     }
     // Tracking generator: its own output is never its input.
-    const int input = Draw(random, 21);
-    record[76] = Low8(input == 11 ? 9 : input);
-    DrawRange(record, 77, 81, 64, random);
+    const int input = draw(random, 21);
+    record[76] = low8(input == 11 ? 9 : input);
+    drawRange(record, 77, 81, 64, random);
     // Ramps.
     set(82, 64);
     set(83, 2);
@@ -143,14 +143,14 @@ void Randomize(std::span<Byte, kPatchRecordSize> record, RandomSource& random)
     // Fixed modulation amounts; vibrato of the DCOs only one time in four.
     for (std::size_t offset = 86; offset <= 89; ++offset) {
         if (offset == 86 || offset == 88)
-            record[offset] = Draw(random, 4) == 3 ? DrawS63(random) : Byte{0};
+            record[offset] = draw(random, 4) == 3 ? drawS63(random) : Byte{0};
         else
-            record[offset] = DrawS63(random);
+            record[offset] = drawS63(random);
     }
     // The velocity and envelope-to-VCA amounts (92..96) stay.
     for (std::size_t offset = 90; offset <= 103; ++offset) {
         if (offset < 92 || offset > 96)
-            record[offset] = DrawS63(random);
+            record[offset] = drawS63(random);
     }
 }
 
@@ -158,14 +158,14 @@ namespace {
 
 // The step of a mutation: s = R(2) first, then the magnitude from R(n),
 // negative when s = 0.
-int Step(RandomSource& random, int n)
+int step(RandomSource& random, int n)
 {
-    const bool negative = Draw(random, 2) == 0;
-    const int magnitude = Draw(random, n);
+    const bool negative = draw(random, 2) == 0;
+    const int magnitude = draw(random, n);
     return negative ? -magnitude : magnitude;
 }
 
-Byte MutateSigned(Byte value, int d, int top, int positiveMax)
+Byte mutateSigned(Byte value, int d, int top, int positiveMax)
 {
     const int v = value;
     int r = v + d;
@@ -180,7 +180,7 @@ Byte MutateSigned(Byte value, int d, int top, int positiveMax)
         else if (r > 255)
             r = d;
     }
-    return Low8(r);
+    return low8(r);
 }
 
 enum class Kind : std::uint8_t
@@ -197,64 +197,64 @@ struct Target
     std::uint8_t max; // for Unsigned
 };
 
-constexpr Target U(int offset, int max = 63)
+constexpr Target u(int offset, int max = 63)
 {
     return {static_cast<std::uint8_t>(offset), Kind::Unsigned, static_cast<std::uint8_t>(max)};
 }
-constexpr Target S(int offset)
+constexpr Target s(int offset)
 {
     return {static_cast<std::uint8_t>(offset), Kind::Signed63, 0};
 }
 
 // Groups 1..8 in the order their bytes are mutated; group 9 is the matrix.
 const std::array<std::vector<Target>, 8> kGroups = {{
-    {U(9), U(10), U(11), U(14), U(15), U(16), U(20), S(86), S(87), S(88), S(89),
+    {u(9), u(10), u(11), u(14), u(15), u(16), u(20), s(86), s(87), s(88), s(89),
      Target{19, Kind::Signed31, 0}},
-    {U(26, 127), U(30), U(27), S(90), S(91), S(100), S(101)},
-    {U(31), S(92)},
-    {U(35), U(41), U(42), U(48), U(39, 31), U(46, 31), S(97), S(102), S(98), S(103)},
+    {u(26, 127), u(30), u(27), s(90), s(91), s(100), s(101)},
+    {u(31), s(92)},
+    {u(35), u(41), u(42), u(48), u(39, 31), u(46, 31), s(97), s(102), s(98), s(103)},
     // Envelope 1 without its sustain (53), envelopes 2 and 3 whole.
-    {U(50), U(51), U(52), U(54), U(55), U(59), U(60), U(61), U(62), U(63),
-     U(64), U(68), U(69), U(70), U(71), U(72), U(73), S(94), S(95), S(96)},
-    {U(82), U(84)},
-    {U(76, 19), U(77), U(78), U(79), U(80), U(81)},
-    {U(32), S(99)},
+    {u(50), u(51), u(52), u(54), u(55), u(59), u(60), u(61), u(62), u(63),
+     u(64), u(68), u(69), u(70), u(71), u(72), u(73), s(94), s(95), s(96)},
+    {u(82), u(84)},
+    {u(76, 19), u(77), u(78), u(79), u(80), u(81)},
+    {u(32), s(99)},
 }};
 
 } // namespace
 
-Byte MutateUnsigned(Byte value, int factor, int max, RandomSource& random)
+Byte mutateUnsigned(Byte value, int factor, int max, RandomSource& random)
 {
-    const int d = Step(random, 2 * factor);
+    const int d = step(random, 2 * factor);
     int r = value + d;
     if (r < 0)
         r = std::abs(d);
     else if (r > max)
         r = max - d;
-    return Low8(r);
+    return low8(r);
 }
 
-Byte MutateSigned63(Byte value, int factor, RandomSource& random)
+Byte mutateSigned63(Byte value, int factor, RandomSource& random)
 {
-    return MutateSigned(value, Step(random, 2 * factor), 192, 63);
+    return mutateSigned(value, step(random, 2 * factor), 192, 63);
 }
 
-Byte MutateSigned31(Byte value, int factor, RandomSource& random)
+Byte mutateSigned31(Byte value, int factor, RandomSource& random)
 {
-    return MutateSigned(value, Step(random, factor), 224, 31);
+    return mutateSigned(value, step(random, factor), 224, 31);
 }
 
-BusSelection BusesOn(std::span<const Byte, kPatchRecordSize> record)
+BusSelection busesOn(std::span<const Byte, kPatchRecordSize> record)
 {
     BusSelection on{};
     for (int bus = 1; bus <= kMatrixBusCount; ++bus) {
-        const std::size_t source = BusOffset(bus);
+        const std::size_t source = busOffset(bus);
         on[static_cast<std::size_t>(bus - 1)] = record[source] != 0 && record[source + 2] != 0;
     }
     return on;
 }
 
-void Mutate(std::span<Byte, kPatchRecordSize> record, const MutateFactors& factors,
+void mutate(std::span<Byte, kPatchRecordSize> record, const MutateFactors& factors,
             const BusSelection& tickedBuses, RandomSource& random)
 {
     for (std::size_t group = 0; group < kGroups.size(); ++group) {
@@ -265,13 +265,13 @@ void Mutate(std::span<Byte, kPatchRecordSize> record, const MutateFactors& facto
             Byte& byte = record[target.offset];
             switch (target.kind) {
             case Kind::Unsigned:
-                byte = MutateUnsigned(byte, f, target.max, random);
+                byte = mutateUnsigned(byte, f, target.max, random);
                 break;
             case Kind::Signed63:
-                byte = MutateSigned63(byte, f, random);
+                byte = mutateSigned63(byte, f, random);
                 break;
             case Kind::Signed31:
-                byte = MutateSigned31(byte, f, random);
+                byte = mutateSigned31(byte, f, random);
                 break;
             }
         }
@@ -282,22 +282,22 @@ void Mutate(std::span<Byte, kPatchRecordSize> record, const MutateFactors& facto
     for (int bus = 1; bus <= kMatrixBusCount; ++bus) {
         if (!tickedBuses[static_cast<std::size_t>(bus - 1)])
             continue;
-        const std::size_t source = BusOffset(bus);
-        record[source] = Low8(MutateUnsigned(record[source], f, 18, random) + 1);
-        record[source + 2] = Low8(MutateUnsigned(record[source + 2], f, 30, random) + 1);
-        record[source + 1] = MutateSigned63(record[source + 1], f, random);
+        const std::size_t source = busOffset(bus);
+        record[source] = low8(mutateUnsigned(record[source], f, 18, random) + 1);
+        record[source + 2] = low8(mutateUnsigned(record[source + 2], f, 30, random) + 1);
+        record[source + 1] = mutateSigned63(record[source + 1], f, random);
     }
 }
 
-void Mutate(PatchBuffer& patch, const MutateFactors& factors, RandomSource& random)
+void mutate(PatchBuffer& patch, const MutateFactors& factors, RandomSource& random)
 {
-    const auto record = RecordOf(patch);
-    Mutate(record, factors, BusesOn(record), random);
+    const auto record = recordOf(patch);
+    mutate(record, factors, busesOn(record), random);
 }
 
-void CompareState::Toggle(PatchBuffer& current, const PatchBuffer& compareData)
+void CompareState::toggle(PatchBuffer& current, const PatchBuffer& compareData)
 {
-    const auto record = RecordOf(current);
+    const auto record = recordOf(current);
     if (!on_) {
         std::copy(record.begin(), record.end(), saved_.begin());
         std::copy_n(compareData.begin(), kPatchRecordSize, record.begin());

@@ -6,7 +6,7 @@
 // check each rule exactly.
 #pragma once
 
-#include "PatchRecord.h"
+#include "protocol/PatchRecord.h"
 
 #include <array>
 #include <cstddef>
@@ -22,7 +22,7 @@ class RandomSource
 {
 public:
     virtual ~RandomSource() = default;
-    virtual int Next(int n) = 0;
+    virtual int next(int n) = 0;
 };
 
 // The commands' own source: a Mersenne twister seeded from the clock when it
@@ -31,7 +31,7 @@ class ClockRandom final : public RandomSource
 {
 public:
     ClockRandom();
-    int Next(int n) override;
+    int next(int n) override;
 
 private:
     std::mt19937 engine_;
@@ -39,8 +39,8 @@ private:
 
 // The two signed draws, as record bytes (8-bit two's complement).
 // S63: 0..63 or -32..-63, never -1..-31. S31: 0..31 or -16..-31.
-Byte DrawS63(RandomSource& random);
-Byte DrawS31(RandomSource& random);
+Byte drawS63(RandomSource& random);
+Byte drawS31(RandomSource& random);
 
 // Draws a new patch into the record. Left alone: the name, the keyboard
 // mode, the VCA 1 level, the two LFO sample sources, the velocity and
@@ -49,7 +49,7 @@ Byte DrawS31(RandomSource& random);
 // draw. A patch with both oscillators silent is never drawn: when neither
 // DCO has a waveform, DCO 1 gets its pulse and the whole mix; when only one
 // has, the mix leans towards it (the mix byte is the DCO 1 share).
-void Randomize(std::span<Byte, kPatchRecordSize> record, RandomSource& random);
+void randomize(std::span<Byte, kPatchRecordSize> record, RandomSource& random);
 
 // Mutation. The factor of a group is 0 (off) .. 10 (max); larger factors are
 // taken as 10, so a byte in its range stays in its range.
@@ -60,30 +60,30 @@ using MutateFactors = std::array<std::uint8_t, kMutateGroupCount>;
 extern const std::array<std::string_view, kMutateGroupCount> kMutateGroupNames;
 
 // The three mutators. Each draws s = R(2), then a step d = R(2a) (R(a) for
-// MutateSigned31) made negative when s = 0, and returns the result's low
+// mutateSigned31) made negative when s = 0, and returns the result's low
 // eight bits. A value outside its range is mutated by the same arithmetic.
 //   unsigned: v + d; below 0 gives |d|, above max gives max - d.
 //   signed 63: for v <= 192 (0..63) below 0 gives 255 - |d|, above 63 gives
 //   63 - d; otherwise (a negative value) below 193 gives 192 + |d|, above
 //   255 gives d. Signed 31: the same with 224, 225 and 31.
-Byte MutateUnsigned(Byte value, int factor, int max, RandomSource& random);
-Byte MutateSigned63(Byte value, int factor, RandomSource& random);
-Byte MutateSigned31(Byte value, int factor, RandomSource& random);
+Byte mutateUnsigned(Byte value, int factor, int max, RandomSource& random);
+Byte mutateSigned63(Byte value, int factor, RandomSource& random);
+Byte mutateSigned31(Byte value, int factor, RandomSource& random);
 
 // Which of the ten modulation buses group 9 may change: those whose switch
 // is ticked in the matrix editor.
 using BusSelection = std::array<bool, kMatrixBusCount>;
 // The buses a refresh shows ticked: both source and destination non-zero.
-BusSelection BusesOn(std::span<const Byte, kPatchRecordSize> record);
+BusSelection busesOn(std::span<const Byte, kPatchRecordSize> record);
 
 // Applies groups 1..9 in turn, each whose factor is above 0. Within a group
 // the bytes are mutated in the order the group lists them; a bus's source,
 // destination and amount in that order, bus 1 first. Bus sources and
 // destinations come out raised by one, so they can reach 0 or 20 (32).
-void Mutate(std::span<Byte, kPatchRecordSize> record, const MutateFactors& factors,
+void mutate(std::span<Byte, kPatchRecordSize> record, const MutateFactors& factors,
             const BusSelection& tickedBuses, RandomSource& random);
 // The same with the buses a refresh of this record would show ticked.
-void Mutate(PatchBuffer& patch, const MutateFactors& factors, RandomSource& random);
+void mutate(PatchBuffer& patch, const MutateFactors& factors, RandomSource& random);
 
 // Compare: while on, the current patch shows the compare copy and the edited
 // record waits in the save area; switching off puts it back, so edits made
@@ -91,9 +91,9 @@ void Mutate(PatchBuffer& patch, const MutateFactors& factors, RandomSource& rand
 class CompareState
 {
 public:
-    bool On() const { return on_; }
+    bool isOn() const { return on_; }
     // Switches the state and swaps the record of `current` accordingly.
-    void Toggle(PatchBuffer& current, const PatchBuffer& compareData);
+    void toggle(PatchBuffer& current, const PatchBuffer& compareData);
 
 private:
     bool on_ = false;

@@ -1,7 +1,7 @@
-#include "SysexFiles.h"
+#include "library/SysexFiles.h"
 
-#include "Messages.h"
-#include "SysexCodec.h"
+#include "protocol/Messages.h"
+#include "protocol/SysexCodec.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -26,7 +26,7 @@ constexpr Format kSplitSysexFormat{"a split SysEx file", kSplitSysexSize};
 constexpr Format kPatchFileFormat{"a Velmora patch file (.vmp)", kPatchFileSize};
 constexpr Format kBankFileFormat{"a Velmora bank file (.vmb)", kBankFileSize};
 
-std::optional<std::string> TooShort(std::span<const Byte> bytes, const std::string& fileName,
+std::optional<std::string> tooShort(std::span<const Byte> bytes, const std::string& fileName,
                                     const Format& format)
 {
     if (bytes.size() >= format.size)
@@ -37,51 +37,51 @@ std::optional<std::string> TooShort(std::span<const Byte> bytes, const std::stri
 
 // Record byte i from the pair at 5 + 2i (low nibble) and 6 + 2i (high). The
 // header, the checksum and the end byte are not looked at.
-void Unpack(std::span<const Byte> message, std::span<Byte> out)
+void unpack(std::span<const Byte> message, std::span<Byte> out)
 {
     for (std::size_t i = 0; i < out.size(); ++i)
         out[i] =
-            NibbleUnpack(message[kDumpHeaderSize + 2 * i], message[kDumpHeaderSize + 2 * i + 1]);
+            nibbleUnpack(message[kDumpHeaderSize + 2 * i], message[kDumpHeaderSize + 2 * i + 1]);
 }
 
-std::string SystemError()
+std::string systemError()
 {
     return std::strerror(errno);
 }
 
-std::string NameOf(const fs::path& path)
+std::string nameOf(const fs::path& path)
 {
     return path.filename().string();
 }
 
 // The first `size` bytes of the file, or all of a shorter one.
-std::variant<std::vector<Byte>, std::string> ReadPrefix(const fs::path& path, std::size_t size)
+std::variant<std::vector<Byte>, std::string> readPrefix(const fs::path& path, std::size_t size)
 {
     std::error_code ec;
     if (fs::is_directory(path, ec))
-        return "Cannot open " + NameOf(path) + ": it is a folder, not a file.";
+        return "Cannot open " + nameOf(path) + ": it is a folder, not a file.";
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        return "Cannot open " + NameOf(path) + ": " + SystemError() + ".";
+        return "Cannot open " + nameOf(path) + ": " + systemError() + ".";
     std::vector<Byte> bytes(size);
     in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
     if (in.bad())
-        return "Cannot read " + NameOf(path) + ": " + SystemError() + ".";
+        return "Cannot read " + nameOf(path) + ": " + systemError() + ".";
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     return bytes;
 }
 
 template <typename T>
-Loaded<T> ReadAndDecode(const fs::path& path, const Format& format,
+Loaded<T> readAndDecode(const fs::path& path, const Format& format,
                         Loaded<T> (*decode)(std::span<const Byte>, const std::string&))
 {
-    auto read = ReadPrefix(path, format.size);
+    auto read = readPrefix(path, format.size);
     if (auto* error = std::get_if<std::string>(&read))
         return *error;
-    return decode(std::get<std::vector<Byte>>(read), NameOf(path));
+    return decode(std::get<std::vector<Byte>>(read), nameOf(path));
 }
 
-bool IsSeparator(char c)
+bool isSeparator(char c)
 {
 #ifdef _WIN32
     return c == '/' || c == '\\' || c == ':';
@@ -92,63 +92,63 @@ bool IsSeparator(char c)
 
 } // namespace
 
-Byte PatchNumberByte(int patchNumber)
+Byte patchNumberByte(int patchNumber)
 {
     if (patchNumber >= 100 && patchNumber <= 199)
         return static_cast<Byte>(patchNumber - 100);
     return patchNumber >= 0 && patchNumber <= 99 ? static_cast<Byte>(patchNumber) : 0;
 }
 
-std::vector<Byte> PatchSysex(std::span<const Byte, kPatchRecordSize> record, int patchNumber)
+std::vector<Byte> patchSysex(std::span<const Byte, kPatchRecordSize> record, int patchNumber)
 {
-    return PatchToMemory(PatchNumberByte(patchNumber), record);
+    return patchToMemory(patchNumberByte(patchNumber), record);
 }
 
-std::vector<Byte> BankSysex(const Bank& bank)
+std::vector<Byte> bankSysex(const Bank& bank)
 {
     std::vector<Byte> bytes(kBankSysexSize);
     for (std::size_t k = 0; k < kBankPatchCount; ++k)
-        WriteBlockMessage(opcode::PatchToMemory, static_cast<Byte>(k), RecordOf(bank[k]),
+        writeBlockMessage(opcode::patchToMemory, static_cast<Byte>(k), recordOf(bank[k]),
                           bytes.data() + k * kPatchSysexSize);
     return bytes;
 }
 
-std::vector<Byte> SplitSysex(const SplitRecord& split, int index)
+std::vector<Byte> splitSysex(const SplitRecord& split, int index)
 {
-    return SplitData(static_cast<Byte>(std::clamp(index, 0, int(kSplitCount) - 1)), split);
+    return splitData(static_cast<Byte>(std::clamp(index, 0, int(kSplitCount) - 1)), split);
 }
 
-Loaded<PatchRecord> DecodePatchSysex(std::span<const Byte> bytes, const std::string& fileName)
+Loaded<PatchRecord> decodePatchSysex(std::span<const Byte> bytes, const std::string& fileName)
 {
-    if (auto error = TooShort(bytes, fileName, kPatchSysexFormat))
+    if (auto error = tooShort(bytes, fileName, kPatchSysexFormat))
         return *error;
     PatchRecord record{};
-    Unpack(bytes, record);
+    unpack(bytes, record);
     return record;
 }
 
-Loaded<PatchBuffer> DecodePatchFile(std::span<const Byte> bytes, const std::string& fileName)
+Loaded<PatchBuffer> decodePatchFile(std::span<const Byte> bytes, const std::string& fileName)
 {
-    if (auto error = TooShort(bytes, fileName, kPatchFileFormat))
+    if (auto error = tooShort(bytes, fileName, kPatchFileFormat))
         return *error;
     PatchBuffer buffer{};
     std::copy_n(bytes.begin(), kPatchFileSize, buffer.begin());
     return buffer;
 }
 
-Loaded<BankRecords> DecodeBankSysex(std::span<const Byte> bytes, const std::string& fileName)
+Loaded<BankRecords> decodeBankSysex(std::span<const Byte> bytes, const std::string& fileName)
 {
-    if (auto error = TooShort(bytes, fileName, kBankSysexFormat))
+    if (auto error = tooShort(bytes, fileName, kBankSysexFormat))
         return *error;
     BankRecords records{};
     for (std::size_t k = 0; k < kBankPatchCount; ++k)
-        Unpack(bytes.subspan(k * kPatchSysexSize, kPatchSysexSize), records[k]);
+        unpack(bytes.subspan(k * kPatchSysexSize, kPatchSysexSize), records[k]);
     return records;
 }
 
-Loaded<Bank> DecodeBankFile(std::span<const Byte> bytes, const std::string& fileName)
+Loaded<Bank> decodeBankFile(std::span<const Byte> bytes, const std::string& fileName)
 {
-    if (auto error = TooShort(bytes, fileName, kBankFileFormat))
+    if (auto error = tooShort(bytes, fileName, kBankFileFormat))
         return *error;
     Bank bank{};
     for (std::size_t k = 0; k < kBankPatchCount; ++k)
@@ -157,43 +157,43 @@ Loaded<Bank> DecodeBankFile(std::span<const Byte> bytes, const std::string& file
     return bank;
 }
 
-Loaded<SplitRecord> DecodeSplitSysex(std::span<const Byte> bytes, const std::string& fileName)
+Loaded<SplitRecord> decodeSplitSysex(std::span<const Byte> bytes, const std::string& fileName)
 {
-    if (auto error = TooShort(bytes, fileName, kSplitSysexFormat))
+    if (auto error = tooShort(bytes, fileName, kSplitSysexFormat))
         return *error;
     SplitRecord split{};
-    Unpack(bytes, split);
+    unpack(bytes, split);
     return split;
 }
 
-Loaded<PatchRecord> ReadPatchSysex(const fs::path& path)
+Loaded<PatchRecord> readPatchSysex(const fs::path& path)
 {
-    return ReadAndDecode(path, kPatchSysexFormat, &DecodePatchSysex);
+    return readAndDecode(path, kPatchSysexFormat, &decodePatchSysex);
 }
 
-Loaded<PatchBuffer> ReadPatchFile(const fs::path& path)
+Loaded<PatchBuffer> readPatchFile(const fs::path& path)
 {
-    return ReadAndDecode(path, kPatchFileFormat, &DecodePatchFile);
+    return readAndDecode(path, kPatchFileFormat, &decodePatchFile);
 }
 
-Loaded<BankRecords> ReadBankSysex(const fs::path& path)
+Loaded<BankRecords> readBankSysex(const fs::path& path)
 {
-    return ReadAndDecode(path, kBankSysexFormat, &DecodeBankSysex);
+    return readAndDecode(path, kBankSysexFormat, &decodeBankSysex);
 }
 
-Loaded<Bank> ReadBankFile(const fs::path& path)
+Loaded<Bank> readBankFile(const fs::path& path)
 {
-    return ReadAndDecode(path, kBankFileFormat, &DecodeBankFile);
+    return readAndDecode(path, kBankFileFormat, &decodeBankFile);
 }
 
-Loaded<SplitRecord> ReadSplitSysex(const fs::path& path)
+Loaded<SplitRecord> readSplitSysex(const fs::path& path)
 {
-    return ReadAndDecode(path, kSplitSysexFormat, &DecodeSplitSysex);
+    return readAndDecode(path, kSplitSysexFormat, &decodeSplitSysex);
 }
 
-std::optional<std::string> WriteFileAtomically(const fs::path& path, std::span<const Byte> bytes)
+std::optional<std::string> writeFileAtomically(const fs::path& path, std::span<const Byte> bytes)
 {
-    const std::string failed = "Cannot save " + NameOf(path) + ": ";
+    const std::string failed = "Cannot save " + nameOf(path) + ": ";
     std::error_code ec;
     fs::path target = path;
     // A link is followed, so the file it points to gets the new content.
@@ -212,17 +212,17 @@ std::optional<std::string> WriteFileAtomically(const fs::path& path, std::span<c
         return failed + "the file is read-only.";
 
     std::random_device entropy;
-    const fs::path temp = target.parent_path() / ("." + NameOf(target) + ".velmora-" +
+    const fs::path temp = target.parent_path() / ("." + nameOf(target) + ".velmora-" +
                                                   std::to_string(entropy() % 1000000) + ".tmp");
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out)
-            return failed + SystemError() + ".";
+            return failed + systemError() + ".";
         out.write(reinterpret_cast<const char*>(bytes.data()),
                   static_cast<std::streamsize>(bytes.size()));
         out.close();
         if (!out) {
-            const std::string error = failed + SystemError() + ".";
+            const std::string error = failed + systemError() + ".";
             fs::remove(temp, ec);
             return error;
         }
@@ -238,20 +238,20 @@ std::optional<std::string> WriteFileAtomically(const fs::path& path, std::span<c
     return std::nullopt;
 }
 
-std::string WithSyxExtension(const std::string& name)
+std::string withSyxExtension(const std::string& name)
 {
     return name.find(".syx") == std::string::npos ? name + ".syx" : name;
 }
 
-std::string FolderPart(const std::string& name)
+std::string folderPart(const std::string& name)
 {
-    const auto last = std::find_if(name.rbegin(), name.rend(), IsSeparator);
+    const auto last = std::find_if(name.rbegin(), name.rend(), isSeparator);
     return std::string(name.begin(), last.base());
 }
 
-std::string FilePart(const std::string& name)
+std::string filePart(const std::string& name)
 {
-    return name.substr(FolderPart(name).size());
+    return name.substr(folderPart(name).size());
 }
 
 } // namespace velmora::library

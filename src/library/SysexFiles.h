@@ -7,8 +7,8 @@
 // atomically, so a failed save leaves the old file whole.
 #pragma once
 
-#include "PatchRecord.h"
-#include "SysexCodec.h"
+#include "protocol/PatchRecord.h"
+#include "protocol/SysexCodec.h"
 
 #include <array>
 #include <filesystem>
@@ -35,39 +35,39 @@ using BankRecords = std::array<PatchRecord, kBankPatchCount>;
 template <typename T> using Loaded = std::variant<T, std::string>;
 
 // Building the files' bytes.
-std::vector<Byte> PatchSysex(std::span<const Byte, kPatchRecordSize> record, int patchNumber);
-std::vector<Byte> BankSysex(const Bank& bank);
-std::vector<Byte> SplitSysex(const SplitRecord& split, int index);
+std::vector<Byte> patchSysex(std::span<const Byte, kPatchRecordSize> record, int patchNumber);
+std::vector<Byte> bankSysex(const Bank& bank);
+std::vector<Byte> splitSysex(const SplitRecord& split, int index);
 
 // Reading them: only the first bytes of the file are read, as many as the
 // format has; a shorter file is refused with a message naming it.
-Loaded<PatchRecord> ReadPatchSysex(const std::filesystem::path& path);
-Loaded<PatchBuffer> ReadPatchFile(const std::filesystem::path& path);
-Loaded<BankRecords> ReadBankSysex(const std::filesystem::path& path);
-Loaded<Bank> ReadBankFile(const std::filesystem::path& path);
-Loaded<SplitRecord> ReadSplitSysex(const std::filesystem::path& path);
+Loaded<PatchRecord> readPatchSysex(const std::filesystem::path& path);
+Loaded<PatchBuffer> readPatchFile(const std::filesystem::path& path);
+Loaded<BankRecords> readBankSysex(const std::filesystem::path& path);
+Loaded<Bank> readBankFile(const std::filesystem::path& path);
+Loaded<SplitRecord> readSplitSysex(const std::filesystem::path& path);
 
 // The same from bytes already read; `fileName` names the file in a message.
-Loaded<PatchRecord> DecodePatchSysex(std::span<const Byte> bytes, const std::string& fileName);
-Loaded<PatchBuffer> DecodePatchFile(std::span<const Byte> bytes, const std::string& fileName);
-Loaded<BankRecords> DecodeBankSysex(std::span<const Byte> bytes, const std::string& fileName);
-Loaded<Bank> DecodeBankFile(std::span<const Byte> bytes, const std::string& fileName);
-Loaded<SplitRecord> DecodeSplitSysex(std::span<const Byte> bytes, const std::string& fileName);
+Loaded<PatchRecord> decodePatchSysex(std::span<const Byte> bytes, const std::string& fileName);
+Loaded<PatchBuffer> decodePatchFile(std::span<const Byte> bytes, const std::string& fileName);
+Loaded<BankRecords> decodeBankSysex(std::span<const Byte> bytes, const std::string& fileName);
+Loaded<Bank> decodeBankFile(std::span<const Byte> bytes, const std::string& fileName);
+Loaded<SplitRecord> decodeSplitSysex(std::span<const Byte> bytes, const std::string& fileName);
 
 // The number byte of a patch message: 100..199 count within their bank, and
 // a number outside 0..199 (-1 after a cancelled number dialog) gives 0.
-Byte PatchNumberByte(int patchNumber);
+Byte patchNumberByte(int patchNumber);
 
 // Writes the bytes through a temporary file renamed over the target; the
 // message to show when that failed.
-std::optional<std::string> WriteFileAtomically(const std::filesystem::path& path,
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
                                                std::span<const Byte> bytes);
 
 // File-name rules: ".syx" appended unless the name contains ".syx" (exact
 // case) anywhere; the folder part of a name is everything up to and
 // including its last separator.
-std::string WithSyxExtension(const std::string& name);
-std::string FolderPart(const std::string& name);
-std::string FilePart(const std::string& name);
+std::string withSyxExtension(const std::string& name);
+std::string folderPart(const std::string& name);
+std::string filePart(const std::string& name);
 
 } // namespace velmora::library

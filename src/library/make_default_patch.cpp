@@ -1,8 +1,8 @@
 // Writes the initial patch "default.syx" that ships beside the program: the
 // basic patch as a patch SysEx file (one patch-to-memory message, number 0).
 // Run by the build; the only argument is the file to write.
-#include "InitPatch.h"
-#include "Messages.h"
+#include "library/InitPatch.h"
+#include "protocol/Messages.h"
 
 #include <cstdio>
 #include <fstream>
@@ -13,9 +13,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: make_default_patch <default.syx>\n");
         return 2;
     }
-    const velmora::PatchBuffer patch = velmora::library::BasicPatch();
+    const velmora::PatchBuffer patch = velmora::library::basicPatch();
     const velmora::Message message =
-        velmora::BlockMessage(velmora::opcode::PatchToMemory, 0, velmora::RecordOf(patch));
+        velmora::blockMessage(velmora::opcode::patchToMemory, 0, velmora::recordOf(patch));
     std::ofstream file(argv[1], std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(message.data()),
                static_cast<std::streamsize>(message.size()));

@@ -26,14 +26,14 @@ class EventRing
 public:
     explicit EventRing(std::size_t capacity) : entries_(capacity) {}
 
-    std::size_t Capacity() const { return entries_.size(); }
-    std::size_t Count() const { return count_.load(std::memory_order_acquire); }
-    bool Full() const { return Count() == entries_.size(); }
+    std::size_t capacity() const { return entries_.size(); }
+    std::size_t count() const { return count_.load(std::memory_order_acquire); }
+    bool full() const { return count() == entries_.size(); }
 
     // Producer. False when full: the entry is lost.
-    bool Put(const RingEntry& entry)
+    bool put(const RingEntry& entry)
     {
-        if (Full())
+        if (full())
             return false;
         entries_[write_] = entry;
         write_ = (write_ + 1) % entries_.size();
@@ -42,8 +42,8 @@ public:
     }
 
     // Consumer: the oldest entry, or nullptr; it stays until Remove.
-    const RingEntry* Peek() const { return Count() == 0 ? nullptr : &entries_[read_]; }
-    void Remove()
+    const RingEntry* peek() const { return count() == 0 ? nullptr : &entries_[read_]; }
+    void remove()
     {
         read_ = (read_ + 1) % entries_.size();
         count_.fetch_sub(1, std::memory_order_release);
@@ -65,11 +65,11 @@ public:
         : data_(count * size), lengths_(count), size_(size), count_(count)
     {}
 
-    std::size_t BufferSize() const { return size_; }
-    std::size_t BufferCount() const { return count_; }
+    std::size_t bufferSize() const { return size_; }
+    std::size_t bufferCount() const { return count_; }
 
     // Producer: the next free buffer, or -1 when all are waiting to be read.
-    int Acquire()
+    int acquire()
     {
         if (inUse_.load(std::memory_order_acquire) == count_)
             return -1;
@@ -77,21 +77,21 @@ public:
         fill_ = (fill_ + 1) % count_;
         return index;
     }
-    std::uint8_t* Data(int index) { return data_.data() + static_cast<std::size_t>(index) * size_; }
-    void SetLength(int index, std::size_t length)
+    std::uint8_t* data(int index) { return data_.data() + static_cast<std::size_t>(index) * size_; }
+    void setLength(int index, std::size_t length)
     {
         lengths_[static_cast<std::size_t>(index)] = length;
     }
     // Producer: the buffer was filled and handed over.
-    void Commit() { inUse_.fetch_add(1, std::memory_order_release); }
+    void commit() { inUse_.fetch_add(1, std::memory_order_release); }
 
     // Consumer.
-    const std::uint8_t* Data(int index) const
+    const std::uint8_t* data(int index) const
     {
         return data_.data() + static_cast<std::size_t>(index) * size_;
     }
-    std::size_t Length(int index) const { return lengths_[static_cast<std::size_t>(index)]; }
-    void Release() { inUse_.fetch_sub(1, std::memory_order_release); }
+    std::size_t length(int index) const { return lengths_[static_cast<std::size_t>(index)]; }
+    void release() { inUse_.fetch_sub(1, std::memory_order_release); }
 
 private:
     std::vector<std::uint8_t> data_;

@@ -33,8 +33,8 @@ class MidiInputPort
 public:
     virtual ~MidiInputPort() = default; // closes the port
     // Messages reach the receiver only between Start and Stop.
-    virtual void Start() = 0;
-    virtual void Stop() = 0;
+    virtual void start() = 0;
+    virtual void stop() = 0;
 };
 
 class MidiOutputPort
@@ -42,7 +42,7 @@ class MidiOutputPort
 public:
     virtual ~MidiOutputPort() = default; // closes the port
     // Sends one whole message. Raises MidiBackendError when the port is gone.
-    virtual void Send(std::span<const Byte> message) = 0;
+    virtual void send(std::span<const Byte> message) = 0;
 };
 
 class MidiBackend
@@ -51,17 +51,17 @@ public:
     virtual ~MidiBackend() = default;
 
     // Port names as the user sees them, in a stable order.
-    virtual std::vector<std::string> InputNames() = 0;
-    virtual std::vector<std::string> OutputNames() = 0;
+    virtual std::vector<std::string> inputNames() = 0;
+    virtual std::vector<std::string> outputNames() = 0;
 
     // Open the port at `index` of the lists above. Raise MidiBackendError when
     // the port does not exist any more or cannot be opened.
-    virtual std::unique_ptr<MidiInputPort> OpenInput(int index, MidiReceiver receiver) = 0;
-    virtual std::unique_ptr<MidiOutputPort> OpenOutput(int index) = 0;
+    virtual std::unique_ptr<MidiInputPort> openInput(int index, MidiReceiver receiver) = 0;
+    virtual std::unique_ptr<MidiOutputPort> openOutput(int index) = 0;
 };
 
 // Real ports through RtMidi: on Linux every available API (ALSA sequencer,
 // JACK), quietly skipping an API that is not there.
-std::unique_ptr<MidiBackend> CreateRtMidiBackend();
+std::unique_ptr<MidiBackend> createRtMidiBackend();
 
 } // namespace velmora::midi

@@ -5,7 +5,7 @@
 // opened, so ports that come and go in the meantime do not shift numbers.
 #pragma once
 
-#include "MidiBackend.h"
+#include "midi/MidiBackend.h"
 
 #include <memory>
 #include <string>
@@ -21,19 +21,19 @@ public:
     MidiDevices& operator=(const MidiDevices&) = delete;
 
     // Takes the backend into the list and appends its ports to the numbering.
-    MidiBackend& AddBackend(std::unique_ptr<MidiBackend> backend);
+    MidiBackend& addBackend(std::unique_ptr<MidiBackend> backend);
 
-    int InputCount() const { return static_cast<int>(inputs_.size()); }
-    int OutputCount() const { return static_cast<int>(outputs_.size()); }
-    const std::string& InputName(int device) const { return inputs_.at(Index(device)).name; }
-    const std::string& OutputName(int device) const { return outputs_.at(Index(device)).name; }
+    int inputCount() const { return static_cast<int>(inputs_.size()); }
+    int outputCount() const { return static_cast<int>(outputs_.size()); }
+    const std::string& inputName(int device) const { return inputs_.at(index(device)).name; }
+    const std::string& outputName(int device) const { return outputs_.at(index(device)).name; }
     // All names, in device order.
-    std::vector<std::string> InputNames() const { return NamesOf(inputs_); }
-    std::vector<std::string> OutputNames() const { return NamesOf(outputs_); }
+    std::vector<std::string> inputNames() const { return namesOf(inputs_); }
+    std::vector<std::string> outputNames() const { return namesOf(outputs_); }
 
     // Raise MidiBackendError when the port is gone or cannot be opened.
-    std::unique_ptr<MidiInputPort> OpenInput(int device, MidiReceiver receiver) const;
-    std::unique_ptr<MidiOutputPort> OpenOutput(int device) const;
+    std::unique_ptr<MidiInputPort> openInput(int device, MidiReceiver receiver) const;
+    std::unique_ptr<MidiOutputPort> openOutput(int device) const;
 
 private:
     struct Entry
@@ -41,15 +41,15 @@ private:
         MidiBackend* backend;
         std::string name;
     };
-    static std::size_t Index(int device) { return static_cast<std::size_t>(device); }
-    static std::vector<std::string> NamesOf(const std::vector<Entry>& entries)
+    static std::size_t index(int device) { return static_cast<std::size_t>(device); }
+    static std::vector<std::string> namesOf(const std::vector<Entry>& entries)
     {
         std::vector<std::string> names;
         for (const Entry& entry : entries)
             names.push_back(entry.name);
         return names;
     }
-    static int CurrentIndex(const std::vector<std::string>& names, const std::string& name);
+    static int currentIndex(const std::vector<std::string>& names, const std::string& name);
 
     std::vector<std::unique_ptr<MidiBackend>> backends_;
     std::vector<Entry> inputs_;

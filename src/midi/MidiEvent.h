@@ -8,35 +8,36 @@
 
 namespace velmora::midi {
 
-struct TMyMidiEvent
+struct MidiEvent
 {
-    std::uint8_t Status = 0; // F0 for SysEx
-    std::uint8_t Data1 = 0;  // 0 for SysEx
-    std::uint8_t Data2 = 0;  // 0 for SysEx
-    std::uint32_t TimeStamp = 0;
-    std::uint16_t SysexSize = 0;         // 0 for a short message
-    std::vector<std::uint8_t> SysexData; // a private copy of the SysEx bytes
+    std::uint8_t status = 0; // F0 for SysEx
+    std::uint8_t data1 = 0;  // 0 for SysEx
+    std::uint8_t data2 = 0;  // 0 for SysEx
+    std::uint32_t timeStamp = 0;
+    std::uint16_t sysexSize = 0;         // 0 for a short message
+    std::vector<std::uint8_t> sysexData; // a private copy of the SysEx bytes
 
-    bool IsSysex() const { return SysexSize > 0; }
+    bool isSysex() const { return sysexSize > 0; }
 
-    static TMyMidiEvent Short(std::uint8_t status, std::uint8_t data1 = 0, std::uint8_t data2 = 0)
+    static MidiEvent shortMessage(std::uint8_t status, std::uint8_t data1 = 0,
+                                  std::uint8_t data2 = 0)
     {
-        TMyMidiEvent event;
-        event.Status = status;
-        event.Data1 = data1;
-        event.Data2 = data2;
+        MidiEvent event;
+        event.status = status;
+        event.data1 = data1;
+        event.data2 = data2;
         return event;
     }
 };
 
 // Errors of the input and output components, carrying one message in words.
-class EMidiInputError : public std::runtime_error
+class MidiInputError : public std::runtime_error
 {
 public:
     using std::runtime_error::runtime_error;
 };
 
-class EmidioutputError : public std::runtime_error
+class MidiOutputError : public std::runtime_error
 {
 public:
     using std::runtime_error::runtime_error;
@@ -45,7 +46,7 @@ public:
 // Number of bytes a message with this status byte has on the wire (status
 // included); 0 for bytes that start no message of their own (data bytes,
 // SysEx start and end).
-constexpr int ShortMessageLength(std::uint8_t status)
+constexpr int shortMessageLength(std::uint8_t status)
 {
     if (status < 0x80)
         return 0;

@@ -1,4 +1,4 @@
-#include "MidiInput.h"
+#include "midi/MidiInput.h"
 
 #include <QMetaObject>
 
@@ -7,69 +7,69 @@
 
 namespace velmora::midi {
 
-TMidiInput::TMidiInput(const MidiDevices& devices, QObject* parent)
+MidiInput::MidiInput(const MidiDevices& devices, QObject* parent)
     : QObject(parent), devices_(devices)
 {
     // With no input at all there is nothing to select; opening then fails and
     // the caller reports the missing port in its own words.
-    if (devices_.InputCount() > 0)
-        SetDeviceID(0);
+    if (devices_.inputCount() > 0)
+        setDeviceID(0);
     state_ = DeviceState::Closed;
 }
 
-TMidiInput::~TMidiInput()
+MidiInput::~MidiInput()
 {
-    Close();
+    close();
 }
 
-void TMidiInput::RefuseWhileOpen(const char* what) const
+void MidiInput::refuseWhileOpen(const char* what) const
 {
-    if (IsOpen())
-        throw EMidiInputError(std::string("Change to ") + what + " while device was open");
+    if (isOpen())
+        throw MidiInputError(std::string("Change to ") + what + " while device was open");
 }
 
-void TMidiInput::SetDeviceID(int device)
+void MidiInput::setDeviceID(int device)
 {
-    RefuseWhileOpen("DeviceID");
-    if (device < 0 || device >= NumDevs())
-        throw EMidiInputError("Invalid device ID");
+    refuseWhileOpen("DeviceID");
+    if (device < 0 || device >= numDevs())
+        throw MidiInputError("Invalid device ID");
     deviceId_ = device;
-    productName_ = devices_.InputName(device);
+    productName_ = devices_.inputName(device);
 }
 
-void TMidiInput::SetProductName(const std::string& name)
+void MidiInput::setProductName(const std::string& name)
 {
-    RefuseWhileOpen("ProductName");
-    for (int device = 0; device < NumDevs(); ++device) {
-        if (devices_.InputName(device) == name) {
-            SetDeviceID(device);
+    refuseWhileOpen("ProductName");
+    for (int device = 0; device < numDevs(); ++device) {
+        if (devices_.inputName(device) == name) {
+            setDeviceID(device);
             return;
         }
     }
-    throw EMidiInputError("MIDI Input Device " + name + " not installed ");
+    throw MidiInputError("MIDI Input Device " + name + " not installed ");
 }
 
-void TMidiInput::SetCapacity(int entries)
+void MidiInput::setCapacity(int entries)
 {
-    RefuseWhileOpen("Capacity");
+    refuseWhileOpen("Capacity");
     capacity_ = std::max(entries, 1);
 }
 
-void TMidiInput::SetSysexBufferSize(int bytes)
+void MidiInput::setSysexBufferSize(int bytes)
 {
-    RefuseWhileOpen("SysexBufferSize");
+    refuseWhileOpen("SysexBufferSize");
     sysexBufferSize_ = std::max(bytes, 1);
 }
 
-void TMidiInput::SetSysexBufferCount(int count)
+void MidiInput::setSysexBufferCount(int count)
 {
-    RefuseWhileOpen("SysexBuffercount");
+    refuseWhileOpen("SysexBuffercount");
     sysexBufferCount_ = std::max(count, 1);
 }
 
-bool TMidiInput::Open()
+bool MidiInput::open()
 {
-    if (IsOpen())
+    if (isOpen())
         return true;
     if (deviceId_ < 0) {
         lastError_ = "Invalid device ID";
@@ -79,8 +79,8 @@ bool TMidiInput::Open()
     pool_ = std::make_unique<SysexPool>(static_cast<std::size_t>(sysexBufferCount_),
                                         static_cast<std::size_t>(sysexBufferSize_));
     try {
-        port_ = devices_.OpenInput(
-            deviceId_, [this](std::span<const std::uint8_t> m, std::uint32_t t) { Store(m, t); });
+        port_ = devices_.openInput(
+            deviceId_, [this](std::span<const std::uint8_t> m, std::uint32_t t) { store(m, t); });
     } catch (const std::exception& e) {
         lastError_ = e.what();
         ring_.reset();
@@ -92,21 +92,21 @@ bool TMidiInput::Open()
     return true;
 }
 
-void TMidiInput::Start()
+void MidiInput::start()
 {
-    if (!IsOpen())
+    if (!isOpen())
         return;
     try {
-        port_->Start();
+        port_->start();
     } catch (const std::exception& e) {
         lastError_ = e.what();
-        throw EMidiInputError(lastError_);
+        throw MidiInputError(lastError_);
     }
 }
 
-void TMidiInput::Close()
+void MidiInput::close()
 {
-    if (!IsOpen())
+    if (!isOpen())
         return;
     state_ = DeviceState::Closed;
     // Destroying the port guarantees that the backend calls Store no more.
@@ -117,38 +117,38 @@ void TMidiInput::Close()
     overflowPosted_ = false;
 }
 
-int TMidiInput::PendingCount() const
+int MidiInput::pendingCount() const
 {
-    return IsOpen() ? static_cast<int>(ring_->Count()) : 0;
+    return isOpen() ? static_cast<int>(ring_->count()) : 0;
 }
 
-std::optional<TMyMidiEvent> TMidiInput::TakeEvent()
+std::optional<MidiEvent> MidiInput::takeEvent()
 {
-    if (!IsOpen())
+    if (!isOpen())
         return std::nullopt;
-    const RingEntry* entry = ring_->Peek();
+    const RingEntry* entry = ring_->peek();
     if (!entry)
         return std::nullopt;
-    TMyMidiEvent event;
-    event.TimeStamp = entry->timeStamp;
+    MidiEvent event;
+    event.timeStamp = entry->timeStamp;
     if (entry->sysexBuffer >= 0) {
-        const std::size_t length = pool_->Length(entry->sysexBuffer);
-        const std::uint8_t* data = std::as_const(*pool_).Data(entry->sysexBuffer);
-        event.Status = 0xF0;
-        event.SysexSize = static_cast<std::uint16_t>(length);
-        event.SysexData.assign(data, data + length);
-        pool_->Release();
+        const std::size_t length = pool_->length(entry->sysexBuffer);
+        const std::uint8_t* data = std::as_const(*pool_).data(entry->sysexBuffer);
+        event.status = 0xF0;
+        event.sysexSize = static_cast<std::uint16_t>(length);
+        event.sysexData.assign(data, data + length);
+        pool_->release();
     } else {
-        event.Status = static_cast<std::uint8_t>(entry->shortMessage);
-        event.Data1 = static_cast<std::uint8_t>(entry->shortMessage >> 8);
-        event.Data2 = static_cast<std::uint8_t>(entry->shortMessage >> 16);
+        event.status = static_cast<std::uint8_t>(entry->shortMessage);
+        event.data1 = static_cast<std::uint8_t>(entry->shortMessage >> 8);
+        event.data2 = static_cast<std::uint8_t>(entry->shortMessage >> 16);
     }
-    ring_->Remove();
+    ring_->remove();
     return event;
 }
 
 // Runs on the backend's thread: no allocation, no blocking.
-void TMidiInput::Store(std::span<const std::uint8_t> message, std::uint32_t timeMs)
+void MidiInput::store(std::span<const std::uint8_t> message, std::uint32_t timeMs)
 {
     if (message.empty())
         return;
@@ -159,49 +159,49 @@ void TMidiInput::Store(std::span<const std::uint8_t> message, std::uint32_t time
         // A message longer than one buffer arrives in buffer-sized pieces, as
         // a driver hands it over; the pieces are of no dump length and so are
         // ignored by the dump handlers.
-        const std::size_t size = pool_->BufferSize();
+        const std::size_t size = pool_->bufferSize();
         for (std::size_t at = 0; at < message.size(); at += size) {
-            if (!StoreSysexPiece(message.subspan(at, std::min(size, message.size() - at)), timeMs))
+            if (!storeSysexPiece(message.subspan(at, std::min(size, message.size() - at)), timeMs))
                 return;
         }
         return;
     }
-    const int length = ShortMessageLength(status);
+    const int length = shortMessageLength(status);
     if (length == 0 || sysexOnly_.load(std::memory_order_relaxed))
         return; // a stray data byte or F7, or short messages are not wanted
     std::uint32_t packed = status;
     for (int i = 1; i < length && i < static_cast<int>(message.size()); ++i)
         packed |= static_cast<std::uint32_t>(message[static_cast<std::size_t>(i)]) << (8 * i);
-    if (!ring_->Put({timeMs, packed, -1})) {
-        NotifyOverflow();
+    if (!ring_->put({timeMs, packed, -1})) {
+        notifyOverflow();
         return;
     }
-    Notify();
+    notify();
 }
 
-bool TMidiInput::StoreSysexPiece(std::span<const std::uint8_t> piece, std::uint32_t timeMs)
+bool MidiInput::storeSysexPiece(std::span<const std::uint8_t> piece, std::uint32_t timeMs)
 {
-    const int buffer = ring_->Full() ? -1 : pool_->Acquire();
+    const int buffer = ring_->full() ? -1 : pool_->acquire();
     if (buffer < 0) {
-        NotifyOverflow();
+        notifyOverflow();
         return false;
     }
-    std::memcpy(pool_->Data(buffer), piece.data(), piece.size());
-    pool_->SetLength(buffer, piece.size());
-    pool_->Commit();
-    ring_->Put({timeMs, 0, buffer}); // cannot fail: only this thread adds entries
-    Notify();
+    std::memcpy(pool_->data(buffer), piece.data(), piece.size());
+    pool_->setLength(buffer, piece.size());
+    pool_->commit();
+    ring_->put({timeMs, 0, buffer}); // cannot fail: only this thread adds entries
+    notify();
     return true;
 }
 
-void TMidiInput::Notify()
+void MidiInput::notify()
 {
     if (!notifyPosted_.exchange(true))
         QMetaObject::invokeMethod(
-            this, [this] { Deliver(); }, Qt::QueuedConnection);
+            this, [this] { deliver(); }, Qt::QueuedConnection);
 }
 
-void TMidiInput::NotifyOverflow()
+void MidiInput::notifyOverflow()
 {
     lost_.fetch_add(1, std::memory_order_relaxed);
     if (!overflowPosted_.exchange(true)) {
@@ -209,18 +209,18 @@ void TMidiInput::NotifyOverflow()
             this,
             [this] {
                 overflowPosted_ = false;
-                if (onOverflow_ && IsOpen())
+                if (onOverflow_ && isOpen())
                     onOverflow_(*this);
             },
             Qt::QueuedConnection);
     }
 }
 
-void TMidiInput::Deliver()
+void MidiInput::deliver()
 {
     notifyPosted_ = false;
     // One handler call per message stored so far; later ones post anew.
-    for (int n = PendingCount(); n > 0 && onMidiInput_ && IsOpen() && PendingCount() > 0; --n)
+    for (int n = pendingCount(); n > 0 && onMidiInput_ && isOpen() && pendingCount() > 0; --n)
         onMidiInput_(*this);
 }
 

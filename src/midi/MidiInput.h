@@ -1,13 +1,13 @@
-// TMidiInput: one MIDI input device. The backend's thread stores each
+// MidiInput: one MIDI input device. The backend's thread stores each
 // message in a fixed ring (SysEx bytes in buffers taken when the device
 // opened) and posts a notification; on the user-interface thread the
 // component then calls OnMidiInput once for every stored message, and the
-// handler takes it with TakeEvent.
+// handler takes it with takeEvent.
 #pragma once
 
-#include "EventRing.h"
-#include "MidiDevices.h"
-#include "MidiEvent.h"
+#include "midi/EventRing.h"
+#include "midi/MidiDevices.h"
+#include "midi/MidiEvent.h"
 
 #include <QObject>
 
@@ -19,7 +19,7 @@
 
 namespace velmora::midi {
 
-class TMidiInput : public QObject
+class MidiInput : public QObject
 {
 public:
     enum class DeviceState
@@ -28,61 +28,61 @@ public:
         Closed = 1,
         Creating = 2,
     };
-    using Handler = std::function<void(TMidiInput& sender)>;
+    using Handler = std::function<void(MidiInput& sender)>;
 
     // Selects device 0 when there is one.
-    explicit TMidiInput(const MidiDevices& devices, QObject* parent = nullptr);
-    ~TMidiInput() override; // closes an open device
+    explicit MidiInput(const MidiDevices& devices, QObject* parent = nullptr);
+    ~MidiInput() override; // closes an open device
 
-    int DeviceID() const { return deviceId_; }
-    // Raises EMidiInputError while open ("Change to DeviceID while device was
+    int deviceID() const { return deviceId_; }
+    // Raises MidiInputError while open ("Change to deviceID while device was
     // open") or for a number that is no device ("Invalid device ID").
-    void SetDeviceID(int device);
-    const std::string& ProductName() const { return productName_; }
+    void setDeviceID(int device);
+    const std::string& productName() const { return productName_; }
     // Selects the first device of that exact name; raises when open or when
     // no device has it ("MIDI Input Device <name> not installed ").
-    void SetProductName(const std::string& name);
-    int NumDevs() const { return devices_.InputCount(); }
+    void setProductName(const std::string& name);
+    int numDevs() const { return devices_.inputCount(); }
 
-    int Capacity() const { return capacity_; }
-    void SetCapacity(int entries);
-    int SysexBufferSize() const { return sysexBufferSize_; }
-    void SetSysexBufferSize(int bytes);
-    int SysexBufferCount() const { return sysexBufferCount_; }
-    void SetSysexBufferCount(int count);
+    int capacity() const { return capacity_; }
+    void setCapacity(int entries);
+    int sysexBufferSize() const { return sysexBufferSize_; }
+    void setSysexBufferSize(int bytes);
+    int sysexBufferCount() const { return sysexBufferCount_; }
+    void setSysexBufferCount(int count);
     // Drops every message but SysEx in the backend's thread; may change at any time.
-    bool SysexOnly() const { return sysexOnly_.load(); }
-    void SetSysexOnly(bool only) { sysexOnly_.store(only); }
+    bool sysexOnly() const { return sysexOnly_.load(); }
+    void setSysexOnly(bool only) { sysexOnly_.store(only); }
 
-    DeviceState State() const { return state_; }
-    bool IsOpen() const { return state_ == DeviceState::Open; }
+    DeviceState state() const { return state_; }
+    bool isOpen() const { return state_ == DeviceState::Open; }
     // The text of the last failure, "" when there was none.
-    const std::string& LastError() const { return lastError_; }
+    const std::string& lastError() const { return lastError_; }
 
-    void SetOnMidiInput(Handler handler) { onMidiInput_ = std::move(handler); }
-    void SetOnOverflow(Handler handler) { onOverflow_ = std::move(handler); }
+    void setOnMidiInput(Handler handler) { onMidiInput_ = std::move(handler); }
+    void setOnOverflow(Handler handler) { onOverflow_ = std::move(handler); }
 
     // Allocates the ring and the SysEx buffers and opens the port. Does not
-    // start input. False (with LastError set) when the port cannot be opened.
-    bool Open();
-    // Messages are stored from now on. Raises EMidiInputError on failure.
-    void Start();
-    void Close();
+    // start input. False (with lastError set) when the port cannot be opened.
+    bool open();
+    // Messages are stored from now on. Raises MidiInputError on failure.
+    void start();
+    void close();
 
     // The oldest stored message, or none when closed or empty.
-    std::optional<TMyMidiEvent> TakeEvent();
-    int PendingCount() const;
+    std::optional<MidiEvent> takeEvent();
+    int pendingCount() const;
 
     // Messages lost because the ring or every SysEx buffer was full.
-    std::uint64_t LostCount() const { return lost_.load(); }
+    std::uint64_t lostCount() const { return lost_.load(); }
 
 private:
-    void Store(std::span<const std::uint8_t> message, std::uint32_t timeMs); // backend thread
-    bool StoreSysexPiece(std::span<const std::uint8_t> piece, std::uint32_t timeMs);
-    void Notify();
-    void NotifyOverflow();
-    void Deliver();
-    void RefuseWhileOpen(const char* what) const;
+    void store(std::span<const std::uint8_t> message, std::uint32_t timeMs); // backend thread
+    bool storeSysexPiece(std::span<const std::uint8_t> piece, std::uint32_t timeMs);
+    void notify();
+    void notifyOverflow();
+    void deliver();
+    void refuseWhileOpen(const char* what) const;
 
     const MidiDevices& devices_;
     int deviceId_ = -1;

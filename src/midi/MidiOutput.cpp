@@ -1,4 +1,4 @@
-#include "MidiOutput.h"
+#include "midi/MidiOutput.h"
 
 #include <QMetaObject>
 
@@ -9,53 +9,53 @@ constexpr const char* kDefaultName = "Default MIDI Out";
 
 } // namespace
 
-TMidiOutput::TMidiOutput(const MidiDevices& devices, QObject* parent)
+MidiOutput::MidiOutput(const MidiDevices& devices, QObject* parent)
     : QObject(parent), devices_(devices), productName_(kDefaultName)
 {}
 
-TMidiOutput::~TMidiOutput()
+MidiOutput::~MidiOutput()
 {
-    Close();
+    close();
 }
 
-void TMidiOutput::SetDeviceID(int device)
+void MidiOutput::setDeviceID(int device)
 {
-    if (IsOpen())
-        throw EmidioutputError("Change to DeviceID while device was open");
-    if (device >= NumDevs() || device < kDefaultDevice)
-        throw EmidioutputError("Invalid device ID");
+    if (isOpen())
+        throw MidiOutputError("Change to DeviceID while device was open");
+    if (device >= numDevs() || device < kDefaultDevice)
+        throw MidiOutputError("Invalid device ID");
     deviceId_ = device;
-    productName_ = device == kDefaultDevice ? kDefaultName : devices_.OutputName(device);
+    productName_ = device == kDefaultDevice ? kDefaultName : devices_.outputName(device);
 }
 
-void TMidiOutput::SetProductName(const std::string& name)
+void MidiOutput::setProductName(const std::string& name)
 {
-    if (IsOpen())
-        throw EmidioutputError("Change to ProductName while device was open");
+    if (isOpen())
+        throw MidiOutputError("Change to ProductName while device was open");
     if (name == kDefaultName) {
-        SetDeviceID(kDefaultDevice);
+        setDeviceID(kDefaultDevice);
         return;
     }
-    for (int device = 0; device < NumDevs(); ++device) {
-        if (devices_.OutputName(device) == name) {
-            SetDeviceID(device);
+    for (int device = 0; device < numDevs(); ++device) {
+        if (devices_.outputName(device) == name) {
+            setDeviceID(device);
             return;
         }
     }
-    throw EmidioutputError("MIDI output Device " + name + " not installed");
+    throw MidiOutputError("MIDI output Device " + name + " not installed");
 }
 
-bool TMidiOutput::Open()
+bool MidiOutput::open()
 {
-    if (IsOpen())
+    if (isOpen())
         return true;
     const int device = deviceId_ == kDefaultDevice ? 0 : deviceId_;
-    if (device >= NumDevs()) {
+    if (device >= numDevs()) {
         lastError_ = "Invalid device ID";
         return false;
     }
     try {
-        port_ = devices_.OpenOutput(device);
+        port_ = devices_.openOutput(device);
     } catch (const std::exception& e) {
         lastError_ = e.what();
         return false;
@@ -65,39 +65,39 @@ bool TMidiOutput::Open()
     return true;
 }
 
-bool TMidiOutput::Close()
+bool MidiOutput::close()
 {
-    if (!IsOpen())
+    if (!isOpen())
         return false;
     port_.reset();
     state_ = DeviceState::Closed;
     return true;
 }
 
-void TMidiOutput::Send(std::span<const std::uint8_t> bytes)
+void MidiOutput::send(std::span<const std::uint8_t> bytes)
 {
-    if (!IsOpen())
-        throw EmidioutputError("MIDI Output device not open");
+    if (!isOpen())
+        throw MidiOutputError("MIDI Output device not open");
     try {
-        port_->Send(bytes);
+        port_->send(bytes);
     } catch (const std::exception& e) {
         lastError_ = e.what();
-        throw EmidioutputError(lastError_);
+        throw MidiOutputError(lastError_);
     }
 }
 
-void TMidiOutput::SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
+void MidiOutput::sendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
 {
     const std::uint8_t bytes[] = {status, data1, data2};
-    const int length = ShortMessageLength(status);
+    const int length = shortMessageLength(status);
     if (length == 0)
         return; // not a message of its own: nothing a driver would send either
-    Send(std::span<const std::uint8_t>(bytes, static_cast<std::size_t>(length)));
+    send(std::span<const std::uint8_t>(bytes, static_cast<std::size_t>(length)));
 }
 
-void TMidiOutput::SendLong(std::span<const std::uint8_t> bytes)
+void MidiOutput::sendLong(std::span<const std::uint8_t> bytes)
 {
-    Send(bytes);
+    send(bytes);
     if (onMidiOutput_) {
         QMetaObject::invokeMethod(
             this,
@@ -109,14 +109,14 @@ void TMidiOutput::SendLong(std::span<const std::uint8_t> bytes)
     }
 }
 
-void TMidiOutput::SendEvent(const TMyMidiEvent& event)
+void MidiOutput::sendEvent(const MidiEvent& event)
 {
-    if (!IsOpen())
-        throw EmidioutputError("MIDI Output device not open");
-    if (event.IsSysex())
-        SendLong(event.SysexData);
+    if (!isOpen())
+        throw MidiOutputError("MIDI Output device not open");
+    if (event.isSysex())
+        sendLong(event.sysexData);
     else
-        SendShort(event.Status, event.Data1, event.Data2);
+        sendShort(event.status, event.data1, event.data2);
 }
 
 } // namespace velmora::midi

@@ -1,11 +1,11 @@
-// TMidiOutput: the MIDI output device. Short messages go out as the few
+// MidiOutput: the MIDI output device. Short messages go out as the few
 // bytes their status calls for; long messages (SysEx) whole. Onmidioutput is
 // called on the user-interface thread after each long message went out.
 #pragma once
 
-#include "MidiDevices.h"
-#include "MidiEvent.h"
-#include "MidiSink.h"
+#include "midi/MidiDevices.h"
+#include "midi/MidiEvent.h"
+#include "protocol/MidiSink.h"
 
 #include <QObject>
 
@@ -15,7 +15,7 @@
 
 namespace velmora::midi {
 
-class TMidiOutput : public QObject, public velmora::MidiSink
+class MidiOutput : public QObject, public velmora::MidiSink
 {
 public:
     enum class DeviceState
@@ -23,40 +23,40 @@ public:
         Open = 0,
         Closed = 1,
     };
-    using Handler = std::function<void(TMidiOutput& sender)>;
+    using Handler = std::function<void(MidiOutput& sender)>;
 
     // -1 stands for the default output: the first device.
     static constexpr int kDefaultDevice = -1;
 
-    explicit TMidiOutput(const MidiDevices& devices, QObject* parent = nullptr);
-    ~TMidiOutput() override;
+    explicit MidiOutput(const MidiDevices& devices, QObject* parent = nullptr);
+    ~MidiOutput() override;
 
-    int DeviceID() const { return deviceId_; }
-    // Raises EmidioutputError while open or for a number that is no device.
-    void SetDeviceID(int device);
-    const std::string& ProductName() const { return productName_; }
+    int deviceID() const { return deviceId_; }
+    // Raises MidiOutputError while open or for a number that is no device.
+    void setDeviceID(int device);
+    const std::string& productName() const { return productName_; }
     // Raises "MIDI output Device <name> not installed" when no device has it.
-    void SetProductName(const std::string& name);
-    int NumDevs() const { return devices_.OutputCount(); }
+    void setProductName(const std::string& name);
+    int numDevs() const { return devices_.outputCount(); }
 
-    DeviceState State() const { return state_; }
-    bool IsOpen() const override { return state_ == DeviceState::Open; }
-    const std::string& LastError() const { return lastError_; }
-    void SetOnMidiOutput(Handler handler) { onMidiOutput_ = std::move(handler); }
+    DeviceState state() const { return state_; }
+    bool isOpen() const override { return state_ == DeviceState::Open; }
+    const std::string& lastError() const { return lastError_; }
+    void setOnMidiOutput(Handler handler) { onMidiOutput_ = std::move(handler); }
 
-    // False (with LastError set) when the port cannot be opened.
-    bool Open();
-    bool Close();
+    // False (with lastError set) when the port cannot be opened.
+    bool open();
+    bool close();
 
-    // Raise EmidioutputError when the output is not open or the port failed
+    // Raise MidiOutputError when the output is not open or the port failed
     // (for example because it vanished); the device stays open so the user
     // can see the error and choose another port.
-    void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override;
-    void SendLong(std::span<const std::uint8_t> bytes) override;
-    void SendEvent(const TMyMidiEvent& event);
+    void sendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override;
+    void sendLong(std::span<const std::uint8_t> bytes) override;
+    void sendEvent(const MidiEvent& event);
 
 private:
-    void Send(std::span<const std::uint8_t> bytes);
+    void send(std::span<const std::uint8_t> bytes);
 
     const MidiDevices& devices_;
     int deviceId_ = kDefaultDevice;

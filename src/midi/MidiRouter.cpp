@@ -1,4 +1,4 @@
-#include "MidiRouter.h"
+#include "midi/MidiRouter.h"
 
 namespace velmora::midi {
 
@@ -6,55 +6,55 @@ MidiRouter::MidiRouter(const RoutingSettings& settings, MidiSink& output, Target
     : settings_(settings), output_(output), targets_(std::move(targets))
 {}
 
-bool MidiRouter::TakeController(const TMyMidiEvent& event)
+bool MidiRouter::takeController(const MidiEvent& event)
 {
-    if ((event.Status & 0xF0) != 0xB0 || event.Data1 < kFirstMappedController ||
-        event.Data1 > kLastMappedController)
+    if ((event.status & 0xF0) != 0xB0 || event.data1 < kFirstMappedController ||
+        event.data1 > kLastMappedController)
         return false;
     if (settings_.learnPending) {
         if (targets_.learn)
-            targets_.learn(event.Data1);
+            targets_.learn(event.data1);
     } else if (settings_.ccMappingOn) {
         if (targets_.mapController)
-            targets_.mapController(event.Data1, event.Data2);
+            targets_.mapController(event.data1, event.data2);
     }
     return true;
 }
 
-void MidiRouter::PassOn(std::uint8_t status, const TMyMidiEvent& event)
+void MidiRouter::passOn(std::uint8_t status, const MidiEvent& event)
 {
-    if (output_.IsOpen())
-        output_.SendShort(status, event.Data1, event.Data2);
+    if (output_.isOpen())
+        output_.sendShort(status, event.data1, event.data2);
 }
 
-void MidiRouter::RouteInstrumentInput(const TMyMidiEvent& event)
+void MidiRouter::routeInstrumentInput(const MidiEvent& event)
 {
-    if (event.IsSysex()) {
+    if (event.isSysex()) {
         if (targets_.sysex)
             targets_.sysex(event);
         return;
     }
-    if (event.Status >= 0xF0)
+    if (event.status >= 0xF0)
         return; // system messages from the instrument are not passed on
-    if ((event.Status & 0x0F) != settings_.instrumentChannel)
+    if ((event.status & 0x0F) != settings_.instrumentChannel)
         return;
-    if (TakeController(event))
+    if (takeController(event))
         return;
     if (settings_.thruMode)
-        PassOn(event.Status, event);
+        passOn(event.status, event);
 }
 
-void MidiRouter::RouteKeyboardInput(const TMyMidiEvent& event)
+void MidiRouter::routeKeyboardInput(const MidiEvent& event)
 {
     // SysEx and system messages from a keyboard are not the instrument's
     // business; they are dropped rather than passed on.
-    if (event.IsSysex() || event.Status >= 0xF0)
+    if (event.isSysex() || event.status >= 0xF0)
         return;
-    if (settings_.keyboardChannel != 0 && (event.Status & 0x0F) != settings_.keyboardChannel - 1)
+    if (settings_.keyboardChannel != 0 && (event.status & 0x0F) != settings_.keyboardChannel - 1)
         return;
-    if (TakeController(event))
+    if (takeController(event))
         return;
-    PassOn(static_cast<std::uint8_t>((event.Status & 0xF0) | (settings_.instrumentChannel & 0x0F)),
+    passOn(static_cast<std::uint8_t>((event.status & 0xF0) | (settings_.instrumentChannel & 0x0F)),
            event);
 }
 

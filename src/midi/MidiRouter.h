@@ -5,8 +5,8 @@
 // re-channelled to the instrument channel and passed on.
 #pragma once
 
-#include "MidiEvent.h"
-#include "MidiSink.h"
+#include "midi/MidiEvent.h"
+#include "protocol/MidiSink.h"
 
 #include <functional>
 
@@ -26,17 +26,17 @@ class MidiRouter
 public:
     struct Targets
     {
-        std::function<void(const TMyMidiEvent&)> sysex; // dump handlers
+        std::function<void(const MidiEvent&)> sysex; // dump handlers
         std::function<void(int controller)> learn;
         std::function<void(int controller, int value)> mapController;
     };
 
     MidiRouter(const RoutingSettings& settings, velmora::MidiSink& output, Targets targets);
 
-    // The instrument input's handler body (MidiGetAll).
-    void RouteInstrumentInput(const TMyMidiEvent& event);
-    // The keyboard input's handler body (MidiGetPort2).
-    void RouteKeyboardInput(const TMyMidiEvent& event);
+    // The instrument input's handler body (midiGetAll).
+    void routeInstrumentInput(const MidiEvent& event);
+    // The keyboard input's handler body (midiGetPort2).
+    void routeKeyboardInput(const MidiEvent& event);
 
     // Controllers in this range never pass through: they drive the program.
     static constexpr int kFirstMappedController = 12;
@@ -44,8 +44,8 @@ public:
 
 private:
     // True when the message was a controller that the program takes.
-    bool TakeController(const TMyMidiEvent& event);
-    void PassOn(std::uint8_t status, const TMyMidiEvent& event);
+    bool takeController(const MidiEvent& event);
+    void passOn(std::uint8_t status, const MidiEvent& event);
 
     const RoutingSettings& settings_;
     velmora::MidiSink& output_;

@@ -1,10 +1,10 @@
-#include "MidiSetup.h"
+#include "midi/MidiSetup.h"
 
-#include "VirtualBackend.h"
+#include "midi/VirtualBackend.h"
 
 #include <algorithm>
 
-#include "Messages.h"
+#include "protocol/Messages.h"
 
 namespace velmora::midi {
 
@@ -15,48 +15,48 @@ MidiSetup::MidiSetup(const MidiDevices& devices, MidiRouter::Targets targets)
     // Until the settings give the instrument input its buffers (the SysEx
     // setup), it holds the longest dump (479 bytes) and a bank answer that
     // comes all at once; the keyboard input needs little.
-    in_.SetSysexBufferSize(512);
-    in_.SetSysexBufferCount(128);
-    in2_.SetSysexBufferSize(512);
-    in2_.SetSysexBufferCount(4);
-    in_.SetOnMidiInput([this](TMidiInput& sender) { MidiGetAll(sender); });
-    in2_.SetOnMidiInput([this](TMidiInput& sender) { MidiGetPort2(sender); });
-    in_.SetOnOverflow([this](TMidiInput&) { ReportOverflow(); });
+    in_.setSysexBufferSize(512);
+    in_.setSysexBufferCount(128);
+    in2_.setSysexBufferSize(512);
+    in2_.setSysexBufferCount(4);
+    in_.setOnMidiInput([this](MidiInput& sender) { midiGetAll(sender); });
+    in2_.setOnMidiInput([this](MidiInput& sender) { midiGetPort2(sender); });
+    in_.setOnOverflow([this](MidiInput&) { reportOverflow(); });
 }
 
-void MidiSetup::ReportOverflow()
+void MidiSetup::reportOverflow()
 {
-    if (reportingOverflow_ || !OnError)
+    if (reportingOverflow_ || !onError)
         return;
     reportingOverflow_ = true;
-    OnError(kOverflowText);
+    onError(kOverflowText);
     reportingOverflow_ = false;
 }
 
-void MidiSetup::InitMidiControls()
+void MidiSetup::initMidiControls()
 {
-    inputNames_ = devices_.InputNames();
-    outputNames_ = devices_.OutputNames();
+    inputNames_ = devices_.inputNames();
+    outputNames_ = devices_.outputNames();
     if (!inputNames_.empty())
-        in_.SetDeviceID(0);
+        in_.setDeviceID(0);
     if (!outputNames_.empty())
-        out_.SetDeviceID(0);
+        out_.setDeviceID(0);
 }
 
-bool MidiSetup::OpenAndStart(TMidiInput& input)
+bool MidiSetup::openAndStart(MidiInput& input)
 {
-    if (!input.Open())
+    if (!input.open())
         return false;
     try {
-        input.Start();
-    } catch (const EMidiInputError&) {
-        input.Close();
+        input.start();
+    } catch (const MidiInputError&) {
+        input.close();
         return false;
     }
     return true;
 }
 
-bool MidiSetup::OnlyVirtualPorts() const
+bool MidiSetup::onlyVirtualPorts() const
 {
     const auto isVirtual = [](const std::string& name) {
         return name == VirtualBackend::kPortName;
@@ -65,117 +65,117 @@ bool MidiSetup::OnlyVirtualPorts() const
            std::all_of(outputNames_.begin(), outputNames_.end(), isVirtual);
 }
 
-std::optional<std::string> MidiSetup::OpenAtStartup()
+std::optional<std::string> MidiSetup::openAtStartup()
 {
-    if (devices_.InputCount() == 0 || !OpenAndStart(in_))
+    if (devices_.inputCount() == 0 || !openAndStart(in_))
         return "Cannot find a Midi In port";
-    if (devices_.InputCount() > 0 && secondInput_ != kNoDevice) {
+    if (devices_.inputCount() > 0 && secondInput_ != kNoDevice) {
         // The second input opens the device the settings selected on it; a
         // keyboard input that cannot be opened is simply left closed.
         try {
-            OpenAndStart(in2_);
-        } catch (const EMidiInputError&) {
+            openAndStart(in2_);
+        } catch (const MidiInputError&) {
         }
     }
-    if (devices_.OutputCount() == 0 || !out_.Open())
+    if (devices_.outputCount() == 0 || !out_.open())
         return "Cannot find a Midi Out port";
     return std::nullopt;
 }
 
-void MidiSetup::ChangeInPort(int device)
+void MidiSetup::changeInPort(int device)
 {
-    in_.Close();
-    in_.SetDeviceID(device);
-    if (!in_.Open())
-        throw EMidiInputError(in_.LastError());
-    in_.Start();
+    in_.close();
+    in_.setDeviceID(device);
+    if (!in_.open())
+        throw MidiInputError(in_.lastError());
+    in_.start();
 }
 
-void MidiSetup::ChangeOutPort(int device)
+void MidiSetup::changeOutPort(int device)
 {
-    out_.Close();
-    out_.SetDeviceID(device);
-    if (!out_.Open())
-        throw EmidioutputError(out_.LastError());
+    out_.close();
+    out_.setDeviceID(device);
+    if (!out_.open())
+        throw MidiOutputError(out_.lastError());
 }
 
-std::vector<std::string> MidiSetup::SecondInputNames() const
+std::vector<std::string> MidiSetup::secondInputNames() const
 {
     std::vector<std::string> names{kNoInputName};
-    for (int d = 0; d < devices_.InputCount(); ++d) {
-        if (d != in_.DeviceID())
-            names.push_back(devices_.InputName(d));
+    for (int d = 0; d < devices_.inputCount(); ++d) {
+        if (d != in_.deviceID())
+            names.push_back(devices_.inputName(d));
     }
     return names;
 }
 
-int MidiSetup::SecondInputPosition() const
+int MidiSetup::secondInputPosition() const
 {
     if (secondInput_ == kNoDevice)
         return 0;
-    const auto names = SecondInputNames();
+    const auto names = secondInputNames();
     for (std::size_t i = 1; i < names.size(); ++i) {
-        if (secondInput_ < devices_.InputCount() && names[i] == devices_.InputName(secondInput_))
+        if (secondInput_ < devices_.inputCount() && names[i] == devices_.inputName(secondInput_))
             return static_cast<int>(i);
     }
     return 0;
 }
 
-void MidiSetup::ChangeInPort2(int position)
+void MidiSetup::changeInPort2(int position)
 {
-    in2_.Close();
+    in2_.close();
     if (position <= 0) {
         secondInput_ = kNoDevice;
         return;
     }
-    in2_.SetProductName(SecondInputNames().at(static_cast<std::size_t>(position)));
-    secondInput_ = in2_.DeviceID();
-    if (!in2_.Open())
-        throw EMidiInputError(in2_.LastError());
-    in2_.Start();
+    in2_.setProductName(secondInputNames().at(static_cast<std::size_t>(position)));
+    secondInput_ = in2_.deviceID();
+    if (!in2_.open())
+        throw MidiInputError(in2_.lastError());
+    in2_.start();
 }
 
-bool MidiSetup::ApplySysexBuffers(int size, int count)
+bool MidiSetup::applySysexBuffers(int size, int count)
 {
-    if (!in_.IsOpen())
+    if (!in_.isOpen())
         return false;
-    in_.Close();
-    in_.SetSysexBufferCount(count);
-    in_.SetSysexBufferSize(size);
-    if (!in_.Open())
-        throw EMidiInputError(in_.LastError());
-    in_.Start();
+    in_.close();
+    in_.setSysexBufferCount(count);
+    in_.setSysexBufferSize(size);
+    if (!in_.open())
+        throw MidiInputError(in_.lastError());
+    in_.start();
     return true;
 }
 
-void MidiSetup::AllNotesOff(std::uint8_t note, const std::array<std::uint8_t, 3>& chord)
+void MidiSetup::allNotesOff(std::uint8_t note, const std::array<std::uint8_t, 3>& chord)
 {
-    if (!out_.IsOpen())
+    if (!out_.isOpen())
         return;
-    for (const ShortMessage& m : velmora::AllNotesOff(routing_.instrumentChannel, note, chord))
-        out_.SendShort(m.status, m.data1, m.data2);
+    for (const ShortMessage& m : velmora::allNotesOff(routing_.instrumentChannel, note, chord))
+        out_.sendShort(m.status, m.data1, m.data2);
 }
 
-void MidiSetup::Guard(const std::function<void()>& route)
+void MidiSetup::guard(const std::function<void()>& route)
 {
     try {
         route();
     } catch (const std::exception& e) {
-        if (OnError)
-            OnError(e.what());
+        if (onError)
+            onError(e.what());
     }
 }
 
-void MidiSetup::MidiGetAll(TMidiInput& sender)
+void MidiSetup::midiGetAll(MidiInput& sender)
 {
-    if (auto event = sender.TakeEvent())
-        Guard([&] { router_.RouteInstrumentInput(*event); });
+    if (auto event = sender.takeEvent())
+        guard([&] { router_.routeInstrumentInput(*event); });
 }
 
-void MidiSetup::MidiGetPort2(TMidiInput& sender)
+void MidiSetup::midiGetPort2(MidiInput& sender)
 {
-    if (auto event = sender.TakeEvent())
-        Guard([&] { router_.RouteKeyboardInput(*event); });
+    if (auto event = sender.takeEvent())
+        guard([&] { router_.routeKeyboardInput(*event); });
 }
 
 } // namespace velmora::midi

@@ -4,10 +4,10 @@
 // and hands every incoming message to the router.
 #pragma once
 
-#include "MidiDevices.h"
-#include "MidiInput.h"
-#include "MidiOutput.h"
-#include "MidiRouter.h"
+#include "midi/MidiDevices.h"
+#include "midi/MidiInput.h"
+#include "midi/MidiOutput.h"
+#include "midi/MidiRouter.h"
 
 #include <array>
 #include <functional>
@@ -26,13 +26,13 @@ public:
     MidiSetup(const MidiDevices& devices, MidiRouter::Targets targets);
 
     // The name lists, in device order; both devices select device 0.
-    void InitMidiControls();
-    const std::vector<std::string>& InputNames() const { return inputNames_; }
-    const std::vector<std::string>& OutputNames() const { return outputNames_; }
+    void initMidiControls();
+    const std::vector<std::string>& inputNames() const { return inputNames_; }
+    const std::vector<std::string>& outputNames() const { return outputNames_; }
 
     // True when the only ports are the built-in virtual instrument's: no
     // MIDI interface is connected, or none the system offers.
-    bool OnlyVirtualPorts() const;
+    bool onlyVirtualPorts() const;
     // What the program tells the user then.
     static constexpr const char* kOnlyVirtualText =
         "No MIDI interface found: Velmora is talking to its built-in virtual Matrix-1000. "
@@ -41,61 +41,61 @@ public:
     // Opens the main input (started), the second input when one is chosen,
     // and the output. Returns the message that must end the program when the
     // main input or the output cannot be opened.
-    std::optional<std::string> OpenAtStartup();
+    std::optional<std::string> openAtStartup();
 
     // Port changes of the setup dialog. Each closes the device, selects the
     // chosen one and opens it again; a failure raises the device's error and
     // leaves it closed.
-    void ChangeInPort(int device);
-    void ChangeOutPort(int device);
-    // 0 is "<none>"; 1.. are SecondInputNames()[position].
-    void ChangeInPort2(int position);
+    void changeInPort(int device);
+    void changeOutPort(int device);
+    // 0 is "<none>"; 1.. are secondInputNames()[position].
+    void changeInPort2(int position);
     // "<none>", then every input name except the one the main input uses.
-    std::vector<std::string> SecondInputNames() const;
-    // Position of the second input in SecondInputNames(), 0 when none.
-    int SecondInputPosition() const;
+    std::vector<std::string> secondInputNames() const;
+    // Position of the second input in secondInputNames(), 0 when none.
+    int secondInputPosition() const;
 
     // SysEx setup: rebuilds the main input's buffers, only while it is open.
     // Returns whether the values were applied.
-    bool ApplySysexBuffers(int size, int count);
+    bool applySysexBuffers(int size, int count);
 
     // Note off for the note and the chord notes, then controllers 123 and 121
     // on the instrument channel; only when the output is open.
-    void AllNotesOff(std::uint8_t note, const std::array<std::uint8_t, 3>& chord);
+    void allNotesOff(std::uint8_t note, const std::array<std::uint8_t, 3>& chord);
 
-    TMidiOutput& Output() { return out_; }
-    TMidiInput& Input() { return in_; }
-    TMidiInput& Input2() { return in2_; }
-    RoutingSettings& Routing() { return routing_; }
+    MidiOutput& output() { return out_; }
+    MidiInput& input() { return in_; }
+    MidiInput& input2() { return in2_; }
+    RoutingSettings& routing() { return routing_; }
 
-    bool InputOpen() const { return in_.IsOpen(); }
-    bool Input2Open() const { return in2_.IsOpen(); }
-    bool OutputOpen() const { return out_.IsOpen(); }
-    int SecondInputDevice() const { return secondInput_; }
-    void SetSecondInputDevice(int device) { secondInput_ = device; }
+    bool inputOpen() const { return in_.isOpen(); }
+    bool input2Open() const { return in2_.isOpen(); }
+    bool outputOpen() const { return out_.isOpen(); }
+    int secondInputDevice() const { return secondInput_; }
+    void setSecondInputDevice(int device) { secondInput_ = device; }
 
     // Failures while routing (a vanished output, say) go here, so a message
     // that cannot be passed on never ends the program. So does the main
     // input's overflow: what it lost cannot be had again, and the user can
     // give it more buffers.
-    std::function<void(const std::string& text)> OnError;
+    std::function<void(const std::string& text)> onError;
     static constexpr const char* kOverflowText =
         "Velmora's MIDI input could not keep up with the instrument and lost part of what it "
         "sent. Give it more SysEx buffers under Setup > SysEx and try again.";
 
     // The two input handlers: one event each.
-    void MidiGetAll(TMidiInput& sender);
-    void MidiGetPort2(TMidiInput& sender);
+    void midiGetAll(MidiInput& sender);
+    void midiGetPort2(MidiInput& sender);
 
 private:
-    bool OpenAndStart(TMidiInput& input);
-    void Guard(const std::function<void()>& route);
-    void ReportOverflow();
+    bool openAndStart(MidiInput& input);
+    void guard(const std::function<void()>& route);
+    void reportOverflow();
 
     const MidiDevices& devices_;
-    TMidiOutput out_;
-    TMidiInput in_;
-    TMidiInput in2_;
+    MidiOutput out_;
+    MidiInput in_;
+    MidiInput in2_;
     RoutingSettings routing_;
     MidiRouter router_;
     int secondInput_ = kNoDevice;

@@ -1,4 +1,4 @@
-#include "VirtualBackend.h"
+#include "midi/VirtualBackend.h"
 
 #include <algorithm>
 #include <chrono>
@@ -24,11 +24,11 @@ struct VirtualBackend::Hub
     std::unique_ptr<PacedLink> link;
     std::unique_ptr<PacedLink> inbound; // only with inbound cable pacing
 
-    void Deliver(std::span<const Byte> message);
-    void Apply(std::span<const Byte> message)
+    void deliver(std::span<const Byte> message);
+    void apply(std::span<const Byte> message)
     {
         std::lock_guard lock(instrumentMutex);
-        instrument.Receive(message);
+        instrument.receive(message);
     }
 };
 
@@ -47,19 +47,19 @@ public:
         std::lock_guard lock(hub_->portsMutex);
         std::erase(hub_->inputs, this);
     }
-    void Start() override
+    void start() override
     {
         std::lock_guard lock(hub_->portsMutex);
         started_ = true;
     }
-    void Stop() override
+    void stop() override
     {
         std::lock_guard lock(hub_->portsMutex);
         started_ = false;
     }
 
     // Called with the hub's ports mutex held.
-    void Deliver(std::span<const Byte> message, std::uint32_t timeMs)
+    void deliver(std::span<const Byte> message, std::uint32_t timeMs)
     {
         if (started_)
             receiver_(message, timeMs);
@@ -71,86 +71,86 @@ private:
     bool started_ = false;
 };
 
-void VirtualBackend::Hub::Deliver(std::span<const Byte> message)
+void VirtualBackend::Hub::deliver(std::span<const Byte> message)
 {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - started);
     std::lock_guard lock(portsMutex);
     for (VirtualInputPort* input : inputs)
-        input->Deliver(message, static_cast<std::uint32_t>(ms.count()));
+        input->deliver(message, static_cast<std::uint32_t>(ms.count()));
 }
 
 class VirtualOutputPort : public MidiOutputPort
 {
 public:
     explicit VirtualOutputPort(std::shared_ptr<VirtualBackend::Hub> hub) : hub_(std::move(hub)) {}
-    void Send(std::span<const Byte> message) override
+    void send(std::span<const Byte> message) override
     {
         if (hub_->inbound)
-            hub_->inbound->Send(message);
+            hub_->inbound->send(message);
         else
-            hub_->Apply(message);
+            hub_->apply(message);
     }
 
 private:
     std::shared_ptr<VirtualBackend::Hub> hub_;
 };
 
-VirtualBackend::VirtualBackend(Model model, PacedLink::Pace pace, PacedLink::Pace inbound)
+VirtualBackend::VirtualBackend(SynthModel model, PacedLink::Pace pace, PacedLink::Pace inbound)
     : hub_(std::make_shared<Hub>())
 {
-    hub_->instrument.SetModel(model);
+    hub_->instrument.setModel(model);
     Hub* hub = hub_.get();
     hub_->link = std::make_unique<PacedLink>(
-        [hub](std::span<const Byte> message) { hub->Deliver(message); }, pace);
-    hub_->instrument.SetOutput([hub](std::span<const Byte> message) { hub->link->Send(message); });
+        [hub](std::span<const Byte> message) { hub->deliver(message); }, pace);
+    hub_->instrument.setOutput([hub](std::span<const Byte> message) { hub->link->send(message); });
     if (inbound == PacedLink::Pace::CableSpeed) {
         // The link hands on the next message only when this one returned, so
         // the messages follow each other on the cable without overlapping.
         hub_->inbound = std::make_unique<PacedLink>([hub](std::span<const Byte> message) {
-            std::this_thread::sleep_for(PacedLink::CableTime(message.size()));
-            hub->Apply(message);
+            std::this_thread::sleep_for(PacedLink::cableTime(message.size()));
+            hub->apply(message);
         });
     }
 }
 
 VirtualBackend::~VirtualBackend() = default;
 
-std::vector<std::string> VirtualBackend::InputNames()
+std::vector<std::string> VirtualBackend::inputNames()
 {
     return {kPortName};
 }
 
-std::vector<std::string> VirtualBackend::OutputNames()
+std::vector<std::string> VirtualBackend::outputNames()
 {
     return {kPortName};
 }
 
-std::unique_ptr<MidiInputPort> VirtualBackend::OpenInput(int index, MidiReceiver receiver)
+std::unique_ptr<MidiInputPort> VirtualBackend::openInput(int index, MidiReceiver receiver)
 {
     if (index != 0)
         throw MidiBackendError("No such virtual MIDI input");
     return std::make_unique<VirtualInputPort>(hub_, std::move(receiver));
 }
 
-std::unique_ptr<MidiOutputPort> VirtualBackend::OpenOutput(int index)
+std::unique_ptr<MidiOutputPort> VirtualBackend::openOutput(int index)
 {
     if (index != 0)
         throw MidiBackendError("No such virtual MIDI output");
     return std::make_unique<VirtualOutputPort>(hub_);
 }
 
-void VirtualBackend::WithInstrument(const std::function<void(VirtualInstrument&)>& use)
+void VirtualBackend::withInstrument(const std::function<void(VirtualInstrument&)>& use)
 {
     std::lock_guard lock(hub_->instrumentMutex);
     use(hub_->instrument);
 }
 
-void VirtualBackend::WaitIdle()
+void VirtualBackend::waitIdle()
 {
     if (hub_->inbound)
-        hub_->inbound->WaitIdle();
-    hub_->link->WaitIdle();
+        hub_->inbound->waitIdle();
+    hub_->link->waitIdle();
 }
 
 } // namespace velmora::midi

@@ -5,10 +5,10 @@
 // paced like a MIDI cable or as fast as possible.
 #pragma once
 
-#include "MidiBackend.h"
-#include "Model.h"
-#include "PacedLink.h"
-#include "VirtualInstrument.h"
+#include "instrument/PacedLink.h"
+#include "instrument/VirtualInstrument.h"
+#include "midi/MidiBackend.h"
+#include "protocol/SynthModel.h"
 
 #include <functional>
 #include <memory>
@@ -25,21 +25,21 @@ public:
     // applies it on a thread of its own when its last byte would have arrived
     // over a cable, one message after another, while the send returns at once
     // (as into the buffer of a MIDI interface).
-    explicit VirtualBackend(Model model = Model::Matrix1000,
+    explicit VirtualBackend(SynthModel model = SynthModel::Matrix1000,
                             PacedLink::Pace pace = PacedLink::Pace::Immediate,
                             PacedLink::Pace inbound = PacedLink::Pace::Immediate);
     ~VirtualBackend() override;
 
-    std::vector<std::string> InputNames() override;
-    std::vector<std::string> OutputNames() override;
-    std::unique_ptr<MidiInputPort> OpenInput(int index, MidiReceiver receiver) override;
-    std::unique_ptr<MidiOutputPort> OpenOutput(int index) override;
+    std::vector<std::string> inputNames() override;
+    std::vector<std::string> outputNames() override;
+    std::unique_ptr<MidiInputPort> openInput(int index, MidiReceiver receiver) override;
+    std::unique_ptr<MidiOutputPort> openOutput(int index) override;
 
     // Runs `use` with the instrument while nothing else touches it.
-    void WithInstrument(const std::function<void(VirtualInstrument&)>& use);
+    void withInstrument(const std::function<void(VirtualInstrument&)>& use);
     // Blocks until everything sent so far was applied and every answer the
     // instrument gave was delivered.
-    void WaitIdle();
+    void waitIdle();
 
     struct Hub;
 

@@ -1,7 +1,7 @@
-#include "ControllerMap.h"
+#include "perform/ControllerMap.h"
 
-#include "ControlTables.h"
-#include "SaveFile.h"
+#include "common/SaveFile.h"
+#include "protocol/ControlTables.h"
 
 #include <QFile>
 
@@ -14,9 +14,9 @@ constexpr int kCutoff = 43;
 constexpr int kFirstRetrigger = 44;
 constexpr int kLastRetrigger = 45;
 
-QString NameOf(int control)
+QString nameOf(int control)
 {
-    return QString::fromStdString(Controls().ControlNames[static_cast<std::size_t>(control)]);
+    return QString::fromStdString(controls().controlNames[static_cast<std::size_t>(control)]);
 }
 
 } // namespace
@@ -24,35 +24,35 @@ QString NameOf(int control)
 ControllerMap::ControllerMap(editor::PatchEditing& editing, bool& learnPending)
     : editing_(editing), learnPending_(learnPending)
 {
-    Clear();
+    clear();
 }
 
-bool ControllerMap::IsController(int controller)
+bool ControllerMap::isController(int controller)
 {
     return controller >= kFirstController && controller <= kLastController;
 }
 
-bool ControllerMap::IsMappable(int control)
+bool ControllerMap::isMappable(int control)
 {
-    return control >= 0 && control < kEntries && !IsUnusedControl(control);
+    return control >= 0 && control < kEntries && !isUnusedControl(control);
 }
 
-void ControllerMap::Clear()
+void ControllerMap::clear()
 {
     map_.fill(0);
     free_.fill(true);
 }
 
-void ControllerMap::SetFree(int controller, bool free)
+void ControllerMap::setFree(int controller, bool free)
 {
-    if (IsController(controller))
+    if (isController(controller))
         free_[static_cast<std::size_t>(controller)] = free;
 }
 
-QString ControllerMap::ReadMapFile(const QString& path)
+QString ControllerMap::readMapFile(const QString& path)
 {
     file_ = path;
-    Clear();
+    clear();
     QFile file(path);
     if (!file.exists())
         return {};
@@ -75,12 +75,12 @@ QString ControllerMap::ReadMapFile(const QString& path)
             continue;
         // Only a controller 12..120, not yet taken, for a control that exists
         // can ever be used; anything else is left out rather than trusted.
-        if (!IsController(controller) || !IsMappable(i) || !IsFree(controller)) {
+        if (!isController(controller) || !isMappable(i) || !isFree(controller)) {
             ++unusable;
             continue;
         }
         map_[static_cast<std::size_t>(i)] = static_cast<Byte>(controller);
-        SetFree(controller, false);
+        setFree(controller, false);
     }
     if (unusable > 0)
         problems << QStringLiteral("%1 of its entries did not hold a usable controller number "
@@ -92,62 +92,62 @@ QString ControllerMap::ReadMapFile(const QString& path)
         .arg(path, problems.join(QStringLiteral("; ")));
 }
 
-QString ControllerMap::Save(const QString& path) const
+QString ControllerMap::save(const QString& path) const
 {
     const QByteArray bytes(reinterpret_cast<const char*>(map_.data()), kEntries);
-    if (const auto reason = SaveWholeFile(path, bytes))
+    if (const auto reason = saveWholeFile(path, bytes))
         return QStringLiteral("The controller map \"%1\" cannot be written: %2").arg(path, *reason);
     return {};
 }
 
-void ControllerMap::WriteMap()
+void ControllerMap::writeMap()
 {
     if (file_.isEmpty())
         return;
-    const QString error = Save(file_);
-    if (!error.isEmpty() && OnError)
-        OnError(error);
+    const QString error = save(file_);
+    if (!error.isEmpty() && onError)
+        onError(error);
 }
 
-int ControllerMap::Entry(int control) const
+int ControllerMap::entry(int control) const
 {
     if (control < 0 || control >= kEntries)
         return 0;
     return map_[static_cast<std::size_t>(control)];
 }
 
-bool ControllerMap::IsFree(int controller) const
+bool ControllerMap::isFree(int controller) const
 {
-    return IsController(controller) && free_[static_cast<std::size_t>(controller)];
+    return isController(controller) && free_[static_cast<std::size_t>(controller)];
 }
 
-std::vector<int> ControllerMap::ChoicesFor(int control) const
+std::vector<int> ControllerMap::choicesFor(int control) const
 {
     std::vector<int> choices{0};
-    const int own = Entry(control);
+    const int own = entry(control);
     for (int cc = kFirstController; cc <= kLastController; ++cc)
-        if (IsFree(cc) || cc == own)
+        if (isFree(cc) || cc == own)
             choices.push_back(cc);
     return choices;
 }
 
-bool ControllerMap::Assign(int control, int controller)
+bool ControllerMap::assign(int control, int controller)
 {
-    if (!IsMappable(control) || (controller != 0 && !IsController(controller)))
+    if (!isMappable(control) || (controller != 0 && !isController(controller)))
         return false;
-    const int previous = Entry(control);
+    const int previous = entry(control);
     if (controller == previous)
         return true;
-    if (controller != 0 && !IsFree(controller))
+    if (controller != 0 && !isFree(controller))
         return false;
     map_[static_cast<std::size_t>(control)] = static_cast<Byte>(controller);
-    SetFree(controller, false);
-    SetFree(previous, true);
-    WriteMap();
+    setFree(controller, false);
+    setFree(previous, true);
+    writeMap();
     return true;
 }
 
-int ControllerMap::IndexOf(int controller) const
+int ControllerMap::indexOf(int controller) const
 {
     if (controller == 0)
         return kNoTarget;
@@ -157,28 +157,28 @@ int ControllerMap::IndexOf(int controller) const
     return kNoTarget;
 }
 
-QString ControllerMap::HandleLearning(int controller)
+QString ControllerMap::handleLearning(int controller)
 {
-    if (!IsController(controller))
+    if (!isController(controller))
         return {}; // learning waits for a controller that can be mapped
     learnPending_ = false;
-    if (!IsMappable(learnTarget_))
+    if (!isMappable(learnTarget_))
         return {};
-    if (IsFree(controller)) {
-        Assign(learnTarget_, controller);
+    if (isFree(controller)) {
+        assign(learnTarget_, controller);
         return QStringLiteral("%1 is now mapped to CC #%2")
-            .arg(NameOf(learnTarget_))
+            .arg(nameOf(learnTarget_))
             .arg(controller);
     }
-    const int holder = IndexOf(controller);
+    const int holder = indexOf(controller);
     if (holder == learnTarget_ || holder == kNoTarget)
         return {};
     return QStringLiteral("CC #%1 is already mapped to %2. Please try another one")
         .arg(controller)
-        .arg(NameOf(holder));
+        .arg(nameOf(holder));
 }
 
-int ControllerMap::Scale(int control, int value)
+int ControllerMap::scale(int control, int value)
 {
     const int v = std::clamp(value, 0, 127);
     if (control == kMixControl)
@@ -195,59 +195,59 @@ int ControllerMap::Scale(int control, int value)
     return v == 127 ? 63 : v - 63;
 }
 
-void ControllerMap::HandleController(int controller, int value)
+void ControllerMap::handleController(int controller, int value)
 {
-    const int control = IndexOf(controller);
-    if (!IsMappable(control))
+    const int control = indexOf(controller);
+    if (!isMappable(control))
         return;
     if (control >= kFirstBusSwitchControl && control <= kLastBusSwitchControl) {
         // A switch flips on every non-zero value; a button's release (0) does nothing.
         if (value == 0)
             return;
         const int bus = control - kFirstBusSwitchControl + 1;
-        if (ToggleBus)
-            ToggleBus(bus);
-        else if (editing_.BusOn(bus))
-            editing_.SwitchBusOff(bus);
+        if (toggleBus)
+            toggleBus(bus);
+        else if (editing_.busOn(bus))
+            editing_.switchBusOff(bus);
         else
-            editing_.SwitchBusOn(bus);
+            editing_.switchBusOn(bus);
         return;
     }
-    const int x = Scale(control, value);
+    const int x = scale(control, value);
     if (control >= kFirstBusAmountControl)
-        ApplyBusAmount(control, x);
+        applyBusAmount(control, x);
     else
-        ApplyPatchValue(control, x);
+        applyPatchValue(control, x);
 }
 
-void ControllerMap::ApplyPatchValue(int control, int x)
+void ControllerMap::applyPatchValue(int control, int x)
 {
-    const std::size_t offset = Controls().PatchOffsets[static_cast<std::size_t>(control)];
+    const std::size_t offset = controls().patchOffsets[static_cast<std::size_t>(control)];
     // A knob repeats values; a value the record holds already is not sent again.
-    if (editing_.At(offset) == SignedToByte(x))
+    if (editing_.at(offset) == signedToByte(x))
         return;
     if (control == kDetuneControl ||
         (control >= kFirstSignedAmountControl && control <= kLastSignedAmountControl))
-        editing_.SetSigned(control, x);
+        editing_.setSigned(control, x);
     else
-        editing_.SetValue(control, x);
-    if (InitPatchControls)
-        InitPatchControls();
+        editing_.setValue(control, x);
+    if (initPatchControls)
+        initPatchControls();
 }
 
-void ControllerMap::ApplyBusAmount(int control, int x)
+void ControllerMap::applyBusAmount(int control, int x)
 {
     const int bus = control - kFirstBusAmountControl + 1;
-    const std::size_t amount = BusOffset(bus) + 1;
-    if (editing_.At(amount) == SignedToByte(x))
+    const std::size_t amount = busOffset(bus) + 1;
+    if (editing_.at(amount) == signedToByte(x))
         return;
     // A bus without a source or a destination keeps the amount unsent.
-    if (editing_.BusOn(bus))
-        editing_.SetBusAmount(bus, x);
-    else if (!editing_.Loading())
-        editing_.Patch()[amount] = SignedToByte(x);
-    if (InitMatrixControls)
-        InitMatrixControls();
+    if (editing_.busOn(bus))
+        editing_.setBusAmount(bus, x);
+    else if (!editing_.loading())
+        editing_.patch()[amount] = signedToByte(x);
+    if (initMatrixControls)
+        initMatrixControls();
 }
 
 } // namespace velmora::perform

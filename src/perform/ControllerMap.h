@@ -8,7 +8,7 @@
 // current patch the way the editor's own controls apply an edit.
 #pragma once
 
-#include "PatchEditing.h"
+#include "editor/PatchEditing.h"
 
 #include <QString>
 
@@ -28,7 +28,7 @@ public:
     static constexpr const char* kFileName = "ccmap.dat";
 
     // `learnPending` is the routing's flag: while it is set, the router hands
-    // the next controller to HandleLearning instead of HandleController.
+    // the next controller to handleLearning instead of handleController.
     ControllerMap(editor::PatchEditing& editing, bool& learnPending);
 
     // Clears the map and reads `path` when it exists; the map is written back
@@ -37,61 +37,61 @@ public:
     // controller, an entry for an index no control carries), is read as far
     // as it is valid: the rest is left empty and a warning is returned. An
     // empty text means the file was read whole or there was none.
-    QString ReadMapFile(const QString& path);
-    // The map's file, as set by ReadMapFile or SetFile.
-    void SetFile(const QString& path) { file_ = path; }
-    const QString& File() const { return file_; }
+    QString readMapFile(const QString& path);
+    // The map's file, as set by readMapFile or setFile.
+    void setFile(const QString& path) { file_ = path; }
+    const QString& file() const { return file_; }
     // Writes the 91 bytes to `path` through a temporary file that then
     // replaces it, so a failed write leaves the old map. The error, or "".
-    QString Save(const QString& path) const;
-    // Save to the map's file; a failure goes to OnError.
-    void WriteMap();
+    QString save(const QString& path) const;
+    // Save to the map's file; a failure goes to onError.
+    void writeMap();
 
     // The controller of `control`, 0 for none (and for an index out of range).
-    int Entry(int control) const;
+    int entry(int control) const;
     // True for a controller 12..120 that no entry holds.
-    bool IsFree(int controller) const;
+    bool isFree(int controller) const;
     // What the assignment list offers for `control`: 0 (none), then every
     // controller 12..120 that is free or is the control's own, ascending.
-    std::vector<int> ChoicesFor(int control) const;
+    std::vector<int> choicesFor(int control) const;
     // Gives `control` the controller (0 clears it) and writes the map when
     // that changed something. Refused for a controller another entry holds
     // and for indices no control carries.
-    bool Assign(int control, int controller);
+    bool assign(int control, int controller);
 
     // The control last right-clicked: the one learning assigns to.
-    int LearnTarget() const { return learnTarget_; }
-    void SetLearnTarget(int control) { learnTarget_ = control; }
-    bool LearnPending() const { return learnPending_; }
+    int learnTarget() const { return learnTarget_; }
+    void setLearnTarget(int control) { learnTarget_ = control; }
+    bool learnPending() const { return learnPending_; }
     // "Learn Mode": the next controller 12..120 goes to the learn target.
-    void RequestLearning() { learnPending_ = true; }
+    void requestLearning() { learnPending_ = true; }
 
     // The next controller after "Learn Mode". Returns the message to show,
     // or "" when there is none.
-    QString HandleLearning(int controller);
+    QString handleLearning(int controller);
     // A controller value 0..127: scaled to the mapped parameter and applied.
-    void HandleController(int controller, int value);
+    void handleController(int controller, int value);
     // The parameter value a controller value gives for `control`.
-    static int Scale(int control, int value);
+    static int scale(int control, int value);
 
     // Refreshes after an edit: the two patch pages, and the matrix page.
-    std::function<void()> InitPatchControls;
-    std::function<void()> InitMatrixControls;
+    std::function<void()> initPatchControls;
+    std::function<void()> initMatrixControls;
     // Flips bus `bus`'s switch (1..10) and runs its click handler. Without
     // it, the bus is switched through the editing alone.
-    std::function<void(int bus)> ToggleBus;
+    std::function<void(int bus)> toggleBus;
     // A map that could not be written.
-    std::function<void(const QString& text)> OnError;
+    std::function<void(const QString& text)> onError;
 
 private:
-    static bool IsController(int controller);
-    static bool IsMappable(int control);
-    void Clear();
-    void SetFree(int controller, bool free);
+    static bool isController(int controller);
+    static bool isMappable(int control);
+    void clear();
+    void setFree(int controller, bool free);
     // The first entry holding `controller`, or kNoTarget.
-    int IndexOf(int controller) const;
-    void ApplyPatchValue(int control, int x);
-    void ApplyBusAmount(int control, int x);
+    int indexOf(int controller) const;
+    void applyPatchValue(int control, int x);
+    void applyBusAmount(int control, int x);
 
     editor::PatchEditing& editing_;
     bool& learnPending_;

@@ -1,6 +1,6 @@
-#include "NotePlayer.h"
+#include "perform/NotePlayer.h"
 
-#include "Messages.h"
+#include "protocol/Messages.h"
 
 #include <QTimer>
 
@@ -15,84 +15,84 @@ const QString kNoOutput = QStringLiteral("No Midi Out port available");
 
 NotePlayer::NotePlayer(MidiSink& output, QObject* parent) : QObject(parent), output_(output) {}
 
-bool NotePlayer::Send(bool on, int note)
+bool NotePlayer::send(bool on, int note)
 {
-    if (!output_.IsOpen())
+    if (!output_.isOpen())
         return false;
     const Byte key = static_cast<Byte>(note & 0x7F);
-    const ShortMessage message = on ? NoteOn(channel_, key) : NoteOff(channel_, key);
+    const ShortMessage message = on ? noteOn(channel_, key) : noteOff(channel_, key);
     try {
-        output_.SendShort(message.status, message.data1, message.data2);
+        output_.sendShort(message.status, message.data1, message.data2);
     } catch (const std::exception& e) {
-        if (OnMessage)
-            OnMessage(QString::fromStdString(e.what()));
+        if (onMessage)
+            onMessage(QString::fromStdString(e.what()));
         return false;
     }
     return true;
 }
 
-void NotePlayer::Led(bool lit)
+void NotePlayer::led(bool lit)
 {
     if (!lit && sounding_ == 0)
         return; // an end without a start changes nothing
     sounding_ += lit ? 1 : -1;
-    if (OnLed && (sounding_ == 0 || (lit && sounding_ == 1)))
-        OnLed(lit);
+    if (onLed && (sounding_ == 0 || (lit && sounding_ == 1)))
+        onLed(lit);
 }
 
-void NotePlayer::PlayNote(int note)
+void NotePlayer::playNote(int note)
 {
-    if (!output_.IsOpen()) {
-        if (OnMessage)
-            OnMessage(kNoOutput);
+    if (!output_.isOpen()) {
+        if (onMessage)
+            onMessage(kNoOutput);
         return;
     }
-    Led(true);
-    Send(true, note);
+    led(true);
+    send(true, note);
     QTimer::singleShot(kNoteLengthMs, this, [this, note] {
-        Send(false, note);
-        Led(false);
+        send(false, note);
+        led(false);
     });
 }
 
-void NotePlayer::PlayChord(const std::array<int, 3>& notes)
+void NotePlayer::playChord(const std::array<int, 3>& notes)
 {
-    if (!output_.IsOpen()) {
-        if (OnMessage)
-            OnMessage(kNoOutput);
+    if (!output_.isOpen()) {
+        if (onMessage)
+            onMessage(kNoOutput);
         return;
     }
-    Led(true);
-    Send(true, notes[0]);
-    QTimer::singleShot(kChordStepMs, this, [this, notes] { Send(true, notes[1]); });
-    QTimer::singleShot(2 * kChordStepMs, this, [this, notes] { Send(true, notes[2]); });
+    led(true);
+    send(true, notes[0]);
+    QTimer::singleShot(kChordStepMs, this, [this, notes] { send(true, notes[1]); });
+    QTimer::singleShot(2 * kChordStepMs, this, [this, notes] { send(true, notes[2]); });
     QTimer::singleShot(2 * kChordStepMs + kNoteLengthMs, this, [this, notes] {
         for (const int note : notes)
-            Send(false, note);
-        Led(false);
+            send(false, note);
+        led(false);
     });
 }
 
-void NotePlayer::ToggleDrone(int note)
+void NotePlayer::toggleDrone(int note)
 {
-    if (!output_.IsOpen())
+    if (!output_.isOpen())
         return;
     if (!drone_) {
-        Led(true);
-        Send(true, note);
+        led(true);
+        send(true, note);
         drone_ = true;
     } else {
-        StopDrone(note);
+        stopDrone(note);
     }
 }
 
-void NotePlayer::StopDrone(int note)
+void NotePlayer::stopDrone(int note)
 {
     if (!drone_)
         return;
-    Send(false, note);
+    send(false, note);
     drone_ = false;
-    Led(false);
+    led(false);
 }
 
 } // namespace velmora::perform

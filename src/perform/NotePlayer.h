@@ -4,7 +4,7 @@
 // stays responsive and every send happens on the one thread that sends.
 #pragma once
 
-#include "MidiSink.h"
+#include "protocol/MidiSink.h"
 
 #include <QObject>
 
@@ -21,31 +21,31 @@ public:
 
     explicit NotePlayer(MidiSink& output, QObject* parent = nullptr);
 
-    void SetChannel(int channel) { channel_ = channel & 0x0F; }
+    void setChannel(int channel) { channel_ = channel & 0x0F; }
 
     // "No Midi Out port available", and failures of the output.
-    std::function<void(const QString& text)> OnMessage;
+    std::function<void(const QString& text)> onMessage;
     // The MIDI-out lamp: lit while a note of a command sounds.
-    std::function<void(bool lit)> OnLed;
+    std::function<void(bool lit)> onLed;
 
     // Note on, one second, note off (velocity 100).
-    void PlayNote(int note);
+    void playNote(int note);
     // The three notes 10 ms apart, one second, the three note-offs.
-    void PlayChord(const std::array<int, 3>& notes);
+    void playChord(const std::array<int, 3>& notes);
     // The long note: on at the first call, off (for `note` as it is now)
     // at the next. Nothing while the output is closed.
-    void ToggleDrone(int note);
-    bool DroneOn() const { return drone_; }
+    void toggleDrone(int note);
+    bool droneOn() const { return drone_; }
     // Ends a sounding long note (before the bank manager's test note).
-    void StopDrone(int note);
+    void stopDrone(int note);
 
     // The lamp for notes sounded elsewhere (the keyboard window, the Set
     // Note and Set Chord clicks), counted with the player's own: it stays
     // lit until every note that lit it has ended.
-    void Led(bool lit);
+    void led(bool lit);
 
 private:
-    bool Send(bool on, int note);
+    bool send(bool on, int note);
 
     MidiSink& output_;
     int channel_ = 0;

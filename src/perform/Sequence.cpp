@@ -1,6 +1,6 @@
-#include "Sequence.h"
+#include "perform/Sequence.h"
 
-#include "SaveFile.h"
+#include "common/SaveFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,56 +14,56 @@ constexpr int kOctave = 12;
 constexpr std::size_t kMutesAt = Sequence::kSteps;
 constexpr std::size_t kPeriodAt = 2 * Sequence::kSteps;
 
-std::size_t Index(int step)
+std::size_t index(int step)
 {
     return static_cast<std::size_t>(step);
 }
 
 } // namespace
 
-int Sequence::Note(int step) const
+int Sequence::note(int step) const
 {
-    return Valid(step) ? notes_[Index(step)] : 0;
+    return valid(step) ? notes_[index(step)] : 0;
 }
 
-void Sequence::SetNote(int step, int note)
+void Sequence::setNote(int step, int note)
 {
-    if (Valid(step))
-        notes_[Index(step)] = std::clamp(note, kLowestNote, kHighestNote);
+    if (valid(step))
+        notes_[index(step)] = std::clamp(note, kLowestNote, kHighestNote);
 }
 
-bool Sequence::Muted(int step) const
+bool Sequence::muted(int step) const
 {
-    return Valid(step) && mutes_[Index(step)];
+    return valid(step) && mutes_[index(step)];
 }
 
-void Sequence::SetMuted(int step, bool muted)
+void Sequence::setMuted(int step, bool muted)
 {
-    if (Valid(step))
-        mutes_[Index(step)] = muted;
+    if (valid(step))
+        mutes_[index(step)] = muted;
 }
 
-void Sequence::SetOctave(int octave)
+void Sequence::setOctave(int octave)
 {
     octave_ = std::clamp(octave, -1, 1);
 }
 
-void Sequence::SetPeriod(int ms)
+void Sequence::setPeriod(int ms)
 {
     period_ = std::clamp(ms, 0, kLongestPeriod);
 }
 
-void Sequence::Rewind()
+void Sequence::rewind()
 {
     current_ = 0;
     lit_.reset();
 }
 
-std::optional<int> Sequence::PlayedNote(int step) const
+std::optional<int> Sequence::playedNote(int step) const
 {
-    if (!Valid(step) || Muted(step))
+    if (!valid(step) || muted(step))
         return std::nullopt;
-    int note = Note(step) + kOctave * octave_;
+    int note = this->note(step) + kOctave * octave_;
     while (note > kHighestNote)
         note -= kOctave;
     while (note < 0)
@@ -71,11 +71,11 @@ std::optional<int> Sequence::PlayedNote(int step) const
     return note;
 }
 
-Sequence::Tick Sequence::Advance()
+Sequence::Tick Sequence::advance()
 {
     Tick tick;
     tick.step = current_;
-    tick.note = PlayedNote(current_);
+    tick.note = playedNote(current_);
     if (lit_ && *lit_ != current_)
         tick.darkenStep = lit_;
     lit_ = current_;
@@ -83,10 +83,10 @@ Sequence::Tick Sequence::Advance()
     return tick;
 }
 
-Sequence::Record Sequence::ToRecord() const
+Sequence::Record Sequence::toRecord() const
 {
     Record record{};
-    for (std::size_t i = 0; i < Index(kSteps); ++i) {
+    for (std::size_t i = 0; i < index(kSteps); ++i) {
         record[i] = static_cast<std::uint8_t>(notes_[i] & 0xFF);
         record[kMutesAt + i] = mutes_[i] ? 1 : 0;
     }
@@ -96,19 +96,19 @@ Sequence::Record Sequence::ToRecord() const
     return record;
 }
 
-void Sequence::Apply(const Record& record)
+void Sequence::apply(const Record& record)
 {
     for (int step = 0; step < kSteps; ++step) {
-        SetNote(step, record[Index(step)]);
-        SetMuted(step, record[kMutesAt + Index(step)] == 1);
+        setNote(step, record[index(step)]);
+        setMuted(step, record[kMutesAt + index(step)] == 1);
     }
     std::uint32_t period = 0;
     for (std::size_t i = 0; i < 4; ++i)
         period |= static_cast<std::uint32_t>(record[kPeriodAt + i]) << (8 * i);
-    SetPeriod(static_cast<std::int32_t>(period));
+    setPeriod(static_cast<std::int32_t>(period));
 }
 
-std::variant<Sequence::Record, QString> ReadSequenceFile(const QString& path)
+std::variant<Sequence::Record, QString> readSequenceFile(const QString& path)
 {
     const QString name = QFileInfo(path).fileName();
     QFile file(path);
@@ -126,11 +126,11 @@ std::variant<Sequence::Record, QString> ReadSequenceFile(const QString& path)
     return record;
 }
 
-std::optional<QString> WriteSequenceFile(const QString& path, const Sequence::Record& record)
+std::optional<QString> writeSequenceFile(const QString& path, const Sequence::Record& record)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(record.data()),
                            static_cast<qsizetype>(record.size()));
-    if (const auto reason = SaveWholeFile(path, bytes))
+    if (const auto reason = saveWholeFile(path, bytes))
         return QStringLiteral("Cannot write %1: %2").arg(QFileInfo(path).fileName(), *reason);
     return std::nullopt;
 }

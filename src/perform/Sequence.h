@@ -55,39 +55,39 @@ public:
     };
 
     // Steps out of 0..7 are ignored by the setters and read as 0 / unmuted.
-    int Note(int step) const;
-    void SetNote(int step, int note); // limited to 32..127
-    bool Muted(int step) const;
-    void SetMuted(int step, bool muted);
-    int Octave() const { return octave_; }
-    void SetOctave(int octave); // limited to -1..+1
-    Direction GetDirection() const { return direction_; }
-    void SetDirection(Direction direction) { direction_ = direction; }
-    int Period() const { return period_; }
-    void SetPeriod(int ms); // limited to 0..600
+    int note(int step) const;
+    void setNote(int step, int note); // limited to 32..127
+    bool muted(int step) const;
+    void setMuted(int step, bool muted);
+    int octave() const { return octave_; }
+    void setOctave(int octave); // limited to -1..+1
+    Direction direction() const { return direction_; }
+    void setDirection(Direction direction) { direction_ = direction; }
+    int period() const { return period_; }
+    void setPeriod(int ms); // limited to 0..600
 
     // The step the next Advance plays, and the one it lit last, if any.
-    int CurrentStep() const { return current_; }
-    std::optional<int> LitStep() const { return lit_; }
+    int currentStep() const { return current_; }
+    std::optional<int> litStep() const { return lit_; }
     // Back to step 1 with every LED dark (what stopping does).
-    void Rewind();
+    void rewind();
 
     // The note a step sends, or none while it is muted: its note moved by
     // the octave offset. A note the offset would push above 127 is played
     // in its own octave instead, so it stays in the key of the pattern.
-    std::optional<int> PlayedNote(int step) const;
+    std::optional<int> playedNote(int step) const;
 
     // Plays the current step and moves on in the playing direction, wrapping
     // at either end. The LED to switch off is the one the previous step lit,
     // so a change of direction never leaves a second LED lit.
-    Tick Advance();
+    Tick advance();
 
-    Record ToRecord() const;
+    Record toRecord() const;
     // Notes, mutes and period from a record, limited to the ranges above.
-    void Apply(const Record& record);
+    void apply(const Record& record);
 
 private:
-    static bool Valid(int step) { return step >= 0 && step < kSteps; }
+    static bool valid(int step) { return step >= 0 && step < kSteps; }
 
     std::array<int, kSteps> notes_ = kStartNotes;
     std::array<bool, kSteps> mutes_{};
@@ -100,9 +100,9 @@ private:
 
 // The first 20 bytes of a sequence file, or the message that tells why it
 // cannot be read (it is missing, unreadable or shorter than 20 bytes).
-std::variant<Sequence::Record, QString> ReadSequenceFile(const QString& path);
+std::variant<Sequence::Record, QString> readSequenceFile(const QString& path);
 // Writes the record through a temporary file that then replaces `path`, so
 // a failed write leaves an existing file as it was. The message on failure.
-std::optional<QString> WriteSequenceFile(const QString& path, const Sequence::Record& record);
+std::optional<QString> writeSequenceFile(const QString& path, const Sequence::Record& record);
 
 } // namespace velmora::perform

@@ -1,4 +1,4 @@
-#include "ThreadTimer.h"
+#include "perform/ThreadTimer.h"
 
 #include <QMetaObject>
 
@@ -15,7 +15,7 @@ using Clock = std::chrono::steady_clock;
 
 } // namespace
 
-struct TThreadTimer::Worker
+struct ThreadTimer::Worker
 {
     std::mutex mutex;
     // Wakes the thread when its tick has been handled or a stop is requested,
@@ -24,7 +24,7 @@ struct TThreadTimer::Worker
     bool stopRequested = false; // guarded by mutex
     bool tickDone = false;      // guarded by mutex
 
-    void RequestStop()
+    void requestStop()
     {
         {
             std::lock_guard lock(mutex);
@@ -34,9 +34,9 @@ struct TThreadTimer::Worker
     }
 };
 
-TThreadTimer::TThreadTimer(QObject* parent) : QObject(parent) {}
+ThreadTimer::ThreadTimer(QObject* parent) : QObject(parent) {}
 
-TThreadTimer::~TThreadTimer()
+ThreadTimer::~ThreadTimer()
 {
     // The threads never wait for this thread once asked to stop (they wait on
     // their own condition variable, not on a blocking call into the event
@@ -44,37 +44,37 @@ TThreadTimer::~TThreadTimer()
     // object are discarded by ~QObject.
     current_.reset();
     for (WorkerThread& entry : threads_)
-        entry.worker->RequestStop();
+        entry.worker->requestStop();
     for (WorkerThread& entry : threads_)
         entry.thread->wait();
 }
 
-void TThreadTimer::SetEnabled(bool enabled)
+void ThreadTimer::setEnabled(bool enabled)
 {
     if (enabled && !current_)
-        Start();
+        start();
     else if (!enabled && current_)
-        Stop();
+        stop();
 }
 
-void TThreadTimer::Start()
+void ThreadTimer::start()
 {
-    ReapFinishedThreads();
+    reapFinishedThreads();
     auto worker = std::make_shared<Worker>();
-    std::unique_ptr<QThread> thread(QThread::create([this, worker] { Run(worker); }));
-    thread->setObjectName(QStringLiteral("TThreadTimer"));
+    std::unique_ptr<QThread> thread(QThread::create([this, worker] { run(worker); }));
+    thread->setObjectName(QStringLiteral("ThreadTimer"));
     current_ = worker;
     threads_.push_back({std::move(worker), std::move(thread)});
     threads_.back().thread->start(priority_);
 }
 
-void TThreadTimer::Stop()
+void ThreadTimer::stop()
 {
-    current_->RequestStop();
+    current_->requestStop();
     current_.reset();
 }
 
-void TThreadTimer::ReapFinishedThreads()
+void ThreadTimer::reapFinishedThreads()
 {
     std::erase_if(threads_, [](const WorkerThread& entry) {
         if (!entry.thread->isFinished())
@@ -84,7 +84,7 @@ void TThreadTimer::ReapFinishedThreads()
     });
 }
 
-void TThreadTimer::Run(const std::shared_ptr<Worker>& worker)
+void ThreadTimer::run(const std::shared_ptr<Worker>& worker)
 {
     std::unique_lock lock(worker->mutex);
     while (!worker->stopRequested) {
@@ -93,7 +93,7 @@ void TThreadTimer::Run(const std::shared_ptr<Worker>& worker)
         // Queued rather than blocking: a blocking call would hang if the owner
         // thread were joining this one in the destructor at the same moment.
         QMetaObject::invokeMethod(
-            this, [this, worker] { Tick(*worker); }, Qt::QueuedConnection);
+            this, [this, worker] { tick(*worker); }, Qt::QueuedConnection);
         worker->wake.wait(lock, [&] { return worker->tickDone || worker->stopRequested; });
         if (worker->stopRequested)
             break;
@@ -109,7 +109,7 @@ void TThreadTimer::Run(const std::shared_ptr<Worker>& worker)
     }
 }
 
-void TThreadTimer::Tick(Worker& worker)
+void ThreadTimer::tick(Worker& worker)
 {
     {
         // Stop requests come from this thread only, so a tick that gets past
@@ -119,7 +119,7 @@ void TThreadTimer::Tick(Worker& worker)
             return;
     }
     if (onTimer_) {
-        // A copy, so the handler may replace itself through SetOnTimer.
+        // A copy, so the handler may replace itself through setOnTimer.
         const TimerHandler handler = onTimer_;
         handler(*this);
     }

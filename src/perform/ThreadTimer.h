@@ -10,7 +10,7 @@
 // 10 ms, which makes 10 ms plus the handler's time the shortest period.
 //
 // All members are meant to be called on the thread the timer lives on, except
-// Interval/SetInterval, which may be used from any thread.
+// Interval/setInterval, which may be used from any thread.
 #pragma once
 
 #include <QObject>
@@ -24,38 +24,38 @@
 
 namespace velmora {
 
-class TThreadTimer : public QObject
+class ThreadTimer : public QObject
 {
 public:
-    using TimerHandler = std::function<void(TThreadTimer& sender)>;
+    using TimerHandler = std::function<void(ThreadTimer& sender)>;
 
     // The pause between the end of one tick and the start of the next is at
     // least this long, whatever the interval.
     static constexpr int kMinimumPauseMs = 10;
 
-    explicit TThreadTimer(QObject* parent = nullptr);
+    explicit ThreadTimer(QObject* parent = nullptr);
     // Stops the timer and waits for every thread it started to end. Ticks that
     // were handed to the event loop but have not run yet are dropped.
-    ~TThreadTimer() override;
+    ~ThreadTimer() override;
 
     // True while the timer runs. Setting it starts or stops the timer; starting
     // a running timer does nothing. Stopping does not wait for the thread, and
     // no tick runs after it returns (a tick already under way completes). The
     // handler may stop or restart its own timer.
-    bool Enabled() const { return current_ != nullptr; }
-    void SetEnabled(bool enabled);
+    bool enabled() const { return current_ != nullptr; }
+    void setEnabled(bool enabled);
 
     // Milliseconds between the starts of two ticks. The thread reads it before
     // each pause, so a change made while running applies from the next tick.
-    int Interval() const { return interval_.load(); }
-    void SetInterval(int ms) { interval_.store(ms); }
+    int interval() const { return interval_.load(); }
+    void setInterval(int ms) { interval_.store(ms); }
 
     // The priority given to the timer thread when the timer is started.
-    QThread::Priority ThreadPriority() const { return priority_; }
-    void SetThreadPriority(QThread::Priority priority) { priority_ = priority; }
+    QThread::Priority threadPriority() const { return priority_; }
+    void setThreadPriority(QThread::Priority priority) { priority_ = priority; }
 
     // Called once per tick on the timer's thread, with the timer as sender.
-    void SetOnTimer(TimerHandler handler) { onTimer_ = std::move(handler); }
+    void setOnTimer(TimerHandler handler) { onTimer_ = std::move(handler); }
 
 private:
     // The stop request and tick hand-over of one started thread. Every start
@@ -69,11 +69,11 @@ private:
         std::unique_ptr<QThread> thread;
     };
 
-    void Start();
-    void Stop();
-    void Run(const std::shared_ptr<Worker>& worker);
-    void Tick(Worker& worker);
-    void ReapFinishedThreads();
+    void start();
+    void stop();
+    void run(const std::shared_ptr<Worker>& worker);
+    void tick(Worker& worker);
+    void reapFinishedThreads();
 
     std::atomic<int> interval_{0};
     QThread::Priority priority_ = QThread::NormalPriority;

@@ -4,7 +4,7 @@
 // 105 + 3k, never sent as parameters), 80..89 the bus switches (no entry).
 #pragma once
 
-#include "PatchRecord.h"
+#include "protocol/PatchRecord.h"
 
 #include <array>
 #include <string>
@@ -26,18 +26,18 @@ inline constexpr int kLastSignedAmountControl = 63;
 
 struct ControlTables
 {
-    std::array<Byte, kControlTableSize> ParamNumbers{};
-    std::array<Byte, kControlTableSize> PatchOffsets{};
-    std::array<std::string, kControlTableSize> ControlNames;
+    std::array<Byte, kControlTableSize> paramNumbers{};
+    std::array<Byte, kControlTableSize> patchOffsets{};
+    std::array<std::string, kControlTableSize> controlNames;
 };
 
 // Fills the tables from the patch layout.
-ControlTables InitControlTables();
+ControlTables initControlTables();
 
 // The program's one set of tables, filled on first use and never changed.
-const ControlTables& Controls();
+const ControlTables& controls();
 
 // True for the indexes that no control carries: 40, 41, 64..69 and 90.
-bool IsUnusedControl(int control);
+bool isUnusedControl(int control);
 
 } // namespace velmora

@@ -1,8 +1,8 @@
-#include "DumpReceiver.h"
+#include "protocol/DumpReceiver.h"
 
-#include "PatchName.h"
-#include "PatchTransfers.h"
-#include "SysexCodec.h"
+#include "protocol/PatchName.h"
+#include "protocol/PatchTransfers.h"
+#include "protocol/SysexCodec.h"
 
 #include <algorithm>
 #include <array>
@@ -14,7 +14,7 @@ namespace {
 constexpr int kBankEntries = static_cast<int>(kBankPatchCount);
 constexpr int kSplitEntries = static_cast<int>(kSplitCount);
 
-std::string NameText(std::span<const Byte> bytes, std::size_t length)
+std::string nameText(std::span<const Byte> bytes, std::size_t length)
 {
     return std::string(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
 }
@@ -25,33 +25,33 @@ DumpReceiver::DumpReceiver(TransferContext& context, PatchTransfers& sender)
     : context_(context), sender_(sender)
 {}
 
-int DumpReceiver::BankMessagesExpected() const
+int DumpReceiver::bankMessagesExpected() const
 {
     // A Matrix-6 follows its 100 patches with its edit buffer, which is dropped.
-    return context_.model == Model::Matrix6 ? kBankEntries + 1 : kBankEntries;
+    return context_.model == SynthModel::Matrix6 ? kBankEntries + 1 : kBankEntries;
 }
 
-int DumpReceiver::SplitMessagesExpected() const
+int DumpReceiver::splitMessagesExpected() const
 {
     // A Matrix-1000 follows its 50 splits with 30 filler messages.
-    return context_.model == Model::Matrix6 ? kSplitEntries : 80;
+    return context_.model == SynthModel::Matrix6 ? kSplitEntries : 80;
 }
 
-void DumpReceiver::RaiseName(std::span<Byte> name) const
+void DumpReceiver::raiseName(std::span<Byte> name) const
 {
-    if (context_.model == Model::Matrix6)
-        RaiseMatrix6Name(name);
+    if (context_.model == SynthModel::Matrix6)
+        raiseMatrix6Name(name);
 }
 
-bool DumpReceiver::Receiving() const
+bool DumpReceiver::receiving() const
 {
-    return context_.flags.BankReceiving || splitReceiving_ || awaitingPatch_;
+    return context_.flags.bankReceiving || splitReceiving_ || awaitingPatch_;
 }
 
-void DumpReceiver::HandleSysex(std::span<const Byte> message)
+void DumpReceiver::handleSysex(std::span<const Byte> message)
 {
-    const auto now = context_.host.Now();
-    const DumpKind kind = ClassifyDump(message.size());
+    const auto now = context_.host.now();
+    const DumpKind kind = classifyDump(message.size());
     // After a stall the rest of the answer may come any time later, so only
     // a new request or the answer's splits and global end the dropping.
     const bool quietLongEnough = !discardUntilAsked_ && now - lastHeard_ >= kAnswerGap;
@@ -62,29 +62,29 @@ void DumpReceiver::HandleSysex(std::span<const Byte> message)
     lastHeard_ = now;
 
     if (kind == DumpKind::Patch) {
-        if (context_.flags.BankReceiving)
-            HandleBankDump(message);
+        if (context_.flags.bankReceiving)
+            handleBankDump(message);
         else if (!discarding_)
-            HandlePatchDump(message);
+            handlePatchDump(message);
         return;
     }
     if (kind == DumpKind::Other)
         return;
 
     // The patch part of a bank answer is over before all of it arrived.
-    if (context_.flags.BankReceiving)
-        FailBank("The instrument's answer held only " + std::to_string(context_.flags.BankCount) +
-                 " of " + std::to_string(BankMessagesExpected()) +
+    if (context_.flags.bankReceiving)
+        failBank("The instrument's answer held only " + std::to_string(context_.flags.bankCount) +
+                 " of " + std::to_string(bankMessagesExpected()) +
                  " patch messages. The bank was not changed.");
     switch (kind) {
     case DumpKind::Split:
-        HandleSplitDump(message);
+        handleSplitDump(message);
         break;
     case DumpKind::Global1000:
-        HandleGlobalDump(message);
+        handleGlobalDump(message);
         break;
     case DumpKind::Master6:
-        HandleGlobalM6Dump(message);
+        handleGlobalM6Dump(message);
         break;
     case DumpKind::Patch:
     case DumpKind::Other:
@@ -92,7 +92,7 @@ void DumpReceiver::HandleSysex(std::span<const Byte> message)
     }
 }
 
-void DumpReceiver::HandlePatchDump(std::span<const Byte> message)
+void DumpReceiver::handlePatchDump(std::span<const Byte> message)
 {
     TransferFlags& flags = context_.flags;
     TransferHost& host = context_.host;
@@ -100,224 +100,224 @@ void DumpReceiver::HandlePatchDump(std::span<const Byte> message)
     awaitingPatch_ = false;
 
     PatchRecord received{};
-    const UnpackStatus status = UnpackBlock(message, received);
-    std::copy(received.begin(), received.end(), records.CurrentPatch.begin());
+    const UnpackStatus status = unpackBlock(message, received);
+    std::copy(received.begin(), received.end(), records.currentPatch.begin());
     std::copy(received.begin() + kPatchNameLength, received.end(),
-              records.CompareData.begin() + kPatchNameLength);
-    RaiseName(std::span<Byte>(records.CurrentPatch.data(), kPatchNameLength));
+              records.compareData.begin() + kPatchNameLength);
+    raiseName(std::span<Byte>(records.currentPatch.data(), kPatchNameLength));
 
     if (status != UnpackStatus::Ok) {
-        host.SetMainCaption("Velmora");
-        host.ShowMessage("Checksum error in Patch dump");
-        flags.PatchLoaded = false;
+        host.setMainCaption("Velmora");
+        host.showMessage("Checksum error in Patch dump");
+        flags.patchLoaded = false;
     } else {
-        host.InitControls();
-        host.SetMainCaption(NameText(records.CurrentPatch, kPatchNameLength) + " - Velmora");
-        flags.PatchLoaded = true;
+        host.initControls();
+        host.setMainCaption(nameText(records.currentPatch, kPatchNameLength) + " - Velmora");
+        flags.patchLoaded = true;
         // The Matrix-6 plays from slot 99: put the patch there unless it came from there.
-        if (context_.model == Model::Matrix6 && flags.PatchNumber != 99)
-            sender_.Send6Patch();
+        if (context_.model == SynthModel::Matrix6 && flags.patchNumber != 99)
+            sender_.send6Patch();
     }
-    host.EnableButtons();
+    host.enableButtons();
 }
 
-void DumpReceiver::HandleBankDump(std::span<const Byte> message)
+void DumpReceiver::handleBankDump(std::span<const Byte> message)
 {
     TransferFlags& flags = context_.flags;
     TransferHost& host = context_.host;
-    if (flags.BankCount == 0)
-        host.OpenProgress("Receiving Patches...", kBankEntries);
+    if (flags.bankCount == 0)
+        host.openProgress("Receiving Patches...", kBankEntries);
 
-    if (flags.BankCount < kBankEntries) {
-        const int index = flags.BankCount;
+    if (flags.bankCount < kBankEntries) {
+        const int index = flags.bankCount;
         PatchBuffer& entry = staging_[static_cast<std::size_t>(index)];
-        const UnpackStatus status = UnpackBlock(message, RecordOf(entry));
-        RaiseName(std::span<Byte>(entry.data(), kPatchNameLength));
-        host.SetBankCell(index, NameText(entry, kPatchNameLength));
+        const UnpackStatus status = unpackBlock(message, recordOf(entry));
+        raiseName(std::span<Byte>(entry.data(), kPatchNameLength));
+        host.setBankCell(index, nameText(entry, kPatchNameLength));
         if (status != UnpackStatus::Ok) {
-            FailBank("Checksum error in Bank dump");
+            failBank("Checksum error in Bank dump");
             return;
         }
-        host.SetProgress(index);
+        host.setProgress(index);
     }
-    ++flags.BankCount;
-    if (flags.BankCount >= BankMessagesExpected())
-        FinishBank();
+    ++flags.bankCount;
+    if (flags.bankCount >= bankMessagesExpected())
+        finishBank();
 }
 
-void DumpReceiver::HandleSplitDump(std::span<const Byte> message)
+void DumpReceiver::handleSplitDump(std::span<const Byte> message)
 {
     TransferFlags& flags = context_.flags;
     TransferHost& host = context_.host;
     // The answer's splits have all arrived; stray ones wait for the next download.
-    if (!splitReceiving_ && flags.SplitCount > 0)
+    if (!splitReceiving_ && flags.splitCount > 0)
         return;
 
-    flags.SplitsReceived = false;
-    if (flags.SplitCount == 0) {
+    flags.splitsReceived = false;
+    if (flags.splitCount == 0) {
         splitReceiving_ = true;
-        if (context_.model == Model::Matrix6)
-            host.OpenProgress("Receiving Splits...", kSplitEntries);
+        if (context_.model == SynthModel::Matrix6)
+            host.openProgress("Receiving Splits...", kSplitEntries);
         else
-            host.OpenProgress("Receiving Dummy Splits...", SplitMessagesExpected());
+            host.openProgress("Receiving Dummy Splits...", splitMessagesExpected());
     }
 
-    if (flags.SplitCount < kSplitEntries) {
-        const int index = flags.SplitCount;
-        SplitRecord& split = context_.records.Splits[static_cast<std::size_t>(index)];
-        const UnpackStatus status = UnpackBlock(message, split);
-        RaiseName(std::span<Byte>(split.data(), kSplitNameLength));
-        host.SetSplitCell(index, NameText(split, kSplitNameLength));
+    if (flags.splitCount < kSplitEntries) {
+        const int index = flags.splitCount;
+        SplitRecord& split = context_.records.splits[static_cast<std::size_t>(index)];
+        const UnpackStatus status = unpackBlock(message, split);
+        raiseName(std::span<Byte>(split.data(), kSplitNameLength));
+        host.setSplitCell(index, nameText(split, kSplitNameLength));
         if (status != UnpackStatus::Ok) {
-            FailSplits("Checksum error in Split dump");
+            failSplits("Checksum error in Split dump");
             return;
         }
     }
-    ++flags.SplitCount;
-    host.SetProgress(flags.SplitCount);
-    if (flags.SplitCount >= SplitMessagesExpected())
-        FinishSplits();
+    ++flags.splitCount;
+    host.setProgress(flags.splitCount);
+    if (flags.splitCount >= splitMessagesExpected())
+        finishSplits();
 }
 
-void DumpReceiver::HandleGlobalDump(std::span<const Byte> message)
+void DumpReceiver::handleGlobalDump(std::span<const Byte> message)
 {
     // Unpacked aside so that a bad dump leaves the record as it was.
     std::array<Byte, kGlobal1000Size> block{};
-    if (UnpackBlock(message, block, ChecksumRule::Global) == UnpackStatus::Ok) {
-        std::copy(block.begin(), block.end(), context_.records.Global.begin());
-        context_.flags.GlobalReceived = true;
-        context_.host.RefreshGlobals();
+    if (unpackBlock(message, block, ChecksumRule::Global) == UnpackStatus::Ok) {
+        std::copy(block.begin(), block.end(), context_.records.global.begin());
+        context_.flags.globalReceived = true;
+        context_.host.refreshGlobals();
     }
-    context_.host.EnableButtons();
+    context_.host.enableButtons();
 }
 
-void DumpReceiver::HandleGlobalM6Dump(std::span<const Byte> message)
+void DumpReceiver::handleGlobalM6Dump(std::span<const Byte> message)
 {
     std::array<Byte, kMaster6Size> block{};
-    if (UnpackBlock(message, block) == UnpackStatus::Ok) {
-        context_.records.Global = block;
-        context_.flags.GlobalReceived = true;
-        context_.host.RefreshGlobals();
+    if (unpackBlock(message, block) == UnpackStatus::Ok) {
+        context_.records.global = block;
+        context_.flags.globalReceived = true;
+        context_.host.refreshGlobals();
     } else {
-        context_.flags.GlobalReceived = false;
-        context_.host.ShowMessage("Checksum error in Master dump");
+        context_.flags.globalReceived = false;
+        context_.host.showMessage("Checksum error in Master dump");
     }
-    context_.host.EnableButtons();
+    context_.host.enableButtons();
 }
 
-void DumpReceiver::BeginBankReceive()
+void DumpReceiver::beginBankReceive()
 {
     TransferFlags& flags = context_.flags;
-    if (flags.BankReceiving || splitReceiving_)
-        context_.host.CloseProgress();
-    flags.BankReceiving = true;
-    flags.BankCount = 0;
-    flags.SplitCount = 0;
-    flags.BankLoaded = false;
-    flags.SplitsReceived = false;
-    flags.GlobalReceived = false;
+    if (flags.bankReceiving || splitReceiving_)
+        context_.host.closeProgress();
+    flags.bankReceiving = true;
+    flags.bankCount = 0;
+    flags.splitCount = 0;
+    flags.bankLoaded = false;
+    flags.splitsReceived = false;
+    flags.globalReceived = false;
     splitReceiving_ = false;
     discarding_ = false;
     discardUntilAsked_ = false;
-    staging_.assign(context_.records.Bank.begin(), context_.records.Bank.end());
-    lastHeard_ = context_.host.Now();
+    staging_.assign(context_.records.bank.begin(), context_.records.bank.end());
+    lastHeard_ = context_.host.now();
 }
 
-void DumpReceiver::ExpectPatch()
+void DumpReceiver::expectPatch()
 {
     // The user asked for a patch: what comes now is its answer.
     discarding_ = false;
     discardUntilAsked_ = false;
     awaitingPatch_ = true;
-    lastHeard_ = context_.host.Now();
+    lastHeard_ = context_.host.now();
 }
 
-void DumpReceiver::FinishBank()
+void DumpReceiver::finishBank()
 {
     TransferFlags& flags = context_.flags;
-    std::copy(staging_.begin(), staging_.end(), context_.records.Bank.begin());
-    context_.host.CloseProgress();
-    flags.BankLoaded = true;
-    flags.BankReceiving = false;
-    context_.host.SetBankManagerCaption("Bank Manager");
-    context_.host.EnableButtons();
+    std::copy(staging_.begin(), staging_.end(), context_.records.bank.begin());
+    context_.host.closeProgress();
+    flags.bankLoaded = true;
+    flags.bankReceiving = false;
+    context_.host.setBankManagerCaption("Bank Manager");
+    context_.host.enableButtons();
 }
 
-void DumpReceiver::FailBank(const std::string& text)
+void DumpReceiver::failBank(const std::string& text)
 {
     TransferFlags& flags = context_.flags;
     TransferHost& host = context_.host;
-    host.CloseProgress();
+    host.closeProgress();
     if (!text.empty())
-        host.ShowMessage(text);
-    flags.BankLoaded = false;
-    flags.BankReceiving = false;
+        host.showMessage(text);
+    flags.bankLoaded = false;
+    flags.bankReceiving = false;
     // The silence that ends the dropping counts from now, not from the last
     // message heard (which, after a stall, is long ago).
     discarding_ = true;
-    lastHeard_ = host.Now();
+    lastHeard_ = host.now();
     // The grid showed each entry as it arrived; show the unchanged bank again.
-    const int shown = std::min(flags.BankCount + 1, kBankEntries);
+    const int shown = std::min(flags.bankCount + 1, kBankEntries);
     for (int i = 0; i < shown; ++i)
-        host.SetBankCell(
-            i, NameText(context_.records.Bank[static_cast<std::size_t>(i)], kPatchNameLength));
-    host.EnableButtons();
+        host.setBankCell(
+            i, nameText(context_.records.bank[static_cast<std::size_t>(i)], kPatchNameLength));
+    host.enableButtons();
 }
 
-void DumpReceiver::FinishSplits()
+void DumpReceiver::finishSplits()
 {
-    context_.host.CloseProgress();
-    context_.flags.SplitsReceived = true;
+    context_.host.closeProgress();
+    context_.flags.splitsReceived = true;
     splitReceiving_ = false;
 }
 
-void DumpReceiver::FailSplits(const std::string& text)
+void DumpReceiver::failSplits(const std::string& text)
 {
-    context_.host.CloseProgress();
-    context_.flags.SplitsReceived = false;
-    context_.flags.SplitCount = 0;
+    context_.host.closeProgress();
+    context_.flags.splitsReceived = false;
+    context_.flags.splitCount = 0;
     splitReceiving_ = false;
     if (!text.empty())
-        context_.host.ShowMessage(text);
+        context_.host.showMessage(text);
 }
 
-bool DumpReceiver::CheckStall()
+bool DumpReceiver::checkStall()
 {
-    if (!Receiving() || context_.host.Now() - lastHeard_ < kStallTimeout)
+    if (!receiving() || context_.host.now() - lastHeard_ < kStallTimeout)
         return false;
-    EndStalledReceive();
+    endStalledReceive();
     return true;
 }
 
-void DumpReceiver::EndStalledReceive()
+void DumpReceiver::endStalledReceive()
 {
     const TransferFlags& flags = context_.flags;
     const std::string after = "The instrument stopped answering after ";
-    if (flags.BankReceiving) {
+    if (flags.bankReceiving) {
         // Patches that still come are the late rest of this answer, never a
         // patch of their own: they must not land in the editor.
         discardUntilAsked_ = true;
-        FailBank(after + std::to_string(flags.BankCount) + " of " +
-                 std::to_string(BankMessagesExpected()) +
+        failBank(after + std::to_string(flags.bankCount) + " of " +
+                 std::to_string(bankMessagesExpected()) +
                  " patch messages. The bank was not changed.");
     }
     if (splitReceiving_)
-        FailSplits(after + std::to_string(flags.SplitCount) + " of " +
-                   std::to_string(SplitMessagesExpected()) +
+        failSplits(after + std::to_string(flags.splitCount) + " of " +
+                   std::to_string(splitMessagesExpected()) +
                    " split messages. The split table holds what arrived and may be incomplete.");
     if (awaitingPatch_) {
         awaitingPatch_ = false;
-        context_.host.ShowMessage("The instrument did not answer the patch request. "
+        context_.host.showMessage("The instrument did not answer the patch request. "
                                   "The current patch was not changed.");
     }
 }
 
-void DumpReceiver::CancelReceive()
+void DumpReceiver::cancelReceive()
 {
-    if (context_.flags.BankReceiving)
-        FailBank({});
+    if (context_.flags.bankReceiving)
+        failBank({});
     if (splitReceiving_)
-        FailSplits({});
+        failSplits({});
     awaitingPatch_ = false;
 }
 

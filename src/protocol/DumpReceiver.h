@@ -16,10 +16,10 @@
 // - A split message after a completed split receive is ignored until the
 //   next bank download.
 // - A receive that gets no SysEx for kStallTimeout fails with a message
-//   (CheckStall, driven by a timer); CancelReceive ends it at once.
+//   (checkStall, driven by a timer); cancelReceive ends it at once.
 #pragma once
 
-#include "TransferContext.h"
+#include "protocol/TransferContext.h"
 
 #include <chrono>
 #include <span>
@@ -41,43 +41,43 @@ public:
     DumpReceiver(TransferContext& context, PatchTransfers& sender);
 
     // One whole SysEx message, F0..F7.
-    void HandleSysex(std::span<const Byte> message);
+    void handleSysex(std::span<const Byte> message);
 
     // A bank download starts: flags and counts are reset, the stall watch
     // runs from now.
-    void BeginBankReceive();
+    void beginBankReceive();
     // A single patch was requested; the stall watch runs from now.
-    void ExpectPatch();
+    void expectPatch();
 
     // Ends a receive that has heard nothing for kStallTimeout and tells the
     // user. True when it ended one.
-    bool CheckStall();
+    bool checkStall();
     // The progress window's Cancel: ends a running receive without a message.
-    void CancelReceive();
+    void cancelReceive();
 
     // A bank or split receive runs, or a requested patch is awaited.
-    bool Receiving() const;
+    bool receiving() const;
     // The rest of a failed bank answer is being dropped.
-    bool Discarding() const { return discarding_; }
+    bool discarding() const { return discarding_; }
 
 private:
-    void HandlePatchDump(std::span<const Byte> message);
-    void HandleBankDump(std::span<const Byte> message);
-    void HandleSplitDump(std::span<const Byte> message);
-    void HandleGlobalDump(std::span<const Byte> message);
-    void HandleGlobalM6Dump(std::span<const Byte> message);
+    void handlePatchDump(std::span<const Byte> message);
+    void handleBankDump(std::span<const Byte> message);
+    void handleSplitDump(std::span<const Byte> message);
+    void handleGlobalDump(std::span<const Byte> message);
+    void handleGlobalM6Dump(std::span<const Byte> message);
 
-    int BankMessagesExpected() const;
-    int SplitMessagesExpected() const;
+    int bankMessagesExpected() const;
+    int splitMessagesExpected() const;
     // Received names: the Matrix-6 sends six bits per character.
-    void RaiseName(std::span<Byte> name) const;
+    void raiseName(std::span<Byte> name) const;
 
-    void FinishBank();
+    void finishBank();
     // `text` empty: no message.
-    void FailBank(const std::string& text);
-    void FinishSplits();
-    void FailSplits(const std::string& text);
-    void EndStalledReceive();
+    void failBank(const std::string& text);
+    void finishSplits();
+    void failSplits(const std::string& text);
+    void endStalledReceive();
 
     TransferContext& context_;
     PatchTransfers& sender_;

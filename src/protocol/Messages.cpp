@@ -1,18 +1,18 @@
-#include "Messages.h"
+#include "protocol/Messages.h"
 
-#include "SysexCodec.h"
+#include "protocol/SysexCodec.h"
 
 #include <algorithm>
 
 namespace velmora {
 namespace {
 
-Byte Status(Byte kind, int channel)
+Byte status(Byte kind, int channel)
 {
     return static_cast<Byte>(kind | (channel & 0x0F));
 }
 
-Message Sysex(std::initializer_list<Byte> body)
+Message sysex(std::initializer_list<Byte> body)
 {
     Message m(body.size() + 4);
     m[0] = kSysexStart;
@@ -25,43 +25,43 @@ Message Sysex(std::initializer_list<Byte> body)
 
 } // namespace
 
-std::size_t WriteBlockMessage(Byte op, Byte number, std::span<const Byte> block, Byte* out)
+std::size_t writeBlockMessage(Byte op, Byte number, std::span<const Byte> block, Byte* out)
 {
     out[0] = kSysexStart;
     out[1] = kManufacturer;
     out[2] = kDevice;
     out[3] = op;
     out[4] = number;
-    NibblePack(block, out + kDumpHeaderSize);
+    nibblePack(block, out + kDumpHeaderSize);
     const std::size_t checksumAt = kDumpHeaderSize + 2 * block.size();
-    out[checksumAt] = DumpChecksum(block);
+    out[checksumAt] = dumpChecksum(block);
     out[checksumAt + 1] = kSysexEnd;
     return checksumAt + 2;
 }
 
-Message BlockMessage(Byte op, Byte number, std::span<const Byte> block)
+Message blockMessage(Byte op, Byte number, std::span<const Byte> block)
 {
-    Message m(BlockMessageSize(block.size()));
-    WriteBlockMessage(op, number, block, m.data());
+    Message m(blockMessageSize(block.size()));
+    writeBlockMessage(op, number, block, m.data());
     return m;
 }
 
-Message PatchToEditBuffer(std::span<const Byte, kPatchRecordSize> record)
+Message patchToEditBuffer(std::span<const Byte, kPatchRecordSize> record)
 {
-    return BlockMessage(opcode::PatchToEditBuffer, 0x00, record);
+    return blockMessage(opcode::patchToEditBuffer, 0x00, record);
 }
 
-Message PatchToMemory(Byte n, std::span<const Byte, kPatchRecordSize> record)
+Message patchToMemory(Byte n, std::span<const Byte, kPatchRecordSize> record)
 {
-    return BlockMessage(opcode::PatchToMemory, n, record);
+    return blockMessage(opcode::patchToMemory, n, record);
 }
 
-Message SplitData(Byte n, std::span<const Byte, kSplitRecordSize> split)
+Message splitData(Byte n, std::span<const Byte, kSplitRecordSize> split)
 {
-    return BlockMessage(opcode::SplitData, n, split);
+    return blockMessage(opcode::splitData, n, split);
 }
 
-Byte ToSevenBit(Byte parameter, Byte recordValue)
+Byte toSevenBit(Byte parameter, Byte recordValue)
 {
     // For every valid record byte, "byte - 128 when 64 or more" and "the low
     // seven bits" agree; the mask also keeps stray bytes 64..127 and 128+ of
@@ -70,7 +70,7 @@ Byte ToSevenBit(Byte parameter, Byte recordValue)
     return recordValue & 0x7F;
 }
 
-int DisplayValue(Byte parameter, Byte sevenBitValue)
+int displayValue(Byte parameter, Byte sevenBitValue)
 {
     const int v = sevenBitValue;
     if (parameter == 21)
@@ -80,94 +80,94 @@ int DisplayValue(Byte parameter, Byte sevenBitValue)
     return v >= 64 ? v - 128 : v;
 }
 
-Message ParameterEdit(Byte parameter, Byte sevenBitValue)
+Message parameterEdit(Byte parameter, Byte sevenBitValue)
 {
-    return Sysex({opcode::Parameter, static_cast<Byte>(parameter & 0x7F),
+    return sysex({opcode::parameter, static_cast<Byte>(parameter & 0x7F),
                   static_cast<Byte>(sevenBitValue & 0x7F)});
 }
 
-Message ParameterEditPrefix()
+Message parameterEditPrefix()
 {
-    return Sysex({opcode::ParameterPrefix});
+    return sysex({opcode::parameterPrefix});
 }
 
-Message MatrixBus(int bus, Byte source, Byte amount, Byte destination)
+Message matrixBus(int bus, Byte source, Byte amount, Byte destination)
 {
-    return Sysex({opcode::MatrixBus, static_cast<Byte>((bus - 1) & 0x7F),
+    return sysex({opcode::matrixBus, static_cast<Byte>((bus - 1) & 0x7F),
                   static_cast<Byte>(source & 0x7F), static_cast<Byte>(amount & 0x7F),
                   static_cast<Byte>(destination & 0x7F)});
 }
 
-Message BankSelect(Byte bank)
+Message bankSelect(Byte bank)
 {
-    return Sysex({opcode::BankSelect, static_cast<Byte>(bank & 0x7F)});
+    return sysex({opcode::bankSelect, static_cast<Byte>(bank & 0x7F)});
 }
 
-Message Request(RequestType type, Byte number)
+Message request(RequestType type, Byte number)
 {
-    return Sysex({opcode::Request, static_cast<Byte>(type), static_cast<Byte>(number & 0x7F)});
+    return sysex({opcode::request, static_cast<Byte>(type), static_cast<Byte>(number & 0x7F)});
 }
 
-Message SplitMode(bool on)
+Message splitMode(bool on)
 {
     return {kSysexStart, kManufacturer, 0x02, 0x0D, static_cast<Byte>(on ? 0x02 : 0x01), kSysexEnd};
 }
 
-BankedNumber SplitPatchNumber(int patchNumber)
+BankedNumber splitPatchNumber(int patchNumber)
 {
     return patchNumber >= 100 ? BankedNumber{1, static_cast<Byte>(patchNumber - 100)}
                               : BankedNumber{0, static_cast<Byte>(patchNumber)};
 }
 
-Message ProgramChange(int channel, Byte program)
+Message programChange(int channel, Byte program)
 {
-    return {Status(0xC0, channel), static_cast<Byte>(program & 0x7F)};
+    return {status(0xC0, channel), static_cast<Byte>(program & 0x7F)};
 }
 
-std::optional<ShortMessage> ControlChange(int channel, int controller, int value)
+std::optional<ShortMessage> applyField(int channel, int controller, int value)
 {
     if (controller < 1 || controller >= 120 || value < 0 || value >= 128)
         return std::nullopt;
-    return ShortMessage{Status(0xB0, channel), static_cast<Byte>(controller),
+    return ShortMessage{status(0xB0, channel), static_cast<Byte>(controller),
                         static_cast<Byte>(value)};
 }
 
-ShortMessage NoteOn(int channel, Byte note)
+ShortMessage noteOn(int channel, Byte note)
 {
-    return NoteOn(channel, note, 100);
+    return noteOn(channel, note, 100);
 }
 
-ShortMessage NoteOff(int channel, Byte note)
+ShortMessage noteOff(int channel, Byte note)
 {
-    return NoteOff(channel, note, 100);
+    return noteOff(channel, note, 100);
 }
 
-ShortMessage NoteOn(int channel, Byte note, Byte velocity)
+ShortMessage noteOn(int channel, Byte note, Byte velocity)
 {
-    return {Status(0x90, channel), static_cast<Byte>(note & 0x7F),
+    return {status(0x90, channel), static_cast<Byte>(note & 0x7F),
             static_cast<Byte>(velocity & 0x7F)};
 }
 
-ShortMessage NoteOff(int channel, Byte note, Byte velocity)
+ShortMessage noteOff(int channel, Byte note, Byte velocity)
 {
-    return {Status(0x80, channel), static_cast<Byte>(note & 0x7F),
+    return {status(0x80, channel), static_cast<Byte>(note & 0x7F),
             static_cast<Byte>(velocity & 0x7F)};
 }
 
-std::vector<ShortMessage> AllNotesOff(int channel, Byte note, std::array<Byte, 3> chord)
+std::vector<ShortMessage> allNotesOff(int channel, Byte note, std::array<Byte, 3> chord)
 {
-    return {NoteOff(channel, note),
-            NoteOff(channel, chord[0]),
-            NoteOff(channel, chord[1]),
-            NoteOff(channel, chord[2]),
-            {Status(0xB0, channel), 0x7B, 0x00},
-            {Status(0xB0, channel), 0x79, 0x00}};
+    return {noteOff(channel, note),
+            noteOff(channel, chord[0]),
+            noteOff(channel, chord[1]),
+            noteOff(channel, chord[2]),
+            {status(0xB0, channel), 0x7B, 0x00},
+            {status(0xB0, channel), 0x79, 0x00}};
 }
 
-Message RegisteredParameterMessage(int channel, RegisteredParameter parameter, int value)
+Message registeredParameterMessage(int channel, RegisteredParameter parameter, int value)
 {
     const int x = parameter == RegisteredParameter::BendRange ? value : value + 64;
-    return {Status(0xB0, channel),      0x64, static_cast<Byte>(parameter), 0x65, 0x00, 0x06,
+    return {status(0xB0, channel),      0x64, static_cast<Byte>(parameter), 0x65, 0x00, 0x06,
             static_cast<Byte>(x & 0x7F)};
 }
 

@@ -3,7 +3,7 @@
 // channel messages that go out as short sends come back as ShortMessage.
 #pragma once
 
-#include "PatchRecord.h"
+#include "protocol/PatchRecord.h"
 
 #include <array>
 #include <cstddef>
@@ -16,14 +16,14 @@ namespace velmora {
 using Message = std::vector<Byte>;
 
 namespace opcode {
-inline constexpr Byte PatchToMemory = 0x01;
-inline constexpr Byte SplitData = 0x02;
-inline constexpr Byte Request = 0x04;
-inline constexpr Byte ParameterPrefix = 0x05; // Matrix-6 only
-inline constexpr Byte Parameter = 0x06;
-inline constexpr Byte BankSelect = 0x0A;
-inline constexpr Byte MatrixBus = 0x0B;
-inline constexpr Byte PatchToEditBuffer = 0x0D;
+inline constexpr Byte patchToMemory = 0x01;
+inline constexpr Byte splitData = 0x02;
+inline constexpr Byte request = 0x04;
+inline constexpr Byte parameterPrefix = 0x05; // Matrix-6 only
+inline constexpr Byte parameter = 0x06;
+inline constexpr Byte bankSelect = 0x0A;
+inline constexpr Byte matrixBus = 0x0B;
+inline constexpr Byte patchToEditBuffer = 0x0D;
 } // namespace opcode
 
 // What a request message asks for (its first data byte).
@@ -35,35 +35,35 @@ enum class RequestType : Byte
     EditBuffer = 0x04,
 };
 
-// F0 10 06 op n, the packed block, its DumpChecksum, F7 written into `out`,
-// which must hold BlockMessageSize(block.size()) bytes. Returns the length.
-std::size_t WriteBlockMessage(Byte op, Byte number, std::span<const Byte> block, Byte* out);
-Message BlockMessage(Byte op, Byte number, std::span<const Byte> block);
+// F0 10 06 op n, the packed block, its dumpChecksum, F7 written into `out`,
+// which must hold blockMessageSize(block.size()) bytes. Returns the length.
+std::size_t writeBlockMessage(Byte op, Byte number, std::span<const Byte> block, Byte* out);
+Message blockMessage(Byte op, Byte number, std::span<const Byte> block);
 
-Message PatchToEditBuffer(std::span<const Byte, kPatchRecordSize> record);
+Message patchToEditBuffer(std::span<const Byte, kPatchRecordSize> record);
 // n: 0..99 within the selected bank.
-Message PatchToMemory(Byte n, std::span<const Byte, kPatchRecordSize> record);
-Message SplitData(Byte n, std::span<const Byte, kSplitRecordSize> split);
+Message patchToMemory(Byte n, std::span<const Byte, kPatchRecordSize> record);
+Message splitData(Byte n, std::span<const Byte, kSplitRecordSize> split);
 
 // The record byte of a parameter in the seven bits the message can carry.
 // Signed values go as 7-bit two's complement (record FF -> 7F, C1 -> 41);
 // the filter cutoff (parameter 21, 0..127) goes as it is. Bytes outside every
 // documented range are cut to their low seven bits, so a value can never
 // break the message's framing.
-Byte ToSevenBit(Byte parameter, Byte recordValue);
+Byte toSevenBit(Byte parameter, Byte recordValue);
 // The number the parameter display shows for a sent 7-bit value: parameter
 // 12 (DCO 2 detune) is negative from 32, parameter 21 never, others from 64.
-int DisplayValue(Byte parameter, Byte sevenBitValue);
+int displayValue(Byte parameter, Byte sevenBitValue);
 
-Message ParameterEdit(Byte parameter, Byte sevenBitValue); // F0 10 06 06 p v F7
-Message ParameterEditPrefix();                             // F0 10 06 05 F7
+Message parameterEdit(Byte parameter, Byte sevenBitValue); // F0 10 06 06 p v F7
+Message parameterEditPrefix();                             // F0 10 06 05 F7
 // bus 1..10; amount already in 7-bit form; source and destination 0 for a bus
 // switched off.
-Message MatrixBus(int bus, Byte source, Byte amount, Byte destination);
-Message BankSelect(Byte bank);
-Message Request(RequestType type, Byte number = 0);
+Message matrixBus(int bus, Byte source, Byte amount, Byte destination);
+Message bankSelect(Byte bank);
+Message request(RequestType type, Byte number = 0);
 // Split mode on (the editor opens) or off (it closes). Device byte 02.
-Message SplitMode(bool on);
+Message splitMode(bool on);
 
 // A patch number 0..199 as the bank (0 or 1) and the number within it.
 struct BankedNumber
@@ -71,7 +71,7 @@ struct BankedNumber
     Byte bank;
     Byte number;
 };
-BankedNumber SplitPatchNumber(int patchNumber);
+BankedNumber splitPatchNumber(int patchNumber);
 
 // Channel messages. `channel` is the instrument channel 0..15.
 struct ShortMessage
@@ -82,17 +82,17 @@ struct ShortMessage
     bool operator==(const ShortMessage&) const = default;
 };
 
-Message ProgramChange(int channel, Byte program);
+Message programChange(int channel, Byte program);
 // Only controllers 1..119 with values 0..127 are sent; anything else gives none.
-std::optional<ShortMessage> ControlChange(int channel, int controller, int value);
+std::optional<ShortMessage> applyField(int channel, int controller, int value);
 // Velocity 100, as the test note and chord play.
-ShortMessage NoteOn(int channel, Byte note);
-ShortMessage NoteOff(int channel, Byte note);
-ShortMessage NoteOn(int channel, Byte note, Byte velocity);
-ShortMessage NoteOff(int channel, Byte note, Byte velocity);
+ShortMessage noteOn(int channel, Byte note);
+ShortMessage noteOff(int channel, Byte note);
+ShortMessage noteOn(int channel, Byte note, Byte velocity);
+ShortMessage noteOff(int channel, Byte note, Byte velocity);
 // Note off for the note and the three chord notes, then all notes off (7B)
 // and reset all controllers (79).
-std::vector<ShortMessage> AllNotesOff(int channel, Byte note, std::array<Byte, 3> chord);
+std::vector<ShortMessage> allNotesOff(int channel, Byte note, std::array<Byte, 3> chord);
 
 enum class RegisteredParameter : Byte
 {
@@ -102,6 +102,6 @@ enum class RegisteredParameter : Byte
 };
 // B0+ch 64 r 65 00 06 x, one message with running status. Fine tuning and
 // transposition travel as value + 64, the bend range unchanged.
-Message RegisteredParameterMessage(int channel, RegisteredParameter parameter, int value);
+Message registeredParameterMessage(int channel, RegisteredParameter parameter, int value);
 
 } // namespace velmora

@@ -12,11 +12,11 @@ class MidiSink
 {
 public:
     virtual ~MidiSink() = default;
-    virtual bool IsOpen() const = 0;
+    virtual bool isOpen() const = 0;
     // A channel or system message; only as many bytes as the status calls for go out.
-    virtual void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) = 0;
+    virtual void sendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) = 0;
     // A whole SysEx message (or any byte string) in one piece.
-    virtual void SendLong(std::span<const std::uint8_t> bytes) = 0;
+    virtual void sendLong(std::span<const std::uint8_t> bytes) = 0;
 };
 
 } // namespace velmora

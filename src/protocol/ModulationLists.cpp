@@ -1,4 +1,4 @@
-#include "ModulationLists.h"
+#include "protocol/ModulationLists.h"
 
 namespace velmora {
 
@@ -42,12 +42,12 @@ const std::array<std::string_view, kModDestinationCount> kModDestinations = {
     "LFO 1 Amplitude",   "LFO 2 Frequency",   "LFO 2 Amplitude", "Portamento Time",
 };
 
-std::string_view ModSourceText(int value)
+std::string_view modSourceText(int value)
 {
     return value >= 1 && value <= kModSourceCount ? kModSources[value - 1] : std::string_view();
 }
 
-std::string_view ModDestinationText(int value)
+std::string_view modDestinationText(int value)
 {
     return value >= 1 && value <= kModDestinationCount ? kModDestinations[value - 1]
                                                        : std::string_view();

@@ -21,7 +21,7 @@ extern const std::array<std::string_view, kModDestinationCount> kModDestinations
 
 // The text for a source or destination value, or an empty view when the value
 // is 0 (none) or outside the list.
-std::string_view ModSourceText(int value);
-std::string_view ModDestinationText(int value);
+std::string_view modSourceText(int value);
+std::string_view modDestinationText(int value);
 
 } // namespace velmora

@@ -1,7 +1,7 @@
-#include "ParameterSender.h"
+#include "protocol/ParameterSender.h"
 
-#include "ControlTables.h"
-#include "Messages.h"
+#include "protocol/ControlTables.h"
+#include "protocol/Messages.h"
 
 namespace velmora {
 
@@ -9,80 +9,80 @@ ParameterSender::ParameterSender(MidiSink& output, const PatchBuffer& currentPat
     : output_(output), patch_(currentPatch)
 {}
 
-void ParameterSender::SendParameter(Byte parameter, Byte value)
+void ParameterSender::sendParameter(Byte parameter, Byte value)
 {
     if (loading_)
         return;
-    const Byte sevenBit = ToSevenBit(parameter, value);
-    if (!output_.IsOpen())
+    const Byte sevenBit = toSevenBit(parameter, value);
+    if (!output_.isOpen())
         return;
-    if (model_ == Model::Matrix6)
-        output_.SendLong(ParameterEditPrefix());
-    output_.SendLong(ParameterEdit(parameter, sevenBit));
-    if (OnParameterShown)
-        OnParameterShown(parameter, DisplayValue(parameter, sevenBit));
+    if (model_ == SynthModel::Matrix6)
+        output_.sendLong(parameterEditPrefix());
+    output_.sendLong(parameterEdit(parameter, sevenBit));
+    if (onParameterShown)
+        onParameterShown(parameter, displayValue(parameter, sevenBit));
 }
 
-void ParameterSender::SendByte(int control)
+void ParameterSender::sendByte(int control)
 {
     if (control < 0 || control >= kControlTableSize)
         return;
-    const ControlTables& tables = Controls();
+    const ControlTables& tables = controls();
     const auto i = static_cast<std::size_t>(control);
-    SendParameter(tables.ParamNumbers[i], patch_[tables.PatchOffsets[i]]);
+    sendParameter(tables.paramNumbers[i], patch_[tables.patchOffsets[i]]);
 }
 
-void ParameterSender::SendControl(int control)
+void ParameterSender::sendControl(int control)
 {
     if (control < 0 || control >= kControlTableSize)
         return;
-    const ControlTables& tables = Controls();
+    const ControlTables& tables = controls();
     const auto i = static_cast<std::size_t>(control);
-    const Byte value = patch_[tables.PatchOffsets[i]];
-    const bool matrix6 = model_ == Model::Matrix6;
+    const Byte value = patch_[tables.patchOffsets[i]];
+    const bool matrix6 = model_ == SynthModel::Matrix6;
     const auto wholePatch = [this](const std::function<void()>& send) {
         if (!loading_ && send)
             send();
     };
     if (control == kVca2ByEnvelope2Control) {
-        wholePatch(matrix6 ? OnSend6Patch : OnMidiSendPatch);
-        if (!loading_ && OnParameterShown)
-            OnParameterShown(tables.ParamNumbers[i], ByteToSigned(value));
+        wholePatch(matrix6 ? onSend6Patch : onMidiSendPatch);
+        if (!loading_ && onParameterShown)
+            onParameterShown(tables.paramNumbers[i], byteToSigned(value));
     } else if (matrix6 && (control == kDetuneControl ||
                            (control >= kFirstSignedAmountControl &&
-                            control <= kLastSignedAmountControl && ByteToSigned(value) < 0))) {
-        wholePatch(OnSend6Patch);
+                            control <= kLastSignedAmountControl && byteToSigned(value) < 0))) {
+        wholePatch(onSend6Patch);
     } else {
-        SendByte(control);
+        sendByte(control);
     }
 }
 
-void ParameterSender::SendMatrix(int bus, Byte source, Byte amount, Byte destination)
+void ParameterSender::sendMatrix(int bus, Byte source, Byte amount, Byte destination)
 {
     if (loading_)
         return;
-    if (model_ == Model::Matrix6) {
-        if (OnSend6Patch)
-            OnSend6Patch();
-    } else if (output_.IsOpen()) {
-        output_.SendLong(MatrixBus(bus, source, amount, destination));
+    if (model_ == SynthModel::Matrix6) {
+        if (onSend6Patch)
+            onSend6Patch();
+    } else if (output_.isOpen()) {
+        output_.sendLong(matrixBus(bus, source, amount, destination));
     }
-    if (OnMatrixShown)
-        OnMatrixShown(bus, DisplayValue(0, amount & 0x7F));
+    if (onMatrixShown)
+        onMatrixShown(bus, displayValue(0, amount & 0x7F));
 }
 
-void ParameterSender::SendProgramChange(int number)
+void ParameterSender::sendProgramChange(int number)
 {
-    if (output_.IsOpen())
-        output_.SendLong(ProgramChange(channel_, static_cast<Byte>(number)));
+    if (output_.isOpen())
+        output_.sendLong(programChange(channel_, static_cast<Byte>(number)));
 }
 
-void ParameterSender::SendController(int controller, int value)
+void ParameterSender::sendController(int controller, int value)
 {
-    if (!output_.IsOpen())
+    if (!output_.isOpen())
         return;
-    if (const auto message = ControlChange(channel_, controller, value))
-        output_.SendShort(message->status, message->data1, message->data2);
+    if (const auto message = applyField(channel_, controller, value))
+        output_.sendShort(message->status, message->data1, message->data2);
 }
 
 } // namespace velmora

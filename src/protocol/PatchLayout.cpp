@@ -1,6 +1,6 @@
-#include "PatchLayout.h"
+#include "protocol/PatchLayout.h"
 
-#include "ModulationLists.h"
+#include "protocol/ModulationLists.h"
 
 #include <string>
 
@@ -20,7 +20,7 @@ const std::vector<std::string_view> kEnvLfoTrigger = {"Gated", "LFO 1 Trigger"};
 const std::vector<std::string_view> kEnvMode = {"DADR", "Free Run"};
 const std::vector<std::string_view> kRampMode = {"Single", "Multi", "External", "Gated"};
 
-std::vector<PatchField> BuildFields()
+std::vector<PatchField> buildFields()
 {
     std::vector<PatchField> f = {
         {8, 48, N, "Keyboard Mode", K::Choice, 0, {"Reassign", "Rotate", "Unison", "Rero"}},
@@ -130,7 +130,7 @@ std::vector<PatchField> BuildFields()
     f.insert(f.end(), rest.begin(), rest.end());
 
     for (int bus = 1; bus <= kMatrixBusCount; ++bus) {
-        const std::size_t at = BusOffset(bus);
+        const std::size_t at = busOffset(bus);
         const std::string prefix = "Bus " + std::to_string(bus) + " ";
         const int k = bus - 1;
         f.push_back({at, kNoParameter, 80 + k, prefix + "Source", K::BusSource, 0, {}});
@@ -140,50 +140,50 @@ std::vector<PatchField> BuildFields()
     return f;
 }
 
-const std::vector<PatchField>& Fields()
+const std::vector<PatchField>& fields()
 {
-    static const std::vector<PatchField> fields = BuildFields();
+    static const std::vector<PatchField> fields = buildFields();
     return fields;
 }
 
-std::string OutOfRange(int value)
+std::string outOfRange(int value)
 {
     return std::to_string(value) + " (out of range)";
 }
 
-std::string SignedText(int value)
+std::string signedText(int value)
 {
     return value > 0 ? "+" + std::to_string(value) : std::to_string(value);
 }
 
 } // namespace
 
-std::span<const PatchField> PatchFields()
+std::span<const PatchField> patchFields()
 {
-    return Fields();
+    return fields();
 }
 
-const PatchField* FieldAt(std::size_t offset)
+const PatchField* fieldAt(std::size_t offset)
 {
     if (offset < kPatchNameLength || offset >= kPatchRecordSize)
         return nullptr;
-    return &Fields()[offset - kPatchNameLength];
+    return &fields()[offset - kPatchNameLength];
 }
 
-std::string DescribeFieldValue(const PatchField& field, Byte value)
+std::string describeFieldValue(const PatchField& field, Byte value)
 {
     switch (field.kind) {
     case FieldKind::Unsigned:
-        return value <= field.max ? std::to_string(value) : OutOfRange(value);
+        return value <= field.max ? std::to_string(value) : outOfRange(value);
     case FieldKind::Signed:
     case FieldKind::BusAmount: {
-        const int v = ByteToSigned(value);
+        const int v = byteToSigned(value);
         return v >= -field.max && v <= field.max
-                   ? SignedText(v)
-                   : SignedText(v) + " (out of range, byte " + std::to_string(value) + ")";
+                   ? signedText(v)
+                   : signedText(v) + " (out of range, byte " + std::to_string(value) + ")";
     }
     case FieldKind::Choice:
-        return value < field.labels.size() ? std::string(field.labels[value]) : OutOfRange(value);
+        return value < field.labels.size() ? std::string(field.labels[value]) : outOfRange(value);
     case FieldKind::Bits: {
         std::string text;
         unsigned rest = value;
@@ -203,14 +203,14 @@ std::string DescribeFieldValue(const PatchField& field, Byte value)
     case FieldKind::BusSource: {
         if (value == 0 && field.kind == FieldKind::BusSource)
             return "off";
-        const std::string_view text = ModSourceText(value);
-        return text.empty() ? OutOfRange(value) : std::string(text);
+        const std::string_view text = modSourceText(value);
+        return text.empty() ? outOfRange(value) : std::string(text);
     }
     case FieldKind::Destination: {
         if (value == 0)
             return "none";
-        const std::string_view text = ModDestinationText(value);
-        return text.empty() ? OutOfRange(value) : std::string(text);
+        const std::string_view text = modDestinationText(value);
+        return text.empty() ? outOfRange(value) : std::string(text);
     }
     }
     return std::to_string(value);

@@ -4,7 +4,7 @@
 // one table.
 #pragma once
 
-#include "PatchRecord.h"
+#include "protocol/PatchRecord.h"
 
 #include <span>
 #include <string>
@@ -40,14 +40,14 @@ struct PatchField
 };
 
 // The 126 data fields, offsets 8..133 in order.
-std::span<const PatchField> PatchFields();
+std::span<const PatchField> patchFields();
 // The field at a record offset 8..133, or nullptr for the name and beyond.
-const PatchField* FieldAt(std::size_t offset);
+const PatchField* fieldAt(std::size_t offset);
 
 // A field's value as text: signed values signed, choices by their texts,
 // switches by the names of the bits that are set, sources and destinations by
 // their list texts. Values outside the documented range are shown as numbers
 // with a remark, never changed.
-std::string DescribeFieldValue(const PatchField& field, Byte value);
+std::string describeFieldValue(const PatchField& field, Byte value);
 
 } // namespace velmora

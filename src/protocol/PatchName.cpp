@@ -1,10 +1,10 @@
-#include "PatchName.h"
+#include "protocol/PatchName.h"
 
 #include <algorithm>
 
 namespace velmora {
 
-bool IsNameCharacter(char32_t c)
+bool isNameCharacter(char32_t c)
 {
     if ((c >= U'A' && c <= U'Z') || (c >= U'0' && c <= U'9'))
         return true;
@@ -12,7 +12,7 @@ bool IsNameCharacter(char32_t c)
     return signs.find(c) != std::u32string_view::npos;
 }
 
-std::string NormaliseName(std::u32string_view typed, std::size_t length)
+std::string normaliseName(std::u32string_view typed, std::size_t length)
 {
     std::string name(length, ' ');
     const std::size_t count = std::min(length, typed.size());
@@ -20,20 +20,20 @@ std::string NormaliseName(std::u32string_view typed, std::size_t length)
         char32_t c = typed[i];
         if (c >= U'a' && c <= U'z')
             c = c - U'a' + U'A';
-        name[i] = IsNameCharacter(c) ? static_cast<char>(c) : ' ';
+        name[i] = isNameCharacter(c) ? static_cast<char>(c) : ' ';
     }
     return name;
 }
 
-std::string NormaliseName(std::string_view typed, std::size_t length)
+std::string normaliseName(std::string_view typed, std::size_t length)
 {
     std::u32string wide(typed.size(), U'\0');
     std::transform(typed.begin(), typed.end(), wide.begin(),
                    [](char c) { return static_cast<char32_t>(static_cast<unsigned char>(c)); });
-    return NormaliseName(std::u32string_view(wide), length);
+    return normaliseName(std::u32string_view(wide), length);
 }
 
-void RaiseMatrix6Name(std::span<Byte> name)
+void raiseMatrix6Name(std::span<Byte> name)
 {
     for (Byte& b : name) {
         if (b < 32)
@@ -41,7 +41,7 @@ void RaiseMatrix6Name(std::span<Byte> name)
     }
 }
 
-std::string PatchNameOf(std::span<const Byte> record)
+std::string patchNameOf(std::span<const Byte> record)
 {
     const std::size_t count = std::min(record.size(), kPatchNameLength);
     return std::string(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(count));

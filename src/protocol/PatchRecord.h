@@ -38,24 +38,24 @@ using PatchBuffer = std::array<Byte, kPatchBufferSize>;
 using SplitRecord = std::array<Byte, kSplitRecordSize>;
 
 // Offset of the source byte of bus 1..10; amount and destination follow it.
-constexpr std::size_t BusOffset(int bus)
+constexpr std::size_t busOffset(int bus)
 {
     return kFirstBusOffset + 3 * static_cast<std::size_t>(bus - 1);
 }
 
 // The record part of a 135-byte buffer.
-inline std::span<const Byte, kPatchRecordSize> RecordOf(const PatchBuffer& buffer)
+inline std::span<const Byte, kPatchRecordSize> recordOf(const PatchBuffer& buffer)
 {
     return std::span<const Byte, kPatchRecordSize>(buffer.data(), kPatchRecordSize);
 }
-inline std::span<Byte, kPatchRecordSize> RecordOf(PatchBuffer& buffer)
+inline std::span<Byte, kPatchRecordSize> recordOf(PatchBuffer& buffer)
 {
     return std::span<Byte, kPatchRecordSize>(buffer.data(), kPatchRecordSize);
 }
 
 // Signed fields hold 8-bit two's complement: a position below 0 is stored as
 // 256 - |v|, 0 and above as v.
-constexpr Byte SignedToByte(int value)
+constexpr Byte signedToByte(int value)
 {
     return static_cast<Byte>(value < 0 ? 256 - (-value) % 256 : value);
 }
@@ -64,7 +64,7 @@ constexpr Byte SignedToByte(int value)
 // else unchanged. Patch fields use 63: bytes 64..127 are outside every
 // documented range; they read as -192..-129 and so still write back to the
 // same byte. Full eight-bit fields use 127.
-constexpr int ByteToSigned(Byte value, int highestPositive = 63)
+constexpr int byteToSigned(Byte value, int highestPositive = 63)
 {
     return value > highestPositive ? int(value) - 256 : int(value);
 }

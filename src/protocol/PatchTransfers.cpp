@@ -1,6 +1,6 @@
-#include "PatchTransfers.h"
+#include "protocol/PatchTransfers.h"
 
-#include "Messages.h"
+#include "protocol/Messages.h"
 
 namespace velmora {
 
@@ -13,9 +13,9 @@ class ProgressGuard
 public:
     ProgressGuard(TransferHost& host, const std::string& caption, int maximum) : host_(host)
     {
-        host_.OpenProgress(caption, maximum);
+        host_.openProgress(caption, maximum);
     }
-    ~ProgressGuard() { host_.CloseProgress(); }
+    ~ProgressGuard() { host_.closeProgress(); }
     ProgressGuard(const ProgressGuard&) = delete;
     ProgressGuard& operator=(const ProgressGuard&) = delete;
 
@@ -29,126 +29,126 @@ constexpr Byte kWorkingSlot = 99;
 
 PatchTransfers::PatchTransfers(TransferContext& context) : context_(context) {}
 
-void PatchTransfers::Send(std::span<const Byte> message)
+void PatchTransfers::send(std::span<const Byte> message)
 {
-    context_.output.SendLong(message);
+    context_.output.sendLong(message);
 }
 
-void PatchTransfers::SendProgramChange(int program)
+void PatchTransfers::sendProgramChange(int program)
 {
-    Send(ProgramChange(context_.channel, static_cast<Byte>(program)));
+    send(programChange(context_.channel, static_cast<Byte>(program)));
 }
 
-bool PatchTransfers::Download()
+bool PatchTransfers::download()
 {
-    if (!context_.output.IsOpen())
+    if (!context_.output.isOpen())
         return false;
     TransferFlags& flags = context_.flags;
-    flags.PatchLoaded = false;
+    flags.patchLoaded = false;
     bool requested = false;
-    if (context_.model == Model::Matrix1000) {
-        Send(Request(RequestType::EditBuffer));
+    if (context_.model == SynthModel::Matrix1000) {
+        send(request(RequestType::EditBuffer));
         requested = true;
     } else {
-        const auto number = context_.host.AskPatchNumber(
-            {"Download from Matrix-6(R)", "Patch # (00-99)", 99, 2, flags.PatchNumber});
+        const auto number = context_.host.askPatchNumber(
+            {"Download from Matrix-6(R)", "Patch # (00-99)", 99, 2, flags.patchNumber});
         if (number) {
-            flags.PatchNumber = *number;
-            Send(Request(RequestType::OnePatch, static_cast<Byte>(*number)));
+            flags.patchNumber = *number;
+            send(request(RequestType::OnePatch, static_cast<Byte>(*number)));
             requested = true;
         }
     }
-    context_.host.EnableButtons();
+    context_.host.enableButtons();
     return requested;
 }
 
-void PatchTransfers::StorePatch()
+void PatchTransfers::storePatch()
 {
     TransferFlags& flags = context_.flags;
-    flags.PatchNumber = -1;
-    const bool m1000 = context_.model == Model::Matrix1000;
+    flags.patchNumber = -1;
+    const bool m1000 = context_.model == SynthModel::Matrix1000;
     const auto number =
-        m1000 ? context_.host.AskPatchNumber(
-                    {"Upload To Matrix-1000", "Patch # (000-199)", 199, 3, flags.PatchNumber})
-              : context_.host.AskPatchNumber(
-                    {"Upload To Matrix-6(R)", "Patch # (00-99)", 99, 2, flags.PatchNumber});
+        m1000 ? context_.host.askPatchNumber(
+                    {"Upload To Matrix-1000", "Patch # (000-199)", 199, 3, flags.patchNumber})
+              : context_.host.askPatchNumber(
+                    {"Upload To Matrix-6(R)", "Patch # (00-99)", 99, 2, flags.patchNumber});
     if (!number)
         return;
-    flags.PatchNumber = *number;
-    if (!context_.output.IsOpen())
+    flags.patchNumber = *number;
+    if (!context_.output.isOpen())
         return;
 
-    const BankedNumber where = SplitPatchNumber(*number);
+    const BankedNumber where = splitPatchNumber(*number);
     if (m1000)
-        Send(BankSelect(where.bank));
-    Send(PatchToMemory(where.number, RecordOf(context_.records.CurrentPatch)));
-    context_.host.Pause(kStorePause);
-    SendProgramChange(where.number);
-    context_.host.EnableButtons();
+        send(bankSelect(where.bank));
+    send(patchToMemory(where.number, recordOf(context_.records.currentPatch)));
+    context_.host.pause(kStorePause);
+    sendProgramChange(where.number);
+    context_.host.enableButtons();
 }
 
-void PatchTransfers::MidiSendPatch()
+void PatchTransfers::midiSendPatch()
 {
-    if (context_.model == Model::Matrix6) {
-        Send6Patch();
+    if (context_.model == SynthModel::Matrix6) {
+        send6Patch();
         return;
     }
-    if (context_.output.IsOpen() && context_.flags.PatchLoaded)
-        Send(PatchToEditBuffer(RecordOf(context_.records.CurrentPatch)));
+    if (context_.output.isOpen() && context_.flags.patchLoaded)
+        send(patchToEditBuffer(recordOf(context_.records.currentPatch)));
 }
 
-void PatchTransfers::Send6Patch()
+void PatchTransfers::send6Patch()
 {
-    if (!context_.output.IsOpen() || !context_.flags.PatchLoaded)
+    if (!context_.output.isOpen() || !context_.flags.patchLoaded)
         return;
-    Send(PatchToMemory(kWorkingSlot, RecordOf(context_.records.CurrentPatch)));
-    context_.host.Pause(kStorePause);
-    SendProgramChange(kWorkingSlot);
+    send(patchToMemory(kWorkingSlot, recordOf(context_.records.currentPatch)));
+    context_.host.pause(kStorePause);
+    sendProgramChange(kWorkingSlot);
 }
 
-void PatchTransfers::SendBank()
+void PatchTransfers::sendBank()
 {
     TransferFlags& flags = context_.flags;
-    if (context_.model == Model::Matrix1000) {
-        const auto bank = context_.host.AskUploadBank();
-        flags.BankChoice = bank ? *bank : -1;
+    if (context_.model == SynthModel::Matrix1000) {
+        const auto bank = context_.host.askUploadBank();
+        flags.bankChoice = bank ? *bank : -1;
         if (!bank)
             return;
     } else {
-        flags.BankChoice = 0;
+        flags.bankChoice = 0;
     }
     // Not guarded by the open flag: a closed output reports its own error.
-    Send(BankSelect(static_cast<Byte>(flags.BankChoice)));
-    context_.host.Pause(kStorePause);
-    MidiSendBank();
-    context_.host.EnableButtons();
+    send(bankSelect(static_cast<Byte>(flags.bankChoice)));
+    context_.host.pause(kStorePause);
+    midiSendBank();
+    context_.host.enableButtons();
 }
 
-void PatchTransfers::MidiSendBank()
+void PatchTransfers::midiSendBank()
 {
-    if (!context_.output.IsOpen() || !context_.flags.BankLoaded)
+    if (!context_.output.isOpen() || !context_.flags.bankLoaded)
         return;
     ProgressGuard progress(context_.host, "Sending Bank...", static_cast<int>(kBankPatchCount) - 1);
     for (std::size_t n = 0; n < kBankPatchCount; ++n) {
-        Send(PatchToMemory(static_cast<Byte>(n), RecordOf(context_.records.Bank[n])));
-        context_.host.SetProgress(static_cast<int>(n));
-        context_.host.Pause(kStorePause);
+        send(patchToMemory(static_cast<Byte>(n), recordOf(context_.records.bank[n])));
+        context_.host.setProgress(static_cast<int>(n));
+        context_.host.pause(kStorePause);
     }
 }
 
-bool PatchTransfers::RequestAll()
+bool PatchTransfers::requestAll()
 {
-    if (!context_.output.IsOpen())
+    if (!context_.output.isOpen())
         return false;
-    Send(Request(RequestType::All));
+    send(request(RequestType::All));
     return true;
 }
 
-void PatchTransfers::RequestGlobals()
+void PatchTransfers::requestGlobals()
 {
-    context_.flags.GlobalReceived = false;
-    if (context_.output.IsOpen())
-        Send(Request(RequestType::Global));
+    context_.flags.globalReceived = false;
+    if (context_.output.isOpen())
+        send(request(RequestType::Global));
 }
 
 } // namespace velmora

@@ -6,7 +6,7 @@
 // own exception.
 #pragma once
 
-#include "TransferContext.h"
+#include "protocol/TransferContext.h"
 
 namespace velmora {
 
@@ -17,26 +17,26 @@ public:
 
     // Matrix-1000: request the edit buffer. Matrix-6: ask the patch number,
     // then request that patch. True when a request went out.
-    bool Download();
-    // Ask a patch number and store CurrentPatch there on the instrument, then
-    // select it. Sends even when PatchLoaded is false.
-    void StorePatch();
-    // CurrentPatch to the edit buffer (Matrix-1000) or through Send6Patch.
-    void MidiSendPatch();
-    // Matrix-6: CurrentPatch into slot 99, then select program 99.
-    void Send6Patch();
-    // Bank upload: choose the bank, select it, then MidiSendBank.
-    void SendBank();
+    bool download();
+    // Ask a patch number and store currentPatch there on the instrument, then
+    // select it. Sends even when patchLoaded is false.
+    void storePatch();
+    // currentPatch to the edit buffer (Matrix-1000) or through send6Patch.
+    void midiSendPatch();
+    // Matrix-6: currentPatch into slot 99, then select program 99.
+    void send6Patch();
+    // Bank upload: choose the bank, select it, then midiSendBank.
+    void sendBank();
     // The 100 bank entries as patch-to-memory messages 0..99.
-    void MidiSendBank();
+    void midiSendBank();
     // The request-all message that a bank receive answers. True when sent.
-    bool RequestAll();
-    // The global request; GlobalReceived is cleared.
-    void RequestGlobals();
+    bool requestAll();
+    // The global request; globalReceived is cleared.
+    void requestGlobals();
 
 private:
-    void Send(std::span<const Byte> message);
-    void SendProgramChange(int program);
+    void send(std::span<const Byte> message);
+    void sendProgramChange(int program);
 
     TransferContext& context_;
 };

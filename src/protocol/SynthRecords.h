@@ -4,7 +4,7 @@
 // transfer engine all work on it.
 #pragma once
 
-#include "PatchRecord.h"
+#include "protocol/PatchRecord.h"
 
 #include <array>
 
@@ -12,13 +12,13 @@ namespace velmora {
 
 struct SynthRecords
 {
-    PatchBuffer CurrentPatch{};
-    PatchBuffer CompareData{};
-    std::array<PatchBuffer, kBankPatchCount> Bank{};
-    std::array<SplitRecord, kSplitCount> Splits{};
+    PatchBuffer currentPatch{};
+    PatchBuffer compareData{};
+    std::array<PatchBuffer, kBankPatchCount> bank{};
+    std::array<SplitRecord, kSplitCount> splits{};
     // A Matrix-1000 global dump fills the first 172 bytes, a Matrix-6 master
     // dump all 236.
-    std::array<Byte, kMaster6Size> Global{};
+    std::array<Byte, kMaster6Size> global{};
 };
 
 } // namespace velmora

@@ -1,8 +1,8 @@
-#include "SysexCodec.h"
+#include "protocol/SysexCodec.h"
 
 namespace velmora {
 
-void NibblePack(std::span<const Byte> block, Byte* out)
+void nibblePack(std::span<const Byte> block, Byte* out)
 {
     for (const Byte b : block) {
         *out++ = b & 0x0F;
@@ -10,7 +10,7 @@ void NibblePack(std::span<const Byte> block, Byte* out)
     }
 }
 
-Byte DumpChecksum(std::span<const Byte> block)
+Byte dumpChecksum(std::span<const Byte> block)
 {
     Byte sum = 0;
     for (const Byte b : block)
@@ -18,7 +18,7 @@ Byte DumpChecksum(std::span<const Byte> block)
     return sum & 0x7F;
 }
 
-Byte GlobalChecksum(std::span<const Byte> block)
+Byte globalChecksum(std::span<const Byte> block)
 {
     unsigned sum = 0;
     for (const Byte b : block) {
@@ -29,7 +29,7 @@ Byte GlobalChecksum(std::span<const Byte> block)
     return static_cast<Byte>(sum & 0x7F);
 }
 
-const char* UnpackStatusText(UnpackStatus status)
+const char* unpackStatusText(UnpackStatus status)
 {
     switch (status) {
     case UnpackStatus::Ok:
@@ -42,7 +42,7 @@ const char* UnpackStatusText(UnpackStatus status)
     return "";
 }
 
-UnpackStatus UnpackBlock(std::span<const Byte> message, std::span<Byte> block, ChecksumRule rule)
+UnpackStatus unpackBlock(std::span<const Byte> message, std::span<Byte> block, ChecksumRule rule)
 {
     const std::size_t checksumAt = kDumpHeaderSize + 2 * block.size();
     if (message.size() <= checksumAt)
@@ -51,7 +51,7 @@ UnpackStatus UnpackBlock(std::span<const Byte> message, std::span<Byte> block, C
     const Byte* in = message.data() + kDumpHeaderSize;
     unsigned sum = 0;
     for (Byte& b : block) {
-        b = NibbleUnpack(in[0], in[1]);
+        b = nibbleUnpack(in[0], in[1]);
         in += 2;
         sum += b;
         if (rule == ChecksumRule::Global) {
@@ -64,17 +64,17 @@ UnpackStatus UnpackBlock(std::span<const Byte> message, std::span<Byte> block, C
     return (sum & 0x7F) == message[checksumAt] ? UnpackStatus::Ok : UnpackStatus::BadChecksum;
 }
 
-UnpackResult UnpackBlock(std::span<const Byte> message, std::size_t blockLength, ChecksumRule rule)
+UnpackResult unpackBlock(std::span<const Byte> message, std::size_t blockLength, ChecksumRule rule)
 {
     UnpackResult result;
     result.block.resize(blockLength);
-    result.status = UnpackBlock(message, std::span<Byte>(result.block), rule);
+    result.status = unpackBlock(message, std::span<Byte>(result.block), rule);
     if (result.status == UnpackStatus::TooShort)
         result.block.clear();
     return result;
 }
 
-DumpKind ClassifyDump(std::size_t totalLength)
+DumpKind classifyDump(std::size_t totalLength)
 {
     switch (totalLength) {
     case kPatchMessageSize:
@@ -90,7 +90,7 @@ DumpKind ClassifyDump(std::size_t totalLength)
     }
 }
 
-const char* DumpKindName(DumpKind kind)
+const char* dumpKindName(DumpKind kind)
 {
     switch (kind) {
     case DumpKind::Patch:
@@ -107,7 +107,7 @@ const char* DumpKindName(DumpKind kind)
     return "other";
 }
 
-std::size_t DumpBlockLength(DumpKind kind)
+std::size_t dumpBlockLength(DumpKind kind)
 {
     switch (kind) {
     case DumpKind::Patch:
@@ -124,7 +124,7 @@ std::size_t DumpBlockLength(DumpKind kind)
     return 0;
 }
 
-ChecksumRule DumpChecksumRule(DumpKind kind)
+ChecksumRule dumpChecksumRule(DumpKind kind)
 {
     return kind == DumpKind::Global1000 ? ChecksumRule::Global : ChecksumRule::Dump;
 }

@@ -3,7 +3,7 @@
 // total length alone).
 #pragma once
 
-#include "PatchRecord.h"
+#include "protocol/PatchRecord.h"
 
 #include <cstddef>
 #include <span>
@@ -19,31 +19,31 @@ inline constexpr Byte kDevice = 0x06;
 inline constexpr std::size_t kDumpHeaderSize = 5;
 
 // Total length of a block message: header, packed block, checksum, F7.
-constexpr std::size_t BlockMessageSize(std::size_t blockLength)
+constexpr std::size_t blockMessageSize(std::size_t blockLength)
 {
     return kDumpHeaderSize + 2 * blockLength + 2;
 }
 
-inline constexpr std::size_t kPatchMessageSize = BlockMessageSize(kPatchRecordSize);     // 275
-inline constexpr std::size_t kSplitMessageSize = BlockMessageSize(kSplitRecordSize);     // 43
-inline constexpr std::size_t kGlobal1000MessageSize = BlockMessageSize(kGlobal1000Size); // 351
-inline constexpr std::size_t kMaster6MessageSize = BlockMessageSize(kMaster6Size);       // 479
+inline constexpr std::size_t kPatchMessageSize = blockMessageSize(kPatchRecordSize);     // 275
+inline constexpr std::size_t kSplitMessageSize = blockMessageSize(kSplitRecordSize);     // 43
+inline constexpr std::size_t kGlobal1000MessageSize = blockMessageSize(kGlobal1000Size); // 351
+inline constexpr std::size_t kMaster6MessageSize = blockMessageSize(kMaster6Size);       // 479
 inline constexpr std::size_t kBankSysexSize = kBankPatchCount * kPatchMessageSize;       // 27,500
 
 // Each byte travels as two: first its low four bits, then its high four bits.
 // `out` must hold 2 * block.size() bytes.
-void NibblePack(std::span<const Byte> block, Byte* out);
+void nibblePack(std::span<const Byte> block, Byte* out);
 // A pair (lo, hi) gives hi * 16 + lo, modulo 256; neither half is checked.
-inline Byte NibbleUnpack(Byte lo, Byte hi)
+inline Byte nibbleUnpack(Byte lo, Byte hi)
 {
     return static_cast<Byte>(hi * 16 + lo);
 }
 
 // 8-bit running sum of the block, masked with 7F.
-Byte DumpChecksum(std::span<const Byte> block);
+Byte dumpChecksum(std::span<const Byte> block);
 // 8-bit sum with end-around carry (a sum past 255 drops 255), masked with 7F.
 // Used only by the Matrix-1000 global dump.
-Byte GlobalChecksum(std::span<const Byte> block);
+Byte globalChecksum(std::span<const Byte> block);
 
 enum class ChecksumRule
 {
@@ -58,13 +58,13 @@ enum class UnpackStatus
     TooShort, // the message ends before the block and its checksum byte
 };
 
-const char* UnpackStatusText(UnpackStatus status);
+const char* unpackStatusText(UnpackStatus status);
 
 // Unpacks `block.size()` bytes starting at the sixth byte of `message` and
 // checks the byte after them against the checksum rule. The first five bytes
 // and the final byte are not examined. On TooShort `block` is left untouched;
 // on BadChecksum it holds the unpacked data all the same.
-UnpackStatus UnpackBlock(std::span<const Byte> message, std::span<Byte> block,
+UnpackStatus unpackBlock(std::span<const Byte> message, std::span<Byte> block,
                          ChecksumRule rule = ChecksumRule::Dump);
 
 struct UnpackResult
@@ -73,7 +73,7 @@ struct UnpackResult
     UnpackStatus status = UnpackStatus::TooShort;
     bool checksumOk() const { return status == UnpackStatus::Ok; }
 };
-UnpackResult UnpackBlock(std::span<const Byte> message, std::size_t blockLength,
+UnpackResult unpackBlock(std::span<const Byte> message, std::size_t blockLength,
                          ChecksumRule rule = ChecksumRule::Dump);
 
 // What an incoming SysEx message is, by its total length (F0..F7 inclusive).
@@ -86,10 +86,10 @@ enum class DumpKind
     Other,      // ignored
 };
 
-DumpKind ClassifyDump(std::size_t totalLength);
-const char* DumpKindName(DumpKind kind);
+DumpKind classifyDump(std::size_t totalLength);
+const char* dumpKindName(DumpKind kind);
 // Data block length and checksum rule of a dump kind (0 for Other).
-std::size_t DumpBlockLength(DumpKind kind);
-ChecksumRule DumpChecksumRule(DumpKind kind);
+std::size_t dumpBlockLength(DumpKind kind);
+ChecksumRule dumpChecksumRule(DumpKind kind);
 
 } // namespace velmora

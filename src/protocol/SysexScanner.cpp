@@ -1,10 +1,10 @@
-#include "SysexScanner.h"
+#include "protocol/SysexScanner.h"
 
-#include "SysexCodec.h"
+#include "protocol/SysexCodec.h"
 
 namespace velmora {
 
-SysexScan ScanSysex(std::span<const Byte> data)
+SysexScan scanSysex(std::span<const Byte> data)
 {
     SysexScan scan;
     bool inside = false;

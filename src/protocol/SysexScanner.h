@@ -1,7 +1,7 @@
 // Splits a byte stream (a file, say) into the SysEx messages it holds.
 #pragma once
 
-#include "PatchRecord.h"
+#include "protocol/PatchRecord.h"
 
 #include <cstddef>
 #include <span>
@@ -26,6 +26,6 @@ struct SysexScan
 // A message starts at F0 and ends at the next F7. Any other byte of 80 or
 // more inside a message interrupts it: the message is kept as incomplete, and
 // an F0 starts the next one.
-SysexScan ScanSysex(std::span<const Byte> data);
+SysexScan scanSysex(std::span<const Byte> data);
 
 } // namespace velmora

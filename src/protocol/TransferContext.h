@@ -2,11 +2,11 @@
 // records, the flags, the output, the host, the model and the channel.
 #pragma once
 
-#include "MidiSink.h"
-#include "Model.h"
-#include "SynthRecords.h"
-#include "TransferFlags.h"
-#include "TransferHost.h"
+#include "protocol/MidiSink.h"
+#include "protocol/SynthModel.h"
+#include "protocol/SynthRecords.h"
+#include "protocol/TransferFlags.h"
+#include "protocol/TransferHost.h"
 
 #include <chrono>
 
@@ -21,7 +21,7 @@ struct TransferContext
     MidiSink& output;
     TransferHost& host;
     TransferFlags flags{};
-    Model model = Model::Matrix1000;
+    SynthModel model = SynthModel::Matrix1000;
     int channel = 0; // instrument channel 0..15
 };
 

@@ -6,25 +6,25 @@ namespace velmora {
 
 struct TransferFlags
 {
-    // CurrentPatch may be sent (a good patch dump or the librarian put it there).
-    bool PatchLoaded = false;
+    // currentPatch may be sent (a good patch dump or the librarian put it there).
+    bool patchLoaded = false;
     // Bank may be sent (a completed bank receive or the librarian filled it).
-    bool BankLoaded = false;
+    bool bankLoaded = false;
     // The last split of an answer has arrived.
-    bool SplitsReceived = false;
-    bool GlobalReceived = false;
+    bool splitsReceived = false;
+    bool globalReceived = false;
     // The initial patch was read at start, so Initialize has a patch to give.
-    bool InitPatchAvailable = false;
+    bool initPatchAvailable = false;
     // A bank receive runs: 275-byte messages are bank entries.
-    bool BankReceiving = false;
+    bool bankReceiving = false;
     // Bank entries (0..101) and split messages (0..80) of the current answer.
-    int BankCount = 0;
-    int SplitCount = 0;
+    int bankCount = 0;
+    int splitCount = 0;
     // The number last taken from the patch-number dialog; -1 after a
     // cancelled upload.
-    int PatchNumber = 0;
+    int patchNumber = 0;
     // 0 or 1 from the bank upload dialog; -1 when cancelled.
-    int BankChoice = 0;
+    int bankChoice = 0;
 };
 
 } // namespace velmora

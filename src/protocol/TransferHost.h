@@ -29,39 +29,39 @@ public:
     virtual ~TransferHost() = default;
 
     // Sets every editor control from the current patch (nothing is sent).
-    virtual void InitControls() = 0;
-    virtual void SetMainCaption(const std::string& caption) = 0;
+    virtual void initControls() = 0;
+    virtual void setMainCaption(const std::string& caption) = 0;
     // A plain message box.
-    virtual void ShowMessage(const std::string& text) = 0;
+    virtual void showMessage(const std::string& text) = 0;
     // Refreshes the menu commands from the transfer flags.
-    virtual void EnableButtons() = 0;
+    virtual void enableButtons() = 0;
     // Bank grid cell of entry `index` (column index / 10, row index % 10) and
     // split grid cell of split `index` (column index / 5, row index % 5).
     // Names are raw bytes, one per character, passed on as received.
-    virtual void SetBankCell(int index, const std::string& name) = 0;
-    virtual void SetSplitCell(int index, const std::string& name) = 0;
-    virtual void SetBankManagerCaption(const std::string& caption) = 0;
+    virtual void setBankCell(int index, const std::string& name) = 0;
+    virtual void setSplitCell(int index, const std::string& name) = 0;
+    virtual void setBankManagerCaption(const std::string& caption) = 0;
 
     // The non-modal progress window: opened with its caption and gauge
     // maximum, moved, and closed when the transfer ends or fails.
-    virtual void OpenProgress(const std::string& caption, int maximum) = 0;
-    virtual void SetProgress(int position) = 0;
-    virtual void CloseProgress() = 0;
+    virtual void openProgress(const std::string& caption, int maximum) = 0;
+    virtual void setProgress(int position) = 0;
+    virtual void closeProgress() = 0;
 
     // Sets the global controls from the global record.
-    virtual void RefreshGlobals() = 0;
+    virtual void refreshGlobals() = 0;
 
     // The modal patch-number dialog: the number entered, or nullopt when
     // cancelled.
-    virtual std::optional<int> AskPatchNumber(const NumberRequest& request) = 0;
+    virtual std::optional<int> askPatchNumber(const NumberRequest& request) = 0;
     // The bank upload dialog: bank 0 or 1, or nullopt when cancelled.
-    virtual std::optional<int> AskUploadBank() = 0;
+    virtual std::optional<int> askUploadBank() = 0;
 
     // Blocks the calling thread for `duration` (the pauses the instrument
     // needs between messages).
-    virtual void Pause(std::chrono::milliseconds duration) = 0;
+    virtual void pause(std::chrono::milliseconds duration) = 0;
     // The current time, read when SysEx arrives and by the stall watch.
-    virtual Clock::time_point Now() const = 0;
+    virtual Clock::time_point now() const = 0;
 };
 
 } // namespace velmora

@@ -1,4 +1,4 @@
-#include "Transfers.h"
+#include "protocol/Transfers.h"
 
 namespace velmora {
 
@@ -6,20 +6,20 @@ Transfers::Transfers(SynthRecords& records, MidiSink& output, TransferHost& host
     : context_{records, output, host}, sender_(context_), receiver_(context_, sender_)
 {}
 
-void Transfers::Download()
+void Transfers::download()
 {
-    if (sender_.Download())
-        receiver_.ExpectPatch();
+    if (sender_.download())
+        receiver_.expectPatch();
 }
 
-void Transfers::StartBankDownload()
+void Transfers::startBankDownload()
 {
-    receiver_.BeginBankReceive();
+    receiver_.beginBankReceive();
     try {
-        sender_.RequestAll();
+        sender_.requestAll();
     } catch (...) {
         // The request never went out: no answer is coming.
-        receiver_.CancelReceive();
+        receiver_.cancelReceive();
         throw;
     }
 }

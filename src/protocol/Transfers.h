@@ -7,13 +7,13 @@
 //
 // A bank download is received into a staging copy: the bank changes only
 // when the whole bank has arrived. A receive that stops hearing from the
-// instrument ends after DumpReceiver::kStallTimeout once CheckStall is
+// instrument ends after DumpReceiver::kStallTimeout once checkStall is
 // called (the UI calls it from a timer, e.g. every half second).
 #pragma once
 
-#include "DumpReceiver.h"
-#include "PatchTransfers.h"
-#include "TransferContext.h"
+#include "protocol/DumpReceiver.h"
+#include "protocol/PatchTransfers.h"
+#include "protocol/TransferContext.h"
 
 #include <span>
 
@@ -26,35 +26,35 @@ public:
     Transfers(const Transfers&) = delete;
     Transfers& operator=(const Transfers&) = delete;
 
-    void SetModel(Model model) { context_.model = model; }
-    Model GetModel() const { return context_.model; }
-    void SetChannel(int channel) { context_.channel = channel & 0x0F; }
-    int Channel() const { return context_.channel; }
+    void setModel(SynthModel model) { context_.model = model; }
+    SynthModel model() const { return context_.model; }
+    void setChannel(int channel) { context_.channel = channel & 0x0F; }
+    int channel() const { return context_.channel; }
 
-    // The librarian sets PatchLoaded and BankLoaded when it fills the records.
-    TransferFlags& Flags() { return context_.flags; }
-    const TransferFlags& Flags() const { return context_.flags; }
-    SynthRecords& Records() { return context_.records; }
+    // The librarian sets patchLoaded and bankLoaded when it fills the records.
+    TransferFlags& flags() { return context_.flags; }
+    const TransferFlags& flags() const { return context_.flags; }
+    SynthRecords& records() { return context_.records; }
 
     // Incoming: one whole SysEx message from the instrument input.
-    void HandleSysex(std::span<const Byte> message) { receiver_.HandleSysex(message); }
+    void handleSysex(std::span<const Byte> message) { receiver_.handleSysex(message); }
 
     // Commands.
-    void Download();
-    void StorePatch() { sender_.StorePatch(); }
-    void MidiSendPatch() { sender_.MidiSendPatch(); }
-    void Send6Patch() { sender_.Send6Patch(); }
-    void SendBank() { sender_.SendBank(); }
-    void MidiSendBank() { sender_.MidiSendBank(); }
+    void download();
+    void storePatch() { sender_.storePatch(); }
+    void midiSendPatch() { sender_.midiSendPatch(); }
+    void send6Patch() { sender_.send6Patch(); }
+    void sendBank() { sender_.sendBank(); }
+    void midiSendBank() { sender_.midiSendBank(); }
     // The bank manager's Download: reset the receive state, then ask the
     // instrument for all its patches, splits and globals.
-    void StartBankDownload();
-    void RequestGlobals() { sender_.RequestGlobals(); }
+    void startBankDownload();
+    void requestGlobals() { sender_.requestGlobals(); }
 
     // Receive supervision.
-    bool CheckStall() { return receiver_.CheckStall(); }
-    void CancelReceive() { receiver_.CancelReceive(); }
-    bool Receiving() const { return receiver_.Receiving(); }
+    bool checkStall() { return receiver_.checkStall(); }
+    void cancelReceive() { receiver_.cancelReceive(); }
+    bool receiving() const { return receiver_.receiving(); }
 
 private:
     TransferContext context_;

@@ -1,4 +1,4 @@
-#include "PanelStyle.h"
+#include "widgets/PanelStyle.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -43,8 +43,8 @@ public:
         painter->fillRect(groove, kWell);
         painter->setRenderHint(QPainter::Antialiasing);
         const QRectF knob = QRectF(handle).adjusted(1.5, 1.5, -1.5, -1.5);
-        painter->setPen(QPen(enabled ? panel::TraceDim : panel::Face, 1.0));
-        painter->setBrush(!enabled  ? panel::Face
+        painter->setPen(QPen(enabled ? panel::traceDim : panel::face, 1.0));
+        painter->setBrush(!enabled  ? panel::face
                           : pressed ? panel::Trace.lighter(140)
                                     : panel::Trace);
         if (!knob.isEmpty() && bar->maximum > bar->minimum)
@@ -53,39 +53,39 @@ public:
     }
 };
 
-QPalette PanelPalette()
+QPalette panelPalette()
 {
     QPalette palette;
-    palette.setColor(QPalette::Window, panel::Background);
-    palette.setColor(QPalette::WindowText, panel::Text);
+    palette.setColor(QPalette::Window, panel::background);
+    palette.setColor(QPalette::WindowText, panel::text);
     palette.setColor(QPalette::Base, kWell);
-    palette.setColor(QPalette::AlternateBase, panel::Face);
-    palette.setColor(QPalette::Text, panel::Text);
-    palette.setColor(QPalette::Button, panel::Face);
-    palette.setColor(QPalette::ButtonText, panel::Text);
+    palette.setColor(QPalette::AlternateBase, panel::face);
+    palette.setColor(QPalette::Text, panel::text);
+    palette.setColor(QPalette::Button, panel::face);
+    palette.setColor(QPalette::ButtonText, panel::text);
     palette.setColor(QPalette::BrightText, panel::Trace);
     palette.setColor(QPalette::Highlight, kHighlight);
     palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::ToolTipBase, panel::Face);
-    palette.setColor(QPalette::ToolTipText, panel::Text);
+    palette.setColor(QPalette::ToolTipBase, panel::face);
+    palette.setColor(QPalette::ToolTipText, panel::text);
     palette.setColor(QPalette::PlaceholderText, kDisabledText);
     palette.setColor(QPalette::Link, panel::Trace);
-    palette.setColor(QPalette::LinkVisited, panel::Caption);
-    palette.setColor(QPalette::Light, panel::Face.lighter(150));
-    palette.setColor(QPalette::Midlight, panel::Face.lighter(120));
-    palette.setColor(QPalette::Mid, panel::Face.darker(130));
-    palette.setColor(QPalette::Dark, panel::Background.darker(150));
+    palette.setColor(QPalette::LinkVisited, panel::caption);
+    palette.setColor(QPalette::Light, panel::face.lighter(150));
+    palette.setColor(QPalette::Midlight, panel::face.lighter(120));
+    palette.setColor(QPalette::Mid, panel::face.darker(130));
+    palette.setColor(QPalette::Dark, panel::background.darker(150));
     palette.setColor(QPalette::Shadow, QColor(0x0C, 0x0C, 0x0C));
     for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         palette.setColor(QPalette::Disabled, role, kDisabledText);
-    palette.setColor(QPalette::Disabled, QPalette::Button, panel::Background);
-    palette.setColor(QPalette::Disabled, QPalette::Highlight, panel::Face);
+    palette.setColor(QPalette::Disabled, QPalette::Button, panel::background);
+    palette.setColor(QPalette::Disabled, QPalette::Highlight, panel::face);
     return palette;
 }
 
 // Sizes are in device-independent pixels or in em, so the sheet scales with
 // the display; no font size is set, the system font stays as it is.
-QString PanelStyleSheet()
+QString panelStyleSheet()
 {
     QString sheet = QStringLiteral(R"(
 QGroupBox {
@@ -132,11 +132,11 @@ QTabBar::tab:!selected { margin-top: 2px; }
 QTabBar::tab:disabled { color: @disabled; }
 )");
     const std::initializer_list<std::pair<const char*, QColor>> colours{
-        {"@background", panel::Background},
-        {"@face", panel::Face},
-        {"@text", panel::Text},
-        {"@caption", panel::Caption},
-        {"@tracedim", panel::TraceDim},
+        {"@background", panel::background},
+        {"@face", panel::face},
+        {"@text", panel::text},
+        {"@caption", panel::caption},
+        {"@tracedim", panel::traceDim},
         {"@trace", panel::Trace},
         {"@well", kWell},
         {"@edge", kEdge},
@@ -151,11 +151,11 @@ QTabBar::tab:disabled { color: @disabled; }
 
 } // namespace
 
-void ApplyPanelStyle(QApplication& application)
+void applyPanelStyle(QApplication& application)
 {
     application.setStyle(new PanelProxyStyle);
-    application.setPalette(PanelPalette());
-    application.setStyleSheet(PanelStyleSheet());
+    application.setPalette(panelPalette());
+    application.setStyleSheet(panelStyleSheet());
 }
 
 } // namespace velmora::widgets

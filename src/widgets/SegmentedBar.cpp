@@ -1,6 +1,6 @@
-#include "SegmentedBar.h"
+#include "widgets/SegmentedBar.h"
 
-#include "PanelStyle.h"
+#include "widgets/PanelStyle.h"
 
 #include <QPainter>
 
@@ -19,13 +19,13 @@ constexpr double kInset = 2.0;
 
 } // namespace
 
-void PaintSegmentedBar(QPainter& painter, const QRectF& area, double fraction,
+void paintSegmentedBar(QPainter& painter, const QRectF& area, double fraction,
                        Qt::Orientation orientation)
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(QColor(0x10, 0x10, 0x10));
-    painter.setBrush(panel::Screen);
+    painter.setBrush(panel::screen);
     painter.drawRect(area.adjusted(0, 0, -1, -1));
 
     const QRectF inner = area.adjusted(kInset, kInset, -kInset, -kInset);
@@ -45,7 +45,7 @@ void PaintSegmentedBar(QPainter& painter, const QRectF& area, double fraction,
         // A segment lights once the value reaches its middle, so a full
         // range lights every segment; any value above zero lights the first.
         const bool on = lit > 0 && (i == 0 || lit >= (from + to) / 2);
-        painter.setBrush(on ? panel::Trace : panel::TraceDim);
+        painter.setBrush(on ? panel::Trace : panel::traceDim);
         if (vertical)
             painter.drawRect(QRectF(inner.left(), inner.bottom() - to, inner.width(), to - from));
         else

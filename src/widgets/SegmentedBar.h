@@ -11,7 +11,7 @@ namespace velmora::widgets {
 
 // Paints the well filling `area` and its segments; `fraction` (0..1) of the
 // length is lit, from the bottom (vertical) or the left (horizontal).
-void PaintSegmentedBar(QPainter& painter, const QRectF& area, double fraction,
+void paintSegmentedBar(QPainter& painter, const QRectF& area, double fraction,
                        Qt::Orientation orientation);
 
 } // namespace velmora::widgets

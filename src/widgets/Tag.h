@@ -9,13 +9,13 @@
 
 namespace velmora::widgets {
 
-inline void SetTag(QObject* object, int tag)
+inline void setTag(QObject* object, int tag)
 {
     object->setProperty("Tag", tag);
 }
 
 // -1 when the object carries no tag.
-inline int TagOf(const QObject* object)
+inline int tagOf(const QObject* object)
 {
     const QVariant tag = object->property("Tag");
     return tag.isValid() ? tag.toInt() : -1;

@@ -1,16 +1,16 @@
 // The main window's bank manager as a user drives it: real grids, popups,
 // dialogs and shortcuts, with the window's transfers talking to the virtual
 // instrument and scripted file dialogs.
-#include "DemoPatches.h"
-#include "FakeFileDialogs.h"
-#include "Messages.h"
-#include "PatchName.h"
-#include "SysexFiles.h"
-#include "TfrmBank.h"
-#include "TfrmRenamePatch.h"
-#include "TfrmSendBank.h"
-#include "TfrmSplit.h"
-#include "WindowRig.h"
+#include "app/WindowRig.h"
+#include "globals/SplitEditorDialog.h"
+#include "library/BankManagerWindow.h"
+#include "library/FakeFileDialogs.h"
+#include "library/RenamePatchDialog.h"
+#include "library/SendBankDialog.h"
+#include "library/SysexFiles.h"
+#include "protocol/Messages.h"
+#include "protocol/PatchName.h"
+#include "support/DemoPatches.h"
 
 #include <QAction>
 #include <QApplication>
@@ -39,67 +39,67 @@ struct BankRig : test::ProgramFolder, test::WindowRig
     {
         auto owned = std::make_unique<test::FakeFileDialogs>();
         dialogs = owned.get();
-        window->SetFileDialogs(std::move(owned));
-        EXPECT_TRUE(window->FormCreate());
+        window->setFileDialogs(std::move(owned));
+        EXPECT_TRUE(window->startUp());
         // The built-in instrument answers a bank request at once, not at cable
         // speed: room for the whole answer.
-        window->Midi().ApplySysexBuffers(512, 256);
+        window->midi().applySysexBuffers(512, 256);
         window->show();
-        window->Action("aBankManager")->trigger();
-        Activate();
+        window->action("aBankManager")->trigger();
+        activate();
     }
 
-    void Activate()
+    void activate()
     {
         bank.show();
         QApplication::setActiveWindow(&bank);
         EXPECT_TRUE(QTest::qWaitForWindowActive(&bank));
     }
-    QString Cell(int column, int row) const { return bank.gridBANK->item(row, column)->text(); }
+    QString cell(int column, int row) const { return bank.gridBANK->item(row, column)->text(); }
 
     test::FakeFileDialogs* dialogs = nullptr;
-    SynthRecords& records = window->Records();
-    TfrmBank& bank = window->BankManager();
+    SynthRecords& records = window->records();
+    BankManagerWindow& bank = window->bankManager();
 };
 
-Bank DemoBank()
+Bank demoBank()
 {
     Bank bank{};
     for (std::size_t k = 0; k < kBankPatchCount; ++k)
-        bank[k] = demo::DemoPatch(static_cast<std::uint32_t>(k));
+        bank[k] = demo::demoPatch(static_cast<std::uint32_t>(k));
     return bank;
 }
 
-QPoint CellCentre(QTableWidget* grid, int column, int row)
+QPoint cellCentre(QTableWidget* grid, int column, int row)
 {
     return grid->visualItemRect(grid->item(row, column)).center();
 }
 
-void Click(QTableWidget* grid, int column, int row)
+void userToggled(QTableWidget* grid, int column, int row)
 {
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CellCentre(grid, column, row));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(grid, column, row));
 }
 
 // A click, and the second press that makes it a double click.
-void DoubleClick(QTableWidget* grid, int column, int row)
+void doubleClick(QTableWidget* grid, int column, int row)
 {
-    Click(grid, column, row);
-    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, CellCentre(grid, column, row));
+    userToggled(grid, column, row);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(grid, column, row));
 }
 
 // Runs `answer` on the modal dialog of type D as soon as it shows.
-template <typename D, typename Answer> void WhenShown(Answer answer)
+template <typename D, typename Answer> void whenShown(Answer answer)
 {
     QTimer::singleShot(10, [answer] {
         if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget()))
             answer(*dialog);
         else
-            WhenShown<D>(answer);
+            whenShown<D>(answer);
     });
 }
 
 // A right click on the cell and a click on the popup item `name`.
-void PopupCommand(QTableWidget* grid, int column, int row, const QString& name)
+void popupCommand(QTableWidget* grid, int column, int row, const QString& name)
 {
     bool chosen = false;
     QObject guard; // no answer after this function returned
@@ -116,16 +116,16 @@ void PopupCommand(QTableWidget* grid, int column, int row, const QString& name)
             menu->close();
     });
     // The right click, and the context menu request the platform makes of it.
-    const QPoint at = CellCentre(grid, column, row);
+    const QPoint at = cellCentre(grid, column, row);
     QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, at);
     QContextMenuEvent request(QContextMenuEvent::Mouse, at, grid->viewport()->mapToGlobal(at));
     QApplication::sendEvent(grid->viewport(), &request);
     EXPECT_TRUE(chosen) << name.toStdString();
 }
 
-bool SameRecord(const PatchBuffer& a, const PatchBuffer& b)
+bool sameRecord(const PatchBuffer& a, const PatchBuffer& b)
 {
-    return std::ranges::equal(RecordOf(a), RecordOf(b));
+    return std::ranges::equal(recordOf(a), recordOf(b));
 }
 
 } // namespace
@@ -134,85 +134,85 @@ TEST(BankManager, ANewUserOpensPlaysRenamesCopiesAndSavesABank)
 {
     test::TempDir dir;
     BankRig rig;
-    Bank demo = DemoBank();
+    Bank demo = demoBank();
     // Another tool's name: shown as it is (a zero byte as nothing), kept as it is.
     const std::string foreign{'a', '\0', '#', '\xE9', 'x', 'y', 'z', ' '};
-    WriteName(demo[36], foreign);
-    rig.dialogs->Answer(dir.Write("demo.syx", BankSysex(demo)));
+    writeName(demo[36], foreign);
+    rig.dialogs->answer(dir.write("demo.syx", bankSysex(demo)));
     QTest::keyClick(&rig.bank, Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(rig.Cell(3, 7), "DEMO 037");
-    EXPECT_EQ(rig.Cell(3, 6), QStringLiteral("a#\u00E9xyz "));
+    EXPECT_EQ(rig.cell(3, 7), "DEMO 037");
+    EXPECT_EQ(rig.cell(3, 6), QStringLiteral("a#\u00E9xyz "));
     EXPECT_EQ(rig.bank.windowTitle(), "demo.syx - Bank Manager");
-    EXPECT_TRUE(rig.bank.Action("aSave")->isEnabled());
+    EXPECT_TRUE(rig.bank.action("aSave")->isEnabled());
 
     // Entry 37 sits in column 3, row 7; a double click plays it in the editor.
-    rig.ClearLog();
-    DoubleClick(rig.bank.gridBANK, 3, 7);
-    EXPECT_EQ(rig.bank.SelectedEntry(), 37);
-    EXPECT_TRUE(SameRecord(rig.records.CurrentPatch, demo[37]));
-    EXPECT_TRUE(rig.window->Transfer().Flags().PatchLoaded);
+    rig.clearLog();
+    doubleClick(rig.bank.gridBANK, 3, 7);
+    EXPECT_EQ(rig.bank.selectedEntry(), 37);
+    EXPECT_TRUE(sameRecord(rig.records.currentPatch, demo[37]));
+    EXPECT_TRUE(rig.window->transfer().flags().patchLoaded);
     // The editor comes to the front with the patch.
     EXPECT_TRUE(QTest::qWaitForWindowActive(rig.window.get()));
     EXPECT_EQ(rig.window->windowTitle(), "DEMO 037 - Velmora");
-    EXPECT_EQ(rig.Received(),
-              (std::vector<Bytes>{PatchToEditBuffer(RecordOf(demo[37])), {0x90, 60, 100}}));
+    EXPECT_EQ(rig.received(),
+              (std::vector<Bytes>{patchToEditBuffer(recordOf(demo[37])), {0x90, 60, 100}}));
 
-    rig.Activate();
-    WhenShown<TfrmRenamePatch>([](TfrmRenamePatch& dialog) {
+    rig.activate();
+    whenShown<RenamePatchDialog>([](RenamePatchDialog& dialog) {
         EXPECT_EQ(dialog.eName->text(), "DEMO 037");
         QTest::keyClicks(dialog.eName, "pad");
-        QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
+        QTest::mouseClick(dialog.okBtn, Qt::LeftButton);
     });
-    PopupCommand(rig.bank.gridBANK, 3, 7, "pmiRename");
-    EXPECT_EQ(rig.Cell(3, 7), "PAD     ");
+    popupCommand(rig.bank.gridBANK, 3, 7, "pmiRename");
+    EXPECT_EQ(rig.cell(3, 7), "PAD     ");
 
-    PopupCommand(rig.bank.gridBANK, 3, 7, "pmiCopy");
-    PopupCommand(rig.bank.gridBANK, 0, 5, "pmiPaste");
-    EXPECT_EQ(rig.Cell(0, 5), "PAD     ");
+    popupCommand(rig.bank.gridBANK, 3, 7, "pmiCopy");
+    popupCommand(rig.bank.gridBANK, 0, 5, "pmiPaste");
+    EXPECT_EQ(rig.cell(0, 5), "PAD     ");
 
     // Saved without an extension, cleared, opened again: the change is there.
-    rig.Activate();
-    rig.dialogs->Answer(dir.Path("mine"));
+    rig.activate();
+    rig.dialogs->answer(dir.path("mine"));
     QTest::keyClick(&rig.bank, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(rig.bank.windowTitle(), "mine.syx - Bank Manager");
     QTest::keyClick(&rig.bank, Qt::Key_N, Qt::ControlModifier);
-    EXPECT_EQ(rig.Cell(0, 5), "<empty> ");
-    rig.dialogs->Answer(dir.Path("mine.syx"));
+    EXPECT_EQ(rig.cell(0, 5), "<empty> ");
+    rig.dialogs->answer(dir.path("mine.syx"));
     QTest::keyClick(&rig.bank, Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(rig.Cell(0, 5), "PAD     ");
-    EXPECT_EQ(rig.Cell(3, 7), "PAD     ");
-    EXPECT_TRUE(SameRecord(rig.records.Bank[5], rig.records.Bank[37]));
+    EXPECT_EQ(rig.cell(0, 5), "PAD     ");
+    EXPECT_EQ(rig.cell(3, 7), "PAD     ");
+    EXPECT_TRUE(sameRecord(rig.records.bank[5], rig.records.bank[37]));
     EXPECT_TRUE(
-        std::equal(demo[37].begin() + 8, demo[37].begin() + 134, rig.records.Bank[5].begin() + 8));
-    EXPECT_TRUE(SameRecord(rig.records.Bank[36], demo[36]));
+        std::equal(demo[37].begin() + 8, demo[37].begin() + 134, rig.records.bank[5].begin() + 8));
+    EXPECT_TRUE(sameRecord(rig.records.bank[36], demo[36]));
 }
 
 TEST(BankManager, PasteRenameAndNewKeepWhatTheyShould)
 {
     BankRig rig;
-    TfrmBank& bank = rig.bank;
-    rig.records.Bank[1] = demo::DemoPatch(1);
-    rig.records.Bank[1][134] = 0x11;
-    rig.records.Bank[2][134] = 0x22;
-    bank.SetBankCell(1, "DEMO 001");
-    EXPECT_FALSE(bank.Action("pmiPaste")->isEnabled());
+    BankManagerWindow& bank = rig.bank;
+    rig.records.bank[1] = demo::demoPatch(1);
+    rig.records.bank[1][134] = 0x11;
+    rig.records.bank[2][134] = 0x22;
+    bank.setBankCell(1, "DEMO 001");
+    EXPECT_FALSE(bank.action("pmiPaste")->isEnabled());
 
     // One copy, pasted twice: name and data, never the further byte.
-    Click(bank.gridBANK, 0, 1);
-    bank.Action("pmiCopy")->trigger();
+    userToggled(bank.gridBANK, 0, 1);
+    bank.action("pmiCopy")->trigger();
     for (const int row : {2, 3}) {
-        Click(bank.gridBANK, 0, row);
-        bank.Action("pmiPaste")->trigger();
-        EXPECT_EQ(rig.Cell(0, row), "DEMO 001");
+        userToggled(bank.gridBANK, 0, row);
+        bank.action("pmiPaste")->trigger();
+        EXPECT_EQ(rig.cell(0, row), "DEMO 001");
         EXPECT_TRUE(
-            SameRecord(rig.records.Bank[static_cast<std::size_t>(row)], rig.records.Bank[1]));
+            sameRecord(rig.records.bank[static_cast<std::size_t>(row)], rig.records.bank[1]));
     }
-    EXPECT_EQ(rig.records.Bank[2][134], 0x22);
-    EXPECT_EQ(rig.records.Bank[3][134], 0);
-    EXPECT_TRUE(bank.Action("aUpload")->isEnabled());
+    EXPECT_EQ(rig.records.bank[2][134], 0x22);
+    EXPECT_EQ(rig.records.bank[3][134], 0);
+    EXPECT_TRUE(bank.action("aUpload")->isEnabled());
 
     // Characters outside the name set become blanks; Cancel changes nothing.
-    WhenShown<TfrmRenamePatch>([](TfrmRenamePatch& dialog) {
+    whenShown<RenamePatchDialog>([](RenamePatchDialog& dialog) {
         EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
         QTest::keyClick(dialog.eName, Qt::Key_P);
         QTest::sendKeyEvent(QTest::Click, dialog.eName, Qt::Key_Eacute, QStringLiteral("\u00e9"),
@@ -221,107 +221,107 @@ TEST(BankManager, PasteRenameAndNewKeepWhatTheyShould)
         // Tab leaves the field for the buttons.
         QTest::keyClick(dialog.eName, Qt::Key_Tab);
         EXPECT_EQ(dialog.eName->text(), "P  D    ");
-        QTest::keyClick(dialog.OKBtn, Qt::Key_Space);
+        QTest::keyClick(dialog.okBtn, Qt::Key_Space);
     });
-    bank.Action("pmiRename")->trigger();
-    EXPECT_EQ(rig.Cell(0, 3), "P  D    ");
-    EXPECT_EQ(std::string(rig.records.Bank[3].begin(), rig.records.Bank[3].begin() + 8),
+    bank.action("pmiRename")->trigger();
+    EXPECT_EQ(rig.cell(0, 3), "P  D    ");
+    EXPECT_EQ(std::string(rig.records.bank[3].begin(), rig.records.bank[3].begin() + 8),
               "P  D    ");
-    WhenShown<TfrmRenamePatch>([](TfrmRenamePatch& dialog) {
+    whenShown<RenamePatchDialog>([](RenamePatchDialog& dialog) {
         QTest::keyClicks(dialog.eName, "other");
-        QTest::mouseClick(dialog.CancelBtn, Qt::LeftButton);
+        QTest::mouseClick(dialog.cancelBtn, Qt::LeftButton);
     });
-    bank.Action("pmiRename")->trigger();
-    EXPECT_EQ(rig.Cell(0, 3), "P  D    ");
+    bank.action("pmiRename")->trigger();
+    EXPECT_EQ(rig.cell(0, 3), "P  D    ");
 
     // New empties the bank but leaves the splits alone.
-    rig.records.Splits[3] = {'S', 'P', 'L', 'I', 'T', '3'};
-    bank.SetSplitCell(3, "SPLIT3");
-    bank.SetCaption("demo.syx - Bank Manager");
-    bank.Action("aNew")->trigger();
+    rig.records.splits[3] = {'S', 'P', 'L', 'I', 'T', '3'};
+    bank.setSplitCell(3, "SPLIT3");
+    bank.setCaption("demo.syx - Bank Manager");
+    bank.action("aNew")->trigger();
     for (int k = 0; k < 100; ++k)
-        EXPECT_EQ(rig.Cell(k / 10, k % 10), "<empty> ");
-    EXPECT_EQ(rig.records.Bank[1], PatchBuffer{});
-    EXPECT_FALSE(rig.window->Transfer().Flags().BankLoaded);
-    EXPECT_FALSE(bank.Action("aSave")->isEnabled());
-    EXPECT_FALSE(bank.Action("aUpload")->isEnabled());
+        EXPECT_EQ(rig.cell(k / 10, k % 10), "<empty> ");
+    EXPECT_EQ(rig.records.bank[1], PatchBuffer{});
+    EXPECT_FALSE(rig.window->transfer().flags().bankLoaded);
+    EXPECT_FALSE(bank.action("aSave")->isEnabled());
+    EXPECT_FALSE(bank.action("aUpload")->isEnabled());
     EXPECT_EQ(bank.windowTitle(), "Bank Manager");
-    EXPECT_EQ(bank.SplitGrid->item(3, 0)->text(), "SPLIT3");
-    EXPECT_EQ(rig.records.Splits[3][0], 'S');
+    EXPECT_EQ(bank.splitGrid->item(3, 0)->text(), "SPLIT3");
+    EXPECT_EQ(rig.records.splits[3][0], 'S');
 }
 
 TEST(BankManager, SelectorUploadAndDownloadTalkToTheInstrument)
 {
     BankRig rig;
-    TfrmBank& bank = rig.bank;
-    rig.ClearLog();
+    BankManagerWindow& bank = rig.bank;
+    rig.clearLog();
     // Typing 3 picks "300 - 399 Synth 2"; it stays after the window comes back.
     QTest::keyClicks(bank.cbBankSel, "3");
-    EXPECT_EQ(rig.Received(), (std::vector<Bytes>{{0xF0, 0x10, 0x06, 0x0A, 0x03, 0xF7}}));
+    EXPECT_EQ(rig.received(), (std::vector<Bytes>{{0xF0, 0x10, 0x06, 0x0A, 0x03, 0xF7}}));
     QWidget other;
     other.show();
     QApplication::setActiveWindow(&other);
-    rig.Activate();
+    rig.activate();
     EXPECT_EQ(bank.cbBankSel->currentText(), "300 - 399 Synth 2");
 
     // Upload to user bank 2: bank select 1, then the hundred entries.
-    rig.records.Bank = DemoBank();
-    rig.window->Transfer().Flags().BankLoaded = true;
-    bank.UpdateGrid();
-    rig.ClearLog();
-    WhenShown<TfrmSendBank>(
-        [](TfrmSendBank& dialog) { QTest::mouseClick(dialog.btnBank2, Qt::LeftButton); });
+    rig.records.bank = demoBank();
+    rig.window->transfer().flags().bankLoaded = true;
+    bank.updateGrid();
+    rig.clearLog();
+    whenShown<SendBankDialog>(
+        [](SendBankDialog& dialog) { QTest::mouseClick(dialog.btnBank2, Qt::LeftButton); });
     QTest::keyClick(&bank, Qt::Key_U, Qt::ControlModifier);
-    const auto sent = rig.Received();
+    const auto sent = rig.received();
     ASSERT_EQ(sent.size(), 101u);
     EXPECT_EQ(sent[0], (Bytes{0xF0, 0x10, 0x06, 0x0A, 0x01, 0xF7}));
-    EXPECT_EQ(sent[100], PatchToMemory(99, RecordOf(rig.records.Bank[99])));
+    EXPECT_EQ(sent[100], patchToMemory(99, recordOf(rig.records.bank[99])));
     EXPECT_EQ(bank.cbBankSel->currentText(), "100 - 199 User 2");
 
-    rig.ClearLog();
-    WhenShown<TfrmSendBank>(
-        [](TfrmSendBank& dialog) { QTest::mouseClick(dialog.btnCancel, Qt::LeftButton); });
-    bank.Action("aUpload")->trigger();
-    EXPECT_TRUE(rig.Received().empty());
+    rig.clearLog();
+    whenShown<SendBankDialog>(
+        [](SendBankDialog& dialog) { QTest::mouseClick(dialog.btnCancel, Qt::LeftButton); });
+    bank.action("aUpload")->trigger();
+    EXPECT_TRUE(rig.received().empty());
     EXPECT_EQ(bank.cbBankSel->currentIndex(), -1);
 
     // Download: the instrument's bank fills the grid.
-    bank.Action("aDownload")->trigger();
-    EXPECT_FALSE(bank.Action("aSave")->isEnabled());
-    ASSERT_TRUE(rig.WaitFor([&] { return rig.window->Transfer().Flags().BankLoaded; }));
+    bank.action("aDownload")->trigger();
+    EXPECT_FALSE(bank.action("aSave")->isEnabled());
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window->transfer().flags().bankLoaded; }));
     for (const int k : {0, 37, 99})
-        EXPECT_EQ(rig.Cell(k / 10, k % 10).toStdString(), PatchNameOf(rig.records.Bank[k]));
+        EXPECT_EQ(rig.cell(k / 10, k % 10).toStdString(), patchNameOf(rig.records.bank[k]));
     EXPECT_EQ(bank.windowTitle(), "Bank Manager");
 }
 
 TEST(BankManager, SplitGridServesOnlyTheMatrix6AndReceivedSplits)
 {
     BankRig rig;
-    TfrmBank& bank = rig.bank;
-    EXPECT_FALSE(bank.SplitGrid->isEnabled());
+    BankManagerWindow& bank = rig.bank;
+    EXPECT_FALSE(bank.splitGrid->isEnabled());
     // The model is chosen in the main window; the bank manager follows when
     // it comes back to the front.
     QApplication::setActiveWindow(rig.window.get());
-    rig.window->Action("miMatrix6")->trigger();
-    rig.Activate();
-    EXPECT_TRUE(bank.SplitGrid->isEnabled());
+    rig.window->action("miMatrix6")->trigger();
+    rig.activate();
+    EXPECT_TRUE(bank.splitGrid->isEnabled());
     EXPECT_FALSE(bank.cbBankSel->isEnabled());
 
     // A double click opens the split editor once the splits were received.
-    rig.records.Splits[13] = {'T', 'H', 'I', 'R', 'T', 'N'};
+    rig.records.splits[13] = {'T', 'H', 'I', 'R', 'T', 'N'};
     for (const bool received : {false, true}) {
-        rig.window->Transfer().Flags().SplitsReceived = received;
+        rig.window->transfer().flags().splitsReceived = received;
         QString opened;
         QObject guard;
         QTimer::singleShot(10, &guard, [&] {
             if (auto* dialog =
-                    dynamic_cast<globals::TfrmSplit*>(QApplication::activeModalWidget())) {
+                    dynamic_cast<globals::SplitEditorDialog*>(QApplication::activeModalWidget())) {
                 opened = dialog->eName->text();
                 dialog->reject();
             }
         });
-        DoubleClick(bank.SplitGrid, 2, 3);
-        EXPECT_EQ(bank.SelectedSplit(), 13);
+        doubleClick(bank.splitGrid, 2, 3);
+        EXPECT_EQ(bank.selectedSplit(), 13);
         EXPECT_EQ(opened, received ? "THIRTN" : "");
     }
 }

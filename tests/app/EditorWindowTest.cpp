@@ -2,14 +2,14 @@
 // an edit puts on the wire on either model, and a patch full of bytes no
 // control can show coming back byte for byte after it was shown, looked at
 // on every page and under both models, and uploaded.
-#include "DemoPatches.h"
-#include "PanelStyle.h"
-#include "PatchEditorView.h"
-#include "SysexFiles.h"
-#include "TfrmBank.h"
-#include "TfrmLCD.h"
-#include "TfrmMidi.h"
-#include "WindowRig.h"
+#include "app/WindowRig.h"
+#include "editor/ParameterDisplayWindow.h"
+#include "editor/PatchEditorView.h"
+#include "library/BankManagerWindow.h"
+#include "library/SysexFiles.h"
+#include "midi/dialogs/MidiSetupDialog.h"
+#include "support/DemoPatches.h"
+#include "widgets/PanelStyle.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,7 +30,7 @@ const Bytes kEditPrefix = {0xF0, 0x10, 0x06, 0x05, 0xF7};
 
 // A patch as untidy as real ones are: odd name bytes and, in every kind of
 // field, values outside what the controls can show.
-PatchRecord UntidyPatch()
+PatchRecord untidyPatch()
 {
     PatchRecord record{};
     const Byte name[] = {'O', 'd', 'd', 0x01, 0x7F, '~', ' ', 0x1F};
@@ -48,32 +48,32 @@ TEST(EditorWindow, ShowingAnUntidyPatchChangesNoByte)
 {
     ProgramFolder folder;
     WindowRig rig;
-    ASSERT_TRUE(rig.window->FormCreate());
-    EXPECT_FALSE(rig.window->Action("aUpload")->isEnabled());
-    const PatchRecord untidy = UntidyPatch();
-    rig.backend->WithInstrument([&](VirtualInstrument& i) { i.SetPatch(0, 5, untidy); });
-    rig.window->Sender().SendProgramChange(5);
-    rig.window->Action("aDownload")->trigger();
-    ASSERT_TRUE(rig.WaitFor([&] { return rig.window->Transfer().Flags().PatchLoaded; }));
-    const PatchBuffer received = rig.window->Records().CurrentPatch;
+    ASSERT_TRUE(rig.window->startUp());
+    EXPECT_FALSE(rig.window->action("aUpload")->isEnabled());
+    const PatchRecord untidy = untidyPatch();
+    rig.backend->withInstrument([&](VirtualInstrument& i) { i.setPatch(0, 5, untidy); });
+    rig.window->parameterSender().sendProgramChange(5);
+    rig.window->action("aDownload")->trigger();
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window->transfer().flags().patchLoaded; }));
+    const PatchBuffer received = rig.window->records().currentPatch;
     ASSERT_TRUE(std::equal(untidy.begin(), untidy.end(), received.begin()));
     // The name's bytes in the title as they are, one character each.
     EXPECT_EQ(rig.window->windowTitle(),
               QString::fromLatin1(reinterpret_cast<const char*>(untidy.data()), 8) + " - Velmora");
-    EXPECT_TRUE(rig.window->Action("aUpload")->isEnabled());
+    EXPECT_TRUE(rig.window->action("aUpload")->isEnabled());
 
     // Look at every page under both models, refreshing each time.
-    rig.ClearLog();
-    editor::PatchEditorView& view = rig.window->Editor();
+    rig.clearLog();
+    editor::PatchEditorView& view = rig.window->editor();
     for (const char* model : {"miMatrix6", "miMatrix1000"}) {
-        rig.window->Action(model)->trigger();
+        rig.window->action(model)->trigger();
         for (int page = 0; page < view.count(); ++page) {
             view.setCurrentIndex(page);
-            view.InitControls();
+            view.initControls();
         }
     }
-    EXPECT_TRUE(rig.Received().empty());
-    EXPECT_EQ(rig.window->Records().CurrentPatch, received);
+    EXPECT_TRUE(rig.received().empty());
+    EXPECT_EQ(rig.window->records().currentPatch, received);
 
     // Upload asks for the number; 150 goes to bank 1, slot 50, which is then played.
     QTimer::singleShot(0, [] {
@@ -83,49 +83,49 @@ TEST(EditorWindow, ShowingAnUntidyPatchChangesNoByte)
         dialog->findChild<QSpinBox*>("SpinEdit1")->setValue(150);
         dialog->accept();
     });
-    rig.window->Action("aUpload")->trigger();
-    rig.backend->WithInstrument([&](VirtualInstrument& i) {
-        EXPECT_EQ(i.Patch(1, 50), untidy);
-        EXPECT_EQ(i.ReceivedLog().back(), (Bytes{0xC0, 50}));
+    rig.window->action("aUpload")->trigger();
+    rig.backend->withInstrument([&](VirtualInstrument& i) {
+        EXPECT_EQ(i.patch(1, 50), untidy);
+        EXPECT_EQ(i.receivedLog().back(), (Bytes{0xC0, 50}));
     });
 }
 
 TEST(EditorWindow, EditsReachTheInstrumentAsEachModelNeedsThem)
 {
     ProgramFolder folder;
-    for (const Model model : {Model::Matrix1000, Model::Matrix6}) {
-        SCOPED_TRACE(model == Model::Matrix6 ? "Matrix-6" : "Matrix-1000");
+    for (const SynthModel model : {SynthModel::Matrix1000, SynthModel::Matrix6}) {
+        SCOPED_TRACE(model == SynthModel::Matrix6 ? "Matrix-6" : "Matrix-1000");
         WindowRig rig(model);
-        ASSERT_TRUE(rig.window->FormCreate());
-        rig.window->Action(model == Model::Matrix6 ? "miMatrix6" : "miMatrix1000")->trigger();
+        ASSERT_TRUE(rig.window->startUp());
+        rig.window->action(model == SynthModel::Matrix6 ? "miMatrix6" : "miMatrix1000")->trigger();
         // Initialize gives the editor a patch that whole-patch sends may send.
-        rig.window->Action("aInit")->trigger();
-        rig.ClearLog();
+        rig.window->action("aInit")->trigger();
+        rig.clearLog();
 
         // DCO 1 waveshape to the top of its scroll bar: 63, parameter 5.
         auto* shape = rig.window->findChild<QScrollBar*>("sbDCO1shape");
         shape->triggerAction(QAbstractSlider::SliderToMinimum);
         Bytes edit = {0xF0, 0x10, 0x06, 0x06, 0x05, 0x3F, 0xF7};
         auto expected = std::vector<Bytes>{edit};
-        if (model == Model::Matrix6)
+        if (model == SynthModel::Matrix6)
             expected.insert(expected.begin(), kEditPrefix);
-        EXPECT_EQ(rig.Received(), expected);
-        EXPECT_EQ(rig.window->Records().CurrentPatch[10], 63);
+        EXPECT_EQ(rig.received(), expected);
+        EXPECT_EQ(rig.window->records().currentPatch[10], 63);
 
         // LFO 1 -> DCO 1 frequency at -1: 255 in the record, 7F on a
         // Matrix-1000, the whole patch to slot 99 on a Matrix-6.
-        rig.ClearLog();
+        rig.clearLog();
         auto* amount = rig.window->findChild<QSlider*>("tbDCO1freqlfo1");
         amount->setFocus();
         QTest::keyClick(amount, Qt::Key_Left);
-        EXPECT_EQ(rig.window->Records().CurrentPatch[86], 255);
-        const auto log = rig.Received();
-        if (model == Model::Matrix1000) {
+        EXPECT_EQ(rig.window->records().currentPatch[86], 255);
+        const auto log = rig.received();
+        if (model == SynthModel::Matrix1000) {
             EXPECT_EQ(log, (std::vector<Bytes>{{0xF0, 0x10, 0x06, 0x06, 0x01, 0x7F, 0xF7}}));
         } else {
             ASSERT_FALSE(log.empty());
-            rig.backend->WithInstrument(
-                [](VirtualInstrument& i) { EXPECT_EQ(i.Patch(0, 99)[86], 255); });
+            rig.backend->withInstrument(
+                [](VirtualInstrument& i) { EXPECT_EQ(i.patch(0, 99)[86], 255); });
         }
     }
 }
@@ -138,15 +138,15 @@ TEST(EditorWindow, DISABLED_DrawsThePagesForTheDocumentation)
 {
     const QString folder = qEnvironmentVariable("VELMORA_SHOT_DIR");
     ASSERT_FALSE(folder.isEmpty());
-    widgets::ApplyPanelStyle(*qApp);
+    widgets::applyPanelStyle(*qApp);
     ProgramFolder programFolder;
     WindowRig rig;
-    ASSERT_TRUE(rig.window->FormCreate());
+    ASSERT_TRUE(rig.window->startUp());
     rig.window->show();
-    rig.window->Sender().SendProgramChange(17);
-    rig.window->Action("aDownload")->trigger();
-    ASSERT_TRUE(rig.WaitFor([&] { return rig.window->Transfer().Flags().PatchLoaded; }));
-    editor::PatchEditorView& view = rig.window->Editor();
+    rig.window->parameterSender().sendProgramChange(17);
+    rig.window->action("aDownload")->trigger();
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window->transfer().flags().patchLoaded; }));
+    editor::PatchEditorView& view = rig.window->editor();
     const char* names[] = {"patch-1.png", "patch-2.png", "matrix.png"};
     for (int page = 0; page < view.count(); ++page) {
         view.setCurrentIndex(page);
@@ -156,25 +156,25 @@ TEST(EditorWindow, DISABLED_DrawsThePagesForTheDocumentation)
     // The parameter display after an edit, and the help on the page in view.
     rig.window->findChild<QScrollBar*>("sbVCFfreq")
         ->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    rig.window->Action("aSpy")->trigger();
-    rig.window->Action("aHelp")->trigger();
+    rig.window->action("aSpy")->trigger();
+    rig.window->action("aHelp")->trigger();
     QTest::qWait(100);
-    EXPECT_TRUE(rig.window->ParameterDisplay().grab().save(folder + "/parameter-display.png"));
+    EXPECT_TRUE(rig.window->parameterDisplay().grab().save(folder + "/parameter-display.png"));
     // The bank manager with the instrument's bank. The built-in instrument
     // answers at once here, not at cable speed: room for the whole answer.
-    rig.window->Midi().ApplySysexBuffers(512, 256);
-    rig.window->Action("aBankManager")->trigger();
-    rig.window->BankManager().Action("aDownload")->trigger();
-    ASSERT_TRUE(rig.WaitFor([&] { return rig.window->Transfer().Flags().BankLoaded; }));
+    rig.window->midi().applySysexBuffers(512, 256);
+    rig.window->action("aBankManager")->trigger();
+    rig.window->bankManager().action("aDownload")->trigger();
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window->transfer().flags().bankLoaded; }));
     QTest::qWait(100);
-    EXPECT_TRUE(rig.window->BankManager().grab().save(folder + "/bank-manager.png"));
-    midi::TfrmMidi setup(rig.window->Midi(), rig.window.get());
+    EXPECT_TRUE(rig.window->bankManager().grab().save(folder + "/bank-manager.png"));
+    midi::MidiSetupDialog setup(rig.window->midi(), rig.window.get());
     setup.show();
     QTest::qWait(100);
     EXPECT_TRUE(setup.grab().save(folder + "/midi-setup.png"));
     setup.hide();
-    rig.window->Action("aKeyboard")->trigger();
-    rig.window->Action("aSequencer")->trigger();
+    rig.window->action("aKeyboard")->trigger();
+    rig.window->action("aSequencer")->trigger();
     QTest::qWait(100);
     const std::pair<const char*, const char*> windows[] = {{"Velmora Help", "help.png"},
                                                            {"Keyboard Emulator", "keyboard.png"},
@@ -192,21 +192,21 @@ TEST(EditorWindow, FilesNamedAtStartOpenWhereTheyBelong)
 {
     ProgramFolder folder;
     WindowRig rig;
-    ASSERT_TRUE(rig.window->FormCreate());
+    ASSERT_TRUE(rig.window->startUp());
     library::Bank bank{};
     for (std::size_t k = 0; k < bank.size(); ++k)
-        bank[k] = demo::DemoPatch(static_cast<std::uint32_t>(k));
-    const std::string bankFile = folder.Dir().Write("bank.syx", library::BankSysex(bank));
-    const PatchBuffer patch = demo::DemoPatch(77);
+        bank[k] = demo::demoPatch(static_cast<std::uint32_t>(k));
+    const std::string bankFile = folder.dir().write("bank.syx", library::bankSysex(bank));
+    const PatchBuffer patch = demo::demoPatch(77);
     const std::string patchFile =
-        folder.Dir().Write("lead.syx", library::PatchSysex(RecordOf(patch), 0));
+        folder.dir().write("lead.syx", library::patchSysex(recordOf(patch), 0));
 
-    rig.window->OpenFile(QString::fromStdString(bankFile));
-    EXPECT_TRUE(rig.window->Transfer().Flags().BankLoaded);
-    EXPECT_EQ(RecordOf(rig.window->Records().Bank[37])[0], RecordOf(bank[37])[0]);
-    rig.window->OpenFile(QString::fromStdString(patchFile));
+    rig.window->openFile(QString::fromStdString(bankFile));
+    EXPECT_TRUE(rig.window->transfer().flags().bankLoaded);
+    EXPECT_EQ(recordOf(rig.window->records().bank[37])[0], recordOf(bank[37])[0]);
+    rig.window->openFile(QString::fromStdString(patchFile));
     EXPECT_TRUE(std::equal(patch.begin(), patch.begin() + kPatchRecordSize,
-                           rig.window->Records().CurrentPatch.begin()));
+                           rig.window->records().currentPatch.begin()));
     EXPECT_EQ(rig.window->windowTitle(), "lead.syx - Velmora");
 }
 

@@ -1,6 +1,6 @@
 // The main window's start-up and its MIDI commands, through its real actions.
-#include "FakeBackend.h"
-#include "WindowRig.h"
+#include "app/WindowRig.h"
+#include "midi/FakeBackend.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,21 +21,21 @@ TEST(MainWindow, StartsWithThePortsAndRunsTheMidiCommands)
     midi::MidiDevices devices;
     auto owned = std::make_unique<FakeBackend>();
     FakeBackend& backend = *owned;
-    devices.AddBackend(std::move(owned));
-    TfrmMain window(devices);
-    ASSERT_TRUE(window.FormCreate());
+    devices.addBackend(std::move(owned));
+    MainWindow window(devices);
+    ASSERT_TRUE(window.startUp());
     EXPECT_EQ(window.windowTitle(), "Velmora");
     // Start-up asks the instrument for its global parameters.
     EXPECT_EQ(backend.shared->sent,
               (std::vector<Bytes>{{0xF0, 0x10, 0x06, 0x04, 0x03, 0x00, 0xF7}}));
 
-    QAction* thru = window.Action("aThru");
+    QAction* thru = window.action("aThru");
     thru->trigger();
-    EXPECT_TRUE(window.Midi().Routing().thruMode);
+    EXPECT_TRUE(window.midi().routing().thruMode);
     EXPECT_TRUE(thru->isChecked());
 
     // Shortcuts work while the menus are hidden.
-    window.Action("aHideMenu")->trigger();
+    window.action("aHideMenu")->trigger();
     EXPECT_FALSE(window.menuBar()->actions().front()->isVisible());
     window.show();
     QApplication::setActiveWindow(&window);
@@ -45,13 +45,13 @@ TEST(MainWindow, StartsWithThePortsAndRunsTheMidiCommands)
     EXPECT_EQ(backend.shared->sent.back(), (Bytes{0xB0, 121, 0}));
 
     // Thru mode passes the instrument's notes on.
-    backend.Inject({0x90, 60, 100});
+    backend.inject({0x90, 60, 100});
     QCoreApplication::processEvents();
     EXPECT_EQ(backend.shared->sent.back(), (Bytes{0x90, 60, 100}));
 
     // A vanished output: the user is told, and the program goes on.
     backend.shared->vanished = true;
-    backend.Inject({0x90, 61, 100});
+    backend.inject({0x90, 61, 100});
     QString shown;
     QTimer::singleShot(10, [&] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
@@ -68,9 +68,9 @@ TEST(MainWindow, WithoutAnInstrumentInputItSaysSoAndDoesNotStart)
 {
     test::ProgramFolder folder;
     midi::MidiDevices devices;
-    devices.AddBackend(
+    devices.addBackend(
         std::make_unique<FakeBackend>(std::vector<std::string>{}, std::vector<std::string>{"Out"}));
-    TfrmMain window(devices);
+    MainWindow window(devices);
     QString shown;
     QTimer::singleShot(10, [&] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
@@ -78,7 +78,7 @@ TEST(MainWindow, WithoutAnInstrumentInputItSaysSoAndDoesNotStart)
             box->accept();
         }
     });
-    EXPECT_FALSE(window.FormCreate());
+    EXPECT_FALSE(window.startUp());
     EXPECT_EQ(shown, "Cannot find a Midi In port");
 }
 
@@ -87,34 +87,34 @@ TEST(MainWindow, KeepsItsSettingsFromOneRunToTheNext)
     test::ProgramFolder folder;
     {
         test::WindowRig rig;
-        ASSERT_TRUE(rig.window->FormCreate());
+        ASSERT_TRUE(rig.window->startUp());
         // A first run starts from the defaults: a Matrix-1000, auto-play on.
-        EXPECT_TRUE(rig.window->Action("miMatrix1000")->isChecked());
-        EXPECT_TRUE(rig.window->Action("aAutoPlay")->isChecked());
-        rig.window->Action("miMatrix6")->trigger();
-        rig.window->Action("aThru")->trigger();
-        rig.window->Action("aMap")->trigger();
-        rig.window->Action("aAutoPlay")->trigger();
+        EXPECT_TRUE(rig.window->action("miMatrix1000")->isChecked());
+        EXPECT_TRUE(rig.window->action("aAutoPlay")->isChecked());
+        rig.window->action("miMatrix6")->trigger();
+        rig.window->action("aThru")->trigger();
+        rig.window->action("aMap")->trigger();
+        rig.window->action("aAutoPlay")->trigger();
         // Exit keeps them, as closing the window does.
         rig.window->show();
-        rig.window->Action("aExit")->trigger();
+        rig.window->action("aExit")->trigger();
         EXPECT_FALSE(rig.window->isVisible());
     }
-    const auto saved = folder.Dir().Read("velmora.ini");
+    const auto saved = folder.dir().read("velmora.ini");
     const std::string text(saved.begin(), saved.end());
     for (const char* line :
          {"Model=0\n", "ThruMode=1\n", "CcMapping=1\n", "AutoPlay=0\n", "Note=60\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
 
     test::WindowRig rig;
-    ASSERT_TRUE(rig.window->FormCreate());
+    ASSERT_TRUE(rig.window->startUp());
     // Only the built-in instrument's ports: the window says how to connect one.
     auto* hint = rig.window->findChild<QLabel*>("lblNoInterface");
     ASSERT_NE(hint, nullptr);
     EXPECT_TRUE(hint->text().startsWith("No MIDI interface found"));
-    EXPECT_TRUE(rig.window->Action("miMatrix6")->isChecked());
-    EXPECT_FALSE(rig.window->Action("miMatrix1000")->isChecked());
-    EXPECT_TRUE(rig.window->Action("aThru")->isChecked());
-    EXPECT_TRUE(rig.window->Action("aMap")->isChecked());
-    EXPECT_FALSE(rig.window->Action("aAutoPlay")->isChecked());
+    EXPECT_TRUE(rig.window->action("miMatrix6")->isChecked());
+    EXPECT_FALSE(rig.window->action("miMatrix1000")->isChecked());
+    EXPECT_TRUE(rig.window->action("aThru")->isChecked());
+    EXPECT_TRUE(rig.window->action("aMap")->isChecked());
+    EXPECT_FALSE(rig.window->action("aAutoPlay")->isChecked());
 }

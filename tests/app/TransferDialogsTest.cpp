@@ -1,6 +1,6 @@
 // The patch-number and progress dialogs, through their real controls.
-#include "TfrmNumber.h"
-#include "TfrmProgress.h"
+#include "app/NumberDialog.h"
+#include "app/ProgressDialog.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -15,11 +15,11 @@ using namespace velmora;
 namespace {
 
 // Types `keys` into the dialog once it shows, then presses `button`.
-void Answer(TfrmNumber& dialog, const QString& keys, const QString& button)
+void Answer(NumberDialog& dialog, const QString& keys, const QString& button)
 {
     QTimer::singleShot(0, &dialog, [&dialog, keys, button] {
-        QTest::keyClick(dialog.SpinEdit1, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(dialog.SpinEdit1, keys);
+        QTest::keyClick(dialog.spinEdit1, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(dialog.spinEdit1, keys);
         for (QPushButton* b : dialog.findChildren<QPushButton*>())
             if (b->text() == button)
                 QTest::mouseClick(b, Qt::LeftButton);
@@ -30,35 +30,35 @@ void Answer(TfrmNumber& dialog, const QString& keys, const QString& button)
 
 TEST(TransferDialogs, NumberDialogTakesANumberInItsRange)
 {
-    TfrmNumber dialog;
-    dialog.Setup("Upload To Matrix-1000", "Patch # (000-199)", 199, -1);
-    EXPECT_EQ(dialog.SpinEdit1->value(), 0);
+    NumberDialog dialog;
+    dialog.setup("Upload To Matrix-1000", "Patch # (000-199)", 199, -1);
+    EXPECT_EQ(dialog.spinEdit1->value(), 0);
     Answer(dialog, "150", "&OK");
-    EXPECT_EQ(dialog.Ask(), 150);
+    EXPECT_EQ(dialog.ask(), 150);
 
-    dialog.Setup("Download from Matrix-6(R)", "Patch # (00-99)", 99, 42);
-    EXPECT_EQ(dialog.Label1->text(), "Patch # (00-99)");
-    EXPECT_EQ(dialog.SpinEdit1->value(), 42);
+    dialog.setup("Download from Matrix-6(R)", "Patch # (00-99)", 99, 42);
+    EXPECT_EQ(dialog.label1->text(), "Patch # (00-99)");
+    EXPECT_EQ(dialog.spinEdit1->value(), 42);
     Answer(dialog, "123", "&OK"); // a third digit does not fit
-    EXPECT_EQ(dialog.Ask(), 12);
+    EXPECT_EQ(dialog.ask(), 12);
 
     Answer(dialog, "7", "&Cancel");
-    EXPECT_EQ(dialog.Ask(), std::nullopt);
+    EXPECT_EQ(dialog.ask(), std::nullopt);
 }
 
 TEST(TransferDialogs, ProgressShowsItsCaptionAndOffersCancel)
 {
-    TfrmProgress progress;
+    ProgressDialog progress;
     EXPECT_FALSE(progress.btnCancel->isVisible());
-    progress.Start("Receiving Patches...", 100);
+    progress.start("Receiving Patches...", 100);
     EXPECT_TRUE(progress.isVisible());
     EXPECT_EQ(progress.windowTitle(), "Receiving Patches...");
-    progress.SetPosition(37);
-    EXPECT_EQ(progress.Bar->value(), 37);
-    EXPECT_EQ(progress.Bar->maximum(), 100);
+    progress.setPosition(37);
+    EXPECT_EQ(progress.bar->value(), 37);
+    EXPECT_EQ(progress.bar->maximum(), 100);
 
     int cancelled = 0;
-    progress.SetOnCancel([&] { ++cancelled; });
+    progress.setOnCancel([&] { ++cancelled; });
     QTest::mouseClick(progress.btnCancel, Qt::LeftButton);
     QTest::keyClick(&progress, Qt::Key_Escape);
     EXPECT_EQ(cancelled, 2);

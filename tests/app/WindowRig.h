@@ -3,10 +3,10 @@
 // own, so no test reads or writes beside the test program.
 #pragma once
 
-#include "AppPaths.h"
-#include "TempDir.h"
-#include "TfrmMain.h"
-#include "VirtualDevices.h"
+#include "app/AppPaths.h"
+#include "app/MainWindow.h"
+#include "support/TempDir.h"
+#include "support/VirtualDevices.h"
 
 #include <gtest/gtest.h>
 
@@ -19,14 +19,14 @@ class ProgramFolder
 public:
     ProgramFolder()
     {
-        std::filesystem::copy_file(VELMORA_DEFAULT_SYX, dir_.Path("default.syx"));
-        AppPaths::SetProgramFolderForTests(QString::fromStdString(dir_.Dir().string()));
+        std::filesystem::copy_file(VELMORA_DEFAULT_SYX, dir_.path("default.syx"));
+        AppPaths::setProgramFolderForTests(QString::fromStdString(dir_.dir().string()));
     }
-    ~ProgramFolder() { AppPaths::SetProgramFolderForTests({}); }
+    ~ProgramFolder() { AppPaths::setProgramFolderForTests({}); }
     ProgramFolder(const ProgramFolder&) = delete;
     ProgramFolder& operator=(const ProgramFolder&) = delete;
 
-    const TempDir& Dir() const { return dir_; }
+    const TempDir& dir() const { return dir_; }
 
 private:
     TempDir dir_;
@@ -35,11 +35,11 @@ private:
 // The window and the instrument it talks to.
 struct WindowRig : VirtualDevices
 {
-    explicit WindowRig(Model model = Model::Matrix1000)
-        : VirtualDevices(model), window(std::make_unique<TfrmMain>(devices))
+    explicit WindowRig(SynthModel model = SynthModel::Matrix1000)
+        : VirtualDevices(model), window(std::make_unique<MainWindow>(devices))
     {}
 
-    std::unique_ptr<TfrmMain> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 } // namespace velmora::test

@@ -3,7 +3,7 @@
 // on the event loop.
 #pragma once
 
-#include "InstrumentChild.h"
+#include "velmora-soak/InstrumentChild.h"
 
 #include <QCoreApplication>
 #include <jack/jack.h>
@@ -17,7 +17,7 @@
 #include <vector>
 
 #define VELMORA_SKIP_WITHOUT_JACK()                                                                \
-    if (!::velmora::test::JackServerRuns())                                                        \
+    if (!::velmora::test::jackServerRuns())                                                        \
     GTEST_SKIP() << "no JACK server is running; scripts/test.sh starts one"
 
 namespace velmora::test {
@@ -25,9 +25,9 @@ namespace velmora::test {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using InstrumentProcess = soak::InstrumentChild;
-using soak::IndexOfJackPort;
+using soak::indexOfJackPort;
 
-inline bool JackServerRuns()
+inline bool jackServerRuns()
 {
     jack_set_error_function([](const char*) {});
     jack_set_info_function([](const char*) {});
@@ -40,7 +40,7 @@ inline bool JackServerRuns()
 }
 
 // A name no other test of any running test program uses.
-inline std::string UniqueName(const std::string& prefix)
+inline std::string uniqueName(const std::string& prefix)
 {
     static int serial = 0;
     return prefix + " " + std::to_string(getpid()) + "-" + std::to_string(serial++);
@@ -49,18 +49,18 @@ inline std::string UniqueName(const std::string& prefix)
 // velmora-instrument under that name, answering at once, once it is ready;
 // null when it did not get ready.
 inline std::unique_ptr<InstrumentProcess>
-StartInstrument(const std::string& name, const std::vector<std::string>& options = {})
+startInstrument(const std::string& name, const std::vector<std::string>& options = {})
 {
     std::vector<std::string> args{"--name", name, "--pace", "fast"};
     args.insert(args.end(), options.begin(), options.end());
     auto instrument = std::make_unique<InstrumentProcess>(VELMORA_INSTRUMENT_PATH, args);
-    if (!instrument->WaitForLine("ready", 30s))
+    if (!instrument->waitForLine("ready", 30s))
         return nullptr;
     return instrument;
 }
 
 // Runs the event loop until `done` (asked once per round) or `timeout`.
-template <typename Done> bool PumpUntil(Done done, Clock::duration timeout)
+template <typename Done> bool pumpUntil(Done done, Clock::duration timeout)
 {
     const auto deadline = Clock::now() + timeout;
     while (!done()) {

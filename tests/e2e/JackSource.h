@@ -26,7 +26,7 @@ public:
             return;
         port_ =
             jack_port_register(client_, port.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-        jack_set_process_callback(client_, &JackSource::Process, this);
+        jack_set_process_callback(client_, &JackSource::process, this);
         jack_activate(client_);
     }
     ~JackSource()
@@ -39,16 +39,16 @@ public:
     JackSource(const JackSource&) = delete;
     JackSource& operator=(const JackSource&) = delete;
 
-    bool Ok() const { return client_ && port_; }
-    std::string PortName() const { return port_ ? jack_port_name(port_) : ""; }
+    bool ok() const { return client_ && port_; }
+    std::string portName() const { return port_ ? jack_port_name(port_) : ""; }
 
     // A control change on channel 1, out in the next cycle. The test waits
     // for its effect before it turns again.
-    void Turn(int controller, int value) { turn_ = 0x1000000 | controller << 8 | value; }
+    void turn(int controller, int value) { turn_ = 0x1000000 | controller << 8 | value; }
 
     // `shorts` controller messages, with a SysEx of `sysexLength` bytes after
     // every `sysexEvery` of them.
-    void Burst(int shorts, int sysexEvery, std::size_t sysexLength)
+    void burst(int shorts, int sysexEvery, std::size_t sysexLength)
     {
         sysex_.assign(sysexLength, 0x01);
         if (sysexLength >= 2) {
@@ -59,10 +59,10 @@ public:
         sent_ = 0;
         remaining_ = shorts;
     }
-    bool Done() const { return remaining_.load() == 0; }
+    bool done() const { return remaining_.load() == 0; }
 
 private:
-    static int Process(jack_nframes_t frames, void* self)
+    static int process(jack_nframes_t frames, void* self)
     {
         auto* source = static_cast<JackSource*>(self);
         void* buffer = jack_port_get_buffer(source->port_, frames);

@@ -1,9 +1,9 @@
 // The sequencer window playing to velmora-instrument over JACK: eight steps
-// clocked by its own timer go out through TMidiOutput, and the instrument's
+// clocked by its own timer go out through MidiOutput, and the instrument's
 // --verbose log tells what arrived. Skipped when no JACK server runs.
-#include "InstrumentProcess.h"
-#include "MidiOutput.h"
-#include "TfrmSeq.h"
+#include "e2e/InstrumentProcess.h"
+#include "midi/MidiOutput.h"
+#include "perform/SequencerWindow.h"
 
 #include <QSlider>
 #include <QTest>
@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kChannel = 3;
 
-std::string Hex(int status, int note)
+std::string hex(int status, int note)
 {
     char text[16];
     std::snprintf(text, sizeof text, "%02X %02X 64", status, note);
@@ -26,10 +26,10 @@ std::string Hex(int status, int note)
 }
 
 // Every line the instrument printed until it stays quiet for `quiet`.
-std::vector<std::string> Lines(InstrumentProcess& instrument, Clock::duration quiet)
+std::vector<std::string> lines(InstrumentProcess& instrument, Clock::duration quiet)
 {
     std::vector<std::string> lines;
-    while (auto line = instrument.WaitForLine("", quiet))
+    while (auto line = instrument.waitForLine("", quiet))
         lines.push_back(*line);
     return lines;
 }
@@ -39,23 +39,23 @@ std::vector<std::string> Lines(InstrumentProcess& instrument, Clock::duration qu
 TEST(SequencerJack, EightStepsReachTheInstrumentWithTheirNotesMutesAndOctave)
 {
     VELMORA_SKIP_WITHOUT_JACK();
-    const std::string name = UniqueName("Velmora Seq E2E");
-    const auto instrument = StartInstrument(name, {"--verbose"});
+    const std::string name = uniqueName("Velmora Seq E2E");
+    const auto instrument = startInstrument(name, {"--verbose"});
     ASSERT_TRUE(instrument) << "velmora-instrument did not start";
 
     midi::MidiDevices devices;
-    devices.AddBackend(midi::CreateRtMidiBackend());
-    midi::TMidiOutput output(devices);
-    const int port = IndexOfJackPort(devices.OutputNames(), name + " in");
+    devices.addBackend(midi::createRtMidiBackend());
+    midi::MidiOutput output(devices);
+    const int port = indexOfJackPort(devices.outputNames(), name + " in");
     ASSERT_GE(port, 0);
-    output.SetDeviceID(port);
-    ASSERT_TRUE(output.Open()) << output.LastError();
+    output.setDeviceID(port);
+    ASSERT_TRUE(output.open()) << output.lastError();
 
     QString folder;
-    perform::TfrmSeq seq(
+    perform::SequencerWindow seq(
         output, [] { return kChannel; }, folder);
     std::vector<QString> told;
-    seq.OnMessage = [&](const QString& text) { told.push_back(text); };
+    seq.onMessage = [&](const QString& text) { told.push_back(text); };
     seq.show();
     seq.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&seq));
@@ -65,30 +65,30 @@ TEST(SequencerJack, EightStepsReachTheInstrumentWithTheirNotesMutesAndOctave)
     seq.findChild<QSlider*>("tbTempo")->setValue(605 - 50);
     QTest::keyClick(&seq, Qt::Key_2);
     QTest::keyClick(&seq, Qt::Key_5);
-    seq.State().SetOctave(1);
-    seq.UpdateControls();
+    seq.state().setOctave(1);
+    seq.updateControls();
 
     std::vector<std::string> expected;
     for (const int note : {72, 76, 77, 81, 83, 120}) {
-        expected.push_back(Hex(0x90 + kChannel, note));
-        expected.push_back(Hex(0x80 + kChannel, note));
+        expected.push_back(hex(0x90 + kChannel, note));
+        expected.push_back(hex(0x80 + kChannel, note));
     }
 
     // A JACK client that misses a cycle on a busy machine loses that cycle's
     // MIDI, so a run that arrived incomplete is played again.
     std::vector<std::string> received;
     for (int attempt = 0; attempt < 3 && received != expected; ++attempt) {
-        Lines(*instrument, 200ms); // anything left from before
-        seq.StartSeq();
-        ASSERT_TRUE(seq.Playing());
+        lines(*instrument, 200ms); // anything left from before
+        seq.startSeq();
+        ASSERT_TRUE(seq.playing());
         // Until step 8 has played: then step 1 is next and step 8 is lit.
-        PumpUntil([&] { return seq.State().CurrentStep() == 0 && seq.State().LitStep() == 7; },
+        pumpUntil([&] { return seq.state().currentStep() == 0 && seq.state().litStep() == 7; },
                   10s);
-        seq.StopSeq();
-        received = Lines(*instrument, 1s);
+        seq.stopSeq();
+        received = lines(*instrument, 1s);
     }
     EXPECT_EQ(received, expected);
     EXPECT_TRUE(told.empty());
-    output.Close();
-    EXPECT_EQ(instrument->Stop(), 0);
+    output.close();
+    EXPECT_EQ(instrument->stop(), 0);
 }

@@ -1,10 +1,10 @@
 // velmora-syx as a user runs it against instruments on JACK: a bank backed up
 // from one instrument, changed, restored into another and backed up again
 // comes back byte for byte. Skipped when no JACK server runs.
-#include "InstrumentProcess.h"
-#include "Messages.h"
-#include "SysexCodec.h"
-#include "TempDir.h"
+#include "e2e/InstrumentProcess.h"
+#include "protocol/Messages.h"
+#include "protocol/SysexCodec.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -27,17 +27,17 @@ protected:
     void SetUp() override { VELMORA_SKIP_WITHOUT_JACK(); }
 
     // A fresh instrument; the name its ports start with.
-    std::string StartInstrument()
+    std::string startInstrument()
     {
-        const std::string name = UniqueName("Velmora Syx");
-        instruments_.push_back(test::StartInstrument(name));
+        const std::string name = uniqueName("Velmora Syx");
+        instruments_.push_back(test::startInstrument(name));
         EXPECT_TRUE(instruments_.back());
         return name;
     }
 
     // velmora-syx with these arguments (each in double quotes); its exit
     // code. What it printed is kept in output_.
-    int Syx(const std::vector<std::string>& arguments)
+    int syx(const std::vector<std::string>& arguments)
     {
         std::string command = VELMORA_SYX_PATH;
         for (const std::string& argument : arguments)
@@ -52,11 +52,11 @@ protected:
 
     // A JACK client that misses a cycle on a busy machine loses that cycle's
     // MIDI; a backup that failed for it is tried again.
-    bool Backup(const std::string& instrument, const std::string& file)
+    bool backup(const std::string& instrument, const std::string& file)
     {
         for (int attempt = 0; attempt < 3; ++attempt) {
-            if (Syx({"backup", "--in", instrument + " out", "--out", instrument + " in",
-                     dir_.Path(file)}) == 0)
+            if (syx({"backup", "--in", instrument + " out", "--out", instrument + " in",
+                     dir_.path(file)}) == 0)
                 return true;
             std::cerr << "backup attempt " << attempt << " failed: " << output_;
         }
@@ -72,23 +72,23 @@ protected:
 
 TEST_F(SyxBackupRestore, RestoredBankComesBackByteForByte)
 {
-    const std::string a = StartInstrument();
-    ASSERT_TRUE(Backup(a, "a.syx"));
-    Bytes bank = dir_.Read("a.syx");
+    const std::string a = startInstrument();
+    ASSERT_TRUE(backup(a, "a.syx"));
+    Bytes bank = dir_.read("a.syx");
     ASSERT_EQ(bank.size(), kBankSysexSize);
-    EXPECT_EQ(fs::file_size(dir_.Path("a-splits.syx")), 50 * kSplitMessageSize);
-    EXPECT_EQ(fs::file_size(dir_.Path("a-global.syx")), kGlobal1000MessageSize);
+    EXPECT_EQ(fs::file_size(dir_.path("a-splits.syx")), 50 * kSplitMessageSize);
+    EXPECT_EQ(fs::file_size(dir_.path("a-global.syx")), kGlobal1000MessageSize);
 
     // Patch 5 renamed, rebuilt as the program builds it.
     const auto fifth = std::span(bank).subspan(5 * kPatchMessageSize, kPatchMessageSize);
     PatchRecord record{};
-    ASSERT_EQ(UnpackBlock(fifth, record), UnpackStatus::Ok);
+    ASSERT_EQ(unpackBlock(fifth, record), UnpackStatus::Ok);
     std::copy_n("RESTORED", 8, record.begin());
-    const Message renamed = PatchToMemory(5, record);
+    const Message renamed = patchToMemory(5, record);
     std::copy(renamed.begin(), renamed.end(), fifth.begin());
 
-    const std::string b = StartInstrument();
-    ASSERT_EQ(Syx({"restore", "--out", b + " in", dir_.Write("b.syx", bank)}), 0) << output_;
-    ASSERT_TRUE(Backup(b, "c.syx"));
-    EXPECT_EQ(dir_.Read("c.syx"), bank);
+    const std::string b = startInstrument();
+    ASSERT_EQ(syx({"restore", "--out", b + " in", dir_.write("b.syx", bank)}), 0) << output_;
+    ASSERT_TRUE(backup(b, "c.syx"));
+    EXPECT_EQ(dir_.read("c.syx"), bank);
 }

@@ -1,11 +1,11 @@
 // The matrix page driven through its real controls: what each bus edit
 // writes into the patch and sends, what a refresh shows (and that it never
 // writes or sends), and the two-click patch selector.
-#include "MatrixPage.h"
-#include "BusGroup.h"
-#include "PatchSelector.h"
-#include "RecordingSink.h"
-#include "TIACheckControl.h"
+#include "editor/MatrixPage.h"
+#include "editor/BusGroup.h"
+#include "editor/PatchSelector.h"
+#include "support/RecordingSink.h"
+#include "widgets/LampButton.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -19,7 +19,7 @@ namespace {
 
 using Bytes = test::RecordingSink::Bytes;
 
-Bytes BusMessage(int bus, Byte source, Byte amount, Byte destination)
+Bytes busMessage(int bus, Byte source, Byte amount, Byte destination)
 {
     return {0xF0, 0x10, 0x06, 0x0B, static_cast<Byte>(bus - 1), source, amount, destination, 0xF7};
 }
@@ -29,22 +29,22 @@ class MatrixPageTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        sender.OnMatrixShown = [this](int bus, int amount) { shown = {bus, amount}; };
-        sender.OnSend6Patch = [this] { ++wholePatches; };
+        sender.onMatrixShown = [this](int bus, int amount) { shown = {bus, amount}; };
+        sender.onSend6Patch = [this] { ++wholePatches; };
         page.show();
     }
 
     // A patch as received: the bus bytes, then the page shown anew.
-    void Receive(int bus, Byte source, Byte amount, Byte destination)
+    void receive(int bus, Byte source, Byte amount, Byte destination)
     {
-        const std::size_t s = BusOffset(bus);
+        const std::size_t s = busOffset(bus);
         patch[s] = source;
         patch[s + 1] = amount;
         patch[s + 2] = destination;
-        page.Refresh();
+        page.refresh();
     }
 
-    void ClickSwitch(int bus) { QTest::mouseClick(page.Bus(bus)->Switch(), Qt::LeftButton); }
+    void clickSwitch(int bus) { QTest::mouseClick(page.bus(bus)->busSwitch(), Qt::LeftButton); }
 
     test::RecordingSink sink;
     PatchBuffer patch{};
@@ -58,24 +58,24 @@ protected:
 
 TEST_F(MatrixPageTest, AmountKeysWriteTheRecordAndSendSevenBits)
 {
-    Receive(1, 1, 0, 1);
-    QSlider* bar = page.Bus(1)->TrackBar();
+    receive(1, 1, 0, 1);
+    QSlider* bar = page.bus(1)->trackBar();
     QTest::keyClick(bar, Qt::Key_Left);
     EXPECT_EQ(patch[105], 255);
     ASSERT_EQ(sink.sent.size(), 1u);
-    EXPECT_EQ(sink.sent.back(), BusMessage(1, 1, 127, 1));
+    EXPECT_EQ(sink.sent.back(), busMessage(1, 1, 127, 1));
     EXPECT_EQ(shown, std::make_pair(1, -1));
-    EXPECT_EQ(page.Bus(1)->ValueLabel()->text(), "-1");
+    EXPECT_EQ(page.bus(1)->valueLabel()->text(), "-1");
 
     QTest::keyClick(bar, Qt::Key_End);
     EXPECT_EQ(patch[105], 63);
-    EXPECT_EQ(sink.sent.back(), BusMessage(1, 1, 63, 1));
+    EXPECT_EQ(sink.sent.back(), busMessage(1, 1, 63, 1));
     QTest::keyClick(bar, Qt::Key_Home);
     EXPECT_EQ(patch[105], 193);
-    EXPECT_EQ(sink.sent.back(), BusMessage(1, 1, 65, 1));
+    EXPECT_EQ(sink.sent.back(), busMessage(1, 1, 65, 1));
 
     patch[105] = 255;
-    page.Refresh();
+    page.refresh();
     EXPECT_EQ(bar->value(), -1);
 
     // With the output closed the edit is kept and shown, and nothing goes out.
@@ -88,83 +88,83 @@ TEST_F(MatrixPageTest, AmountKeysWriteTheRecordAndSendSevenBits)
 
 TEST_F(MatrixPageTest, SwitchingOffSendsTheRouteAtZeroThenClearsIt)
 {
-    Receive(3, 5, 20, 9);
-    ClickSwitch(3);
-    const std::vector<Bytes> expected = {BusMessage(3, 5, 0, 9), BusMessage(3, 0, 0, 0)};
+    receive(3, 5, 20, 9);
+    clickSwitch(3);
+    const std::vector<Bytes> expected = {busMessage(3, 5, 0, 9), busMessage(3, 0, 0, 0)};
     EXPECT_EQ(sink.sent, expected);
     EXPECT_EQ(patch[110], 0);
     EXPECT_EQ(patch[111], 0);
     EXPECT_EQ(patch[112], 0);
-    BusGroup* bus = page.Bus(3);
-    for (QComboBox* list : {bus->SourceList(), bus->DestinationList()}) {
+    BusGroup* bus = page.bus(3);
+    for (QComboBox* list : {bus->SourceList(), bus->destinationList()}) {
         EXPECT_EQ(list->currentIndex(), -1);
         EXPECT_FALSE(list->isEnabled());
     }
-    EXPECT_EQ(bus->TrackBar()->value(), 0);
-    EXPECT_FALSE(bus->TrackBar()->isEnabled());
+    EXPECT_EQ(bus->trackBar()->value(), 0);
+    EXPECT_FALSE(bus->trackBar()->isEnabled());
 
-    Receive(3, 5, 0, 9);
+    receive(3, 5, 0, 9);
     sink.sent.clear();
-    ClickSwitch(3);
-    EXPECT_EQ(sink.sent, std::vector<Bytes>{BusMessage(3, 0, 0, 0)});
+    clickSwitch(3);
+    EXPECT_EQ(sink.sent, std::vector<Bytes>{busMessage(3, 0, 0, 0)});
 }
 
 TEST_F(MatrixPageTest, SwitchingOnSendsTheRecordedRouteAndListsTakeChoices)
 {
-    Receive(2, 0, 12, 9);
-    BusGroup* bus = page.Bus(2);
-    EXPECT_FALSE(bus->Switch()->isChecked());
-    EXPECT_FALSE(bus->DestinationList()->isEnabled());
-    ClickSwitch(2);
-    EXPECT_EQ(bus->DestinationList()->currentText(), "VCF Frequency");
+    receive(2, 0, 12, 9);
+    BusGroup* bus = page.bus(2);
+    EXPECT_FALSE(bus->busSwitch()->isChecked());
+    EXPECT_FALSE(bus->destinationList()->isEnabled());
+    clickSwitch(2);
+    EXPECT_EQ(bus->destinationList()->currentText(), "VCF Frequency");
     EXPECT_EQ(bus->SourceList()->currentIndex(), -1);
-    EXPECT_EQ(bus->TrackBar()->value(), 12);
-    EXPECT_EQ(sink.sent, std::vector<Bytes>{BusMessage(2, 0, 12, 9)});
+    EXPECT_EQ(bus->trackBar()->value(), 12);
+    EXPECT_EQ(sink.sent, std::vector<Bytes>{busMessage(2, 0, 12, 9)});
 
     // The user picks the first source from the keyboard.
     QTest::keyClick(bus->SourceList(), Qt::Key_Home);
     EXPECT_EQ(patch[107], 1);
-    EXPECT_EQ(sink.sent.back(), BusMessage(2, 1, 12, 9));
-    QTest::keyClick(bus->DestinationList(), Qt::Key_Down);
+    EXPECT_EQ(sink.sent.back(), busMessage(2, 1, 12, 9));
+    QTest::keyClick(bus->destinationList(), Qt::Key_Down);
     EXPECT_EQ(patch[109], 10);
-    EXPECT_EQ(sink.sent.back(), BusMessage(2, 1, 12, 10));
+    EXPECT_EQ(sink.sent.back(), busMessage(2, 1, 12, 10));
 
     // The controller mapping's toggle acts as a click.
-    bus->Toggle();
-    EXPECT_FALSE(bus->Switch()->isChecked());
-    EXPECT_EQ(sink.sent.back(), BusMessage(2, 0, 0, 0));
+    bus->toggle();
+    EXPECT_FALSE(bus->busSwitch()->isChecked());
+    EXPECT_EQ(sink.sent.back(), busMessage(2, 0, 0, 0));
 
     // Bus 1 shows the route it sends as well.
-    Receive(1, 0, 12, 9);
-    ClickSwitch(1);
-    EXPECT_EQ(page.Bus(1)->DestinationList()->currentText(), "VCF Frequency");
+    receive(1, 0, 12, 9);
+    clickSwitch(1);
+    EXPECT_EQ(page.bus(1)->destinationList()->currentText(), "VCF Frequency");
 }
 
 // That a refresh sends and writes nothing on either model is checked on the
 // whole editor (EditorWindow, tests/app); here what odd bus bytes show as.
 TEST_F(MatrixPageTest, RefreshShowsOddBusBytesAsFarAsTheControlsReach)
 {
-    Receive(4, 3, 40, 2); // bars away from 0 before the next patch
-    Receive(5, 2, 30, 7);
-    patch[BusOffset(4) + 1] = 100; // outside -63..+63
-    patch[BusOffset(5)] = 0;       // off, but still holding an amount
+    receive(4, 3, 40, 2); // bars away from 0 before the next patch
+    receive(5, 2, 30, 7);
+    patch[busOffset(4) + 1] = 100; // outside -63..+63
+    patch[busOffset(5)] = 0;       // off, but still holding an amount
     const PatchBuffer before = patch;
-    page.Refresh();
+    page.refresh();
     EXPECT_EQ(patch, before);
-    EXPECT_EQ(page.Bus(4)->TrackBar()->value(), -63);
-    EXPECT_EQ(page.Bus(5)->TrackBar()->value(), 0);
-    EXPECT_FALSE(page.Bus(5)->Switch()->isChecked());
+    EXPECT_EQ(page.bus(4)->trackBar()->value(), -63);
+    EXPECT_EQ(page.bus(5)->trackBar()->value(), 0);
+    EXPECT_FALSE(page.bus(5)->busSwitch()->isChecked());
     EXPECT_TRUE(sink.sent.empty());
 }
 
 TEST_F(MatrixPageTest, Matrix6SendsTheWholePatchForEveryBusEdit)
 {
-    sender.SetModel(Model::Matrix6);
-    Receive(6, 4, 10, 3);
-    QTest::keyClick(page.Bus(6)->TrackBar(), Qt::Key_Right);
-    QTest::keyClick(page.Bus(6)->SourceList(), Qt::Key_Down);
-    ClickSwitch(6); // the amount to 0, then the cleared bus
-    ClickSwitch(6);
+    sender.setModel(SynthModel::Matrix6);
+    receive(6, 4, 10, 3);
+    QTest::keyClick(page.bus(6)->trackBar(), Qt::Key_Right);
+    QTest::keyClick(page.bus(6)->SourceList(), Qt::Key_Down);
+    clickSwitch(6); // the amount to 0, then the cleared bus
+    clickSwitch(6);
     EXPECT_EQ(wholePatches, 5);
     EXPECT_TRUE(sink.sent.empty());
 }
@@ -173,28 +173,28 @@ TEST_F(MatrixPageTest, RightClickOnASwitchOpensItsAssignment)
 {
     int opened = -1;
     context.captionMenu = [&opened](int control) { opened = control; };
-    QTest::mouseClick(page.Bus(3)->Switch(), Qt::RightButton);
+    QTest::mouseClick(page.bus(3)->busSwitch(), Qt::RightButton);
     EXPECT_EQ(opened, 82);
-    EXPECT_FALSE(page.Bus(3)->Switch()->isChecked());
+    EXPECT_FALSE(page.bus(3)->busSwitch()->isChecked());
 }
 
 TEST_F(MatrixPageTest, TwoDigitClicksSelectAPatch)
 {
-    PatchSelector* selector = page.Selector();
+    PatchSelector* selector = page.selector();
     int notes = 0;
-    selector->OnPlayNote = [&notes] { ++notes; };
-    QTest::mouseClick(selector->Button(4), Qt::LeftButton);
+    selector->onPlayNote = [&notes] { ++notes; };
+    QTest::mouseClick(selector->button(4), Qt::LeftButton);
     EXPECT_TRUE(sink.sent.empty());
     EXPECT_EQ(notes, 0);
-    QTest::mouseClick(selector->Button(2), Qt::LeftButton);
+    QTest::mouseClick(selector->button(2), Qt::LeftButton);
     ASSERT_EQ(sink.sent.size(), 1u);
     EXPECT_EQ(sink.sent[0], (Bytes{0xC0, 42}));
     EXPECT_EQ(notes, 1);
-    EXPECT_FALSE(selector->PendingTens());
+    EXPECT_FALSE(selector->pendingTens());
 
     sink.open = false; // a closed output is handed nothing
-    QTest::mouseClick(selector->Button(4), Qt::LeftButton);
-    QTest::mouseClick(selector->Button(2), Qt::LeftButton);
+    QTest::mouseClick(selector->button(4), Qt::LeftButton);
+    QTest::mouseClick(selector->button(2), Qt::LeftButton);
     EXPECT_EQ(sink.sent.size(), 1u);
 }
 

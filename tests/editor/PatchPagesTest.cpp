@@ -1,15 +1,15 @@
 // The two patch pages driven through their real controls: the bytes each
 // edit writes and sends on either model, the enabled-state rules, and that
 // showing a patch never writes or sends, whatever bytes it holds.
-#include "DemoPatches.h"
-#include "PatchDrawing.h"
-#include "PatchPage1.h"
-#include "PatchPage2.h"
-#include "RecordingSink.h"
-#include "TIACheckControl.h"
-#include "TMyGauge.h"
-#include "TempDir.h"
-#include "TrackGenPresets.h"
+#include "editor/PatchDrawing.h"
+#include "editor/PatchPage1.h"
+#include "editor/PatchPage2.h"
+#include "editor/TrackGenPresets.h"
+#include "support/DemoPatches.h"
+#include "support/RecordingSink.h"
+#include "support/TempDir.h"
+#include "widgets/ClickGauge.h"
+#include "widgets/LampButton.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -29,14 +29,14 @@ namespace {
 
 using Bytes = test::RecordingSink::Bytes;
 using Sent = std::vector<Bytes>;
-using widgets::TIACheckControl;
+using widgets::LampButton;
 
 // What the whole-patch sends leave in the recording, in place of the dump.
 const Bytes kWholePatch6 = {'6'};
 const Bytes kWholePatch1000 = {'E'};
 const Bytes kEditPrefix = {0xF0, 0x10, 0x06, 0x05, 0xF7};
 
-Bytes Param(Byte parameter, Byte value)
+Bytes param(Byte parameter, Byte value)
 {
     return {0xF0, 0x10, 0x06, 0x06, parameter, value, 0xF7};
 }
@@ -46,33 +46,33 @@ class PatchPagesTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        sender.OnSend6Patch = [this] { sink.sent.push_back(kWholePatch6); };
-        sender.OnMidiSendPatch = [this] { sink.sent.push_back(kWholePatch1000); };
-        context.repaint = [this](Drawing drawing) { repaints.push_back(drawing); };
-        context.initControls = [this] { Show(); };
+        sender.onSend6Patch = [this] { sink.sent.push_back(kWholePatch6); };
+        sender.onMidiSendPatch = [this] { sink.sent.push_back(kWholePatch1000); };
+        context.repaintHook = [this](Drawing drawing) { repaints.push_back(drawing); };
+        context.initControls = [this] { show(); };
         page1.show();
         page2.show();
-        Receive({});
+        receive({});
     }
 
-    // InitPatchControls as the editor runs it.
-    void Show()
+    // initPatchControls as the editor runs it.
+    void show()
     {
         const PatchEditing::LoadingScope loading(editing);
-        page1.Refresh();
-        page2.Refresh();
+        page1.refresh();
+        page2.refresh();
     }
     // A patch arrives: some bytes set, the pages shown anew, the record kept.
-    void Receive(std::initializer_list<std::pair<std::size_t, Byte>> bytes)
+    void receive(std::initializer_list<std::pair<std::size_t, Byte>> bytes)
     {
         for (const auto& [offset, value] : bytes)
             patch[offset] = value;
-        Show();
+        show();
         sink.sent.clear();
         repaints.clear();
     }
 
-    template <typename T> T* Find(const char* name)
+    template <typename T> T* find(const char* name)
     {
         T* widget = page1.findChild<T*>(QString::fromLatin1(name));
         if (widget == nullptr)
@@ -80,15 +80,15 @@ protected:
         EXPECT_NE(widget, nullptr) << name;
         return widget;
     }
-    void Click(const char* name) { QTest::mouseClick(Find<QWidget>(name), Qt::LeftButton); }
+    void userToggled(const char* name) { QTest::mouseClick(find<QWidget>(name), Qt::LeftButton); }
 
     test::RecordingSink sink;
-    PatchBuffer patch = demo::DemoPatch(11);
+    PatchBuffer patch = demo::demoPatch(11);
     ParameterSender sender{sink, patch};
     PatchEditing editing{patch, sender};
     EditorContext context{editing, {}, {}, {}};
     test::TempDir dir;
-    TrackGenPresets presets{QString::fromStdString(dir.Path("trackgen.ini"))};
+    TrackGenPresets presets{QString::fromStdString(dir.path("trackgen.ini"))};
     PatchPage1 page1{context};
     PatchPage2 page2{context, presets};
     std::vector<Drawing> repaints;
@@ -105,19 +105,19 @@ TEST_F(PatchPagesTest, ScrollBarsStoreTheRangeMaximumAtTheTop)
     };
     for (const Row& row : {Row{"DCO1freq", 9, 0, 63}, Row{"VCFfreq", 26, 21, 127},
                            Row{"LFO1retrigger", 39, 83, 31}}) {
-        Receive({{row.offset, 5}});
-        auto* bar = Find<QScrollBar>((std::string("sb") + row.name).c_str());
+        receive({{row.offset, 5}});
+        auto* bar = find<QScrollBar>((std::string("sb") + row.name).c_str());
         bar->triggerAction(QAbstractSlider::SliderToMinimum);
         EXPECT_EQ(patch[row.offset], row.max) << row.name;
-        EXPECT_EQ(Find<widgets::TMyGauge>((std::string("g") + row.name).c_str())->Position(),
+        EXPECT_EQ(find<widgets::ClickGauge>((std::string("g") + row.name).c_str())->position(),
                   row.max);
         bar->triggerAction(QAbstractSlider::SliderToMaximum);
         EXPECT_EQ(patch[row.offset], 0);
-        EXPECT_EQ(sink.sent, (Sent{Param(row.parameter, Byte(row.max)), Param(row.parameter, 0)}))
+        EXPECT_EQ(sink.sent, (Sent{param(row.parameter, Byte(row.max)), param(row.parameter, 0)}))
             << row.name;
     }
-    Receive({{81, 5}});
-    Find<QScrollBar>("sbTRK5")->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    receive({{81, 5}});
+    find<QScrollBar>("sbTRK5")->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(patch[81], 6);
     EXPECT_EQ(repaints, std::vector{Drawing::Tracking});
 }
@@ -126,45 +126,45 @@ TEST_F(PatchPagesTest, SignedBarsStoreTwosComplementAndSendAsTheModelNeeds)
 {
     // What the parameter display shows.
     std::vector<std::pair<int, int>> shown;
-    sender.OnParameterShown = [&shown](int p, int v) { shown.emplace_back(p, v); };
-    Receive({{90, 0}, {19, 0}, {93, 0}});
-    QTest::keyClick(Find<QSlider>("tbVCFfreqenv"), Qt::Key_Left);
+    sender.onParameterShown = [&shown](int p, int v) { shown.emplace_back(p, v); };
+    receive({{90, 0}, {19, 0}, {93, 0}});
+    QTest::keyClick(find<QSlider>("tbVCFfreqenv"), Qt::Key_Left);
     EXPECT_EQ(patch[90], 255);
-    EXPECT_EQ(Find<QLabel>("lblVCFfreqenv")->text(), "-1");
-    QTest::keyClick(Find<QSlider>("tbDCO2detune"), Qt::Key_Left);
+    EXPECT_EQ(find<QLabel>("lblVCFfreqenv")->text(), "-1");
+    QTest::keyClick(find<QSlider>("tbDCO2detune"), Qt::Key_Left);
     EXPECT_EQ(patch[19], 255);
-    EXPECT_EQ(Find<QLabel>("lblDCO2detune")->text(), "-1");
+    EXPECT_EQ(find<QLabel>("lblDCO2detune")->text(), "-1");
     // "Env 2 -> VCA 2" goes as the whole patch on either model.
-    QTest::keyClick(Find<QSlider>("tbVCA2env"), Qt::Key_Right);
+    QTest::keyClick(find<QSlider>("tbVCA2env"), Qt::Key_Right);
     EXPECT_EQ(patch[93], 1);
-    EXPECT_EQ(sink.sent, (Sent{Param(22, 0x7F), Param(12, 0x7F), kWholePatch1000}));
+    EXPECT_EQ(sink.sent, (Sent{param(22, 0x7F), param(12, 0x7F), kWholePatch1000}));
     EXPECT_EQ(shown, (std::vector<std::pair<int, int>>{{22, -1}, {12, -1}, {29, 1}}));
 
-    sender.SetModel(Model::Matrix6);
-    Receive({{90, 0}, {19, 0}});
-    QTest::keyClick(Find<QSlider>("tbVCFfreqenv"), Qt::Key_Left);
-    QTest::keyClick(Find<QSlider>("tbVCFfreqenv"), Qt::Key_End);
-    QTest::keyClick(Find<QSlider>("tbDCO2detune"), Qt::Key_Right);
-    QTest::keyClick(Find<QSlider>("tbVCA2env"), Qt::Key_Right);
+    sender.setModel(SynthModel::Matrix6);
+    receive({{90, 0}, {19, 0}});
+    QTest::keyClick(find<QSlider>("tbVCFfreqenv"), Qt::Key_Left);
+    QTest::keyClick(find<QSlider>("tbVCFfreqenv"), Qt::Key_End);
+    QTest::keyClick(find<QSlider>("tbDCO2detune"), Qt::Key_Right);
+    QTest::keyClick(find<QSlider>("tbVCA2env"), Qt::Key_Right);
     EXPECT_EQ(patch[90], 63);
     EXPECT_EQ(patch[19], 1);
     EXPECT_EQ(patch[93], 2);
     EXPECT_EQ(sink.sent,
-              (Sent{kWholePatch6, kEditPrefix, Param(22, 63), kWholePatch6, kWholePatch6}));
+              (Sent{kWholePatch6, kEditPrefix, param(22, 63), kWholePatch6, kWholePatch6}));
 }
 
 TEST_F(PatchPagesTest, MixBarStoresTheDco1ShareAndRepaintsBothOscillators)
 {
-    auto* mix = Find<QSlider>("tbMix");
+    auto* mix = find<QSlider>("tbMix");
     mix->triggerAction(QAbstractSlider::SliderToMinimum);
     EXPECT_EQ(patch[20], 63);
     mix->triggerAction(QAbstractSlider::SliderToMaximum);
     EXPECT_EQ(patch[20], 0);
-    EXPECT_EQ(sink.sent, (Sent{Param(20, 63), Param(20, 0)}));
+    EXPECT_EQ(sink.sent, (Sent{param(20, 63), param(20, 0)}));
     EXPECT_EQ(repaints, (std::vector{Drawing::Dco1, Drawing::Dco2, Drawing::Dco1, Drawing::Dco2}));
-    EXPECT_EQ(page1.DrawingOf(Drawing::Dco2)->objectName(), "pbDCO2");
-    EXPECT_EQ(page1.DrawingOf(Drawing::Env1), nullptr);
-    EXPECT_EQ(page2.DrawingOf(Drawing::Ramp2)->objectName(), "pbRAMP2");
+    EXPECT_EQ(page1.drawingOf(Drawing::Dco2)->objectName(), "pbDCO2");
+    EXPECT_EQ(page1.drawingOf(Drawing::Env1), nullptr);
+    EXPECT_EQ(page2.drawingOf(Drawing::Ramp2)->objectName(), "pbRAMP2");
 
     // With the output closed the edit is kept and nothing goes out.
     sink.open = false;
@@ -175,72 +175,72 @@ TEST_F(PatchPagesTest, MixBarStoresTheDco1ShareAndRepaintsBothOscillators)
 
 TEST_F(PatchPagesTest, CheckBoxesToggleTheirBitAndKeepTheEnabledRules)
 {
-    Receive({{12, 1}, {18, 1}, {21, 0x81}, {57, 0}});
-    Click("cbDCO1vibrato");
-    Click("cbDCO1vibrato");
+    receive({{12, 1}, {18, 1}, {21, 0x81}, {57, 0}});
+    userToggled("cbDCO1vibrato");
+    userToggled("cbDCO1vibrato");
     // An exact box over a byte with a stray bit shows off; checking it
     // writes the whole byte.
-    EXPECT_FALSE(Find<TIACheckControl>("cbDCO1portamento")->isChecked());
-    Click("cbDCO1portamento");
+    EXPECT_FALSE(find<LampButton>("cbDCO1portamento")->isChecked());
+    userToggled("cbDCO1portamento");
     EXPECT_EQ(patch[21], 1);
-    Click("cbDCO2noise");
+    userToggled("cbDCO2noise");
     EXPECT_EQ(patch[18], 5);
-    EXPECT_EQ(sink.sent, (Sent{Param(7, 3), Param(7, 1), Param(8, 1), Param(16, 5)}));
+    EXPECT_EQ(sink.sent, (Sent{param(7, 3), param(7, 1), param(8, 1), param(16, 5)}));
     const auto enabled = [this] {
-        return std::vector{Find<QWidget>("cbDCO2pulse")->isEnabled(),
-                           Find<QWidget>("cbDCO2saw")->isEnabled(),
-                           Find<QWidget>("cbDCO2click")->isEnabled()};
+        return std::vector{find<QWidget>("cbDCO2pulse")->isEnabled(),
+                           find<QWidget>("cbDCO2saw")->isEnabled(),
+                           find<QWidget>("cbDCO2click")->isEnabled()};
     };
     EXPECT_EQ(enabled(), (std::vector{false, false, false}));
-    Click("cbDCO2noise");
+    userToggled("cbDCO2noise");
     EXPECT_EQ(enabled(), (std::vector{true, true, true}));
-    Receive({{18, 4}});
+    receive({{18, 4}});
     EXPECT_EQ(enabled(), (std::vector{false, false, false}));
-    EXPECT_TRUE(Find<TIACheckControl>("cbDCO2noise")->isChecked());
+    EXPECT_TRUE(find<LampButton>("cbDCO2noise")->isChecked());
 
-    Receive({{13, 0}});
-    EXPECT_FALSE(Find<QWidget>("cbDCO1click")->isEnabled());
-    Click("cbDCO1saw");
-    EXPECT_TRUE(Find<QWidget>("cbDCO1click")->isEnabled());
-    Click("cbENV2dadr");
+    receive({{13, 0}});
+    EXPECT_FALSE(find<QWidget>("cbDCO1click")->isEnabled());
+    userToggled("cbDCO1saw");
+    EXPECT_TRUE(find<QWidget>("cbDCO1click")->isEnabled());
+    userToggled("cbENV2dadr");
     EXPECT_EQ(repaints, (std::vector{Drawing::Dco1, Drawing::Env2}));
-    Click("rcbSYNCsoft");
-    EXPECT_EQ(sink.sent.back(), Param(2, 1));
+    userToggled("rcbSYNCsoft");
+    EXPECT_EQ(sink.sent.back(), param(2, 1));
 }
 
 TEST_F(PatchPagesTest, GaugeClickSendsOnlyWhatChangesTheRecord)
 {
-    Receive({{35, 10}});
-    auto* gauge = Find<widgets::TMyGauge>("gLFO1freq");
+    receive({{35, 10}});
+    auto* gauge = find<widgets::ClickGauge>("gLFO1freq");
     QTest::mouseClick(gauge, Qt::LeftButton, {}, QPoint(gauge->width() / 2, 0));
     EXPECT_EQ(patch[35], 63);
-    EXPECT_EQ(Find<QScrollBar>("sbLFO1freq")->value(), 0);
+    EXPECT_EQ(find<QScrollBar>("sbLFO1freq")->value(), 0);
     QTest::mouseClick(gauge, Qt::LeftButton, {}, QPoint(gauge->width() / 2, 0));
-    EXPECT_EQ(sink.sent, Sent{Param(80, 63)});
+    EXPECT_EQ(sink.sent, Sent{param(80, 63)});
 
     // A received retrigger point of 63 shows as 31; the click at the top
     // stores 31 and, the bar not moving, still tells the instrument.
-    Receive({{39, 63}});
-    gauge = Find<widgets::TMyGauge>("gLFO1retrigger");
+    receive({{39, 63}});
+    gauge = find<widgets::ClickGauge>("gLFO1retrigger");
     QTest::mouseClick(gauge, Qt::LeftButton, {}, QPoint(gauge->width() / 2, 0));
     EXPECT_EQ(patch[39], 31);
-    EXPECT_EQ(sink.sent, Sent{Param(83, 31)});
+    EXPECT_EQ(sink.sent, Sent{param(83, 31)});
 }
 
 TEST_F(PatchPagesTest, SampledWaveformAloneEnablesTheSampleSource)
 {
-    Receive({{38, 0}, {40, 5}});
-    auto* source = Find<QComboBox>("cbxLFO1modsrc");
+    receive({{38, 0}, {40, 5}});
+    auto* source = find<QComboBox>("cbxLFO1modsrc");
     EXPECT_FALSE(source->isEnabled());
     EXPECT_EQ(source->currentIndex(), 4);
-    Click("rcbLFO1sampled");
+    userToggled("rcbLFO1sampled");
     EXPECT_TRUE(source->isEnabled());
     QTest::keyClick(source, Qt::Key_Down);
     EXPECT_EQ(patch[40], 6);
-    Click("rcbLFO1square");
+    userToggled("rcbLFO1square");
     EXPECT_FALSE(source->isEnabled());
     EXPECT_EQ(patch[40], 6);
-    EXPECT_EQ(sink.sent, (Sent{Param(82, 6), Param(88, 6), Param(82, 3)}));
+    EXPECT_EQ(sink.sent, (Sent{param(82, 6), param(88, 6), param(82, 3)}));
 }
 
 TEST_F(PatchPagesTest, ShowingAPatchNeverWritesOrSendsWhateverItHolds)
@@ -248,16 +248,16 @@ TEST_F(PatchPagesTest, ShowingAPatchNeverWritesOrSendsWhateverItHolds)
     // Bytes outside every control's range: retrigger points and amounts far
     // too high, no sample source, stray bits in switch bytes, radio bytes no
     // item has.
-    Receive({{8, 0}, {25, 0}});
-    for (const Model model : {Model::Matrix1000, Model::Matrix6}) {
-        sender.SetModel(model);
+    receive({{8, 0}, {25, 0}});
+    for (const SynthModel model : {SynthModel::Matrix1000, SynthModel::Matrix6}) {
+        sender.setModel(model);
         for (const Byte fill : {Byte(0x00), Byte(0x40), Byte(0x64), Byte(0x80), Byte(0xFF)}) {
             std::fill(patch.begin() + 8, patch.end() - 1, fill);
             const PatchBuffer received = patch;
-            Show();
+            show();
             EXPECT_EQ(patch, received) << int(fill);
         }
-        patch = demo::DemoPatch(3);
+        patch = demo::demoPatch(3);
         const std::pair<std::size_t, Byte> odd[] = {
             {39, 63},   {40, 0},    {47, 0},   {13, 0x81}, {18, 0x84}, {29, 0x82},
             {49, 0x80}, {34, 0x81}, {8, 4},    {25, 7},    {38, 9},    {83, 9},
@@ -265,41 +265,41 @@ TEST_F(PatchPagesTest, ShowingAPatchNeverWritesOrSendsWhateverItHolds)
         for (const auto& [offset, value] : odd)
             patch[offset] = value;
         const PatchBuffer received = patch;
-        Show();
+        show();
         EXPECT_EQ(patch, received);
-        EXPECT_TRUE(Find<TIACheckControl>("rcbSYNChard")->isChecked());
+        EXPECT_TRUE(find<LampButton>("rcbSYNChard")->isChecked());
         // The voice-mode byte 4 leaves the last patch's item checked.
-        EXPECT_TRUE(Find<TIACheckControl>("rcbVOICEreassign")->isChecked());
-        EXPECT_EQ(Find<QSlider>("tbDCO2detune")->value(), -31);
+        EXPECT_TRUE(find<LampButton>("rcbVOICEreassign")->isChecked());
+        EXPECT_EQ(find<QSlider>("tbDCO2detune")->value(), -31);
     }
     EXPECT_TRUE(sink.sent.empty());
 }
 
 TEST_F(PatchPagesTest, EveryPresetOperationSendsTheFivePointsInOrder)
 {
-    std::ofstream(dir.Path("trackgen.ini")) << "[Rise]\nPoint 1=0\nPoint 2=7\nPoint 3=15\n"
+    std::ofstream(dir.path("trackgen.ini")) << "[Rise]\nPoint 1=0\nPoint 2=7\nPoint 3=15\n"
                                                "Point 4=31\nPoint 5=63\n[Flat]\n";
-    page2.ReadTrackGenPresets();
-    auto* list = Find<QComboBox>("cbxPreset");
+    page2.readTrackGenPresets();
+    auto* list = find<QComboBox>("cbxPreset");
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->currentIndex(), -1);
     const auto points = [](std::array<Byte, 5> values) {
         Sent sent;
         for (Byte j = 0; j < 5; ++j)
-            sent.push_back(Param(Byte(34 + j), values[j]));
+            sent.push_back(param(Byte(34 + j), values[j]));
         return sent;
     };
 
     QTest::keyClick(list, Qt::Key_Down);
     EXPECT_EQ(sink.sent, points({0, 7, 15, 31, 63}));
-    EXPECT_EQ(Find<QScrollBar>("sbTRK2")->value(), 63 - 7);
+    EXPECT_EQ(find<QScrollBar>("sbTRK2")->value(), 63 - 7);
     sink.sent.clear();
-    Click("sbFlipTG");
+    userToggled("sbFlipTG");
     EXPECT_EQ(sink.sent, points({63, 56, 48, 32, 0}));
     sink.sent.clear();
-    Click("sbMirrorTG");
+    userToggled("sbMirrorTG");
     EXPECT_EQ(sink.sent, points({0, 32, 48, 56, 63}));
-    EXPECT_EQ(Find<QScrollBar>("sbTRK2")->value(), 63 - 32);
+    EXPECT_EQ(find<QScrollBar>("sbTRK2")->value(), 63 - 32);
 
     sink.sent.clear();
     QString question;
@@ -309,10 +309,10 @@ TEST_F(PatchPagesTest, EveryPresetOperationSendsTheFivePointsInOrder)
         question = box->text();
         box->button(QMessageBox::Ok)->click();
     });
-    Click("sbTrashTGPreset");
+    userToggled("sbTrashTGPreset");
     EXPECT_EQ(question, "Are you sure you want to delete the \"Rise\" preset?");
     EXPECT_EQ(sink.sent, points({31, 31, 31, 31, 31}));
-    EXPECT_EQ(presets.Names(), QStringList{"Flat"});
+    EXPECT_EQ(presets.names(), QStringList{"Flat"});
     EXPECT_EQ(list->currentIndex(), -1);
 
     sink.sent.clear();
@@ -322,9 +322,9 @@ TEST_F(PatchPagesTest, EveryPresetOperationSendsTheFivePointsInOrder)
         dialog->findChild<QLineEdit*>("eName")->setText("Mine");
         QTest::keyClick(dialog, Qt::Key_Return);
     });
-    Click("sbSaveTGpreset");
+    userToggled("sbSaveTGpreset");
     EXPECT_EQ(list->count(), 2);
-    EXPECT_EQ(presets.Points(1), (TrackGenPresets::Curve{31, 31, 31, 31, 31}));
+    EXPECT_EQ(presets.points(1), (TrackGenPresets::Curve{31, 31, 31, 31, 31}));
     EXPECT_TRUE(sink.sent.empty());
 }
 

@@ -1,6 +1,6 @@
-#include "TrackGenPresets.h"
-#include "TempDir.h"
-#include "TfrmPresetName.h"
+#include "editor/TrackGenPresets.h"
+#include "editor/PresetNameDialog.h"
+#include "support/TempDir.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -20,7 +20,7 @@ namespace {
 
 using Curve = TrackGenPresets::Curve;
 
-void WriteText(const std::string& path, const std::string& text)
+void writeText(const std::string& path, const std::string& text)
 {
     std::ofstream(path) << text;
 }
@@ -28,41 +28,41 @@ void WriteText(const std::string& path, const std::string& text)
 TEST(TrackGenPresets, ReadsSectionsInFileOrder)
 {
     test::TempDir dir;
-    TrackGenPresets presets(QString::fromStdString(dir.Path("trackgen.ini")));
-    presets.Read();
-    EXPECT_EQ(presets.Count(), 0);
+    TrackGenPresets presets(QString::fromStdString(dir.path("trackgen.ini")));
+    presets.read();
+    EXPECT_EQ(presets.count(), 0);
 
-    WriteText(dir.Path("trackgen.ini"), "[Zeta]\nPoint 1=10\n\n[Alpha]\nPoint 1=0\nPoint 2=300\n"
+    writeText(dir.path("trackgen.ini"), "[Zeta]\nPoint 1=10\n\n[Alpha]\nPoint 1=0\nPoint 2=300\n"
                                         "Point 3=0x10\nPoint 4=63\nPoint 5=-1\n");
-    presets.Read();
-    EXPECT_EQ(presets.Names(), QStringList({"Zeta", "Alpha"}));
-    EXPECT_EQ(presets.Points(0), (Curve{10, 31, 31, 31, 31}));
-    EXPECT_EQ(presets.Points(1), (Curve{0, 44, 16, 63, 255}));
+    presets.read();
+    EXPECT_EQ(presets.names(), QStringList({"Zeta", "Alpha"}));
+    EXPECT_EQ(presets.points(0), (Curve{10, 31, 31, 31, 31}));
+    EXPECT_EQ(presets.points(1), (Curve{0, 44, 16, 63, 255}));
 }
 
 TEST(TrackGenPresets, SaveKeepsPlaceAndDeleteRereads)
 {
     test::TempDir dir;
-    const std::string path = dir.Path("trackgen.ini");
-    WriteText(path, "[One]\nPoint 1=1\n[Two]\nPoint 1=2\n[Three]\nPoint 1=3\n");
+    const std::string path = dir.path("trackgen.ini");
+    writeText(path, "[One]\nPoint 1=1\n[Two]\nPoint 1=2\n[Three]\nPoint 1=3\n");
     TrackGenPresets presets(QString::fromStdString(path));
-    presets.Read();
+    presets.read();
 
-    EXPECT_EQ(presets.Save("Two", {5, 6, 7, 8, 9}), std::nullopt);
-    EXPECT_EQ(presets.Names(), QStringList({"One", "Two", "Three"}));
-    EXPECT_EQ(presets.Points(1), (Curve{5, 6, 7, 8, 9}));
-    EXPECT_EQ(presets.Save(" New ", {63, 0, 63, 0, 63}), std::nullopt);
-    EXPECT_EQ(presets.Names(), QStringList({"One", "Two", "Three", "New"}));
+    EXPECT_EQ(presets.save("Two", {5, 6, 7, 8, 9}), std::nullopt);
+    EXPECT_EQ(presets.names(), QStringList({"One", "Two", "Three"}));
+    EXPECT_EQ(presets.points(1), (Curve{5, 6, 7, 8, 9}));
+    EXPECT_EQ(presets.save(" New ", {63, 0, 63, 0, 63}), std::nullopt);
+    EXPECT_EQ(presets.names(), QStringList({"One", "Two", "Three", "New"}));
     // A blank name writes nothing.
-    EXPECT_EQ(presets.Save("  ", {1, 1, 1, 1, 1}), std::nullopt);
-    EXPECT_EQ(presets.Count(), 4);
+    EXPECT_EQ(presets.save("  ", {1, 1, 1, 1, 1}), std::nullopt);
+    EXPECT_EQ(presets.count(), 4);
 
-    EXPECT_EQ(presets.Delete("One"), std::nullopt);
-    EXPECT_EQ(presets.Names(), QStringList({"Two", "Three", "New"}));
+    EXPECT_EQ(presets.remove("One"), std::nullopt);
+    EXPECT_EQ(presets.names(), QStringList({"Two", "Three", "New"}));
     // Another program removed a section meanwhile: the table follows the file.
-    WriteText(path, "[Three]\nPoint 1=3\n");
-    EXPECT_EQ(presets.Delete("Two"), std::nullopt);
-    EXPECT_EQ(presets.Names(), QStringList({"Three"}));
+    writeText(path, "[Three]\nPoint 1=3\n");
+    EXPECT_EQ(presets.remove("Two"), std::nullopt);
+    EXPECT_EQ(presets.names(), QStringList({"Three"}));
 }
 
 TEST(TrackGenPresets, UnwritableFileLeavesTheTableAsItWas)
@@ -71,33 +71,33 @@ TEST(TrackGenPresets, UnwritableFileLeavesTheTableAsItWas)
     // Root writes into read-only folders; a folder that is a regular file
     // stops everyone.
     const bool root = geteuid() == 0;
-    const std::string folder = root ? dir.Path("plain-file") : dir.Path("locked");
+    const std::string folder = root ? dir.path("plain-file") : dir.path("locked");
     std::filesystem::create_directory(folder);
     const std::string path = folder + "/trackgen.ini";
-    WriteText(path, "[Kept]\nPoint 1=7\n");
+    writeText(path, "[Kept]\nPoint 1=7\n");
     TrackGenPresets presets(QString::fromStdString(path));
-    presets.Read();
+    presets.read();
     if (root) {
         std::filesystem::remove_all(folder);
-        WriteText(folder, "");
+        writeText(folder, "");
     } else {
         chmod(folder.c_str(), 0555);
     }
 
-    const auto message = presets.Save("Other", {1, 2, 3, 4, 5});
+    const auto message = presets.save("Other", {1, 2, 3, 4, 5});
     chmod(folder.c_str(), 0755);
     EXPECT_EQ(message, "Unable to write to " + QString::fromStdString(path));
-    EXPECT_EQ(presets.Names(), QStringList({"Kept"}));
-    EXPECT_EQ(presets.Points(0), (Curve{7, 31, 31, 31, 31}));
+    EXPECT_EQ(presets.names(), QStringList({"Kept"}));
+    EXPECT_EQ(presets.points(0), (Curve{7, 31, 31, 31, 31}));
 }
 
 // The page test flips and mirrors a curve; here a point beyond the range.
 TEST(TrackGenPresets, FlipKeepsPointsInRange)
 {
-    EXPECT_EQ(TrackGenPresets::Flip({200, 64, 0, 0, 0}), (Curve{0, 0, 63, 63, 63}));
+    EXPECT_EQ(TrackGenPresets::flip({200, 64, 0, 0, 0}), (Curve{0, 0, 63, 63, 63}));
 }
 
-QPushButton* Button(QWidget& dialog, const QString& text)
+QPushButton* button(QWidget& dialog, const QString& text)
 {
     for (auto* button : dialog.findChildren<QPushButton*>())
         if (button->text() == text)
@@ -105,9 +105,9 @@ QPushButton* Button(QWidget& dialog, const QString& text)
     return nullptr;
 }
 
-TEST(TfrmPresetName, AsksForANameBeforeClosing)
+TEST(PresetNameDialog, AsksForANameBeforeClosing)
 {
-    TfrmPresetName dialog("");
+    PresetNameDialog dialog("");
     EXPECT_EQ(dialog.windowTitle(), "Save Preset As");
     auto* edit = dialog.findChild<QLineEdit*>("eName");
     ASSERT_TRUE(edit);
@@ -121,21 +121,21 @@ TEST(TfrmPresetName, AsksForANameBeforeClosing)
         }
     });
     QTest::keyClicks(edit, "   ");
-    QTest::mouseClick(Button(dialog, "OK"), Qt::LeftButton);
+    QTest::mouseClick(button(dialog, "OK"), Qt::LeftButton);
     EXPECT_EQ(shown, "Please enter a name for the preset.");
     EXPECT_TRUE(dialog.isVisible());
 
     edit->clear();
     QTest::keyClicks(edit, "Slow rise and a very long tail");
     EXPECT_EQ(edit->text().size(), 20);
-    QTest::mouseClick(Button(dialog, "OK"), Qt::LeftButton);
+    QTest::mouseClick(button(dialog, "OK"), Qt::LeftButton);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.Name(), "Slow rise and a very");
+    EXPECT_EQ(dialog.name(), "Slow rise and a very");
 
-    TfrmPresetName cancelled("Soft");
+    PresetNameDialog cancelled("Soft");
     cancelled.open();
-    EXPECT_EQ(cancelled.Name(), "Soft");
+    EXPECT_EQ(cancelled.name(), "Soft");
     QTest::keyClick(&cancelled, Qt::Key_Escape);
     EXPECT_EQ(cancelled.result(), QDialog::Rejected);
 }

@@ -1,7 +1,7 @@
 // The global controls: the bytes a move of each bar writes and sends, and what
 // a refresh from a received record shows (it never writes or sends).
-#include "GlobalControls.h"
-#include "RecordingSink.h"
+#include "globals/GlobalControls.h"
+#include "support/RecordingSink.h"
 
 #include <QLabel>
 #include <QSlider>
@@ -13,7 +13,7 @@ namespace {
 
 using Bytes = test::RecordingSink::Bytes;
 
-void Press(QSlider* bar, Qt::Key key, int times)
+void press(QSlider* bar, Qt::Key key, int times)
 {
     for (int i = 0; i < times; ++i)
         QTest::keyClick(bar, key);
@@ -32,14 +32,14 @@ protected:
 
 TEST_F(GlobalsTest, EachBarWritesAndSendsItsParameter)
 {
-    Press(controls.tbTRANSPOSE, Qt::Key_Left, 12);
+    press(controls.tbTRANSPOSE, Qt::Key_Left, 12);
     EXPECT_EQ(record[34], 0xF4);
     EXPECT_EQ(controls.lblTranspose->text(), "-12");
     ASSERT_EQ(sink.sent.size(), 12u);
     EXPECT_EQ(sink.sent.back(), (Bytes{0xB0, 0x64, 0x02, 0x65, 0x00, 0x06, 0x34}));
 
     channel = 5;
-    Press(controls.tbBEND, Qt::Key_Right, 11);
+    press(controls.tbBEND, Qt::Key_Right, 11);
     EXPECT_EQ(record[164], 12);
     EXPECT_EQ(sink.sent.back(), (Bytes{0xB5, 0x64, 0x00, 0x65, 0x00, 0x06, 12}));
     QTest::keyClick(controls.tbTUNE, Qt::Key_Home);
@@ -52,7 +52,7 @@ TEST_F(GlobalsTest, EachBarWritesAndSendsItsParameter)
     // A closed output: the record is written all the same.
     sink.open = false;
     sink.sent.clear();
-    Press(controls.tbTRANSPOSE, Qt::Key_Right, 3);
+    press(controls.tbTRANSPOSE, Qt::Key_Right, 3);
     EXPECT_EQ(record[34], 0xF7);
     EXPECT_TRUE(sink.sent.empty());
 }
@@ -67,7 +67,7 @@ TEST_F(GlobalsTest, ShowingARecordClampsAndNeverWritesOrSends)
     record[34] = 0x80;  // -128
     record[100] = 0x5A; // bytes the program does not show stay as well
     const GlobalControls::GlobalRecord received = record;
-    controls.InitGlobalControls();
+    controls.initGlobalControls();
     EXPECT_EQ(controls.lblMasterTUne->text(), "-10");
     EXPECT_EQ(controls.lblTranspose->text(), "-24");
     EXPECT_EQ(record, received);
@@ -76,7 +76,7 @@ TEST_F(GlobalsTest, ShowingARecordClampsAndNeverWritesOrSends)
     record[34] = 0x40; // +64 as two's complement: the top of the bar
     record[164] = 0x7F;
     const GlobalControls::GlobalRecord second = record;
-    controls.InitGlobalControls();
+    controls.initGlobalControls();
     EXPECT_EQ(controls.tbTUNE->value(), 31);
     EXPECT_EQ(controls.tbTRANSPOSE->value(), 24);
     EXPECT_EQ(controls.lblBendRange->text(), "24");

@@ -1,8 +1,8 @@
 // The split editor driven through its real controls: what opening, each
 // change, OK and Cancel send (byte for byte, with the pauses between), what
 // they store, and that showing a split writes nothing.
-#include "RecordingSink.h"
-#include "TfrmSplit.h"
+#include "globals/SplitEditorDialog.h"
+#include "support/RecordingSink.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,7 +27,7 @@ const Bytes kModeOff{0xF0, 0x10, 0x02, 0x0D, 0x01, 0xF7};
 // Stands for a 10 ms pause in the sent sequence.
 const Bytes kPause{};
 
-Bytes SplitMessage(const SplitRecord& record)
+Bytes splitMessage(const SplitRecord& record)
 {
     Bytes m{0xF0, 0x10, 0x06, 0x02, kSplit};
     for (Byte b : record) {
@@ -51,14 +51,14 @@ protected:
     }
 
     // The dialog as the bank manager opens it, shown; mode-on sent.
-    TfrmSplit& Open()
+    SplitEditorDialog& open()
     {
-        dialog = std::make_unique<TfrmSplit>(entry, kSplit, bank, sink, kChannel);
-        dialog->Session().SetPause([this](std::chrono::milliseconds pause) {
+        dialog = std::make_unique<SplitEditorDialog>(entry, kSplit, bank, sink, kChannel);
+        dialog->session().setPause([this](std::chrono::milliseconds pause) {
             EXPECT_EQ(pause.count(), 10);
             sink.sent.push_back(kPause);
         });
-        dialog->OnSplitCell = [this](int split, const std::string& name) { cell = {split, name}; };
+        dialog->onSplitCell = [this](int split, const std::string& name) { cell = {split, name}; };
         dialog->show();
         return *dialog;
     }
@@ -70,14 +70,14 @@ protected:
     SplitRecord entry{'L',  'E', 'F', 'T', 'Y', ' ',  0x55, 0x66, 60,
                       0xF4, 1,   72,  5,   0,   0xFE, 1,    42,   3};
     std::array<PatchBuffer, kBankPatchCount> bank{};
-    std::unique_ptr<TfrmSplit> dialog;
+    std::unique_ptr<SplitEditorDialog> dialog;
     std::pair<int, std::string> cell{-1, ""};
 };
 
 TEST_F(SplitEditorTest, OpeningShowsTheSplitAndEntersSplitMode)
 {
     const SplitRecord before = entry;
-    TfrmSplit& d = Open();
+    SplitEditorDialog& d = open();
     EXPECT_EQ(d.eName->text(), "LEFTY ");
     EXPECT_EQ(d.lblLeftTranspose->text(), "-12");
     EXPECT_EQ(d.lblLeftLimit->text(), "60");
@@ -92,7 +92,7 @@ TEST_F(SplitEditorTest, OpeningShowsTheSplitAndEntersSplitMode)
     EXPECT_EQ(d.cbUpper->currentText(), "PATCH 13");
     EXPECT_EQ(sink.sent, (std::vector<Bytes>{kModeOn, kPause, {0xC3, kSplit}}));
     EXPECT_EQ(entry, before);
-    EXPECT_EQ(d.Session().Working(), before);
+    EXPECT_EQ(d.session().working(), before);
 }
 
 TEST_F(SplitEditorTest, OutOfRangeBytesAreShownClampedAndKept)
@@ -103,27 +103,27 @@ TEST_F(SplitEditorTest, OutOfRangeBytesAreShownClampedAndKept)
     entry[15] = 9;
     entry[17] = 120;
     const SplitRecord before = entry;
-    TfrmSplit& d = Open();
+    SplitEditorDialog& d = open();
     EXPECT_EQ(d.tbLeftLimit->value(), 127);
     EXPECT_EQ(d.tbUpperTranspose->value(), 24);
     EXPECT_EQ(d.tbBalance->value(), -31);
     EXPECT_EQ(d.cbAlloc->currentIndex(), -1);
     EXPECT_EQ(d.cbUpper->currentIndex(), -1);
-    EXPECT_EQ(d.Session().Working(), before);
+    EXPECT_EQ(d.session().working(), before);
     EXPECT_EQ(sink.sent.size(), 3u);
 }
 
 TEST_F(SplitEditorTest, EveryChangeSendsTheWholeSplitAtOnce)
 {
-    TfrmSplit& d = Open();
+    SplitEditorDialog& d = open();
     sink.sent.clear();
     QTest::keyClick(d.tbLowerTranspose, Qt::Key_Left);
     SplitRecord expected = entry;
     expected[9] = 0xF3;
-    EXPECT_EQ(d.Session().Working(), expected);
+    EXPECT_EQ(d.session().working(), expected);
     EXPECT_EQ(d.lblLeftTranspose->text(), "-13");
     ASSERT_EQ(sink.sent.size(), 1u);
-    EXPECT_EQ(sink.sent[0], SplitMessage(expected)); // bytes 6 and 7 as received
+    EXPECT_EQ(sink.sent[0], splitMessage(expected)); // bytes 6 and 7 as received
 
     QTest::mouseClick(d.cbUpperMidi, Qt::LeftButton);
     expected[13] = 1;
@@ -134,7 +134,7 @@ TEST_F(SplitEditorTest, EveryChangeSendsTheWholeSplitAtOnce)
     QTest::keyClick(d.tbRightLimit, Qt::Key_End);
     expected[11] = 127;
     EXPECT_EQ(sink.sent.size(), 5u);
-    EXPECT_EQ(sink.sent.back(), SplitMessage(expected));
+    EXPECT_EQ(sink.sent.back(), splitMessage(expected));
     EXPECT_EQ(entry[9], 0xF4); // the table waits for OK
 }
 
@@ -142,7 +142,7 @@ TEST_F(SplitEditorTest, CancelOrEscapeSendsTheBackupOnceAndLeavesSplitMode)
 {
     const SplitRecord before = entry;
     for (const bool escape : {false, true}) {
-        TfrmSplit& d = Open();
+        SplitEditorDialog& d = open();
         QTest::keyClick(d.tbBalance, Qt::Key_Right);
         QTest::mouseClick(d.cbLowerMidi, Qt::LeftButton);
         sink.sent.clear();
@@ -150,7 +150,7 @@ TEST_F(SplitEditorTest, CancelOrEscapeSendsTheBackupOnceAndLeavesSplitMode)
             QTest::keyClick(d.tbLeftLimit, Qt::Key_Escape);
         else
             QTest::mouseClick(d.btnCancel, Qt::LeftButton);
-        EXPECT_EQ(sink.sent, (std::vector<Bytes>{SplitMessage(before), kPause, kModeOff}));
+        EXPECT_EQ(sink.sent, (std::vector<Bytes>{splitMessage(before), kPause, kModeOff}));
         EXPECT_EQ(d.result(), QDialog::Rejected);
         EXPECT_FALSE(d.isVisible());
         EXPECT_EQ(entry, before);
@@ -162,7 +162,7 @@ TEST_F(SplitEditorTest, CancelOrEscapeSendsTheBackupOnceAndLeavesSplitMode)
 
 TEST_F(SplitEditorTest, OkStoresTheNameAndTheSplit)
 {
-    TfrmSplit& d = Open();
+    SplitEditorDialog& d = open();
     QTest::keyClick(d.tbLeftLimit, Qt::Key_Right);
     d.eName->setFocus();
     d.eName->selectAll();
@@ -170,19 +170,19 @@ TEST_F(SplitEditorTest, OkStoresTheNameAndTheSplit)
     sink.sent.clear();
     QTest::mouseClick(d.btnOK, Qt::LeftButton);
 
-    SplitRecord expected = d.Session().Working();
+    SplitRecord expected = d.session().working();
     EXPECT_EQ(std::string(expected.begin(), expected.begin() + 6), "AB    ");
     EXPECT_EQ(expected[8], 61);
     EXPECT_EQ(entry, expected);
     EXPECT_EQ(cell, std::make_pair(kSplit, std::string("AB    ")));
     EXPECT_EQ(d.eName->text(), "AB    ");
-    EXPECT_EQ(sink.sent, (std::vector<Bytes>{SplitMessage(expected), kPause, kModeOff}));
+    EXPECT_EQ(sink.sent, (std::vector<Bytes>{splitMessage(expected), kPause, kModeOff}));
     EXPECT_EQ(d.result(), QDialog::Accepted);
 }
 
 TEST_F(SplitEditorTest, NameRuleWhenLeavingTheField)
 {
-    TfrmSplit& d = Open();
+    SplitEditorDialog& d = open();
     d.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
     d.eName->setFocus();
@@ -196,7 +196,7 @@ TEST_F(SplitEditorTest, NameRuleWhenLeavingTheField)
 TEST_F(SplitEditorTest, ClosedOutputEditsAndStoresSilently)
 {
     sink.open = false;
-    TfrmSplit& d = Open();
+    SplitEditorDialog& d = open();
     QTest::keyClick(d.tbUpperTranspose, Qt::Key_Left);
     QTest::mouseClick(d.btnOK, Qt::LeftButton);
     EXPECT_EQ(entry[12], 4);

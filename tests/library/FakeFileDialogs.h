@@ -2,7 +2,7 @@
 // answer (a file and filter, or a cancel) and keeps the request it got.
 #pragma once
 
-#include "FileDialogs.h"
+#include "library/FileDialogs.h"
 
 #include <deque>
 #include <string>
@@ -13,26 +13,26 @@ namespace velmora::test {
 class FakeFileDialogs : public library::FileDialogs
 {
 public:
-    std::optional<library::FileChoice> Open(const library::FileRequest& request) override
+    std::optional<library::FileChoice> open(const library::FileRequest& request) override
     {
-        return Next(request);
+        return next(request);
     }
-    std::optional<library::FileChoice> Save(const library::FileRequest& request) override
+    std::optional<library::FileChoice> save(const library::FileRequest& request) override
     {
-        return Next(request);
+        return next(request);
     }
 
-    void Answer(const std::string& path, int filter = 0)
+    void answer(const std::string& path, int filter = 0)
     {
         answers.push_back(library::FileChoice{QString::fromStdString(path), filter});
     }
-    void Cancel() { answers.push_back(std::nullopt); }
+    void cancel() { answers.push_back(std::nullopt); }
 
     std::deque<std::optional<library::FileChoice>> answers;
     std::vector<library::FileRequest> requests;
 
 private:
-    std::optional<library::FileChoice> Next(const library::FileRequest& request)
+    std::optional<library::FileChoice> next(const library::FileRequest& request)
     {
         requests.push_back(request);
         auto answer = answers.front();

@@ -2,15 +2,15 @@
 // draws: the files they write and read (bytes on disk, byte for byte, the
 // files that are too short, too long or cannot be written), and Initialize,
 // Compare, Randomize and Mutate with what the windows are told.
-#include "DemoPatches.h"
-#include "EditCommands.h"
-#include "FakeFileDialogs.h"
-#include "FileStuff.h"
-#include "InitPatch.h"
-#include "Messages.h"
-#include "PatchName.h"
-#include "SysexFiles.h"
-#include "TempDir.h"
+#include "library/EditCommands.h"
+#include "library/FakeFileDialogs.h"
+#include "library/InitPatch.h"
+#include "library/LibraryFileCommands.h"
+#include "library/SysexFiles.h"
+#include "protocol/Messages.h"
+#include "protocol/PatchName.h"
+#include "support/DemoPatches.h"
+#include "support/TempDir.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>
@@ -26,9 +26,9 @@ namespace {
 
 // A patch as the instrument or another tool may leave it: name bytes outside
 // the name set (zero, control, high) and values outside every control's range.
-PatchBuffer UntidyPatch(std::uint32_t seed)
+PatchBuffer untidyPatch(std::uint32_t seed)
 {
-    PatchBuffer p = demo::DemoPatch(seed);
+    PatchBuffer p = demo::demoPatch(seed);
     const Byte name[] = {0x00, 'a', 0x1F, 0x7F, 0xFF, '#', 0x00, 0x80};
     std::copy(std::begin(name), std::end(name), p.begin());
     p[26] = 0xFF; // filter cutoff beyond 127
@@ -37,17 +37,17 @@ PatchBuffer UntidyPatch(std::uint32_t seed)
     return p;
 }
 
-bool SameRecord(const PatchBuffer& a, const PatchBuffer& b)
+bool sameRecord(const PatchBuffer& a, const PatchBuffer& b)
 {
-    return std::ranges::equal(RecordOf(a), RecordOf(b));
+    return std::ranges::equal(recordOf(a), recordOf(b));
 }
 
 // The bank as the instrument dumps it: entry k in a patch message numbered k.
-Bytes BankMessages(const Bank& bank)
+Bytes bankMessages(const Bank& bank)
 {
     Bytes bytes;
     for (std::size_t k = 0; k < kBankPatchCount; ++k) {
-        const Message m = PatchToMemory(static_cast<Byte>(k), RecordOf(bank[k]));
+        const Message m = patchToMemory(static_cast<Byte>(k), recordOf(bank[k]));
         bytes.insert(bytes.end(), m.begin(), m.end());
     }
     return bytes;
@@ -56,7 +56,7 @@ Bytes BankMessages(const Bank& bank)
 // R(n) = n / 2 for every draw.
 struct HalfWay : RandomSource
 {
-    int Next(int n) override { return n / 2; }
+    int next(int n) override { return n / 2; }
 };
 
 class LibraryCommands : public ::testing::Test
@@ -64,19 +64,19 @@ class LibraryCommands : public ::testing::Test
 protected:
     LibraryCommands()
     {
-        records_.CurrentPatch = UntidyPatch(1);
-        records_.CompareData = demo::DemoPatch(2);
+        records_.currentPatch = untidyPatch(1);
+        records_.compareData = demo::demoPatch(2);
         for (std::size_t k = 0; k < kBankPatchCount; ++k)
-            records_.Bank[k] = UntidyPatch(static_cast<std::uint32_t>(100 + k));
-        commands_.SetRandomSource(&random_);
+            records_.bank[k] = untidyPatch(static_cast<std::uint32_t>(100 + k));
+        commands_.setRandomSource(&random_);
     }
 
     // The next dialog answers with this file of the folder and filter.
-    void Choose(const std::string& name, int filter = 0)
+    void choose(const std::string& name, int filter = 0)
     {
-        dialogs_.Answer(dir_.Path(name), filter);
+        dialogs_.answer(dir_.path(name), filter);
     }
-    QString Folder() const { return QString::fromStdString(dir_.Dir().string() + "/"); }
+    QString folder() const { return QString::fromStdString(dir_.dir().string() + "/"); }
 
     test::TempDir dir_;
     SynthRecords records_;
@@ -101,7 +101,7 @@ protected:
         .updateBankGrid = [this] { calls_ << "updateBankGrid"; },
         .showError = [this](const QString& m) { calls_ << "error: " + m; },
     };
-    FileStuff files_{context_};
+    LibraryFileCommands files_{context_};
     HalfWay random_;
     EditCommands commands_{context_};
 };
@@ -110,79 +110,79 @@ protected:
 
 TEST_F(LibraryCommands, PatchFilesCarryTheNumberAndComeBackByteForByte)
 {
-    const PatchBuffer saved = records_.CurrentPatch;
-    flags_.PatchNumber = 150;
-    Choose("lead.SYX");
-    files_.SavePatch();
+    const PatchBuffer saved = records_.currentPatch;
+    flags_.patchNumber = 150;
+    choose("lead.SYX");
+    files_.savePatch();
     EXPECT_EQ(dialogs_.requests[0].folder, "patches");
     EXPECT_EQ(dialogs_.requests[0].filters, "SysEx File (*.syx)");
-    EXPECT_EQ(dir_.Read("lead.SYX.syx"), PatchToMemory(50, RecordOf(saved)));
-    EXPECT_EQ(patchFolder_, Folder());
+    EXPECT_EQ(dir_.read("lead.SYX.syx"), patchToMemory(50, recordOf(saved)));
+    EXPECT_EQ(patchFolder_, folder());
     EXPECT_EQ(calls_, (QStringList{"main: lead.SYX.syx - Velmora", "enableButtons"}));
-    records_.CurrentPatch.fill(0);
-    Choose("lead.SYX.syx");
-    files_.OpenPatch();
-    EXPECT_TRUE(SameRecord(records_.CurrentPatch, saved));
+    records_.currentPatch.fill(0);
+    choose("lead.SYX.syx");
+    files_.openPatch();
+    EXPECT_TRUE(sameRecord(records_.currentPatch, saved));
 
     // A bank entry; numbers outside 0..199 (-1 after a cancelled number
     // dialog) give 0. A name with ".syx" anywhere keeps it.
     const std::pair<int, Byte> numbers[] = {{42, 42}, {100, 0}, {-1, 0}};
     for (const auto& [number, byte] : numbers) {
-        flags_.PatchNumber = number;
-        Choose("entry.syx.old");
-        files_.SavePatch(37);
-        EXPECT_EQ(dir_.Read("entry.syx.old"), PatchToMemory(byte, RecordOf(records_.Bank[37])));
+        flags_.patchNumber = number;
+        choose("entry.syx.old");
+        files_.savePatch(37);
+        EXPECT_EQ(dir_.read("entry.syx.old"), patchToMemory(byte, recordOf(records_.bank[37])));
     }
 
     calls_.clear();
-    dialogs_.Cancel();
-    files_.SavePatch();
+    dialogs_.cancel();
+    files_.savePatch();
     EXPECT_EQ(calls_, QStringList{"enableButtons"});
 }
 
 TEST_F(LibraryCommands, OpenPatchCarriesThe135thByteOnlyFromARawFile)
 {
-    PatchBuffer raw = UntidyPatch(9);
+    PatchBuffer raw = untidyPatch(9);
     raw[134] = 0xA5;
-    dir_.Write("p.vmp", Bytes(raw.begin(), raw.end()));
-    Choose("p.vmp", 1);
-    files_.OpenPatch();
-    EXPECT_EQ(records_.CurrentPatch, raw);
-    EXPECT_EQ(records_.CompareData, raw);
-    EXPECT_TRUE(flags_.PatchLoaded);
-    EXPECT_EQ(patchFolder_, Folder());
+    dir_.write("p.vmp", Bytes(raw.begin(), raw.end()));
+    choose("p.vmp", 1);
+    files_.openPatch();
+    EXPECT_EQ(records_.currentPatch, raw);
+    EXPECT_EQ(records_.compareData, raw);
+    EXPECT_TRUE(flags_.patchLoaded);
+    EXPECT_EQ(patchFolder_, folder());
     EXPECT_EQ(calls_, (QStringList{"main: p.vmp - Velmora", "initControls", "sendPatch", "play",
                                    "enableButtons"}));
 
     // The dialog opens at the filter last chosen; a SysEx patch keeps byte 135.
-    const PatchBuffer other = demo::DemoPatch(10);
-    dir_.Write("p.syx", PatchToMemory(5, RecordOf(other)));
-    Choose("p.syx", 0);
-    files_.OpenPatch();
+    const PatchBuffer other = demo::demoPatch(10);
+    dir_.write("p.syx", patchToMemory(5, recordOf(other)));
+    choose("p.syx", 0);
+    files_.openPatch();
     EXPECT_EQ(dialogs_.requests[1].filterIndex, 1);
     EXPECT_EQ(dialogs_.requests[1].filters, "SysEx Files (*.syx);;Velmora Patch Files (*.vmp)");
     PatchBuffer expected = other;
     expected[134] = 0xA5;
-    EXPECT_EQ(records_.CurrentPatch, expected);
-    EXPECT_EQ(records_.CompareData, expected);
+    EXPECT_EQ(records_.currentPatch, expected);
+    EXPECT_EQ(records_.compareData, expected);
 
     // Into a bank entry: the editor's records stay as they are.
-    Choose("p.vmp", 1);
-    files_.OpenPatch(12);
-    EXPECT_EQ(records_.Bank[12], raw);
-    EXPECT_EQ(records_.CurrentPatch, expected);
-    EXPECT_TRUE(flags_.BankLoaded);
+    choose("p.vmp", 1);
+    files_.openPatch(12);
+    EXPECT_EQ(records_.bank[12], raw);
+    EXPECT_EQ(records_.currentPatch, expected);
+    EXPECT_TRUE(flags_.bankLoaded);
     EXPECT_EQ(calls_.mid(calls_.size() - 2), (QStringList{"updateBankGrid", "enableButtons"}));
 }
 
 TEST_F(LibraryCommands, ShortOrMissingFilesAreRefusedAndTheTargetKeepsItsContent)
 {
     const SynthRecords before = records_;
-    Choose("none.syx");
-    files_.OpenPatch();
+    choose("none.syx");
+    files_.openPatch();
     EXPECT_EQ(calls_.value(0), "error: Cannot open none.syx: No such file or directory.");
-    dialogs_.Answer(dir_.Dir().string(), 1);
-    files_.OpenBank();
+    dialogs_.answer(dir_.dir().string(), 1);
+    files_.openBank();
     EXPECT_TRUE(calls_.value(2).startsWith("error: Cannot open")) << calls_.join('|').toStdString();
     struct Case
     {
@@ -193,39 +193,39 @@ TEST_F(LibraryCommands, ShortOrMissingFilesAreRefusedAndTheTargetKeepsItsContent
         QString error;
     };
     const Case cases[] = {
-        {"cut.syx", 120, 0, [this] { files_.OpenPatch(); },
+        {"cut.syx", 120, 0, [this] { files_.openPatch(); },
          "cut.syx is too short for a patch SysEx file: 275 bytes expected, 120 found."},
-        {"cut.vmp", 134, 1, [this] { files_.OpenPatch(); },
+        {"cut.vmp", 134, 1, [this] { files_.openPatch(); },
          "cut.vmp is too short for a Velmora patch file (.vmp): 135 bytes expected, 134 found."},
-        {"bank.syx", 27499, 0, [this] { files_.OpenBank(); },
+        {"bank.syx", 27499, 0, [this] { files_.openBank(); },
          "bank.syx is too short for a bank SysEx file: 27500 bytes expected, 27499 found."},
-        {"cut.vmb", 13499, 1, [this] { files_.OpenBank(); },
+        {"cut.vmb", 13499, 1, [this] { files_.openBank(); },
          "cut.vmb is too short for a Velmora bank file (.vmb): 13500 bytes expected, 13499 found."},
-        {"s.syx", 0, 0, [this] { files_.ImportSplit(3); },
+        {"s.syx", 0, 0, [this] { files_.importSplit(3); },
          "s.syx is too short for a split SysEx file: 43 bytes expected, 0 found."},
     };
     for (const Case& c : cases) {
         calls_.clear();
-        dir_.Write(c.file, Bytes(c.size, 0));
-        Choose(c.file, c.filter);
+        dir_.write(c.file, Bytes(c.size, 0));
+        choose(c.file, c.filter);
         c.open();
         EXPECT_EQ(calls_, (QStringList{"error: " + c.error, "enableButtons"}));
     }
 
-    EXPECT_EQ(records_.CurrentPatch, before.CurrentPatch);
-    EXPECT_EQ(records_.Bank, before.Bank);
-    EXPECT_EQ(records_.Splits, before.Splits);
-    EXPECT_FALSE(flags_.PatchLoaded);
-    EXPECT_FALSE(flags_.BankLoaded);
+    EXPECT_EQ(records_.currentPatch, before.currentPatch);
+    EXPECT_EQ(records_.bank, before.bank);
+    EXPECT_EQ(records_.splits, before.splits);
+    EXPECT_FALSE(flags_.patchLoaded);
+    EXPECT_FALSE(flags_.bankLoaded);
     // A failed patch leaves the folder; a bank remembers it all the same.
     EXPECT_EQ(patchFolder_, "patches");
-    EXPECT_EQ(bankFolder_, Folder());
+    EXPECT_EQ(bankFolder_, folder());
 }
 
 TEST_F(LibraryCommands, LongerFilesUseTheirFirstBytesAndNothingIsChecked)
 {
-    const PatchBuffer patch = UntidyPatch(3);
-    Bytes bytes = PatchToMemory(0, RecordOf(patch));
+    const PatchBuffer patch = untidyPatch(3);
+    Bytes bytes = patchToMemory(0, recordOf(patch));
     bytes[0] = 0x00;   // no F0
     bytes[3] = 0x0D;   // another opcode
     bytes[273] ^= 1;   // wrong checksum
@@ -236,44 +236,44 @@ TEST_F(LibraryCommands, LongerFilesUseTheirFirstBytesAndNothingIsChecked)
     bytes[6] = 0x7F;
     PatchBuffer expected = patch;
     expected[0] = Byte(0x7F * 16 + 0x13);
-    dir_.Write("long.syx", bytes);
-    Choose("long.syx");
-    files_.OpenPatch();
-    EXPECT_TRUE(SameRecord(records_.CurrentPatch, expected));
+    dir_.write("long.syx", bytes);
+    choose("long.syx");
+    files_.openPatch();
+    EXPECT_TRUE(sameRecord(records_.currentPatch, expected));
 
     // A capture of a whole request-all answer: the bank, then 50 splits and
     // the global dump. The first 27,500 bytes are the bank.
-    const Bank bank = records_.Bank;
-    Bytes capture = BankMessages(bank);
+    const Bank bank = records_.bank;
+    Bytes capture = bankMessages(bank);
     for (int s = 0; s < 50; ++s) {
-        const Message split = SplitData(static_cast<Byte>(s), SplitRecord{});
+        const Message split = splitData(static_cast<Byte>(s), SplitRecord{});
         capture.insert(capture.end(), split.begin(), split.end());
     }
     capture.insert(capture.end(), kGlobal1000MessageSize, 0x01);
-    for (auto& entry : records_.Bank)
+    for (auto& entry : records_.bank)
         entry.fill(0);
-    dir_.Write("all.syx", capture);
-    Choose("all.syx");
-    files_.OpenBank();
+    dir_.write("all.syx", capture);
+    choose("all.syx");
+    files_.openBank();
     for (std::size_t k = 0; k < kBankPatchCount; ++k)
-        EXPECT_TRUE(SameRecord(records_.Bank[k], bank[k])) << k;
+        EXPECT_TRUE(sameRecord(records_.bank[k], bank[k])) << k;
 }
 
 TEST_F(LibraryCommands, AFailedSaveShowsAnErrorAndKeepsTheOldFile)
 {
     const Bytes old = {1, 2, 3};
-    const std::string target = dir_.Write("old.syx", old);
+    const std::string target = dir_.write("old.syx", old);
     std::filesystem::permissions(target, std::filesystem::perms::owner_read);
-    Choose("old.syx");
-    files_.SaveBank();
-    EXPECT_EQ(dir_.Read("old.syx"), old);
+    choose("old.syx");
+    files_.saveBank();
+    EXPECT_EQ(dir_.read("old.syx"), old);
     EXPECT_EQ(calls_,
               (QStringList{"error: Cannot save old.syx: the file is read-only.", "enableButtons"}));
     EXPECT_EQ(bankFolder_, "banks");
 
     // A folder that cannot be written: read-only, or for root (who may write
     // there anyway) a "folder" that is a regular file.
-    std::string folder = dir_.Path("locked");
+    std::string folder = dir_.path("locked");
     if (geteuid() == 0) {
         folder = target;
     } else {
@@ -282,8 +282,8 @@ TEST_F(LibraryCommands, AFailedSaveShowsAnErrorAndKeepsTheOldFile)
                                                  std::filesystem::perms::owner_exec);
     }
     calls_.clear();
-    dialogs_.Answer(folder + "/new.syx");
-    files_.SavePatch();
+    dialogs_.answer(folder + "/new.syx");
+    files_.savePatch();
     ASSERT_EQ(calls_.size(), 2);
     EXPECT_TRUE(calls_[0].startsWith("error: Cannot save new.syx: ")) << calls_[0].toStdString();
     EXPECT_FALSE(std::filesystem::exists(folder + "/new.syx"));
@@ -291,127 +291,127 @@ TEST_F(LibraryCommands, AFailedSaveShowsAnErrorAndKeepsTheOldFile)
 
 TEST_F(LibraryCommands, BankAndSplitFilesComeBackByteForByte)
 {
-    Choose("bank");
-    files_.SaveBank();
+    choose("bank");
+    files_.saveBank();
     EXPECT_EQ(dialogs_.requests[0].fileName, "*.syx");
-    EXPECT_EQ(dir_.Read("bank.syx"), BankMessages(records_.Bank));
+    EXPECT_EQ(dir_.read("bank.syx"), bankMessages(records_.bank));
     EXPECT_EQ(calls_.first(), "bank: bank.syx - Bank Manager");
 
     // Loading takes bytes 0..133 of every entry and leaves each 135th byte.
-    const Bank saved = records_.Bank;
-    for (auto& entry : records_.Bank)
+    const Bank saved = records_.bank;
+    for (auto& entry : records_.bank)
         entry.fill(0x11);
-    Choose("bank.syx");
-    files_.OpenBank();
+    choose("bank.syx");
+    files_.openBank();
     for (std::size_t k = 0; k < kBankPatchCount; ++k) {
-        EXPECT_TRUE(SameRecord(records_.Bank[k], saved[k]));
-        EXPECT_EQ(records_.Bank[k][134], 0x11);
+        EXPECT_TRUE(sameRecord(records_.bank[k], saved[k]));
+        EXPECT_EQ(records_.bank[k][134], 0x11);
     }
-    EXPECT_TRUE(flags_.BankLoaded);
+    EXPECT_TRUE(flags_.bankLoaded);
     EXPECT_EQ(calls_.mid(calls_.size() - 3),
               (QStringList{"updateBankGrid", "bank: bank.syx - Bank Manager", "enableButtons"}));
     // The raw bank file is read as it stands, the 135th byte with it.
     Bytes raw;
     for (const PatchBuffer& entry : saved)
         raw.insert(raw.end(), entry.begin(), entry.end());
-    dir_.Write("b.vmb", raw);
-    Choose("b.vmb", 1);
-    files_.OpenBank();
-    EXPECT_EQ(records_.Bank, saved);
+    dir_.write("b.vmb", raw);
+    choose("b.vmb", 1);
+    files_.openBank();
+    EXPECT_EQ(records_.bank, saved);
 
-    records_.Splits[7] = {'S', 'P', 'L', 0x00, 0xFF, '7', 1, 2, 3, 0x7F, 0x80, 0xFE};
-    Choose("mine");
-    files_.ExportSplit(7);
+    records_.splits[7] = {'S', 'P', 'L', 0x00, 0xFF, '7', 1, 2, 3, 0x7F, 0x80, 0xFE};
+    choose("mine");
+    files_.exportSplit(7);
     EXPECT_EQ(dialogs_.requests.back().fileName, "Split07");
     EXPECT_EQ(dialogs_.requests.back().folder, "splits");
-    const Bytes split = dir_.Read("mine.syx");
+    const Bytes split = dir_.read("mine.syx");
     ASSERT_EQ(split.size(), 43u);
     EXPECT_EQ(Bytes(split.begin(), split.begin() + 5), (Bytes{0xF0, 0x10, 0x06, 0x02, 7}));
-    EXPECT_EQ(split, SplitData(7, records_.Splits[7]));
-    EXPECT_EQ(splitFolder_, Folder());
-    Choose("mine.syx");
-    files_.ImportSplit(49);
-    EXPECT_EQ(records_.Splits[49], records_.Splits[7]);
+    EXPECT_EQ(split, splitData(7, records_.splits[7]));
+    EXPECT_EQ(splitFolder_, folder());
+    choose("mine.syx");
+    files_.importSplit(49);
+    EXPECT_EQ(records_.splits[49], records_.splits[7]);
 }
 
 TEST_F(LibraryCommands, InitializeCopiesTheInitialPatchFromDefaultSyx)
 {
-    EXPECT_EQ(commands_.LoadInitPatch(QString::fromStdString(dir_.Path("default.syx"))),
+    EXPECT_EQ(commands_.loadInitPatch(QString::fromStdString(dir_.path("default.syx"))),
               QString("Cannot find default.syx"));
-    EXPECT_FALSE(flags_.InitPatchAvailable);
-    commands_.Initialize();
+    EXPECT_FALSE(flags_.initPatchAvailable);
+    commands_.initialize();
     EXPECT_TRUE(calls_.isEmpty());
 
     // The file the build writes: the basic patch as a patch SysEx file.
-    const PatchBuffer basic = BasicPatch();
+    const PatchBuffer basic = basicPatch();
     const std::string path =
-        dir_.Write("default.syx", BlockMessage(opcode::PatchToMemory, 0, RecordOf(basic)));
-    EXPECT_EQ(commands_.LoadInitPatch(QString::fromStdString(path)), std::nullopt);
-    EXPECT_TRUE(flags_.InitPatchAvailable);
-    EXPECT_EQ(PatchNameOf(RecordOf(basic)), "INIT    ");
+        dir_.write("default.syx", blockMessage(opcode::patchToMemory, 0, recordOf(basic)));
+    EXPECT_EQ(commands_.loadInitPatch(QString::fromStdString(path)), std::nullopt);
+    EXPECT_TRUE(flags_.initPatchAvailable);
+    EXPECT_EQ(patchNameOf(recordOf(basic)), "INIT    ");
     EXPECT_EQ(basic[13] | basic[18], 0b10); // sawtooth on both DCOs
 
-    const PatchBuffer compare = records_.CompareData;
-    commands_.Initialize();
-    EXPECT_EQ(records_.CurrentPatch, basic);
-    EXPECT_EQ(records_.CurrentPatch[kPatchRecordSize], 0);
-    EXPECT_EQ(records_.CompareData, compare);
-    EXPECT_TRUE(flags_.PatchLoaded);
+    const PatchBuffer compare = records_.compareData;
+    commands_.initialize();
+    EXPECT_EQ(records_.currentPatch, basic);
+    EXPECT_EQ(records_.currentPatch[kPatchRecordSize], 0);
+    EXPECT_EQ(records_.compareData, compare);
+    EXPECT_TRUE(flags_.patchLoaded);
     EXPECT_EQ(calls_,
               QStringList({"initControls", "main: Velmora", "sendPatch", "play", "enableButtons"}));
 }
 
 TEST_F(LibraryCommands, CompareTwiceRestoresTheEditedPatchExactly)
 {
-    commands_.Compare();
+    commands_.compare();
     EXPECT_TRUE(calls_.isEmpty()); // nothing without a loaded patch
 
-    flags_.PatchLoaded = true;
-    records_.CurrentPatch[kPatchRecordSize] = 0x5A;
-    const PatchBuffer edited = records_.CurrentPatch;
-    commands_.Compare();
-    EXPECT_TRUE(commands_.CompareOn());
-    EXPECT_TRUE(SameRecord(records_.CurrentPatch, records_.CompareData));
-    EXPECT_EQ(records_.CurrentPatch[kPatchRecordSize], 0x5A);
-    records_.CurrentPatch[26] ^= 1; // an edit made while comparing is dropped
-    commands_.Compare();
-    EXPECT_FALSE(commands_.CompareOn());
-    EXPECT_EQ(records_.CurrentPatch, edited);
+    flags_.patchLoaded = true;
+    records_.currentPatch[kPatchRecordSize] = 0x5A;
+    const PatchBuffer edited = records_.currentPatch;
+    commands_.compare();
+    EXPECT_TRUE(commands_.compareOn());
+    EXPECT_TRUE(sameRecord(records_.currentPatch, records_.compareData));
+    EXPECT_EQ(records_.currentPatch[kPatchRecordSize], 0x5A);
+    records_.currentPatch[26] ^= 1; // an edit made while comparing is dropped
+    commands_.compare();
+    EXPECT_FALSE(commands_.compareOn());
+    EXPECT_EQ(records_.currentPatch, edited);
     const QStringList once = {"initControls", "sendPatch", "play always", "enableButtons"};
     EXPECT_EQ(calls_, once + once);
 }
 
 TEST_F(LibraryCommands, RandomizeAndMutateRefreshSendAndPlay)
 {
-    commands_.Randomize();
-    commands_.Mutate(MutateFactors{1, 1, 1, 1, 1, 1, 1, 1, 1});
+    commands_.randomize();
+    commands_.mutate(MutateFactors{1, 1, 1, 1, 1, 1, 1, 1, 1});
     EXPECT_TRUE(calls_.isEmpty()); // nothing without a loaded patch
 
-    flags_.PatchLoaded = true;
-    const PatchBuffer before = records_.CurrentPatch;
-    commands_.Randomize();
-    EXPECT_TRUE(std::equal(before.begin(), before.begin() + 9, records_.CurrentPatch.begin()));
+    flags_.patchLoaded = true;
+    const PatchBuffer before = records_.currentPatch;
+    commands_.randomize();
+    EXPECT_TRUE(std::equal(before.begin(), before.begin() + 9, records_.currentPatch.begin()));
     EXPECT_TRUE(
-        std::equal(before.begin() + 104, before.end(), records_.CurrentPatch.begin() + 104));
-    EXPECT_NE(records_.CurrentPatch, before);
+        std::equal(before.begin() + 104, before.end(), records_.currentPatch.begin() + 104));
+    EXPECT_NE(records_.currentPatch, before);
     EXPECT_EQ(calls_, QStringList({"initPatchControls", "sendPatch", "play", "enableButtons"}));
 
     // All factors 0: nothing changes, the patch is sent all the same.
     calls_.clear();
-    const PatchBuffer randomized = records_.CurrentPatch;
-    commands_.Mutate(MutateFactors{});
-    EXPECT_EQ(records_.CurrentPatch, randomized);
+    const PatchBuffer randomized = records_.currentPatch;
+    commands_.mutate(MutateFactors{});
+    EXPECT_EQ(records_.currentPatch, randomized);
     EXPECT_EQ(calls_, QStringList({"sendPatch", "initPatchControls", "play", "enableButtons"}));
 
     // Group 9 works on the buses ticked in the editor and refreshes them too.
     calls_.clear();
-    records_.CurrentPatch[131] = 0; // bus 10 off in the record, but ticked
+    records_.currentPatch[131] = 0; // bus 10 off in the record, but ticked
     commands_.tickedBuses = [] {
         return BusSelection{false, false, false, false, false, false, false, false, false, true};
     };
-    commands_.Mutate(MutateFactors{0, 0, 0, 0, 0, 0, 0, 0, 4});
-    EXPECT_EQ(records_.CurrentPatch[131], 0 + 4 + 1);
+    commands_.mutate(MutateFactors{0, 0, 0, 0, 0, 0, 0, 0, 4});
+    EXPECT_EQ(records_.currentPatch[131], 0 + 4 + 1);
     EXPECT_TRUE(
-        std::equal(randomized.begin(), randomized.begin() + 131, records_.CurrentPatch.begin()));
+        std::equal(randomized.begin(), randomized.begin() + 131, records_.currentPatch.begin()));
     EXPECT_EQ(calls_, QStringList({"sendPatch", "initControls", "play", "enableButtons"}));
 }

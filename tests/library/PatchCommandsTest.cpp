@@ -1,7 +1,7 @@
 // Randomize and Mutate with scripted draws, and the "Mutate Setup" dialog
 // driven by keys and clicks.
-#include "PatchCommands.h"
-#include "TfrmFactor.h"
+#include "library/PatchCommands.h"
+#include "library/MutateSettingsDialog.h"
 
 #include <QPushButton>
 #include <QSlider>
@@ -28,7 +28,7 @@ public:
         std::vector<int> answers, std::function<int(int)> rule = [](int) { return 0; })
         : answers_(std::move(answers)), rule_(std::move(rule))
     {}
-    int Next(int n) override
+    int next(int n) override
     {
         asked.push_back(n);
         const int v = next_ < answers_.size() ? answers_[next_++] : rule_(n);
@@ -43,7 +43,7 @@ private:
     std::function<int(int)> rule_;
 };
 
-Scripted Rule(std::function<int(int)> rule)
+Scripted rule(std::function<int(int)> rule)
 {
     return Scripted({}, std::move(rule));
 }
@@ -51,16 +51,16 @@ Scripted Rule(std::function<int(int)> rule)
 constexpr Byte kMark = 0xAA;
 // Offsets that Randomize never writes.
 const std::set<std::size_t> kKept = {0, 1, 2, 3, 4, 5, 6, 7, 8, 31, 40, 47, 92, 93, 94, 95, 96};
-bool Kept(std::size_t offset)
+bool kept(std::size_t offset)
 {
     return kKept.count(offset) > 0 || offset >= kFirstBusOffset;
 }
 
-PatchRecord Randomized(RandomSource& random)
+PatchRecord randomized(RandomSource& random)
 {
     PatchRecord record;
     record.fill(kMark);
-    Randomize(record, random);
+    randomize(record, random);
     return record;
 }
 
@@ -71,8 +71,8 @@ TEST(PatchCommands, RandomizeFollowsTheTableAtBothEnds)
     // Every draw at its highest: unsigned fields reach their maxima, signed
     // ones -63 (S63) and -31 (S31), the tracking input 20; both envelope 1
     // and 2 delays are 0.
-    Scripted highest = Rule([](int n) { return n - 1; });
-    const PatchRecord top = Randomized(highest);
+    Scripted highest = rule([](int n) { return n - 1; });
+    const PatchRecord top = randomized(highest);
     std::map<std::size_t, int> expected = {
         {12, 3}, {13, 3}, {17, 3},   {18, 4}, {19, 225}, {21, 1}, {22, 1},  {23, 3},
         {24, 1}, {25, 3}, {26, 127}, {28, 4}, {29, 4},   {33, 3}, {34, 1},  {36, 2},
@@ -83,7 +83,7 @@ TEST(PatchCommands, RandomizeFollowsTheTableAtBothEnds)
         expected[offset] = 193;
     for (std::size_t offset = 9; offset < kPatchRecordSize; ++offset) {
         SCOPED_TRACE(offset);
-        if (Kept(offset))
+        if (kept(offset))
             EXPECT_EQ(top[offset], kMark);
         else
             EXPECT_EQ(top[offset], expected.count(offset) ? expected[offset] : 63);
@@ -91,17 +91,17 @@ TEST(PatchCommands, RandomizeFollowsTheTableAtBothEnds)
 
     // Every draw 0: all written bytes 0, except that the mix rule gives the
     // silent DCO 1 its pulse wave and the whole mix.
-    Scripted lowest = Rule([](int) { return 0; });
-    const PatchRecord bottom = Randomized(lowest);
+    Scripted lowest = rule([](int) { return 0; });
+    const PatchRecord bottom = randomized(lowest);
     for (std::size_t offset = 0; offset < kPatchRecordSize; ++offset) {
         SCOPED_TRACE(offset);
-        const int want = Kept(offset) ? kMark : offset == 13 ? 1 : offset == 20 ? 63 : 0;
+        const int want = kept(offset) ? kMark : offset == 13 ? 1 : offset == 20 ? 63 : 0;
         EXPECT_EQ(bottom[offset], want);
     }
 
     // The tracking generator never follows itself: a draw of 11 gives 9.
-    Scripted eleven = Rule([](int n) { return n == 21 ? 11 : 0; });
-    EXPECT_EQ(Randomized(eleven)[76], 9);
+    Scripted eleven = rule([](int n) { return n == 21 ? 11 : 0; });
+    EXPECT_EQ(randomized(eleven)[76], 9);
 }
 
 TEST(PatchCommands, SignedDrawsSkipTheSmallNegatives)
@@ -110,8 +110,8 @@ TEST(PatchCommands, SignedDrawsSkipTheSmallNegatives)
     std::set<int> s63, s31, want63, want31;
     for (int v = 0; v < 127; ++v) {
         Scripted draw63({v}), draw31({v % 63});
-        s63.insert(DrawS63(draw63));
-        s31.insert(DrawS31(draw31));
+        s63.insert(drawS63(draw63));
+        s31.insert(drawS31(draw31));
     }
     for (int v = 0; v < 256; ++v) {
         if (v <= 63 || (v >= 193 && v <= 224))
@@ -129,7 +129,7 @@ TEST(PatchCommands, TheMixRuleNeverLeavesThePatchSilent)
     // own draw when one DCO is silent, else byte 21's.
     auto mix = [](int dco1, int dco2, int next) {
         Scripted script({0, 0, 0, 0, dco1, 0, 0, 0, dco2, 0, 40, next});
-        const PatchRecord r = Randomized(script);
+        const PatchRecord r = randomized(script);
         return std::pair{int(r[13]), int(r[20])};
     };
     EXPECT_EQ(mix(0, 3, 5), std::pair(0, 31 - 5)); // DCO 2 alone: mostly DCO 2
@@ -140,7 +140,7 @@ TEST(PatchCommands, TheMixRuleNeverLeavesThePatchSilent)
     // shares DCO 1's fixed modulations, and the signed amounts keep to S63.
     for (int run = 0; run < 2000; ++run) {
         ClockRandom clock;
-        const PatchRecord r = Randomized(clock);
+        const PatchRecord r = randomized(clock);
         ASSERT_TRUE(r[13] != 0 || r[18] != 0);
         ASSERT_TRUE(r[13] != 0 || r[20] <= 31);
         ASSERT_TRUE(r[18] != 0 || r[20] >= 31);
@@ -154,31 +154,31 @@ TEST(PatchCommands, MutatorsFollowTheExamples)
 {
     auto step = [](int s, int d) { return Scripted({s, d}); };
     Scripted a = step(1, 5), b = step(0, 7), c = step(1, 10), d = step(0, 8), e = step(0, 8);
-    EXPECT_EQ(MutateUnsigned(63, 3, 63, a), 58);
-    EXPECT_EQ(MutateUnsigned(2, 4, 63, b), 7);
-    EXPECT_EQ(MutateSigned63(60, 6, c), 53);
-    EXPECT_EQ(MutateSigned63(195, 5, d), 200);
-    EXPECT_EQ(MutateSigned63(254, 5, e), 246);
+    EXPECT_EQ(mutateUnsigned(63, 3, 63, a), 58);
+    EXPECT_EQ(mutateUnsigned(2, 4, 63, b), 7);
+    EXPECT_EQ(mutateSigned63(60, 6, c), 53);
+    EXPECT_EQ(mutateSigned63(195, 5, d), 200);
+    EXPECT_EQ(mutateSigned63(254, 5, e), 246);
     Scripted f = step(1, 5), g = step(1, 9);
-    EXPECT_EQ(MutateSigned31(30, 6, f), 26);
-    EXPECT_EQ(MutateSigned63(254, 5, g), 9); // past 255 the step itself
+    EXPECT_EQ(mutateSigned31(30, 6, f), 26);
+    EXPECT_EQ(mutateSigned63(254, 5, g), 9); // past 255 the step itself
     // A byte beyond its range follows the same arithmetic: 255 - 3 > 63.
     Scripted h = step(0, 3);
-    EXPECT_EQ(MutateUnsigned(255, 10, 63, h), 66);
+    EXPECT_EQ(mutateUnsigned(255, 10, 63, h), 66);
 
     // A bus with source 18 and a step of +3 gets 18 - 3 + 1 = 16.
     PatchRecord record{};
     record[104] = 18;
     record[106] = 5;
     Scripted bus({1, 3, 1, 0, 1, 0});
-    Mutate(record, MutateFactors{0, 0, 0, 0, 0, 0, 0, 0, 2}, BusSelection{true}, bus);
+    mutate(record, MutateFactors{0, 0, 0, 0, 0, 0, 0, 0, 2}, BusSelection{true}, bus);
     EXPECT_EQ(record[104], 16);
     EXPECT_EQ(record[106], 6);
     EXPECT_EQ(record[105], 0);
 
     // A factor above 10 works as 10: steps come from R(20).
-    Scripted big = Rule([](int) { return 0; });
-    Mutate(record, MutateFactors{0, 0, 0, 0, 0, 200}, BusSelection{}, big);
+    Scripted big = rule([](int) { return 0; });
+    mutate(record, MutateFactors{0, 0, 0, 0, 0, 200}, BusSelection{}, big);
     EXPECT_EQ(big.asked, (std::vector<int>{2, 20, 2, 20}));
 }
 
@@ -201,8 +201,8 @@ TEST(PatchCommands, EachGroupMutatesItsOwnBytes)
         record.fill(10);
         MutateFactors factors{};
         factors[group] = 2;
-        Scripted plusOne = Rule([](int n) { return n > 1 ? 1 : 0; });
-        Mutate(record, factors, BusSelection{true, false, false, true}, plusOne);
+        Scripted plusOne = rule([](int n) { return n > 1 ? 1 : 0; });
+        mutate(record, factors, BusSelection{true, false, false, true}, plusOne);
         std::vector<int> changed;
         for (std::size_t offset = 0; offset < record.size(); ++offset) {
             if (record[offset] != 10)
@@ -220,32 +220,32 @@ TEST(MutateSetup, BarsStoreAtOnceAndCancelPutsThemBack)
     MutateFactors factors{0, 3, 0, 0, 5, 0, 0, 0, 10};
     const MutateFactors original = factors;
     {
-        TfrmFactor dialog(factors);
+        MutateSettingsDialog dialog(factors);
         for (int group = 1; group <= 9; ++group) {
-            EXPECT_EQ(dialog.Bar(group)->maximum(), 10);
-            EXPECT_EQ(dialog.Bar(group)->value(), original[static_cast<std::size_t>(group - 1)]);
+            EXPECT_EQ(dialog.bar(group)->maximum(), 10);
+            EXPECT_EQ(dialog.bar(group)->value(), original[static_cast<std::size_t>(group - 1)]);
         }
         dialog.show();
-        QTest::keyClick(dialog.Bar(1), Qt::Key_Up);
+        QTest::keyClick(dialog.bar(1), Qt::Key_Up);
         EXPECT_EQ(factors[0], 1);
-        QTest::keyClick(dialog.Bar(2), Qt::Key_End);
+        QTest::keyClick(dialog.bar(2), Qt::Key_End);
         EXPECT_EQ(factors[1], 10);
-        QSlider* env = dialog.Bar(5);
+        QSlider* env = dialog.bar(5);
         QTest::mouseClick(env, Qt::LeftButton, {}, QPoint(env->width() / 2, env->height() - 3));
         EXPECT_LT(factors[4], 5);
         EXPECT_EQ(factors[4], env->value());
 
         int topic = 0;
-        dialog.OnHelp = [&](int t) { topic = t; };
-        QTest::mouseClick(dialog.HelpBtn, Qt::LeftButton);
+        dialog.onHelp = [&](int t) { topic = t; };
+        QTest::mouseClick(dialog.helpBtn, Qt::LeftButton);
         EXPECT_EQ(topic, 1020);
-        QTest::mouseClick(dialog.CancelBtn, Qt::LeftButton);
+        QTest::mouseClick(dialog.cancelBtn, Qt::LeftButton);
         EXPECT_EQ(factors, original);
     }
-    TfrmFactor dialog(factors);
+    MutateSettingsDialog dialog(factors);
     dialog.show();
-    QTest::keyClick(dialog.Bar(9), Qt::Key_Home);
-    QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
+    QTest::keyClick(dialog.bar(9), Qt::Key_Home);
+    QTest::mouseClick(dialog.okBtn, Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(factors[8], 0);
 }

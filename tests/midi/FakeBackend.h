@@ -3,7 +3,7 @@
 // was sent or fails as a vanished port does.
 #pragma once
 
-#include "MidiBackend.h"
+#include "midi/MidiBackend.h"
 
 #include <mutex>
 #include <string>
@@ -30,10 +30,10 @@ public:
         : inputs_(std::move(inputs)), outputs_(std::move(outputs))
     {}
 
-    std::vector<std::string> InputNames() override { return inputs_; }
-    std::vector<std::string> OutputNames() override { return outputs_; }
+    std::vector<std::string> inputNames() override { return inputs_; }
+    std::vector<std::string> outputNames() override { return outputs_; }
 
-    std::unique_ptr<MidiInputPort> OpenInput(int index, MidiReceiver receiver) override
+    std::unique_ptr<MidiInputPort> openInput(int index, MidiReceiver receiver) override
     {
         std::lock_guard lock(shared->mutex);
         if (shared->refuseOpen ||
@@ -42,7 +42,7 @@ public:
         shared->receiver = std::move(receiver);
         return std::make_unique<Input>(shared);
     }
-    std::unique_ptr<MidiOutputPort> OpenOutput(int) override
+    std::unique_ptr<MidiOutputPort> openOutput(int) override
     {
         if (shared->refuseOpen)
             throw MidiBackendError("The port is in use by another program");
@@ -50,7 +50,7 @@ public:
     }
 
     // As the driver thread would: one whole message.
-    void Inject(std::vector<Byte> message)
+    void inject(std::vector<Byte> message)
     {
         std::lock_guard lock(shared->mutex);
         if (shared->started && shared->receiver)
@@ -69,12 +69,12 @@ private:
             shared->receiver = nullptr;
             shared->started = false;
         }
-        void Start() override
+        void start() override
         {
             std::lock_guard lock(shared->mutex);
             shared->started = true;
         }
-        void Stop() override
+        void stop() override
         {
             std::lock_guard lock(shared->mutex);
             shared->started = false;
@@ -84,7 +84,7 @@ private:
     struct Output : MidiOutputPort
     {
         explicit Output(std::shared_ptr<Shared> s) : shared(std::move(s)) {}
-        void Send(std::span<const Byte> message) override
+        void send(std::span<const Byte> message) override
         {
             std::lock_guard lock(shared->mutex);
             if (shared->vanished)

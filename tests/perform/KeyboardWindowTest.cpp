@@ -1,12 +1,12 @@
 // The keyboard window and the Set Note / Set Chord dialogs, played with the
 // mouse: the bytes that go out, and what the dialogs write back.
-#include "ParameterSender.h"
-#include "RecordingSink.h"
-#include "TKeys.h"
-#include "TLevelBar.h"
-#include "TfrmChord.h"
-#include "TfrmKeys.h"
-#include "TfrmNoteValue.h"
+#include "perform/KeyboardWindow.h"
+#include "perform/ChordDialog.h"
+#include "perform/NoteDialog.h"
+#include "protocol/ParameterSender.h"
+#include "support/RecordingSink.h"
+#include "widgets/LevelBar.h"
+#include "widgets/PianoKeyboard.h"
 
 #include <QPushButton>
 #include <QSlider>
@@ -20,9 +20,9 @@ namespace {
 
 using velmora::ParameterSender;
 using velmora::PatchBuffer;
-using velmora::perform::TfrmChord;
-using velmora::perform::TfrmKeys;
-using velmora::perform::TfrmNoteValue;
+using velmora::perform::ChordDialog;
+using velmora::perform::KeyboardWindow;
+using velmora::perform::NoteDialog;
 using velmora::test::RecordingSink;
 using Bytes = RecordingSink::Bytes;
 using Sent = std::vector<Bytes>;
@@ -30,11 +30,11 @@ using Sent = std::vector<Bytes>;
 // An output that fails as a device does once it is closed.
 struct FailingSink : RecordingSink
 {
-    void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
+    void sendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
     {
         if (!open)
             throw std::runtime_error("MIDI Output device not open");
-        RecordingSink::SendShort(status, data1, data2);
+        RecordingSink::sendShort(status, data1, data2);
     }
 };
 
@@ -45,21 +45,21 @@ struct KeyboardWindowTest : ::testing::Test
     ParameterSender sender{sink, patch};
     std::vector<bool> lamp;
 
-    void SetUp() override { sender.SetChannel(2); }
+    void SetUp() override { sender.setChannel(2); }
 };
 
 TEST_F(KeyboardWindowTest, KeysRibbonAndTranspose)
 {
-    TfrmKeys window(sink, sender);
-    window.OnLed = [this](bool lit) { lamp.push_back(lit); };
+    KeyboardWindow window(sink, sender);
+    window.onLed = [this](bool lit) { lamp.push_back(lit); };
 
     // A slide from C to E, 100 pixels deep into keys 105 long: velocity 120.
-    QTest::mousePress(window.Keys, Qt::LeftButton, {}, QPoint(10, 100));
-    EXPECT_EQ(window.lvlVelocity->Position(), 120);
-    QTest::mouseMove(window.Keys, QPoint(30, 100));
-    QTest::mouseMove(window.Keys, QPoint(50, 100));
-    EXPECT_EQ(sink.sent.size(), 5U);
-    QTest::mouseRelease(window.Keys, Qt::LeftButton, {}, QPoint(50, 100));
+    QTest::mousePress(window.keys, Qt::LeftButton, {}, QPoint(10, 100));
+    EXPECT_EQ(window.lvlVelocity->position(), 120);
+    QTest::mouseMove(window.keys, QPoint(30, 100));
+    QTest::mouseMove(window.keys, QPoint(50, 100));
+    EXPECT_EQ(sink.sent.size(), 5u);
+    QTest::mouseRelease(window.keys, Qt::LeftButton, {}, QPoint(50, 100));
     EXPECT_EQ(sink.sent, (Sent{{0x92, 36, 120},
                                {0x82, 36, 120},
                                {0x92, 38, 120},
@@ -67,13 +67,13 @@ TEST_F(KeyboardWindowTest, KeysRibbonAndTranspose)
                                {0x92, 40, 120},
                                {0x82, 40, 120}}));
     EXPECT_EQ(lamp, (std::vector<bool>{true, false, true, false, true, false}));
-    EXPECT_EQ(window.lvlVelocity->Position(), 0);
+    EXPECT_EQ(window.lvlVelocity->position(), 0);
 
     // One octave up; the top row plays as softly as a note-on can.
     sink.sent.clear();
     QTest::keyClick(window.tbTranspose, Qt::Key_Right);
-    EXPECT_EQ(window.Keys->BaseOctave(), 4);
-    QTest::mouseClick(window.Keys, Qt::LeftButton, {}, QPoint(10, 0));
+    EXPECT_EQ(window.keys->baseOctave(), 4);
+    QTest::mouseClick(window.keys, Qt::LeftButton, {}, QPoint(10, 0));
     EXPECT_EQ(sink.sent, (Sent{{0x92, 48, 1}, {0x82, 48, 1}}));
 
     sink.sent.clear();
@@ -84,36 +84,36 @@ TEST_F(KeyboardWindowTest, KeysRibbonAndTranspose)
 
 TEST_F(KeyboardWindowTest, FailingOutputIsToldOnceTheKeyIsLetGo)
 {
-    TfrmKeys window(sink, sender);
+    KeyboardWindow window(sink, sender);
     QStringList told;
-    window.OnMessage = [&](const QString& text) { told << text; };
+    window.onMessage = [&](const QString& text) { told << text; };
     sink.open = false;
-    QTest::mousePress(window.Keys, Qt::LeftButton, {}, QPoint(10, 100));
-    QTest::mouseMove(window.Keys, QPoint(30, 100));
+    QTest::mousePress(window.keys, Qt::LeftButton, {}, QPoint(10, 100));
+    QTest::mouseMove(window.keys, QPoint(30, 100));
     QCoreApplication::processEvents();
     EXPECT_TRUE(told.isEmpty());
-    QTest::mouseRelease(window.Keys, Qt::LeftButton, {}, QPoint(30, 100));
+    QTest::mouseRelease(window.keys, Qt::LeftButton, {}, QPoint(30, 100));
     QTRY_COMPARE(told, QStringList{"MIDI Output device not open"});
-    EXPECT_EQ(window.Keys->CurrentNote(), -1);
+    EXPECT_EQ(window.keys->currentNote(), -1);
 }
 
 TEST_F(KeyboardWindowTest, SetNotePicksWithFullVelocity)
 {
     int note = 60;
     {
-        TfrmNoteValue dialog(sink, 2, note);
-        dialog.OnLed = [this](bool lit) { lamp.push_back(lit); };
-        QTest::mouseClick(dialog.Keys, Qt::LeftButton, {}, QPoint(305, 60)); // E of octave 4
+        NoteDialog dialog(sink, 2, note);
+        dialog.onLed = [this](bool lit) { lamp.push_back(lit); };
+        QTest::mouseClick(dialog.keys, Qt::LeftButton, {}, QPoint(305, 60)); // E of octave 4
         EXPECT_EQ(sink.sent, (Sent{{0x92, 64, 127}, {0x82, 64, 127}}));
         EXPECT_EQ(lamp, (std::vector<bool>{true, false}));
-        QTest::mouseClick(dialog.Button2, Qt::LeftButton);
+        QTest::mouseClick(dialog.button2, Qt::LeftButton);
     }
     EXPECT_EQ(note, 60);
 
-    TfrmNoteValue dialog(sink, 2, note);
-    QTest::mouseClick(dialog.Keys, Qt::LeftButton, {}, QPoint(305, 60));
-    QTest::mouseClick(dialog.Keys, Qt::LeftButton, {}, QPoint(325, 60));
-    QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+    NoteDialog dialog(sink, 2, note);
+    QTest::mouseClick(dialog.keys, Qt::LeftButton, {}, QPoint(305, 60));
+    QTest::mouseClick(dialog.keys, Qt::LeftButton, {}, QPoint(325, 60));
+    QTest::mouseClick(dialog.button1, Qt::LeftButton);
     EXPECT_EQ(note, 67);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
@@ -121,17 +121,17 @@ TEST_F(KeyboardWindowTest, SetNotePicksWithFullVelocity)
 TEST_F(KeyboardWindowTest, SetChordFourthClickReplacesTheFirst)
 {
     int chord1 = 60, chord2 = 65, chord3 = 69;
-    TfrmChord dialog(sink, 2, chord1, chord2, chord3);
-    EXPECT_FALSE(dialog.OKBtn->isEnabled());
+    ChordDialog dialog(sink, 2, chord1, chord2, chord3);
+    EXPECT_FALSE(dialog.okBtn->isEnabled());
     for (const int x : {295, 305, 315})
-        QTest::mouseClick(dialog.Keys, Qt::LeftButton, {}, QPoint(x, 60));
-    EXPECT_TRUE(dialog.OKBtn->isEnabled());
-    QTest::mouseClick(dialog.Keys, Qt::LeftButton, {}, QPoint(325, 60));
-    EXPECT_TRUE(dialog.OKBtn->isEnabled());
-    EXPECT_EQ(sink.sent.size(), 8U);
+        QTest::mouseClick(dialog.keys, Qt::LeftButton, {}, QPoint(x, 60));
+    EXPECT_TRUE(dialog.okBtn->isEnabled());
+    QTest::mouseClick(dialog.keys, Qt::LeftButton, {}, QPoint(325, 60));
+    EXPECT_TRUE(dialog.okBtn->isEnabled());
+    EXPECT_EQ(sink.sent.size(), 8u);
     EXPECT_EQ(sink.sent.at(6), (Bytes{0x92, 67, 127}));
     EXPECT_EQ(chord1, 60); // nothing is written before OK
-    QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
+    QTest::mouseClick(dialog.okBtn, Qt::LeftButton);
     EXPECT_EQ(chord1, 67);
     EXPECT_EQ(chord2, 64);
     EXPECT_EQ(chord3, 65);

@@ -1,7 +1,7 @@
 // The test note, chord and long note: the messages, their order and that a
 // closed output is told, not sent to.
-#include "NotePlayer.h"
-#include "RecordingSink.h"
+#include "perform/NotePlayer.h"
+#include "support/RecordingSink.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -14,18 +14,18 @@ TEST(NotePlayer, NotesChordsAndTheLongNote)
 {
     RecordingSink sink;
     NotePlayer player(sink);
-    player.SetChannel(2);
+    player.setChannel(2);
     std::vector<bool> lamp;
-    player.OnLed = [&](bool lit) { lamp.push_back(lit); };
+    player.onLed = [&](bool lit) { lamp.push_back(lit); };
 
-    player.PlayNote(60);
+    player.playNote(60);
     EXPECT_EQ(sink.sent, (std::vector<Bytes>{{0x92, 60, 100}}));
     QTRY_COMPARE_WITH_TIMEOUT(sink.sent.size(), std::size_t{2}, 3000);
     EXPECT_EQ(sink.sent.back(), (Bytes{0x82, 60, 100}));
     EXPECT_EQ(lamp, (std::vector<bool>{true, false}));
 
     sink.sent.clear();
-    player.PlayChord({60, 65, 69});
+    player.playChord({60, 65, 69});
     QTRY_COMPARE_WITH_TIMEOUT(sink.sent.size(), std::size_t{6}, 3000);
     EXPECT_EQ(sink.sent, (std::vector<Bytes>{{0x92, 60, 100},
                                              {0x92, 65, 100},
@@ -36,20 +36,20 @@ TEST(NotePlayer, NotesChordsAndTheLongNote)
 
     // The long note ends with the note as it is set when it ends.
     sink.sent.clear();
-    player.ToggleDrone(48);
-    EXPECT_TRUE(player.DroneOn());
-    player.ToggleDrone(50);
-    EXPECT_FALSE(player.DroneOn());
+    player.toggleDrone(48);
+    EXPECT_TRUE(player.droneOn());
+    player.toggleDrone(50);
+    EXPECT_FALSE(player.droneOn());
     EXPECT_EQ(sink.sent, (std::vector<Bytes>{{0x92, 48, 100}, {0x82, 50, 100}}));
 
     // A closed output is told about and sent nothing.
     sink.open = false;
     sink.sent.clear();
     QString told;
-    player.OnMessage = [&](const QString& text) { told = text; };
-    player.PlayNote(60);
-    player.ToggleDrone(60);
+    player.onMessage = [&](const QString& text) { told = text; };
+    player.playNote(60);
+    player.toggleDrone(60);
     EXPECT_EQ(told, "No Midi Out port available");
     EXPECT_TRUE(sink.sent.empty());
-    EXPECT_FALSE(player.DroneOn());
+    EXPECT_FALSE(player.droneOn());
 }

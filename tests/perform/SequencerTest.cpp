@@ -1,15 +1,15 @@
 // The step sequencer window driven through its real controls with a recording
 // output: the step order both ways, mutes, octave, the pattern's file and the
 // notes kept within MIDI's range; and the LED to darken as the steps go.
-#include "ParameterSender.h"
-#include "PatchEditing.h"
-#include "RecordingSink.h"
-#include "Sequence.h"
-#include "TIACheckControl.h"
-#include "TSwitch.h"
-#include "TVrLed.h"
-#include "TempDir.h"
-#include "TfrmSeq.h"
+#include "editor/PatchEditing.h"
+#include "perform/Sequence.h"
+#include "perform/SequencerWindow.h"
+#include "protocol/ParameterSender.h"
+#include "support/RecordingSink.h"
+#include "support/TempDir.h"
+#include "widgets/LampButton.h"
+#include "widgets/Led.h"
+#include "widgets/PanelSwitch.h"
 
 #include <QAction>
 #include <QLabel>
@@ -22,7 +22,7 @@
 
 using namespace velmora;
 using perform::Sequence;
-using perform::TfrmSeq;
+using perform::SequencerWindow;
 using test::RecordingSink;
 using Bytes = RecordingSink::Bytes;
 
@@ -36,15 +36,15 @@ struct SeqRig
     RecordingSink sink;
     int channel = 2;
     QString folder = QStringLiteral("Sequences");
-    TfrmSeq seq{sink, [this] { return channel; }, folder};
+    SequencerWindow seq{sink, [this] { return channel; }, folder};
     std::vector<QString> told;
     std::deque<std::optional<QString>> answers;
-    std::vector<TfrmSeq::FileRequest> requests;
+    std::vector<SequencerWindow::FileRequest> requests;
 
     SeqRig()
     {
-        seq.OnMessage = [this](const QString& text) { told.push_back(text); };
-        seq.OnOpenDialog = seq.OnSaveDialog = [this](const TfrmSeq::FileRequest& request) {
+        seq.onMessage = [this](const QString& text) { told.push_back(text); };
+        seq.onOpenDialog = seq.onSaveDialog = [this](const SequencerWindow::FileRequest& request) {
             requests.push_back(request);
             auto answer = answers.front();
             answers.pop_front();
@@ -54,24 +54,24 @@ struct SeqRig
         seq.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&seq));
     }
-    template <typename T> T* Child(const QString& name) { return seq.findChild<T*>(name); }
-    QSlider* Bar(int n) { return Child<QSlider>(QStringLiteral("Bar%1").arg(n)); }
-    QString Label(int n) { return Child<QLabel>(QStringLiteral("Label%1").arg(n))->text(); }
-    bool Led(int n) { return Child<widgets::TVrLed>(QStringLiteral("LED%1").arg(n))->Active(); }
+    template <typename T> T* child(const QString& name) { return seq.findChild<T*>(name); }
+    QSlider* bar(int n) { return child<QSlider>(QStringLiteral("Bar%1").arg(n)); }
+    QString label(int n) { return child<QLabel>(QStringLiteral("Label%1").arg(n))->text(); }
+    bool led(int n) { return child<widgets::led>(QStringLiteral("LED%1").arg(n))->active(); }
     // Clicks the top or bottom cell of a switch.
-    void Flip(const char* name, bool top)
+    void flip(const char* name, bool top)
     {
-        auto* sw = Child<widgets::TSwitch>(QLatin1String(name));
+        auto* sw = child<widgets::PanelSwitch>(QLatin1String(name));
         QTest::mouseClick(sw, Qt::LeftButton, {},
                           QPoint(sw->width() / 2, top ? 4 : sw->height() - 4));
     }
     // The note numbers of the note-ons sent by `ticks` steps, after checking
     // that each one's note-off follows it at once.
-    std::vector<int> Play(int ticks)
+    std::vector<int> play(int ticks)
     {
         sink.sent.clear();
         for (int i = 0; i < ticks; ++i)
-            seq.TimerTimer();
+            seq.playStep();
         std::vector<int> notes;
         for (std::size_t i = 0; i + 1 < sink.sent.size(); i += 2) {
             EXPECT_EQ(sink.sent[i][0], 0x90 + channel);
@@ -90,11 +90,11 @@ struct SeqRig
 TEST(Sequence, TheLedToDarkenIsTheOneLitBeforeAlsoAcrossAChangeOfWay)
 {
     Sequence sequence;
-    sequence.SetDirection(Sequence::Direction::Backward);
-    EXPECT_FALSE(sequence.Advance().darkenStep);
-    sequence.SetDirection(Sequence::Direction::Forward);
-    EXPECT_EQ(sequence.Advance().darkenStep, 0); // step 8
-    EXPECT_EQ(sequence.Advance().darkenStep, 7); // step 1
+    sequence.setDirection(Sequence::Direction::Backward);
+    EXPECT_FALSE(sequence.advance().darkenStep);
+    sequence.setDirection(Sequence::Direction::Forward);
+    EXPECT_EQ(sequence.advance().darkenStep, 0); // step 8
+    EXPECT_EQ(sequence.advance().darkenStep, 7); // step 1
 }
 
 // The fresh scale, mutes by key and an octave up also reach the instrument end
@@ -103,72 +103,72 @@ TEST(Sequencer, AFreshWindowPlaysItsBarsWithMutesAndOctave)
 {
     SeqRig rig;
     std::vector<int> topics;
-    rig.seq.OnHelp = [&](int topic) { topics.push_back(topic); };
+    rig.seq.onHelp = [&](int topic) { topics.push_back(topic); };
     QTest::keyClick(&rig.seq, Qt::Key_F1);
-    rig.seq.Action("aShortcuts")->trigger();
+    rig.seq.action("aShortcuts")->trigger();
     EXPECT_EQ(topics, (std::vector<int>{1014, 1019}));
 
     // Steps 2 and 5 muted by a click and by key 5: their LEDs still light, and
     // the step before goes dark.
-    QTest::mouseClick(rig.Child<widgets::TIACheckControl>("Mute1"), Qt::LeftButton);
+    QTest::mouseClick(rig.child<widgets::LampButton>("Mute1"), Qt::LeftButton);
     QTest::keyClick(&rig.seq, Qt::Key_5);
-    EXPECT_TRUE(rig.Child<widgets::TIACheckControl>("Mute4")->isChecked());
-    EXPECT_EQ(rig.Play(2), (std::vector<int>{60}));
-    EXPECT_TRUE(rig.Led(2));
-    EXPECT_FALSE(rig.Led(1));
-    EXPECT_EQ(rig.Play(6), (std::vector<int>{64, 65, 69, 71, 72}));
+    EXPECT_TRUE(rig.child<widgets::LampButton>("Mute4")->isChecked());
+    EXPECT_EQ(rig.play(2), (std::vector<int>{60}));
+    EXPECT_TRUE(rig.led(2));
+    EXPECT_FALSE(rig.led(1));
+    EXPECT_EQ(rig.play(6), (std::vector<int>{64, 65, 69, 71, 72}));
     QTest::keyClick(&rig.seq, Qt::Key_5); // unmuted again
-    EXPECT_FALSE(rig.seq.State().Muted(4));
+    EXPECT_FALSE(rig.seq.state().muted(4));
 
     // Octave up with a bar at 100; then down, and backward from the start.
-    rig.seq.StopSeq();
-    rig.Bar(1)->setValue(100);
-    EXPECT_EQ(rig.Label(1), "100");
-    rig.Flip("swOctave", true);
-    EXPECT_EQ(rig.Play(1), (std::vector<int>{112}));
-    rig.Flip("swOctave", false);
-    rig.Flip("swMode", false);
-    rig.seq.StopSeq();
-    EXPECT_EQ(rig.Play(4), (std::vector<int>{88, 60, 59, 57}));
+    rig.seq.stopSeq();
+    rig.bar(1)->setValue(100);
+    EXPECT_EQ(rig.label(1), "100");
+    rig.flip("swOctave", true);
+    EXPECT_EQ(rig.play(1), (std::vector<int>{112}));
+    rig.flip("swOctave", false);
+    rig.flip("swMode", false);
+    rig.seq.stopSeq();
+    EXPECT_EQ(rig.play(4), (std::vector<int>{88, 60, 59, 57}));
 }
 
 TEST(Sequencer, PlayAndStopFromButtonsMenuAndTimer)
 {
     SeqRig rig;
-    auto* play = rig.Child<QPushButton>("btnPlay");
-    auto* stop = rig.Child<QPushButton>("btnStop");
+    auto* play = rig.child<QPushButton>("btnPlay");
+    auto* stop = rig.child<QPushButton>("btnStop");
     EXPECT_FALSE(stop->isEnabled());
-    EXPECT_EQ(rig.seq.Timer().ThreadPriority(), QThread::TimeCriticalPriority);
-    rig.Child<QSlider>("tbTempo")->setValue(605); // the fastest: about every 10 ms
-    EXPECT_EQ(rig.seq.Timer().Interval(), 0);
+    EXPECT_EQ(rig.seq.timer().threadPriority(), QThread::TimeCriticalPriority);
+    rig.child<QSlider>("tbTempo")->setValue(605); // the fastest: about every 10 ms
+    EXPECT_EQ(rig.seq.timer().interval(), 0);
 
     QTest::mouseClick(play, Qt::LeftButton);
-    EXPECT_TRUE(rig.seq.Playing());
+    EXPECT_TRUE(rig.seq.playing());
     EXPECT_TRUE(stop->isEnabled());
     EXPECT_FALSE(play->isEnabled());
-    EXPECT_EQ(rig.seq.Action("aPlay")->text(), "&Stop");
+    EXPECT_EQ(rig.seq.action("aPlay")->text(), "&Stop");
     QTRY_VERIFY_WITH_TIMEOUT(rig.sink.sent.size() >= 6, 5000);
     EXPECT_EQ(rig.sink.sent[0], (Bytes{0x92, 60, 100}));
     EXPECT_EQ(rig.sink.sent[2], (Bytes{0x92, 62, 100}));
 
     // Stopping darkens every LED; playing again starts at step 1.
     QTest::keyClick(&rig.seq, Qt::Key_P, Qt::ControlModifier);
-    EXPECT_FALSE(rig.seq.Playing());
-    EXPECT_EQ(rig.seq.Action("aPlay")->text(), "&Play");
+    EXPECT_FALSE(rig.seq.playing());
+    EXPECT_EQ(rig.seq.action("aPlay")->text(), "&Play");
     for (int n = 1; n <= 8; ++n)
-        EXPECT_FALSE(rig.Led(n));
-    EXPECT_EQ(rig.Play(1), (std::vector<int>{60}));
+        EXPECT_FALSE(rig.led(n));
+    EXPECT_EQ(rig.play(1), (std::vector<int>{60}));
 
     // Without an output: told, and still stopped. Closing the window stops.
-    rig.seq.StopSeq();
+    rig.seq.stopSeq();
     rig.sink.open = false;
     QTest::mouseClick(play, Qt::LeftButton);
     EXPECT_EQ(rig.told, (std::vector<QString>{"No Midi Out port available"}));
-    EXPECT_FALSE(rig.seq.Playing());
+    EXPECT_FALSE(rig.seq.playing());
     rig.sink.open = true;
-    rig.seq.StartSeq();
+    rig.seq.startSeq();
     rig.seq.close();
-    EXPECT_FALSE(rig.seq.Playing());
+    EXPECT_FALSE(rig.seq.playing());
 }
 
 TEST(Sequencer, SaveAndOpenThroughTheMenu)
@@ -176,50 +176,50 @@ TEST(Sequencer, SaveAndOpenThroughTheMenu)
     test::TempDir dir;
     SeqRig rig;
     for (int n = 1; n <= 8; ++n)
-        rig.Bar(n)->setValue(38 + 2 * n);
+        rig.bar(n)->setValue(38 + 2 * n);
     QTest::keyClick(&rig.seq, Qt::Key_3);
     QTest::keyClick(&rig.seq, Qt::Key_8);
-    rig.Child<QSlider>("tbTempo")->setValue(355);
-    rig.answers.push_back(QString::fromStdString(dir.Path("mine.vms")));
-    rig.seq.Action("aSave")->trigger();
-    EXPECT_EQ(dir.Read("mine.vms"), kGolden);
+    rig.child<QSlider>("tbTempo")->setValue(355);
+    rig.answers.push_back(QString::fromStdString(dir.path("mine.vms")));
+    rig.seq.action("aSave")->trigger();
+    EXPECT_EQ(dir.read("mine.vms"), kGolden);
     EXPECT_EQ(rig.requests[0].folder, "Sequences");
     EXPECT_EQ(rig.requests[0].fileName, "Sequence");
     EXPECT_EQ(rig.requests[0].defaultSuffix, "vms");
     EXPECT_EQ(rig.seq.windowTitle(), "mine.vms - Sequencer");
-    EXPECT_EQ(rig.folder, QString::fromStdString(dir.Dir().string()) + "/");
+    EXPECT_EQ(rig.folder, QString::fromStdString(dir.dir().string()) + "/");
 
     // Out-of-range values, loaded while playing: stopped, limited, shown,
     // and playing again from step 1 after the Open command.
     rig.answers.push_back(QString::fromStdString(
-        dir.Write("wild.vms",
+        dir.write("wild.vms",
                   {0x10, 0xFF, 50, 51, 52, 53, 54, 55, 1, 7, 0, 0, 0, 0, 0, 0, 0x10, 0x27, 0, 0})));
-    rig.seq.StartSeq();
-    rig.seq.TimerTimer();
-    rig.seq.Action("aOpen")->trigger();
+    rig.seq.startSeq();
+    rig.seq.playStep();
+    rig.seq.action("aOpen")->trigger();
     EXPECT_EQ(rig.requests[1].fileName, "*.vms");
     EXPECT_EQ(rig.seq.windowTitle(), "wild.vms - Sequencer");
-    EXPECT_TRUE(rig.seq.Playing());
-    EXPECT_EQ(rig.seq.State().CurrentStep(), 0);
-    EXPECT_EQ(rig.Bar(1)->value(), 32);
-    EXPECT_EQ(rig.Label(1), "32");
-    EXPECT_EQ(rig.Label(2), "127");
-    EXPECT_TRUE(rig.Child<widgets::TIACheckControl>("Mute0")->isChecked());
-    EXPECT_FALSE(rig.Child<widgets::TIACheckControl>("Mute1")->isChecked());
-    EXPECT_EQ(rig.Child<QSlider>("tbTempo")->value(), 5);
-    EXPECT_EQ(rig.seq.Timer().Interval(), 600);
-    rig.seq.StopSeq();
+    EXPECT_TRUE(rig.seq.playing());
+    EXPECT_EQ(rig.seq.state().currentStep(), 0);
+    EXPECT_EQ(rig.bar(1)->value(), 32);
+    EXPECT_EQ(rig.label(1), "32");
+    EXPECT_EQ(rig.label(2), "127");
+    EXPECT_TRUE(rig.child<widgets::LampButton>("Mute0")->isChecked());
+    EXPECT_FALSE(rig.child<widgets::LampButton>("Mute1")->isChecked());
+    EXPECT_EQ(rig.child<QSlider>("tbTempo")->value(), 5);
+    EXPECT_EQ(rig.seq.timer().interval(), 600);
+    rig.seq.stopSeq();
 
     // A short file changes nothing but the folder.
-    rig.answers.push_back(QString::fromStdString(dir.Write("short.vms", {1, 2})));
-    rig.seq.OpenSequence();
+    rig.answers.push_back(QString::fromStdString(dir.write("short.vms", {1, 2})));
+    rig.seq.openSequence();
     EXPECT_EQ(rig.told, (std::vector<QString>{"short.vms is too short for a Velmora sequence "
                                               "file (.vms): 20 bytes expected, 2 found."}));
-    EXPECT_EQ(rig.Label(1), "32");
+    EXPECT_EQ(rig.label(1), "32");
     // A negative period is the fastest.
-    rig.answers.push_back(QString::fromStdString(dir.Write("fast.vms", Bytes(20, 0xFF))));
-    rig.seq.OpenSequence();
-    EXPECT_EQ(rig.Child<QSlider>("tbTempo")->value(), 605);
+    rig.answers.push_back(QString::fromStdString(dir.write("fast.vms", Bytes(20, 0xFF))));
+    rig.seq.openSequence();
+    EXPECT_EQ(rig.child<QSlider>("tbTempo")->value(), 605);
 }
 
 TEST(Sequencer, OpeningSetsTheEnvelopesMultiBitsAndSendsThem)
@@ -232,10 +232,10 @@ TEST(Sequencer, OpeningSetsTheEnvelopesMultiBitsAndSendsThem)
     ParameterSender sender(sink, patch);
     editor::PatchEditing editing(patch, sender);
     QString folder;
-    TfrmSeq seq(
+    SequencerWindow seq(
         sink, [] { return 0; }, folder);
     int refreshed = 0;
-    seq.OpenForPatch(editing, [&] {
+    seq.openForPatch(editing, [&] {
         ++refreshed;
         EXPECT_EQ(sink.sent.size(), 3u); // sent before the controls show them
     });

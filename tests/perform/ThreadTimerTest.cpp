@@ -1,4 +1,4 @@
-#include "ThreadTimer.h"
+#include "perform/ThreadTimer.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -13,19 +13,19 @@
 #include <thread>
 #include <vector>
 
-using velmora::TThreadTimer;
+using velmora::ThreadTimer;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 namespace {
 
-double Ms(Clock::duration d)
+double ms(Clock::duration d)
 {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
 // Runs the event loop for the given time, as the user interface would.
-void SpinFor(std::chrono::milliseconds time)
+void spinFor(std::chrono::milliseconds time)
 {
     QEventLoop loop;
     QTimer::singleShot(time, &loop, &QEventLoop::quit);
@@ -33,7 +33,7 @@ void SpinFor(std::chrono::milliseconds time)
 }
 
 // Runs the event loop until done() holds; false if it did not within limit.
-bool SpinUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 5s)
+bool spinUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 5s)
 {
     const Clock::time_point deadline = Clock::now() + limit;
     while (!done()) {
@@ -51,22 +51,22 @@ struct TickLog
 {
     std::vector<Clock::time_point> starts;
 
-    void Attach(TThreadTimer& timer, std::chrono::milliseconds work = 0ms,
-                std::function<void(TThreadTimer&, size_t)> action = {})
+    void attach(ThreadTimer& timer, std::chrono::milliseconds work = 0ms,
+                std::function<void(ThreadTimer&, size_t)> action = {})
     {
-        timer.SetOnTimer([this, work, action](TThreadTimer& sender) {
+        timer.setOnTimer([this, work, action](ThreadTimer& sender) {
             starts.push_back(Clock::now());
             std::this_thread::sleep_for(work);
             if (action)
                 action(sender, starts.size());
         });
     }
-    size_t Count() const { return starts.size(); }
-    bool Reached(size_t n) const { return starts.size() >= n; }
+    size_t count() const { return starts.size(); }
+    bool reached(size_t n) const { return starts.size() >= n; }
     // Mean start-to-start period over ticks first..last (0-based indexes).
-    double MeanPeriodMs(size_t first, size_t last) const
+    double meanPeriodMs(size_t first, size_t last) const
     {
-        return Ms(starts[last] - starts[first]) / static_cast<double>(last - first);
+        return ms(starts[last] - starts[first]) / static_cast<double>(last - first);
     }
 };
 
@@ -84,43 +84,43 @@ TEST(ThreadTimerPacing, PeriodsRunStartToStartAndPauseAtLeastTenMillisecondsAfte
     };
     for (const Case c : {Case{200, 100ms, 150.0, 270.0}, Case{0, 5ms, 12.0, 60.0}}) {
         SCOPED_TRACE(c.interval);
-        TThreadTimer timer;
+        ThreadTimer timer;
         TickLog log;
         const QThread* tickThread = nullptr;
-        log.Attach(timer, c.work, [&](TThreadTimer& sender, size_t) {
+        log.attach(timer, c.work, [&](ThreadTimer& sender, size_t) {
             tickThread = QThread::currentThread();
             EXPECT_EQ(&sender, &timer);
         });
-        timer.SetInterval(c.interval);
-        timer.SetThreadPriority(QThread::TimeCriticalPriority);
+        timer.setInterval(c.interval);
+        timer.setThreadPriority(QThread::TimeCriticalPriority);
         const Clock::time_point started = Clock::now();
-        timer.SetEnabled(true);
-        ASSERT_TRUE(SpinUntil([&] { return log.Reached(6); }));
-        timer.SetEnabled(false);
+        timer.setEnabled(true);
+        ASSERT_TRUE(spinUntil([&] { return log.reached(6); }));
+        timer.setEnabled(false);
         // The first tick comes at once, on the timer's own (user interface) thread.
-        EXPECT_LT(Ms(log.starts[0] - started), 150.0);
+        EXPECT_LT(ms(log.starts[0] - started), 150.0);
         EXPECT_EQ(tickThread, timer.thread());
-        EXPECT_GE(log.MeanPeriodMs(0, 5), c.shortest);
-        EXPECT_LE(log.MeanPeriodMs(0, 5), c.longest);
+        EXPECT_GE(log.meanPeriodMs(0, 5), c.shortest);
+        EXPECT_LE(log.meanPeriodMs(0, 5), c.longest);
     }
 }
 
 TEST(ThreadTimerPacing, IntervalChangesApplyFromTheNextTick)
 {
-    TThreadTimer timer;
+    ThreadTimer timer;
     TickLog log;
-    log.Attach(timer, 0ms, [](TThreadTimer& t, size_t tick) {
+    log.attach(timer, 0ms, [](ThreadTimer& t, size_t tick) {
         if (tick == 1)
-            t.SetInterval(60);
+            t.setInterval(60);
         if (tick == 3)
-            t.SetInterval(400);
+            t.setInterval(400);
     });
-    timer.SetInterval(2000);
-    timer.SetEnabled(true);
-    ASSERT_TRUE(SpinUntil([&] { return log.Reached(4); }));
-    timer.SetEnabled(false);
-    EXPECT_LT(Ms(log.starts[1] - log.starts[0]), 1000.0);
-    EXPECT_GE(Ms(log.starts[3] - log.starts[2]), 300.0);
+    timer.setInterval(2000);
+    timer.setEnabled(true);
+    ASSERT_TRUE(spinUntil([&] { return log.reached(4); }));
+    timer.setEnabled(false);
+    EXPECT_LT(ms(log.starts[1] - log.starts[0]), 1000.0);
+    EXPECT_GE(ms(log.starts[3] - log.starts[2]), 300.0);
 }
 
 TEST(ThreadTimerEnabled, EnablingAgainOrRestartingLeavesOneThreadTicking)
@@ -128,44 +128,44 @@ TEST(ThreadTimerEnabled, EnablingAgainOrRestartingLeavesOneThreadTicking)
     // At 300 ms one thread ticks 5 times in 1.2 s (counting the one at once),
     // so a second thread, or one surviving from before the restarts, would
     // show clearly.
-    TThreadTimer timer;
+    ThreadTimer timer;
     TickLog log;
-    log.Attach(timer, 0ms, [](TThreadTimer& t, size_t tick) {
+    log.attach(timer, 0ms, [](ThreadTimer& t, size_t tick) {
         if (tick == 2) { // a restart from within the handler as well
-            t.SetEnabled(false);
-            t.SetEnabled(true);
+            t.setEnabled(false);
+            t.setEnabled(true);
         }
     });
-    timer.SetInterval(300);
-    timer.SetEnabled(true);
-    timer.SetEnabled(true);
-    ASSERT_TRUE(SpinUntil([&] { return log.Reached(3); }));
-    SpinFor(50ms);
+    timer.setInterval(300);
+    timer.setEnabled(true);
+    timer.setEnabled(true);
+    ASSERT_TRUE(spinUntil([&] { return log.reached(3); }));
+    spinFor(50ms);
     for (int i = 0; i < 5; ++i) {
-        timer.SetEnabled(false);
-        timer.SetEnabled(true);
-        timer.SetEnabled(true);
+        timer.setEnabled(false);
+        timer.setEnabled(true);
+        timer.setEnabled(true);
     }
-    EXPECT_TRUE(timer.Enabled());
-    const size_t atRestart = log.Count();
-    SpinFor(1200ms);
-    timer.SetEnabled(false);
-    const size_t ticks = log.Count() - atRestart;
+    EXPECT_TRUE(timer.enabled());
+    const size_t atRestart = log.count();
+    spinFor(1200ms);
+    timer.setEnabled(false);
+    const size_t ticks = log.count() - atRestart;
     EXPECT_GE(ticks, 3u);
     EXPECT_LE(ticks, 6u);
 
     // A handler may also just stop its own timer.
     log.starts.clear();
-    log.Attach(timer, 0ms, [](TThreadTimer& t, size_t tick) {
+    log.attach(timer, 0ms, [](ThreadTimer& t, size_t tick) {
         if (tick == 3)
-            t.SetEnabled(false);
+            t.setEnabled(false);
     });
-    timer.SetInterval(20);
-    timer.SetEnabled(true);
-    ASSERT_TRUE(SpinUntil([&] { return log.Reached(3); }));
-    SpinFor(300ms);
-    EXPECT_EQ(log.Count(), 3u);
-    EXPECT_FALSE(timer.Enabled());
+    timer.setInterval(20);
+    timer.setEnabled(true);
+    ASSERT_TRUE(spinUntil([&] { return log.reached(3); }));
+    spinFor(300ms);
+    EXPECT_EQ(log.count(), 3u);
+    EXPECT_FALSE(timer.enabled());
 }
 
 TEST(ThreadTimerStop, DisablingOrDestroyingStopsAtOnceAndDropsQueuedTicks)
@@ -181,30 +181,30 @@ TEST(ThreadTimerStop, DisablingOrDestroyingStopsAtOnceAndDropsQueuedTicks)
          {Case::Asleep, Case::JustRestarted, Case::TickQueued, Case::DisabledWithATickQueued}) {
         SCOPED_TRACE(static_cast<int>(c));
         const bool queued = c == Case::TickQueued || c == Case::DisabledWithATickQueued;
-        auto timer = std::make_unique<TThreadTimer>();
+        auto timer = std::make_unique<ThreadTimer>();
         TickLog log;
-        log.Attach(*timer);
-        timer->SetInterval(queued ? 0 : 5000);
-        timer->SetEnabled(true);
-        ASSERT_TRUE(SpinUntil([&] { return log.Reached(1); }));
+        log.attach(*timer);
+        timer->setInterval(queued ? 0 : 5000);
+        timer->setEnabled(true);
+        ASSERT_TRUE(spinUntil([&] { return log.reached(1); }));
         if (c == Case::JustRestarted) {
-            timer->SetEnabled(false);
-            timer->SetEnabled(true);
+            timer->setEnabled(false);
+            timer->setEnabled(true);
         } else if (queued) {
             // Keeps the event loop busy past the shortest period: the next
             // tick is now queued.
             std::this_thread::sleep_for(50ms);
         }
-        const size_t atStop = log.Count();
+        const size_t atStop = log.count();
         const Clock::time_point stopping = Clock::now();
         if (c == Case::DisabledWithATickQueued)
-            timer->SetEnabled(false);
+            timer->setEnabled(false);
         else
             timer.reset();
         // Waiting out the 5 s pause, or a deadlock, would show here.
-        EXPECT_LT(Ms(Clock::now() - stopping), 2000.0);
-        SpinFor(300ms);
-        EXPECT_EQ(log.Count(), atStop);
+        EXPECT_LT(ms(Clock::now() - stopping), 2000.0);
+        spinFor(300ms);
+        EXPECT_EQ(log.count(), atStop);
     }
 }
 

@@ -5,10 +5,10 @@
 // pauses instead of sleeping and keeps a clock that tests move by hand.
 #pragma once
 
-#include "PatchName.h"
-#include "RecordingSink.h"
-#include "Transfers.h"
-#include "VirtualInstrument.h"
+#include "instrument/VirtualInstrument.h"
+#include "protocol/PatchName.h"
+#include "protocol/Transfers.h"
+#include "support/RecordingSink.h"
 
 #include <deque>
 #include <map>
@@ -26,8 +26,8 @@ struct FakeHost : TransferHost
     std::vector<std::pair<std::string, int>> progressOpened;
     int progressOpen = 0; // opened minus closed
     int progressPosition = -1;
-    int initControls = 0;
-    int refreshGlobals = 0;
+    int initControlsCalls = 0;
+    int refreshGlobalsCalls = 0;
     std::vector<NumberRequest> numberRequests;
     std::optional<int> numberAnswer;
     int bankDialogs = 0;
@@ -35,38 +35,38 @@ struct FakeHost : TransferHost
     // Each pause with the number of messages sent before it.
     std::vector<std::pair<std::size_t, int>> pauses;
     const RecordingSink* sink = nullptr;
-    Clock::time_point now{};
+    Clock::time_point clock{};
 
-    void InitControls() override { ++initControls; }
-    void SetMainCaption(const std::string& c) override { captions.push_back(c); }
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    void EnableButtons() override {}
-    void SetBankCell(int i, const std::string& name) override { bankCells[i] = name; }
-    void SetSplitCell(int, const std::string&) override {}
-    void SetBankManagerCaption(const std::string&) override {}
-    void OpenProgress(const std::string& caption, int maximum) override
+    void initControls() override { ++initControlsCalls; }
+    void setMainCaption(const std::string& c) override { captions.push_back(c); }
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+    void enableButtons() override {}
+    void setBankCell(int i, const std::string& name) override { bankCells[i] = name; }
+    void setSplitCell(int, const std::string&) override {}
+    void setBankManagerCaption(const std::string&) override {}
+    void openProgress(const std::string& caption, int maximum) override
     {
         progressOpened.emplace_back(caption, maximum);
         ++progressOpen;
     }
-    void SetProgress(int position) override { progressPosition = position; }
-    void CloseProgress() override { --progressOpen; }
-    void RefreshGlobals() override { ++refreshGlobals; }
-    std::optional<int> AskPatchNumber(const NumberRequest& request) override
+    void setProgress(int position) override { progressPosition = position; }
+    void closeProgress() override { --progressOpen; }
+    void refreshGlobals() override { ++refreshGlobalsCalls; }
+    std::optional<int> askPatchNumber(const NumberRequest& request) override
     {
         numberRequests.push_back(request);
         return numberAnswer;
     }
-    std::optional<int> AskUploadBank() override
+    std::optional<int> askUploadBank() override
     {
         ++bankDialogs;
         return bankAnswer;
     }
-    void Pause(std::chrono::milliseconds d) override
+    void pause(std::chrono::milliseconds d) override
     {
         pauses.emplace_back(sink->sent.size(), static_cast<int>(d.count()));
     }
-    Clock::time_point Now() const override { return now; }
+    Clock::time_point now() const override { return clock; }
 };
 
 // An output that records, hands every message to the instrument and, like a
@@ -76,19 +76,19 @@ struct InstrumentLink : RecordingSink
     VirtualInstrument* instrument = nullptr;
     bool vanished = false; // open, but every send fails, as a pulled cable
 
-    void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
+    void sendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
     {
-        Check();
-        RecordingSink::SendShort(status, data1, data2);
-        instrument->Receive(sent.back());
+        check();
+        RecordingSink::sendShort(status, data1, data2);
+        instrument->receive(sent.back());
     }
-    void SendLong(std::span<const std::uint8_t> bytes) override
+    void sendLong(std::span<const std::uint8_t> bytes) override
     {
-        Check();
-        RecordingSink::SendLong(bytes);
-        instrument->Receive(bytes);
+        check();
+        RecordingSink::sendLong(bytes);
+        instrument->receive(bytes);
     }
-    void Check() const
+    void check() const
     {
         if (!open)
             throw std::runtime_error("MIDI output is not open");
@@ -101,18 +101,18 @@ struct TransferRig
 {
     using Bytes = std::vector<Byte>;
 
-    explicit TransferRig(Model model) : instrument(model)
+    explicit TransferRig(SynthModel model) : instrument(model)
     {
-        instrument.SetOutput(
+        instrument.setOutput(
             [this](std::span<const Byte> m) { pending.emplace_back(m.begin(), m.end()); });
         link.instrument = &instrument;
         host.sink = &link;
-        transfers.SetModel(model);
+        transfers.setModel(model);
     }
 
     // Feeds queued answers to the engine; after `deliverLimit` messages the
     // rest are held back, as if the cable had been pulled.
-    void Pump()
+    void pump()
     {
         while (!pending.empty()) {
             Bytes m = std::move(pending.front());
@@ -122,14 +122,14 @@ struct TransferRig
                 continue;
             }
             ++delivered;
-            transfers.HandleSysex(m);
+            transfers.handleSysex(m);
         }
     }
 
-    void ReceiveBank()
+    void receiveBank()
     {
-        transfers.StartBankDownload();
-        Pump();
+        transfers.startBankDownload();
+        pump();
     }
 
     VirtualInstrument instrument;

@@ -1,6 +1,6 @@
 // velmora-instrument's fault options, on its command line and as the fault
 // commands it reads from standard input.
-#include "InstrumentOptions.h"
+#include "velmora-instrument/InstrumentOptions.h"
 
 #include <gtest/gtest.h>
 
@@ -10,19 +10,19 @@ using namespace velmora::instrument_tool;
 
 TEST(InstrumentFaultCommand, NamesFaultsAndTurnsTheOthersOff)
 {
-    const auto all = ParseFaultCommand("--drop 3  --stall 40:3800\t--bad-checksum 7\r");
+    const auto all = parseFaultCommand("--drop 3  --stall 40:3800\t--bad-checksum 7\r");
     ASSERT_TRUE(all);
     EXPECT_EQ(all->instrument.dropMessage, 3);
     EXPECT_EQ(all->instrument.badChecksumDump, 7);
     EXPECT_EQ(all->stall, (std::pair{40, 3800}));
 
-    const auto one = ParseFaultCommand("--bad-checksum 0");
+    const auto one = parseFaultCommand("--bad-checksum 0");
     ASSERT_TRUE(one);
     EXPECT_EQ(one->instrument.badChecksumDump, 0);
     EXPECT_EQ(one->instrument.dropMessage, -1);
     EXPECT_FALSE(one->stall);
 
-    const auto none = ParseFaultCommand("");
+    const auto none = parseFaultCommand("");
     ASSERT_TRUE(none);
     EXPECT_EQ(none->instrument.dropMessage, -1);
     EXPECT_EQ(none->instrument.badChecksumDump, -1);
@@ -33,7 +33,7 @@ TEST(InstrumentFaultCommand, RefusesAnythingElse)
 {
     for (const char* line : {"--drop", "--drop x", "--drop -1", "--stall 5", "--stall 5:",
                              "--stall :5", "--name other", "--verbose", "drop 3", "--drop 3 4"})
-        EXPECT_FALSE(ParseFaultCommand(line)) << line;
+        EXPECT_FALSE(parseFaultCommand(line)) << line;
 }
 
 TEST(InstrumentOptions, TakesTheFaultsAndTheCommandSwitch)
@@ -43,7 +43,7 @@ TEST(InstrumentOptions, TakesTheFaultsAndTheCommandSwitch)
     std::vector<char*> argv;
     for (auto& arg : args)
         argv.push_back(arg.data());
-    const auto options = ParseOptions(static_cast<int>(argv.size()), argv.data());
+    const auto options = parseOptions(static_cast<int>(argv.size()), argv.data());
     ASSERT_TRUE(options);
     EXPECT_TRUE(options->commands);
     EXPECT_EQ(options->faults.instrument.dropMessage, 2);
@@ -55,7 +55,7 @@ TEST(InstrumentOptions, TakesTheFaultsAndTheCommandSwitch)
     for (auto& arg : args)
         argv.push_back(arg.data());
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(ParseOptions(static_cast<int>(argv.size()), argv.data()));
+    EXPECT_FALSE(parseOptions(static_cast<int>(argv.size()), argv.data()));
     EXPECT_NE(testing::internal::GetCapturedStderr().find("bad value \"1\" for --stall"),
               std::string::npos);
 }

@@ -1,13 +1,13 @@
-#include "DemoPatches.h"
+#include "support/DemoPatches.h"
 
-#include "PatchLayout.h"
+#include "protocol/PatchLayout.h"
 
 #include <random>
 #include <string>
 
 namespace velmora::demo {
 
-PatchBuffer DemoPatch(std::uint32_t seed)
+PatchBuffer demoPatch(std::uint32_t seed)
 {
     std::mt19937 random(seed);
     auto pick = [&](int low, int high) {
@@ -20,7 +20,7 @@ PatchBuffer DemoPatch(std::uint32_t seed)
     const std::string name = "DEMO " + number;
     std::copy(name.begin(), name.end(), patch.begin());
 
-    for (const PatchField& field : PatchFields()) {
+    for (const PatchField& field : patchFields()) {
         const int labels = static_cast<int>(field.labels.size());
         int value = 0;
         switch (field.kind) {
@@ -47,18 +47,18 @@ PatchBuffer DemoPatch(std::uint32_t seed)
             value = pick(0, 32);
             break;
         }
-        patch[field.offset] = SignedToByte(value);
+        patch[field.offset] = signedToByte(value);
     }
     patch[kPatchRecordSize] = static_cast<Byte>(seed % 256);
     return patch;
 }
 
-std::vector<Byte> DemoRawBank(std::uint32_t firstSeed)
+std::vector<Byte> demoRawBank(std::uint32_t firstSeed)
 {
     std::vector<Byte> bank;
     bank.reserve(kBankPatchCount * kPatchBufferSize);
     for (std::uint32_t k = 0; k < kBankPatchCount; ++k) {
-        const PatchBuffer patch = DemoPatch(firstSeed + k);
+        const PatchBuffer patch = demoPatch(firstSeed + k);
         bank.insert(bank.end(), patch.begin(), patch.end());
     }
     return bank;

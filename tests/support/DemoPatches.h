@@ -3,7 +3,7 @@
 // the same patch.
 #pragma once
 
-#include "PatchRecord.h"
+#include "protocol/PatchRecord.h"
 
 #include <cstdint>
 #include <vector>
@@ -11,8 +11,8 @@
 namespace velmora::demo {
 
 // A patch named "DEMO nnn" (nnn = seed mod 1000), carried byte = seed mod 256.
-PatchBuffer DemoPatch(std::uint32_t seed);
+PatchBuffer demoPatch(std::uint32_t seed);
 // 100 demo patches in bank order, as a raw bank (13,500 bytes).
-std::vector<Byte> DemoRawBank(std::uint32_t firstSeed = 0);
+std::vector<Byte> demoRawBank(std::uint32_t firstSeed = 0);
 
 } // namespace velmora::demo

@@ -2,7 +2,7 @@
 // on the wire; it can be closed to check that senders then stay silent.
 #pragma once
 
-#include "MidiSink.h"
+#include "protocol/MidiSink.h"
 
 #include <cstdint>
 #include <vector>
@@ -16,14 +16,14 @@ struct RecordingSink : MidiSink
     bool open = true;
     std::vector<Bytes> sent;
 
-    bool IsOpen() const override { return open; }
-    void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
+    bool isOpen() const override { return open; }
+    void sendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
     {
         const int length = (status & 0xE0) == 0xC0 ? 2 : 3;
         const Bytes m = {status, data1, data2};
         sent.emplace_back(m.begin(), m.begin() + length);
     }
-    void SendLong(std::span<const std::uint8_t> bytes) override
+    void sendLong(std::span<const std::uint8_t> bytes) override
     {
         sent.emplace_back(bytes.begin(), bytes.end());
     }

@@ -28,20 +28,20 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    const std::filesystem::path& Dir() const { return dir_; }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    const std::filesystem::path& dir() const { return dir_; }
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
-    std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const
+    std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) const
     {
-        const std::string path = Path(name);
-        std::ofstream(path, std::ios::binary)
+        const std::string file = path(name);
+        std::ofstream(file, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<std::streamsize>(bytes.size()));
-        return path;
+        return file;
     }
-    std::vector<std::uint8_t> Read(const std::string& name) const
+    std::vector<std::uint8_t> read(const std::string& name) const
     {
-        std::ifstream in(Path(name), std::ios::binary);
+        std::ifstream in(path(name), std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 

@@ -3,8 +3,8 @@
 // windows take the answer in through the event loop.
 #pragma once
 
-#include "MidiDevices.h"
-#include "VirtualBackend.h"
+#include "midi/MidiDevices.h"
+#include "midi/VirtualBackend.h"
 
 #include <QCoreApplication>
 
@@ -15,34 +15,34 @@ namespace velmora::test {
 
 struct VirtualDevices
 {
-    explicit VirtualDevices(Model model = Model::Matrix1000)
+    explicit VirtualDevices(SynthModel model = SynthModel::Matrix1000)
     {
         auto owned = std::make_unique<midi::VirtualBackend>(model);
         backend = owned.get();
-        devices.AddBackend(std::move(owned));
+        devices.addBackend(std::move(owned));
     }
 
     // Lets the instrument answer and the event loop run until `done` holds.
-    template <typename Done> bool WaitFor(Done done)
+    template <typename Done> bool waitFor(Done done)
     {
         for (int i = 0; i < 200 && !done(); ++i) {
-            backend->WaitIdle();
+            backend->waitIdle();
             QCoreApplication::processEvents();
         }
         return done();
     }
     // Every message the instrument received, bytes as on the wire.
-    std::vector<std::vector<Byte>> Received()
+    std::vector<std::vector<Byte>> received()
     {
-        backend->WaitIdle();
+        backend->waitIdle();
         std::vector<std::vector<Byte>> log;
-        backend->WithInstrument([&](VirtualInstrument& i) { log = i.ReceivedLog(); });
+        backend->withInstrument([&](VirtualInstrument& i) { log = i.receivedLog(); });
         return log;
     }
-    void ClearLog()
+    void clearLog()
     {
-        backend->WaitIdle();
-        backend->WithInstrument([](VirtualInstrument& i) { i.ClearLog(); });
+        backend->waitIdle();
+        backend->withInstrument([](VirtualInstrument& i) { i.clearLog(); });
     }
 
     midi::MidiDevices devices;

@@ -1,7 +1,7 @@
 // Writes a demonstration bank in both forms the tools read: DIR/demo-bank.vmb
 // (raw) and DIR/demo-bank.syx (100 patch messages).
-#include "DemoPatches.h"
-#include "SyxFiles.h"
+#include "support/DemoPatches.h"
+#include "velmora-syx/SyxFiles.h"
 
 #include <filesystem>
 #include <iostream>
@@ -15,13 +15,13 @@ int main(int argc, char** argv)
     const std::filesystem::path dir(argv[1]);
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    const auto raw = velmora::demo::DemoRawBank();
-    const auto sysex = velmora::syx::RawBankToSysex(
+    const auto raw = velmora::demo::demoRawBank();
+    const auto sysex = velmora::syx::rawBankToSysex(
         std::span<const velmora::Byte, velmora::syx::kRawBankSize>(raw.data(), raw.size()));
     for (const auto& [name, bytes] :
          {std::pair{"demo-bank.vmb", &raw}, {"demo-bank.syx", &sysex}}) {
         const auto path = (dir / name).string();
-        if (const auto error = velmora::syx::WriteFileAtomically(path, *bytes); !error.empty()) {
+        if (const auto error = velmora::syx::writeFileAtomically(path, *bytes); !error.empty()) {
             std::cerr << path << ": " << error << '\n';
             return 1;
         }

@@ -1,6 +1,6 @@
 // Ports named on the command line: by number or by part of the name.
-#include "SyxPorts.h"
-#include "FakeBackend.h"
+#include "velmora-syx/SyxPorts.h"
+#include "midi/FakeBackend.h"
 
 #include <gtest/gtest.h>
 
@@ -12,15 +12,15 @@ using namespace velmora::syx;
 TEST(SyxPorts, FoundByNumberOrByPartOfTheNameAndListed)
 {
     midi::MidiDevices devices;
-    devices.AddBackend(std::make_unique<midi::test::FakeBackend>(
+    devices.addBackend(std::make_unique<midi::test::FakeBackend>(
         std::vector<std::string>{"USB MIDI 1 (ALSA)", "USB MIDI 2 (ALSA)", "Matrix Link"},
         std::vector<std::string>{"Matrix Link"}));
-    EXPECT_EQ(FindPort(devices, PortKind::Input, "2"), 2);
-    EXPECT_EQ(FindPort(devices, PortKind::Input, "matrix"), 2);
-    EXPECT_EQ(FindPort(devices, PortKind::Output, "Matrix Link"), 0);
+    EXPECT_EQ(findPort(devices, PortKind::Input, "2"), 2);
+    EXPECT_EQ(findPort(devices, PortKind::Input, "matrix"), 2);
+    EXPECT_EQ(findPort(devices, PortKind::Output, "Matrix Link"), 0);
     const auto error = [&](PortKind kind, const std::string& wanted) {
         try {
-            FindPort(devices, kind, wanted);
+            findPort(devices, kind, wanted);
         } catch (const std::runtime_error& e) {
             return std::string(e.what());
         }
@@ -34,7 +34,7 @@ TEST(SyxPorts, FoundByNumberOrByPartOfTheNameAndListed)
               "no MIDI input is named like \"keys\" (see velmora-syx ports)");
 
     std::ostringstream out;
-    RunPorts(devices, false, out);
+    runPorts(devices, false, out);
     EXPECT_EQ(out.str(),
               "MIDI inputs:\n  0  USB MIDI 1 (ALSA)\n  1  USB MIDI 2 (ALSA)\n  2  Matrix "
               "Link\nMIDI outputs:\n  0  Matrix Link\n");

@@ -1,8 +1,8 @@
 // The widget set driven as a user drives it: clicks and keys on real
 // controls, offscreen.
-#include "TIACheckControl.h"
-#include "TMyGauge.h"
-#include "TSwitch.h"
+#include "widgets/ClickGauge.h"
+#include "widgets/LampButton.h"
+#include "widgets/PanelSwitch.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -12,33 +12,33 @@
 
 namespace {
 
-using velmora::widgets::TIACheckControl;
-using velmora::widgets::TMyGauge;
-using velmora::widgets::TSwitch;
-using Kind = TIACheckControl::Kind;
+using velmora::widgets::ClickGauge;
+using velmora::widgets::LampButton;
+using velmora::widgets::PanelSwitch;
+using Kind = LampButton::Kind;
 
 TEST(GaugeTest, PressSetsIgnoresOrClampsAndReports)
 {
-    TMyGauge gauge;
+    ClickGauge gauge;
     gauge.resize(12, 126);
-    gauge.SetMaxValue(63);
-    gauge.SetPosition(10);
-    QSignalSpy reported(&gauge, &TMyGauge::MouseDown);
+    gauge.setMaxValue(63);
+    gauge.setPosition(10);
+    QSignalSpy reported(&gauge, &ClickGauge::mouseDown);
 
     QTest::mouseClick(&gauge, Qt::LeftButton, {}, QPoint(5, 0));
-    EXPECT_EQ(gauge.Position(), 63);
+    EXPECT_EQ(gauge.position(), 63);
 
     QTest::mouseClick(&gauge, Qt::RightButton, {}, QPoint(5, 64));
-    EXPECT_EQ(gauge.Position(), 31);
+    EXPECT_EQ(gauge.position(), 31);
 
     // Below the bottom: ignored, but still reported.
     QTest::mouseClick(&gauge, Qt::LeftButton, {}, QPoint(5, 140));
-    EXPECT_EQ(gauge.Position(), 31);
+    EXPECT_EQ(gauge.position(), 31);
 
     // Above the top: the maximum.
-    gauge.SetPosition(5);
+    gauge.setPosition(5);
     QTest::mouseClick(&gauge, Qt::LeftButton, {}, QPoint(5, -10));
-    EXPECT_EQ(gauge.Position(), 63);
+    EXPECT_EQ(gauge.position(), 63);
 
     ASSERT_EQ(reported.count(), 4);
     EXPECT_EQ(reported.at(0).at(0).toInt(), 63);
@@ -47,24 +47,24 @@ TEST(GaugeTest, PressSetsIgnoresOrClampsAndReports)
     // Two pixels a step; half steps round to even.
     for (const auto& [y, position] : {std::pair{1, 63}, {3, 61}, {5, 61}, {126, 0}}) {
         QTest::mouseClick(&gauge, Qt::LeftButton, {}, QPoint(5, y));
-        EXPECT_EQ(gauge.Position(), position) << y;
+        EXPECT_EQ(gauge.position(), position) << y;
     }
 }
 
 TEST(CheckControlTest, RadioItemsExcludeWithinTheirGroup)
 {
     QWidget panel;
-    TIACheckControl off("Off", Kind::Radio, &panel);
-    TIACheckControl soft("Soft", Kind::Radio, &panel);
-    TIACheckControl other("Other", Kind::Radio, &panel);
-    other.SetGroupIndex(2);
+    LampButton off("Off", Kind::Radio, &panel);
+    LampButton soft("Soft", Kind::Radio, &panel);
+    LampButton other("Other", Kind::Radio, &panel);
+    other.setGroupIndex(2);
     off.setChecked(true);
     other.setChecked(true);
     for (auto* item : {&off, &soft, &other})
         item->resize(item->sizeHint());
 
-    QSignalSpy offChanges(&off, &TIACheckControl::ChangeState);
-    QSignalSpy softChanges(&soft, &TIACheckControl::ChangeState);
+    QSignalSpy offChanges(&off, &LampButton::changeState);
+    QSignalSpy softChanges(&soft, &LampButton::changeState);
     QTest::mouseClick(&soft, Qt::LeftButton);
     EXPECT_TRUE(soft.isChecked());
     EXPECT_FALSE(off.isChecked());
@@ -88,11 +88,11 @@ TEST(CheckControlTest, RadioItemsExcludeWithinTheirGroup)
 
 TEST(CheckControlTest, CheckItemClicksOnlyForTheUser)
 {
-    TIACheckControl box("Pulse");
+    LampButton box("Pulse");
     box.resize(box.sizeHint());
     bool checkedWhenClicked = false;
-    QObject::connect(&box, &TIACheckControl::Click, [&] { checkedWhenClicked = box.isChecked(); });
-    QSignalSpy clicks(&box, &TIACheckControl::Click);
+    QObject::connect(&box, &LampButton::userToggled, [&] { checkedWhenClicked = box.isChecked(); });
+    QSignalSpy clicks(&box, &LampButton::userToggled);
 
     box.setChecked(true);
     box.setChecked(false);
@@ -108,19 +108,19 @@ TEST(CheckControlTest, CheckItemClicksOnlyForTheUser)
 
 TEST(SwitchTest, ClickPicksNearestAndKeysStep)
 {
-    TSwitch lever(3, Qt::Horizontal);
+    PanelSwitch lever(3, Qt::Horizontal);
     lever.resize(90, 20);
-    QSignalSpy changes(&lever, &TSwitch::Changed);
+    QSignalSpy changes(&lever, &PanelSwitch::changed);
 
     QTest::mouseClick(&lever, Qt::LeftButton, {}, QPoint(85, 10));
-    EXPECT_EQ(lever.Position(), 2);
+    EXPECT_EQ(lever.position(), 2);
     QTest::mouseClick(&lever, Qt::LeftButton, {}, QPoint(46, 10));
-    EXPECT_EQ(lever.Position(), 1);
+    EXPECT_EQ(lever.position(), 1);
     QTest::keyClick(&lever, Qt::Key_Left);
     QTest::keyClick(&lever, Qt::Key_Left); // already at the end
-    EXPECT_EQ(lever.Position(), 0);
-    lever.SetPosition(7);
-    EXPECT_EQ(lever.Position(), 2);
+    EXPECT_EQ(lever.position(), 0);
+    lever.setPosition(7);
+    EXPECT_EQ(lever.position(), 2);
     EXPECT_EQ(changes.count(), 4);
 }
 

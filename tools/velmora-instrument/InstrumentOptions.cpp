@@ -1,4 +1,4 @@
-#include "InstrumentOptions.h"
+#include "velmora-instrument/InstrumentOptions.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -25,7 +25,7 @@ constexpr const char* kUsage =
     "                       clears them. Each line is answered on standard output.\n"
     "  --verbose            print every message received, in hex, one a line\n";
 
-std::optional<int> ParseInt(std::string_view text, int low, int high)
+std::optional<int> parseInt(std::string_view text, int low, int high)
 {
     if (text.empty() || text.size() > 9) {
         return std::nullopt;
@@ -47,17 +47,17 @@ constexpr std::string_view kValueOptions[] = {"--api",     "--name", "--model", 
                                               "--channel", "--drop", "--stall", "--bad-checksum"};
 constexpr std::string_view kFaultOptions[] = {"--drop", "--stall", "--bad-checksum"};
 
-bool IsFaultOption(std::string_view option)
+bool isFaultOption(std::string_view option)
 {
     return std::find(std::begin(kFaultOptions), std::end(kFaultOptions), option) !=
            std::end(kFaultOptions);
 }
 
 // One fault option and its value into `faults`; false when the value is bad.
-bool ParseFault(std::string_view option, std::string_view value, FaultSet& faults)
+bool parseFault(std::string_view option, std::string_view value, FaultSet& faults)
 {
     if (option == "--bad-checksum" || option == "--drop") {
-        const auto n = ParseInt(value, 0, 1'000'000'000);
+        const auto n = parseInt(value, 0, 1'000'000'000);
         (option == "--drop" ? faults.instrument.dropMessage : faults.instrument.badChecksumDump) =
             n.value_or(-1);
         return n.has_value();
@@ -66,8 +66,8 @@ bool ParseFault(std::string_view option, std::string_view value, FaultSet& fault
     if (colon == std::string_view::npos) {
         return false;
     }
-    const auto n = ParseInt(value.substr(0, colon), 0, 1'000'000'000);
-    const auto ms = ParseInt(value.substr(colon + 1), 0, 3'600'000);
+    const auto n = parseInt(value.substr(0, colon), 0, 1'000'000'000);
+    const auto ms = parseInt(value.substr(colon + 1), 0, 3'600'000);
     if (!n || !ms) {
         return false;
     }
@@ -77,7 +77,7 @@ bool ParseFault(std::string_view option, std::string_view value, FaultSet& fault
 
 } // namespace
 
-std::optional<Options> ParseOptions(int argc, char** argv)
+std::optional<Options> parseOptions(int argc, char** argv)
 {
     Options options;
     for (int i = 1; i < argc; ++i) {
@@ -109,17 +109,18 @@ std::optional<Options> ParseOptions(int argc, char** argv)
             options.name = value;
         } else if (option == "--model") {
             ok = value == "1000" || value == "6";
-            options.model = value == "6" ? velmora::Model::Matrix6 : velmora::Model::Matrix1000;
+            options.model =
+                value == "6" ? velmora::SynthModel::Matrix6 : velmora::SynthModel::Matrix1000;
         } else if (option == "--pace") {
             ok = value == "cable" || value == "fast";
             options.pace = value == "fast" ? velmora::PacedLink::Pace::Immediate
                                            : velmora::PacedLink::Pace::CableSpeed;
         } else if (option == "--channel") {
-            const auto channel = ParseInt(value, 1, 16);
+            const auto channel = parseInt(value, 1, 16);
             ok = channel.has_value();
             options.channel = channel.value_or(1) - 1;
         } else {
-            ok = ParseFault(option, value, options.faults);
+            ok = parseFault(option, value, options.faults);
         }
         if (!ok) {
             std::fprintf(stderr, "velmora-instrument: bad value \"%s\" for %s\n%s", argv[i],
@@ -130,7 +131,7 @@ std::optional<Options> ParseOptions(int argc, char** argv)
     return options;
 }
 
-std::optional<FaultSet> ParseFaultCommand(std::string_view line)
+std::optional<FaultSet> parseFaultCommand(std::string_view line)
 {
     std::vector<std::string_view> words;
     for (std::size_t start = 0; start < line.size();) {
@@ -145,7 +146,7 @@ std::optional<FaultSet> ParseFaultCommand(std::string_view line)
         return std::nullopt;
     }
     for (std::size_t i = 0; i < words.size(); i += 2) {
-        if (!IsFaultOption(words[i]) || !ParseFault(words[i], words[i + 1], faults)) {
+        if (!isFaultOption(words[i]) || !parseFault(words[i], words[i + 1], faults)) {
             return std::nullopt;
         }
     }

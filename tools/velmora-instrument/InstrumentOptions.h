@@ -1,9 +1,9 @@
 // The command line of velmora-instrument.
 #pragma once
 
-#include "Model.h"
-#include "PacedLink.h"
-#include "VirtualInstrument.h"
+#include "instrument/PacedLink.h"
+#include "instrument/VirtualInstrument.h"
+#include "protocol/SynthModel.h"
 
 #include <RtMidi.h>
 
@@ -25,7 +25,7 @@ struct Options
 {
     RtMidi::Api api = RtMidi::UNIX_JACK;
     std::string name = "Velmora Instrument";
-    velmora::Model model = velmora::Model::Matrix1000;
+    velmora::SynthModel model = velmora::SynthModel::Matrix1000;
     velmora::PacedLink::Pace pace = velmora::PacedLink::Pace::CableSpeed;
     int channel = 0;
     FaultSet faults;
@@ -34,11 +34,11 @@ struct Options
 };
 
 // The options, or none after telling the user on stderr what was wrong.
-std::optional<Options> ParseOptions(int argc, char** argv);
+std::optional<Options> parseOptions(int argc, char** argv);
 
 // A fault command line under --commands: the fault options alone, e.g.
 // "--drop 3 --stall 40:4000". Faults it does not name are off; an empty line
 // names none. Nothing when the line holds anything else.
-std::optional<FaultSet> ParseFaultCommand(std::string_view line);
+std::optional<FaultSet> parseFaultCommand(std::string_view line);
 
 } // namespace velmora::instrument_tool

@@ -16,7 +16,7 @@ namespace velmora::instrument_tool {
 class LinePrinter
 {
 public:
-    LinePrinter() : thread_([this] { Run(); }) {}
+    LinePrinter() : thread_([this] { run(); }) {}
     LinePrinter(const LinePrinter&) = delete;
     LinePrinter& operator=(const LinePrinter&) = delete;
     ~LinePrinter()
@@ -29,7 +29,7 @@ public:
         thread_.join();
     }
 
-    void Print(std::string line)
+    void print(std::string line)
     {
         {
             std::lock_guard lock(mutex_);
@@ -39,7 +39,7 @@ public:
     }
 
 private:
-    void Run()
+    void run()
     {
         std::unique_lock lock(mutex_);
         for (;;) {
@@ -65,7 +65,7 @@ private:
     std::thread thread_;
 };
 
-inline std::string HexLine(const std::vector<unsigned char>& message)
+inline std::string hexLine(const std::vector<unsigned char>& message)
 {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string line;

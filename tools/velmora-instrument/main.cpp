@@ -5,10 +5,10 @@
 // whose worker thread sends them out of the output port, at cable speed or
 // as fast as possible. Runs until SIGINT or SIGTERM; with --commands it
 // takes fault commands from standard input meanwhile.
-#include "InstrumentOptions.h"
-#include "LinePrinter.h"
-#include "PacedLink.h"
-#include "VirtualInstrument.h"
+#include "instrument/PacedLink.h"
+#include "instrument/VirtualInstrument.h"
+#include "velmora-instrument/InstrumentOptions.h"
+#include "velmora-instrument/LinePrinter.h"
 
 #include <RtMidi.h>
 #include <alsa/asoundlib.h>
@@ -45,7 +45,7 @@ using namespace velmora::instrument_tool;
 // RtMidi's error reports for the call in progress on this thread.
 thread_local std::string* tRtMidiError = nullptr;
 
-void OnRtMidiError(RtMidiError::Type type, const std::string& text, void* /*unused*/)
+void onRtMidiError(RtMidiError::Type type, const std::string& text, void* /*unused*/)
 {
     if (type != RtMidiError::DEBUG_WARNING && tRtMidiError != nullptr && tRtMidiError->empty()) {
         *tRtMidiError = text;
@@ -53,7 +53,7 @@ void OnRtMidiError(RtMidiError::Type type, const std::string& text, void* /*unus
 }
 
 // Runs `call`; the text of RtMidi's failure report, empty when none.
-template <typename Call> std::string RtMidiFailure(Call&& call)
+template <typename Call> std::string rtMidiFailure(Call&& call)
 {
     std::string failure;
     std::string* const outer = std::exchange(tRtMidiError, &failure);
@@ -69,7 +69,7 @@ template <typename Call> std::string RtMidiFailure(Call&& call)
     return failure;
 }
 
-void IgnoreAlsaMessage(const char* /*file*/, int /*line*/, const char* /*function*/, int /*err*/,
+void ignoreAlsaMessage(const char* /*file*/, int /*line*/, const char* /*function*/, int /*err*/,
                        const char* /*format*/, ...)
 {}
 
@@ -83,7 +83,7 @@ public:
     SystemView& operator=(const SystemView&) = delete;
 
     // Null when the system cannot be reached.
-    static std::unique_ptr<SystemView> Open(RtMidi::Api api)
+    static std::unique_ptr<SystemView> open(RtMidi::Api api)
     {
         auto view = std::unique_ptr<SystemView>(new SystemView);
         if (api == RtMidi::UNIX_JACK) {
@@ -94,10 +94,10 @@ public:
             if (view->jack_ == nullptr) {
                 return nullptr;
             }
-            jack_on_shutdown(view->jack_, &SystemView::OnServerShutdown, view.get());
+            jack_on_shutdown(view->jack_, &SystemView::onServerShutdown, view.get());
             return view;
         }
-        snd_lib_error_set_handler(&IgnoreAlsaMessage);
+        snd_lib_error_set_handler(&ignoreAlsaMessage);
         if (snd_seq_open(&view->seq_, "default", SND_SEQ_OPEN_DUPLEX, 0) < 0) {
             return nullptr;
         }
@@ -106,7 +106,7 @@ public:
 
     ~SystemView()
     {
-        if (jack_ != nullptr && !ServerGone()) {
+        if (jack_ != nullptr && !serverGone()) {
             jack_client_close(jack_);
         }
         if (seq_ != nullptr) {
@@ -116,10 +116,10 @@ public:
 
     // The JACK server shut down: the program stops (SIGTERM), and libjack must
     // not be asked to close the clients that were connected to it.
-    bool ServerGone() const { return serverGone_.load(); }
+    bool serverGone() const { return serverGone_.load(); }
 
     // Whether some client has a MIDI port of this name.
-    bool HasPort(const std::string& portName) const
+    bool hasPort(const std::string& portName) const
     {
         if (jack_ != nullptr) {
             bool found = false;
@@ -153,7 +153,7 @@ public:
 private:
     SystemView() = default;
 
-    static void OnServerShutdown(void* self)
+    static void onServerShutdown(void* self)
     {
         static_cast<SystemView*>(self)->serverGone_.store(true);
         kill(getpid(), SIGTERM);
@@ -175,7 +175,7 @@ struct InputContext
     std::atomic<std::uint64_t> received{0};
 };
 
-void OnMessage(double /*deltaSeconds*/, std::vector<unsigned char>* message, void* data)
+void onMessage(double /*deltaSeconds*/, std::vector<unsigned char>* message, void* data)
 {
     auto* context = static_cast<InputContext*>(data);
     if (message == nullptr || message->empty()) {
@@ -184,10 +184,10 @@ void OnMessage(double /*deltaSeconds*/, std::vector<unsigned char>* message, voi
     context->received.fetch_add(1, std::memory_order_relaxed);
     try {
         if (context->printer != nullptr) {
-            context->printer->Print(HexLine(*message));
+            context->printer->print(hexLine(*message));
         }
         const std::lock_guard lock(*context->lock);
-        context->instrument->Receive(std::span<const Byte>(message->data(), message->size()));
+        context->instrument->receive(std::span<const Byte>(message->data(), message->size()));
     } catch (const std::exception& error) {
         // Nothing may unwind into RtMidi's thread.
         std::fprintf(stderr, "velmora-instrument: a message was lost: %s\n", error.what());
@@ -196,12 +196,12 @@ void OnMessage(double /*deltaSeconds*/, std::vector<unsigned char>* message, voi
 
 // Sends one answer; waits while the API's buffer is full (JACK's holds 16 KB
 // until its next cycle), for at most a second.
-void SendAnswer(RtMidiOut& out, std::span<const Byte> message)
+void sendAnswer(RtMidiOut& out, std::span<const Byte> message)
 {
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     for (;;) {
         const std::string failure =
-            RtMidiFailure([&] { out.sendMessage(message.data(), message.size()); });
+            rtMidiFailure([&] { out.sendMessage(message.data(), message.size()); });
         if (failure.empty()) {
             return;
         }
@@ -213,14 +213,14 @@ void SendAnswer(RtMidiOut& out, std::span<const Byte> message)
     }
 }
 
-void SetFaults(velmora::VirtualInstrument& instrument, velmora::PacedLink& link,
+void setFaults(velmora::VirtualInstrument& instrument, velmora::PacedLink& link,
                const FaultSet& faults)
 {
-    instrument.SetFaults(faults.instrument);
+    instrument.setFaults(faults.instrument);
     if (faults.stall) {
-        link.StallBefore(faults.stall->first, std::chrono::milliseconds(faults.stall->second));
+        link.stallBefore(faults.stall->first, std::chrono::milliseconds(faults.stall->second));
     } else {
-        link.StallBefore(-1, std::chrono::milliseconds(0));
+        link.stallBefore(-1, std::chrono::milliseconds(0));
     }
 }
 
@@ -234,28 +234,28 @@ public:
     {}
 
     // Reads what is there; false at the end of the input.
-    bool Read()
+    bool read()
     {
         char chunk[256];
-        const ssize_t n = read(STDIN_FILENO, chunk, sizeof chunk);
+        const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
         if (n <= 0) {
             return n < 0 && errno == EINTR;
         }
         pending_.append(chunk, static_cast<std::size_t>(n));
         for (std::size_t end; (end = pending_.find('\n')) != std::string::npos;) {
-            Apply(pending_.substr(0, end));
+            apply(pending_.substr(0, end));
             pending_.erase(0, end + 1);
         }
         return true;
     }
 
 private:
-    void Apply(const std::string& line)
+    void apply(const std::string& line)
     {
-        const auto faults = ParseFaultCommand(line);
+        const auto faults = parseFaultCommand(line);
         if (faults) {
             const std::lock_guard lock(lock_);
-            SetFaults(instrument_, link_, *faults);
+            setFaults(instrument_, link_, *faults);
         }
         if (faults) {
             std::printf("velmora-instrument: faults set, %llu messages received\n",
@@ -275,7 +275,7 @@ private:
 
 // Waits for SIGINT or SIGTERM, meanwhile handing standard input to `reader`
 // when there is one.
-void WaitForStop(const sigset_t& stopSignals, CommandReader* reader)
+void waitForStop(const sigset_t& stopSignals, CommandReader* reader)
 {
     const int signals = signalfd(-1, &stopSignals, SFD_CLOEXEC);
     if (signals < 0) {
@@ -294,17 +294,17 @@ void WaitForStop(const sigset_t& stopSignals, CommandReader* reader)
         if (fds[0].revents != 0) {
             break;
         }
-        if (fds[1].revents != 0 && !reader->Read()) {
+        if (fds[1].revents != 0 && !reader->read()) {
             fds[1].fd = -1; // the input ended: only the signals are left
         }
     }
     close(signals);
 }
 
-int Run(const Options& options)
+int run(const Options& options)
 {
     const char* const apiName = options.api == RtMidi::UNIX_JACK ? "JACK" : "ALSA";
-    const auto view = SystemView::Open(options.api);
+    const auto view = SystemView::open(options.api);
     if (view == nullptr) {
         std::fprintf(stderr, "velmora-instrument: %s\n",
                      options.api == RtMidi::UNIX_JACK ? "no JACK server is running"
@@ -314,15 +314,15 @@ int Run(const Options& options)
 
     velmora::VirtualInstrument instrument(options.model);
     std::mutex instrumentLock;
-    instrument.SetChannel(options.channel);
-    instrument.SetLogLimit(16); // nothing here reads the log
+    instrument.setChannel(options.channel);
+    instrument.setLogLimit(16); // nothing here reads the log
 
     const std::string inName = options.name + " in";
     const std::string outName = options.name + " out";
     std::unique_ptr<RtMidiOut> out;
-    std::string failure = RtMidiFailure([&] {
+    std::string failure = rtMidiFailure([&] {
         out = std::make_unique<RtMidiOut>(options.api, options.name);
-        out->setErrorCallback(&OnRtMidiError, nullptr);
+        out->setErrorCallback(&onRtMidiError, nullptr);
         out->openVirtualPort(outName);
     });
     if (!failure.empty()) {
@@ -334,9 +334,9 @@ int Run(const Options& options)
     // The answers leave on the link's worker thread; the output port is used
     // nowhere else while the link exists.
     auto link = std::make_unique<velmora::PacedLink>(
-        [&out](std::span<const Byte> message) { SendAnswer(*out, message); }, options.pace);
-    SetFaults(instrument, *link, options.faults);
-    instrument.SetOutput([&link](std::span<const Byte> message) { link->Send(message); });
+        [&out](std::span<const Byte> message) { sendAnswer(*out, message); }, options.pace);
+    setFaults(instrument, *link, options.faults);
+    instrument.setOutput([&link](std::span<const Byte> message) { link->send(message); });
 
     std::unique_ptr<LinePrinter> printer =
         options.verbose ? std::make_unique<LinePrinter>() : nullptr;
@@ -351,7 +351,7 @@ int Run(const Options& options)
     // freed memory: close the port (later callbacks do nothing) and let any
     // callback under way finish first.
     const auto close = [&] {
-        if (view->ServerGone()) {
+        if (view->serverGone()) {
             (void)in.release();
             link.reset();
             (void)out.release();
@@ -365,11 +365,11 @@ int Run(const Options& options)
         printer.reset();
     };
 
-    failure = RtMidiFailure([&] {
+    failure = rtMidiFailure([&] {
         in = std::make_unique<RtMidiIn>(options.api, options.name);
-        in->setErrorCallback(&OnRtMidiError, nullptr);
+        in->setErrorCallback(&onRtMidiError, nullptr);
         in->ignoreTypes(false, true, true);
-        in->setCallback(&OnMessage, &context);
+        in->setCallback(&onMessage, &context);
         in->openVirtualPort(inName);
     });
     if (!failure.empty()) {
@@ -380,13 +380,13 @@ int Run(const Options& options)
     }
 
     // RtMidi does not always report a port it failed to make.
-    if (!view->HasPort(inName) || !view->HasPort(outName)) {
+    if (!view->hasPort(inName) || !view->hasPort(outName)) {
         std::fprintf(stderr, "velmora-instrument: the ports did not appear\n");
         close();
         return 1;
     }
     std::printf("velmora-instrument: ready, ports \"%s\" and \"%s\" (%s), %s, %s pace\n",
-                inName.c_str(), outName.c_str(), apiName, velmora::ModelName(options.model),
+                inName.c_str(), outName.c_str(), apiName, velmora::modelName(options.model),
                 options.pace == velmora::PacedLink::Pace::CableSpeed ? "cable" : "fast");
     std::fflush(stdout);
 
@@ -395,10 +395,10 @@ int Run(const Options& options)
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     CommandReader reader(instrument, instrumentLock, *link, context.received);
-    WaitForStop(stopSignals, options.commands ? &reader : nullptr);
+    waitForStop(stopSignals, options.commands ? &reader : nullptr);
 
     close();
-    if (view->ServerGone()) {
+    if (view->serverGone()) {
         std::fprintf(stderr, "velmora-instrument: the JACK server shut down\n");
         return 1;
     }
@@ -411,7 +411,7 @@ int Run(const Options& options)
 
 int main(int argc, char** argv)
 {
-    const auto options = ParseOptions(argc, argv);
+    const auto options = parseOptions(argc, argv);
     if (!options) {
         return 2;
     }
@@ -424,5 +424,5 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     // A reader that goes away must not kill the instrument mid-answer.
     signal(SIGPIPE, SIG_IGN);
-    return Run(*options);
+    return run(*options);
 }

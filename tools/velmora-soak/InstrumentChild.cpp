@@ -1,4 +1,4 @@
-#include "InstrumentChild.h"
+#include "velmora-soak/InstrumentChild.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -15,7 +15,7 @@ namespace velmora::soak {
 
 using namespace std::chrono_literals;
 
-int IndexOfJackPort(const std::vector<std::string>& names, const std::string& port)
+int indexOfJackPort(const std::vector<std::string>& names, const std::string& port)
 {
     for (std::size_t i = 0; i < names.size(); ++i)
         if (names[i].find(":" + port + " (JACK)") != std::string::npos)
@@ -23,7 +23,7 @@ int IndexOfJackPort(const std::vector<std::string>& names, const std::string& po
     return -1;
 }
 
-long StatusKiB(const std::string& statusPath, const std::string& field)
+long statusKiB(const std::string& statusPath, const std::string& field)
 {
     std::ifstream status(statusPath);
     const std::string key = field + ":";
@@ -60,7 +60,7 @@ InstrumentChild::InstrumentChild(const std::string& program,
         dup2(input[0], STDIN_FILENO);
         dup2(output[1], STDOUT_FILENO);
         // Nothing of the soak's own (its JACK clients' sockets) stays open in it.
-        close_range(3, ~0U, 0);
+        close_range(3, ~0u, 0);
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -69,24 +69,24 @@ InstrumentChild::InstrumentChild(const std::string& program,
     in_ = input[1];
     out_ = output[0];
     if (pid_ < 0)
-        CloseInput();
+        closeInput();
 }
 
 InstrumentChild::~InstrumentChild()
 {
-    Stop();
+    stop();
     if (out_ >= 0)
         close(out_);
 }
 
-void InstrumentChild::CloseInput()
+void InstrumentChild::closeInput()
 {
     if (in_ >= 0)
         close(in_);
     in_ = -1;
 }
 
-std::optional<std::string> InstrumentChild::WaitForLine(const std::string& text,
+std::optional<std::string> InstrumentChild::waitForLine(const std::string& text,
                                                         Clock::duration timeout)
 {
     const auto deadline = Clock::now() + timeout;
@@ -112,14 +112,14 @@ std::optional<std::string> InstrumentChild::WaitForLine(const std::string& text,
     }
 }
 
-bool InstrumentChild::Command(const std::string& line)
+bool InstrumentChild::command(const std::string& line)
 {
     if (in_ < 0)
         return false;
     const std::string text = line + "\n";
     if (write(in_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
         return false;
-    const auto answer = WaitForLine("velmora-instrument: ", 10s);
+    const auto answer = waitForLine("velmora-instrument: ", 10s);
     if (!answer || answer->find("faults set") == std::string::npos)
         return false;
     // "faults set, N messages received"
@@ -129,32 +129,32 @@ bool InstrumentChild::Command(const std::string& line)
     return true;
 }
 
-long InstrumentChild::PeakKiB() const
+long InstrumentChild::peakKiB() const
 {
-    return pid_ > 0 ? StatusKiB("/proc/" + std::to_string(pid_) + "/status", "VmHWM") : 0;
+    return pid_ > 0 ? statusKiB("/proc/" + std::to_string(pid_) + "/status", "VmHWM") : 0;
 }
 
-void InstrumentChild::Kill()
+void InstrumentChild::kill()
 {
     if (pid_ <= 0)
         return;
-    kill(pid_, SIGKILL);
+    ::kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
-    CloseInput();
+    closeInput();
 }
 
-int InstrumentChild::Stop()
+int InstrumentChild::stop()
 {
     if (pid_ <= 0)
         return -1;
-    CloseInput();
-    kill(pid_, SIGTERM);
+    closeInput();
+    ::kill(pid_, SIGTERM);
     int status = 0;
     const auto deadline = Clock::now() + 10s;
     while (waitpid(pid_, &status, WNOHANG) == 0) {
         if (Clock::now() > deadline) {
-            Kill();
+            kill();
             return -1;
         }
         std::this_thread::sleep_for(10ms);

@@ -25,30 +25,30 @@ public:
     InstrumentChild(const InstrumentChild&) = delete;
     InstrumentChild& operator=(const InstrumentChild&) = delete;
 
-    pid_t Pid() const { return pid_; }
-    bool Running() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
+    bool running() const { return pid_ > 0; }
 
     // The first line of its output that contains `text`, or nothing when none
     // comes in time or the program ends.
-    std::optional<std::string> WaitForLine(const std::string& text, Clock::duration timeout);
+    std::optional<std::string> waitForLine(const std::string& text, Clock::duration timeout);
 
     // Sends one fault command line and waits for it to be taken. False when
     // the instrument refused it or did not answer.
-    bool Command(const std::string& line);
+    bool command(const std::string& line);
     // The messages its input had received when it took the last command.
-    std::uint64_t ReceivedAtCommand() const { return receivedAtCommand_; }
+    std::uint64_t receivedAtCommand() const { return receivedAtCommand_; }
 
     // Its peak resident memory so far (VmHWM), in KiB; 0 when not running.
-    long PeakKiB() const;
+    long peakKiB() const;
 
     // SIGKILL, as when it crashes, and waits for it.
-    void Kill();
+    void kill();
     // Asks it to stop (SIGTERM) and waits; kills it after 10 s. Its exit
     // code, or -1 when it had to be killed or was not running.
-    int Stop();
+    int stop();
 
 private:
-    void CloseInput();
+    void closeInput();
 
     pid_t pid_ = -1;
     int in_ = -1;  // its standard input
@@ -59,9 +59,9 @@ private:
 
 // Where the JACK port of that short name ("NAME in", "NAME out") stands
 // among the MIDI device names; -1 when it is not there.
-int IndexOfJackPort(const std::vector<std::string>& names, const std::string& port);
+int indexOfJackPort(const std::vector<std::string>& names, const std::string& port);
 
 // A field of /proc/<pid>/status in KiB ("VmRSS", "VmHWM"); 0 when missing.
-long StatusKiB(const std::string& statusPath, const std::string& field);
+long statusKiB(const std::string& statusPath, const std::string& field);
 
 } // namespace velmora::soak

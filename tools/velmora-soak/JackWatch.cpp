@@ -1,4 +1,4 @@
-#include "JackWatch.h"
+#include "velmora-soak/JackWatch.h"
 
 #include <cstring>
 
@@ -6,7 +6,7 @@ namespace velmora::soak {
 
 namespace {
 
-bool EndsWith(const char* text, const std::string& suffix)
+bool endsWith(const char* text, const std::string& suffix)
 {
     const std::size_t length = std::strlen(text);
     return length >= suffix.size() &&
@@ -15,7 +15,7 @@ bool EndsWith(const char* text, const std::string& suffix)
 
 } // namespace
 
-std::unique_ptr<JackWatch> JackWatch::Open(const std::string& instrument)
+std::unique_ptr<JackWatch> JackWatch::open(const std::string& instrument)
 {
     jack_set_error_function([](const char*) {});
     jack_set_info_function([](const char*) {});
@@ -24,8 +24,8 @@ std::unique_ptr<JackWatch> JackWatch::Open(const std::string& instrument)
     if (client == nullptr)
         return nullptr;
     auto watch = std::unique_ptr<JackWatch>(new JackWatch(client, instrument));
-    jack_set_xrun_callback(client, &JackWatch::OnXrun, watch.get());
-    jack_set_port_connect_callback(client, &JackWatch::OnConnect, watch.get());
+    jack_set_xrun_callback(client, &JackWatch::onXrun, watch.get());
+    jack_set_port_connect_callback(client, &JackWatch::onConnect, watch.get());
     if (jack_activate(client) != 0)
         return nullptr;
     return watch;
@@ -40,18 +40,18 @@ JackWatch::~JackWatch()
     jack_client_close(client_);
 }
 
-int JackWatch::OnXrun(void* self)
+int JackWatch::onXrun(void* self)
 {
     static_cast<JackWatch*>(self)->xruns_.fetch_add(1);
     return 0;
 }
 
-bool JackWatch::IsInstrumentPort(const char* name) const
+bool JackWatch::isInstrumentPort(const char* name) const
 {
-    return name != nullptr && (EndsWith(name, inSuffix_) || EndsWith(name, outSuffix_));
+    return name != nullptr && (endsWith(name, inSuffix_) || endsWith(name, outSuffix_));
 }
 
-void JackWatch::OnConnect(jack_port_id_t a, jack_port_id_t b, int connect, void* self)
+void JackWatch::onConnect(jack_port_id_t a, jack_port_id_t b, int connect, void* self)
 {
     auto* watch = static_cast<JackWatch*>(self);
     jack_port_t* portA = jack_port_by_id(watch->client_, a);
@@ -60,8 +60,8 @@ void JackWatch::OnConnect(jack_port_id_t a, jack_port_id_t b, int connect, void*
         return;
     const char* nameA = jack_port_name(portA);
     const char* nameB = jack_port_name(portB);
-    const char* peer = watch->IsInstrumentPort(nameA)   ? nameB
-                       : watch->IsInstrumentPort(nameB) ? nameA
+    const char* peer = watch->isInstrumentPort(nameA)   ? nameB
+                       : watch->isInstrumentPort(nameB) ? nameA
                                                         : nullptr;
     if (peer == nullptr)
         return;
@@ -72,18 +72,18 @@ void JackWatch::OnConnect(jack_port_id_t a, jack_port_id_t b, int connect, void*
     watch->connections_.fetch_add(1);
 }
 
-std::string JackWatch::LastPeer() const
+std::string JackWatch::lastPeer() const
 {
     std::lock_guard lock(mutex_);
     return lastPeer_;
 }
 
-int JackWatch::ConnectionsNow(std::string& peers) const
+int JackWatch::connectionsNow(std::string& peers) const
 {
     int count = 0;
     const char** ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, 0);
     for (const char** name = ports; name != nullptr && *name != nullptr; ++name) {
-        if (!IsInstrumentPort(*name))
+        if (!isInstrumentPort(*name))
             continue;
         jack_port_t* port = jack_port_by_name(client_, *name);
         const char** connected =

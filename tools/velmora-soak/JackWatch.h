@@ -20,25 +20,25 @@ class JackWatch
 public:
     // Null when no JACK server runs. `instrument`: the name the instrument's
     // ports start with ("NAME in", "NAME out").
-    static std::unique_ptr<JackWatch> Open(const std::string& instrument);
+    static std::unique_ptr<JackWatch> open(const std::string& instrument);
     ~JackWatch();
     JackWatch(const JackWatch&) = delete;
     JackWatch& operator=(const JackWatch&) = delete;
 
-    int Xruns() const { return xruns_.load(); }
+    int xruns() const { return xruns_.load(); }
     // Connections made to the instrument's ports so far, and the port at the
     // other end of the last one.
-    int InstrumentConnections() const { return connections_.load(); }
-    std::string LastPeer() const;
+    int instrumentConnections() const { return connections_.load(); }
+    std::string lastPeer() const;
     // Connections the instrument's ports have now (at most one each is the
     // soak's own), and the ports at their other ends.
-    int ConnectionsNow(std::string& peers) const;
+    int connectionsNow(std::string& peers) const;
 
 private:
     JackWatch(jack_client_t* client, const std::string& instrument);
-    static int OnXrun(void* self);
-    static void OnConnect(jack_port_id_t a, jack_port_id_t b, int connect, void* self);
-    bool IsInstrumentPort(const char* name) const;
+    static int onXrun(void* self);
+    static void onConnect(jack_port_id_t a, jack_port_id_t b, int connect, void* self);
+    bool isInstrumentPort(const char* name) const;
 
     jack_client_t* client_;
     std::string inSuffix_;

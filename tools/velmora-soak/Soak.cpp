@@ -1,7 +1,7 @@
-#include "Soak.h"
+#include "velmora-soak/Soak.h"
 
-#include "SyxPorts.h"
-#include "VirtualInstrument.h"
+#include "instrument/VirtualInstrument.h"
+#include "velmora-syx/SyxPorts.h"
 
 #include <cstdio>
 #include <exception>
@@ -25,7 +25,7 @@ constexpr std::size_t kAnswerMessages = kBankPatchCount + 80 + 1;
 
 } // namespace
 
-const char* FaultName(FaultKind kind)
+const char* faultName(FaultKind kind)
 {
     switch (kind) {
     case FaultKind::BadChecksum:
@@ -52,49 +52,49 @@ Soak::~Soak()
     child_.reset();
 }
 
-int Soak::Random(int low, int high)
+int Soak::random(int low, int high)
 {
     return std::uniform_int_distribution<int>(low, high)(random_);
 }
 
-std::string Soak::Start()
+std::string Soak::start()
 {
-    if (std::string problem = StartInstrument(); !problem.empty())
+    if (std::string problem = startInstrument(); !problem.empty())
         return problem;
-    backend_ = &devices_.AddBackend(midi::CreateRtMidiBackend());
-    inDevice_ = IndexOfJackPort(devices_.InputNames(), name_ + " out");
-    outDevice_ = IndexOfJackPort(devices_.OutputNames(), name_ + " in");
+    backend_ = &devices_.addBackend(midi::createRtMidiBackend());
+    inDevice_ = indexOfJackPort(devices_.inputNames(), name_ + " out");
+    outDevice_ = indexOfJackPort(devices_.outputNames(), name_ + " in");
     if (inDevice_ < 0 || outDevice_ < 0)
         return "the instrument's JACK ports are not among the MIDI devices";
-    instrumentBank_ = FactoryBank();
-    return OpenSession();
+    instrumentBank_ = factoryBank();
+    return openSession();
 }
 
-Soak::Bank Soak::FactoryBank()
+Soak::Bank Soak::factoryBank()
 {
-    const VirtualInstrument fresh(Model::Matrix1000);
+    const VirtualInstrument fresh(SynthModel::Matrix1000);
     Bank bank{};
     for (int n = 0; n < kPatches; ++n)
-        bank[static_cast<std::size_t>(n)] = fresh.Patch(0, n);
+        bank[static_cast<std::size_t>(n)] = fresh.patch(0, n);
     return bank;
 }
 
-std::string Soak::StartInstrument()
+std::string Soak::startInstrument()
 {
     child_ = std::make_unique<InstrumentChild>(
         instrumentPath_, std::vector<std::string>{"--name", name_, "--pace", "fast"});
     armed_ = false;
-    if (!child_->WaitForLine("ready", 30s))
+    if (!child_->waitForLine("ready", 30s))
         return "velmora-instrument did not start";
     return {};
 }
 
-std::string Soak::OpenSession()
+std::string Soak::openSession()
 {
     try {
-        auto session = std::make_unique<syx::TransferSession>(devices_, Model::Matrix1000);
-        session->OpenInput(std::to_string(inDevice_));
-        session->OpenOutput(std::to_string(outDevice_));
+        auto session = std::make_unique<syx::TransferSession>(devices_, SynthModel::Matrix1000);
+        session->openInput(std::to_string(inDevice_));
+        session->openOutput(std::to_string(outDevice_));
         session_ = std::move(session);
         ++sessions_;
     } catch (const std::exception& error) {
@@ -103,62 +103,62 @@ std::string Soak::OpenSession()
     return {};
 }
 
-bool Soak::PortsListed()
+bool Soak::portsListed()
 {
-    for (const std::string& name : backend_->InputNames())
-        if (name == devices_.InputName(inDevice_))
+    for (const std::string& name : backend_->inputNames())
+        if (name == devices_.inputName(inDevice_))
             return true;
     return false;
 }
 
-void Soak::Restart()
+void Soak::restart()
 {
     phase_ = "restarting the instrument";
-    const SynthRecords kept = session_->Records();
+    const SynthRecords kept = session_->records();
     session_.reset();
-    child_->Kill();
+    child_->kill();
     // JACK names a new client after an old one that is still registered
     // differently, so the old ports must be gone first.
     const auto giveUp = Clock::now() + 10s;
-    while (PortsListed() && Clock::now() < giveUp)
+    while (portsListed() && Clock::now() < giveUp)
         std::this_thread::sleep_for(20ms);
     ++figures_.restarts;
-    std::string problem = StartInstrument();
+    std::string problem = startInstrument();
     if (problem.empty())
-        problem = OpenSession();
+        problem = openSession();
     if (!problem.empty()) {
-        Fail("restart: " + problem, false);
+        fail("restart: " + problem, false);
         broken_ = true;
         return;
     }
-    session_->Records() = kept;
-    instrumentBank_ = FactoryBank();
+    session_->records() = kept;
+    instrumentBank_ = factoryBank();
 }
 
-std::string Soak::Download(int stopAt, const std::function<void()>& then)
+std::string Soak::download(int stopAt, const std::function<void()>& then)
 {
-    Transfers& engine = session_->Engine();
-    const TransferFlags& flags = engine.Flags();
-    syx::ConsoleHost& host = session_->Host();
+    Transfers& engine = session_->engine();
+    const TransferFlags& flags = engine.flags();
+    syx::ConsoleHost& host = session_->host();
     host.problems.clear();
     try {
-        engine.StartBankDownload();
+        engine.startBankDownload();
     } catch (const std::exception& error) {
         // The request could not be sent (the port vanished): no answer comes.
-        engine.CancelReceive();
+        engine.cancelReceive();
         return error.what();
     }
     bool thenDone = !then;
-    const std::size_t before = session_->SysexReceived();
-    std::string problem = session_->RunUntil([&] {
-        if (!thenDone && flags.BankCount >= stopAt) {
+    const std::size_t before = session_->sysexReceived();
+    std::string problem = session_->runUntil([&] {
+        if (!thenDone && flags.bankCount >= stopAt) {
             thenDone = true;
             then();
         }
-        if (flags.BankLoaded && flags.SplitsReceived && flags.GlobalReceived)
+        if (flags.bankLoaded && flags.splitsReceived && flags.globalReceived)
             return true;
-        if (flags.BankLoaded && !engine.Receiving() &&
-            Clock::now() - session_->LastHeard() > kQuiet)
+        if (flags.bankLoaded && !engine.receiving() &&
+            Clock::now() - session_->lastHeard() > kQuiet)
             host.problems.push_back("the answer ended without all its splits and global dump");
         return false;
     });
@@ -166,15 +166,15 @@ std::string Soak::Download(int stopAt, const std::function<void()>& then)
     // answer with no fault armed failed short of its messages, the rest was
     // lost or held up before Velmora: JACK can lose MIDI, without reporting
     // an xrun, when its clients are starved of the processor.
-    const std::size_t arrived = session_->SysexReceived() - before;
+    const std::size_t arrived = session_->sysexReceived() - before;
     if (!problem.empty() && !armed_ && arrived < kAnswerMessages)
         undelivered_ += kAnswerMessages - arrived;
     return problem;
 }
 
-std::string Soak::Upload(int bank, int killAt)
+std::string Soak::upload(int bank, int killAt)
 {
-    syx::ConsoleHost& host = session_->Host();
+    syx::ConsoleHost& host = session_->host();
     host.problems.clear();
     host.bankAnswer = bank;
     host.onProgress = [this, killAt](int position, int) {
@@ -184,14 +184,14 @@ std::string Soak::Upload(int bank, int killAt)
         // second with the server's defaults); until then sends to its ports
         // go nowhere without an error. The upload is held here until the
         // ports are gone, so that the next patch meets the vanished port.
-        child_->Kill();
+        child_->kill();
         const auto giveUp = Clock::now() + 10s;
-        while (PortsListed() && Clock::now() < giveUp)
+        while (portsListed() && Clock::now() < giveUp)
             std::this_thread::sleep_for(10ms);
     };
     std::string error;
     try {
-        session_->Engine().SendBank();
+        session_->engine().sendBank();
     } catch (const std::exception& e) {
         error = e.what();
     }
@@ -201,66 +201,66 @@ std::string Soak::Upload(int bank, int killAt)
     return error;
 }
 
-void Soak::WaitForQuiet(Clock::time_point notBefore)
+void Soak::waitForQuiet(Clock::time_point notBefore)
 {
     phase_ = "waiting for the rest of the answer";
-    syx::ConsoleHost& host = session_->Host();
+    syx::ConsoleHost& host = session_->host();
     host.problems.clear();
-    session_->RunUntil([&] {
+    session_->runUntil([&] {
         for (const std::string& problem : host.problems)
-            Fail("after the fault the engine also reported: " + problem);
+            fail("after the fault the engine also reported: " + problem);
         host.problems.clear();
         const auto now = Clock::now();
-        return now >= notBefore && now - session_->LastHeard() >= kQuiet;
+        return now >= notBefore && now - session_->lastHeard() >= kQuiet;
     });
 }
 
-void Soak::Arm(const std::string& command)
+void Soak::arm(const std::string& command)
 {
     armedAt_ = Clock::now();
     armed_ = !command.empty();
-    if (!child_->Command(command))
-        Fail("the instrument did not take the fault command \"" + command + "\"", false);
+    if (!child_->command(command))
+        fail("the instrument did not take the fault command \"" + command + "\"", false);
 }
 
-void Soak::Edit()
+void Soak::edit()
 {
-    auto& bank = session_->Records().Bank;
-    edits_ = Random(1, 6);
+    auto& bank = session_->records().bank;
+    edits_ = random(1, 6);
     editedBytes_ = 0;
     for (int p = 0; p < edits_; ++p) {
-        PatchBuffer& patch = bank[static_cast<std::size_t>(Random(0, kPatches - 1))];
-        const int changes = Random(1, 4);
+        PatchBuffer& patch = bank[static_cast<std::size_t>(random(0, kPatches - 1))];
+        const int changes = random(1, 4);
         editedBytes_ += changes;
         for (int c = 0; c < changes; ++c) {
-            const auto offset = static_cast<std::size_t>(Random(0, kPatchRecordSize - 1));
+            const auto offset = static_cast<std::size_t>(random(0, kPatchRecordSize - 1));
             const bool name = offset < kPatchNameLength;
             Byte value = patch[offset];
             while (value == patch[offset])
-                value = static_cast<Byte>(name ? Random(' ', 'Z') : Random(0, 255));
+                value = static_cast<Byte>(name ? random(' ', 'Z') : random(0, 255));
             patch[offset] = value;
         }
     }
 }
 
-Soak::Bank Soak::ProgramBank() const
+Soak::Bank Soak::programBank() const
 {
     Bank bank{};
-    const auto& records = session_->Records().Bank;
+    const auto& records = session_->records().bank;
     for (std::size_t n = 0; n < kBankPatchCount; ++n)
         std::copy_n(records[n].begin(), kPatchRecordSize, bank[n].begin());
     return bank;
 }
 
-bool Soak::Compare(const Bank& expected, const std::string& what)
+bool Soak::compare(const Bank& expected, const std::string& what)
 {
-    const Bank got = ProgramBank();
+    const Bank got = programBank();
     ++figures_.bankReads;
     figures_.bytesCompared += kBankPatchCount * kPatchRecordSize;
     for (std::size_t n = 0; n < kBankPatchCount; ++n)
         for (std::size_t i = 0; i < kPatchRecordSize; ++i)
             if (got[n][i] != expected[n][i]) {
-                Fail(what + ": patch " + std::to_string(n) + " differs at byte " +
+                fail(what + ": patch " + std::to_string(n) + " differs at byte " +
                      std::to_string(i) + " (expected " + std::to_string(expected[n][i]) + ", got " +
                      std::to_string(got[n][i]) + ")");
                 return false;
@@ -268,7 +268,7 @@ bool Soak::Compare(const Bank& expected, const std::string& what)
     return true;
 }
 
-void Soak::Fail(const std::string& text, bool transport)
+void Soak::fail(const std::string& text, bool transport)
 {
     problems_.push_back({text, transport});
     std::printf("  problem: %s\n", text.c_str());

@@ -7,9 +7,9 @@
 // and its ports are opened again by name.
 #pragma once
 
-#include "InstrumentChild.h"
-#include "JackWatch.h"
-#include "SyxTransfers.h"
+#include "velmora-soak/InstrumentChild.h"
+#include "velmora-soak/JackWatch.h"
+#include "velmora-syx/SyxTransfers.h"
 
 #include <array>
 #include <atomic>
@@ -31,7 +31,7 @@ enum class FaultKind
     Kill,        // the instrument process killed mid-transfer
 };
 inline constexpr int kFaultKinds = 5;
-const char* FaultName(FaultKind kind);
+const char* faultName(FaultKind kind);
 
 struct Fault
 {
@@ -70,67 +70,67 @@ public:
     Soak& operator=(const Soak&) = delete;
 
     // Starts the instrument and opens its ports; "" or what failed.
-    std::string Start();
+    std::string start();
     // One cycle; its failures go into the figures.
-    void RunCycle(int cycle, const Fault& fault);
+    void runCycle(int cycle, const Fault& fault);
 
-    const Figures& Results() const { return figures_; }
+    const Figures& results() const { return figures_; }
     // A faulted cycle has not yet been followed by a clean one.
-    bool FaultPending() const { return pending_ != FaultKind::None; }
+    bool faultPending() const { return pending_ != FaultKind::None; }
     // The instrument could not be started again: no cycle can run.
-    bool Broken() const { return broken_; }
+    bool broken() const { return broken_; }
     // What the cycle under way does now, for the watchdog's report.
-    const char* Phase() const { return phase_.load(); }
-    pid_t InstrumentPid() const { return child_ ? child_->Pid() : -1; }
-    long InstrumentPeakKiB() const { return child_ ? child_->PeakKiB() : 0; }
+    const char* phase() const { return phase_.load(); }
+    pid_t instrumentPid() const { return child_ ? child_->pid() : -1; }
+    long instrumentPeakKiB() const { return child_ ? child_->peakKiB() : 0; }
 
 private:
     using Bank = std::array<PatchRecord, kBankPatchCount>;
 
-    static Bank FactoryBank();
-    int Random(int low, int high);
+    static Bank factoryBank();
+    int random(int low, int high);
 
-    std::string StartInstrument();
-    std::string OpenSession();
+    std::string startInstrument();
+    std::string openSession();
     // Whether the instrument's ports are still listed by the MIDI system.
-    bool PortsListed();
-    void Restart();
+    bool portsListed();
+    void restart();
 
     // "" when the whole answer arrived, else the engine's message. `then`
     // runs once `stopAt` patches have arrived (for a kill mid-answer).
-    std::string Download(int stopAt = -1, const std::function<void()>& then = {});
+    std::string download(int stopAt = -1, const std::function<void()>& then = {});
     // "" when the upload went out, else the error.
-    std::string Upload(int bank, int killAt = -1);
+    std::string upload(int bank, int killAt = -1);
     // Pumps events until SysEx has been silent for a while, and not before
     // `notBefore`; problems reported meanwhile are failures.
-    void WaitForQuiet(Clock::time_point notBefore = {});
-    void Arm(const std::string& command);
+    void waitForQuiet(Clock::time_point notBefore = {});
+    void arm(const std::string& command);
 
-    void Edit();
-    Bank ProgramBank() const;
-    bool Compare(const Bank& expected, const std::string& what);
+    void edit();
+    Bank programBank() const;
+    bool compare(const Bank& expected, const std::string& what);
     // A problem of the cycle under way. `transport`: a message lost by the
     // transport could cause it (not so when the program's data changed).
-    void Fail(const std::string& text, bool transport = true);
+    void fail(const std::string& text, bool transport = true);
     // A cycle with problems: held against Velmora, or put down to JACK
     // (`jackTrouble` says what JACK did, "" when nothing). The verdict shown
     // for the cycle.
-    std::string Judge(const std::string& jackTrouble, FaultKind after);
+    std::string judge(const std::string& jackTrouble, FaultKind after);
     // What JACK did in the cycle that can lose or add messages: xruns, an
     // answer or an upload that arrived short, or other programs connected
     // to the instrument. "" when nothing.
-    std::string JackTrouble(int xruns);
+    std::string jackTrouble(int xruns);
 
     // Download, compare with what the instrument holds, edit. False on failure.
-    bool DownloadAndEdit();
+    bool downloadAndEdit();
     // Upload into a random bank; the instrument then holds the program's bank.
-    bool UploadChecked();
-    bool RunCleanCycle();
+    bool uploadChecked();
+    bool runCleanCycle();
     // After a failed clean cycle: takes the instrument's bank as it is now.
-    void Resync();
-    void RunFaultedCycle(const Fault& fault);
+    void resync();
+    void runFaultedCycle(const Fault& fault);
     // The faulted transfer; its outcome and the error it must end with.
-    std::string FaultStep(const Fault& fault, std::string& expected);
+    std::string faultStep(const Fault& fault, std::string& expected);
 
     std::string instrumentPath_;
     std::string name_;

@@ -1,7 +1,7 @@
 // The cycles of the soak: clean ones, faulted ones, and what each must end with.
-#include "Soak.h"
+#include "velmora-soak/Soak.h"
 
-#include "Messages.h"
+#include "protocol/Messages.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -20,20 +20,20 @@ constexpr auto kStall = std::chrono::milliseconds(3800);
 constexpr auto kKillStall = std::chrono::milliseconds(60000);
 constexpr int kPatches = static_cast<int>(kBankPatchCount);
 
-std::string StallText(int arrived)
+std::string stallText(int arrived)
 {
     return "The instrument stopped answering after " + std::to_string(arrived) +
            " of 100 patch messages. The bank was not changed.";
 }
 
-std::string GoneText(const std::string& port)
+std::string goneText(const std::string& port)
 {
     return "The MIDI port \"" + port + "\" is no longer available.";
 }
 
 } // namespace
 
-void Soak::RunCycle(int cycle, const Fault& fault)
+void Soak::runCycle(int cycle, const Fault& fault)
 {
     cycle_ = cycle;
     ++figures_.cycles;
@@ -43,17 +43,17 @@ void Soak::RunCycle(int cycle, const Fault& fault)
     undelivered_ = 0;
     notReceived_ = 0;
     const auto start = Clock::now();
-    const int xrunsBefore = jack_.Xruns();
+    const int xrunsBefore = jack_.xruns();
     const FaultKind after =
         fault.kind == FaultKind::None ? std::exchange(pending_, FaultKind::None) : FaultKind::None;
     if (fault.kind != FaultKind::None)
-        RunFaultedCycle(fault);
-    else if (RunCleanCycle() && after != FaultKind::None)
+        runFaultedCycle(fault);
+    else if (runCleanCycle() && after != FaultKind::None)
         ++figures_.survived[static_cast<std::size_t>(after)];
-    const std::string trouble = JackTrouble(jack_.Xruns() - xrunsBefore);
-    const std::string verdict = problems_.empty() ? note_ : Judge(trouble, after);
+    const std::string trouble = jackTrouble(jack_.xruns() - xrunsBefore);
+    const std::string verdict = problems_.empty() ? note_ : judge(trouble, after);
     if (!problems_.empty() && !broken_)
-        Resync();
+        resync();
 
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     std::printf("cycle %d (%.1f s%s): %s\n", cycle, seconds,
@@ -61,7 +61,7 @@ void Soak::RunCycle(int cycle, const Fault& fault)
     std::fflush(stdout);
 }
 
-std::string Soak::JackTrouble(int xruns)
+std::string Soak::jackTrouble(int xruns)
 {
     std::string trouble = xruns > 0 ? std::to_string(xruns) + " JACK xruns" : "";
     const auto add = [&trouble](const std::string& text) {
@@ -74,17 +74,17 @@ std::string Soak::JackTrouble(int xruns)
         add(std::to_string(notReceived_) + " messages of an upload never reached the instrument");
     // Connections to the instrument beyond the soak's own, made during the
     // cycle or still there.
-    const int foreign = std::max(jack_.InstrumentConnections() - 2 * sessions_, 0);
+    const int foreign = std::max(jack_.instrumentConnections() - 2 * sessions_, 0);
     std::string peers;
-    const int now = jack_.ConnectionsNow(peers);
+    const int now = jack_.connectionsNow(peers);
     if (foreign > foreignConnects_ || now > 2)
-        add("another program on the instrument's ports (" + (now > 2 ? peers : jack_.LastPeer()) +
+        add("another program on the instrument's ports (" + (now > 2 ? peers : jack_.lastPeer()) +
             ")");
     foreignConnects_ = std::max(foreign, foreignConnects_);
     return trouble;
 }
 
-std::string Soak::Judge(const std::string& jackTrouble, FaultKind after)
+std::string Soak::judge(const std::string& jackTrouble, FaultKind after)
 {
     pending_ = FaultKind::None;
     // A JACK client that misses a cycle loses that cycle's MIDI, and another
@@ -106,146 +106,146 @@ std::string Soak::Judge(const std::string& jackTrouble, FaultKind after)
     return "FAILED";
 }
 
-bool Soak::DownloadAndEdit()
+bool Soak::downloadAndEdit()
 {
     phase_ = "download";
-    if (const std::string problem = Download(); !problem.empty()) {
-        Fail("download: " + problem);
+    if (const std::string problem = download(); !problem.empty()) {
+        fail("download: " + problem);
         return false;
     }
-    if (!Compare(instrumentBank_, "download"))
+    if (!compare(instrumentBank_, "download"))
         return false;
     phase_ = "edit";
-    Edit();
+    edit();
     return true;
 }
 
-bool Soak::UploadChecked()
+bool Soak::uploadChecked()
 {
     phase_ = "upload";
-    bank_ = Random(0, 1);
+    bank_ = random(0, 1);
     // The instrument tells with each command's answer how many messages its
     // input has had: what went out and never arrived was lost by JACK.
-    Arm("");
-    const std::uint64_t receivedBefore = child_->ReceivedAtCommand();
-    const std::size_t sentBefore = session_->MessagesSent();
-    if (const std::string problem = Upload(bank_); !problem.empty()) {
-        Fail("upload: " + problem);
+    arm("");
+    const std::uint64_t receivedBefore = child_->receivedAtCommand();
+    const std::size_t sentBefore = session_->messagesSent();
+    if (const std::string problem = upload(bank_); !problem.empty()) {
+        fail("upload: " + problem);
         return false;
     }
-    session_->Drain();
-    Arm("");
-    const std::uint64_t sent = session_->MessagesSent() - sentBefore;
-    const std::uint64_t arrived = child_->ReceivedAtCommand() - receivedBefore;
+    session_->drain();
+    arm("");
+    const std::uint64_t sent = session_->messagesSent() - sentBefore;
+    const std::uint64_t arrived = child_->receivedAtCommand() - receivedBefore;
     if (arrived < sent)
         notReceived_ += sent - arrived;
-    instrumentBank_ = ProgramBank();
+    instrumentBank_ = programBank();
     return true;
 }
 
-bool Soak::RunCleanCycle()
+bool Soak::runCleanCycle()
 {
-    if (!DownloadAndEdit() || !UploadChecked())
+    if (!downloadAndEdit() || !uploadChecked())
         return false;
     phase_ = "read-back";
-    if (const std::string problem = Download(); !problem.empty()) {
-        Fail("read-back: " + problem);
+    if (const std::string problem = download(); !problem.empty()) {
+        fail("read-back: " + problem);
         return false;
     }
-    if (!Compare(instrumentBank_, "read-back"))
+    if (!compare(instrumentBank_, "read-back"))
         return false;
     note_ = std::to_string(edits_) + " patches edited (" + std::to_string(editedBytes_) +
             " bytes), bank " + std::to_string(bank_) + " uploaded and read back byte-identical";
     return true;
 }
 
-void Soak::Resync()
+void Soak::resync()
 {
     // What the instrument holds is unknown after a failed cycle: take it as
     // it is, so that one failure does not fail every later cycle too.
-    WaitForQuiet();
+    waitForQuiet();
     phase_ = "download after a failure";
-    if (Download().empty())
-        instrumentBank_ = ProgramBank();
+    if (download().empty())
+        instrumentBank_ = programBank();
 }
 
-void Soak::RunFaultedCycle(const Fault& fault)
+void Soak::runFaultedCycle(const Fault& fault)
 {
     const bool upfront = !fault.inReadBack && fault.kind != FaultKind::Kill;
-    if (!upfront && !DownloadAndEdit())
+    if (!upfront && !downloadAndEdit())
         return;
-    if (fault.inReadBack && !UploadChecked())
+    if (fault.inReadBack && !uploadChecked())
         return;
 
     ++figures_.injected[static_cast<std::size_t>(fault.kind)];
     injected_ = true;
-    phase_ = FaultName(fault.kind);
-    const SynthRecords& records = session_->Records();
-    const auto bank = records.Bank;
-    const PatchBuffer currentPatch = records.CurrentPatch;
+    phase_ = faultName(fault.kind);
+    const SynthRecords& records = session_->records();
+    const auto bank = records.bank;
+    const PatchBuffer currentPatch = records.currentPatch;
     std::string expected;
-    const std::string problem = FaultStep(fault, expected);
+    const std::string problem = faultStep(fault, expected);
     if (fault.kind != FaultKind::Kill) {
         // A stalled answer goes on once the stall is over.
-        WaitForQuiet(fault.kind == FaultKind::Stall ? armedAt_ + kStall + 500ms
+        waitForQuiet(fault.kind == FaultKind::Stall ? armedAt_ + kStall + 500ms
                                                     : Clock::time_point{});
-        Arm("");
+        arm("");
     }
 
     bool survived = true;
     if (problem != expected) {
-        Fail(note_ + ": ended with \"" + problem + "\", not \"" + expected + "\"");
+        fail(note_ + ": ended with \"" + problem + "\", not \"" + expected + "\"");
         survived = false;
     }
     // The bank is compared in all its 135 bytes a patch.
-    if (session_->Records().Bank != bank) {
-        Fail(note_ + ": the program's bank changed", false);
+    if (session_->records().bank != bank) {
+        fail(note_ + ": the program's bank changed", false);
         survived = false;
     }
-    if (session_->Records().CurrentPatch != currentPatch) {
-        Fail(note_ + ": the program's current patch changed", false);
+    if (session_->records().currentPatch != currentPatch) {
+        fail(note_ + ": the program's current patch changed", false);
         survived = false;
     }
     if (fault.kind == FaultKind::Kill)
-        Restart();
+        restart();
     if (survived)
         pending_ = fault.kind;
     note_ += ": \"" + problem + "\", bank and current patch unchanged";
 }
 
-std::string Soak::FaultStep(const Fault& fault, std::string& expected)
+std::string Soak::faultStep(const Fault& fault, std::string& expected)
 {
-    const int at = Random(1, kPatches - 2);
+    const int at = random(1, kPatches - 2);
     const std::string where = " at patch " + std::to_string(at) + " of the " +
                               (fault.inReadBack ? "read-back" : "download");
-    note_ = FaultName(fault.kind) + where;
+    note_ = faultName(fault.kind) + where;
     switch (fault.kind) {
     case FaultKind::BadChecksum:
-        Arm("--bad-checksum " + std::to_string(at));
+        arm("--bad-checksum " + std::to_string(at));
         expected = "Checksum error in Bank dump";
-        return Download();
+        return download();
     case FaultKind::Drop:
-        Arm("--drop " + std::to_string(at));
+        arm("--drop " + std::to_string(at));
         expected = "The instrument's answer held only 99 of 100 patch messages. "
                    "The bank was not changed.";
-        return Download();
+        return download();
     case FaultKind::Stall:
-        Arm("--stall " + std::to_string(at) + ":" + std::to_string(kStall.count()));
-        expected = StallText(at);
-        return Download();
+        arm("--stall " + std::to_string(at) + ":" + std::to_string(kStall.count()));
+        expected = stallText(at);
+        return download();
     case FaultKind::Kill:
         if (fault.inReadBack) {
             // Held mid-answer, then killed: the answer just stops.
-            Arm("--stall " + std::to_string(at) + ":" + std::to_string(kKillStall.count()));
-            expected = StallText(at);
-            return Download(at, [this] { child_->Kill(); });
+            arm("--stall " + std::to_string(at) + ":" + std::to_string(kKillStall.count()));
+            expected = stallText(at);
+            return download(at, [this] { child_->kill(); });
         } else {
             // Killed once this many patches of the upload went out.
-            const int killAt = Random(1, kPatches - 2);
-            note_ = std::string(FaultName(fault.kind)) + " after patch " + std::to_string(killAt) +
+            const int killAt = random(1, kPatches - 2);
+            note_ = std::string(faultName(fault.kind)) + " after patch " + std::to_string(killAt) +
                     " of the upload";
-            expected = GoneText(devices_.OutputName(outDevice_));
-            return Upload(Random(0, 1), killAt);
+            expected = goneText(devices_.outputName(outDevice_));
+            return upload(random(0, 1), killAt);
         }
     case FaultKind::None:
         break;

@@ -1,4 +1,4 @@
-#include "SoakReport.h"
+#include "velmora-soak/SoakReport.h"
 
 #include <cstdio>
 #include <numeric>
@@ -16,7 +16,7 @@ constexpr bool kJudgeGrowth = false;
 constexpr bool kJudgeGrowth = true;
 #endif
 
-std::string Grouped(long long value)
+std::string grouped(long long value)
 {
     const std::string digits = std::to_string(value < 0 ? -value : value);
     std::string text = value < 0 ? "-" : "";
@@ -28,66 +28,66 @@ std::string Grouped(long long value)
     return text;
 }
 
-std::string Kinds(const std::array<int, kFaultKinds>& counts)
+std::string kinds(const std::array<int, kFaultKinds>& counts)
 {
     std::string text;
     for (int k = 1; k < kFaultKinds; ++k) {
         if (!text.empty())
             text += ", ";
         text += std::to_string(counts[static_cast<std::size_t>(k)]) + " " +
-                FaultName(static_cast<FaultKind>(k));
+                faultName(static_cast<FaultKind>(k));
     }
     return text;
 }
 
 } // namespace
 
-void MemoryTrack::AfterCycle(int cycle)
+void MemoryTrack::afterCycle(int cycle)
 {
-    last_ = StatusKiB("/proc/self/status", "VmRSS");
+    last_ = statusKiB("/proc/self/status", "VmRSS");
     if (cycle == kBaselineCycle)
         baseline_ = last_;
 }
 
-bool PrintReport(const Figures& figures, const MemoryTrack& memory, double seconds,
+bool printReport(const Figures& figures, const MemoryTrack& memory, double seconds,
                  std::uint32_t seed, long instrumentPeakKiB)
 {
     const int injected = std::accumulate(figures.injected.begin(), figures.injected.end(), 0);
     const int survived = std::accumulate(figures.survived.begin(), figures.survived.end(), 0);
-    const long peak = StatusKiB("/proc/self/status", "VmHWM");
-    const long growth = memory.LastKiB() - memory.BaselineKiB();
-    const bool flat = !memory.HasBaseline() || !kJudgeGrowth || growth <= kFlatKiB;
+    const long peak = statusKiB("/proc/self/status", "VmHWM");
+    const long growth = memory.lastKiB() - memory.baselineKiB();
+    const bool flat = !memory.hasBaseline() || !kJudgeGrowth || growth <= kFlatKiB;
 
     std::printf("\nvelmora-soak: %d cycles in %.1f s, seed %u\n", figures.cycles, seconds, seed);
-    std::printf("  faults injected:  %d (%s)\n", injected, Kinds(figures.injected).c_str());
+    std::printf("  faults injected:  %d (%s)\n", injected, kinds(figures.injected).c_str());
     std::printf("  faults survived:  %d of %d (%s)", survived, injected,
-                Kinds(figures.survived).c_str());
+                kinds(figures.survived).c_str());
     if (figures.unjudged > 0)
         std::printf("; %d not judged: JACK disturbed their cycle", figures.unjudged);
     std::printf("\n");
     std::printf("  instrument restarts: %d\n", figures.restarts);
     std::printf("  bytes compared:   %s (%d bank reads of %s bytes)\n",
-                Grouped(static_cast<long long>(figures.bytesCompared)).c_str(), figures.bankReads,
-                Grouped(static_cast<long long>(kBankPatchCount * kPatchRecordSize)).c_str());
+                grouped(static_cast<long long>(figures.bytesCompared)).c_str(), figures.bankReads,
+                grouped(static_cast<long long>(kBankPatchCount * kPatchRecordSize)).c_str());
     std::printf("  peak memory:      %s KiB (VmHWM; the last instrument process: %s KiB)\n",
-                Grouped(peak).c_str(), Grouped(instrumentPeakKiB).c_str());
-    if (memory.HasBaseline()) {
+                grouped(peak).c_str(), grouped(instrumentPeakKiB).c_str());
+    if (memory.hasBaseline()) {
         std::printf("  resident memory:  %s KiB after cycle %d, %s KiB at the end (%s%s KiB)\n",
-                    Grouped(memory.BaselineKiB()).c_str(), MemoryTrack::kBaselineCycle,
-                    Grouped(memory.LastKiB()).c_str(), growth >= 0 ? "+" : "",
-                    Grouped(growth).c_str());
+                    grouped(memory.baselineKiB()).c_str(), MemoryTrack::kBaselineCycle,
+                    grouped(memory.lastKiB()).c_str(), growth >= 0 ? "+" : "",
+                    grouped(growth).c_str());
         if (!kJudgeGrowth)
             std::printf("  leak:             not judged from the resident memory under "
                         "AddressSanitizer; LeakSanitizer checks at exit\n");
         else if (flat)
             std::printf("  leak:             none (flat within %s KiB)\n",
-                        Grouped(kFlatKiB).c_str());
+                        grouped(kFlatKiB).c_str());
         else
             std::printf("  leak:             resident memory grew by %s KiB\n",
-                        Grouped(growth).c_str());
+                        grouped(growth).c_str());
     } else {
         std::printf("  resident memory:  %s KiB at the end (fewer than %d cycles: no baseline)\n",
-                    Grouped(memory.LastKiB()).c_str(), MemoryTrack::kBaselineCycle);
+                    grouped(memory.lastKiB()).c_str(), MemoryTrack::kBaselineCycle);
     }
     std::printf("  JACK's doing:     %zu cycles\n", figures.jackLosses.size());
     for (const std::string& loss : figures.jackLosses)

@@ -1,7 +1,7 @@
 // The soak's memory figures and its closing report.
 #pragma once
 
-#include "Soak.h"
+#include "velmora-soak/Soak.h"
 
 #include <cstdint>
 
@@ -13,11 +13,11 @@ class MemoryTrack
 public:
     static constexpr int kBaselineCycle = 10;
 
-    void AfterCycle(int cycle);
+    void afterCycle(int cycle);
 
-    long BaselineKiB() const { return baseline_; }
-    long LastKiB() const { return last_; }
-    bool HasBaseline() const { return baseline_ > 0; }
+    long baselineKiB() const { return baseline_; }
+    long lastKiB() const { return last_; }
+    bool hasBaseline() const { return baseline_ > 0; }
 
 private:
     long baseline_ = 0;
@@ -30,7 +30,7 @@ inline constexpr long kFlatKiB = 4096;
 
 // Prints the figures; true when every cycle ended as it must and the memory
 // stayed flat.
-bool PrintReport(const Figures& figures, const MemoryTrack& memory, double seconds,
+bool printReport(const Figures& figures, const MemoryTrack& memory, double seconds,
                  std::uint32_t seed, long instrumentPeakKiB);
 
 } // namespace velmora::soak

@@ -21,7 +21,7 @@ public:
 
     // `onHang` says where the hung cycle was; it runs on the watchdog's thread.
     explicit Watchdog(std::function<void(int cycle)> onHang)
-        : onHang_(std::move(onHang)), thread_([this] { Run(); })
+        : onHang_(std::move(onHang)), thread_([this] { run(); })
     {}
     ~Watchdog()
     {
@@ -35,7 +35,7 @@ public:
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
 
-    void Arm(int cycle, Clock::duration limit)
+    void arm(int cycle, Clock::duration limit)
     {
         {
             std::lock_guard lock(mutex_);
@@ -46,14 +46,14 @@ public:
         wake_.notify_one();
     }
 
-    void Disarm()
+    void disarm()
     {
         std::lock_guard lock(mutex_);
         armed_ = false;
     }
 
 private:
-    void Run()
+    void run()
     {
         std::unique_lock lock(mutex_);
         while (!stopping_) {

@@ -5,10 +5,10 @@
 // 77 when no JACK server runs (the test is then skipped).
 //
 //   velmora-soak [--cycles N] [--seconds S] [--seed N] [--instrument PATH]
-#include "JackWatch.h"
-#include "Soak.h"
-#include "SoakReport.h"
-#include "Watchdog.h"
+#include "velmora-soak/JackWatch.h"
+#include "velmora-soak/Soak.h"
+#include "velmora-soak/SoakReport.h"
+#include "velmora-soak/Watchdog.h"
 
 #include <QCoreApplication>
 
@@ -43,13 +43,13 @@ struct Options
     std::string instrument = VELMORA_INSTRUMENT_PATH;
 };
 
-bool ParseNumber(std::string_view text, long long high, long long& value)
+bool parseNumber(std::string_view text, long long high, long long& value)
 {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     return error == std::errc() && end == text.data() + text.size() && value >= 0 && value <= high;
 }
 
-bool Parse(int argc, char** argv, Options& options)
+bool parse(int argc, char** argv, Options& options)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string_view option = argv[i];
@@ -59,11 +59,11 @@ bool Parse(int argc, char** argv, Options& options)
         long long number = 0;
         if (option == "--instrument")
             options.instrument = value;
-        else if (option == "--cycles" && ParseNumber(value, 1'000'000, number) && number > 0)
+        else if (option == "--cycles" && parseNumber(value, 1'000'000, number) && number > 0)
             options.cycles = static_cast<int>(number);
-        else if (option == "--seconds" && ParseNumber(value, 1'000'000, number))
+        else if (option == "--seconds" && parseNumber(value, 1'000'000, number))
             options.seconds = static_cast<int>(number);
-        else if (option == "--seed" && ParseNumber(value, 0xFFFFFFFF, number))
+        else if (option == "--seed" && parseNumber(value, 0xFFFFFFFF, number))
             options.seed = static_cast<std::uint32_t>(number);
         else
             return false;
@@ -74,7 +74,7 @@ bool Parse(int argc, char** argv, Options& options)
 // Every fourth cycle is faulted, the kinds in turn; every other round of
 // kinds hits the read-back (or, for the kill, the answer) instead of the
 // download (or the upload).
-Fault ScheduleFor(int cycle)
+Fault scheduleFor(int cycle)
 {
     if (cycle % 4 != 0)
         return {};
@@ -93,7 +93,7 @@ int main(int argc, char** argv)
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (!Parse(argc, argv, options)) {
+    if (!parse(argc, argv, options)) {
         std::fputs(kUsage, stderr);
         return 2;
     }
@@ -101,7 +101,7 @@ int main(int argc, char** argv)
     signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     const std::string name = "Velmora Soak " + std::to_string(getpid());
-    const auto jack = JackWatch::Open(name);
+    const auto jack = JackWatch::open(name);
     if (jack == nullptr) {
         std::puts("velmora-soak: no JACK server is running; skipped");
         return 77;
@@ -114,34 +114,34 @@ int main(int argc, char** argv)
     std::fflush(stdout);
 
     Soak soak(options.instrument, name, options.seed, *jack);
-    if (const std::string problem = soak.Start(); !problem.empty()) {
+    if (const std::string problem = soak.start(); !problem.empty()) {
         std::fprintf(stderr, "velmora-soak: %s\n", problem.c_str());
         return 1;
     }
     Watchdog watchdog([&soak](int cycle) {
-        std::fprintf(stderr, "velmora-soak: cycle %d hung (%s)\n", cycle, soak.Phase());
+        std::fprintf(stderr, "velmora-soak: cycle %d hung (%s)\n", cycle, soak.phase());
     });
     MemoryTrack memory;
     const auto start = Soak::Clock::now();
     int cycle = 0;
-    while (!soak.Broken()) {
+    while (!soak.broken()) {
         const bool timeUp = options.seconds > 0 &&
                             Soak::Clock::now() - start >= std::chrono::seconds(options.seconds);
         Fault fault;
         if (cycle >= options.cycles || timeUp) {
             // The run ends with a clean cycle, which shows the last fault survived.
-            if (!soak.FaultPending())
+            if (!soak.faultPending())
                 break;
         } else {
-            fault = ScheduleFor(cycle + 1);
+            fault = scheduleFor(cycle + 1);
         }
         ++cycle;
-        watchdog.Arm(cycle, kCycleLimit);
-        soak.RunCycle(cycle, fault);
-        watchdog.Disarm();
-        memory.AfterCycle(cycle);
+        watchdog.arm(cycle, kCycleLimit);
+        soak.runCycle(cycle, fault);
+        watchdog.disarm();
+        memory.afterCycle(cycle);
     }
     const double seconds = std::chrono::duration<double>(Soak::Clock::now() - start).count();
-    return PrintReport(soak.Results(), memory, seconds, options.seed, soak.InstrumentPeakKiB()) ? 0
+    return printReport(soak.results(), memory, seconds, options.seed, soak.instrumentPeakKiB()) ? 0
                                                                                                 : 1;
 }

@@ -1,10 +1,10 @@
 // backup and get: ask the instrument, wait for the whole answer, and write it
 // only when all of it arrived intact.
-#include "Messages.h"
-#include "SyxCommand.h"
-#include "SyxFiles.h"
-#include "SyxTransferCommands.h"
-#include "SyxTransfers.h"
+#include "protocol/Messages.h"
+#include "velmora-syx/SyxCommand.h"
+#include "velmora-syx/SyxFiles.h"
+#include "velmora-syx/SyxTransferCommands.h"
+#include "velmora-syx/SyxTransfers.h"
 
 #include <algorithm>
 #include <cctype>
@@ -15,10 +15,10 @@ namespace {
 
 constexpr int kPatches = static_cast<int>(kBankPatchCount);
 
-bool WriteOrReport(const std::string& path, std::span<const Byte> bytes, std::ostream& out,
+bool writeOrReport(const std::string& path, std::span<const Byte> bytes, std::ostream& out,
                    std::ostream& err)
 {
-    if (const std::string error = WriteFileAtomically(path, bytes); !error.empty()) {
+    if (const std::string error = writeFileAtomically(path, bytes); !error.empty()) {
         err << path << ": " << error << '\n';
         return false;
     }
@@ -28,7 +28,7 @@ bool WriteOrReport(const std::string& path, std::span<const Byte> bytes, std::os
 
 } // namespace
 
-std::string SideFileName(const std::string& file, const std::string& suffix)
+std::string sideFileName(const std::string& file, const std::string& suffix)
 {
     std::string stem = file;
     if (stem.size() > 4) {
@@ -41,90 +41,91 @@ std::string SideFileName(const std::string& file, const std::string& suffix)
     return stem + suffix + ".syx";
 }
 
-int RunBackup(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
+int runBackup(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
               std::ostream& err)
 {
     TransferSession session(devices, options.model);
-    session.OpenInput(options.in);
-    session.OpenOutput(options.out);
-    Transfers& engine = session.Engine();
-    const TransferFlags& flags = engine.Flags();
-    const bool m1000 = options.model == Model::Matrix1000;
+    session.openInput(options.in);
+    session.openOutput(options.out);
+    Transfers& engine = session.engine();
+    const TransferFlags& flags = engine.flags();
+    const bool m1000 = options.model == SynthModel::Matrix1000;
     const DumpKind globalKind = m1000 ? DumpKind::Global1000 : DumpKind::Master6;
     const int splitMessages = m1000 ? 80 : static_cast<int>(kSplitCount);
 
     ProgressLine progress(err);
-    engine.StartBankDownload();
-    const std::string problem = session.RunUntil([&] {
+    engine.startBankDownload();
+    const std::string problem = session.runUntil([&] {
         // A Matrix-1000 global dump that fails its checksum is dropped without a word.
-        if (m1000 && session.LastOf(globalKind) && !flags.GlobalReceived)
-            session.Host().problems.push_back("Checksum error in Global dump");
-        if (!flags.BankLoaded) {
-            progress.Show("Receiving patches", std::min(flags.BankCount, kPatches), kPatches);
+        if (m1000 && session.lastOf(globalKind) && !flags.globalReceived)
+            session.host().problems.push_back("Checksum error in Global dump");
+        if (!flags.bankLoaded) {
+            progress.show("Receiving patches", std::min(flags.bankCount, kPatches), kPatches);
             return false;
         }
-        progress.Show("Receiving patches", kPatches, kPatches);
-        if (flags.SplitCount > 0)
-            progress.Show("Receiving splits", flags.SplitCount, splitMessages);
-        if (flags.SplitsReceived && flags.GlobalReceived)
+        progress.show("Receiving patches", kPatches, kPatches);
+        if (flags.splitCount > 0)
+            progress.show("Receiving splits", flags.splitCount, splitMessages);
+        if (flags.splitsReceived && flags.globalReceived)
             return true;
-        return !engine.Receiving() &&
-               TransferSession::Clock::now() - session.LastHeard() >= kGlobalGrace;
+        return !engine.receiving() &&
+               TransferSession::Clock::now() - session.lastHeard() >= kGlobalGrace;
     });
-    progress.End();
+    progress.end();
     if (!problem.empty()) {
-        err << "velmora-syx backup: " << AsSentence(problem) << " Nothing was written.\n";
+        err << "velmora-syx backup: " << asSentence(problem) << " Nothing was written.\n";
         return kExitBadData;
     }
-    err << "Received 100 patches" << (flags.SplitsReceived ? ", the splits" : ", no splits")
-        << (flags.GlobalReceived ? " and the global record" : " and no global record") << '\n';
+    err << "Received 100 patches" << (flags.splitsReceived ? ", the splits" : ", no splits")
+        << (flags.globalReceived ? " and the global record" : " and no global record") << '\n';
 
-    const SynthRecords& records = session.Records();
+    const SynthRecords& records = session.records();
     Bytes bank;
     bank.reserve(kBankSysexSize);
     for (std::size_t n = 0; n < kBankPatchCount; ++n) {
-        const Message message = PatchToMemory(static_cast<Byte>(n), RecordOf(records.Bank[n]));
+        const Message message = patchToMemory(static_cast<Byte>(n), recordOf(records.bank[n]));
         bank.insert(bank.end(), message.begin(), message.end());
     }
-    if (!WriteOrReport(options.file, bank, out, err))
+    if (!writeOrReport(options.file, bank, out, err))
         return kExitBadData;
-    if (flags.SplitsReceived) {
+    if (flags.splitsReceived) {
         Bytes splits;
         for (std::size_t n = 0; n < kSplitCount; ++n) {
-            const Message message = SplitData(static_cast<Byte>(n), records.Splits[n]);
+            const Message message = splitData(static_cast<Byte>(n), records.splits[n]);
             splits.insert(splits.end(), message.begin(), message.end());
         }
-        if (!WriteOrReport(SideFileName(options.file, "-splits"), splits, out, err))
+        if (!writeOrReport(sideFileName(options.file, "-splits"), splits, out, err))
             return kExitBadData;
     }
-    if (flags.GlobalReceived && session.LastOf(globalKind) &&
-        !WriteOrReport(SideFileName(options.file, "-global"), *session.LastOf(globalKind), out,
+    if (flags.globalReceived && session.lastOf(globalKind) &&
+        !writeOrReport(sideFileName(options.file, "-global"), *session.lastOf(globalKind), out,
                        err))
         return kExitBadData;
     return kExitOk;
 }
 
-int RunGet(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
+int runGet(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
            std::ostream& err)
 {
     TransferSession session(devices, options.model);
-    session.OpenInput(options.in);
-    session.OpenOutput(options.out);
-    session.Host().numberAnswer = options.number;
-    Transfers& engine = session.Engine();
-    engine.Download();
-    const std::string problem = session.RunUntil([&] { return engine.Flags().PatchLoaded; });
+    session.openInput(options.in);
+    session.openOutput(options.out);
+    session.host().numberAnswer = options.number;
+    Transfers& engine = session.engine();
+    engine.download();
+    const std::string problem = session.runUntil([&] { return engine.flags().patchLoaded; });
     if (!problem.empty()) {
-        err << "velmora-syx get: " << AsSentence(problem) << " Nothing was written.\n";
+        err << "velmora-syx get: " << asSentence(problem) << " Nothing was written.\n";
         return kExitBadData;
     }
     // The Matrix-1000 edit buffer comes numbered with the program it was
     // taken from.
-    const Byte number = options.model == Model::Matrix6 ? static_cast<Byte>(*options.number)
-                                                        : (*session.LastOf(DumpKind::Patch))[4];
-    const Bytes patch = RawPatchToSysex(session.Records().CurrentPatch, number);
-    session.Drain(); // a Matrix-6 gets the patch back in slot 99
-    return WriteOrReport(options.file, patch, out, err) ? kExitOk : kExitBadData;
+    const Byte number = options.model == SynthModel::Matrix6
+                            ? static_cast<Byte>(*options.number)
+                            : (*session.lastOf(DumpKind::Patch))[4];
+    const Bytes patch = rawPatchToSysex(session.records().currentPatch, number);
+    session.drain(); // a Matrix-6 gets the patch back in slot 99
+    return writeOrReport(options.file, patch, out, err) ? kExitOk : kExitBadData;
 }
 
 } // namespace velmora::syx

@@ -1,7 +1,7 @@
 // velmora-syx convert: between the raw formats and SysEx, one patch out of a
 // bank, and many patches into one bank.
-#include "SyxCommand.h"
-#include "SyxFiles.h"
+#include "velmora-syx/SyxCommand.h"
+#include "velmora-syx/SyxFiles.h"
 
 namespace velmora::syx {
 namespace {
@@ -9,52 +9,52 @@ namespace {
 // One file's work: the bytes to write, or why there are none.
 using Converted = Result<Bytes>;
 
-bool IsPatchFile(FileType type)
+bool isPatchFile(FileType type)
 {
     return type == FileType::Sysex || type == FileType::RawPatch || type == FileType::RawBank;
 }
 
-int Usage(std::ostream& err, const std::string& text)
+int usage(std::ostream& err, const std::string& text)
 {
     err << "velmora-syx convert: " << text << '\n';
     return kExitUsage;
 }
 
-Converted FromPatch(const Result<LoadedPatch>& patch, FileType to, Byte number)
+Converted fromPatch(const Result<LoadedPatch>& patch, FileType to, Byte number)
 {
     if (!patch.ok())
         return {{}, patch.error};
     const PatchBuffer& p = patch.value.buffer;
     if (to == FileType::RawPatch)
         return {Bytes(p.begin(), p.end()), {}};
-    return {RawPatchToSysex(p, number), {}};
+    return {rawPatchToSysex(p, number), {}};
 }
 
 // One input, one output: the conversions of the two formats' kinds.
-Converted ConvertOne(const Options& options, const Bytes& data, FileType from, FileType to)
+Converted convertOne(const Options& options, const Bytes& data, FileType from, FileType to)
 {
     const auto index = static_cast<std::size_t>(options.index);
     const auto number = static_cast<Byte>(options.number);
     switch (from) {
     case FileType::RawPatch:
-        return FromPatch(LoadPatch(data, from, 0), to, number);
+        return fromPatch(loadPatch(data, from, 0), to, number);
     case FileType::RawBank:
         if (to == FileType::Sysex && !options.indexGiven) {
             if (data.size() < kRawBankSize)
-                return {{}, InspectRaw(data, from).Problem()};
-            return {RawBankToSysex(data), {}};
+                return {{}, inspectRaw(data, from).problem()};
+            return {rawBankToSysex(data), {}};
         }
         // Entry N: as a bank message would carry it unless --number says.
-        return FromPatch(LoadPatch(data, from, index), to,
+        return fromPatch(loadPatch(data, from, index), to,
                          options.numberGiven ? number : static_cast<Byte>(index));
     case FileType::Sysex:
         if (to == FileType::RawPatch)
-            return SysexToRawPatch(data, index, options.ignoreChecksum);
+            return sysexToRawPatch(data, index, options.ignoreChecksum);
         if (to == FileType::RawBank)
-            return SysexToRawBank(data, options.ignoreChecksum);
+            return sysexToRawBank(data, options.ignoreChecksum);
         {
             // The message as it stands; only its number may change.
-            Converted message = PatchMessage(data, index, options.ignoreChecksum);
+            Converted message = patchMessage(data, index, options.ignoreChecksum);
             if (message.ok() && options.numberGiven)
                 message.value[4] = number;
             return message;
@@ -67,35 +67,35 @@ Converted ConvertOne(const Options& options, const Bytes& data, FileType from, F
 
 } // namespace
 
-int RunConvert(const Options& options, std::ostream& out, std::ostream& err)
+int runConvert(const Options& options, std::ostream& out, std::ostream& err)
 {
     if (options.files.size() < 2)
-        return Usage(err, "name the file to read and the file to write");
+        return usage(err, "name the file to read and the file to write");
     const std::vector<std::string> inputs(options.files.begin(), options.files.end() - 1);
     const std::string& outFile = options.files.back();
-    const FileType to = FileTypeOf(outFile);
+    const FileType to = fileTypeOf(outFile);
     const bool assemble = options.assemble || inputs.size() > 1;
     if (options.number > 99)
-        return Usage(err, "--number takes a patch number from 0 to 99");
+        return usage(err, "--number takes a patch number from 0 to 99");
 
     std::vector<FileType> types;
     for (const std::string& in : inputs) {
-        types.push_back(FileTypeOf(in));
-        if (!IsPatchFile(types.back()))
-            return Usage(err, "reads .syx, .vmp and .vmb files; cannot read " + in);
+        types.push_back(fileTypeOf(in));
+        if (!isPatchFile(types.back()))
+            return usage(err, "reads .syx, .vmp and .vmb files; cannot read " + in);
     }
     if (assemble) {
         if (to != FileType::Sysex && to != FileType::RawBank)
-            return Usage(err, "a bank is written as .syx or .vmb; cannot write " + outFile);
+            return usage(err, "a bank is written as .syx or .vmb; cannot write " + outFile);
         if (options.indexGiven || options.numberGiven)
-            return Usage(err, "--index and --number do not go with --assemble");
+            return usage(err, "--index and --number do not go with --assemble");
     } else {
         const FileType from = types.front();
         const bool sameKind = from == to && from != FileType::Sysex;
         const bool raws = from == FileType::RawPatch && to == FileType::RawBank;
-        if (!IsPatchFile(to) || sameKind || raws ||
+        if (!isPatchFile(to) || sameKind || raws ||
             (from == FileType::Sysex && to == FileType::Sysex && !options.indexGiven))
-            return Usage(err,
+            return usage(err,
                          "cannot convert " + inputs.front() + " to " + outFile +
                              " (see --help: --index N takes one patch, --assemble makes a bank)");
     }
@@ -103,14 +103,14 @@ int RunConvert(const Options& options, std::ostream& out, std::ostream& err)
     std::vector<PatchBuffer> patches;
     Converted converted;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        const auto bytes = ReadFileBytes(inputs[i]);
+        const auto bytes = readFileBytes(inputs[i]);
         if (!bytes.ok()) {
             err << inputs[i] << ": " << bytes.error << '\n';
             return kExitBadData;
         }
         if (!assemble) {
-            converted = ConvertOne(options, bytes.value, types[i], to);
-        } else if (auto found = CollectPatches(bytes.value, types[i], options.ignoreChecksum);
+            converted = convertOne(options, bytes.value, types[i], to);
+        } else if (auto found = collectPatches(bytes.value, types[i], options.ignoreChecksum);
                    found.ok()) {
             patches.insert(patches.end(), found.value.begin(), found.value.end());
         } else {
@@ -127,9 +127,9 @@ int RunConvert(const Options& options, std::ostream& out, std::ostream& err)
                 << " patches; a bank holds 100; " << outFile << " was not written\n";
             return kExitBadData;
         }
-        converted.value = AssembleBank(patches, to);
+        converted.value = assembleBank(patches, to);
     }
-    if (const std::string error = WriteFileAtomically(outFile, converted.value); !error.empty()) {
+    if (const std::string error = writeFileAtomically(outFile, converted.value); !error.empty()) {
         err << outFile << ": " << error << '\n';
         return kExitBadData;
     }

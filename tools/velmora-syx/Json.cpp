@@ -1,10 +1,10 @@
-#include "Json.h"
+#include "velmora-syx/Json.h"
 
 #include <cstdio>
 
 namespace velmora::syx {
 
-std::string JsonEscape(std::string_view text)
+std::string jsonEscape(std::string_view text)
 {
     std::string out;
     out.reserve(text.size() + 2);
@@ -30,7 +30,7 @@ std::string JsonEscape(std::string_view text)
     return out;
 }
 
-void JsonWriter::Separate()
+void JsonWriter::separate()
 {
     if (afterKey_) {
         afterKey_ = false;
@@ -43,68 +43,68 @@ void JsonWriter::Separate()
     }
 }
 
-JsonWriter& JsonWriter::BeginObject()
+JsonWriter& JsonWriter::beginObject()
 {
-    Separate();
+    separate();
     out_ << '{';
     first_.push_back(true);
     return *this;
 }
 
-JsonWriter& JsonWriter::EndObject()
+JsonWriter& JsonWriter::endObject()
 {
     out_ << '}';
     first_.pop_back();
     return *this;
 }
 
-JsonWriter& JsonWriter::BeginArray()
+JsonWriter& JsonWriter::beginArray()
 {
-    Separate();
+    separate();
     out_ << '[';
     first_.push_back(true);
     return *this;
 }
 
-JsonWriter& JsonWriter::EndArray()
+JsonWriter& JsonWriter::endArray()
 {
     out_ << ']';
     first_.pop_back();
     return *this;
 }
 
-JsonWriter& JsonWriter::Key(std::string_view key)
+JsonWriter& JsonWriter::key(std::string_view key)
 {
-    Separate();
-    out_ << '"' << JsonEscape(key) << "\":";
+    separate();
+    out_ << '"' << jsonEscape(key) << "\":";
     afterKey_ = true;
     return *this;
 }
 
-JsonWriter& JsonWriter::String(std::string_view value)
+JsonWriter& JsonWriter::string(std::string_view value)
 {
-    Separate();
-    out_ << '"' << JsonEscape(value) << '"';
+    separate();
+    out_ << '"' << jsonEscape(value) << '"';
     return *this;
 }
 
-JsonWriter& JsonWriter::Number(long long value)
+JsonWriter& JsonWriter::number(long long value)
 {
-    Separate();
+    separate();
     out_ << value;
     return *this;
 }
 
-JsonWriter& JsonWriter::Bool(bool value)
+JsonWriter& JsonWriter::boolean(bool value)
 {
-    Separate();
+    separate();
     out_ << (value ? "true" : "false");
     return *this;
 }
 
-JsonWriter& JsonWriter::Null()
+JsonWriter& JsonWriter::null()
 {
-    Separate();
+    separate();
     out_ << "null";
     return *this;
 }

@@ -15,39 +15,39 @@ class JsonWriter
 public:
     explicit JsonWriter(std::ostream& out) : out_(out) {}
 
-    JsonWriter& BeginObject();
-    JsonWriter& EndObject();
-    JsonWriter& BeginArray();
-    JsonWriter& EndArray();
-    JsonWriter& Key(std::string_view key);
-    JsonWriter& String(std::string_view value);
-    JsonWriter& Number(long long value);
-    JsonWriter& Bool(bool value);
-    JsonWriter& Null();
+    JsonWriter& beginObject();
+    JsonWriter& endObject();
+    JsonWriter& beginArray();
+    JsonWriter& endArray();
+    JsonWriter& key(std::string_view key);
+    JsonWriter& string(std::string_view value);
+    JsonWriter& number(long long value);
+    JsonWriter& boolean(bool value);
+    JsonWriter& null();
 
     // Key followed by a value.
-    template <typename T> JsonWriter& Field(std::string_view key, const T& value)
+    template <typename T> JsonWriter& field(std::string_view key, const T& value)
     {
-        Key(key);
-        return Value(value);
+        this->key(key);
+        return this->value(value);
     }
 
 private:
-    JsonWriter& Value(std::string_view v) { return String(v); }
-    JsonWriter& Value(const std::string& v) { return String(v); }
-    JsonWriter& Value(const char* v) { return String(v); }
-    JsonWriter& Value(bool v) { return Bool(v); }
-    JsonWriter& Value(int v) { return Number(v); }
-    JsonWriter& Value(long long v) { return Number(v); }
-    JsonWriter& Value(std::size_t v) { return Number(static_cast<long long>(v)); }
+    JsonWriter& value(std::string_view v) { return string(v); }
+    JsonWriter& value(const std::string& v) { return string(v); }
+    JsonWriter& value(const char* v) { return string(v); }
+    JsonWriter& value(bool v) { return boolean(v); }
+    JsonWriter& value(int v) { return number(v); }
+    JsonWriter& value(long long v) { return number(v); }
+    JsonWriter& value(std::size_t v) { return number(static_cast<long long>(v)); }
 
-    void Separate();
+    void separate();
 
     std::ostream& out_;
     std::vector<bool> first_; // per open container: nothing written in it yet
     bool afterKey_ = false;
 };
 
-std::string JsonEscape(std::string_view text);
+std::string jsonEscape(std::string_view text);
 
 } // namespace velmora::syx

@@ -1,7 +1,7 @@
-#include "SyxCommand.h"
+#include "velmora-syx/SyxCommand.h"
 
-#include "Json.h"
-#include "SyxFiles.h"
+#include "velmora-syx/Json.h"
+#include "velmora-syx/SyxFiles.h"
 
 #include <charconv>
 #include <iomanip>
@@ -48,21 +48,21 @@ const char* const kUsage =
 
 namespace {
 
-bool ParseNumber(const std::string& text, long& value)
+bool parseNumber(const std::string& text, long& value)
 {
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
     return ec == std::errc() && ptr == end;
 }
 
-void InfoText(const std::string& file, const FileReport& report, std::ostream& out)
+void infoText(const std::string& file, const FileReport& report, std::ostream& out)
 {
     out << file << '\n';
     out << "     #  offset  length  kind                op  num  name          checksum\n";
     for (const MessageInfo& m : report.messages) {
         out << std::setw(6) << m.index << std::setw(8) << m.offset << std::setw(8) << m.length
             << "  " << std::left << std::setw(20)
-            << (m.complete ? DumpKindName(m.kind) : "cut short (no F7)") << std::right;
+            << (m.complete ? dumpKindName(m.kind) : "cut short (no F7)") << std::right;
         if (m.opcode >= 0)
             out << std::hex << std::uppercase << std::setfill('0') << std::setw(2) << m.opcode
                 << std::dec << std::setfill(' ');
@@ -74,8 +74,8 @@ void InfoText(const std::string& file, const FileReport& report, std::ostream& o
         else
             out << "  -";
         out << "  " << std::left << std::setw(12)
-            << (m.name ? "\"" + PrintableName(*m.name) + "\"" : std::string("-")) << std::right
-            << "  " << (m.checksum ? UnpackStatusText(*m.checksum) : "-") << '\n';
+            << (m.name ? "\"" + printableName(*m.name) + "\"" : std::string("-")) << std::right
+            << "  " << (m.checksum ? unpackStatusText(*m.checksum) : "-") << '\n';
     }
     out << file << ": " << report.messages.size()
         << (report.messages.size() == 1 ? " message: " : " messages: ")
@@ -93,50 +93,50 @@ void InfoText(const std::string& file, const FileReport& report, std::ostream& o
     out << '\n';
 }
 
-void InfoJson(const std::string& file, const FileReport& report, JsonWriter& json)
+void infoJson(const std::string& file, const FileReport& report, JsonWriter& json)
 {
-    json.BeginObject().Field("file", file).Key("messages").BeginArray();
+    json.beginObject().field("file", file).key("messages").beginArray();
     for (const MessageInfo& m : report.messages) {
-        json.BeginObject()
-            .Field("index", m.index)
-            .Field("offset", m.offset)
-            .Field("length", m.length)
-            .Field("complete", m.complete)
-            .Field("kind", DumpKindName(m.kind));
-        json.Key("opcode");
-        m.opcode >= 0 ? json.Number(m.opcode) : json.Null();
-        json.Key("number");
-        m.number >= 0 ? json.Number(m.number) : json.Null();
-        json.Key("name");
-        m.name ? json.String(*m.name) : json.Null();
-        json.Key("checksum_ok");
-        m.checksum ? json.Bool(*m.checksum == UnpackStatus::Ok) : json.Null();
-        json.EndObject();
+        json.beginObject()
+            .field("index", m.index)
+            .field("offset", m.offset)
+            .field("length", m.length)
+            .field("complete", m.complete)
+            .field("kind", dumpKindName(m.kind));
+        json.key("opcode");
+        m.opcode >= 0 ? json.number(m.opcode) : json.null();
+        json.key("number");
+        m.number >= 0 ? json.number(m.number) : json.null();
+        json.key("name");
+        m.name ? json.string(*m.name) : json.null();
+        json.key("checksum_ok");
+        m.checksum ? json.boolean(*m.checksum == UnpackStatus::Ok) : json.null();
+        json.endObject();
     }
-    json.EndArray()
-        .Key("summary")
-        .BeginObject()
-        .Field("messages", report.messages.size())
-        .Field("patches", report.count(DumpKind::Patch))
-        .Field("splits", report.count(DumpKind::Split))
-        .Field("globals_1000", report.count(DumpKind::Global1000))
-        .Field("masters_6", report.count(DumpKind::Master6))
-        .Field("other", report.count(DumpKind::Other))
-        .Field("checksum_errors", report.badChecksums)
-        .Field("cut_short", report.incomplete)
-        .Field("stray_bytes", report.strayBytes)
-        .EndObject()
-        .EndObject();
+    json.endArray()
+        .key("summary")
+        .beginObject()
+        .field("messages", report.messages.size())
+        .field("patches", report.count(DumpKind::Patch))
+        .field("splits", report.count(DumpKind::Split))
+        .field("globals_1000", report.count(DumpKind::Global1000))
+        .field("masters_6", report.count(DumpKind::Master6))
+        .field("other", report.count(DumpKind::Other))
+        .field("checksum_errors", report.badChecksums)
+        .field("cut_short", report.incomplete)
+        .field("stray_bytes", report.strayBytes)
+        .endObject()
+        .endObject();
 }
 
-void RawInfoText(const std::string& file, const RawReport& report, std::ostream& out)
+void rawInfoText(const std::string& file, const RawReport& report, std::ostream& out)
 {
     const bool bank = report.expected == kRawBankSize;
     out << file << '\n';
     out << "     #  offset  name          carried\n";
     for (const RawEntry& e : report.entries)
         out << std::setw(6) << e.index << std::setw(8) << e.offset << "  " << std::left
-            << std::setw(12) << ("\"" + PrintableName(e.name) + "\"") << std::right << std::setw(9)
+            << std::setw(12) << ("\"" + printableName(e.name) + "\"") << std::right << std::setw(9)
             << int(e.carried) << '\n';
     out << file << ": raw " << (bank ? "bank" : "patch") << " file, " << report.entries.size()
         << (report.entries.size() == 1 ? " patch" : " patches");
@@ -145,44 +145,44 @@ void RawInfoText(const std::string& file, const RawReport& report, std::ostream&
     out << '\n';
 }
 
-void RawInfoJson(const std::string& file, const RawReport& report, JsonWriter& json)
+void rawInfoJson(const std::string& file, const RawReport& report, JsonWriter& json)
 {
-    json.BeginObject()
-        .Field("file", file)
-        .Field("format", report.expected == kRawBankSize ? "raw bank" : "raw patch")
-        .Field("size", report.size)
-        .Key("entries")
-        .BeginArray();
+    json.beginObject()
+        .field("file", file)
+        .field("format", report.expected == kRawBankSize ? "raw bank" : "raw patch")
+        .field("size", report.size)
+        .key("entries")
+        .beginArray();
     for (const RawEntry& e : report.entries)
-        json.BeginObject()
-            .Field("index", e.index)
-            .Field("offset", e.offset)
-            .Field("name", e.name)
-            .Field("carried_byte", int(e.carried))
-            .EndObject();
-    json.EndArray().Field("unused_bytes", report.unusedBytes()).EndObject();
+        json.beginObject()
+            .field("index", e.index)
+            .field("offset", e.offset)
+            .field("name", e.name)
+            .field("carried_byte", int(e.carried))
+            .endObject();
+    json.endArray().field("unused_bytes", report.unusedBytes()).endObject();
 }
 
 // Lists a file of any of the three types; false when it has a fault.
-bool InfoOne(const Options& options, const std::string& file, const Bytes& bytes, JsonWriter& json,
+bool infoOne(const Options& options, const std::string& file, const Bytes& bytes, JsonWriter& json,
              std::ostream& out, std::ostream& err)
 {
-    const FileType type = FileTypeOf(file);
+    const FileType type = fileTypeOf(file);
     std::string problem;
     if (type == FileType::RawPatch || type == FileType::RawBank) {
-        const RawReport report = InspectRaw(bytes, type, options.matrix6);
+        const RawReport report = inspectRaw(bytes, type, options.matrix6);
         if (options.json)
-            RawInfoJson(file, report, json);
+            rawInfoJson(file, report, json);
         else
-            RawInfoText(file, report, out);
-        problem = report.Problem();
+            rawInfoText(file, report, out);
+        problem = report.problem();
     } else {
-        const FileReport report = InspectSysex(bytes, options.matrix6);
+        const FileReport report = inspectSysex(bytes, options.matrix6);
         if (options.json)
-            InfoJson(file, report, json);
+            infoJson(file, report, json);
         else
-            InfoText(file, report, out);
-        problem = report.Problem();
+            infoText(file, report, out);
+        problem = report.problem();
     }
     if (!problem.empty())
         err << file << ": " << problem << '\n';
@@ -191,7 +191,7 @@ bool InfoOne(const Options& options, const std::string& file, const Bytes& bytes
 
 } // namespace
 
-int RunInfo(const Options& options, std::ostream& out, std::ostream& err)
+int runInfo(const Options& options, std::ostream& out, std::ostream& err)
 {
     if (options.files.empty()) {
         err << "velmora-syx info: name at least one file\n";
@@ -200,27 +200,27 @@ int RunInfo(const Options& options, std::ostream& out, std::ostream& err)
     int exit = kExitOk;
     JsonWriter json(out);
     if (options.json)
-        json.BeginObject().Key("files").BeginArray();
+        json.beginObject().key("files").beginArray();
     for (const std::string& file : options.files) {
-        const auto bytes = ReadFileBytes(file);
+        const auto bytes = readFileBytes(file);
         if (!bytes.ok()) {
             err << file << ": " << bytes.error << '\n';
             if (options.json)
-                json.BeginObject().Field("file", file).Field("error", bytes.error).EndObject();
+                json.beginObject().field("file", file).field("error", bytes.error).endObject();
             exit = kExitBadData;
             continue;
         }
-        if (!InfoOne(options, file, bytes.value, json, out, err))
+        if (!infoOne(options, file, bytes.value, json, out, err))
             exit = kExitBadData;
     }
     if (options.json) {
-        json.EndArray().EndObject();
+        json.endArray().endObject();
         out << '\n';
     }
     return exit;
 }
 
-int RunSyx(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int runSyx(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         (args.empty() ? err : out) << kUsage;
@@ -241,7 +241,7 @@ int RunSyx(const std::vector<std::string>& args, std::ostream& out, std::ostream
         } else if (arg == "--index" || arg == "--number") {
             long& target = arg == "--index" ? options.index : options.number;
             (arg == "--index" ? options.indexGiven : options.numberGiven) = true;
-            if (i + 1 >= args.size() || !ParseNumber(args[i + 1], target) || target < 0) {
+            if (i + 1 >= args.size() || !parseNumber(args[i + 1], target) || target < 0) {
                 err << "velmora-syx: " << arg << " needs a number of 0 or more\n";
                 return kExitUsage;
             }
@@ -254,11 +254,11 @@ int RunSyx(const std::vector<std::string>& args, std::ostream& out, std::ostream
         }
     }
     if (command == "info")
-        return RunInfo(options, out, err);
+        return runInfo(options, out, err);
     if (command == "show")
-        return RunShow(options, out, err);
+        return runShow(options, out, err);
     if (command == "convert")
-        return RunConvert(options, out, err);
+        return runConvert(options, out, err);
     err << "velmora-syx: unknown command " << command << "\n" << kUsage;
     return kExitUsage;
 }

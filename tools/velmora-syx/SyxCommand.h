@@ -16,7 +16,7 @@ inline constexpr int kExitUsage = 2;
 
 // `args` excludes the program name. Results go to `out`, one line per problem
 // to `err`.
-int RunSyx(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runSyx(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 struct Options
 {
@@ -31,9 +31,9 @@ struct Options
     std::vector<std::string> files;
 };
 
-int RunInfo(const Options& options, std::ostream& out, std::ostream& err);
-int RunShow(const Options& options, std::ostream& out, std::ostream& err);
-int RunConvert(const Options& options, std::ostream& out, std::ostream& err);
+int runInfo(const Options& options, std::ostream& out, std::ostream& err);
+int runShow(const Options& options, std::ostream& out, std::ostream& err);
+int runConvert(const Options& options, std::ostream& out, std::ostream& err);
 
 extern const char* const kUsage;
 

@@ -1,8 +1,8 @@
-#include "SyxFiles.h"
+#include "velmora-syx/SyxFiles.h"
 
-#include "Messages.h"
-#include "PatchName.h"
-#include "SysexScanner.h"
+#include "protocol/Messages.h"
+#include "protocol/PatchName.h"
+#include "protocol/SysexScanner.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,41 +16,41 @@
 namespace velmora::syx {
 namespace {
 
-std::string SystemError()
+std::string systemError()
 {
     return std::strerror(errno);
 }
 
-std::string Plural(std::size_t n, std::string_view one, std::string_view many)
+std::string plural(std::size_t n, std::string_view one, std::string_view many)
 {
     return std::to_string(n) + " " + std::string(n == 1 ? one : many);
 }
 
 } // namespace
 
-Result<Bytes> ReadFileBytes(const std::string& path)
+Result<Bytes> readFileBytes(const std::string& path)
 {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec))
         return {{}, "is a folder, not a file"};
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        return {{}, "cannot be opened: " + SystemError()};
+        return {{}, "cannot be opened: " + systemError()};
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
     if (size < 0)
-        return {{}, "cannot be read: " + SystemError()};
+        return {{}, "cannot be read: " + systemError()};
     if (static_cast<std::size_t>(size) > kMaxFileSize)
         return {{}, "is too large to be a patch or bank file (" + std::to_string(size) + " bytes)"};
     Bytes bytes(static_cast<std::size_t>(size));
     in.seekg(0);
     in.read(reinterpret_cast<char*>(bytes.data()), size);
     if (in.gcount() != size)
-        return {{}, "cannot be read: " + SystemError()};
+        return {{}, "cannot be read: " + systemError()};
     return {std::move(bytes), {}};
 }
 
-std::string WriteFileAtomically(const std::string& path, std::span<const Byte> bytes)
+std::string writeFileAtomically(const std::string& path, std::span<const Byte> bytes)
 {
     namespace fs = std::filesystem;
     const fs::path target(path);
@@ -59,12 +59,12 @@ std::string WriteFileAtomically(const std::string& path, std::span<const Byte> b
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out)
-            return "cannot be written: " + SystemError();
+            return "cannot be written: " + systemError();
         out.write(reinterpret_cast<const char*>(bytes.data()),
                   static_cast<std::streamsize>(bytes.size()));
         out.flush();
         if (!out) {
-            const std::string error = "cannot be written: " + SystemError();
+            const std::string error = "cannot be written: " + systemError();
             std::error_code ignored;
             fs::remove(temp, ignored);
             return error;
@@ -80,7 +80,7 @@ std::string WriteFileAtomically(const std::string& path, std::span<const Byte> b
     return {};
 }
 
-FileType FileTypeOf(std::string_view path)
+FileType fileTypeOf(std::string_view path)
 {
     const auto dot = path.find_last_of('.');
     if (dot == std::string_view::npos)
@@ -97,17 +97,17 @@ FileType FileTypeOf(std::string_view path)
     return FileType::Unknown;
 }
 
-std::string FileReport::Problem() const
+std::string FileReport::problem() const
 {
     if (messages.empty())
         return "holds no SysEx message";
     std::vector<std::string> parts;
     if (badChecksums > 0)
         parts.push_back(
-            Plural(badChecksums, "message fails its checksum", "messages fail their checksums"));
+            plural(badChecksums, "message fails its checksum", "messages fail their checksums"));
     if (incomplete > 0)
         parts.push_back(
-            Plural(incomplete, "message is cut short (no F7)", "messages are cut short (no F7)"));
+            plural(incomplete, "message is cut short (no F7)", "messages are cut short (no F7)"));
     std::string text;
     for (const auto& part : parts)
         text += (text.empty() ? "" : "; ") + part;
@@ -121,10 +121,10 @@ std::string FileReport::Problem() const
     return text;
 }
 
-FileReport InspectSysex(std::span<const Byte> data, bool matrix6Names)
+FileReport inspectSysex(std::span<const Byte> data, bool matrix6Names)
 {
     FileReport report;
-    const SysexScan scan = ScanSysex(data);
+    const SysexScan scan = scanSysex(data);
     report.strayBytes = scan.strayBytes;
     report.messages.reserve(scan.messages.size());
     for (std::size_t i = 0; i < scan.messages.size(); ++i) {
@@ -135,14 +135,14 @@ FileReport InspectSysex(std::span<const Byte> data, bool matrix6Names)
         info.offset = span.offset;
         info.length = span.length;
         info.complete = span.complete;
-        info.kind = span.complete ? ClassifyDump(span.length) : DumpKind::Other;
+        info.kind = span.complete ? classifyDump(span.length) : DumpKind::Other;
         if (message.size() > 3 && message[3] < 0x80)
             info.opcode = message[3];
         if (message.size() > 4 && message[4] < 0x80)
             info.number = message[4];
         if (info.kind != DumpKind::Other) {
             UnpackResult unpacked =
-                UnpackBlock(message, DumpBlockLength(info.kind), DumpChecksumRule(info.kind));
+                unpackBlock(message, dumpBlockLength(info.kind), dumpChecksumRule(info.kind));
             info.checksum = unpacked.status;
             const std::size_t nameLength = info.kind == DumpKind::Patch   ? kPatchNameLength
                                            : info.kind == DumpKind::Split ? kSplitNameLength
@@ -150,7 +150,7 @@ FileReport InspectSysex(std::span<const Byte> data, bool matrix6Names)
             if (nameLength > 0) {
                 auto name = std::span<Byte>(unpacked.block).first(nameLength);
                 if (matrix6Names)
-                    RaiseMatrix6Name(name);
+                    raiseMatrix6Name(name);
                 info.name = std::string(name.begin(), name.end());
             }
             if (unpacked.status != UnpackStatus::Ok)
@@ -164,7 +164,7 @@ FileReport InspectSysex(std::span<const Byte> data, bool matrix6Names)
     return report;
 }
 
-std::string PrintableName(std::string_view raw)
+std::string printableName(std::string_view raw)
 {
     std::string out;
     for (const char ch : raw) {
@@ -180,14 +180,14 @@ std::string PrintableName(std::string_view raw)
     return out;
 }
 
-Result<LoadedPatch> LoadPatch(std::span<const Byte> data, FileType type, std::size_t index)
+Result<LoadedPatch> loadPatch(std::span<const Byte> data, FileType type, std::size_t index)
 {
     LoadedPatch patch;
     switch (type) {
     case FileType::RawPatch:
         if (data.size() < kPatchBufferSize)
             return {{},
-                    "is " + Plural(data.size(), "byte", "bytes") +
+                    "is " + plural(data.size(), "byte", "bytes") +
                         "; a raw patch file is 135 bytes"};
         if (index != 0)
             return {{}, "is a single patch; there is no patch " + std::to_string(index)};
@@ -197,7 +197,7 @@ Result<LoadedPatch> LoadPatch(std::span<const Byte> data, FileType type, std::si
     case FileType::RawBank:
         if (data.size() < kRawBankSize)
             return {{},
-                    "is " + Plural(data.size(), "byte", "bytes") +
+                    "is " + plural(data.size(), "byte", "bytes") +
                         "; a raw bank file is 13500 bytes"};
         if (index >= kBankPatchCount)
             return {{}, "holds patches 0 to 99; there is no patch " + std::to_string(index)};
@@ -210,63 +210,63 @@ Result<LoadedPatch> LoadPatch(std::span<const Byte> data, FileType type, std::si
         break;
     }
 
-    const SysexScan scan = ScanSysex(data);
+    const SysexScan scan = scanSysex(data);
     std::size_t seen = 0;
     for (const SysexSpan& span : scan.messages) {
-        if (!span.complete || ClassifyDump(span.length) != DumpKind::Patch)
+        if (!span.complete || classifyDump(span.length) != DumpKind::Patch)
             continue;
         if (seen++ != index)
             continue;
         const auto message = data.subspan(span.offset, span.length);
-        patch.checksum = UnpackBlock(message, RecordOf(patch.buffer));
+        patch.checksum = unpackBlock(message, recordOf(patch.buffer));
         patch.number = message[4];
         return {patch, {}};
     }
     if (seen == 0)
         return {{}, scan.messages.empty() ? "holds no SysEx message" : "holds no patch message"};
     return {{},
-            "holds " + Plural(seen, "patch message", "patch messages") + "; there is no patch " +
+            "holds " + plural(seen, "patch message", "patch messages") + "; there is no patch " +
                 std::to_string(index)};
 }
 
-Bytes RawPatchToSysex(std::span<const Byte, kPatchBufferSize> raw, Byte number)
+Bytes rawPatchToSysex(std::span<const Byte, kPatchBufferSize> raw, Byte number)
 {
-    return PatchToMemory(number, raw.first<kPatchRecordSize>());
+    return patchToMemory(number, raw.first<kPatchRecordSize>());
 }
 
-Bytes RawBankToSysex(std::span<const Byte> raw)
+Bytes rawBankToSysex(std::span<const Byte> raw)
 {
     raw = raw.first(kRawBankSize);
     Bytes out(kBankSysexSize);
     for (std::size_t k = 0; k < kBankPatchCount; ++k) {
         const auto entry = raw.subspan(k * kPatchBufferSize, kPatchRecordSize);
-        WriteBlockMessage(opcode::PatchToMemory, static_cast<Byte>(k), entry,
+        writeBlockMessage(opcode::patchToMemory, static_cast<Byte>(k), entry,
                           out.data() + k * kPatchMessageSize);
     }
     return out;
 }
 
-Result<Bytes> SysexToRawPatch(std::span<const Byte> data, std::size_t index, bool ignoreChecksums)
+Result<Bytes> sysexToRawPatch(std::span<const Byte> data, std::size_t index, bool ignoreChecksums)
 {
-    auto patches = CollectPatches(data, FileType::Sysex, ignoreChecksums);
+    auto patches = collectPatches(data, FileType::Sysex, ignoreChecksums);
     if (!patches.ok())
         return {{}, patches.error};
     if (index >= patches.value.size())
         return {{},
-                "holds " + Plural(patches.value.size(), "patch message", "patch messages") +
+                "holds " + plural(patches.value.size(), "patch message", "patch messages") +
                     "; there is no patch " + std::to_string(index)};
     const PatchBuffer& p = patches.value[index];
     return {Bytes(p.begin(), p.end()), {}};
 }
 
-Result<Bytes> SysexToRawBank(std::span<const Byte> data, bool ignoreChecksums)
+Result<Bytes> sysexToRawBank(std::span<const Byte> data, bool ignoreChecksums)
 {
-    auto patches = CollectPatches(data, FileType::Sysex, ignoreChecksums);
+    auto patches = collectPatches(data, FileType::Sysex, ignoreChecksums);
     if (!patches.ok())
         return {{}, patches.error};
     if (patches.value.size() != kBankPatchCount)
         return {{},
-                "holds " + Plural(patches.value.size(), "patch message", "patch messages") +
+                "holds " + plural(patches.value.size(), "patch message", "patch messages") +
                     "; a bank needs 100"};
     Bytes out;
     out.reserve(kRawBankSize);

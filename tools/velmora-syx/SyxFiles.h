@@ -4,8 +4,8 @@
 // raw file longer than its format has only its first bytes used.
 #pragma once
 
-#include "PatchRecord.h"
-#include "SysexCodec.h"
+#include "protocol/PatchRecord.h"
+#include "protocol/SysexCodec.h"
 
 #include <cstddef>
 #include <optional>
@@ -30,10 +30,10 @@ template <typename T> struct Result
     bool ok() const { return error.empty(); }
 };
 
-Result<Bytes> ReadFileBytes(const std::string& path);
+Result<Bytes> readFileBytes(const std::string& path);
 // Writes a temporary file beside `path` and moves it over `path`, so a failed
 // write never leaves a half-written or emptied target. Returns "" on success.
-std::string WriteFileAtomically(const std::string& path, std::span<const Byte> bytes);
+std::string writeFileAtomically(const std::string& path, std::span<const Byte> bytes);
 
 enum class FileType
 {
@@ -43,7 +43,7 @@ enum class FileType
     Unknown,
 };
 // By extension, without regard to case.
-FileType FileTypeOf(std::string_view path);
+FileType fileTypeOf(std::string_view path);
 
 struct MessageInfo
 {
@@ -68,16 +68,16 @@ struct FileReport
 
     std::size_t count(DumpKind kind) const { return counts[static_cast<int>(kind)]; }
     // One sentence on what is wrong with the file, or "" when nothing is.
-    std::string Problem() const;
+    std::string problem() const;
 };
 
 // Every SysEx message of `data`, each with its kind and checksum. With
 // `matrix6Names` names are shown as a Matrix-6 sends them (bytes below 32
 // raised by 64).
-FileReport InspectSysex(std::span<const Byte> data, bool matrix6Names = false);
+FileReport inspectSysex(std::span<const Byte> data, bool matrix6Names = false);
 
 // A name for a terminal: printable characters as they are, others as \xNN.
-std::string PrintableName(std::string_view raw);
+std::string printableName(std::string_view raw);
 
 // One patch taken from a file of any of the three types.
 struct LoadedPatch
@@ -88,7 +88,7 @@ struct LoadedPatch
     int number = -1;                      // SysEx only: byte 4 of the message
 };
 // `index` counts patch messages in a SysEx file and entries in a raw bank.
-Result<LoadedPatch> LoadPatch(std::span<const Byte> data, FileType type, std::size_t index);
+Result<LoadedPatch> loadPatch(std::span<const Byte> data, FileType type, std::size_t index);
 
 // The entries of a raw patch or bank file.
 struct RawEntry
@@ -105,30 +105,30 @@ struct RawReport
     std::vector<RawEntry> entries;
     std::size_t unusedBytes() const { return size > expected ? size - expected : 0; }
     // "is 120 bytes; a raw patch file is 135 bytes" for a short file, else "".
-    std::string Problem() const;
+    std::string problem() const;
 };
 // `type` is RawPatch or RawBank. A short file has no entries.
-RawReport InspectRaw(std::span<const Byte> data, FileType type, bool matrix6Names = false);
+RawReport inspectRaw(std::span<const Byte> data, FileType type, bool matrix6Names = false);
 
 // Every patch of a file in order: one of a .vmp, 100 of a .vmb, each patch
 // message of a SysEx file (a bad checksum refuses the file unless
 // `ignoreChecksums` is set; the 135th byte is then 0).
-Result<std::vector<PatchBuffer>> CollectPatches(std::span<const Byte> data, FileType type,
+Result<std::vector<PatchBuffer>> collectPatches(std::span<const Byte> data, FileType type,
                                                 bool ignoreChecksums);
 // Up to 100 patches as a bank: a SysEx bank (message k carries k) or a raw
 // bank; the entries after the last patch are all zero.
-Bytes AssembleBank(std::span<const PatchBuffer> patches, FileType type);
+Bytes assembleBank(std::span<const PatchBuffer> patches, FileType type);
 // The bytes of patch message `index` of a SysEx file, exactly as they stand.
-Result<Bytes> PatchMessage(std::span<const Byte> data, std::size_t index, bool ignoreChecksums);
+Result<Bytes> patchMessage(std::span<const Byte> data, std::size_t index, bool ignoreChecksums);
 
 // Conversions between the raw formats and SysEx.
-Bytes RawPatchToSysex(std::span<const Byte, kPatchBufferSize> raw, Byte number);
+Bytes rawPatchToSysex(std::span<const Byte, kPatchBufferSize> raw, Byte number);
 // `raw` holds at least 13,500 bytes; the first 13,500 are used.
-Bytes RawBankToSysex(std::span<const Byte> raw);
+Bytes rawBankToSysex(std::span<const Byte> raw);
 // The patch messages of a SysEx file as raw entries (the 135th byte is 0, as
 // no message carries it). A bad checksum refuses the conversion unless
 // `ignoreChecksums` is set.
-Result<Bytes> SysexToRawPatch(std::span<const Byte> data, std::size_t index, bool ignoreChecksums);
-Result<Bytes> SysexToRawBank(std::span<const Byte> data, bool ignoreChecksums);
+Result<Bytes> sysexToRawPatch(std::span<const Byte> data, std::size_t index, bool ignoreChecksums);
+Result<Bytes> sysexToRawBank(std::span<const Byte> data, bool ignoreChecksums);
 
 } // namespace velmora::syx

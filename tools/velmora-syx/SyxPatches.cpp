@@ -1,31 +1,31 @@
 // The librarian's formats as collections of patches: listing the entries of
 // raw files, gathering the patches of any file, and building a bank of them.
-#include "Messages.h"
-#include "PatchName.h"
-#include "SysexScanner.h"
-#include "SyxFiles.h"
+#include "protocol/Messages.h"
+#include "protocol/PatchName.h"
+#include "protocol/SysexScanner.h"
+#include "velmora-syx/SyxFiles.h"
 
 #include <algorithm>
 
 namespace velmora::syx {
 namespace {
 
-std::string Count(std::size_t n, std::string_view one, std::string_view many)
+std::string count(std::size_t n, std::string_view one, std::string_view many)
 {
     return std::to_string(n) + " " + std::string(n == 1 ? one : many);
 }
 
-std::string NoPatches(const SysexScan& scan)
+std::string noPatches(const SysexScan& scan)
 {
     return scan.messages.empty() ? "holds no SysEx message" : "holds no patch message";
 }
 
-bool IsPatchMessage(const SysexSpan& span)
+bool isPatchMessage(const SysexSpan& span)
 {
-    return span.complete && ClassifyDump(span.length) == DumpKind::Patch;
+    return span.complete && classifyDump(span.length) == DumpKind::Patch;
 }
 
-std::string ChecksumFault(std::size_t index, std::size_t offset)
+std::string checksumFault(std::size_t index, std::size_t offset)
 {
     return "patch message " + std::to_string(index) + " at byte " + std::to_string(offset) +
            " fails its checksum (use --ignore-checksum to convert it anyway)";
@@ -33,15 +33,15 @@ std::string ChecksumFault(std::size_t index, std::size_t offset)
 
 } // namespace
 
-std::string RawReport::Problem() const
+std::string RawReport::problem() const
 {
     if (size >= expected)
         return {};
-    return "is " + Count(size, "byte", "bytes") + "; a raw " +
+    return "is " + count(size, "byte", "bytes") + "; a raw " +
            (expected == kPatchBufferSize ? "patch file is 135" : "bank file is 13500") + " bytes";
 }
 
-RawReport InspectRaw(std::span<const Byte> data, FileType type, bool matrix6Names)
+RawReport inspectRaw(std::span<const Byte> data, FileType type, bool matrix6Names)
 {
     RawReport report;
     report.expected = type == FileType::RawBank ? kRawBankSize : kPatchBufferSize;
@@ -53,20 +53,20 @@ RawReport InspectRaw(std::span<const Byte> data, FileType type, bool matrix6Name
         std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(offset), kPatchBufferSize,
                     entry.begin());
         if (matrix6Names)
-            RaiseMatrix6Name(std::span<Byte>(entry).first(kPatchNameLength));
+            raiseMatrix6Name(std::span<Byte>(entry).first(kPatchNameLength));
         report.entries.push_back(
-            {report.entries.size(), offset, PatchNameOf(entry), entry[kPatchRecordSize]});
+            {report.entries.size(), offset, patchNameOf(entry), entry[kPatchRecordSize]});
     }
     return report;
 }
 
-Result<std::vector<PatchBuffer>> CollectPatches(std::span<const Byte> data, FileType type,
+Result<std::vector<PatchBuffer>> collectPatches(std::span<const Byte> data, FileType type,
                                                 bool ignoreChecksums)
 {
     std::vector<PatchBuffer> patches;
     if (type == FileType::RawPatch || type == FileType::RawBank) {
-        const RawReport raw = InspectRaw(data, type);
-        if (const std::string problem = raw.Problem(); !problem.empty())
+        const RawReport raw = inspectRaw(data, type);
+        if (const std::string problem = raw.problem(); !problem.empty())
             return {{}, problem};
         for (const RawEntry& entry : raw.entries) {
             PatchBuffer& p = patches.emplace_back();
@@ -75,22 +75,22 @@ Result<std::vector<PatchBuffer>> CollectPatches(std::span<const Byte> data, File
         }
         return {std::move(patches), {}};
     }
-    const SysexScan scan = ScanSysex(data);
+    const SysexScan scan = scanSysex(data);
     for (const SysexSpan& span : scan.messages) {
-        if (!IsPatchMessage(span))
+        if (!isPatchMessage(span))
             continue;
         PatchBuffer buffer{};
-        const auto status = UnpackBlock(data.subspan(span.offset, span.length), RecordOf(buffer));
+        const auto status = unpackBlock(data.subspan(span.offset, span.length), recordOf(buffer));
         if (status != UnpackStatus::Ok && !ignoreChecksums)
-            return {{}, ChecksumFault(patches.size(), span.offset)};
+            return {{}, checksumFault(patches.size(), span.offset)};
         patches.push_back(buffer);
     }
     if (patches.empty())
-        return {{}, NoPatches(scan)};
+        return {{}, noPatches(scan)};
     return {std::move(patches), {}};
 }
 
-Bytes AssembleBank(std::span<const PatchBuffer> patches, FileType type)
+Bytes assembleBank(std::span<const PatchBuffer> patches, FileType type)
 {
     std::array<PatchBuffer, kBankPatchCount> bank{};
     std::copy_n(patches.begin(), std::min(patches.size(), bank.size()), bank.begin());
@@ -103,28 +103,28 @@ Bytes AssembleBank(std::span<const PatchBuffer> patches, FileType type)
     }
     Bytes sysex(kBankSysexSize);
     for (std::size_t k = 0; k < bank.size(); ++k)
-        WriteBlockMessage(opcode::PatchToMemory, static_cast<Byte>(k), RecordOf(bank[k]),
+        writeBlockMessage(opcode::patchToMemory, static_cast<Byte>(k), recordOf(bank[k]),
                           sysex.data() + k * kPatchMessageSize);
     return sysex;
 }
 
-Result<Bytes> PatchMessage(std::span<const Byte> data, std::size_t index, bool ignoreChecksums)
+Result<Bytes> patchMessage(std::span<const Byte> data, std::size_t index, bool ignoreChecksums)
 {
-    const SysexScan scan = ScanSysex(data);
+    const SysexScan scan = scanSysex(data);
     std::size_t seen = 0;
     for (const SysexSpan& span : scan.messages) {
-        if (!IsPatchMessage(span) || seen++ != index)
+        if (!isPatchMessage(span) || seen++ != index)
             continue;
         const auto message = data.subspan(span.offset, span.length);
         PatchRecord record{};
-        if (UnpackBlock(message, record) != UnpackStatus::Ok && !ignoreChecksums)
-            return {{}, ChecksumFault(index, span.offset)};
+        if (unpackBlock(message, record) != UnpackStatus::Ok && !ignoreChecksums)
+            return {{}, checksumFault(index, span.offset)};
         return {Bytes(message.begin(), message.end()), {}};
     }
     if (seen == 0)
-        return {{}, NoPatches(scan)};
+        return {{}, noPatches(scan)};
     return {{},
-            "holds " + Count(seen, "patch message", "patch messages") + "; there is no patch " +
+            "holds " + count(seen, "patch message", "patch messages") + "; there is no patch " +
                 std::to_string(index)};
 }
 

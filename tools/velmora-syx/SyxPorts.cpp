@@ -1,8 +1,8 @@
-#include "SyxPorts.h"
+#include "velmora-syx/SyxPorts.h"
 
-#include "Json.h"
-#include "SyxCommand.h"
-#include "VirtualBackend.h"
+#include "midi/VirtualBackend.h"
+#include "velmora-syx/Json.h"
+#include "velmora-syx/SyxCommand.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,29 +13,29 @@
 namespace velmora::syx {
 namespace {
 
-std::string Lower(std::string text)
+std::string lower(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
-std::vector<std::string> Names(const midi::MidiDevices& devices, PortKind kind)
+std::vector<std::string> portNames(const midi::MidiDevices& devices, PortKind kind)
 {
-    return kind == PortKind::Input ? devices.InputNames() : devices.OutputNames();
+    return kind == PortKind::Input ? devices.inputNames() : devices.outputNames();
 }
 
 } // namespace
 
-void AddDefaultBackends(midi::MidiDevices& devices)
+void addDefaultBackends(midi::MidiDevices& devices)
 {
-    devices.AddBackend(midi::CreateRtMidiBackend());
-    devices.AddBackend(std::make_unique<midi::VirtualBackend>());
+    devices.addBackend(midi::createRtMidiBackend());
+    devices.addBackend(std::make_unique<midi::VirtualBackend>());
 }
 
-int FindPort(const midi::MidiDevices& devices, PortKind kind, const std::string& wanted)
+int findPort(const midi::MidiDevices& devices, PortKind kind, const std::string& wanted)
 {
-    const std::vector<std::string> names = Names(devices, kind);
+    const std::vector<std::string> names = portNames(devices, kind);
     const char* what = kind == PortKind::Input ? "input" : "output";
     int number = -1;
     const auto [end, ec] = std::from_chars(wanted.data(), wanted.data() + wanted.size(), number);
@@ -47,7 +47,7 @@ int FindPort(const midi::MidiDevices& devices, PortKind kind, const std::string&
     }
     std::vector<int> matches;
     for (std::size_t i = 0; i < names.size(); ++i)
-        if (Lower(names[i]).find(Lower(wanted)) != std::string::npos)
+        if (lower(names[i]).find(lower(wanted)) != std::string::npos)
             matches.push_back(static_cast<int>(i));
     if (matches.size() == 1)
         return matches.front();
@@ -58,20 +58,20 @@ int FindPort(const midi::MidiDevices& devices, PortKind kind, const std::string&
                              " MIDI " + what + "s; give more of the name or the number");
 }
 
-int RunPorts(const midi::MidiDevices& devices, bool json, std::ostream& out)
+int runPorts(const midi::MidiDevices& devices, bool json, std::ostream& out)
 {
-    const auto inputs = Names(devices, PortKind::Input);
-    const auto outputs = Names(devices, PortKind::Output);
+    const auto inputs = portNames(devices, PortKind::Input);
+    const auto outputs = portNames(devices, PortKind::Output);
     if (json) {
         JsonWriter writer(out);
-        writer.BeginObject();
+        writer.beginObject();
         for (const auto& [key, names] : {std::pair{"inputs", &inputs}, {"outputs", &outputs}}) {
-            writer.Key(key).BeginArray();
+            writer.key(key).beginArray();
             for (std::size_t i = 0; i < names->size(); ++i)
-                writer.BeginObject().Field("number", i).Field("name", (*names)[i]).EndObject();
-            writer.EndArray();
+                writer.beginObject().field("number", i).field("name", (*names)[i]).endObject();
+            writer.endArray();
         }
-        writer.EndObject();
+        writer.endObject();
         out << '\n';
         return kExitOk;
     }

@@ -3,7 +3,7 @@
 // instrument is always among the ports.
 #pragma once
 
-#include "MidiDevices.h"
+#include "midi/MidiDevices.h"
 
 #include <ostream>
 #include <string>
@@ -11,7 +11,7 @@
 namespace velmora::syx {
 
 // Real ports first, then the built-in virtual instrument, as in Velmora.
-void AddDefaultBackends(midi::MidiDevices& devices);
+void addDefaultBackends(midi::MidiDevices& devices);
 
 enum class PortKind
 {
@@ -22,9 +22,9 @@ enum class PortKind
 // The device number the user meant: a number in range, or the one port whose
 // name contains the text (case does not matter). Throws std::runtime_error
 // with a clear message when none or several match.
-int FindPort(const midi::MidiDevices& devices, PortKind kind, const std::string& wanted);
+int findPort(const midi::MidiDevices& devices, PortKind kind, const std::string& wanted);
 
 // velmora-syx ports [--json]
-int RunPorts(const midi::MidiDevices& devices, bool json, std::ostream& out);
+int runPorts(const midi::MidiDevices& devices, bool json, std::ostream& out);
 
 } // namespace velmora::syx

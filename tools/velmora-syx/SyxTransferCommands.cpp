@@ -1,10 +1,10 @@
 // The command line of the MIDI transfers, and restore and put: files sent to
 // the instrument the way Velmora's bank upload and patch upload send them.
-#include "SyxTransferCommands.h"
+#include "velmora-syx/SyxTransferCommands.h"
 
-#include "SyxCommand.h"
-#include "SyxFiles.h"
-#include "SyxTransfers.h"
+#include "velmora-syx/SyxCommand.h"
+#include "velmora-syx/SyxFiles.h"
+#include "velmora-syx/SyxTransfers.h"
 
 #include <charconv>
 #include <exception>
@@ -13,7 +13,7 @@ namespace velmora::syx {
 
 namespace {
 
-bool ParseInt(const std::string& text, int& value)
+bool parseInt(const std::string& text, int& value)
 {
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
@@ -21,7 +21,7 @@ bool ParseInt(const std::string& text, int& value)
 }
 
 // Fills `options` from the arguments after the command; "" or the complaint.
-std::string ParseTransferArgs(const std::vector<std::string>& args, TransferOptions& options)
+std::string parseTransferArgs(const std::vector<std::string>& args, TransferOptions& options)
 {
     std::vector<std::string> files;
     for (std::size_t i = 1; i < args.size(); ++i) {
@@ -45,8 +45,8 @@ std::string ParseTransferArgs(const std::vector<std::string>& args, TransferOpti
         } else if (arg == "--model") {
             if (value != "1000" && value != "6")
                 return "--model takes 1000 or 6";
-            options.model = value == "6" ? Model::Matrix6 : Model::Matrix1000;
-        } else if (!ParseInt(value, number) || number < 0) {
+            options.model = value == "6" ? SynthModel::Matrix6 : SynthModel::Matrix1000;
+        } else if (!parseInt(value, number) || number < 0) {
             return arg + " needs a number of 0 or more";
         } else if (arg == "--bank") {
             if (number > 1)
@@ -63,59 +63,59 @@ std::string ParseTransferArgs(const std::vector<std::string>& args, TransferOpti
 }
 
 // What the command needs beyond the file; "" or the complaint.
-std::string CheckNeeds(const std::string& command, const TransferOptions& options)
+std::string checkNeeds(const std::string& command, const TransferOptions& options)
 {
     const bool receives = command == "backup" || command == "get";
     if (receives && options.in.empty())
         return "--in names the MIDI input the instrument answers on";
     if (options.out.empty())
         return "--out names the MIDI output to the instrument";
-    const int highest = options.model == Model::Matrix1000 ? 199 : 99;
+    const int highest = options.model == SynthModel::Matrix1000 ? 199 : 99;
     if (command == "put" && (!options.number || *options.number > highest))
         return "--number takes the patch number to store into (0.." + std::to_string(highest) + ")";
-    if (command == "get" && options.model == Model::Matrix6 &&
+    if (command == "get" && options.model == SynthModel::Matrix6 &&
         (!options.number || *options.number > 99))
         return "a Matrix-6 is asked for one patch by its number: --number 0..99";
     return {};
 }
 
-Result<Bytes> ReadForSending(const std::string& file)
+Result<Bytes> readForSending(const std::string& file)
 {
-    auto bytes = ReadFileBytes(file);
-    if (!bytes.ok() || FileTypeOf(file) == FileType::RawPatch)
+    auto bytes = readFileBytes(file);
+    if (!bytes.ok() || fileTypeOf(file) == FileType::RawPatch)
         return bytes;
-    if (const std::string problem = InspectSysex(bytes.value).Problem(); !problem.empty())
+    if (const std::string problem = inspectSysex(bytes.value).problem(); !problem.empty())
         return {{}, problem};
     return bytes;
 }
 
 } // namespace
 
-bool IsTransferCommand(const std::string& command)
+bool isTransferCommand(const std::string& command)
 {
     return command == "backup" || command == "restore" || command == "get" || command == "put";
 }
 
-int RunTransferCommand(const midi::MidiDevices& devices, const std::vector<std::string>& args,
+int runTransferCommand(const midi::MidiDevices& devices, const std::vector<std::string>& args,
                        std::ostream& out, std::ostream& err)
 {
     const std::string& command = args.at(0);
     TransferOptions options;
-    std::string complaint = ParseTransferArgs(args, options);
+    std::string complaint = parseTransferArgs(args, options);
     if (complaint.empty())
-        complaint = CheckNeeds(command, options);
+        complaint = checkNeeds(command, options);
     if (!complaint.empty()) {
         err << "velmora-syx " << command << ": " << complaint << "\n" << kUsage;
         return kExitUsage;
     }
     try {
         if (command == "backup")
-            return RunBackup(devices, options, out, err);
+            return runBackup(devices, options, out, err);
         if (command == "get")
-            return RunGet(devices, options, out, err);
+            return runGet(devices, options, out, err);
         if (command == "restore")
-            return RunRestore(devices, options, out, err);
-        return RunPut(devices, options, out, err);
+            return runRestore(devices, options, out, err);
+        return runPut(devices, options, out, err);
     } catch (const std::exception& e) {
         // Ports that cannot be found or opened, or fail while sending.
         err << "velmora-syx " << command << ": " << e.what() << '\n';
@@ -123,69 +123,69 @@ int RunTransferCommand(const midi::MidiDevices& devices, const std::vector<std::
     }
 }
 
-int RunRestore(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
+int runRestore(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
                std::ostream& err)
 {
-    const auto bytes = ReadForSending(options.file);
-    const std::size_t patches = bytes.ok() ? InspectSysex(bytes.value).count(DumpKind::Patch) : 0;
+    const auto bytes = readForSending(options.file);
+    const std::size_t patches = bytes.ok() ? inspectSysex(bytes.value).count(DumpKind::Patch) : 0;
     if (bytes.ok() && patches != kBankPatchCount) {
         err << options.file << ": holds " << patches
             << " patch messages; a bank is 100. Nothing was sent.\n";
         return kExitBadData;
     }
     if (!bytes.ok()) {
-        err << options.file << ": " << AsSentence(bytes.error) << " Nothing was sent.\n";
+        err << options.file << ": " << asSentence(bytes.error) << " Nothing was sent.\n";
         return kExitBadData;
     }
 
     TransferSession session(devices, options.model);
-    SynthRecords& records = session.Records();
+    SynthRecords& records = session.records();
     for (std::size_t n = 0; n < kBankPatchCount; ++n)
-        records.Bank[n] = LoadPatch(bytes.value, FileType::Sysex, n).value.buffer;
-    session.Engine().Flags().BankLoaded = true;
-    session.OpenOutput(options.out);
+        records.bank[n] = loadPatch(bytes.value, FileType::Sysex, n).value.buffer;
+    session.engine().flags().bankLoaded = true;
+    session.openOutput(options.out);
 
     ProgressLine progress(err);
-    ConsoleHost& host = session.Host();
+    ConsoleHost& host = session.host();
     host.bankAnswer = options.bank;
     host.onProgress = [&](int position, int maximum) {
-        progress.Show("Sending patches", position + 1, maximum + 1);
+        progress.show("Sending patches", position + 1, maximum + 1);
     };
-    session.Engine().SendBank();
-    progress.End();
-    session.Drain();
-    const int bank = options.model == Model::Matrix1000 ? options.bank : 0;
+    session.engine().sendBank();
+    progress.end();
+    session.drain();
+    const int bank = options.model == SynthModel::Matrix1000 ? options.bank : 0;
     out << "sent " << options.file << " to bank " << bank << " (100 patches)\n";
     return kExitOk;
 }
 
-int RunPut(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
+int runPut(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
            std::ostream& err)
 {
-    const FileType type = FileTypeOf(options.file);
-    auto bytes = ReadForSending(options.file);
+    const FileType type = fileTypeOf(options.file);
+    auto bytes = readForSending(options.file);
     if (bytes.ok() && type == FileType::RawBank)
         bytes.error = "is a bank; put takes one patch (.syx or .vmp)";
     if (bytes.ok() && type != FileType::RawPatch) {
-        const std::size_t patches = InspectSysex(bytes.value).count(DumpKind::Patch);
+        const std::size_t patches = inspectSysex(bytes.value).count(DumpKind::Patch);
         if (patches != 1)
             bytes.error = "holds " + std::to_string(patches) +
                           " patch messages; put takes a file with one patch";
     }
-    const auto patch = bytes.ok() ? LoadPatch(bytes.value, type, 0) : Result<LoadedPatch>{};
+    const auto patch = bytes.ok() ? loadPatch(bytes.value, type, 0) : Result<LoadedPatch>{};
     if (!bytes.ok() || !patch.ok()) {
-        err << options.file << ": " << AsSentence(bytes.ok() ? patch.error : bytes.error)
+        err << options.file << ": " << asSentence(bytes.ok() ? patch.error : bytes.error)
             << " Nothing was sent.\n";
         return kExitBadData;
     }
 
     TransferSession session(devices, options.model);
-    session.Records().CurrentPatch = patch.value.buffer;
-    session.Engine().Flags().PatchLoaded = true;
-    session.Host().numberAnswer = options.number;
-    session.OpenOutput(options.out);
-    session.Engine().StorePatch();
-    session.Drain();
+    session.records().currentPatch = patch.value.buffer;
+    session.engine().flags().patchLoaded = true;
+    session.host().numberAnswer = options.number;
+    session.openOutput(options.out);
+    session.engine().storePatch();
+    session.drain();
     out << "stored " << options.file << " as patch " << *options.number << '\n';
     return kExitOk;
 }

@@ -3,8 +3,8 @@
 // can hand them one with the built-in virtual instrument alone.
 #pragma once
 
-#include "MidiDevices.h"
-#include "Model.h"
+#include "midi/MidiDevices.h"
+#include "protocol/SynthModel.h"
 
 #include <chrono>
 #include <optional>
@@ -18,7 +18,7 @@ struct TransferOptions
 {
     std::string in;  // MIDI input port: number or part of the name
     std::string out; // MIDI output port
-    Model model = Model::Matrix1000;
+    SynthModel model = SynthModel::Matrix1000;
     int bank = 0;
     std::optional<int> number;
     std::string file;
@@ -28,22 +28,22 @@ struct TransferOptions
 // past the last message heard.
 inline constexpr std::chrono::milliseconds kGlobalGrace{1000};
 
-bool IsTransferCommand(const std::string& command);
-// `args` starts with the command name. Exit codes as RunSyx.
-int RunTransferCommand(const midi::MidiDevices& devices, const std::vector<std::string>& args,
+bool isTransferCommand(const std::string& command);
+// `args` starts with the command name. Exit codes as runSyx.
+int runTransferCommand(const midi::MidiDevices& devices, const std::vector<std::string>& args,
                        std::ostream& out, std::ostream& err);
 
-int RunBackup(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
+int runBackup(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
               std::ostream& err);
-int RunGet(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
+int runGet(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
            std::ostream& err);
-int RunRestore(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
+int runRestore(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
                std::ostream& err);
-int RunPut(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
+int runPut(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
            std::ostream& err);
 
 // The side files of a backup: FILE without its .syx, then "-splits.syx" or
 // "-global.syx".
-std::string SideFileName(const std::string& file, const std::string& suffix);
+std::string sideFileName(const std::string& file, const std::string& suffix);
 
 } // namespace velmora::syx

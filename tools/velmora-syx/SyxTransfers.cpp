@@ -1,6 +1,6 @@
-#include "SyxTransfers.h"
+#include "velmora-syx/SyxTransfers.h"
 
-#include "SyxPorts.h"
+#include "velmora-syx/SyxPorts.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -22,7 +22,7 @@ constexpr int kSysexBufferSize = 512;
 
 } // namespace
 
-std::string AsSentence(std::string text)
+std::string asSentence(std::string text)
 {
     if (!text.empty() && text.back() != '.')
         text += '.';
@@ -33,11 +33,11 @@ ProgressLine::ProgressLine(std::ostream& err)
     : err_(err), inPlace_(&err == &std::cerr && isatty(STDERR_FILENO) == 1)
 {}
 
-void ProgressLine::Show(const std::string& label, int position, int total)
+void ProgressLine::show(const std::string& label, int position, int total)
 {
     // A new label starts a line of its own; the last state of the old one stays.
     if (label != label_)
-        End();
+        end();
     label_ = label;
     std::string text = label + ": " + std::to_string(position) + "/" + std::to_string(total);
     if (text == shown_)
@@ -56,29 +56,29 @@ void ProgressLine::Show(const std::string& label, int position, int total)
     shown_ = std::move(text);
 }
 
-void ProgressLine::End()
+void ProgressLine::end()
 {
     if (inPlace_ && !shown_.empty())
         err_ << '\n' << std::flush;
     shown_.clear();
 }
 
-void ConsoleHost::SetProgress(int position)
+void ConsoleHost::setProgress(int position)
 {
     if (onProgress)
         onProgress(position, progressMaximum_);
 }
 
-void ConsoleHost::Pause(std::chrono::milliseconds duration)
+void ConsoleHost::pause(std::chrono::milliseconds duration)
 {
     std::this_thread::sleep_for(duration);
 }
 
-TransferSession::TransferSession(const midi::MidiDevices& devices, Model model)
-    : devices_(devices), output_(std::make_unique<midi::TMidiOutput>(devices)),
+TransferSession::TransferSession(const midi::MidiDevices& devices, SynthModel model)
+    : devices_(devices), output_(std::make_unique<midi::MidiOutput>(devices)),
       engine_(records_, counting_, host_)
 {
-    engine_.SetModel(model);
+    engine_.setModel(model);
 }
 
 TransferSession::~TransferSession()
@@ -87,52 +87,52 @@ TransferSession::~TransferSession()
     input_.reset();
 }
 
-void TransferSession::OpenOutput(const std::string& port)
+void TransferSession::openOutput(const std::string& port)
 {
-    const int device = FindPort(devices_, PortKind::Output, port);
-    output_->SetDeviceID(device);
-    if (!output_->Open())
-        throw std::runtime_error("cannot open MIDI output " + devices_.OutputName(device) + ": " +
-                                 output_->LastError());
+    const int device = findPort(devices_, PortKind::Output, port);
+    output_->setDeviceID(device);
+    if (!output_->open())
+        throw std::runtime_error("cannot open MIDI output " + devices_.outputName(device) + ": " +
+                                 output_->lastError());
 }
 
-void TransferSession::OpenInput(const std::string& port)
+void TransferSession::openInput(const std::string& port)
 {
-    const int device = FindPort(devices_, PortKind::Input, port);
-    input_ = std::make_unique<midi::TMidiInput>(devices_);
-    input_->SetDeviceID(device);
-    input_->SetSysexBufferCount(kSysexBuffers);
-    input_->SetSysexBufferSize(kSysexBufferSize);
-    input_->SetSysexOnly(true);
-    input_->SetOnMidiInput([this](midi::TMidiInput& input) { Receive(input); });
-    input_->SetOnOverflow([this](midi::TMidiInput& input) {
-        host_.problems.push_back("the MIDI input lost " + std::to_string(input.LostCount()) +
+    const int device = findPort(devices_, PortKind::Input, port);
+    input_ = std::make_unique<midi::MidiInput>(devices_);
+    input_->setDeviceID(device);
+    input_->setSysexBufferCount(kSysexBuffers);
+    input_->setSysexBufferSize(kSysexBufferSize);
+    input_->setSysexOnly(true);
+    input_->setOnMidiInput([this](midi::MidiInput& input) { receive(input); });
+    input_->setOnOverflow([this](midi::MidiInput& input) {
+        host_.problems.push_back("the MIDI input lost " + std::to_string(input.lostCount()) +
                                  " messages of the answer");
     });
-    if (!input_->Open())
-        throw std::runtime_error("cannot open MIDI input " + devices_.InputName(device) + ": " +
-                                 input_->LastError());
-    input_->Start();
+    if (!input_->open())
+        throw std::runtime_error("cannot open MIDI input " + devices_.inputName(device) + ": " +
+                                 input_->lastError());
+    input_->start();
     lastHeard_ = Clock::now();
 }
 
-void TransferSession::Receive(midi::TMidiInput& input)
+void TransferSession::receive(midi::MidiInput& input)
 {
-    const auto event = input.TakeEvent();
-    if (!event || !event->IsSysex())
+    const auto event = input.takeEvent();
+    if (!event || !event->isSysex())
         return;
     lastHeard_ = Clock::now();
     ++sysexReceived_;
-    const std::vector<Byte>& message = event->SysexData;
-    last_[static_cast<std::size_t>(ClassifyDump(message.size()))] = message;
-    engine_.HandleSysex(message);
+    const std::vector<Byte>& message = event->sysexData;
+    last_[static_cast<std::size_t>(classifyDump(message.size()))] = message;
+    engine_.handleSysex(message);
 }
 
-std::string TransferSession::RunUntil(const std::function<bool()>& done)
+std::string TransferSession::runUntil(const std::function<bool()>& done)
 {
     QTimer stallWatch;
     stallWatch.setInterval(kStallCheck);
-    QObject::connect(&stallWatch, &QTimer::timeout, [this] { engine_.CheckStall(); });
+    QObject::connect(&stallWatch, &QTimer::timeout, [this] { engine_.checkStall(); });
     stallWatch.start();
     for (;;) {
         const bool finished = done();
@@ -144,7 +144,7 @@ std::string TransferSession::RunUntil(const std::function<bool()>& done)
     }
 }
 
-void TransferSession::Drain() const
+void TransferSession::drain() const
 {
     std::this_thread::sleep_for(kDrainTime);
 }

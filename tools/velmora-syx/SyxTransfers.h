@@ -6,10 +6,10 @@
 // may send while it handles one (a Matrix-6 patch goes back to slot 99).
 #pragma once
 
-#include "MidiInput.h"
-#include "MidiOutput.h"
-#include "SysexCodec.h"
-#include "Transfers.h"
+#include "midi/MidiInput.h"
+#include "midi/MidiOutput.h"
+#include "protocol/SysexCodec.h"
+#include "protocol/Transfers.h"
 
 #include <array>
 #include <chrono>
@@ -33,29 +33,29 @@ public:
     // Called for the engine's progress (bank upload): position, maximum.
     std::function<void(int, int)> onProgress;
 
-    void InitControls() override {}
-    void SetMainCaption(const std::string&) override {}
-    void ShowMessage(const std::string& text) override { problems.push_back(text); }
-    void EnableButtons() override {}
-    void SetBankCell(int, const std::string&) override {}
-    void SetSplitCell(int, const std::string&) override {}
-    void SetBankManagerCaption(const std::string&) override {}
-    void OpenProgress(const std::string&, int maximum) override { progressMaximum_ = maximum; }
-    void SetProgress(int position) override;
-    void CloseProgress() override {}
-    void RefreshGlobals() override {}
-    std::optional<int> AskPatchNumber(const NumberRequest&) override { return numberAnswer; }
-    std::optional<int> AskUploadBank() override { return bankAnswer; }
+    void initControls() override {}
+    void setMainCaption(const std::string&) override {}
+    void showMessage(const std::string& text) override { problems.push_back(text); }
+    void enableButtons() override {}
+    void setBankCell(int, const std::string&) override {}
+    void setSplitCell(int, const std::string&) override {}
+    void setBankManagerCaption(const std::string&) override {}
+    void openProgress(const std::string&, int maximum) override { progressMaximum_ = maximum; }
+    void setProgress(int position) override;
+    void closeProgress() override {}
+    void refreshGlobals() override {}
+    std::optional<int> askPatchNumber(const NumberRequest&) override { return numberAnswer; }
+    std::optional<int> askUploadBank() override { return bankAnswer; }
     // Really sleeps: the instrument needs the pauses.
-    void Pause(std::chrono::milliseconds duration) override;
-    Clock::time_point Now() const override { return Clock::now(); }
+    void pause(std::chrono::milliseconds duration) override;
+    Clock::time_point now() const override { return Clock::now(); }
 
 private:
     int progressMaximum_ = 0;
 };
 
 // The text with a full stop at its end, so another sentence can follow.
-std::string AsSentence(std::string text);
+std::string asSentence(std::string text);
 
 // A progress line on standard error that rewrites itself: "Receiving
 // patches: 37/100". A new label, or End, finishes the line.
@@ -65,8 +65,8 @@ public:
     // On a terminal the line is rewritten in place; elsewhere (a log, a
     // pipe) every tenth of the way gets a line of its own.
     explicit ProgressLine(std::ostream& err);
-    void Show(const std::string& label, int position, int total);
-    void End();
+    void show(const std::string& label, int position, int total);
+    void end();
 
 private:
     std::ostream& err_;
@@ -80,19 +80,19 @@ class CountingSink : public MidiSink
 {
 public:
     explicit CountingSink(MidiSink& output) : output_(output) {}
-    bool IsOpen() const override { return output_.IsOpen(); }
-    void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
+    bool isOpen() const override { return output_.isOpen(); }
+    void sendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
     {
-        output_.SendShort(status, data1, data2);
+        output_.sendShort(status, data1, data2);
         ++sent_;
     }
-    void SendLong(std::span<const std::uint8_t> bytes) override
+    void sendLong(std::span<const std::uint8_t> bytes) override
     {
-        output_.SendLong(bytes);
+        output_.sendLong(bytes);
         ++sent_;
     }
     // Messages that went out without an error.
-    std::size_t Sent() const { return sent_; }
+    std::size_t sent() const { return sent_; }
 
 private:
     MidiSink& output_;
@@ -109,52 +109,52 @@ public:
     // What the output is given, before it closes, to pass on what it holds.
     static constexpr std::chrono::milliseconds kDrainTime{150};
 
-    TransferSession(const midi::MidiDevices& devices, Model model);
+    TransferSession(const midi::MidiDevices& devices, SynthModel model);
     ~TransferSession();
     TransferSession(const TransferSession&) = delete;
     TransferSession& operator=(const TransferSession&) = delete;
 
-    // The port by number or part of its name (FindPort). Throw
+    // The port by number or part of its name (findPort). Throw
     // std::runtime_error with a message for the user when it cannot be found
     // or opened.
-    void OpenOutput(const std::string& port);
-    void OpenInput(const std::string& port);
+    void openOutput(const std::string& port);
+    void openInput(const std::string& port);
 
-    Transfers& Engine() { return engine_; }
-    ConsoleHost& Host() { return host_; }
-    SynthRecords& Records() { return records_; }
+    Transfers& engine() { return engine_; }
+    ConsoleHost& host() { return host_; }
+    SynthRecords& records() { return records_; }
 
     // Pumps the event loop, with the stall watch running, until `done` says
     // so or a problem is reported (the engine's messages, lost input). `done`
     // runs after every pass and may add problems to the host. The first
     // problem, or "" when done.
-    std::string RunUntil(const std::function<bool()>& done);
+    std::string runUntil(const std::function<bool()>& done);
 
     // The last message of each kind as received, and when SysEx last came
     // (or the session started).
-    const std::optional<std::vector<Byte>>& LastOf(DumpKind kind) const
+    const std::optional<std::vector<Byte>>& lastOf(DumpKind kind) const
     {
         return last_[static_cast<std::size_t>(kind)];
     }
-    Clock::time_point LastHeard() const { return lastHeard_; }
+    Clock::time_point lastHeard() const { return lastHeard_; }
     // SysEx messages the input has handed over since the session began, and
     // the messages the engine sent.
-    std::size_t SysexReceived() const { return sysexReceived_; }
-    std::size_t MessagesSent() const { return counting_.Sent(); }
+    std::size_t sysexReceived() const { return sysexReceived_; }
+    std::size_t messagesSent() const { return counting_.sent(); }
 
     // Waits kDrainTime so that a port with a buffer of its own (JACK) sends
     // everything before it is closed.
-    void Drain() const;
+    void drain() const;
 
 private:
-    void Receive(midi::TMidiInput& input);
+    void receive(midi::MidiInput& input);
 
     const midi::MidiDevices& devices_;
     SynthRecords records_;
     ConsoleHost host_;
-    std::unique_ptr<midi::TMidiOutput> output_;
+    std::unique_ptr<midi::MidiOutput> output_;
     CountingSink counting_{*output_};
-    std::unique_ptr<midi::TMidiInput> input_;
+    std::unique_ptr<midi::MidiInput> input_;
     Transfers engine_;
     std::array<std::optional<std::vector<Byte>>, 5> last_;
     Clock::time_point lastHeard_ = Clock::now();

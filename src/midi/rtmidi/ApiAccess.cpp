@@ -1,8 +1,8 @@
 // Velmora's own JACK and ALSA sequencer clients, for looking ports up.
-#include "ApiAccess.h"
+#include "midi/rtmidi/ApiAccess.h"
 
-#include "RtMidiApis.h"
-#include "RtMidiReport.h"
+#include "midi/rtmidi/RtMidiApis.h"
+#include "midi/rtmidi/RtMidiReport.h"
 
 #include <charconv>
 
@@ -13,9 +13,9 @@ namespace velmora::midi::rtmidi {
 // ---------------------------------------------------------------------------
 // JackWatch
 
-std::shared_ptr<JackWatch> JackWatch::Open()
+std::shared_ptr<JackWatch> JackWatch::open()
 {
-    QuietenSoundLibraries();
+    quietenSoundLibraries();
     jack_status_t status{};
     jack_client_t* client = jack_client_open(kClientName, JackNoStartServer, &status);
     if (client == nullptr) {
@@ -26,27 +26,27 @@ std::shared_ptr<JackWatch> JackWatch::Open()
 
 JackWatch::JackWatch(jack_client_t* client) : client_(client)
 {
-    jack_on_shutdown(client_, &JackWatch::OnShutdown, this);
+    jack_on_shutdown(client_, &JackWatch::onShutdown, this);
 }
 
 JackWatch::~JackWatch()
 {
-    if (Alive()) {
+    if (alive()) {
         jack_client_close(client_);
     }
-    // else: see ServerGone.
+    // else: see serverGone.
 }
 
-void JackWatch::OnShutdown(void* self)
+void JackWatch::onShutdown(void* self)
 {
     static_cast<JackWatch*>(self)->shutDown_.store(true, std::memory_order_release);
 }
 
-std::vector<std::string> JackWatch::OwnConnections(const std::string& portName,
+std::vector<std::string> JackWatch::ownConnections(const std::string& portName,
                                                    const std::string& ourPortName) const
 {
     std::vector<std::string> own;
-    jack_port_t* port = Alive() ? jack_port_by_name(client_, portName.c_str()) : nullptr;
+    jack_port_t* port = alive() ? jack_port_by_name(client_, portName.c_str()) : nullptr;
     if (port == nullptr) {
         return own;
     }
@@ -54,7 +54,7 @@ std::vector<std::string> JackWatch::OwnConnections(const std::string& portName,
     for (const char** name = connections; name != nullptr && *name != nullptr; ++name) {
         const std::string_view peer = *name;
         const std::size_t colon = peer.find(':');
-        if (IsOwnPort(RtMidi::UNIX_JACK, peer) && peer.substr(colon + 1) == ourPortName) {
+        if (isOwnPort(RtMidi::UNIX_JACK, peer) && peer.substr(colon + 1) == ourPortName) {
             own.emplace_back(peer);
         }
     }
@@ -62,14 +62,14 @@ std::vector<std::string> JackWatch::OwnConnections(const std::string& portName,
     return own;
 }
 
-bool JackWatch::HasPort(const std::string& portName) const
+bool JackWatch::hasPort(const std::string& portName) const
 {
-    return Alive() && jack_port_by_name(client_, portName.c_str()) != nullptr;
+    return alive() && jack_port_by_name(client_, portName.c_str()) != nullptr;
 }
 
-bool JackWatch::ConnectedTo(const std::string& portName, const std::string& peer) const
+bool JackWatch::connectedTo(const std::string& portName, const std::string& peer) const
 {
-    if (!Alive()) {
+    if (!alive()) {
         return false;
     }
     jack_port_t* port = jack_port_by_name(client_, portName.c_str());
@@ -79,9 +79,9 @@ bool JackWatch::ConnectedTo(const std::string& portName, const std::string& peer
 // ---------------------------------------------------------------------------
 // AlsaWatch
 
-std::shared_ptr<AlsaWatch> AlsaWatch::Open()
+std::shared_ptr<AlsaWatch> AlsaWatch::open()
 {
-    QuietenSoundLibraries();
+    quietenSoundLibraries();
     snd_seq_t* seq = nullptr;
     if (snd_seq_open(&seq, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK) < 0) {
         return nullptr;
@@ -95,7 +95,7 @@ AlsaWatch::~AlsaWatch()
     snd_seq_close(seq_);
 }
 
-bool AlsaWatch::Subscribed(int client, int port, bool weSendToIt) const
+bool AlsaWatch::subscribed(int client, int port, bool weSendToIt) const
 {
     snd_seq_port_info_t* info = nullptr;
     snd_seq_port_info_alloca(&info);
@@ -112,7 +112,7 @@ bool AlsaWatch::Subscribed(int client, int port, bool weSendToIt) const
     return snd_seq_query_port_subscribers(seq_, query) >= 0;
 }
 
-std::optional<std::pair<int, int>> AlsaAddress(std::string_view name)
+std::optional<std::pair<int, int>> alsaAddress(std::string_view name)
 {
     const std::size_t space = name.rfind(' ');
     if (space == std::string_view::npos) {
@@ -137,10 +137,10 @@ std::optional<std::pair<int, int>> AlsaAddress(std::string_view name)
 
 #endif // __linux__
 
-bool ServerGone(const ApiAccess& access)
+bool serverGone(const ApiAccess& access)
 {
 #if defined(__linux__)
-    return access.jack != nullptr && !access.jack->Alive();
+    return access.jack != nullptr && !access.jack->alive();
 #else
     (void)access;
     return false;

@@ -30,30 +30,30 @@ class JackWatch
 {
 public:
     // Null when no JACK server runs.
-    static std::shared_ptr<JackWatch> Open();
+    static std::shared_ptr<JackWatch> open();
 
     JackWatch(const JackWatch&) = delete;
     JackWatch& operator=(const JackWatch&) = delete;
     ~JackWatch();
 
-    bool Alive() const { return !shutDown_.load(std::memory_order_acquire); }
+    bool alive() const { return !shutDown_.load(std::memory_order_acquire); }
 
     // The ports of Velmora's own clients named `ourPortName` that are
     // connected to the port `portName` in the graph in effect now.
-    std::vector<std::string> OwnConnections(const std::string& portName,
+    std::vector<std::string> ownConnections(const std::string& portName,
                                             const std::string& ourPortName) const;
 
-    bool HasPort(const std::string& portName) const;
+    bool hasPort(const std::string& portName) const;
 
     // The port `portName` exists and is still connected to our port `peer`.
     // A program that quit and came back has a port of the same name without
     // our connection.
-    bool ConnectedTo(const std::string& portName, const std::string& peer) const;
+    bool connectedTo(const std::string& portName, const std::string& peer) const;
 
 private:
     explicit JackWatch(jack_client_t* client);
 
-    static void OnShutdown(void* self);
+    static void onShutdown(void* self);
 
     jack_client_t* client_;
     std::atomic<bool> shutDown_{false};
@@ -65,7 +65,7 @@ class AlsaWatch
 {
 public:
     // Null when the sequencer cannot be opened (no /dev/snd/seq).
-    static std::shared_ptr<AlsaWatch> Open();
+    static std::shared_ptr<AlsaWatch> open();
 
     AlsaWatch(const AlsaWatch&) = delete;
     AlsaWatch& operator=(const AlsaWatch&) = delete;
@@ -73,7 +73,7 @@ public:
 
     // The port exists and something is subscribed to it in the direction we
     // use: writers for a port we send to, readers for one we listen to.
-    bool Subscribed(int client, int port, bool weSendToIt) const;
+    bool subscribed(int client, int port, bool weSendToIt) const;
 
 private:
     explicit AlsaWatch(snd_seq_t* seq) : seq_(seq) {}
@@ -81,7 +81,7 @@ private:
 };
 
 // RtMidi names an ALSA port "client:port c:p"; the numbers at the end.
-std::optional<std::pair<int, int>> AlsaAddress(std::string_view name);
+std::optional<std::pair<int, int>> alsaAddress(std::string_view name);
 
 #endif // __linux__
 
@@ -100,6 +100,6 @@ struct ApiAccess
 // that were connected to it are then never closed, their memory is left
 // behind: once any attempt to open a new client has failed (as listing the
 // ports does with the server gone), libjack crashes in closing them.
-bool ServerGone(const ApiAccess& access);
+bool serverGone(const ApiAccess& access);
 
 } // namespace velmora::midi::rtmidi

@@ -1,8 +1,8 @@
 // Opening a port and telling, later, that it is still there.
-#include "PortPresence.h"
+#include "midi/rtmidi/PortPresence.h"
 
-#include "MidiBackend.h"
-#include "RtMidiReport.h"
+#include "midi/MidiBackend.h"
+#include "midi/rtmidi/RtMidiReport.h"
 
 #include <algorithm>
 #include <chrono>
@@ -34,19 +34,19 @@ public:
           ourPortName_(std::move(ourPortName)), before_(std::move(before))
     {}
 
-    bool Present() override
+    bool present() override
     {
-        if (peer_.empty() && !FindPeer()) {
+        if (peer_.empty() && !findPeer()) {
             // The server has not put the connection into effect yet.
-            return watch_->HasPort(portName_);
+            return watch_->hasPort(portName_);
         }
-        return watch_->ConnectedTo(portName_, peer_);
+        return watch_->connectedTo(portName_, peer_);
     }
 
     // Our new connection to the port, once the server shows it.
-    bool FindPeer()
+    bool findPeer()
     {
-        for (auto& peer : watch_->OwnConnections(portName_, ourPortName_)) {
+        for (auto& peer : watch_->ownConnections(portName_, ourPortName_)) {
             if (std::find(before_.begin(), before_.end(), peer) == before_.end()) {
                 peer_ = std::move(peer);
                 return true;
@@ -69,7 +69,7 @@ public:
     AlsaPresence(std::shared_ptr<AlsaWatch> watch, int client, int port, bool weSendToIt)
         : watch_(std::move(watch)), client_(client), port_(port), weSendToIt_(weSendToIt)
     {}
-    bool Present() override { return watch_->Subscribed(client_, port_, weSendToIt_); }
+    bool present() override { return watch_->subscribed(client_, port_, weSendToIt_); }
 
 private:
     std::shared_ptr<AlsaWatch> watch_;
@@ -86,12 +86,12 @@ public:
     ListingPresence(RtMidi& midi, std::string portName)
         : midi_(midi), portName_(std::move(portName)), checkedAt_(Clock::now())
     {}
-    bool Present() override
+    bool present() override
     {
         const auto now = Clock::now();
         if (now - checkedAt_ >= kListingCheckInterval) {
             checkedAt_ = now;
-            const auto names = RtMidiPortNames(midi_);
+            const auto names = rtMidiPortNames(midi_);
             present_ = std::find(names.begin(), names.end(), portName_) != names.end();
         }
         return present_;
@@ -104,17 +104,17 @@ private:
     bool present_ = true;
 };
 
-static void OpenRtMidiPort(RtMidi& midi, const PortEntry& entry, int index, const char* ourName)
+static void openRtMidiPort(RtMidi& midi, const PortEntry& entry, int index, const char* ourName)
 {
-    const auto failure = Checked([&] { midi.openPort(static_cast<unsigned>(index), ourName); });
+    const auto failure = checked([&] { midi.openPort(static_cast<unsigned>(index), ourName); });
     if (failure || !midi.isPortOpen()) {
-        throw MidiBackendError("The MIDI port " + Quoted(entry.displayName) +
+        throw MidiBackendError("The MIDI port " + quoted(entry.displayName) +
                                " could not be opened; another program may be using it. (" +
                                failure.value_or("no reason given") + ")");
     }
 }
 
-std::unique_ptr<Presence> Connect(const ApiAccess& access, RtMidi& midi, const PortEntry& entry,
+std::unique_ptr<Presence> connect(const ApiAccess& access, RtMidi& midi, const PortEntry& entry,
                                   int index, const char* ourName, bool weSendToIt)
 {
 #if defined(__linux__)
@@ -122,12 +122,12 @@ std::unique_ptr<Presence> Connect(const ApiAccess& access, RtMidi& midi, const P
         // RtMidi makes the connection but does not check it: find it among
         // the port's connections, once the server has put it into effect.
         auto presence = std::make_unique<JackPresence>(
-            access.jack, entry.rtName, ourName, access.jack->OwnConnections(entry.rtName, ourName));
-        OpenRtMidiPort(midi, entry, index, ourName);
+            access.jack, entry.rtName, ourName, access.jack->ownConnections(entry.rtName, ourName));
+        openRtMidiPort(midi, entry, index, ourName);
         const auto giveUp = Clock::now() + kJackConnectWait;
-        while (!presence->FindPeer()) {
-            if (!access.jack->HasPort(entry.rtName)) {
-                throw MidiBackendError(GoneText(entry.displayName));
+        while (!presence->findPeer()) {
+            if (!access.jack->hasPort(entry.rtName)) {
+                throw MidiBackendError(goneText(entry.displayName));
             }
             if (Clock::now() > giveUp) {
                 break;
@@ -137,11 +137,11 @@ std::unique_ptr<Presence> Connect(const ApiAccess& access, RtMidi& midi, const P
         return presence;
     }
 #endif
-    OpenRtMidiPort(midi, entry, index, ourName);
+    openRtMidiPort(midi, entry, index, ourName);
     std::unique_ptr<Presence> presence;
 #if defined(__linux__)
     if (access.alsa != nullptr) {
-        if (const auto address = AlsaAddress(entry.rtName)) {
+        if (const auto address = alsaAddress(entry.rtName)) {
             presence = std::make_unique<AlsaPresence>(access.alsa, address->first, address->second,
                                                       weSendToIt);
         }
@@ -153,8 +153,8 @@ std::unique_ptr<Presence> Connect(const ApiAccess& access, RtMidi& midi, const P
     if (presence == nullptr) {
         presence = std::make_unique<ListingPresence>(midi, entry.rtName);
     }
-    if (!presence->Present()) {
-        throw MidiBackendError(GoneText(entry.displayName));
+    if (!presence->present()) {
+        throw MidiBackendError(goneText(entry.displayName));
     }
     return presence;
 }

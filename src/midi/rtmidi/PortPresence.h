@@ -7,8 +7,8 @@
 // ports again, at most every 100 ms.
 #pragma once
 
-#include "ApiAccess.h"
-#include "RtMidiApis.h"
+#include "midi/rtmidi/ApiAccess.h"
+#include "midi/rtmidi/RtMidiApis.h"
 
 #include <RtMidi.h>
 
@@ -21,14 +21,14 @@ class Presence
 public:
     virtual ~Presence() = default;
     // Called with the port's lock held, right before each send.
-    virtual bool Present() = 0;
+    virtual bool present() = 0;
 };
 
 // Opens the port RtMidi now lists at `index` under our port name `ourName`
 // and returns how to tell that it is still there. `weSendToIt`: the port is
 // the target of an output, not the source of an input. Raises
 // MidiBackendError when the port cannot be opened or is gone.
-std::unique_ptr<Presence> Connect(const ApiAccess& access, RtMidi& midi, const PortEntry& entry,
+std::unique_ptr<Presence> connect(const ApiAccess& access, RtMidi& midi, const PortEntry& entry,
                                   int index, const char* ourName, bool weSendToIt);
 
 } // namespace velmora::midi::rtmidi

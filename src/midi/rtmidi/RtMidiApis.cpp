@@ -1,11 +1,11 @@
 // The RtMidi APIs and the names of their ports.
-#include "RtMidiApis.h"
+#include "midi/rtmidi/RtMidiApis.h"
 
 #include <algorithm>
 
 namespace velmora::midi::rtmidi {
 
-static int ApiRank(RtMidi::Api api)
+static int apiRank(RtMidi::Api api)
 {
     switch (api) {
     case RtMidi::LINUX_ALSA:
@@ -17,7 +17,7 @@ static int ApiRank(RtMidi::Api api)
     }
 }
 
-std::vector<RtMidi::Api> PortApis()
+std::vector<RtMidi::Api> portApis()
 {
     std::vector<RtMidi::Api> apis;
     RtMidi::getCompiledApi(apis);
@@ -25,11 +25,11 @@ std::vector<RtMidi::Api> PortApis()
         return api == RtMidi::RTMIDI_DUMMY || api == RtMidi::UNSPECIFIED;
     });
     std::stable_sort(apis.begin(), apis.end(),
-                     [](RtMidi::Api a, RtMidi::Api b) { return ApiRank(a) < ApiRank(b); });
+                     [](RtMidi::Api a, RtMidi::Api b) { return apiRank(a) < apiRank(b); });
     return apis;
 }
 
-std::string ApiLabel(RtMidi::Api api)
+std::string apiLabel(RtMidi::Api api)
 {
     switch (api) {
     case RtMidi::LINUX_ALSA:
@@ -45,7 +45,7 @@ std::string ApiLabel(RtMidi::Api api)
     }
 }
 
-bool IsOwnPort(RtMidi::Api api, std::string_view name)
+bool isOwnPort(RtMidi::Api api, std::string_view name)
 {
     if (api != RtMidi::LINUX_ALSA && api != RtMidi::UNIX_JACK) {
         return false;
@@ -69,7 +69,7 @@ bool IsOwnPort(RtMidi::Api api, std::string_view name)
                        [](char c) { return c >= '0' && c <= '9'; });
 }
 
-bool IsMidiThroughPort(RtMidi::Api api, std::string_view name)
+bool isMidiThroughPort(RtMidi::Api api, std::string_view name)
 {
     // The kernel's snd-seq-dummy module gives every Linux machine this client;
     // it echoes back whatever it is sent and has no instrument behind it.
@@ -78,20 +78,20 @@ bool IsMidiThroughPort(RtMidi::Api api, std::string_view name)
     return api == RtMidi::LINUX_ALSA && name.starts_with("Midi Through:");
 }
 
-std::string Quoted(const std::string& name)
+std::string quoted(const std::string& name)
 {
     return "\"" + name + "\"";
 }
 
-std::string GoneText(const std::string& name)
+std::string goneText(const std::string& name)
 {
-    return "The MIDI port " + Quoted(name) + " is no longer available.";
+    return "The MIDI port " + quoted(name) + " is no longer available.";
 }
 
-std::vector<std::string> RtMidiPortNames(RtMidi& midi)
+std::vector<std::string> rtMidiPortNames(RtMidi& midi)
 {
     std::vector<std::string> names;
-    const auto failure = Checked([&] {
+    const auto failure = checked([&] {
         const unsigned count = midi.getPortCount();
         for (unsigned i = 0; i < count; ++i) {
             names.push_back(midi.getPortName(i));

@@ -3,7 +3,7 @@
 // left out of the lists.
 #pragma once
 
-#include "RtMidiReport.h"
+#include "midi/rtmidi/RtMidiReport.h"
 
 #include <RtMidi.h>
 
@@ -23,18 +23,18 @@ using Clock = std::chrono::steady_clock;
 inline constexpr const char* kClientName = "Velmora";
 
 // The compiled APIs that can reach ports, ALSA before JACK before the rest.
-std::vector<RtMidi::Api> PortApis();
+std::vector<RtMidi::Api> portApis();
 
 // The API's name as it follows a port name: "ALSA", "JACK", "CoreMIDI".
-std::string ApiLabel(RtMidi::Api api);
+std::string apiLabel(RtMidi::Api api);
 
 // Whether an ALSA or JACK port, named "client:port" by RtMidi, belongs to one
 // of Velmora's own clients.
-bool IsOwnPort(RtMidi::Api api, std::string_view name);
+bool isOwnPort(RtMidi::Api api, std::string_view name);
 
 // Whether the port belongs to ALSA's "Midi Through" client, the kernel's
 // software loopback.
-bool IsMidiThroughPort(RtMidi::Api api, std::string_view name);
+bool isMidiThroughPort(RtMidi::Api api, std::string_view name);
 
 // A listed port: which API reaches it and its name there.
 struct PortEntry
@@ -44,25 +44,25 @@ struct PortEntry
     std::string displayName;
 };
 
-std::string Quoted(const std::string& name);
+std::string quoted(const std::string& name);
 
 // What the user is told about a port that has vanished.
-std::string GoneText(const std::string& name);
+std::string goneText(const std::string& name);
 
 // A new RtMidiIn or RtMidiOut of the API that reports its errors through
 // Checked; null when RtMidi cannot make one.
-template <typename Midi> std::unique_ptr<Midi> MakeRtMidi(RtMidi::Api api)
+template <typename Midi> std::unique_ptr<Midi> makeRtMidi(RtMidi::Api api)
 {
     std::unique_ptr<Midi> midi;
-    const auto failure = Checked([&] { midi = std::make_unique<Midi>(api, kClientName); });
+    const auto failure = checked([&] { midi = std::make_unique<Midi>(api, kClientName); });
     if (failure || midi == nullptr) {
         return nullptr;
     }
-    midi->setErrorCallback(&OnRtMidiError, nullptr);
+    midi->setErrorCallback(&onRtMidiError, nullptr);
     return midi;
 }
 
 // The ports an RtMidi object sees, by RtMidi's names; empty on failure.
-std::vector<std::string> RtMidiPortNames(RtMidi& midi);
+std::vector<std::string> rtMidiPortNames(RtMidi& midi);
 
 } // namespace velmora::midi::rtmidi

@@ -10,11 +10,11 @@
 // quiet), RtMidiApis (APIs and port names), ApiAccess (Velmora's own JACK and
 // ALSA clients), PortPresence (opening a port and noticing that it vanished)
 // and RtMidiPorts (the open ports).
-#include "ApiAccess.h"
-#include "MidiBackend.h"
-#include "PortPresence.h"
-#include "RtMidiApis.h"
-#include "RtMidiPorts.h"
+#include "midi/MidiBackend.h"
+#include "midi/rtmidi/ApiAccess.h"
+#include "midi/rtmidi/PortPresence.h"
+#include "midi/rtmidi/RtMidiApis.h"
+#include "midi/rtmidi/RtMidiPorts.h"
 
 #include <RtMidi.h>
 
@@ -36,68 +36,68 @@ constexpr const char* kOutputPortName = "out";
 class RtMidiBackend final : public MidiBackend
 {
 public:
-    RtMidiBackend() : apis_(PortApis()) {}
+    RtMidiBackend() : apis_(portApis()) {}
 
-    std::vector<std::string> InputNames() override
+    std::vector<std::string> inputNames() override
     {
         std::lock_guard lock(mutex_);
-        inputs_ = List<RtMidiIn>();
-        return DisplayNames(inputs_);
+        inputs_ = list<RtMidiIn>();
+        return displayNames(inputs_);
     }
 
-    std::vector<std::string> OutputNames() override
+    std::vector<std::string> outputNames() override
     {
         std::lock_guard lock(mutex_);
-        outputs_ = List<RtMidiOut>();
-        return DisplayNames(outputs_);
+        outputs_ = list<RtMidiOut>();
+        return displayNames(outputs_);
     }
 
-    std::unique_ptr<MidiInputPort> OpenInput(int index, MidiReceiver receiver) override
+    std::unique_ptr<MidiInputPort> openInput(int index, MidiReceiver receiver) override
     {
         std::lock_guard lock(mutex_);
         if (inputs_.empty()) {
-            inputs_ = List<RtMidiIn>();
+            inputs_ = list<RtMidiIn>();
         }
-        const PortEntry entry = Entry(inputs_, index, "input");
+        const PortEntry entry = portEntry(inputs_, index, "input");
         auto port = std::make_unique<RtMidiInputPort>(std::move(receiver));
         ApiAccess access;
-        auto midi = OpenMidi<RtMidiIn>(entry, access);
-        port->Attach(std::move(midi), access);
-        const int current = CurrentIndex(port->Midi(), entry);
-        Connect(access, port->Midi(), entry, current, kInputPortName, false);
+        auto midi = openMidi<RtMidiIn>(entry, access);
+        port->attach(std::move(midi), access);
+        const int current = currentIndex(port->midi(), entry);
+        connect(access, port->midi(), entry, current, kInputPortName, false);
         return port;
     }
 
-    std::unique_ptr<MidiOutputPort> OpenOutput(int index) override
+    std::unique_ptr<MidiOutputPort> openOutput(int index) override
     {
         std::lock_guard lock(mutex_);
         if (outputs_.empty()) {
-            outputs_ = List<RtMidiOut>();
+            outputs_ = list<RtMidiOut>();
         }
-        const PortEntry entry = Entry(outputs_, index, "output");
+        const PortEntry entry = portEntry(outputs_, index, "output");
         ApiAccess access;
-        auto midi = OpenMidi<RtMidiOut>(entry, access);
+        auto midi = openMidi<RtMidiOut>(entry, access);
         try {
-            const int current = CurrentIndex(*midi, entry);
-            auto presence = Connect(access, *midi, entry, current, kOutputPortName, true);
+            const int current = currentIndex(*midi, entry);
+            auto presence = connect(access, *midi, entry, current, kOutputPortName, true);
             return std::make_unique<RtMidiOutputPort>(std::move(midi), access, std::move(presence),
                                                       entry.displayName);
         } catch (...) {
-            DisposeOutput(std::move(midi), access);
+            disposeOutput(std::move(midi), access);
             throw;
         }
     }
 
 private:
     // The sound-system handles of an API, or nothing when it is unusable now.
-    std::optional<ApiAccess> Access(RtMidi::Api api)
+    std::optional<ApiAccess> accessFor(RtMidi::Api api)
     {
         ApiAccess access;
         access.api = api;
 #if defined(__linux__)
         if (api == RtMidi::UNIX_JACK) {
-            if (jack_ == nullptr || !jack_->Alive()) {
-                jack_ = JackWatch::Open();
+            if (jack_ == nullptr || !jack_->alive()) {
+                jack_ = JackWatch::open();
             }
             if (jack_ == nullptr) {
                 return std::nullopt;
@@ -105,7 +105,7 @@ private:
             access.jack = jack_;
         } else if (api == RtMidi::LINUX_ALSA) {
             if (alsa_ == nullptr) {
-                alsa_ = AlsaWatch::Open();
+                alsa_ = AlsaWatch::open();
             }
             if (alsa_ == nullptr) {
                 return std::nullopt;
@@ -116,29 +116,29 @@ private:
         return access;
     }
 
-    template <typename Midi> std::vector<PortEntry> List()
+    template <typename Midi> std::vector<PortEntry> list()
     {
         std::vector<PortEntry> entries;
         for (const RtMidi::Api api : apis_) {
-            if (!Access(api)) {
+            if (!accessFor(api)) {
                 continue;
             }
-            auto midi = MakeRtMidi<Midi>(api);
+            auto midi = makeRtMidi<Midi>(api);
             if (midi == nullptr) {
                 continue;
             }
-            for (auto& name : RtMidiPortNames(*midi)) {
-                if (IsOwnPort(api, name) || IsMidiThroughPort(api, name)) {
+            for (auto& name : rtMidiPortNames(*midi)) {
+                if (isOwnPort(api, name) || isMidiThroughPort(api, name)) {
                     continue;
                 }
-                std::string display = apis_.size() > 1 ? name + " (" + ApiLabel(api) + ")" : name;
+                std::string display = apis_.size() > 1 ? name + " (" + apiLabel(api) + ")" : name;
                 entries.push_back(PortEntry{api, std::move(name), std::move(display)});
             }
         }
         return entries;
     }
 
-    static std::vector<std::string> DisplayNames(const std::vector<PortEntry>& entries)
+    static std::vector<std::string> displayNames(const std::vector<PortEntry>& entries)
     {
         std::vector<std::string> names;
         names.reserve(entries.size());
@@ -148,7 +148,7 @@ private:
         return names;
     }
 
-    static PortEntry Entry(const std::vector<PortEntry>& entries, int index, const char* kind)
+    static PortEntry portEntry(const std::vector<PortEntry>& entries, int index, const char* kind)
     {
         if (index < 0 || static_cast<std::size_t>(index) >= entries.size()) {
             throw MidiBackendError("There is no MIDI " + std::string(kind) + " port number " +
@@ -158,12 +158,12 @@ private:
     }
 
     template <typename Midi>
-    std::unique_ptr<Midi> OpenMidi(const PortEntry& entry, ApiAccess& access)
+    std::unique_ptr<Midi> openMidi(const PortEntry& entry, ApiAccess& access)
     {
-        auto found = Access(entry.api);
-        std::unique_ptr<Midi> midi = found ? MakeRtMidi<Midi>(entry.api) : nullptr;
+        auto found = accessFor(entry.api);
+        std::unique_ptr<Midi> midi = found ? makeRtMidi<Midi>(entry.api) : nullptr;
         if (midi == nullptr) {
-            throw MidiBackendError(GoneText(entry.displayName) + " " + ApiLabel(entry.api) +
+            throw MidiBackendError(goneText(entry.displayName) + " " + apiLabel(entry.api) +
                                    " cannot be reached.");
         }
         access = *found;
@@ -171,12 +171,12 @@ private:
     }
 
     // Ports come and go; the index RtMidi has for the listed port now.
-    static int CurrentIndex(RtMidi& midi, const PortEntry& entry)
+    static int currentIndex(RtMidi& midi, const PortEntry& entry)
     {
-        const auto names = RtMidiPortNames(midi);
+        const auto names = rtMidiPortNames(midi);
         const auto it = std::find(names.begin(), names.end(), entry.rtName);
         if (it == names.end()) {
-            throw MidiBackendError(GoneText(entry.displayName));
+            throw MidiBackendError(goneText(entry.displayName));
         }
         return static_cast<int>(it - names.begin());
     }
@@ -193,7 +193,7 @@ private:
 
 } // namespace rtmidi
 
-std::unique_ptr<MidiBackend> CreateRtMidiBackend()
+std::unique_ptr<MidiBackend> createRtMidiBackend()
 {
     return std::make_unique<rtmidi::RtMidiBackend>();
 }

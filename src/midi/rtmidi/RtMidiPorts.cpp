@@ -1,7 +1,7 @@
 // The open ports of the RtMidi backend.
-#include "RtMidiPorts.h"
+#include "midi/rtmidi/RtMidiPorts.h"
 
-#include "RtMidiReport.h"
+#include "midi/rtmidi/RtMidiReport.h"
 
 #include <algorithm>
 #include <chrono>
@@ -24,43 +24,43 @@ RtMidiInputPort::RtMidiInputPort(MidiReceiver receiver)
 
 RtMidiInputPort::~RtMidiInputPort()
 {
-    if (ServerGone(access_)) {
+    if (serverGone(access_)) {
         (void)midi_.release(); // its thread is gone with the server
     }
     // Closing joins RtMidi's thread: no call reaches this object after it.
     midi_.reset();
 }
 
-void RtMidiInputPort::Attach(std::unique_ptr<RtMidiIn> midi, const ApiAccess& access)
+void RtMidiInputPort::attach(std::unique_ptr<RtMidiIn> midi, const ApiAccess& access)
 {
     access_ = access;
     midi_ = std::move(midi);
-    midi_->setCallback(&RtMidiInputPort::OnMessage, this);
+    midi_->setCallback(&RtMidiInputPort::onMessage, this);
     // SysEx passes; timing clock and active sensing do not.
     midi_->ignoreTypes(false, true, true);
 }
 
-void RtMidiInputPort::Start()
+void RtMidiInputPort::start()
 {
     std::lock_guard lock(deliveryMutex_);
     delivering_ = true;
 }
 
-void RtMidiInputPort::Stop()
+void RtMidiInputPort::stop()
 {
     std::lock_guard lock(deliveryMutex_);
     delivering_ = false;
 }
 
-void RtMidiInputPort::OnMessage(double deltaSeconds, std::vector<unsigned char>* message,
+void RtMidiInputPort::onMessage(double deltaSeconds, std::vector<unsigned char>* message,
                                 void* self)
 {
     if (message != nullptr) {
-        static_cast<RtMidiInputPort*>(self)->Deliver(deltaSeconds, *message);
+        static_cast<RtMidiInputPort*>(self)->deliver(deltaSeconds, *message);
     }
 }
 
-void RtMidiInputPort::Deliver(double deltaSeconds, const std::vector<unsigned char>& message)
+void RtMidiInputPort::deliver(double deltaSeconds, const std::vector<unsigned char>& message)
 {
     std::lock_guard lock(deliveryMutex_);
     if (sawMessage_) {
@@ -91,7 +91,7 @@ void RtMidiInputPort::Deliver(double deltaSeconds, const std::vector<unsigned ch
 class JackOutputGraveyard
 {
 public:
-    static JackOutputGraveyard& Instance()
+    static JackOutputGraveyard& instance()
     {
         static JackOutputGraveyard graveyard;
         return graveyard;
@@ -104,14 +104,14 @@ public:
     {
         for (auto& grave : graves_) {
             std::this_thread::sleep_until(grave.closedAt + kSettle);
-            if (ServerGone(grave.access)) {
+            if (serverGone(grave.access)) {
                 (void)grave.midi.release();
             }
         }
     }
 
     // Takes an output whose port is closed.
-    void Bury(std::unique_ptr<RtMidiOut> midi, const ApiAccess& access)
+    void bury(std::unique_ptr<RtMidiOut> midi, const ApiAccess& access)
     {
         std::vector<Grave> due;
         {
@@ -127,7 +127,7 @@ public:
         }
         // `due` goes here, outside the lock: closing a JACK client takes a while.
         for (auto& grave : due) {
-            if (ServerGone(grave.access)) {
+            if (serverGone(grave.access)) {
                 (void)grave.midi.release();
             }
         }
@@ -149,13 +149,13 @@ private:
     std::vector<Grave> graves_;
 };
 
-void DisposeOutput(std::unique_ptr<RtMidiOut> midi, const ApiAccess& access)
+void disposeOutput(std::unique_ptr<RtMidiOut> midi, const ApiAccess& access)
 {
-    if (ServerGone(access)) {
+    if (serverGone(access)) {
         (void)midi.release();
     } else if (midi != nullptr && midi->getCurrentApi() == RtMidi::UNIX_JACK) {
         midi->closePort();
-        JackOutputGraveyard::Instance().Bury(std::move(midi), access);
+        JackOutputGraveyard::instance().bury(std::move(midi), access);
     }
 }
 
@@ -171,10 +171,10 @@ RtMidiOutputPort::RtMidiOutputPort(std::unique_ptr<RtMidiOut> midi, ApiAccess ac
 RtMidiOutputPort::~RtMidiOutputPort()
 {
     presence_.reset(); // it may refer to midi_
-    DisposeOutput(std::move(midi_), access_);
+    disposeOutput(std::move(midi_), access_);
 }
 
-void RtMidiOutputPort::Send(std::span<const Byte> message)
+void RtMidiOutputPort::send(std::span<const Byte> message)
 {
     if (message.empty()) {
         return;
@@ -182,17 +182,17 @@ void RtMidiOutputPort::Send(std::span<const Byte> message)
     std::lock_guard lock(mutex_);
     const auto started = Clock::now();
     for (;;) {
-        if (!presence_->Present()) {
-            throw MidiBackendError(GoneText(name_));
+        if (!presence_->present()) {
+            throw MidiBackendError(goneText(name_));
         }
-        const auto failure = Checked([&] { midi_->sendMessage(message.data(), message.size()); });
+        const auto failure = checked([&] { midi_->sendMessage(message.data(), message.size()); });
         if (!failure) {
             return;
         }
         // A full buffer (JACK's holds 16 KB until the next cycle) empties
         // within a few milliseconds; anything else does not go away.
         if (Clock::now() - started > kSendRetryLimit) {
-            throw MidiBackendError("The MIDI port " + Quoted(name_) +
+            throw MidiBackendError("The MIDI port " + quoted(name_) +
                                    " did not take the message: " + *failure);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

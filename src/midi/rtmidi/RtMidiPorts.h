@@ -2,10 +2,10 @@
 // an RtMidiIn or RtMidiOut.
 #pragma once
 
-#include "ApiAccess.h"
-#include "MidiBackend.h"
-#include "PortPresence.h"
-#include "RtMidiApis.h"
+#include "midi/MidiBackend.h"
+#include "midi/rtmidi/ApiAccess.h"
+#include "midi/rtmidi/PortPresence.h"
+#include "midi/rtmidi/RtMidiApis.h"
 
 #include <RtMidi.h>
 
@@ -31,22 +31,22 @@ public:
     // Takes the RtMidi object, whose thread is started only now that
     // everything it reaches exists, and installs the callback before the port
     // opens, so nothing arrives before there is somewhere to deliver it.
-    void Attach(std::unique_ptr<RtMidiIn> midi, const ApiAccess& access);
+    void attach(std::unique_ptr<RtMidiIn> midi, const ApiAccess& access);
 
-    RtMidiIn& Midi() { return *midi_; }
+    RtMidiIn& midi() { return *midi_; }
 
-    void Start() override;
+    void start() override;
 
     // Waits for a delivery in progress, so no message reaches the receiver
     // once Stop has returned. The receiver must not call Stop itself.
-    void Stop() override;
+    void stop() override;
 
 private:
-    static void OnMessage(double deltaSeconds, std::vector<unsigned char>* message, void* self);
+    static void onMessage(double deltaSeconds, std::vector<unsigned char>* message, void* self);
 
     // On RtMidi's thread. RtMidi gives the time since the previous message
     // (0 for the first); the first is timed from the opening instead.
-    void Deliver(double deltaSeconds, const std::vector<unsigned char>& message);
+    void deliver(double deltaSeconds, const std::vector<unsigned char>& message);
 
     std::unique_ptr<RtMidiIn> midi_;
     ApiAccess access_;
@@ -60,7 +60,7 @@ private:
 
 // Closes and destroys an output, by way of a graveyard on JACK (see
 // RtMidiPorts.cpp). Also for an output that never became an RtMidiOutputPort.
-void DisposeOutput(std::unique_ptr<RtMidiOut> midi, const ApiAccess& access);
+void disposeOutput(std::unique_ptr<RtMidiOut> midi, const ApiAccess& access);
 
 class RtMidiOutputPort final : public MidiOutputPort
 {
@@ -75,7 +75,7 @@ public:
 
     // Checks that the target is still there before each try, and tries again
     // for a while when the API reports its buffer full.
-    void Send(std::span<const Byte> message) override;
+    void send(std::span<const Byte> message) override;
 
 private:
     std::mutex mutex_;

@@ -1,6 +1,6 @@
 // RtMidi's error reports, caught per thread, and the sound libraries kept
 // quiet.
-#include "RtMidiReport.h"
+#include "midi/rtmidi/RtMidiReport.h"
 
 #if defined(__linux__)
 #include <alsa/asoundlib.h>
@@ -15,7 +15,7 @@ namespace velmora::midi::rtmidi {
 // outside of Checked, and always on RtMidi's own threads.
 static thread_local Report* tReport = nullptr;
 
-void OnRtMidiError(RtMidiError::Type type, const std::string& text, void* /*unused*/)
+void onRtMidiError(RtMidiError::Type type, const std::string& text, void* /*unused*/)
 {
     if (type == RtMidiError::DEBUG_WARNING || tReport == nullptr || tReport->failed) {
         return;
@@ -33,19 +33,19 @@ ReportScope::~ReportScope()
 
 #if defined(__linux__)
 
-static void IgnoreAlsaMessage(const char* /*file*/, int /*line*/, const char* /*function*/,
+static void ignoreAlsaMessage(const char* /*file*/, int /*line*/, const char* /*function*/,
                               int /*err*/, const char* /*format*/, ...)
 {}
 
-static void IgnoreJackMessage(const char* /*message*/) {}
+static void ignoreJackMessage(const char* /*message*/) {}
 
-void QuietenSoundLibraries()
+void quietenSoundLibraries()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        snd_lib_error_set_handler(&IgnoreAlsaMessage);
-        jack_set_error_function(&IgnoreJackMessage);
-        jack_set_info_function(&IgnoreJackMessage);
+        snd_lib_error_set_handler(&ignoreAlsaMessage);
+        jack_set_error_function(&ignoreJackMessage);
+        jack_set_info_function(&ignoreJackMessage);
     });
 }
 

@@ -1,5 +1,5 @@
 // RtMidi reports problems either by throwing or by printing to stderr. Every
-// RtMidi object Velmora makes gets OnRtMidiError as its error callback, which
+// RtMidi object Velmora makes gets onRtMidiError as its error callback, which
 // records the report for the call in progress on the calling thread; Checked
 // runs a call and hands back whatever was reported, either way. The sound
 // libraries underneath are kept quiet too, so a missing ALSA device or JACK
@@ -24,7 +24,7 @@ struct Report
 };
 
 // RtMidi's error callback: records the first report into this thread's Report.
-void OnRtMidiError(RtMidiError::Type type, const std::string& text, void* unused);
+void onRtMidiError(RtMidiError::Type type, const std::string& text, void* unused);
 
 // Points this thread's reports at `report` for the scope's lifetime.
 class ReportScope
@@ -40,7 +40,7 @@ private:
 };
 
 // Runs `call` and returns RtMidi's report of a failure, thrown or called back.
-template <typename Call> std::optional<std::string> Checked(Call&& call)
+template <typename Call> std::optional<std::string> checked(Call&& call)
 {
     Report report;
     {
@@ -64,7 +64,7 @@ template <typename Call> std::optional<std::string> Checked(Call&& call)
 // alsa-lib and libjack print their failures to stderr by default (a missing
 // /dev/snd/seq, no JACK server). Velmora reports problems itself. Call before
 // the first use of either library; later calls do nothing.
-void QuietenSoundLibraries();
+void quietenSoundLibraries();
 #endif
 
 } // namespace velmora::midi::rtmidi

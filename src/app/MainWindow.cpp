@@ -1,0 +1,200 @@
+#include "app/MainWindow.h"
+
+#include "app/AppPaths.h"
+#include "app/HelpBrowser.h"
+#include "app/LegacySettings.h"
+#include "app/SettingsStore.h"
+#include "editor/ParameterDisplayWindow.h"
+#include "editor/PatchEditorView.h"
+#include "editor/PatchPage2.h"
+#include "library/EditCommands.h"
+#include "library/LibraryFileCommands.h"
+#include "perform/ControllerMap.h"
+#include "perform/NotePlayer.h"
+#include "perform/SequencerWindow.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTimer>
+
+namespace velmora {
+namespace {
+
+const QString kSettingsFile = QStringLiteral("velmora.ini");
+
+} // namespace
+
+MainWindow::MainWindow(const midi::MidiDevices& devices, QWidget* parent)
+    : MainWindow(devices, createPlatformLegacySettings(), parent)
+{}
+
+MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacySettings> legacy,
+                       QWidget* parent)
+    : QMainWindow(parent),
+      midi_(devices,
+            midi::MidiRouter::Targets{
+                [this](const midi::MidiEvent& event) { transfers_.handleSysex(event.sysexData); },
+                [this](int controller) { learnController(controller); },
+                [this](int controller, int value) { mapController(controller, value); }}),
+      host_(*this), transfers_(records_, midi_.output(), host_),
+      sender_(midi_.output(), records_.currentPatch), legacy_(std::move(legacy)),
+      presets_(AppPaths::writableFile(QStringLiteral("trackgen.ini")))
+{
+    setWindowTitle(QStringLiteral("Velmora"));
+    setObjectName(QStringLiteral("frmMain"));
+    sender_.onSend6Patch = [this] { transfers_.send6Patch(); };
+    sender_.onMidiSendPatch = [this] { transfers_.midiSendPatch(); };
+    midi_.onError = [this](const std::string& text) { showError(QString::fromStdString(text)); };
+    host_.onCancel = [this] { transfers_.cancelReceive(); };
+    host_.onEnableButtons = [this] { enableButtons(); };
+    // A receive that hears nothing for a while must end with a message.
+    auto* stallWatch = new QTimer(this);
+    connect(stallWatch, &QTimer::timeout, this, [this] { transfers_.checkStall(); });
+    stallWatch->start(500);
+
+    view_ = new editor::PatchEditorView(records_.currentPatch, sender_, presets_, this);
+    setCentralWidget(view_);
+    host_.onInitControls = [this] { view_->initControls(); };
+    lcd_ = new editor::ParameterDisplayWindow(this);
+    sender_.onParameterShown = [this](int parameter, int value) {
+        lcd_->showParameter(parameter, value);
+    };
+    sender_.onMatrixShown = [this](int bus, int amount) { lcd_->showBus(bus, amount); };
+    notes_ = new perform::NotePlayer(midi_.output(), this);
+    notes_->onMessage = [this](const QString& text) {
+        QMessageBox::information(this, QStringLiteral("Velmora"), text);
+    };
+    buildMenus();
+    buildLibrary();
+    buildPerform();
+    statusBar()->setSizeGripEnabled(false);
+    // A fixed window: single border, no maximise.
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+}
+
+MainWindow::~MainWindow() = default;
+
+bool MainWindow::startUp()
+{
+    midi_.initMidiControls();
+    loadSettings();
+    if (const auto fatal = midi_.openAtStartup()) {
+        QMessageBox::critical(this, QStringLiteral("Velmora"), QString::fromStdString(*fatal));
+        return false;
+    }
+    applyChannel();
+    if (midi_.onlyVirtualPorts()) {
+        // A label rather than a message: menu hints pass over it and it stays.
+        auto* hint =
+            new QLabel(QString::fromLatin1(midi::MidiSetup::kOnlyVirtualText), statusBar());
+        hint->setObjectName(QStringLiteral("lblNoInterface"));
+        statusBar()->addWidget(hint);
+    }
+    view_->initControls();
+    guard([this] { transfers_.requestGlobals(); });
+    readControllerMap();
+    loadInitPatch();
+    view_->setCurrentIndex(0);
+    view_->page2()->readTrackGenPresets();
+    enableButtons();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    return true;
+}
+
+void MainWindow::loadSettings()
+{
+    const SettingsReadResult read =
+        readSettings(AppPaths::writableFile(kSettingsFile), *legacy_, settings_);
+    QStringList warnings = applyDeviceSettings(midi_, settings_);
+    if (!read.warning.isEmpty())
+        warnings.prepend(read.warning);
+    showSwitches();
+    applyModel(settings_.model == Settings::kMatrix6 ? SynthModel::Matrix6
+                                                     : SynthModel::Matrix1000);
+    if (!warnings.isEmpty())
+        QMessageBox::warning(this, QStringLiteral("Velmora"), warnings.join(u'\n'));
+}
+
+void MainWindow::saveSettings()
+{
+    takeDeviceSettings(midi_, settings_);
+    if (const auto error = writeSettings(AppPaths::writableFile(kSettingsFile), settings_))
+        showError(*error);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!closed_) {
+        closed_ = true;
+        // The sequencer stops before the output closes under it.
+        if (seq_->playing())
+            seq_->stopSeq();
+        if (midi_.outputOpen())
+            midi_.output().close();
+        if (midi_.inputOpen())
+            midi_.input().close();
+        if (midi_.input2Open())
+            midi_.input2().close();
+        saveSettings();
+    }
+    event->accept();
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::loadInitPatch()
+{
+    if (const auto message =
+            commands_->loadInitPatch(AppPaths::readableFile(QStringLiteral("default.syx"))))
+        QMessageBox::information(this, QStringLiteral("Velmora"), *message);
+}
+
+void MainWindow::applyModel(SynthModel model)
+{
+    settings_.model = model == SynthModel::Matrix6 ? Settings::kMatrix6 : Settings::kMatrix1000;
+    transfers_.setModel(model);
+    sender_.setModel(model);
+    setModelMenu(model);
+}
+
+void MainWindow::applyChannel()
+{
+    const int channel = midi_.routing().instrumentChannel;
+    transfers_.setChannel(channel);
+    sender_.setChannel(channel);
+    notes_->setChannel(channel);
+}
+
+void MainWindow::enableButtons()
+{
+    const TransferFlags& flags = transfers_.flags();
+    for (const char* name : {"aSave", "aUpload", "aRandom", "aCompare", "aMutate"})
+        action(QLatin1String(name))->setEnabled(flags.patchLoaded);
+    action(QStringLiteral("aInit"))->setEnabled(flags.initPatchAvailable);
+}
+
+void MainWindow::guard(const std::function<void()>& command)
+{
+    try {
+        command();
+    } catch (const std::exception& e) {
+        showError(QString::fromStdString(e.what()));
+    }
+}
+
+void MainWindow::showError(const QString& text)
+{
+    QMessageBox::critical(this, QStringLiteral("Velmora"), text);
+}
+
+HelpBrowser& MainWindow::help()
+{
+    if (!help_)
+        help_ = new HelpBrowser(this);
+    return *help_;
+}
+
+} // namespace velmora

@@ -1,0 +1,154 @@
+// The program's main window: it owns everything that lives for the whole run
+// (the MIDI devices, the records, the settings, the editor), holds the menus
+// with their commands and runs start-up and shut-down.
+#pragma once
+
+#include "app/Settings.h"
+#include "app/WindowTransferHost.h"
+#include "editor/TrackGenPresets.h"
+#include "library/LibraryContext.h"
+#include "midi/MidiSetup.h"
+#include "protocol/ParameterSender.h"
+#include "protocol/SynthRecords.h"
+#include "protocol/Transfers.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QMenu;
+
+namespace velmora {
+
+namespace editor {
+class PatchEditorView;
+class ParameterDisplayWindow;
+} // namespace editor
+namespace library {
+class EditCommands;
+class LibraryFileCommands;
+class BankManagerWindow;
+} // namespace library
+namespace perform {
+class ControllerMap;
+class NotePlayer;
+class KeyboardWindow;
+class SequencerWindow;
+} // namespace perform
+namespace widgets {
+class led;
+} // namespace widgets
+
+class HelpBrowser;
+class LegacySettings;
+
+class MainWindow : public QMainWindow
+{
+public:
+    // `legacy` is the old installation's settings store (tests pass a fake).
+    MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacySettings> legacy,
+               QWidget* parent = nullptr);
+    explicit MainWindow(const midi::MidiDevices& devices, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The start-up steps of the window. Returns false after telling the
+    // user, when the program cannot run (no instrument input or output); the
+    // program then ends without saving its settings.
+    bool startUp();
+
+    midi::MidiSetup& midi() { return midi_; }
+    Transfers& transfer() { return transfers_; }
+    ParameterSender& parameterSender() { return sender_; }
+    SynthRecords& records() { return records_; }
+    Settings& currentSettings() { return settings_; }
+    editor::PatchEditorView& editor() { return *view_; }
+    editor::ParameterDisplayWindow& parameterDisplay() { return *lcd_; }
+    library::BankManagerWindow& bankManager() { return *bank_; }
+    // Tests answer the file dialogs themselves.
+    void setFileDialogs(std::unique_ptr<library::FileDialogs> dialogs);
+    QAction* action(const QString& objectName) const;
+
+    // A file named on the command line (or handed over by a second copy):
+    // a patch or bank SysEx file, a raw patch or bank, or a sequence.
+    void openFile(const QString& path);
+
+    // The settings, read once at start and written once at the end.
+    void loadSettings();
+    void saveSettings();
+
+protected:
+    // The shut-down sequence: ports closed, settings written.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // MainWindowMenus.cpp: the menus and the small commands of the shell.
+    void buildMenus();
+    QAction* addMenuAction(QMenu* menu, const char* name, const QString& caption,
+                           const QKeySequence& shortcut = {}, const QString& hint = {});
+    void wire(const char* name, void (MainWindow::*handler)());
+    void exitProgram();
+    void showMidiSetup();
+    void showSysexBuffers();
+    void toggleThru();
+    void toggleAutoPlay();
+    void toggleControllerMapping();
+    void sendAllNotesOff();
+    void toggleMenuBar();
+    void toggleParameterDisplay();
+    void showHelp();
+    void showShortcuts();
+    void showAbout();
+    void openWebsite();
+    void showBankManager();
+    void showMutateSettings();
+    // The test note after a command: `always`, or when auto-play is on.
+    void playTestNote(bool always);
+    void buildLibrary();
+    // MainWindowPerform.cpp: the controller map, the keyboard and its dialogs.
+    void buildPerform();
+    void readControllerMap();
+    void learnController(int controller);
+    void mapController(int controller, int value);
+    void setModelMenu(SynthModel model);
+
+    void enableButtons();
+    void loadInitPatch();
+    // The model and the instrument channel, as every send path must know them.
+    void applyModel(SynthModel model);
+    void applyChannel();
+    // The switches of the Setup menu from the settings.
+    void showSwitches();
+    // Runs a command; a failed MIDI call is shown, and the program goes on.
+    void guard(const std::function<void()>& command);
+    void showError(const QString& text);
+    HelpBrowser& help();
+
+    midi::MidiSetup midi_;
+    SynthRecords records_;
+    WindowTransferHost host_;
+    Transfers transfers_;
+    ParameterSender sender_;
+    Settings settings_;
+    std::unique_ptr<LegacySettings> legacy_;
+    editor::TrackGenPresets presets_;
+    std::unique_ptr<library::FileDialogs> dialogs_;
+    std::unique_ptr<library::LibraryContext> library_;
+    std::unique_ptr<library::LibraryFileCommands> files_;
+    std::unique_ptr<library::EditCommands> commands_;
+    perform::NotePlayer* notes_ = nullptr;
+    std::unique_ptr<perform::ControllerMap> ccmap_;
+    perform::KeyboardWindow* keys_ = nullptr;
+    perform::SequencerWindow* seq_ = nullptr;
+    widgets::led* ledMidiOut_ = nullptr;
+    library::BankManagerWindow* bank_ = nullptr;
+    editor::PatchEditorView* view_ = nullptr;
+    editor::ParameterDisplayWindow* lcd_ = nullptr;
+    HelpBrowser* help_ = nullptr;
+    QList<QMenu*> menus_;
+    bool closed_ = false;
+};
+
+} // namespace velmora

@@ -1,0 +1,216 @@
+// The main window's librarian and play commands: patch files, Initialize,
+// Compare, Randomize, Mutate, the bank manager and the test notes.
+#include "app/MainWindow.h"
+
+#include "app/HelpBrowser.h"
+#include "editor/BusGroup.h"
+#include "editor/MatrixPage.h"
+#include "editor/PatchEditorView.h"
+#include "editor/PatchSelector.h"
+#include "globals/GlobalControls.h"
+#include "globals/SplitEditorDialog.h"
+#include "library/BankManagerWindow.h"
+#include "library/EditCommands.h"
+#include "library/LibraryFileCommands.h"
+#include "library/MutateSettingsDialog.h"
+#include "library/SysexFiles.h"
+#include "perform/NotePlayer.h"
+#include "perform/SequencerWindow.h"
+#include "widgets/LampButton.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QVBoxLayout>
+
+namespace velmora {
+namespace {
+
+// The dialogs the file commands use: the platform's, or the ones a test
+// puts in their place.
+class DialogSlot : public library::FileDialogs
+{
+public:
+    explicit DialogSlot(std::unique_ptr<library::FileDialogs> dialogs) : inner(std::move(dialogs))
+    {}
+    std::optional<library::FileChoice> open(const library::FileRequest& request) override
+    {
+        return inner->open(request);
+    }
+    std::optional<library::FileChoice> save(const library::FileRequest& request) override
+    {
+        return inner->save(request);
+    }
+
+    std::unique_ptr<library::FileDialogs> inner;
+};
+
+// Answers the next open dialog with one file, as if the user had chosen it.
+class OneAnswer : public library::FileDialogs
+{
+public:
+    explicit OneAnswer(library::FileChoice choice) : choice_(std::move(choice)) {}
+    std::optional<library::FileChoice> open(const library::FileRequest&) override
+    {
+        return std::exchange(choice_, std::nullopt);
+    }
+    std::optional<library::FileChoice> save(const library::FileRequest&) override
+    {
+        return std::nullopt;
+    }
+
+private:
+    std::optional<library::FileChoice> choice_;
+};
+
+} // namespace
+
+void MainWindow::buildLibrary()
+{
+    dialogs_ = std::make_unique<DialogSlot>(library::createPlatformFileDialogs(this));
+    library_ =
+        std::make_unique<library::LibraryContext>(library::LibraryContext{records_,
+                                                                          transfers_.flags(),
+                                                                          *dialogs_,
+                                                                          settings_.patchPath,
+                                                                          settings_.bankPath,
+                                                                          settings_.splitPath,
+                                                                          {},
+                                                                          {},
+                                                                          {},
+                                                                          {},
+                                                                          {},
+                                                                          {},
+                                                                          {},
+                                                                          {},
+                                                                          {}});
+    library::LibraryContext& context = *library_;
+    context.setMainCaption = [this](const QString& caption) { setWindowTitle(caption); };
+    context.initControls = [this] { view_->initControls(); };
+    context.initPatchControls = [this] { view_->initPatchControls(); };
+    context.sendPatch = [this] { guard([this] { transfers_.midiSendPatch(); }); };
+    context.playNote = [this](bool always) { playTestNote(always); };
+    context.enableButtons = [this] { enableButtons(); };
+    context.showError = [this](const QString& text) { showError(text); };
+    files_ = std::make_unique<library::LibraryFileCommands>(context);
+    bank_ = new library::BankManagerWindow(context, *files_, transfers_, midi_.output(), this);
+    context.updateBankGrid = [this] { bank_->showRecords(); };
+    context.setBankCaption = [this](const QString& caption) { bank_->setCaption(caption); };
+    bank_->onShowEditor = [this] {
+        raise();
+        activateWindow();
+    };
+    bank_->onHelp = [this](int topic) { help().showTopic(topic); };
+    host_.setBankManager(bank_);
+    // A double click on a received split opens the split editor.
+    bank_->onEditSplit = [this](int split) {
+        globals::SplitEditorDialog dialog(records_.splits[static_cast<std::size_t>(split)], split,
+                                          records_.bank, midi_.output(), sender_.channel(), this);
+        dialog.onSplitCell = [this](int s, const std::string& name) {
+            bank_->setSplitCell(s, name);
+        };
+        dialog.onHelp = [this](int topic) { help().showTopic(topic); };
+        dialog.onError = [this](const QString& text) { showError(text); };
+        dialog.exec();
+    };
+
+    // The global controls sit in the lower part of the matrix page.
+    auto* globals = new globals::GlobalControls(
+        records_.global, midi_.output(), [this] { return sender_.channel(); },
+        view_->matrix()->globals());
+    auto* box = new QVBoxLayout(view_->matrix()->globals());
+    box->setContentsMargins(0, 0, 0, 0);
+    box->addWidget(globals);
+    globals->onError = [this](const QString& text) { showError(text); };
+    host_.onRefreshGlobals = [globals] { globals->initGlobalControls(); };
+    commands_ = std::make_unique<library::EditCommands>(context);
+    // Mutate moves the buses whose switch is ticked on the matrix page.
+    commands_->tickedBuses = [this] {
+        library::BusSelection ticked{};
+        for (int bus = 1; bus <= kMatrixBusCount; ++bus)
+            ticked[static_cast<std::size_t>(bus - 1)] =
+                view_->matrix()->bus(bus)->busSwitch()->isChecked();
+        return ticked;
+    };
+    // The patch selector plays the test note after its program change.
+    view_->matrix()->selector()->onPlayNote = [this] { playTestNote(true); };
+
+    const std::pair<const char*, std::function<void()>> commands[] = {
+        {"aOpen", [this] { files_->openPatch(); }},
+        {"aSave", [this] { files_->savePatch(); }},
+        {"aInit", [this] { commands_->initialize(); }},
+        {"aCompare", [this] { commands_->compare(); }},
+        {"aRandom", [this] { commands_->randomize(); }},
+        {"aMutate", [this] { commands_->mutate(settings_.mutate); }},
+        {"aNote", [this] { playTestNote(true); }},
+        {"aChord",
+         [this] {
+             notes_->playChord({settings_.chord1, settings_.chord2, settings_.chord3});
+         }},
+        {"aDrone", [this] { notes_->toggleDrone(settings_.note); }},
+        {"aSetMutator", [this] { showMutateSettings(); }},
+        {"aBankManager", [this] { showBankManager(); }},
+    };
+    for (const auto& [name, command] : commands) {
+        QAction* item = action(QLatin1String(name));
+        item->setEnabled(true);
+        connect(item, &QAction::triggered, this, [this, command] { guard(command); });
+    }
+}
+
+void MainWindow::setFileDialogs(std::unique_ptr<library::FileDialogs> dialogs)
+{
+    static_cast<DialogSlot&>(*dialogs_).inner = std::move(dialogs);
+}
+
+void MainWindow::openFile(const QString& path)
+{
+    const QFileInfo file(path);
+    const QString suffix = file.suffix().toLower();
+    if (suffix == QLatin1String("vms")) {
+        guard([this, &path] {
+            if (seq_->loadSequenceFile(path))
+                seq_->openForPatch(view_->editing(), [this] { view_->initPatchControls(); });
+        });
+        return;
+    }
+    // SysEx files are told apart by their size; raw files by their name.
+    constexpr int kSysexFilter = 0;
+    constexpr int kRawFilter = 1;
+    const bool raw = suffix == QLatin1String("vmp") || suffix == QLatin1String("vmb");
+    const bool bank = suffix == QLatin1String("vmb") ||
+                      (!raw && file.size() >= static_cast<qint64>(library::kBankSysexSize));
+    auto& slot = static_cast<DialogSlot&>(*dialogs_);
+    std::unique_ptr<library::FileDialogs> platform =
+        std::exchange(slot.inner, std::make_unique<OneAnswer>(library::FileChoice{
+                                      file.absoluteFilePath(), raw ? kRawFilter : kSysexFilter}));
+    if (bank) {
+        files_->openBank();
+        showBankManager();
+    } else {
+        files_->openPatch();
+    }
+    slot.inner = std::move(platform);
+}
+
+void MainWindow::playTestNote(bool always)
+{
+    if (always || settings_.autoPlay)
+        notes_->playNote(settings_.note);
+}
+
+void MainWindow::showBankManager()
+{
+    bank_->show();
+    bank_->raise();
+    bank_->activateWindow();
+}
+
+void MainWindow::showMutateSettings()
+{
+    library::MutateSettingsDialog dialog(settings_.mutate, this);
+    dialog.onHelp = [this](int topic) { help().showTopic(topic); };
+    dialog.exec();
+}
+
+} // namespace velmora

@@ -1,0 +1,230 @@
+// The main window's menus and the small commands of the shell.
+#include "app/MainWindow.h"
+
+#include "app/AboutDialog.h"
+#include "app/HelpBrowser.h"
+#include "editor/ParameterDisplayWindow.h"
+#include "editor/PatchEditorView.h"
+#include "midi/dialogs/MidiSetupDialog.h"
+#include "midi/dialogs/SysexBuffersDialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenuBar>
+
+namespace velmora {
+
+QAction* MainWindow::addMenuAction(QMenu* menu, const char* name, const QString& caption,
+                                   const QKeySequence& shortcut, const QString& hint)
+{
+    auto* action = new QAction(caption, this);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(shortcut);
+    action->setStatusTip(hint);
+    action->setToolTip(hint);
+    // Commands that belong to windows still to come stay visible but disabled.
+    action->setEnabled(false);
+    menu->addAction(action);
+    // Shortcuts belong to the window, so they work while the menu is hidden.
+    addAction(action);
+    return action;
+}
+
+QAction* MainWindow::action(const QString& objectName) const
+{
+    return findChild<QAction*>(objectName);
+}
+
+void MainWindow::wire(const char* name, void (MainWindow::*handler)())
+{
+    QAction* item = action(QLatin1String(name));
+    item->setEnabled(true);
+    connect(item, &QAction::triggered, this, handler);
+}
+
+void MainWindow::buildMenus()
+{
+    using QKS = QKeySequence;
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    addMenuAction(file, "aOpen", "&Open...", QKS("Ctrl+O"), "Open a patch file from disk");
+    addMenuAction(file, "aSave", "&Save...", QKS("Ctrl+S"), "Save the current patch to disk");
+    file->addSeparator();
+    addMenuAction(file, "aDownload", "&Download", QKS("Ctrl+D"),
+                  "Receive a patch from your Matrix");
+    addMenuAction(file, "aUpload", "&Upload", QKS("Ctrl+U"), "Send a patch to your Matrix");
+    file->addSeparator();
+    addMenuAction(file, "aBankManager", "&Bank Manager...", QKS("Ctrl+B"));
+    file->addSeparator();
+    addMenuAction(file, "aExit", "E&xit", QKS("Ctrl+X"));
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    addMenuAction(edit, "aInit", "&Initialize", QKS("Ctrl+I"), "Load default.vmp");
+    addMenuAction(edit, "aCompare", "&Compare", {}, "Compare patch edits to original");
+    edit->addSeparator();
+    addMenuAction(edit, "aRandom", "&Randomize", QKS("Ctrl+R"), "Mutate the current patch");
+    addMenuAction(edit, "aMutate", "&Mutate", QKS("Ctrl+M"));
+
+    QMenu* play = menuBar()->addMenu(QStringLiteral("&Play"));
+    addMenuAction(play, "aNotesOff", "&All Notes Off", QKS("Ctrl+A"));
+    addMenuAction(play, "aChord", "&Chord", QKS("Ctrl+C"), "Play a chord ");
+    addMenuAction(play, "aDrone", "&Long Note", QKS("Ctrl+L"));
+    addMenuAction(play, "aNote", "&Note", QKS("Ctrl+N"), "Send Note On/Off");
+    play->addSeparator();
+    addMenuAction(play, "aKeyboard", "&Keyboard", QKS("Ctrl+K"));
+    addMenuAction(play, "aSequencer", "&Sequencer", QKS("Ctrl+Q"));
+    play->addSeparator();
+    addMenuAction(play, "aSetNote", "Set Note...", {}, "Set Midi note value");
+    addMenuAction(play, "aSetChord", "Set Chord...", {}, "Set Midi note values");
+
+    QMenu* setup = menuBar()->addMenu(QStringLiteral("&Setup"));
+    setup->setToolTip(QStringLiteral("Midi and program settings"));
+    addMenuAction(setup, "aHideMenu", "&Hide Menu", QKS("Ctrl+H"));
+    addMenuAction(setup, "aSpy", "&Parameter Display", QKS("Ctrl+P"));
+    setup->addSeparator();
+    QMenu* model = setup->addMenu(QStringLiteral("M&odel..."));
+    model->setObjectName(QStringLiteral("miSetModel"));
+    QAction* m1000 = model->addAction(QStringLiteral("Matrix-1000"));
+    QAction* m6 = model->addAction(QStringLiteral("Matrix-6(R)"));
+    m1000->setObjectName(QStringLiteral("miMatrix1000"));
+    m6->setObjectName(QStringLiteral("miMatrix6"));
+    for (QAction* item : {m1000, m6})
+        item->setCheckable(true);
+    // Switching the model changes only the messages, never the stored data.
+    connect(m1000, &QAction::triggered, this, [this] { applyModel(SynthModel::Matrix1000); });
+    connect(m6, &QAction::triggered, this, [this] { applyModel(SynthModel::Matrix6); });
+    addMenuAction(setup, "aMidiSetup", "&Midi...");
+    addMenuAction(setup, "aBuffer", "&SysEx...", {}, "Set SysEx buffer count and size");
+    addMenuAction(setup, "aSetMutator", "M&utate...");
+    setup->addSeparator();
+    addMenuAction(setup, "aAutoPlay", "&Auto Play")->setCheckable(true);
+    addMenuAction(setup, "aThru", "&Thru Mode")->setCheckable(true);
+    addMenuAction(setup, "aMap", "&CC Mapping")->setCheckable(true);
+    addMenuAction(setup, "aViewMap", "&View CC Map", QKS("Ctrl+V"));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    addMenuAction(help, "aHelp", "&Help", QKS("F1"));
+    addMenuAction(help, "aShortcuts", "&Keyboard Shortcuts");
+    addMenuAction(help, "aAbout", "&About...", {}, "View program info");
+    help->addSeparator();
+    addMenuAction(help, "aHomepage", "Velmora &Website");
+
+    menus_ = {file, edit, play, setup, help};
+
+    wire("aExit", &MainWindow::exitProgram);
+    wire("aNotesOff", &MainWindow::sendAllNotesOff);
+    wire("aHideMenu", &MainWindow::toggleMenuBar);
+    wire("aSpy", &MainWindow::toggleParameterDisplay);
+    wire("aMidiSetup", &MainWindow::showMidiSetup);
+    wire("aBuffer", &MainWindow::showSysexBuffers);
+    wire("aAutoPlay", &MainWindow::toggleAutoPlay);
+    wire("aThru", &MainWindow::toggleThru);
+    wire("aMap", &MainWindow::toggleControllerMapping);
+    wire("aHelp", &MainWindow::showHelp);
+    wire("aShortcuts", &MainWindow::showShortcuts);
+    wire("aAbout", &MainWindow::showAbout);
+    wire("aHomepage", &MainWindow::openWebsite);
+    QAction* download = action(QStringLiteral("aDownload"));
+    download->setEnabled(true);
+    connect(download, &QAction::triggered, this,
+            [this] { guard([this] { transfers_.download(); }); });
+    connect(action(QStringLiteral("aUpload")), &QAction::triggered, this,
+            [this] { guard([this] { transfers_.storePatch(); }); });
+}
+
+void MainWindow::setModelMenu(SynthModel model)
+{
+    action(QStringLiteral("miMatrix1000"))->setChecked(model == SynthModel::Matrix1000);
+    action(QStringLiteral("miMatrix6"))->setChecked(model == SynthModel::Matrix6);
+}
+
+void MainWindow::exitProgram()
+{
+    // Exit ends the program the way closing the window does, so the
+    // settings changed during the run are kept.
+    close();
+}
+
+void MainWindow::showMidiSetup()
+{
+    midi::MidiSetupDialog dialog(midi_, this);
+    dialog.exec();
+    applyChannel();
+}
+
+void MainWindow::showSysexBuffers()
+{
+    midi::SysexBuffersDialog dialog(midi_, this);
+    dialog.exec();
+}
+
+void MainWindow::toggleThru()
+{
+    midi_.routing().thruMode = !midi_.routing().thruMode;
+    showSwitches();
+}
+
+void MainWindow::toggleAutoPlay()
+{
+    settings_.autoPlay = !settings_.autoPlay;
+    showSwitches();
+}
+
+void MainWindow::toggleControllerMapping()
+{
+    midi_.routing().ccMappingOn = !midi_.routing().ccMappingOn;
+    showSwitches();
+}
+
+void MainWindow::showSwitches()
+{
+    action(QStringLiteral("aThru"))->setChecked(midi_.routing().thruMode);
+    action(QStringLiteral("aAutoPlay"))->setChecked(settings_.autoPlay);
+    action(QStringLiteral("aMap"))->setChecked(midi_.routing().ccMappingOn);
+    action(QStringLiteral("aViewMap"))->setEnabled(midi_.routing().ccMappingOn);
+}
+
+void MainWindow::sendAllNotesOff()
+{
+    const std::array<std::uint8_t, 3> chord{static_cast<std::uint8_t>(settings_.chord1),
+                                            static_cast<std::uint8_t>(settings_.chord2),
+                                            static_cast<std::uint8_t>(settings_.chord3)};
+    guard([this, &chord] { midi_.allNotesOff(static_cast<std::uint8_t>(settings_.note), chord); });
+}
+
+void MainWindow::toggleMenuBar()
+{
+    const bool visible = menus_.front()->menuAction()->isVisible();
+    for (QMenu* menu : menus_)
+        menu->menuAction()->setVisible(!visible);
+}
+
+void MainWindow::toggleParameterDisplay()
+{
+    lcd_->setVisible(!lcd_->isVisible());
+}
+
+void MainWindow::showHelp()
+{
+    // The topic of the page in view, with the search ready.
+    help().showTopic(view_->helpContext());
+    help().showSearch();
+}
+
+void MainWindow::showShortcuts()
+{
+    constexpr int kShortcutsTopic = 1017;
+    help().showTopic(kShortcutsTopic);
+}
+
+void MainWindow::showAbout()
+{
+    AboutDialog about(this);
+    about.exec();
+}
+
+void MainWindow::openWebsite()
+{
+    openHomePage();
+}
+
+} // namespace velmora

@@ -1,0 +1,97 @@
+// The split editor ("Split Editor"): a modal dialog on one split of the
+// split table. When it is shown the instrument goes into split mode on that
+// split; every change goes out at once as split data. OK stores the working
+// record in the split table, Cancel (also Escape) sends the old split back;
+// both end split mode. There is no close box.
+#pragma once
+
+#include "globals/SplitSession.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+
+namespace velmora::globals {
+
+class SplitEditorDialog : public QDialog
+{
+public:
+    static constexpr int kHelpTopic = 1021;
+
+    // `entry`: the split table's record of split `split` (0..49), written
+    // only by OK. `bank` fills the two patch lists. `channel`: the
+    // instrument's channel 0..15 (the program change to the split).
+    SplitEditorDialog(SplitRecord& entry, int split,
+                      const std::array<PatchBuffer, kBankPatchCount>& bank, MidiSink& output,
+                      int channel, QWidget* parent = nullptr);
+
+    // OK: the bank manager's cell of the split shows the new name.
+    std::function<void(int split, const std::string& name)> onSplitCell;
+    std::function<void(int topic)> onHelp;
+    // A failed send (the output device's error text).
+    std::function<void(const QString&)> onError;
+
+    SplitSession& session() { return session_; }
+
+    void applyName();
+    void acceptEdits();
+    void cancelEdits();
+    // Escape and a close request from the system take the Cancel way.
+    void reject() override;
+
+    QLineEdit* eName;
+    QSlider* tbLeftLimit;
+    QSlider* tbLowerTranspose;
+    QSlider* tbRightLimit;
+    QSlider* tbUpperTranspose;
+    QSlider* tbBalance;
+    QLabel* lblLeftLimit;
+    QLabel* lblLeftTranspose;
+    QLabel* lblRightLimit;
+    QLabel* lblRightTranspose;
+    QLabel* lblBalance;
+    QCheckBox* cbLowerMidi;
+    QCheckBox* cbUpperMidi;
+    QComboBox* cbAlloc;
+    QComboBox* cbLower;
+    QComboBox* cbUpper;
+    QPushButton* btnOK;
+    QPushButton* btnCancel;
+    QPushButton* btnHelp;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Bar
+    {
+        QSlider* bar;
+        QLabel* label;
+        SplitField field;
+    };
+
+    void buildLayout();
+    void fillPatchLists(const std::array<PatchBuffer, kBankPatchCount>& bank);
+    void connectControls();
+    // The controls from the working record; nothing is written or sent.
+    void showRecord();
+    void applyField(SplitField field, int value);
+    void guard(const std::function<void()>& action);
+
+    SplitSession session_;
+    std::array<Bar, 5> bars_{};
+    bool loading_ = false;
+    bool modeOn_ = false;
+    bool ended_ = false;
+};
+
+} // namespace velmora::globals

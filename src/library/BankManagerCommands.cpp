@@ -1,0 +1,167 @@
+// The bank manager's commands: the File menu, the grid popups, double clicks
+// and the bank selector.
+#include "library/BankManagerWindow.h"
+#include "library/LibraryFileCommands.h"
+#include "library/RenamePatchDialog.h"
+#include "protocol/Messages.h"
+#include "protocol/MidiSink.h"
+#include "protocol/PatchName.h"
+#include "protocol/Transfers.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QTableWidget>
+
+namespace velmora::library {
+namespace {
+
+void call(const std::function<void()>& hook)
+{
+    if (hook)
+        hook();
+}
+
+} // namespace
+
+void BankManagerWindow::newBank()
+{
+    clearBank();
+    cbBankSel->setCurrentIndex(-1);
+    // The instrument still has its bank selected, so the selector shows it again.
+    updateGrid();
+    call(context_.enableButtons);
+}
+
+void BankManagerWindow::openFromFile()
+{
+    fileCommand(Scope::WholeBank, [this] { files_.openBank(); });
+}
+
+void BankManagerWindow::saveToFile()
+{
+    guard([this] { files_.saveBank(); });
+}
+
+void BankManagerWindow::downloadBank()
+{
+    if (!output_.isOpen())
+        return;
+    guard([this] { transfers_.startBankDownload(); });
+    updateGrid();
+    call(context_.enableButtons);
+}
+
+void BankManagerWindow::uploadBank()
+{
+    // The transfer asks for the user bank (askUploadBank) and records it.
+    guard([this] { transfers_.sendBank(); });
+    updateGrid();
+}
+
+void BankManagerWindow::copyEntry()
+{
+    copyPatch(context_.records.bank, selected_, clipboard_);
+    action(QStringLiteral("pmiPaste"))->setEnabled(true);
+}
+
+void BankManagerWindow::pasteEntry()
+{
+    pastePatch(clipboard_, context_.records.bank, selected_);
+    setBankCell(selected_, patchNameOf(clipboard_));
+    context_.flags.bankLoaded = true;
+    updateGrid();
+}
+
+void BankManagerWindow::renameEntry()
+{
+    const GridCell cell = bankCellOf(selected_);
+    RenamePatchDialog dialog(gridBANK->item(cell.row, cell.column)->text(), this);
+    if (dialog.exec() != QDialog::Accepted || !dialog.edited())
+        return;
+    const std::string name = dialog.name();
+    writeName(context_.records.bank[static_cast<std::size_t>(selected_)], name);
+    setBankCell(selected_, name);
+}
+
+void BankManagerWindow::openEntry()
+{
+    // A loaded patch sets bankLoaded; a cancelled dialog leaves it as it was.
+    fileCommand(Scope::OneEntry, [this] { files_.openPatch(selected_); });
+}
+
+void BankManagerWindow::saveEntry()
+{
+    guard([this] { files_.savePatch(selected_); });
+}
+
+void BankManagerWindow::openEntryInEditor(int row, int column)
+{
+    selected_ = bankEntryAt(column, row);
+    bankToEditor();
+}
+
+void BankManagerWindow::bankToEditor()
+{
+    SynthRecords& records = context_.records;
+    records.currentPatch = records.bank[static_cast<std::size_t>(selected_)];
+    context_.flags.patchLoaded = true;
+    call(context_.initControls);
+    guard([this] { call(context_.sendPatch); });
+    const GridCell cell = bankCellOf(selected_);
+    if (context_.setMainCaption)
+        context_.setMainCaption(gridBANK->item(cell.row, cell.column)->text() +
+                                QStringLiteral(" - Velmora"));
+    call(context_.enableButtons);
+    lower();
+    call(onShowEditor);
+    // The auto-play note; the player knows the switch and the output state.
+    if (context_.playNote)
+        guard([this] { context_.playNote(false); });
+}
+
+void BankManagerWindow::editorToBank()
+{
+    if (!context_.flags.patchLoaded)
+        return;
+    SynthRecords& records = context_.records;
+    records.bank[static_cast<std::size_t>(selected_)] = records.currentPatch;
+    setBankCell(selected_, patchNameOf(records.currentPatch));
+    context_.flags.bankLoaded = true;
+    updateGrid();
+    call(context_.enableButtons);
+}
+
+void BankManagerWindow::importSplit()
+{
+    fileCommand(Scope::OneSplit, [this] { files_.importSplit(selectedSplit_); });
+}
+
+void BankManagerWindow::exportSplit()
+{
+    guard([this] { files_.exportSplit(selectedSplit_); });
+}
+
+void BankManagerWindow::openSplitEditor(int row, int column)
+{
+    selectedSplit_ = splitAt(column, row);
+    if (context_.flags.splitsReceived && onEditSplit)
+        onEditSplit(selectedSplit_);
+}
+
+void BankManagerWindow::selectBank(int index)
+{
+    bool sent = false;
+    if (output_.isOpen() && index >= 0) {
+        guard([&] {
+            const Message message = bankSelect(static_cast<Byte>(index));
+            output_.sendLong(message);
+            sent = true;
+        });
+    }
+    if (sent)
+        context_.flags.bankChoice = index;
+    else
+        updateGrid(); // the selector goes back to the bank the instrument has
+}
+
+} // namespace velmora::library

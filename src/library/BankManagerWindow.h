@@ -1,0 +1,136 @@
+// The bank manager: the bank of 100 patches and the table of 50 splits in two
+// grids, with the commands that move patches between the bank, the editor,
+// files and the instrument. It is created at start, hidden, and lives until
+// the end; closing it only hides it. Its records and flags are the main
+// window's (through the library context); transfers go through the transfer
+// engine, the bank select of the selector straight to the output.
+#pragma once
+
+#include "library/BankEdits.h"
+#include "library/LibraryContext.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+
+class QComboBox;
+class QMenu;
+class QTableWidget;
+
+namespace velmora {
+class MidiSink;
+class Transfers;
+} // namespace velmora
+
+namespace velmora::library {
+
+class LibraryFileCommands;
+
+class BankManagerWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // `context.flags` must be the transfer engine's flags, so that the bank
+    // choice of an upload and the bank selector are one value. Its
+    // `updateBankGrid` should call showRecords, its `setBankCaption`
+    // setCaption. `output` is the instrument's output (bank select).
+    BankManagerWindow(LibraryContext& context, LibraryFileCommands& files, Transfers& transfers,
+                      MidiSink& output, QWidget* parent = nullptr);
+
+    // The main window raises itself and takes the focus (after bank to editor).
+    std::function<void()> onShowEditor;
+    // The split editor for split 0..49 (a double click once splits arrived).
+    std::function<void(int split)> onEditSplit;
+    // A help topic by its number.
+    std::function<void(int topic)> onHelp;
+
+    // What the transfer engine shows here. Names are raw bytes, one per
+    // character.
+    void setBankCell(int index, const std::string& name);
+    void setSplitCell(int index, const std::string& name);
+    void setCaption(const QString& caption);
+    // The bank upload dialog ("Send As"): bank 0 or 1, nothing when cancelled.
+    std::optional<int> askUploadBank();
+
+    // Menu state, selector and split grid from the flags and the model.
+    void updateGrid();
+    // Every cell that was ever filled from the records again, then
+    // updateGrid (what the file commands call when they changed the bank or
+    // the split table).
+    void showRecords();
+    // The bank to zeros, every cell "<empty> ", bankLoaded off, the caption
+    // "Bank Manager". The split table stays.
+    void clearBank();
+
+    int selectedEntry() const { return selected_; }
+    int selectedSplit() const { return selectedSplit_; }
+    QAction* action(const QString& objectName) const;
+
+    // Commands.
+    void newBank();
+    void openFromFile();
+    void saveToFile();
+    void downloadBank();
+    void uploadBank();
+    void copyEntry();
+    void pasteEntry();
+    void renameEntry();
+    void openEntry();
+    void saveEntry();
+    void bankToEditor();
+    void editorToBank();
+    void importSplit();
+    void exportSplit();
+    void selectBank(int index);
+
+    QTableWidget* gridBANK;
+    QTableWidget* splitGrid;
+    QComboBox* cbBankSel;
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildGrids();
+    QAction* addMenuAction(QMenu* menu, const char* name, const QString& caption,
+                           const QKeySequence& shortcut = {});
+    void showCell(int index, const std::string& name);
+    void showSplitCell(int index, const std::string& name);
+    void selectEntry(int entry);
+    void openEntryInEditor(int row, int column);
+    void openSplitEditor(int row, int column);
+    // Runs a file command on the entries or splits given; those that it
+    // changed show their names from then on.
+    enum class Scope
+    {
+        WholeBank,
+        OneEntry,
+        OneSplit
+    };
+    void fileCommand(Scope scope, const std::function<void()>& command);
+    // Runs a command that sends; a failed MIDI call is shown.
+    void guard(const std::function<void()>& command);
+
+    LibraryContext& context_;
+    LibraryFileCommands& files_;
+    Transfers& transfers_;
+    MidiSink& output_;
+    QMenu* popup_ = nullptr;
+    QMenu* splitPopup_ = nullptr;
+    PatchRecord clipboard_{};
+    // Entries and splits that hold something: the others read "<empty> ".
+    std::array<bool, kBankPatchCount> filled_{};
+    std::array<bool, kSplitCount> splitFilled_{};
+    std::optional<Scope> running_;
+    bool grew_ = false;
+    int selected_ = 0;
+    int selectedSplit_ = 0;
+};
+
+} // namespace velmora::library

@@ -1,0 +1,77 @@
+#include "library/MutateSettingsDialog.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace velmora::library {
+
+MutateSettingsDialog::MutateSettingsDialog(MutateFactors& factors, QWidget* parent)
+    : QDialog(parent), factors_(factors), original_(factors)
+{
+    setObjectName(QStringLiteral("frmFactor"));
+    setWindowTitle(QStringLiteral("Mutate Setup"));
+
+    // Column 0 names the ends of the bars; columns 1..9 are the groups, a
+    // bar above its label.
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(14);
+    auto* maxLabel = new QLabel(QStringLiteral("max"), this);
+    auto* offLabel = new QLabel(QStringLiteral("off"), this);
+    grid->addWidget(maxLabel, 0, 0, Qt::AlignRight | Qt::AlignTop);
+    grid->addWidget(offLabel, 0, 0, Qt::AlignRight | Qt::AlignBottom);
+    for (std::size_t i = 0; i < kMutateGroupCount; ++i) {
+        const int column = static_cast<int>(i) + 1;
+        auto* bar = new QSlider(Qt::Vertical, this);
+        bar->setObjectName(QStringLiteral("tbMutate%1").arg(column));
+        bar->setRange(0, kMaxMutateFactor);
+        bar->setPageStep(2);
+        bar->setTickPosition(QSlider::TicksBothSides);
+        bar->setTickInterval(1);
+        bar->setMinimumHeight(150);
+        bar->setValue(std::min<int>(factors_[i], kMaxMutateFactor));
+        connect(bar, &QSlider::valueChanged, this,
+                [this, i](int position) { factors_[i] = static_cast<std::uint8_t>(position); });
+        bars_[i] = bar;
+
+        const auto name = kMutateGroupNames[i];
+        auto* label =
+            new QLabel(QString::fromLatin1(name.data(), static_cast<int>(name.size())), this);
+        label->setAlignment(Qt::AlignHCenter);
+        label->setBuddy(bar);
+        grid->addWidget(bar, 0, column, Qt::AlignHCenter);
+        grid->addWidget(label, 1, column, Qt::AlignHCenter);
+    }
+
+    auto* buttons = new QDialogButtonBox(this);
+    okBtn = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
+    okBtn->setDefault(true);
+    cancelBtn = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    helpBtn = buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(helpBtn, &QPushButton::clicked, this, [this] {
+        if (onHelp)
+            onHelp(kHelpTopic);
+    });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addSpacing(8);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    bars_[0]->setFocus();
+}
+
+void MutateSettingsDialog::reject()
+{
+    factors_ = original_;
+    QDialog::reject();
+}
+
+} // namespace velmora::library

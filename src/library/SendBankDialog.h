@@ -1,0 +1,31 @@
+// The "Send As" dialog of a Matrix-1000 bank upload: which user bank the
+// bank goes to. It stays on top of every window until answered.
+#pragma once
+
+#include <QDialog>
+
+#include <optional>
+
+class QPushButton;
+
+namespace velmora::library {
+
+class SendBankDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit SendBankDialog(QWidget* parent = nullptr);
+
+    // Shows the dialog modally: bank 0 or 1, nothing on "&Cancel".
+    std::optional<int> ask();
+
+    QPushButton* btnBank1;
+    QPushButton* btnBank2;
+    QPushButton* btnCancel;
+
+private:
+    std::optional<int> choice_;
+};
+
+} // namespace velmora::library

@@ -1,0 +1,69 @@
+// The "Keyboard Emulator": a tool window, always on top, with a five-octave
+// keyboard played with the mouse, a transpose switch (two octaves down or
+// up), a ribbon that sends the modulation wheel while it is pressed and a
+// display of the velocity last played. Notes go out on the instrument
+// channel with the velocity of the click; the note-off carries the velocity
+// of the note-on.
+//
+// The window is created once and only shown and hidden.
+#pragma once
+
+#include "protocol/MidiSink.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QSlider;
+
+namespace velmora {
+class ParameterSender;
+}
+
+namespace velmora::widgets {
+class PianoKeyboard;
+class LevelBar;
+} // namespace velmora::widgets
+
+namespace velmora::perform {
+
+class KeyboardWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kModWheel = 1;
+
+    // Notes go to `output` on the channel `sender` holds; the ribbon's
+    // controller goes through `sender`, which sends only while the output is open.
+    KeyboardWindow(MidiSink& output, ParameterSender& sender, QWidget* parent = nullptr);
+
+    // The MIDI-out lamp: lit while a key is held.
+    std::function<void(bool lit)> onLed;
+    // Failures of the output, told once the key is let go.
+    std::function<void(const QString& text)> onMessage;
+
+    widgets::PianoKeyboard* keys;
+    QSlider* tbTranspose;
+    QWidget* iModwheel;
+    widgets::LevelBar* lvlVelocity;
+
+private:
+    void applyTranspose();
+    void keysNoteOn(int note, int velocity);
+    void keysNoteOff(int note);
+    void pressModWheel(int x);
+    void releaseModWheel();
+    void send(const std::function<void()>& send);
+    void led(bool lit);
+    void showError();
+
+    MidiSink& output_;
+    ParameterSender& sender_;
+    QLabel* transposeShown_ = nullptr; // the octaves, signed
+    int velocity_ = 0;
+    QString error_;
+};
+
+} // namespace velmora::perform

@@ -1,0 +1,65 @@
+// The "Set Note" dialog: a nine-octave keyboard on which a click picks the
+// test note. Each click sounds the key briefly at full velocity; "OK" keeps
+// the last picked note, "Cancel" leaves the test note as it was.
+#pragma once
+
+#include "protocol/MidiSink.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QLabel;
+class QPushButton;
+
+namespace velmora::widgets {
+class PianoKeyboard;
+}
+
+namespace velmora::perform {
+
+// A picked note sounds: on at velocity 127, 100 ms, off, with the lamp lit
+// meanwhile. The wait blocks; a click is all the dialog does meanwhile.
+// Returns the output's error text, empty when the notes went out.
+QString soundPickedNote(MidiSink& output, int channel, int note,
+                        const std::function<void(bool lit)>& led);
+
+// The keyboard both picking dialogs show.
+widgets::PianoKeyboard* createPickKeyboard(const QString& hint, QWidget* parent);
+// Shows an output error kept back until the mouse gesture ended, through
+// `onMessage` or else a message box over `parent`; then forgets it.
+void showKeptError(QString& error, const std::function<void(const QString&)>& onMessage,
+                   QWidget* parent);
+
+class NoteDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // `note` is the test note; "OK" writes the picked note into it.
+    NoteDialog(MidiSink& output, int channel, int& note, QWidget* parent = nullptr);
+
+    // The MIDI-out lamp, and failures of the output (told once the key is let go).
+    std::function<void(bool lit)> onLed;
+    std::function<void(const QString& text)> onMessage;
+
+    int pickedNote() const { return picked_; }
+
+    widgets::PianoKeyboard* keys;
+    QLabel* lblNote;
+    QPushButton* button1;
+    QPushButton* button2;
+
+private:
+    void keysNoteOn(int note);
+    void acceptInput();
+    void showError();
+
+    MidiSink& output_;
+    int channel_;
+    int& note_;
+    int picked_;
+    QString error_;
+};
+
+} // namespace velmora::perform

@@ -75,7 +75,7 @@ QPoint cellCentre(QTableWidget* grid, int column, int row)
     return grid->visualItemRect(grid->item(row, column)).center();
 }
 
-void userToggled(QTableWidget* grid, int column, int row)
+void click(QTableWidget* grid, int column, int row)
 {
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(grid, column, row));
 }
@@ -83,7 +83,7 @@ void userToggled(QTableWidget* grid, int column, int row)
 // A click, and the second press that makes it a double click.
 void doubleClick(QTableWidget* grid, int column, int row)
 {
-    userToggled(grid, column, row);
+    click(grid, column, row);
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(grid, column, row));
 }
 
@@ -198,10 +198,10 @@ TEST(BankManager, PasteRenameAndNewKeepWhatTheyShould)
     EXPECT_FALSE(bank.action("pmiPaste")->isEnabled());
 
     // One copy, pasted twice: name and data, never the further byte.
-    userToggled(bank.gridBANK, 0, 1);
+    click(bank.gridBANK, 0, 1);
     bank.action("pmiCopy")->trigger();
     for (const int row : {2, 3}) {
-        userToggled(bank.gridBANK, 0, row);
+        click(bank.gridBANK, 0, row);
         bank.action("pmiPaste")->trigger();
         EXPECT_EQ(rig.cell(0, row), "DEMO 001");
         EXPECT_TRUE(

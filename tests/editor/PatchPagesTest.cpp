@@ -80,7 +80,7 @@ protected:
         EXPECT_NE(widget, nullptr) << name;
         return widget;
     }
-    void userToggled(const char* name) { QTest::mouseClick(find<QWidget>(name), Qt::LeftButton); }
+    void click(const char* name) { QTest::mouseClick(find<QWidget>(name), Qt::LeftButton); }
 
     test::RecordingSink sink;
     PatchBuffer patch = demo::demoPatch(11);
@@ -176,14 +176,14 @@ TEST_F(PatchPagesTest, MixBarStoresTheDco1ShareAndRepaintsBothOscillators)
 TEST_F(PatchPagesTest, CheckBoxesToggleTheirBitAndKeepTheEnabledRules)
 {
     receive({{12, 1}, {18, 1}, {21, 0x81}, {57, 0}});
-    userToggled("cbDCO1vibrato");
-    userToggled("cbDCO1vibrato");
+    click("cbDCO1vibrato");
+    click("cbDCO1vibrato");
     // An exact box over a byte with a stray bit shows off; checking it
     // writes the whole byte.
     EXPECT_FALSE(find<LampButton>("cbDCO1portamento")->isChecked());
-    userToggled("cbDCO1portamento");
+    click("cbDCO1portamento");
     EXPECT_EQ(patch[21], 1);
-    userToggled("cbDCO2noise");
+    click("cbDCO2noise");
     EXPECT_EQ(patch[18], 5);
     EXPECT_EQ(sink.sent, (Sent{param(7, 3), param(7, 1), param(8, 1), param(16, 5)}));
     const auto enabled = [this] {
@@ -192,7 +192,7 @@ TEST_F(PatchPagesTest, CheckBoxesToggleTheirBitAndKeepTheEnabledRules)
                            find<QWidget>("cbDCO2click")->isEnabled()};
     };
     EXPECT_EQ(enabled(), (std::vector{false, false, false}));
-    userToggled("cbDCO2noise");
+    click("cbDCO2noise");
     EXPECT_EQ(enabled(), (std::vector{true, true, true}));
     receive({{18, 4}});
     EXPECT_EQ(enabled(), (std::vector{false, false, false}));
@@ -200,11 +200,11 @@ TEST_F(PatchPagesTest, CheckBoxesToggleTheirBitAndKeepTheEnabledRules)
 
     receive({{13, 0}});
     EXPECT_FALSE(find<QWidget>("cbDCO1click")->isEnabled());
-    userToggled("cbDCO1saw");
+    click("cbDCO1saw");
     EXPECT_TRUE(find<QWidget>("cbDCO1click")->isEnabled());
-    userToggled("cbENV2dadr");
+    click("cbENV2dadr");
     EXPECT_EQ(repaints, (std::vector{Drawing::Dco1, Drawing::Env2}));
-    userToggled("rcbSYNCsoft");
+    click("rcbSYNCsoft");
     EXPECT_EQ(sink.sent.back(), param(2, 1));
 }
 
@@ -233,11 +233,11 @@ TEST_F(PatchPagesTest, SampledWaveformAloneEnablesTheSampleSource)
     auto* source = find<QComboBox>("cbxLFO1modsrc");
     EXPECT_FALSE(source->isEnabled());
     EXPECT_EQ(source->currentIndex(), 4);
-    userToggled("rcbLFO1sampled");
+    click("rcbLFO1sampled");
     EXPECT_TRUE(source->isEnabled());
     QTest::keyClick(source, Qt::Key_Down);
     EXPECT_EQ(patch[40], 6);
-    userToggled("rcbLFO1square");
+    click("rcbLFO1square");
     EXPECT_FALSE(source->isEnabled());
     EXPECT_EQ(patch[40], 6);
     EXPECT_EQ(sink.sent, (Sent{param(82, 6), param(88, 6), param(82, 3)}));
@@ -294,10 +294,10 @@ TEST_F(PatchPagesTest, EveryPresetOperationSendsTheFivePointsInOrder)
     EXPECT_EQ(sink.sent, points({0, 7, 15, 31, 63}));
     EXPECT_EQ(find<QScrollBar>("sbTRK2")->value(), 63 - 7);
     sink.sent.clear();
-    userToggled("sbFlipTG");
+    click("sbFlipTG");
     EXPECT_EQ(sink.sent, points({63, 56, 48, 32, 0}));
     sink.sent.clear();
-    userToggled("sbMirrorTG");
+    click("sbMirrorTG");
     EXPECT_EQ(sink.sent, points({0, 32, 48, 56, 63}));
     EXPECT_EQ(find<QScrollBar>("sbTRK2")->value(), 63 - 32);
 
@@ -309,7 +309,7 @@ TEST_F(PatchPagesTest, EveryPresetOperationSendsTheFivePointsInOrder)
         question = box->text();
         box->button(QMessageBox::Ok)->click();
     });
-    userToggled("sbTrashTGPreset");
+    click("sbTrashTGPreset");
     EXPECT_EQ(question, "Are you sure you want to delete the \"Rise\" preset?");
     EXPECT_EQ(sink.sent, points({31, 31, 31, 31, 31}));
     EXPECT_EQ(presets.names(), QStringList{"Flat"});
@@ -322,7 +322,7 @@ TEST_F(PatchPagesTest, EveryPresetOperationSendsTheFivePointsInOrder)
         dialog->findChild<QLineEdit*>("eName")->setText("Mine");
         QTest::keyClick(dialog, Qt::Key_Return);
     });
-    userToggled("sbSaveTGpreset");
+    click("sbSaveTGpreset");
     EXPECT_EQ(list->count(), 2);
     EXPECT_EQ(presets.points(1), (TrackGenPresets::Curve{31, 31, 31, 31, 31}));
     EXPECT_TRUE(sink.sent.empty());

@@ -86,7 +86,7 @@ protected:
 private:
     // MainWindowMenus.cpp: the menus and the small commands of the shell.
     void buildMenus();
-    QAction* addMenuAction(QMenu* menu, const char* name, const QString& caption,
+    QAction* addCommand(QMenu* menu, const char* name, const QString& caption,
                            const QKeySequence& shortcut = {}, const QString& hint = {});
     void wire(const char* name, void (MainWindow::*handler)());
     void exitProgram();

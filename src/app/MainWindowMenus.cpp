@@ -7,6 +7,7 @@
 #include "editor/PatchEditorView.h"
 #include "midi/dialogs/MidiSetupDialog.h"
 #include "midi/dialogs/SysexBuffersDialog.h"
+#include "widgets/MenuActions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,19 +15,12 @@
 
 namespace velmora {
 
-QAction* MainWindow::addMenuAction(QMenu* menu, const char* name, const QString& caption,
-                                   const QKeySequence& shortcut, const QString& hint)
+QAction* MainWindow::addCommand(QMenu* menu, const char* name, const QString& caption,
+                                const QKeySequence& shortcut, const QString& hint)
 {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(QLatin1String(name));
-    action->setShortcut(shortcut);
-    action->setStatusTip(hint);
-    action->setToolTip(hint);
-    // Commands that belong to windows still to come stay visible but disabled.
+    QAction* action = widgets::addMenuAction(*this, menu, name, caption, shortcut, hint);
+    // A command is enabled once it is wired to what it does.
     action->setEnabled(false);
-    menu->addAction(action);
-    // Shortcuts belong to the window, so they work while the menu is hidden.
-    addAction(action);
     return action;
 }
 
@@ -46,40 +40,39 @@ void MainWindow::buildMenus()
 {
     using QKS = QKeySequence;
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    addMenuAction(file, "aOpen", "&Open...", QKS("Ctrl+O"), "Open a patch file from disk");
-    addMenuAction(file, "aSave", "&Save...", QKS("Ctrl+S"), "Save the current patch to disk");
+    addCommand(file, "aOpen", "&Open...", QKS("Ctrl+O"), "Open a patch file from disk");
+    addCommand(file, "aSave", "&Save...", QKS("Ctrl+S"), "Save the current patch to disk");
     file->addSeparator();
-    addMenuAction(file, "aDownload", "&Download", QKS("Ctrl+D"),
-                  "Receive a patch from your Matrix");
-    addMenuAction(file, "aUpload", "&Upload", QKS("Ctrl+U"), "Send a patch to your Matrix");
+    addCommand(file, "aDownload", "&Download", QKS("Ctrl+D"), "Receive a patch from your Matrix");
+    addCommand(file, "aUpload", "&Upload", QKS("Ctrl+U"), "Send a patch to your Matrix");
     file->addSeparator();
-    addMenuAction(file, "aBankManager", "&Bank Manager...", QKS("Ctrl+B"));
+    addCommand(file, "aBankManager", "&Bank Manager...", QKS("Ctrl+B"));
     file->addSeparator();
-    addMenuAction(file, "aExit", "E&xit", QKS("Ctrl+X"));
+    addCommand(file, "aExit", "E&xit", QKS("Ctrl+X"));
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    addMenuAction(edit, "aInit", "&Initialize", QKS("Ctrl+I"), "Load default.vmp");
-    addMenuAction(edit, "aCompare", "&Compare", {}, "Compare patch edits to original");
+    addCommand(edit, "aInit", "&Initialize", QKS("Ctrl+I"), "Load default.vmp");
+    addCommand(edit, "aCompare", "&Compare", {}, "Compare patch edits to original");
     edit->addSeparator();
-    addMenuAction(edit, "aRandom", "&Randomize", QKS("Ctrl+R"), "Mutate the current patch");
-    addMenuAction(edit, "aMutate", "&Mutate", QKS("Ctrl+M"));
+    addCommand(edit, "aRandom", "&Randomize", QKS("Ctrl+R"), "Mutate the current patch");
+    addCommand(edit, "aMutate", "&Mutate", QKS("Ctrl+M"));
 
     QMenu* play = menuBar()->addMenu(QStringLiteral("&Play"));
-    addMenuAction(play, "aNotesOff", "&All Notes Off", QKS("Ctrl+A"));
-    addMenuAction(play, "aChord", "&Chord", QKS("Ctrl+C"), "Play a chord ");
-    addMenuAction(play, "aDrone", "&Long Note", QKS("Ctrl+L"));
-    addMenuAction(play, "aNote", "&Note", QKS("Ctrl+N"), "Send Note On/Off");
+    addCommand(play, "aNotesOff", "&All Notes Off", QKS("Ctrl+A"));
+    addCommand(play, "aChord", "&Chord", QKS("Ctrl+C"), "Play a chord ");
+    addCommand(play, "aDrone", "&Long Note", QKS("Ctrl+L"));
+    addCommand(play, "aNote", "&Note", QKS("Ctrl+N"), "Send Note On/Off");
     play->addSeparator();
-    addMenuAction(play, "aKeyboard", "&Keyboard", QKS("Ctrl+K"));
-    addMenuAction(play, "aSequencer", "&Sequencer", QKS("Ctrl+Q"));
+    addCommand(play, "aKeyboard", "&Keyboard", QKS("Ctrl+K"));
+    addCommand(play, "aSequencer", "&Sequencer", QKS("Ctrl+Q"));
     play->addSeparator();
-    addMenuAction(play, "aSetNote", "Set Note...", {}, "Set Midi note value");
-    addMenuAction(play, "aSetChord", "Set Chord...", {}, "Set Midi note values");
+    addCommand(play, "aSetNote", "Set Note...", {}, "Set Midi note value");
+    addCommand(play, "aSetChord", "Set Chord...", {}, "Set Midi note values");
 
     QMenu* setup = menuBar()->addMenu(QStringLiteral("&Setup"));
     setup->setToolTip(QStringLiteral("Midi and program settings"));
-    addMenuAction(setup, "aHideMenu", "&Hide Menu", QKS("Ctrl+H"));
-    addMenuAction(setup, "aSpy", "&Parameter Display", QKS("Ctrl+P"));
+    addCommand(setup, "aHideMenu", "&Hide Menu", QKS("Ctrl+H"));
+    addCommand(setup, "aSpy", "&Parameter Display", QKS("Ctrl+P"));
     setup->addSeparator();
     QMenu* model = setup->addMenu(QStringLiteral("M&odel..."));
     model->setObjectName(QStringLiteral("miSetModel"));
@@ -92,21 +85,21 @@ void MainWindow::buildMenus()
     // Switching the model changes only the messages, never the stored data.
     connect(m1000, &QAction::triggered, this, [this] { applyModel(SynthModel::Matrix1000); });
     connect(m6, &QAction::triggered, this, [this] { applyModel(SynthModel::Matrix6); });
-    addMenuAction(setup, "aMidiSetup", "&Midi...");
-    addMenuAction(setup, "aBuffer", "&SysEx...", {}, "Set SysEx buffer count and size");
-    addMenuAction(setup, "aSetMutator", "M&utate...");
+    addCommand(setup, "aMidiSetup", "&Midi...");
+    addCommand(setup, "aBuffer", "&SysEx...", {}, "Set SysEx buffer count and size");
+    addCommand(setup, "aSetMutator", "M&utate...");
     setup->addSeparator();
-    addMenuAction(setup, "aAutoPlay", "&Auto Play")->setCheckable(true);
-    addMenuAction(setup, "aThru", "&Thru Mode")->setCheckable(true);
-    addMenuAction(setup, "aMap", "&CC Mapping")->setCheckable(true);
-    addMenuAction(setup, "aViewMap", "&View CC Map", QKS("Ctrl+V"));
+    addCommand(setup, "aAutoPlay", "&Auto Play")->setCheckable(true);
+    addCommand(setup, "aThru", "&Thru Mode")->setCheckable(true);
+    addCommand(setup, "aMap", "&CC Mapping")->setCheckable(true);
+    addCommand(setup, "aViewMap", "&View CC Map", QKS("Ctrl+V"));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    addMenuAction(help, "aHelp", "&Help", QKS("F1"));
-    addMenuAction(help, "aShortcuts", "&Keyboard Shortcuts");
-    addMenuAction(help, "aAbout", "&About...", {}, "View program info");
+    addCommand(help, "aHelp", "&Help", QKS("F1"));
+    addCommand(help, "aShortcuts", "&Keyboard Shortcuts");
+    addCommand(help, "aAbout", "&About...", {}, "View program info");
     help->addSeparator();
-    addMenuAction(help, "aHomepage", "Velmora &Website");
+    addCommand(help, "aHomepage", "Velmora &Website");
 
     menus_ = {file, edit, play, setup, help};
 

@@ -7,6 +7,7 @@
 #include "protocol/MidiSink.h"
 #include "protocol/PatchName.h"
 #include "protocol/Transfers.h"
+#include "widgets/MenuActions.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -138,17 +139,6 @@ void BankManagerWindow::buildGrids()
     setCentralWidget(central);
 }
 
-QAction* BankManagerWindow::addMenuAction(QMenu* menu, const char* name, const QString& caption,
-                                          const QKeySequence& shortcut)
-{
-    auto* action = new QAction(caption, this);
-    action->setObjectName(QLatin1String(name));
-    action->setShortcut(shortcut);
-    menu->addAction(action);
-    addAction(action);
-    return action;
-}
-
 void BankManagerWindow::buildMenus()
 {
     using QKS = QKeySequence;
@@ -156,37 +146,44 @@ void BankManagerWindow::buildMenus()
     const auto wire = [this](QAction* action, void (BankManagerWindow::*handler)()) {
         connect(action, &QAction::triggered, this, handler);
     };
-    wire(addMenuAction(file, "aNew", "&New", QKS("Ctrl+N")), &BankManagerWindow::newBank);
-    wire(addMenuAction(file, "aOpen", "&Open...", QKS("Ctrl+O")), &BankManagerWindow::openFromFile);
-    wire(addMenuAction(file, "aSave", "&Save...", QKS("Ctrl+S")), &BankManagerWindow::saveToFile);
+    wire(widgets::addMenuAction(*this, file, "aNew", "&New", QKS("Ctrl+N")),
+         &BankManagerWindow::newBank);
+    wire(widgets::addMenuAction(*this, file, "aOpen", "&Open...", QKS("Ctrl+O")),
+         &BankManagerWindow::openFromFile);
+    wire(widgets::addMenuAction(*this, file, "aSave", "&Save...", QKS("Ctrl+S")),
+         &BankManagerWindow::saveToFile);
     file->addSeparator();
-    wire(addMenuAction(file, "aDownload", "&Download", QKS("Ctrl+D")),
+    wire(widgets::addMenuAction(*this, file, "aDownload", "&Download", QKS("Ctrl+D")),
          &BankManagerWindow::downloadBank);
-    wire(addMenuAction(file, "aUpload", "&Upload...", QKS("Ctrl+U")),
+    wire(widgets::addMenuAction(*this, file, "aUpload", "&Upload...", QKS("Ctrl+U")),
          &BankManagerWindow::uploadBank);
     file->addSeparator();
-    connect(addMenuAction(file, "aExit", "E&xit", QKS("Ctrl+X")), &QAction::triggered, this,
-            &QWidget::close);
+    connect(widgets::addMenuAction(*this, file, "aExit", "E&xit", QKS("Ctrl+X")),
+            &QAction::triggered, this, &QWidget::close);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    connect(addMenuAction(help, "aBankHelp", "Bank Manager &Help", QKS(Qt::Key_F1)),
+    connect(widgets::addMenuAction(*this, help, "aBankHelp", "Bank Manager &Help", QKS(Qt::Key_F1)),
             &QAction::triggered, this, [this] { Call(onHelp, 1013); });
-    connect(addMenuAction(help, "aShortcuts", "&Keyboard Shortcuts"), &QAction::triggered, this,
-            [this] { Call(onHelp, 1018); });
+    connect(widgets::addMenuAction(*this, help, "aShortcuts", "&Keyboard Shortcuts"),
+            &QAction::triggered, this, [this] { Call(onHelp, 1018); });
 
     popup_ = new QMenu(this);
     popup_->setObjectName(QStringLiteral("pmBank"));
-    wire(addMenuAction(popup_, "pmiCopy", "&Copy"), &BankManagerWindow::copyEntry);
-    QAction* paste = addMenuAction(popup_, "pmiPaste", "&Paste");
+    wire(widgets::addMenuAction(*this, popup_, "pmiCopy", "&Copy"), &BankManagerWindow::copyEntry);
+    QAction* paste = widgets::addMenuAction(*this, popup_, "pmiPaste", "&Paste");
     paste->setEnabled(false); // until the first Copy
     wire(paste, &BankManagerWindow::pasteEntry);
-    wire(addMenuAction(popup_, "pmiRename", "Rename"), &BankManagerWindow::renameEntry);
+    wire(widgets::addMenuAction(*this, popup_, "pmiRename", "Rename"),
+         &BankManagerWindow::renameEntry);
     popup_->addSeparator();
-    wire(addMenuAction(popup_, "pmiOpen", "&Open..."), &BankManagerWindow::openEntry);
-    wire(addMenuAction(popup_, "pmiSave", "&Save to disk..."), &BankManagerWindow::saveEntry);
+    wire(widgets::addMenuAction(*this, popup_, "pmiOpen", "&Open..."),
+         &BankManagerWindow::openEntry);
+    wire(widgets::addMenuAction(*this, popup_, "pmiSave", "&Save to disk..."),
+         &BankManagerWindow::saveEntry);
     popup_->addSeparator();
-    wire(addMenuAction(popup_, "pmiEditor", "&Bank to &Editor"), &BankManagerWindow::bankToEditor);
-    QAction* toBank = addMenuAction(popup_, "pmiEdit2Bank", "Editor to &Bank");
+    wire(widgets::addMenuAction(*this, popup_, "pmiEditor", "&Bank to &Editor"),
+         &BankManagerWindow::bankToEditor);
+    QAction* toBank = widgets::addMenuAction(*this, popup_, "pmiEdit2Bank", "Editor to &Bank");
     toBank->setEnabled(false); // only while a patch is loaded
     wire(toBank, &BankManagerWindow::editorToBank);
     connect(popup_, &QMenu::aboutToShow, this,
@@ -194,9 +191,9 @@ void BankManagerWindow::buildMenus()
 
     splitPopup_ = new QMenu(this);
     splitPopup_->setObjectName(QStringLiteral("pmSplit"));
-    wire(addMenuAction(splitPopup_, "aImportSplit", "&Import Split..."),
+    wire(widgets::addMenuAction(*this, splitPopup_, "aImportSplit", "&Import Split..."),
          &BankManagerWindow::importSplit);
-    wire(addMenuAction(splitPopup_, "aExportSplit", "&Export Split..."),
+    wire(widgets::addMenuAction(*this, splitPopup_, "aExportSplit", "&Export Split..."),
          &BankManagerWindow::exportSplit);
 }
 

@@ -98,8 +98,6 @@ protected:
 private:
     void buildMenus();
     void buildGrids();
-    QAction* addMenuAction(QMenu* menu, const char* name, const QString& caption,
-                           const QKeySequence& shortcut = {});
     void showCell(int index, const std::string& name);
     void showSplitCell(int index, const std::string& name);
     void selectEntry(int entry);

@@ -116,8 +116,6 @@ private:
     // SequencerWindowControls.cpp
     void buildControls();
     void buildMenus();
-    QAction* addMenuAction(QMenu* menu, const char* name, const QString& caption,
-                           const QKeySequence& shortcut = {}, const QString& hint = {});
     void applyStepNote(int step, int position);
     void toggleStepMute(int step);
     void toggleMute(int step);

@@ -4,6 +4,7 @@
 
 #include "widgets/LampButton.h"
 #include "widgets/Led.h"
+#include "widgets/MenuActions.h"
 #include "widgets/PanelSwitch.h"
 #include "widgets/Tag.h"
 
@@ -121,55 +122,48 @@ void SequencerWindow::buildControls()
     setCentralWidget(central);
 }
 
-QAction* SequencerWindow::addMenuAction(QMenu* menu, const char* name, const QString& caption,
-                                        const QKeySequence& shortcut, const QString& hint)
-{
-    auto* action = new QAction(caption, this);
-    action->setObjectName(QLatin1String(name));
-    action->setShortcut(shortcut);
-    action->setStatusTip(hint);
-    action->setToolTip(hint.isEmpty() ? caption : hint);
-    if (menu != nullptr)
-        menu->addAction(action);
-    addAction(action);
-    return action;
-}
-
 void SequencerWindow::buildMenus()
 {
     using QKS = QKeySequence;
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    connect(addMenuAction(file, "aOpen", QStringLiteral("&Open..."), QKS(QStringLiteral("Ctrl+O")),
-                          QStringLiteral("Load a sequence from disk")),
+    connect(widgets::addMenuAction(*this, file, "aOpen", QStringLiteral("&Open..."),
+                                   QKS(QStringLiteral("Ctrl+O")),
+                                   QStringLiteral("Load a sequence from disk")),
             &QAction::triggered, this, &SequencerWindow::openFromFile);
-    connect(addMenuAction(file, "aSave", QStringLiteral("&Save..."), QKS(QStringLiteral("Ctrl+S")),
-                          QStringLiteral("Save sequence to disk")),
+    connect(widgets::addMenuAction(*this, file, "aSave", QStringLiteral("&Save..."),
+                                   QKS(QStringLiteral("Ctrl+S")),
+                                   QStringLiteral("Save sequence to disk")),
             &QAction::triggered, this, &SequencerWindow::saveSequence);
     file->addSeparator();
-    connect(addMenuAction(file, "aExit", QStringLiteral("Exit"), QKS(QStringLiteral("Ctrl+X"))),
+    connect(widgets::addMenuAction(*this, file, "aExit", QStringLiteral("Exit"),
+                                   QKS(QStringLiteral("Ctrl+X"))),
             &QAction::triggered, this, &QWidget::close);
 
     QMenu* play = menuBar()->addMenu(QStringLiteral("&Play"));
-    aPlay = addMenuAction(play, "aPlay", QStringLiteral("&Play"), QKS(QStringLiteral("Ctrl+P")));
+    aPlay = widgets::addMenuAction(*this, play, "aPlay", QStringLiteral("&Play"),
+                                   QKS(QStringLiteral("Ctrl+P")));
     connect(aPlay, &QAction::triggered, this, &SequencerWindow::togglePlay);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    connect(addMenuAction(help, "aSeqHelp", QStringLiteral("Sequencer &Help"), QKS(Qt::Key_F1)),
+    connect(widgets::addMenuAction(*this, help, "aSeqHelp", QStringLiteral("Sequencer &Help"),
+                                   QKS(Qt::Key_F1)),
             &QAction::triggered, this, [this] {
                 if (onHelp)
                     onHelp(kHelpTopic);
             });
-    connect(addMenuAction(help, "aShortcuts", QStringLiteral("&Keyboard Shortcuts")),
-            &QAction::triggered, this, [this] {
-                if (onHelp)
-                    onHelp(kShortcutsHelpTopic);
-            });
+    connect(
+        widgets::addMenuAction(*this, help, "aShortcuts", QStringLiteral("&Keyboard Shortcuts")),
+        &QAction::triggered, this, [this] {
+            if (onHelp)
+                onHelp(kShortcutsHelpTopic);
+        });
 
     // Keys 1..8 toggle the mutes; they have no menu item.
     for (int k = 0; k < Sequence::kSteps; ++k) {
         const QByteArray name = "aMute" + QByteArray::number(k);
-        QAction* mute = addMenuAction(nullptr, name.constData(),
-                                      QStringLiteral("Mute %1").arg(k + 1), QKS(Qt::Key_1 + k));
+        QAction* mute =
+            widgets::addMenuAction(*this, nullptr, name.constData(),
+                                   QStringLiteral("Mute %1").arg(k + 1), QKS(Qt::Key_1 + k));
         connect(mute, &QAction::triggered, this, [this, k] { toggleMute(k); });
     }
 }

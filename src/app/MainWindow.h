@@ -39,7 +39,7 @@ class KeyboardWindow;
 class SequencerWindow;
 } // namespace perform
 namespace widgets {
-class led;
+class Led;
 } // namespace widgets
 
 class HelpBrowser;
@@ -142,7 +142,7 @@ private:
     std::unique_ptr<perform::ControllerMap> ccmap_;
     perform::KeyboardWindow* keys_ = nullptr;
     perform::SequencerWindow* seq_ = nullptr;
-    widgets::led* ledMidiOut_ = nullptr;
+    widgets::Led* ledMidiOut_ = nullptr;
     library::BankManagerWindow* bank_ = nullptr;
     editor::PatchEditorView* view_ = nullptr;
     editor::ParameterDisplayWindow* lcd_ = nullptr;

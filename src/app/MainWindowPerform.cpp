@@ -26,7 +26,7 @@ namespace velmora {
 
 void MainWindow::buildPerform()
 {
-    ledMidiOut_ = new widgets::led(statusBar());
+    ledMidiOut_ = new widgets::Led(statusBar());
     ledMidiOut_->setObjectName(QStringLiteral("ledMidiOut"));
     ledMidiOut_->setToolTip(QStringLiteral("Midi Out"));
     statusBar()->addPermanentWidget(ledMidiOut_);

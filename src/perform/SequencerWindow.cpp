@@ -99,7 +99,7 @@ void SequencerWindow::stopSeq()
     timer_.setEnabled(false);
     sequence_.rewind();
     showPlaying(false);
-    for (widgets::led* led : leds_)
+    for (widgets::Led* led : leds_)
         led->setActive(false);
 }
 

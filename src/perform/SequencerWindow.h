@@ -33,7 +33,7 @@ class PatchEditing;
 namespace widgets {
 class LampButton;
 class PanelSwitch;
-class led;
+class Led;
 } // namespace widgets
 } // namespace velmora
 
@@ -135,7 +135,7 @@ private:
     ThreadTimer timer_;
     bool centred_ = false;
 
-    std::array<widgets::led*, Sequence::kSteps> leds_{};
+    std::array<widgets::Led*, Sequence::kSteps> leds_{};
     std::array<QLabel*, Sequence::kSteps> labels_{};
     std::array<QSlider*, Sequence::kSteps> bars_{};
     std::array<widgets::LampButton*, Sequence::kSteps> mutes_{};

@@ -31,7 +31,7 @@ void SequencerWindow::buildControls()
     for (int k = 0; k < Sequence::kSteps; ++k) {
         const auto i = static_cast<std::size_t>(k);
         const QString n = QString::number(k + 1);
-        leds_[i] = new widgets::led(central);
+        leds_[i] = new widgets::Led(central);
         leds_[i]->setObjectName(QStringLiteral("LED") + n);
         leds_[i]->setToolTip(QStringLiteral("Active Step led"));
         labels_[i] = new QLabel(central);

@@ -9,9 +9,9 @@
 
 namespace velmora::widgets {
 
-led::led(QWidget* parent) : QWidget(parent), color_(panel::Trace) {}
+Led::Led(QWidget* parent) : QWidget(parent), color_(panel::Trace) {}
 
-void led::setActive(bool active)
+void Led::setActive(bool active)
 {
     if (active == active_)
         return;
@@ -19,7 +19,7 @@ void led::setActive(bool active)
     update();
 }
 
-void led::setColor(const QColor& color)
+void Led::setColor(const QColor& color)
 {
     if (color == color_)
         return;
@@ -27,13 +27,13 @@ void led::setColor(const QColor& color)
     update();
 }
 
-QSize led::sizeHint() const
+QSize Led::sizeHint() const
 {
     const int side = std::max(10, fontMetrics().height() * 3 / 4);
     return {side, side};
 }
 
-void led::paintEvent(QPaintEvent* /*event*/)
+void Led::paintEvent(QPaintEvent* /*event*/)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -6,12 +6,12 @@
 
 namespace velmora::widgets {
 
-class led : public QWidget
+class Led : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit led(QWidget* parent = nullptr);
+    explicit Led(QWidget* parent = nullptr);
 
     bool active() const { return active_; }
     void setActive(bool active);

@@ -57,7 +57,7 @@ struct SeqRig
     template <typename T> T* child(const QString& name) { return seq.findChild<T*>(name); }
     QSlider* bar(int n) { return child<QSlider>(QStringLiteral("Bar%1").arg(n)); }
     QString label(int n) { return child<QLabel>(QStringLiteral("Label%1").arg(n))->text(); }
-    bool led(int n) { return child<widgets::led>(QStringLiteral("LED%1").arg(n))->active(); }
+    bool led(int n) { return child<widgets::Led>(QStringLiteral("LED%1").arg(n))->active(); }
     // Clicks the top or bottom cell of a switch.
     void flip(const char* name, bool top)
     {

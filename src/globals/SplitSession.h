@@ -70,7 +70,7 @@ public:
     static constexpr std::chrono::milliseconds kModePause{10};
 
     // `entry` is the split table's record of split `split` (0..49); it is
-    // written only by Accept. `channel` is the instrument's channel 0..15.
+    // written only by `accept`. `channel` is the instrument's channel 0..15.
     SplitSession(SplitRecord& entry, int split, MidiSink& output, int channel, Pause pause);
 
     const SplitRecord& working() const { return working_; }

@@ -1,11 +1,11 @@
 // An outbox between a message source (the virtual instrument) and whatever
-// delivers its messages (a MIDI port, an in-process receiver). Send copies a
+// delivers its messages (a MIDI port, an in-process receiver). `send` copies a
 // message into a queue and returns at once; a worker thread of the link's own
 // hands the messages on, in order, to the downstream function, either as fast
 // as it can or no faster than a real MIDI cable would carry them.
 //
 // Every member may be called from any thread. The downstream function is
-// called only on the worker thread, one message at a time; it may call Send,
+// called only on the worker thread, one message at a time; it may call `send`,
 // but not waitIdle or the destructor.
 #pragma once
 

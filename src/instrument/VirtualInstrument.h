@@ -3,7 +3,7 @@
 // request the way the instrument does. Velmora uses it as the built-in port
 // pair on machines without MIDI hardware, and tests drive it directly.
 //
-// It is a synchronous state machine: Receive takes one whole message, updates
+// It is a synchronous state machine: `receive` takes one whole message, updates
 // the memory and, for a request, calls the output once per answer message, in
 // order, before it returns. Nothing it receives can make it fail: messages it
 // does not understand (wrong length, unknown opcode, bytes with the top bit
@@ -11,7 +11,7 @@
 // otherwise ignored.
 //
 // Thread-safety: none of its own. One instance is used from one thread at a
-// time; the output runs on the thread that called Receive and must not call
+// time; the output runs on the thread that called `receive` and must not call
 // back into the same instance. To hand answers to another thread, let the
 // output feed a PacedLink.
 #pragma once
@@ -31,7 +31,7 @@ class VirtualInstrument
 {
 public:
     // Where answers go: one whole message at a time, called synchronously
-    // from within Receive.
+    // from within `receive`.
     using Output = std::function<void(std::span<const Byte> message)>;
 
     // Faults to inject, for tests. Counts start at 0 when setFaults is called;

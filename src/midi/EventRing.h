@@ -41,7 +41,7 @@ public:
         return true;
     }
 
-    // Consumer: the oldest entry, or nullptr; it stays until Remove.
+    // Consumer: the oldest entry, or nullptr; it stays until `remove`.
     const RingEntry* peek() const { return count() == 0 ? nullptr : &entries_[read_]; }
     void remove()
     {

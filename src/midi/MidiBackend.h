@@ -32,7 +32,7 @@ class MidiInputPort
 {
 public:
     virtual ~MidiInputPort() = default; // closes the port
-    // Messages reach the receiver only between Start and Stop.
+    // Messages reach the receiver only between `start` and `stop`.
     virtual void start() = 0;
     virtual void stop() = 0;
 };

@@ -109,7 +109,7 @@ void MidiInput::close()
     if (!isOpen())
         return;
     state_ = DeviceState::Closed;
-    // Destroying the port guarantees that the backend calls Store no more.
+    // Destroying the port guarantees that the backend calls `store` no more.
     port_.reset();
     ring_.reset();
     pool_.reset();

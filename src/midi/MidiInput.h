@@ -1,7 +1,7 @@
 // MidiInput: one MIDI input device. The backend's thread stores each
 // message in a fixed ring (SysEx bytes in buffers taken when the device
 // opened) and posts a notification; on the user-interface thread the
-// component then calls OnMidiInput once for every stored message, and the
+// component then calls its input handler once for every stored message, and the
 // handler takes it with takeEvent.
 #pragma once
 
@@ -100,7 +100,7 @@ private:
     std::unique_ptr<SysexPool> pool_;
     std::unique_ptr<MidiInputPort> port_;
     // Set while a notification is on its way, so a burst posts one event;
-    // Deliver still calls the handler once per stored message.
+    // `deliver` still calls the handler once per stored message.
     std::atomic<bool> notifyPosted_{false};
     std::atomic<bool> overflowPosted_{false};
     std::atomic<std::uint64_t> lost_{0};

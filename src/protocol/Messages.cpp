@@ -124,7 +124,7 @@ Message programChange(int channel, Byte program)
     return {status(0xC0, channel), static_cast<Byte>(program & 0x7F)};
 }
 
-std::optional<ShortMessage> applyField(int channel, int controller, int value)
+std::optional<ShortMessage> controlChange(int channel, int controller, int value)
 {
     if (controller < 1 || controller >= 120 || value < 0 || value >= 128)
         return std::nullopt;

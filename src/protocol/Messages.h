@@ -18,6 +18,7 @@ using Message = std::vector<Byte>;
 namespace opcode {
 inline constexpr Byte patchToMemory = 0x01;
 inline constexpr Byte splitData = 0x02;
+inline constexpr Byte masterData = 0x03; // the global record (Matrix-1000) or master (Matrix-6)
 inline constexpr Byte request = 0x04;
 inline constexpr Byte parameterPrefix = 0x05; // Matrix-6 only
 inline constexpr Byte parameter = 0x06;
@@ -84,7 +85,7 @@ struct ShortMessage
 
 Message programChange(int channel, Byte program);
 // Only controllers 1..119 with values 0..127 are sent; anything else gives none.
-std::optional<ShortMessage> applyField(int channel, int controller, int value);
+std::optional<ShortMessage> controlChange(int channel, int controller, int value);
 // Velocity 100, as the test note and chord play.
 ShortMessage noteOn(int channel, Byte note);
 ShortMessage noteOff(int channel, Byte note);

@@ -81,7 +81,7 @@ void ParameterSender::sendController(int controller, int value)
 {
     if (!output_.isOpen())
         return;
-    if (const auto message = applyField(channel_, controller, value))
+    if (const auto message = controlChange(channel_, controller, value))
         output_.sendShort(message->status, message->data1, message->data2);
 }
 

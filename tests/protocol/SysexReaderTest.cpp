@@ -1,0 +1,222 @@
+// Files as instruments and other tools write them: captures with the bank
+// select and the request before the answer, the instrument's dummy splits and
+// global record, other makers' messages, noise, and .mid collections.
+#include "protocol/SysexReader.h"
+#include "protocol/Messages.h"
+#include "protocol/MidiFile.h"
+#include "support/DemoPatches.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+namespace velmora {
+namespace {
+
+using Bytes = std::vector<Byte>;
+
+void append(Bytes& out, const Bytes& message)
+{
+    out.insert(out.end(), message.begin(), message.end());
+}
+
+// Patch n of bank `bank` as a Matrix-1000 answers "request all": its name
+// field carries "BNKb: nn".
+Bytes answerPatch(int bank, int n)
+{
+    PatchBuffer patch = demo::demoPatch(static_cast<std::uint32_t>(bank * 100 + n));
+    const std::string name =
+        "BNK" + std::to_string(bank) + ": " + (n < 10 ? "0" : "") + std::to_string(n);
+    std::copy(name.begin(), name.end(), patch.begin());
+    return patchToMemory(static_cast<Byte>(n), recordOf(patch));
+}
+
+// What a capture of a Matrix-1000 bank download holds: the bank select and
+// the request that asked, 100 patches, 80 dummy splits, the global record
+// (plain checksum, as the unit sends it) and a message of another maker.
+Bytes requestAllCapture(int bank, Bytes* global = nullptr)
+{
+    Bytes file = bankSelect(static_cast<Byte>(bank));
+    append(file, request(RequestType::All));
+    for (int n = 0; n < 100; ++n)
+        append(file, answerPatch(bank, n));
+    const SplitRecord dummy{};
+    for (int n = 0; n < 80; ++n)
+        append(file, splitData(static_cast<Byte>(n), dummy));
+    std::array<Byte, kGlobal1000Size> record{};
+    for (std::size_t i = 0; i < record.size(); ++i)
+        record[i] = static_cast<Byte>(i * 7);
+    const Bytes g = blockMessage(opcode::masterData, 3, record);
+    if (global != nullptr)
+        *global = g;
+    append(file, g);
+    append(file, {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}); // another maker
+    return file;
+}
+
+TEST(SysexReader, RequestAllCaptureReadsAsBankSplitsAndGlobal)
+{
+    Bytes global;
+    const Bytes file = requestAllCapture(1, &global);
+    const SysexContents contents = readSysex(file);
+    ASSERT_EQ(contents.patches.size(), 100u);
+    EXPECT_EQ(contents.splits.size(), 80u);
+    ASSERT_TRUE(contents.global.has_value());
+    EXPECT_EQ(contents.global->kind, SysexKind::Global1000);
+    EXPECT_EQ(contents.badChecksums(), 0u);
+    // The bank select, the request and the other maker's message are skipped.
+    EXPECT_EQ(contents.otherMessages, 3u);
+    EXPECT_EQ(contents.skippedText(), "3 other messages");
+    // Every message is taken byte for byte as it stands.
+    const Bytes patch37 = answerPatch(1, 37);
+    const auto bytes = contents.patches[37].bytes(file);
+    EXPECT_TRUE(std::ranges::equal(bytes, patch37));
+    EXPECT_TRUE(std::ranges::equal(contents.global->bytes(file), global));
+    const auto placement = contents.placement();
+    ASSERT_TRUE(placement.has_value());
+    EXPECT_EQ((*placement)[37], 37);
+}
+
+TEST(SysexReader, PatchesGoByTheirNumbersOnlyWhenTheyFit)
+{
+    Bytes file;
+    append(file, answerPatch(0, 12));
+    append(file, answerPatch(0, 3));
+    EXPECT_EQ(readSysex(file).placement(), (std::vector<int>{12, 3}));
+    append(file, answerPatch(0, 3)); // a number twice: file order
+    EXPECT_FALSE(readSysex(file).placement().has_value());
+    EXPECT_FALSE(readSysex(answerPatch(0, 99)).placement(50).has_value());
+}
+
+TEST(SysexReader, GarbageOfBankLengthHoldsNoPatch)
+{
+    Bytes noise(kBankSysexSize);
+    std::mt19937 random(7);
+    for (Byte& b : noise)
+        b = static_cast<Byte>(random() & 0xFF);
+    const SysexContents contents = readSysex(noise);
+    EXPECT_TRUE(contents.patches.empty());
+    EXPECT_GT(contents.strayBytes, 0u);
+    EXPECT_FALSE(contents.skippedText().empty());
+}
+
+TEST(SysexReader, BadChecksumsAndCutMessagesAreCountedNotDropped)
+{
+    Bytes file = answerPatch(0, 5);
+    file[100] ^= 0x01; // a data nibble, so the checksum no longer fits
+    Bytes cut = answerPatch(0, 6);
+    cut.resize(120);
+    append(file, cut);
+    append(file, answerPatch(0, 7));
+    const SysexContents contents = readSysex(file);
+    ASSERT_EQ(contents.patches.size(), 2u);
+    EXPECT_EQ(contents.patches[0].checksum, UnpackStatus::BadChecksum);
+    EXPECT_EQ(contents.badChecksums(), 1u);
+    EXPECT_EQ(contents.cutShort, 1u);
+    EXPECT_EQ(contents.skippedText(), "1 message cut short");
+}
+
+TEST(SysexReader, GlobalChecksumFitsEitherRule)
+{
+    // The instruments send the plain sum; files from older tools carry the
+    // end-around-carry sum. A record whose bytes sum past 255 tells them apart.
+    std::array<Byte, kGlobal1000Size> record{};
+    record.fill(0x7F);
+    Bytes plain = blockMessage(opcode::masterData, 3, record);
+    std::array<Byte, kGlobal1000Size> block{};
+    EXPECT_EQ(checkGlobal(plain, block), UnpackStatus::Ok);
+    Bytes carried = plain;
+    carried[carried.size() - 2] = globalChecksum(record);
+    ASSERT_NE(carried, plain);
+    EXPECT_EQ(checkGlobal(carried, block), UnpackStatus::Ok);
+    carried[carried.size() - 2] ^= 0x40;
+    EXPECT_EQ(checkGlobal(carried, block), UnpackStatus::BadChecksum);
+}
+
+// A Standard MIDI File with one track: each message as an F0 event, or
+// split into an F0 packet and F7 continuations as some librarians write it.
+Bytes midiFile(const Bytes& syx, int format, bool packets)
+{
+    auto quantity = [](Bytes& out, std::size_t value) {
+        Bytes bytes{static_cast<Byte>(value & 0x7F)};
+        while ((value >>= 7) > 0)
+            bytes.insert(bytes.begin(), static_cast<Byte>(0x80 | (value & 0x7F)));
+        append(out, bytes);
+    };
+    Bytes track{0x00, 0xFF, 0x03, 0x04, 'M', 'a', 't', 'x'}; // a track name
+    track.insert(track.end(), {0x00, 0xC0, 0x05});           // a program change
+    std::size_t at = 0;
+    while (at < syx.size()) {
+        const auto end = std::find(syx.begin() + static_cast<std::ptrdiff_t>(at), syx.end(), 0xF7);
+        const Bytes message(syx.begin() + static_cast<std::ptrdiff_t>(at), end + 1);
+        at += message.size();
+        const std::size_t first =
+            packets ? std::min<std::size_t>(100, message.size()) : message.size();
+        track.push_back(0x10);
+        track.push_back(0xF0);
+        quantity(track, first - 1);
+        track.insert(track.end(), message.begin() + 1,
+                     message.begin() + static_cast<std::ptrdiff_t>(first));
+        if (first < message.size()) {
+            track.push_back(0x05);
+            track.push_back(0xF7);
+            quantity(track, message.size() - first);
+            track.insert(track.end(), message.begin() + static_cast<std::ptrdiff_t>(first),
+                         message.end());
+        }
+    }
+    track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
+    Bytes file{'M',  'T',
+               'h',  'd',
+               0,    0,
+               0,    6,
+               0,    static_cast<Byte>(format),
+               0,    static_cast<Byte>(format == 1 ? 2 : 1),
+               0x01, 0xE0};
+    if (format == 1)
+        append(file, {'M', 'T', 'r', 'k', 0, 0, 0, 4, 0x00, 0xFF, 0x2F, 0x00}); // tempo track
+    const auto size = static_cast<std::uint32_t>(track.size());
+    append(file, {'M', 'T', 'r', 'k', static_cast<Byte>(size >> 24), static_cast<Byte>(size >> 16),
+                  static_cast<Byte>(size >> 8), static_cast<Byte>(size)});
+    append(file, track);
+    return file;
+}
+
+TEST(MidiFile, CarriesTheSameMessagesAsTheSysexFile)
+{
+    Bytes syx;
+    for (int n = 0; n < 100; ++n)
+        append(syx, answerPatch(0, n));
+    for (const int format : {0, 1})
+        for (const bool packets : {false, true}) {
+            const Bytes mid = midiFile(syx, format, packets);
+            ASSERT_TRUE(isMidiFile(mid));
+            const MidiFileSysex read = sysexFromMidiFile(mid);
+            ASSERT_TRUE(read.ok()) << read.error;
+            EXPECT_EQ(read.messages, syx) << "format " << format << (packets ? ", packets" : "");
+        }
+}
+
+TEST(MidiFile, CutShortOrForeignFilesSayWhy)
+{
+    Bytes syx;
+    for (int n = 0; n < 3; ++n)
+        append(syx, answerPatch(0, n));
+    Bytes mid = midiFile(syx, 0, false);
+    mid.resize(mid.size() - 100); // the end of the last patch and of the track are gone
+    const MidiFileSysex cut = sysexFromMidiFile(mid);
+    EXPECT_TRUE(cut.ok());
+    EXPECT_EQ(readSysex(cut.messages).patches.size(), 2u);
+
+    EXPECT_FALSE(sysexFromMidiFile(syx).ok());
+    Bytes format2 = midiFile(syx, 0, false);
+    format2[9] = 2;
+    EXPECT_EQ(sysexFromMidiFile(format2).error,
+              "is a MIDI file of format 2, which holds no SysEx collection");
+    const Bytes header{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01};
+    EXPECT_FALSE(sysexFromMidiFile(header).ok());
+}
+
+} // namespace
+} // namespace velmora

@@ -19,7 +19,6 @@ constexpr Byte kSplitModeDevice = 0x02;
 constexpr Byte kSplitModeOpcode = 0x0D;
 constexpr Byte kSplitModeOn = 0x02;
 constexpr Byte kSplitModeOff = 0x01;
-constexpr Byte kGlobalDumpOpcode = 0x03;
 // The Matrix-6 answers "request all" with one patch message past its 100
 // patches: the edit buffer, under this number.
 constexpr Byte kMatrix6EditBufferNumber = 100;
@@ -171,14 +170,12 @@ struct VirtualInstrument::State
     }
 
     // One dump: the block packed into a block message under opcode `op`,
-    // number `number`, with the checksum of `rule`.
-    void emitDump(Byte op, Byte number, std::span<const Byte> block, ChecksumRule rule)
+    // number `number`, with its checksum.
+    void emitDump(Byte op, Byte number, std::span<const Byte> block)
     {
         std::array<Byte, kMaster6MessageSize> buffer;
         const std::size_t length = writeBlockMessage(op, number, block, buffer.data());
         Byte& checksum = buffer[length - 2];
-        if (rule == ChecksumRule::Global)
-            checksum = globalChecksum(block);
         const std::int64_t index = dumpsProduced++;
         if (faults.badChecksumDump >= 0 && index == faults.badChecksumDump)
             checksum = static_cast<Byte>((checksum + 1) & 0x7F);
@@ -198,20 +195,21 @@ struct VirtualInstrument::State
     {
         PatchRecord sent = record;
         sixBitName(std::span<Byte>(sent.data(), kPatchNameLength));
-        emitDump(opcode::patchToMemory, number, sent, ChecksumRule::Dump);
+        emitDump(opcode::patchToMemory, number, sent);
     }
 
     void emitSplit(Byte number, const SplitRecord& record)
     {
         SplitRecord sent = record;
         sixBitName(std::span<Byte>(sent.data(), kSplitNameLength));
-        emitDump(opcode::splitData, number, sent, ChecksumRule::Dump);
+        emitDump(opcode::splitData, number, sent);
     }
 
+    // Like the units: the plain sum, and the record's version in msg[4]
+    // (03 from a Matrix-1000, 02 from a Matrix-6).
     void emitGlobal()
     {
-        emitDump(kGlobalDumpOpcode, 0x00, global,
-                 model == SynthModel::Matrix1000 ? ChecksumRule::Global : ChecksumRule::Dump);
+        emitDump(opcode::masterData, model == SynthModel::Matrix1000 ? 0x03 : 0x02, global);
     }
 
     void emitAll()

@@ -194,7 +194,7 @@ void DumpReceiver::handleGlobalDump(std::span<const Byte> message)
 void DumpReceiver::handleGlobalM6Dump(std::span<const Byte> message)
 {
     std::array<Byte, kMaster6Size> block{};
-    if (unpackBlock(message, block) == UnpackStatus::Ok) {
+    if (unpackBlock(message, block, ChecksumRule::Global) == UnpackStatus::Ok) {
         context_.records.global = block;
         context_.flags.globalReceived = true;
         context_.host.refreshGlobals();

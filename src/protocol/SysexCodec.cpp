@@ -49,19 +49,14 @@ UnpackStatus unpackBlock(std::span<const Byte> message, std::span<Byte> block, C
         return UnpackStatus::TooShort;
 
     const Byte* in = message.data() + kDumpHeaderSize;
-    unsigned sum = 0;
     for (Byte& b : block) {
         b = nibbleUnpack(in[0], in[1]);
         in += 2;
-        sum += b;
-        if (rule == ChecksumRule::Global) {
-            if (sum > 255)
-                sum -= 255;
-        } else {
-            sum &= 0xFF;
-        }
     }
-    return (sum & 0x7F) == message[checksumAt] ? UnpackStatus::Ok : UnpackStatus::BadChecksum;
+    const Byte checksum = message[checksumAt];
+    const bool fits = checksum == dumpChecksum(block) ||
+                      (rule == ChecksumRule::Global && checksum == globalChecksum(block));
+    return fits ? UnpackStatus::Ok : UnpackStatus::BadChecksum;
 }
 
 UnpackResult unpackBlock(std::span<const Byte> message, std::size_t blockLength, ChecksumRule rule)
@@ -126,7 +121,8 @@ std::size_t dumpBlockLength(DumpKind kind)
 
 ChecksumRule dumpChecksumRule(DumpKind kind)
 {
-    return kind == DumpKind::Global1000 ? ChecksumRule::Global : ChecksumRule::Dump;
+    return kind == DumpKind::Global1000 || kind == DumpKind::Master6 ? ChecksumRule::Global
+                                                                     : ChecksumRule::Dump;
 }
 
 } // namespace velmora

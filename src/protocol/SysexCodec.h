@@ -42,13 +42,14 @@ inline Byte nibbleUnpack(Byte lo, Byte hi)
 // 8-bit running sum of the block, masked with 7F.
 Byte dumpChecksum(std::span<const Byte> block);
 // 8-bit sum with end-around carry (a sum past 255 drops 255), masked with 7F.
-// Used only by the Matrix-1000 global dump.
+// The instruments send the plain sum with their global records too, but files
+// written by older tools carry this one.
 Byte globalChecksum(std::span<const Byte> block);
 
 enum class ChecksumRule
 {
-    Dump,
-    Global,
+    Dump,   // the plain sum
+    Global, // global and master records: the plain sum or the end-around one
 };
 
 enum class UnpackStatus

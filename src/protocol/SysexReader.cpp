@@ -59,10 +59,10 @@ UnpackStatus checksumOf(SysexKind kind, std::span<const Byte> m)
         return unpackBlock(m, block);
     case SysexKind::Global1000:
         block.resize(kGlobal1000Size);
-        return checkGlobal(m, block);
+        return unpackBlock(m, block, ChecksumRule::Global);
     case SysexKind::Master6:
         block.resize(kMaster6Size);
-        return checkGlobal(m, block);
+        return unpackBlock(m, block, ChecksumRule::Global);
     }
     return UnpackStatus::TooShort;
 }
@@ -73,14 +73,6 @@ std::string counted(std::size_t n, const char* one, const char* many)
 }
 
 } // namespace
-
-UnpackStatus checkGlobal(std::span<const Byte> message, std::span<Byte> block)
-{
-    const UnpackStatus plain = unpackBlock(message, block, ChecksumRule::Dump);
-    if (plain != UnpackStatus::BadChecksum)
-        return plain;
-    return unpackBlock(message, block, ChecksumRule::Global);
-}
 
 SysexContents readSysex(std::span<const Byte> data)
 {

@@ -59,9 +59,4 @@ struct SysexContents
 
 SysexContents readSysex(std::span<const Byte> data);
 
-// The global or master record of a message of kind Global1000 or Master6:
-// its checksum may follow either the plain sum the instruments send or the
-// end-around-carry sum older files carry.
-UnpackStatus checkGlobal(std::span<const Byte> message, std::span<Byte> block);
-
 } // namespace velmora

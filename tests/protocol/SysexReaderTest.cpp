@@ -117,7 +117,7 @@ TEST(SysexReader, BadChecksumsAndCutMessagesAreCountedNotDropped)
     EXPECT_EQ(contents.skippedText(), "1 message cut short");
 }
 
-TEST(SysexReader, GlobalChecksumFitsEitherRule)
+TEST(Unpacker, GlobalChecksumFitsEitherRule)
 {
     // The instruments send the plain sum; files from older tools carry the
     // end-around-carry sum. A record whose bytes sum past 255 tells them apart.
@@ -125,13 +125,14 @@ TEST(SysexReader, GlobalChecksumFitsEitherRule)
     record.fill(0x7F);
     Bytes plain = blockMessage(opcode::masterData, 3, record);
     std::array<Byte, kGlobal1000Size> block{};
-    EXPECT_EQ(checkGlobal(plain, block), UnpackStatus::Ok);
+    EXPECT_EQ(unpackBlock(plain, block, ChecksumRule::Global), UnpackStatus::Ok);
     Bytes carried = plain;
     carried[carried.size() - 2] = globalChecksum(record);
     ASSERT_NE(carried, plain);
-    EXPECT_EQ(checkGlobal(carried, block), UnpackStatus::Ok);
+    EXPECT_EQ(unpackBlock(carried, block, ChecksumRule::Global), UnpackStatus::Ok);
+    EXPECT_EQ(unpackBlock(carried, block, ChecksumRule::Dump), UnpackStatus::BadChecksum);
     carried[carried.size() - 2] ^= 0x40;
-    EXPECT_EQ(checkGlobal(carried, block), UnpackStatus::BadChecksum);
+    EXPECT_EQ(unpackBlock(carried, block, ChecksumRule::Global), UnpackStatus::BadChecksum);
 }
 
 // A Standard MIDI File with one track: each message as an F0 event, or

@@ -238,8 +238,12 @@ TEST(GlobalDump, GoodDumpsFillRecordAndBadOnesAreRejected)
         ASSERT_EQ(rig.pending.size(), 1u);
         Bytes bad = rig.pending.front();
         bad[kDumpHeaderSize] ^= 0x01; // one data nibble off: the checksum no longer fits
+        // The units answer with the record's version in msg[4] and the plain sum.
+        const Bytes answer = rig.pending.front();
+        EXPECT_EQ(answer[4], model == SynthModel::Matrix6 ? 0x02 : 0x03);
         rig.pump();
         const auto global = rig.instrument.global();
+        EXPECT_EQ(answer[answer.size() - 2], dumpChecksum(global));
         EXPECT_EQ(global.size(), model == SynthModel::Matrix6 ? kMaster6Size : kGlobal1000Size);
         EXPECT_TRUE(std::equal(global.begin(), global.end(), rig.records.global.begin()));
         EXPECT_TRUE(rig.transfers.flags().globalReceived);
@@ -257,5 +261,13 @@ TEST(GlobalDump, GoodDumpsFillRecordAndBadOnesAreRejected)
             EXPECT_TRUE(rig.transfers.flags().globalReceived);
             EXPECT_TRUE(rig.host.messages.empty());
         }
+
+        // A dump that carries the end-around-carry sum, as older files do, is
+        // taken too.
+        Bytes carried = answer;
+        carried[carried.size() - 2] = globalChecksum(global);
+        rig.records.global = {};
+        rig.transfers.handleSysex(carried);
+        EXPECT_TRUE(std::equal(global.begin(), global.end(), rig.records.global.begin()));
     }
 }

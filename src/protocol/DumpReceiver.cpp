@@ -3,6 +3,7 @@
 #include "protocol/PatchName.h"
 #include "protocol/PatchTransfers.h"
 #include "protocol/SysexCodec.h"
+#include "protocol/SysexReader.h"
 
 #include <algorithm>
 #include <array>
@@ -25,10 +26,21 @@ DumpReceiver::DumpReceiver(TransferContext& context, PatchTransfers& sender)
     : context_(context), sender_(sender)
 {}
 
-int DumpReceiver::bankMessagesExpected() const
+std::string DumpReceiver::missingEntries() const
 {
-    // A Matrix-6 follows its 100 patches with its edit buffer, which is dropped.
-    return context_.model == SynthModel::Matrix6 ? kBankEntries + 1 : kBankEntries;
+    constexpr int kNamed = 2;
+    std::vector<int> missing;
+    for (int i = 0; i < kBankEntries; ++i)
+        if (!placed_[static_cast<std::size_t>(i)])
+            missing.push_back(i);
+    std::string text;
+    const int named = std::min<int>(kNamed, static_cast<int>(missing.size()));
+    for (int i = 0; i < named; ++i)
+        text += (i == 0 ? "" : ", ") + std::to_string(missing[static_cast<std::size_t>(i)]);
+    const int more = static_cast<int>(missing.size()) - named;
+    if (more > 0)
+        text += " and " + std::to_string(more) + " more";
+    return text;
 }
 
 int DumpReceiver::splitMessagesExpected() const
@@ -51,7 +63,7 @@ bool DumpReceiver::receiving() const
 void DumpReceiver::handleSysex(std::span<const Byte> message)
 {
     const auto now = context_.host.now();
-    const DumpKind kind = classifyDump(message.size());
+    const DumpKind kind = classifyMessage(message);
     // After a stall the rest of the answer may come any time later, so only
     // a new request or the answer's splits and global end the dropping.
     const bool quietLongEnough = !discardUntilAsked_ && now - lastHeard_ >= kAnswerGap;
@@ -71,11 +83,17 @@ void DumpReceiver::handleSysex(std::span<const Byte> message)
     if (kind == DumpKind::Other)
         return;
 
-    // The patch part of a bank answer is over before all of it arrived.
-    if (context_.flags.bankReceiving)
-        failBank("The instrument's answer held only " + std::to_string(context_.flags.bankCount) +
-                 " of " + std::to_string(bankMessagesExpected()) +
-                 " patch messages. The bank was not changed.");
+    // The patch part of a bank answer is over: whole but for a Matrix-6's
+    // trailing edit buffer, or short of entries.
+    if (context_.flags.bankReceiving) {
+        if (context_.flags.bankCount == kBankEntries)
+            finishBank();
+        else
+            failBank(
+                "The instrument's answer held only " + std::to_string(context_.flags.bankCount) +
+                " of " + std::to_string(kBankEntries) +
+                " patch messages (missing: " + missingEntries() + "). The bank was not changed.");
+    }
     switch (kind) {
     case DumpKind::Split:
         handleSplitDump(message);
@@ -125,23 +143,29 @@ void DumpReceiver::handleBankDump(std::span<const Byte> message)
 {
     TransferFlags& flags = context_.flags;
     TransferHost& host = context_.host;
-    if (flags.bankCount == 0)
-        host.openProgress("Receiving Patches...", kBankEntries);
-
-    if (flags.bankCount < kBankEntries) {
-        const int index = flags.bankCount;
-        PatchBuffer& entry = staging_[static_cast<std::size_t>(index)];
+    const int number = message[4];
+    if (context_.model == SynthModel::Matrix6 && number == kBankEntries) {
+        editBufferSeen_ = true;
+    } else {
+        const auto slot = static_cast<std::size_t>(number);
+        if (number >= kBankEntries || placed_[slot])
+            return; // refused: not an entry of this answer
+        if (flags.bankCount == 0)
+            host.openProgress("Receiving Patches...", kBankEntries);
+        PatchBuffer& entry = staging_[slot];
         const UnpackStatus status = unpackBlock(message, recordOf(entry));
         raiseName(std::span<Byte>(entry.data(), kPatchNameLength));
-        host.setBankCell(index, nameText(entry, kPatchNameLength));
+        placed_[slot] = true;
+        host.setBankCell(number, nameText(entry, kPatchNameLength));
         if (status != UnpackStatus::Ok) {
             failBank("Checksum error in Bank dump");
             return;
         }
-        host.setProgress(index);
+        host.setProgress(flags.bankCount);
+        ++flags.bankCount;
     }
-    ++flags.bankCount;
-    if (flags.bankCount >= bankMessagesExpected())
+    if (flags.bankCount == kBankEntries &&
+        (context_.model != SynthModel::Matrix6 || editBufferSeen_))
         finishBank();
 }
 
@@ -220,6 +244,8 @@ void DumpReceiver::beginBankReceive()
     discarding_ = false;
     discardUntilAsked_ = false;
     staging_.assign(context_.records.bank.begin(), context_.records.bank.end());
+    placed_.assign(kBankPatchCount, false);
+    editBufferSeen_ = false;
     lastHeard_ = context_.host.now();
 }
 
@@ -257,10 +283,10 @@ void DumpReceiver::failBank(const std::string& text)
     discarding_ = true;
     lastHeard_ = host.now();
     // The grid showed each entry as it arrived; show the unchanged bank again.
-    const int shown = std::min(flags.bankCount + 1, kBankEntries);
-    for (int i = 0; i < shown; ++i)
-        host.setBankCell(
-            i, nameText(context_.records.bank[static_cast<std::size_t>(i)], kPatchNameLength));
+    for (std::size_t i = 0; i < placed_.size(); ++i)
+        if (placed_[i])
+            host.setBankCell(static_cast<int>(i),
+                             nameText(context_.records.bank[i], kPatchNameLength));
     host.enableButtons();
 }
 
@@ -297,8 +323,7 @@ void DumpReceiver::endStalledReceive()
         // Patches that still come are the late rest of this answer, never a
         // patch of their own: they must not land in the editor.
         discardUntilAsked_ = true;
-        failBank(after + std::to_string(flags.bankCount) + " of " +
-                 std::to_string(bankMessagesExpected()) +
+        failBank(after + std::to_string(flags.bankCount) + " of " + std::to_string(kBankEntries) +
                  " patch messages. The bank was not changed.");
     }
     if (splitReceiving_)

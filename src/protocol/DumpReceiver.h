@@ -1,6 +1,12 @@
 // The receiving side of transfers: every SysEx message from the instrument
-// input is taken by its total length as a patch, bank entry, split or global
-// dump, checked, unpacked into the records and shown.
+// input is taken by its header, opcode and length as a patch, bank entry,
+// split or global dump, checked, unpacked into the records and shown; other
+// messages (another maker's, another program's requests) are ignored.
+//
+// A bank answer's patches go to the entries their numbers name (the
+// instruments number them 0..99); one whose number does not fit, or names an
+// entry already received, is refused. A Matrix-6 follows its 100 patches
+// with its edit buffer under number 100, which is dropped.
 //
 // Beyond the plain handlers it guards the receives that span many messages:
 // - A bank is received into a staging copy and copied into the bank only
@@ -67,7 +73,8 @@ private:
     void handleGlobalDump(std::span<const Byte> message);
     void handleGlobalM6Dump(std::span<const Byte> message);
 
-    int bankMessagesExpected() const;
+    // The entries of a bank answer still missing, as "37" or "12, 37 and 3 more".
+    std::string missingEntries() const;
     int splitMessagesExpected() const;
     // Received names: the Matrix-6 sends six bits per character.
     void raiseName(std::span<Byte> name) const;
@@ -82,6 +89,9 @@ private:
     TransferContext& context_;
     PatchTransfers& sender_;
     std::vector<PatchBuffer> staging_;
+    std::vector<bool> placed_ =
+        std::vector<bool>(kBankPatchCount); // entries of the running bank answer that arrived
+    bool editBufferSeen_ = false;
     bool splitReceiving_ = false;
     bool awaitingPatch_ = false;
     bool discarding_ = false;

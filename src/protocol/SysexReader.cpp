@@ -14,35 +14,27 @@ constexpr Byte kAnyDevice = 0x7F;
 
 bool isOurs(std::span<const Byte> m)
 {
-    return m.size() >= 4 && m[1] == kManufacturer && (m[2] == kDevice || m[2] == kAnyDevice);
+    return m.size() >= 4 && m[0] == kSysexStart && m[1] == kManufacturer &&
+           (m[2] == kDevice || m[2] == kAnyDevice);
 }
 
 std::optional<SysexKind> kindOf(std::span<const Byte> m)
 {
-    if (!isOurs(m))
-        return std::nullopt;
-    switch (m[3]) {
-    case opcode::patchToMemory:
-        if (m.size() == kPatchMessageSize)
-            return SysexKind::Patch;
-        break;
-    case opcode::patchToEditBuffer:
-        if (m.size() == kPatchMessageSize)
-            return SysexKind::EditBufferPatch;
-        break;
-    case opcode::splitData:
-        if (m.size() == kSplitMessageSize)
-            return SysexKind::Split;
-        break;
-    case opcode::masterData:
-        if (m.size() == kGlobal1000MessageSize)
-            return SysexKind::Global1000;
-        if (m.size() == kMaster6MessageSize)
-            return SysexKind::Master6;
-        break;
-    default:
+    switch (classifyMessage(m)) {
+    case DumpKind::Patch:
+        return SysexKind::Patch;
+    case DumpKind::Split:
+        return SysexKind::Split;
+    case DumpKind::Global1000:
+        return SysexKind::Global1000;
+    case DumpKind::Master6:
+        return SysexKind::Master6;
+    case DumpKind::Other:
         break;
     }
+    // A patch for the edit buffer: files written to be sent to a Matrix-1000.
+    if (isOurs(m) && m[3] == opcode::patchToEditBuffer && m.size() == kPatchMessageSize)
+        return SysexKind::EditBufferPatch;
     return std::nullopt;
 }
 
@@ -73,6 +65,17 @@ std::string counted(std::size_t n, const char* one, const char* many)
 }
 
 } // namespace
+
+DumpKind classifyMessage(std::span<const Byte> message)
+{
+    const DumpKind kind = classifyDump(message.size());
+    if (kind == DumpKind::Other || !isOurs(message))
+        return DumpKind::Other;
+    const Byte expected = kind == DumpKind::Patch   ? opcode::patchToMemory
+                          : kind == DumpKind::Split ? opcode::splitData
+                                                    : opcode::masterData;
+    return message[3] == expected ? kind : DumpKind::Other;
+}
 
 SysexContents readSysex(std::span<const Byte> data)
 {

@@ -59,4 +59,10 @@ struct SysexContents
 
 SysexContents readSysex(std::span<const Byte> data);
 
+// What a whole message from an instrument is: its length, its header (F0 10,
+// device 06 or the 7F a Matrix-6 also takes) and the opcode of that kind (01
+// patch, 02 split, 03 global or master). Anything else, whatever its length,
+// is Other: a 275-byte message of another maker is no patch.
+DumpKind classifyMessage(std::span<const Byte> message);
+
 } // namespace velmora

@@ -226,8 +226,8 @@ std::string Soak::faultStep(const Fault& fault, std::string& expected)
         return download();
     case FaultKind::Drop:
         arm("--drop " + std::to_string(at));
-        expected = "The instrument's answer held only 99 of 100 patch messages. "
-                   "The bank was not changed.";
+        expected = "The instrument's answer held only 99 of 100 patch messages (missing: " +
+                   std::to_string(at) + "). The bank was not changed.";
         return download();
     case FaultKind::Stall:
         arm("--stall " + std::to_string(at) + ":" + std::to_string(kStall.count()));

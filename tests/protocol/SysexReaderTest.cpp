@@ -5,6 +5,7 @@
 #include "protocol/Messages.h"
 #include "protocol/MidiFile.h"
 #include "support/DemoPatches.h"
+#include "support/MidiFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -135,55 +136,6 @@ TEST(Unpacker, GlobalChecksumFitsEitherRule)
     EXPECT_EQ(unpackBlock(carried, block, ChecksumRule::Global), UnpackStatus::BadChecksum);
 }
 
-// A Standard MIDI File with one track: each message as an F0 event, or
-// split into an F0 packet and F7 continuations as some librarians write it.
-Bytes midiFile(const Bytes& syx, int format, bool packets)
-{
-    auto quantity = [](Bytes& out, std::size_t value) {
-        Bytes bytes{static_cast<Byte>(value & 0x7F)};
-        while ((value >>= 7) > 0)
-            bytes.insert(bytes.begin(), static_cast<Byte>(0x80 | (value & 0x7F)));
-        append(out, bytes);
-    };
-    Bytes track{0x00, 0xFF, 0x03, 0x04, 'M', 'a', 't', 'x'}; // a track name
-    track.insert(track.end(), {0x00, 0xC0, 0x05});           // a program change
-    std::size_t at = 0;
-    while (at < syx.size()) {
-        const auto end = std::find(syx.begin() + static_cast<std::ptrdiff_t>(at), syx.end(), 0xF7);
-        const Bytes message(syx.begin() + static_cast<std::ptrdiff_t>(at), end + 1);
-        at += message.size();
-        const std::size_t first =
-            packets ? std::min<std::size_t>(100, message.size()) : message.size();
-        track.push_back(0x10);
-        track.push_back(0xF0);
-        quantity(track, first - 1);
-        track.insert(track.end(), message.begin() + 1,
-                     message.begin() + static_cast<std::ptrdiff_t>(first));
-        if (first < message.size()) {
-            track.push_back(0x05);
-            track.push_back(0xF7);
-            quantity(track, message.size() - first);
-            track.insert(track.end(), message.begin() + static_cast<std::ptrdiff_t>(first),
-                         message.end());
-        }
-    }
-    track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
-    Bytes file{'M',  'T',
-               'h',  'd',
-               0,    0,
-               0,    6,
-               0,    static_cast<Byte>(format),
-               0,    static_cast<Byte>(format == 1 ? 2 : 1),
-               0x01, 0xE0};
-    if (format == 1)
-        append(file, {'M', 'T', 'r', 'k', 0, 0, 0, 4, 0x00, 0xFF, 0x2F, 0x00}); // tempo track
-    const auto size = static_cast<std::uint32_t>(track.size());
-    append(file, {'M', 'T', 'r', 'k', static_cast<Byte>(size >> 24), static_cast<Byte>(size >> 16),
-                  static_cast<Byte>(size >> 8), static_cast<Byte>(size)});
-    append(file, track);
-    return file;
-}
-
 TEST(MidiFile, CarriesTheSameMessagesAsTheSysexFile)
 {
     Bytes syx;
@@ -191,7 +143,7 @@ TEST(MidiFile, CarriesTheSameMessagesAsTheSysexFile)
         append(syx, answerPatch(0, n));
     for (const int format : {0, 1})
         for (const bool packets : {false, true}) {
-            const Bytes mid = midiFile(syx, format, packets);
+            const Bytes mid = test::midiFileOf(syx, format, packets);
             ASSERT_TRUE(isMidiFile(mid));
             const MidiFileSysex read = sysexFromMidiFile(mid);
             ASSERT_TRUE(read.ok()) << read.error;
@@ -204,14 +156,14 @@ TEST(MidiFile, CutShortOrForeignFilesSayWhy)
     Bytes syx;
     for (int n = 0; n < 3; ++n)
         append(syx, answerPatch(0, n));
-    Bytes mid = midiFile(syx, 0, false);
+    Bytes mid = test::midiFileOf(syx, 0, false);
     mid.resize(mid.size() - 100); // the end of the last patch and of the track are gone
     const MidiFileSysex cut = sysexFromMidiFile(mid);
     EXPECT_TRUE(cut.ok());
     EXPECT_EQ(readSysex(cut.messages).patches.size(), 2u);
 
     EXPECT_FALSE(sysexFromMidiFile(syx).ok());
-    Bytes format2 = midiFile(syx, 0, false);
+    Bytes format2 = test::midiFileOf(syx, 0, false);
     format2[9] = 2;
     EXPECT_EQ(sysexFromMidiFile(format2).error,
               "is a MIDI file of format 2, which holds no SysEx collection");

@@ -2,6 +2,7 @@
 // exit codes out.
 #include "protocol/Messages.h"
 #include "support/DemoPatches.h"
+#include "support/MidiFiles.h"
 #include "support/TempDir.h"
 #include "velmora-syx/SyxCommand.h"
 #include "velmora-syx/SyxFiles.h"
@@ -71,6 +72,27 @@ TEST_F(SyxTool, InfoListsABankOfHundredGoodPatches)
                          "\"checksum_ok\":true}"),
               std::string::npos)
         << out();
+}
+
+TEST_F(SyxTool, MidiFilesAreReadForTheirSysex)
+{
+    // A collection passed around as .mid: its patches are those of the .syx.
+    const Bytes syx = demoBankSysex();
+    const std::string mid = write("bank.mid", test::midiFileOf(syx, 1, true));
+    ASSERT_EQ(run({"info", mid}), kExitOk) << err();
+    EXPECT_NE(out().find("100 messages: 100 patch, 0 split"), std::string::npos) << out();
+    const std::string fromMid = dir_.path("from-mid.vmp");
+    const std::string fromSyx = dir_.path("from-syx.vmp");
+    ASSERT_EQ(run({"convert", "--index", "42", mid, fromMid}), kExitOk) << err();
+    ASSERT_EQ(run({"convert", "--index", "42", write("bank.syx", syx), fromSyx}), kExitOk);
+    EXPECT_EQ(dir_.read("from-mid.vmp"), dir_.read("from-syx.vmp"));
+
+    // Not a MIDI file, or a .mid to write: one line, nothing written.
+    const std::string fake = write("fake.mid", syx);
+    EXPECT_EQ(run({"info", fake}), kExitBadData);
+    EXPECT_EQ(err(), fake + ": is not a Standard MIDI File\n");
+    EXPECT_EQ(run({"convert", "--assemble", fromSyx, dir_.path("out.mid")}), kExitUsage);
+    EXPECT_FALSE(std::filesystem::exists(dir_.path("out.mid")));
 }
 
 TEST_F(SyxTool, InfoTellsEveryKindAndOddNames)

@@ -74,6 +74,8 @@ int runConvert(const Options& options, std::ostream& out, std::ostream& err)
     const std::vector<std::string> inputs(options.files.begin(), options.files.end() - 1);
     const std::string& outFile = options.files.back();
     const FileType to = fileTypeOf(outFile);
+    if (isMidiPath(outFile))
+        return usage(err, "writes .syx, .vmp and .vmb files; cannot write " + outFile);
     const bool assemble = options.assemble || inputs.size() > 1;
     if (options.number > 99)
         return usage(err, "--number takes a patch number from 0 to 99");
@@ -82,7 +84,7 @@ int runConvert(const Options& options, std::ostream& out, std::ostream& err)
     for (const std::string& in : inputs) {
         types.push_back(fileTypeOf(in));
         if (!isPatchFile(types.back()))
-            return usage(err, "reads .syx, .vmp and .vmb files; cannot read " + in);
+            return usage(err, "reads .syx, .mid, .vmp and .vmb files; cannot read " + in);
     }
     if (assemble) {
         if (to != FileType::Sysex && to != FileType::RawBank)

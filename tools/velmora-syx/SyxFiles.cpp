@@ -1,6 +1,7 @@
 #include "velmora-syx/SyxFiles.h"
 
 #include "protocol/Messages.h"
+#include "protocol/MidiFile.h"
 #include "protocol/PatchName.h"
 #include "protocol/SysexScanner.h"
 
@@ -47,6 +48,13 @@ Result<Bytes> readFileBytes(const std::string& path)
     in.read(reinterpret_cast<char*>(bytes.data()), size);
     if (in.gcount() != size)
         return {{}, "cannot be read: " + systemError()};
+    if (isMidiPath(path)) {
+        // A Standard MIDI File stands for the SysEx messages it carries.
+        MidiFileSysex midi = sysexFromMidiFile(bytes);
+        if (!midi.ok())
+            return {{}, midi.error};
+        return {std::move(midi.messages), {}};
+    }
     return {std::move(bytes), {}};
 }
 
@@ -80,15 +88,31 @@ std::string writeFileAtomically(const std::string& path, std::span<const Byte> b
     return {};
 }
 
-FileType fileTypeOf(std::string_view path)
+namespace {
+
+std::string extensionOf(std::string_view path)
 {
     const auto dot = path.find_last_of('.');
     if (dot == std::string_view::npos)
-        return FileType::Unknown;
+        return {};
     std::string ext(path.substr(dot + 1));
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (ext == "syx")
+    return ext;
+}
+
+} // namespace
+
+bool isMidiPath(std::string_view path)
+{
+    const std::string ext = extensionOf(path);
+    return ext == "mid" || ext == "midi";
+}
+
+FileType fileTypeOf(std::string_view path)
+{
+    const std::string ext = extensionOf(path);
+    if (ext == "syx" || isMidiPath(path))
         return FileType::Sysex;
     if (ext == "vmp")
         return FileType::RawPatch;

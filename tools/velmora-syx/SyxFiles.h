@@ -30,6 +30,8 @@ template <typename T> struct Result
     bool ok() const { return error.empty(); }
 };
 
+// The bytes of a file; of a Standard MIDI File (.mid), the SysEx messages it
+// carries, one after another as in a .syx file.
 Result<Bytes> readFileBytes(const std::string& path);
 // Writes a temporary file beside `path` and moves it over `path`, so a failed
 // write never leaves a half-written or emptied target. Returns "" on success.
@@ -42,8 +44,9 @@ enum class FileType
     RawBank,
     Unknown,
 };
-// By extension, without regard to case.
+// By extension, without regard to case; a .mid reads as SysEx.
 FileType fileTypeOf(std::string_view path);
+bool isMidiPath(std::string_view path);
 
 struct MessageInfo
 {

@@ -2,6 +2,8 @@
 
 #include "protocol/Messages.h"
 
+#include <algorithm>
+
 namespace velmora {
 
 namespace {
@@ -32,6 +34,15 @@ PatchTransfers::PatchTransfers(TransferContext& context) : context_(context) {}
 void PatchTransfers::send(std::span<const Byte> message)
 {
     context_.output.sendLong(message);
+    cableFree_ = std::max(cableFree_, context_.host.now()) + cableTime(message.size());
+}
+
+void PatchTransfers::pauseForStore()
+{
+    const auto until = cableFree_ + kStorePause;
+    const auto now = context_.host.now();
+    if (until > now)
+        context_.host.pause(std::chrono::ceil<std::chrono::milliseconds>(until - now));
 }
 
 void PatchTransfers::sendProgramChange(int program)
@@ -82,7 +93,7 @@ void PatchTransfers::storePatch()
     if (m1000)
         send(bankSelect(where.bank));
     send(patchToMemory(where.number, recordOf(context_.records.currentPatch)));
-    context_.host.pause(kStorePause);
+    pauseForStore();
     sendProgramChange(where.number);
     context_.host.enableButtons();
 }
@@ -102,7 +113,7 @@ void PatchTransfers::send6Patch()
     if (!context_.output.isOpen() || !context_.flags.patchLoaded)
         return;
     send(patchToMemory(kWorkingSlot, recordOf(context_.records.currentPatch)));
-    context_.host.pause(kStorePause);
+    pauseForStore();
     sendProgramChange(kWorkingSlot);
 }
 
@@ -119,7 +130,7 @@ void PatchTransfers::sendBank()
     }
     // Not guarded by the open flag: a closed output reports its own error.
     send(bankSelect(static_cast<Byte>(flags.bankChoice)));
-    context_.host.pause(kStorePause);
+    pauseForStore();
     midiSendBank();
     context_.host.enableButtons();
 }
@@ -132,7 +143,7 @@ void PatchTransfers::midiSendBank()
     for (std::size_t n = 0; n < kBankPatchCount; ++n) {
         send(patchToMemory(static_cast<Byte>(n), recordOf(context_.records.bank[n])));
         context_.host.setProgress(static_cast<int>(n));
-        context_.host.pause(kStorePause);
+        pauseForStore();
     }
 }
 

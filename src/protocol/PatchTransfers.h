@@ -37,8 +37,13 @@ public:
 private:
     void send(std::span<const Byte> message);
     void sendProgramChange(int program);
+    // Waits until what was sent has left the cable, then kStorePause more: an
+    // interface that buffers takes a patch in no time, but the instrument
+    // only has it once all its bytes have crossed at 3,125 bytes a second.
+    void pauseForStore();
 
     TransferContext& context_;
+    TransferHost::Clock::time_point cableFree_{}; // when the last message sent is through
 };
 
 } // namespace velmora

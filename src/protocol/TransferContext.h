@@ -9,11 +9,22 @@
 #include "protocol/TransferHost.h"
 
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
 
 namespace velmora {
 
-// The instrument needs this long after a patch store or a bank select.
+// The instrument needs this long after a patch store or a bank select has
+// reached it.
 inline constexpr std::chrono::milliseconds kStorePause{12};
+
+// MIDI's 31,250 baud carry 3,125 bytes a second: each byte takes 320 µs on
+// the cable, however fast the system took it.
+inline constexpr std::chrono::microseconds kCableByteTime{320};
+constexpr std::chrono::microseconds cableTime(std::size_t bytes)
+{
+    return kCableByteTime * static_cast<std::int64_t>(bytes);
+}
 
 struct TransferContext
 {

@@ -65,6 +65,7 @@ struct FakeHost : TransferHost
     void pause(std::chrono::milliseconds d) override
     {
         pauses.emplace_back(sink->sent.size(), static_cast<int>(d.count()));
+        clock += d;
     }
     Clock::time_point now() const override { return clock; }
 };

@@ -14,6 +14,17 @@ using Pauses = std::vector<std::pair<std::size_t, int>>;
 
 namespace {
 
+// The pause after a store: until `bytes` have crossed the cable at 3,125
+// bytes a second (320 µs each), then 12 ms for the instrument, in whole ms.
+int storePause(std::size_t bytes)
+{
+    return static_cast<int>((bytes * 320 + 12000 + 999) / 1000);
+}
+
+} // namespace
+
+namespace {
+
 PatchRecord recordPart(const PatchBuffer& buffer)
 {
     PatchRecord r{};
@@ -74,7 +85,7 @@ TEST(PatchDownload, Matrix6WritesSlot99UnlessPatchCameFromThere)
     EXPECT_EQ(rig.link.sent,
               (std::vector<Bytes>{
                   request(RequestType::OnePatch, 12), patchToMemory(99, twelve), {0xC2, 99}}));
-    EXPECT_EQ(rig.host.pauses, (Pauses{{2, 12}}));
+    EXPECT_EQ(rig.host.pauses, (Pauses{{2, storePause(7 + 275)}}));
     EXPECT_EQ(rig.instrument.patch(0, 99), twelve);
     EXPECT_EQ(rig.instrument.program(), 99);
 
@@ -137,7 +148,8 @@ TEST(PatchUpload, Matrix1000Patch100GoesToBank1Slot0)
     EXPECT_EQ(rig.link.sent,
               (std::vector<Bytes>{
                   {0xF0, 0x10, 0x06, 0x0A, 0x01, 0xF7}, patchToMemory(0, record), {0xC3, 0}}));
-    EXPECT_EQ(rig.host.pauses, (Pauses{{2, 12}})); // between the store and the program change
+    // Between the store and the program change, once both messages are through.
+    EXPECT_EQ(rig.host.pauses, (Pauses{{2, storePause(6 + 275)}}));
     EXPECT_EQ(rig.instrument.patch(1, 0), record);
     EXPECT_EQ(rig.transfers.flags().patchNumber, 100);
 
@@ -158,7 +170,7 @@ TEST(PatchUpload, Matrix6HasNoBankSelect)
     expectRequest(rig.host.numberRequests.at(0), "Upload To Matrix-6(R)", "Patch # (00-99)", 99, 2);
     EXPECT_EQ(rig.link.sent, (std::vector<Bytes>{
                                  patchToMemory(7, recordOf(rig.records.currentPatch)), {0xC0, 7}}));
-    EXPECT_EQ(rig.host.pauses, (Pauses{{1, 12}}));
+    EXPECT_EQ(rig.host.pauses, (Pauses{{1, storePause(275)}}));
 }
 
 TEST(WholePatch, SentOnlyWhenLoaded)
@@ -178,7 +190,7 @@ TEST(WholePatch, SentOnlyWhenLoaded)
     m6.transfers.midiSendPatch();
     EXPECT_EQ(m6.link.sent, (std::vector<Bytes>{
                                 patchToMemory(99, recordOf(m6.records.currentPatch)), {0xC0, 99}}));
-    EXPECT_EQ(m6.host.pauses, (Pauses{{1, 12}}));
+    EXPECT_EQ(m6.host.pauses, (Pauses{{1, storePause(275)}}));
 }
 
 TEST(BankUpload, Matrix1000AsksBankAndSendsHundredPatches)
@@ -202,9 +214,11 @@ TEST(BankUpload, Matrix1000AsksBankAndSendsHundredPatches)
     rig.transfers.sendBank();
     ASSERT_EQ(rig.link.sent.size(), 101u);
     EXPECT_EQ(rig.link.sent[0], bankSelect(1));
-    Pauses expected;
-    for (std::size_t i = 1; i <= 101; ++i)
-        expected.emplace_back(i, 12);
+    // Each store waits for its own bytes to leave the cable: a buffering
+    // interface must not get the next patch before the instrument has this one.
+    Pauses expected{{1, storePause(6)}};
+    for (std::size_t i = 2; i <= 101; ++i)
+        expected.emplace_back(i, storePause(275));
     EXPECT_EQ(rig.host.pauses, expected);
     for (int n = 0; n < 100; ++n)
         EXPECT_EQ(rig.instrument.patch(1, n), rig.instrument.patch(0, 99 - n)) << n;

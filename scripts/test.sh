@@ -11,6 +11,11 @@ bash scripts/setup.sh
 fuzz_seconds=${VELMORA_FUZZ_SECONDS:-10}
 jobs=$(nproc)
 
+# The compiler cache keys on paths below the checkout as relative ones, so a
+# clone in another folder (as CI makes) finds what this one compiled.
+export CCACHE_BASEDIR="$root"
+export CCACHE_NOHASHDIR=true
+
 # The four build trees are the configure presets of CMakePresets.json:
 # default (build/), asan (build-asan/), tsan (build-tsan/), fuzz (build-fuzz/).
 

@@ -13,6 +13,7 @@
 #include "midi/MidiOutput.h"
 #include "perform/SequencerWindow.h"
 
+#include <jack/jack.h>
 #include <jack/midiport.h>
 
 #include <QApplication>

@@ -30,9 +30,9 @@ struct Scratch
 };
 
 template <typename T>
-const T* Taken(const Loaded<T>& loaded, std::span<const Byte> file, std::size_t size)
+const T* taken(const Loaded<T>& loaded, std::span<const Byte> file, std::size_t size)
 {
-    Check(std::holds_alternative<T>(loaded) == (file.size() >= size));
+    check(std::holds_alternative<T>(loaded) == (file.size() >= size));
     return std::get_if<T>(&loaded);
 }
 
@@ -45,15 +45,15 @@ Loaded<T> load(bool throughFile, std::span<const Byte> file,
     if (!throughFile)
         return decoded;
     static Scratch scratch;
-    Check(!writeFileAtomically(scratch.path, file));
+    check(!writeFileAtomically(scratch.path, file));
     Loaded<T> loaded = read(scratch.path);
-    Check(loaded.index() == decoded.index());
+    check(loaded.index() == decoded.index());
     if (const T* value = std::get_if<T>(&loaded))
-        Check(*value == std::get<T>(decoded));
+        check(*value == std::get<T>(decoded));
     return loaded;
 }
 
-bool Prefix(std::span<const Byte> value, std::span<const Byte> file)
+bool prefix(std::span<const Byte> value, std::span<const Byte> file)
 {
     return std::equal(value.begin(), value.end(), file.begin());
 }
@@ -69,39 +69,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     switch (data[0] % 5) {
     case 0:
         if (const auto loaded = load(throughFile, file, &decodePatchSysex, &readPatchSysex);
-            const auto* record = Taken(loaded, file, kPatchSysexSize)) {
+            const auto* record = taken(loaded, file, kPatchSysexSize)) {
             const auto again = decodePatchSysex(patchSysex(*record, data[0]), "again.syx");
-            Check(std::get<PatchRecord>(again) == *record);
+            check(std::get<PatchRecord>(again) == *record);
         }
         break;
     case 1:
         if (const auto loaded = load(throughFile, file, &decodeBankSysex, &readBankSysex);
-            const auto* records = Taken(loaded, file, kBankSysexSize)) {
+            const auto* records = taken(loaded, file, kBankSysexSize)) {
             Bank bank{};
             for (std::size_t k = 0; k < bank.size(); ++k)
                 std::copy((*records)[k].begin(), (*records)[k].end(), bank[k].begin());
             const auto bytes = bankSysex(bank);
             for (std::size_t k = 0; k < bank.size(); ++k)
-                Check(bytes[k * kPatchSysexSize + 4] == k);
-            Check(std::get<BankRecords>(decodeBankSysex(bytes, "again.syx")) == *records);
+                check(bytes[k * kPatchSysexSize + 4] == k);
+            check(std::get<BankRecords>(decodeBankSysex(bytes, "again.syx")) == *records);
         }
         break;
     case 2:
         if (const auto loaded = load(throughFile, file, &decodeSplitSysex, &readSplitSysex);
-            const auto* split = Taken(loaded, file, kSplitSysexSize))
-            Check(std::get<SplitRecord>(
+            const auto* split = taken(loaded, file, kSplitSysexSize))
+            check(std::get<SplitRecord>(
                       decodeSplitSysex(splitSysex(*split, data[0] % 50), "again.syx")) == *split);
         break;
     case 3:
         if (const auto loaded = load(throughFile, file, &decodePatchFile, &readPatchFile);
-            const auto* patch = Taken(loaded, file, kPatchFileSize))
-            Check(Prefix(*patch, file));
+            const auto* patch = taken(loaded, file, kPatchFileSize))
+            check(prefix(*patch, file));
         break;
     default:
         if (const auto loaded = load(throughFile, file, &decodeBankFile, &readBankFile);
-            const auto* bank = Taken(loaded, file, kBankFileSize))
+            const auto* bank = taken(loaded, file, kBankFileSize))
             for (std::size_t k = 0; k < bank->size(); ++k)
-                Check(Prefix((*bank)[k], file.subspan(k * kPatchFileSize)));
+                check(prefix((*bank)[k], file.subspan(k * kPatchFileSize)));
         break;
     }
     return 0;

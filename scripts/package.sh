@@ -8,6 +8,11 @@ cd "$root"
 
 bash scripts/setup.sh
 
+# The compiler cache keys on paths below the checkout as relative ones, so a
+# clone in another folder finds what this one compiled.
+export CCACHE_BASEDIR="$root"
+export CCACHE_NOHASHDIR=true
+
 # -O2, as Debian builds its packages (GCC 12 at -O3 also reports a false
 # -Wrestrict inside std::string, which the warnings-as-errors build stops on).
 cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release \

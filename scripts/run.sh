@@ -7,6 +7,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 bash scripts/setup.sh
+
+# The compiler cache keys on paths below the checkout as relative ones, so a
+# clone in another folder finds what this one compiled.
+export CCACHE_BASEDIR="$root"
+export CCACHE_NOHASHDIR=true
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build
 

@@ -11,6 +11,14 @@ bash scripts/setup.sh
 fuzz_seconds=${VELMORA_FUZZ_SECONDS:-10}
 jobs=$(nproc)
 
+# The compiler cache keys on paths below the checkout as relative ones, so a
+# clone in another folder (as CI makes) finds what this one compiled.
+export CCACHE_BASEDIR="$root"
+export CCACHE_NOHASHDIR=true
+
+# The four build trees are the configure presets of CMakePresets.json:
+# default (build/), asan (build-asan/), tsan (build-tsan/), fuzz (build-fuzz/).
+
 # The end-to-end tests talk over a JACK server with the dummy driver. Start
 # one when none runs, and stop only the one started here, by its process id.
 jack_pid=""
@@ -39,41 +47,29 @@ if ! jack_lsp >/dev/null 2>&1; then
 fi
 
 echo "== normal build"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$jobs"
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$jobs"
 
 echo "== sanitizer build (ASan + UBSan)"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON \
-  -DVELMORA_BENCH=OFF >/dev/null
-cmake --build build-asan -j "$jobs"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
 
 echo "== ThreadSanitizer build of the transport and timer tests"
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_TSAN=ON \
-  -DVELMORA_BENCH=OFF >/dev/null
-cmake --build build-tsan -j "$jobs" --target midi_tests instrument_tests timer_tests \
-  syx_tool_tests
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs"
 
 if command -v clang++ >/dev/null 2>&1; then
   echo "== fuzz targets (${fuzz_seconds} s each)"
-  cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_COMPILER=clang++ -DVELMORA_FUZZ=ON >/dev/null
-  cmake --build build-fuzz -j "$jobs"
-  corpus=build-fuzz/corpus
-  mkdir -p "$corpus"
-  build/tests/support/make_demo_bank "$corpus" >/dev/null
-  head -c 275 "$corpus/demo-bank.syx" >"$corpus/one-patch.syx"
+  cmake --preset fuzz >/dev/null
+  cmake --build --preset fuzz -j "$jobs"
+  # One target after the other (fuzz/run_target.sh), each on a copy of the
+  # seed corpus; a failing one shows the end of its output.
+  if ! VELMORA_FUZZ_SECONDS="$fuzz_seconds" ctest --preset fuzz; then
+    echo "test: a fuzz target found a fault (its input is saved in build-fuzz/fuzz)" >&2
+    exit 1
+  fi
   for target in UnpackFuzz SyxFileFuzz InstrumentFuzz LibraryFileFuzz; do
-    work=$(mktemp -d)
-    cp "$corpus"/* "$work"/
-    log=$(mktemp)
-    if ! build-fuzz/fuzz/$target -max_total_time="$fuzz_seconds" -max_len=30000 \
-      -print_final_stats=1 "$work" >"$log" 2>&1; then
-      tail -n 40 "$log"
-      echo "test: fuzz target $target found a fault (its input is saved in the current folder)" >&2
-      exit 1
-    fi
-    echo "$target: $(grep -E 'stat::number_of_executed_units' "$log" | tr -s ' ')"
-    rm -rf "$work" "$log"
+    echo "$target: $(grep -E 'stat::number_of_executed_units' "build-fuzz/fuzz/work/$target.log" | tr -s ' ')"
   done
 else
   echo "== fuzz targets skipped: clang++ is not installed"
@@ -85,12 +81,13 @@ build/bench/velmora_midi_bench --benchmark_min_time=0.2
 build/bench/velmora_jack_bench
 build/bench/velmora_bank_upload_bench
 build/bench/velmora_sequencer_timing_bench
+build/bench/velmora_thread_timer_bench
 build/bench/velmora_editor_bench --benchmark_min_time=0.2
 build/bench/velmora_startup_bench
 
 echo "== tests, normal build"
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir build --output-on-failure -j "$jobs"
+ctest --preset default -j "$jobs"
 
 echo "== tests, ThreadSanitizer build (transport and timer)"
 # The transfers through the virtual instrument cross its worker thread and the
@@ -101,6 +98,6 @@ for program in midi/midi_tests instrument/instrument_tests perform/timer_tests t
 done
 
 echo "== tests, sanitizer build"
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir build-asan --output-on-failure -j "$jobs"
+# The asan test preset sets ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 and
+# UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1.
+ctest --preset asan -j "$jobs"

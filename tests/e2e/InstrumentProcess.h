@@ -1,12 +1,12 @@
 // What the end-to-end tests share: velmora-instrument as a child process (the
-// soak's InstrumentChild), the check for a running JACK server, and waiting
-// on the event loop.
+// soak's InstrumentChild), the check for a running JACK server (the soak's
+// probe), and waiting on the event loop.
 #pragma once
 
 #include "velmora-soak/InstrumentChild.h"
+#include "velmora-soak/JackProbe.h"
 
 #include <QCoreApplication>
-#include <jack/jack.h>
 
 #include <unistd.h>
 
@@ -26,18 +26,7 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using InstrumentProcess = soak::InstrumentChild;
 using soak::indexOfJackPort;
-
-inline bool jackServerRuns()
-{
-    jack_set_error_function([](const char*) {});
-    jack_set_info_function([](const char*) {});
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open("velmora-test-probe", JackNoStartServer, &status);
-    if (client == nullptr)
-        return false;
-    jack_client_close(client);
-    return true;
-}
+using soak::jackServerRuns;
 
 // A name no other test of any running test program uses.
 inline std::string uniqueName(const std::string& prefix)

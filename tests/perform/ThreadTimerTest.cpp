@@ -76,13 +76,17 @@ TEST(ThreadTimerPacing, PeriodsRunStartToStartAndPauseAtLeastTenMillisecondsAfte
 {
     // A handler taking half of 200 ms must not stretch the period to 300 ms;
     // at interval 0 a 5 ms handler is still followed by a 10 ms pause.
+    // The upper bounds are those a fault crosses however idle the machine is:
+    // a first tick that waited an interval, periods that added the handler's
+    // time. How near the ideal the timer comes is a figure printed by
+    // velmora_thread_timer_bench, not a test: a loaded machine delays ticks.
     struct Case
     {
         int interval;
         std::chrono::milliseconds work;
-        double shortest, longest;
+        double shortest;
     };
-    for (const Case c : {Case{200, 100ms, 150.0, 270.0}, Case{0, 5ms, 12.0, 60.0}}) {
+    for (const Case c : {Case{200, 100ms, 150.0}, Case{0, 5ms, 12.0}}) {
         SCOPED_TRACE(c.interval);
         ThreadTimer timer;
         TickLog log;
@@ -97,11 +101,15 @@ TEST(ThreadTimerPacing, PeriodsRunStartToStartAndPauseAtLeastTenMillisecondsAfte
         timer.setEnabled(true);
         ASSERT_TRUE(spinUntil([&] { return log.reached(6); }));
         timer.setEnabled(false);
-        // The first tick comes at once, on the timer's own (user interface) thread.
-        EXPECT_LT(ms(log.starts[0] - started), 150.0);
+        // Ticks run on the timer's own (user interface) thread.
         EXPECT_EQ(tickThread, timer.thread());
         EXPECT_GE(log.meanPeriodMs(0, 5), c.shortest);
-        EXPECT_LE(log.meanPeriodMs(0, 5), c.longest);
+        if (c.interval > 0) {
+            // The first tick comes at once, and the handler's time is taken
+            // off the pause.
+            EXPECT_LT(ms(log.starts[0] - started), c.interval);
+            EXPECT_LT(log.meanPeriodMs(0, 5), static_cast<double>(c.interval + c.work.count()));
+        }
     }
 }
 
@@ -119,7 +127,7 @@ TEST(ThreadTimerPacing, IntervalChangesApplyFromTheNextTick)
     timer.setEnabled(true);
     ASSERT_TRUE(spinUntil([&] { return log.reached(4); }));
     timer.setEnabled(false);
-    EXPECT_LT(ms(log.starts[1] - log.starts[0]), 1000.0);
+    EXPECT_LT(ms(log.starts[1] - log.starts[0]), 2000.0);
     EXPECT_GE(ms(log.starts[3] - log.starts[2]), 300.0);
 }
 
@@ -127,7 +135,8 @@ TEST(ThreadTimerEnabled, EnablingAgainOrRestartingLeavesOneThreadTicking)
 {
     // At 300 ms one thread ticks 5 times in 1.2 s (counting the one at once),
     // so a second thread, or one surviving from before the restarts, would
-    // show clearly.
+    // show clearly. The most one thread can tick is counted from the time the
+    // event loop actually ran, which a loaded machine stretches.
     ThreadTimer timer;
     TickLog log;
     log.attach(timer, 0ms, [](ThreadTimer& t, size_t tick) {
@@ -148,11 +157,13 @@ TEST(ThreadTimerEnabled, EnablingAgainOrRestartingLeavesOneThreadTicking)
     }
     EXPECT_TRUE(timer.enabled());
     const size_t atRestart = log.count();
+    const Clock::time_point spinning = Clock::now();
     spinFor(1200ms);
     timer.setEnabled(false);
     const size_t ticks = log.count() - atRestart;
+    const auto mostForOneThread = static_cast<size_t>(ms(Clock::now() - spinning) / 300.0) + 2;
     EXPECT_GE(ticks, 3u);
-    EXPECT_LE(ticks, 6u);
+    EXPECT_LE(ticks, mostForOneThread);
 
     // A handler may also just stop its own timer.
     log.starts.clear();

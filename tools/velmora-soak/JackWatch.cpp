@@ -1,5 +1,7 @@
 #include "velmora-soak/JackWatch.h"
 
+#include "velmora-soak/JackProbe.h"
+
 #include <cstring>
 
 namespace velmora::soak {
@@ -17,8 +19,7 @@ bool endsWith(const char* text, const std::string& suffix)
 
 std::unique_ptr<JackWatch> JackWatch::open(const std::string& instrument)
 {
-    jack_set_error_function([](const char*) {});
-    jack_set_info_function([](const char*) {});
+    quietenJack();
     jack_status_t status{};
     jack_client_t* client = jack_client_open("velmora-soak", JackNoStartServer, &status);
     if (client == nullptr)

@@ -68,8 +68,8 @@ if command -v clang++ >/dev/null 2>&1; then
     echo "test: a fuzz target found a fault (its input is saved in build-fuzz/fuzz)" >&2
     exit 1
   fi
-  for target in UnpackFuzz SyxFileFuzz InstrumentFuzz LibraryFileFuzz; do
-    echo "$target: $(grep -E 'stat::number_of_executed_units' "build-fuzz/fuzz/work/$target.log" | tr -s ' ')"
+  for log in build-fuzz/fuzz/work/*.log; do
+    echo "$(basename "$log" .log): $(grep -E 'stat::number_of_executed_units' "$log" | tr -s ' ')"
   done
 else
   echo "== fuzz targets skipped: clang++ is not installed"

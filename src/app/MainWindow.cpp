@@ -4,6 +4,7 @@
 #include "app/HelpBrowser.h"
 #include "app/LegacySettings.h"
 #include "app/SettingsStore.h"
+#include "common/ErrorReporter.h"
 #include "editor/ParameterDisplayWindow.h"
 #include "editor/PatchEditorView.h"
 #include "editor/PatchPage2.h"
@@ -48,7 +49,9 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
     setObjectName(QStringLiteral("frmMain"));
     sender_.onSend6Patch = [this] { transfers_.send6Patch(); };
     sender_.onMidiSendPatch = [this] { transfers_.midiSendPatch(); };
-    midi_.onError = [this](const std::string& text) { showError(QString::fromStdString(text)); };
+    auto* midiErrors = new ErrorReporter(this);
+    connect(midiErrors, &ErrorReporter::errorReported, this, &MainWindow::showError);
+    midi_.setErrorReporter(midiErrors);
     host_.onCancel = [this] { transfers_.cancelReceive(); };
     host_.onEnableButtons = [this] { enableButtons(); };
     // A receive that hears nothing for a while must end with a message.

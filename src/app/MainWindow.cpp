@@ -68,9 +68,9 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
     };
     sender_.onMatrixShown = [this](int bus, int amount) { lcd_->showBus(bus, amount); };
     notes_ = new perform::NotePlayer(midi_.output(), this);
-    notes_->onMessage = [this](const QString& text) {
+    connect(notes_, &perform::NotePlayer::errorOccurred, this, [this](const QString& text) {
         QMessageBox::information(this, QStringLiteral("Velmora"), text);
-    };
+    });
     buildMenus();
     buildLibrary();
     buildPerform();
@@ -169,6 +169,7 @@ void MainWindow::applyChannel()
     transfers_.setChannel(channel);
     sender_.setChannel(channel);
     notes_->setChannel(channel);
+    seq_->setChannel(channel);
 }
 
 void MainWindow::enableButtons()

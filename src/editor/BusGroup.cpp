@@ -34,7 +34,7 @@ QString name(const char* prefix, int bus, const char* suffix)
 
 } // namespace
 
-BusGroup::BusGroup(const EditorContext& context, int bus, QWidget* parent)
+BusGroup::BusGroup(EditorContext& context, int bus, QWidget* parent)
     : QGroupBox(QStringLiteral(" Bus %1  ").arg(bus), parent), context_(context), bus_(bus),
       switch_(new LampButton(QStringLiteral(" "), LampButton::Kind::Check, this)),
       source_(new QComboBox(this)), destination_(new QComboBox(this)),
@@ -81,17 +81,17 @@ BusGroup::BusGroup(const EditorContext& context, int bus, QWidget* parent)
 
     connect(switch_, &LampButton::userToggled, this, [this] { applySwitch(); });
     connect(source_, &QComboBox::activated, this,
-            [this](int item) { context_.editing.setBusSourceItem(bus_, item); });
+            [this](int item) { context_.editing().setBusSourceItem(bus_, item); });
     connect(destination_, &QComboBox::activated, this,
-            [this](int item) { context_.editing.setBusDestinationItem(bus_, item); });
+            [this](int item) { context_.editing().setBusDestinationItem(bus_, item); });
     connect(amount_, &QSlider::valueChanged, this, [this](int value) { applyAmount(value); });
 }
 
 void BusGroup::refresh()
 {
-    PatchEditing::LoadingScope loading(context_.editing);
-    const bool on = context_.editing.busOn(bus_);
-    const PatchEditing::Bus bus = context_.editing.busAt(bus_);
+    PatchEditing::LoadingScope loading(context_.editing());
+    const bool on = context_.editing().busOn(bus_);
+    const PatchEditing::Bus bus = context_.editing().busAt(bus_);
     source_->setCurrentIndex(on ? itemOf(bus.source, source_) : -1);
     destination_->setCurrentIndex(on ? itemOf(bus.destination, destination_) : -1);
     source_->setEnabled(on);
@@ -110,7 +110,7 @@ void BusGroup::toggle()
 void BusGroup::applySwitch()
 {
     if (switch_->isChecked()) {
-        const PatchEditing::Bus bus = context_.editing.busAt(bus_);
+        const PatchEditing::Bus bus = context_.editing().busAt(bus_);
         source_->setEnabled(true);
         destination_->setEnabled(true);
         // Every bus, the first one too, shows the route that goes out.
@@ -119,7 +119,7 @@ void BusGroup::applySwitch()
         amount_->setEnabled(true);
         // A bus shown off may still hold an amount; the bar shows what goes out.
         showAmount(bus.amount);
-        context_.editing.switchBusOn(bus_);
+        context_.editing().switchBusOn(bus_);
         return;
     }
     for (QComboBox* list : {source_, destination_}) {
@@ -130,18 +130,18 @@ void BusGroup::applySwitch()
     // When the bar moves, its handler first sends the route with amount 0.
     amount_->setValue(0);
     label_->setText(QStringLiteral("0"));
-    context_.editing.switchBusOff(bus_);
+    context_.editing().switchBusOff(bus_);
 }
 
 void BusGroup::applyAmount(int value)
 {
     label_->setText(QString::number(value));
-    context_.editing.setBusAmount(bus_, value);
+    context_.editing().setBusAmount(bus_, value);
 }
 
 void BusGroup::showAmount(Byte amount)
 {
-    PatchEditing::LoadingScope loading(context_.editing);
+    PatchEditing::LoadingScope loading(context_.editing());
     amount_->setValue(byteToSigned(amount));
     label_->setText(QString::number(amount_->value()));
 }
@@ -150,8 +150,7 @@ bool BusGroup::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == switch_ && event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
-        if (context_.captionMenu)
-            context_.captionMenu(widgets::tagOf(switch_));
+        emit context_.captionMenuRequested(widgets::tagOf(switch_));
         return true;
     }
     return QGroupBox::eventFilter(watched, event);

@@ -17,7 +17,7 @@ constexpr int kSyncGroup = 1;
 
 } // namespace
 
-Dco1Group::Dco1Group(const EditorContext& context, QWidget* parent)
+Dco1Group::Dco1Group(EditorContext& context, QWidget* parent)
     : QGroupBox(QStringLiteral(" DCO 1  "), parent), context_(context)
 {
     setObjectName(QStringLiteral("grpDCO1"));
@@ -79,12 +79,12 @@ void Dco1Group::refresh()
 void Dco1Group::applyWave()
 {
     updateClickEnabled();
-    context_.repaint(Drawing::Dco1);
+    emit context_.repaintRequested(Drawing::Dco1);
 }
 
 void Dco1Group::updateClickEnabled()
 {
-    click_->box()->setEnabled(context_.editing.at(kWaveOffset) != 0);
+    click_->box()->setEnabled(context_.editing().at(kWaveOffset) != 0);
 }
 
 } // namespace velmora::editor

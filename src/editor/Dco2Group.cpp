@@ -16,7 +16,7 @@ constexpr int kDetuneRange = 31;
 
 } // namespace
 
-Dco2Group::Dco2Group(const EditorContext& context, QWidget* parent)
+Dco2Group::Dco2Group(EditorContext& context, QWidget* parent)
     : QGroupBox(QStringLiteral(" DCO 2  "), parent), context_(context)
 {
     setObjectName(QStringLiteral("grpDCO2"));
@@ -92,13 +92,13 @@ void Dco2Group::refresh()
 void Dco2Group::applyWave()
 {
     updateWaveEnabled();
-    context_.repaint(Drawing::Dco2);
+    emit context_.repaintRequested(Drawing::Dco2);
 }
 
 void Dco2Group::updateWaveEnabled()
 {
     // Noise replaces the other two waves, and the click acts only on them.
-    const Byte wave = context_.editing.at(kWaveOffset);
+    const Byte wave = context_.editing().at(kWaveOffset);
     const bool noise = (wave & kNoiseBit) != 0;
     pulse_->box()->setEnabled(!noise);
     saw_->box()->setEnabled(!noise);

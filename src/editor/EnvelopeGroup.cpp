@@ -43,7 +43,7 @@ Drawing envelopeDrawingOf(int n)
 
 } // namespace
 
-EnvelopeGroup::EnvelopeGroup(const EditorContext& context, int n, QWidget* parent)
+EnvelopeGroup::EnvelopeGroup(EditorContext& context, int n, QWidget* parent)
     : QGroupBox(QStringLiteral(" Envelope Generator %1  ").arg(n), parent)
 {
     const int k = n - 1;
@@ -79,12 +79,12 @@ EnvelopeGroup::EnvelopeGroup(const EditorContext& context, int n, QWidget* paren
     add("free", "Free", kModeOffset, 2, parameter(kModeParameter));
     // The drawing changes shape with the mode.
     connect(dadr->box(), &widgets::LampButton::userToggled, this,
-            [shared = &context, drawing] { shared->repaint(drawing); });
+            [shared = &context, drawing] { emit shared->repaintRequested(drawing); });
 
     auto* display = new widgets::DisplayFrame(this);
     display->setObjectName(QStringLiteral("dsp") + name);
     display->setFixedSize(kDisplaySize);
-    drawing_ = new PatchDrawing(drawing, context.editing.patch(), display);
+    drawing_ = new PatchDrawing(drawing, context.editing().patch(), display);
     drawing_->move(kDrawingAt);
 
     QGridLayout* grid = slidersAndSwitches(this, rows_, boxes_, 3);

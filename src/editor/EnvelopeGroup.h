@@ -17,7 +17,7 @@ class PatchDrawing;
 class EnvelopeGroup : public QGroupBox
 {
 public:
-    EnvelopeGroup(const EditorContext& context, int n, QWidget* parent = nullptr);
+    EnvelopeGroup(EditorContext& context, int n, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
     void refresh();

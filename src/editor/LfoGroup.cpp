@@ -55,7 +55,7 @@ Items triggerItems()
 
 } // namespace
 
-LfoGroup::LfoGroup(const EditorContext& context, int n, QWidget* parent)
+LfoGroup::LfoGroup(EditorContext& context, int n, QWidget* parent)
     : QGroupBox(QStringLiteral(" LFO %1  ").arg(n), parent)
 {
     const LfoLayout& lfo = kLfos[n == 2 ? 1 : 0];
@@ -90,7 +90,8 @@ LfoGroup::LfoGroup(const EditorContext& context, int n, QWidget* parent)
         std::make_unique<SourceList>(context, sourceList, lfo.sourceOffset, lfo.sourceParameter);
     // cbxLFOnmodsrc is usable only while the waveform is "Sampled"; choosing
     // another waveform leaves the stored source as it is.
-    waveform_->onChosen = [sourceList](int value) { sourceList->setEnabled(value == kSampled); };
+    connect(waveform_.get(), &RadioGroup::chosen, sourceList,
+            [sourceList](int value) { sourceList->setEnabled(value == kSampled); });
     sourceList->setEnabled(false);
     addBitBox(boxes_, context, this, name + QStringLiteral("portamento"),
               QStringLiteral("Portamento"), lfo.portamentoOffset, 1, lfo.portamentoParameter, true);

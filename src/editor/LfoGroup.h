@@ -17,7 +17,7 @@ class LfoGroup : public QGroupBox
 {
 public:
     // n = 1 or 2.
-    LfoGroup(const EditorContext& context, int n, QWidget* parent = nullptr);
+    LfoGroup(EditorContext& context, int n, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
     void refresh();

@@ -19,7 +19,7 @@ constexpr QPoint kDco2At{8, 63};
 
 } // namespace
 
-MixerGroup::MixerGroup(const EditorContext& context, QWidget* parent)
+MixerGroup::MixerGroup(EditorContext& context, QWidget* parent)
     : QGroupBox(QStringLiteral(" Mixer  "), parent), context_(context),
       mix_(new QSlider(Qt::Horizontal, this))
 {
@@ -27,8 +27,8 @@ MixerGroup::MixerGroup(const EditorContext& context, QWidget* parent)
     auto* display = new widgets::DisplayFrame(this);
     display->setObjectName(QStringLiteral("dspOsc"));
     display->setFixedSize(kDisplaySize);
-    dco1_ = new PatchDrawing(Drawing::Dco1, context.editing.patch(), display);
-    dco2_ = new PatchDrawing(Drawing::Dco2, context.editing.patch(), display);
+    dco1_ = new PatchDrawing(Drawing::Dco1, context.editing().patch(), display);
+    dco2_ = new PatchDrawing(Drawing::Dco2, context.editing().patch(), display);
     dco1_->move(kDco1At);
     dco2_->move(kDco2At);
 
@@ -50,14 +50,14 @@ MixerGroup::MixerGroup(const EditorContext& context, QWidget* parent)
 
 void MixerGroup::refresh()
 {
-    mix_->setValue(context_.editing.mixPosition());
+    mix_->setValue(context_.editing().mixPosition());
 }
 
 void MixerGroup::applyMix(int position)
 {
-    context_.editing.setMixPosition(position);
-    context_.repaint(Drawing::Dco1);
-    context_.repaint(Drawing::Dco2);
+    context_.editing().setMixPosition(position);
+    emit context_.repaintRequested(Drawing::Dco1);
+    emit context_.repaintRequested(Drawing::Dco2);
 }
 
 } // namespace velmora::editor

@@ -13,7 +13,7 @@ constexpr int kLagModeGroup = 9;
 
 } // namespace
 
-PortamentoGroup::PortamentoGroup(const EditorContext& context, QWidget* parent)
+PortamentoGroup::PortamentoGroup(EditorContext& context, QWidget* parent)
     : QGroupBox(QStringLiteral(" Portamento  "), parent),
       rate_(new ValueRow(context, 39, QStringLiteral("PORTArate"), QStringLiteral("Rate"), 63, {},
                          this)),

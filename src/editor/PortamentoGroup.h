@@ -14,7 +14,7 @@ namespace velmora::editor {
 class PortamentoGroup : public QGroupBox
 {
 public:
-    explicit PortamentoGroup(const EditorContext& context, QWidget* parent = nullptr);
+    explicit PortamentoGroup(EditorContext& context, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
     void refresh();

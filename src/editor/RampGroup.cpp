@@ -20,7 +20,7 @@ constexpr QPoint kDrawingAt{10, 11};
 
 } // namespace
 
-RampGroup::RampGroup(const EditorContext& context, int n, QWidget* parent)
+RampGroup::RampGroup(EditorContext& context, int n, QWidget* parent)
     : QGroupBox(QStringLiteral(" Ramp Generator %1  ").arg(n), parent)
 {
     const int k = n - 1;
@@ -46,7 +46,7 @@ RampGroup::RampGroup(const EditorContext& context, int n, QWidget* parent)
     auto* display = new widgets::DisplayFrame(this);
     display->setObjectName(QStringLiteral("dspRamp%1").arg(n));
     display->setFixedSize(kDisplaySize);
-    drawing_ = new PatchDrawing(drawing, context.editing.patch(), display);
+    drawing_ = new PatchDrawing(drawing, context.editing().patch(), display);
     drawing_->move(kDrawingAt);
 
     auto* grid = new QGridLayout(this);

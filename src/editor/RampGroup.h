@@ -15,7 +15,7 @@ class PatchDrawing;
 class RampGroup : public QGroupBox
 {
 public:
-    RampGroup(const EditorContext& context, int n, QWidget* parent = nullptr);
+    RampGroup(EditorContext& context, int n, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
     void refresh();

@@ -35,8 +35,7 @@ QLabel* caption(const QString& text, QWidget* buddy, QWidget* parent)
 
 } // namespace
 
-TrackingGroup::TrackingGroup(const EditorContext& context, TrackGenPresets& presets,
-                             QWidget* parent)
+TrackingGroup::TrackingGroup(EditorContext& context, TrackGenPresets& presets, QWidget* parent)
     : QGroupBox(QStringLiteral(" Tracking Generator  "), parent), context_(context),
       presets_(presets), presetList_(new QComboBox(this))
 {
@@ -52,7 +51,7 @@ TrackingGroup::TrackingGroup(const EditorContext& context, TrackGenPresets& pres
     auto* display = new widgets::DisplayFrame(this);
     display->setObjectName(QStringLiteral("dspTRK"));
     display->setFixedSize(kDisplaySize);
-    drawing_ = new PatchDrawing(Drawing::Tracking, context.editing.patch(), display);
+    drawing_ = new PatchDrawing(Drawing::Tracking, context.editing().patch(), display);
     drawing_->move(kDrawingAt);
 
     presetList_->setObjectName(QStringLiteral("cbxPreset"));
@@ -125,9 +124,8 @@ void TrackingGroup::fillPresetList()
 
 void TrackingGroup::applyCurve(const PatchEditing::TrackingCurve& curve)
 {
-    context_.editing.setTracking(curve);
-    if (context_.initControls)
-        context_.initControls();
+    context_.editing().setTracking(curve);
+    emit context_.reloadRequested();
 }
 
 void TrackingGroup::applyPreset(int item)
@@ -143,7 +141,7 @@ void TrackingGroup::savePreset()
         presetList_->currentIndex() >= 0 ? presetList_->currentText() : QString(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    if (const auto error = presets_.save(dialog.name(), context_.editing.tracking()))
+    if (const auto error = presets_.save(dialog.name(), context_.editing().tracking()))
         return showError(*error);
     fillPresetList();
 }
@@ -173,12 +171,12 @@ void TrackingGroup::delTGPreset(const QString& name)
 
 void TrackingGroup::flipCurve()
 {
-    applyCurve(TrackGenPresets::flip(context_.editing.tracking()));
+    applyCurve(TrackGenPresets::flip(context_.editing().tracking()));
 }
 
 void TrackingGroup::mirrorCurve()
 {
-    applyCurve(TrackGenPresets::mirror(context_.editing.tracking()));
+    applyCurve(TrackGenPresets::mirror(context_.editing().tracking()));
 }
 
 void TrackingGroup::showError(const QString& message)

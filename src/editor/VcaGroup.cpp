@@ -4,7 +4,7 @@
 
 namespace velmora::editor {
 
-VcaGroup::VcaGroup(const EditorContext& context, QWidget* parent)
+VcaGroup::VcaGroup(EditorContext& context, QWidget* parent)
     : QGroupBox(QStringLiteral(" VCA  "), parent),
       level_(new ValueRow(context, 13, QStringLiteral("VCA1level"), QStringLiteral("VCA 1 Level"),
                           63, {}, this))

@@ -13,7 +13,7 @@ namespace velmora::editor {
 class VcaGroup : public QGroupBox
 {
 public:
-    explicit VcaGroup(const EditorContext& context, QWidget* parent = nullptr);
+    explicit VcaGroup(EditorContext& context, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
     void refresh();

@@ -13,7 +13,7 @@ constexpr int kCutoffMax = 127;
 
 } // namespace
 
-VcfGroup::VcfGroup(const EditorContext& context, QWidget* parent)
+VcfGroup::VcfGroup(EditorContext& context, QWidget* parent)
     : QGroupBox(QStringLiteral(" VCF  "), parent)
 {
     setObjectName(QStringLiteral("grpVCF"));

@@ -14,7 +14,7 @@ namespace velmora::editor {
 class VcfGroup : public QGroupBox
 {
 public:
-    explicit VcfGroup(const EditorContext& context, QWidget* parent = nullptr);
+    explicit VcfGroup(EditorContext& context, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
     void refresh();

@@ -9,7 +9,7 @@ constexpr int kVoiceModeGroup = 6;
 
 } // namespace
 
-VoiceModeGroup::VoiceModeGroup(const EditorContext& context, QWidget* parent)
+VoiceModeGroup::VoiceModeGroup(EditorContext& context, QWidget* parent)
     : QGroupBox(QStringLiteral(" Voice Mode  "), parent)
 {
     setObjectName(QStringLiteral("grpVOICE"));

@@ -48,8 +48,9 @@ protected:
     {
         sender.onSend6Patch = [this] { sink.sent.push_back(kWholePatch6); };
         sender.onMidiSendPatch = [this] { sink.sent.push_back(kWholePatch1000); };
-        context.repaintHook = [this](Drawing drawing) { repaints.push_back(drawing); };
-        context.initControls = [this] { show(); };
+        QObject::connect(&context, &EditorContext::repaintRequested,
+                         [this](Drawing drawing) { repaints.push_back(drawing); });
+        QObject::connect(&context, &EditorContext::reloadRequested, [this] { show(); });
         page1.show();
         page2.show();
         receive({});
@@ -86,7 +87,7 @@ protected:
     PatchBuffer patch = demo::demoPatch(11);
     ParameterSender sender{sink, patch};
     PatchEditing editing{patch, sender};
-    EditorContext context{editing, {}, {}, {}};
+    EditorContext context{editing};
     test::TempDir dir;
     TrackGenPresets presets{QString::fromStdString(dir.path("trackgen.ini"))};
     PatchPage1 page1{context};

@@ -35,7 +35,7 @@ QString name(const char* prefix, int bus, const char* suffix)
 } // namespace
 
 BusGroup::BusGroup(EditorContext& context, int bus, QWidget* parent)
-    : QGroupBox(QStringLiteral(" Bus %1  ").arg(bus), parent), context_(context), bus_(bus),
+    : QGroupBox(tr(" Bus %1  ").arg(bus), parent), context_(context), bus_(bus),
       switch_(new LampButton(QStringLiteral(" "), LampButton::Kind::Check, this)),
       source_(new QComboBox(this)), destination_(new QComboBox(this)),
       amount_(new QSlider(Qt::Horizontal, this)), label_(new QLabel(QStringLiteral("0"), this))
@@ -46,9 +46,9 @@ BusGroup::BusGroup(EditorContext& context, int bus, QWidget* parent)
     destination_->setObjectName(name("cbxBUS", bus, "dst"));
     amount_->setObjectName(name("tbBUS", bus, "amount"));
     label_->setObjectName(name("lblBUS", bus, "amount"));
-    switch_->setToolTip(QStringLiteral("Click to switch this bus on and off"));
-    source_->setToolTip(QStringLiteral("Select the source signal for this Modulation Matrix bus"));
-    destination_->setToolTip(QStringLiteral("Select the destination of this modulation route"));
+    switch_->setToolTip(tr("Click to switch this bus on and off"));
+    source_->setToolTip(tr("Select the source signal for this Modulation Matrix bus"));
+    destination_->setToolTip(tr("Select the destination of this modulation route"));
     setTag(switch_, kFirstBusSwitchControl + bus - 1);
     setTag(amount_, kFirstBusAmountControl + bus - 1);
 
@@ -72,9 +72,8 @@ BusGroup::BusGroup(EditorContext& context, int bus, QWidget* parent)
     grid->addWidget(switch_, 0, 0);
     grid->addWidget(source_, 0, 1, 1, 2);
     grid->addWidget(destination_, 1, 1, 1, 2);
-    grid->addWidget(
-        new TagCaption(context, kFirstBusAmountControl + bus - 1, QStringLiteral("Amount"), this),
-        2, 0, 1, 3, Qt::AlignLeft);
+    grid->addWidget(new TagCaption(context, kFirstBusAmountControl + bus - 1, tr("Amount"), this),
+                    2, 0, 1, 3, Qt::AlignLeft);
     grid->addWidget(amount_, 3, 0, 1, 2);
     grid->addWidget(label_, 3, 2);
     grid->setColumnStretch(1, 1);

@@ -21,6 +21,8 @@ namespace velmora::editor {
 
 class BusGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
     // `bus` is 1..10.
     BusGroup(EditorContext& context, int bus, QWidget* parent = nullptr);

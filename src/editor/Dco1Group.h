@@ -13,6 +13,8 @@ namespace velmora::editor {
 
 class Dco1Group : public QGroupBox
 {
+    Q_OBJECT
+
 public:
     explicit Dco1Group(EditorContext& context, QWidget* parent = nullptr);
 

@@ -14,6 +14,8 @@ namespace velmora::editor {
 
 class Dco2Group : public QGroupBox
 {
+    Q_OBJECT
+
 public:
     explicit Dco2Group(EditorContext& context, QWidget* parent = nullptr);
 

@@ -16,6 +16,8 @@ class PatchDrawing;
 
 class EnvelopeGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
     EnvelopeGroup(EditorContext& context, int n, QWidget* parent = nullptr);
 

@@ -15,6 +15,8 @@ namespace velmora::editor {
 
 class LfoGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
     // n = 1 or 2.
     LfoGroup(EditorContext& context, int n, QWidget* parent = nullptr);

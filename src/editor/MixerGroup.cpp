@@ -20,8 +20,7 @@ constexpr QPoint kDco2At{8, 63};
 } // namespace
 
 MixerGroup::MixerGroup(EditorContext& context, QWidget* parent)
-    : QGroupBox(QStringLiteral(" Mixer  "), parent), context_(context),
-      mix_(new QSlider(Qt::Horizontal, this))
+    : QGroupBox(tr(" Mixer  "), parent), context_(context), mix_(new QSlider(Qt::Horizontal, this))
 {
     setObjectName(QStringLiteral("grpMixer"));
     auto* display = new widgets::DisplayFrame(this);
@@ -44,7 +43,7 @@ MixerGroup::MixerGroup(EditorContext& context, QWidget* parent)
     column->setSpacing(4);
     column->addWidget(display, 0, Qt::AlignHCenter);
     column->addWidget(mix_, 0, Qt::AlignHCenter);
-    column->addWidget(new TagCaption(context, kMixControl, QStringLiteral("Dco Mix"), this));
+    column->addWidget(new TagCaption(context, kMixControl, tr("Dco Mix"), this));
     column->addStretch();
 }
 

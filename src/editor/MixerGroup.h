@@ -14,6 +14,8 @@ class PatchDrawing;
 
 class MixerGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
     explicit MixerGroup(EditorContext& context, QWidget* parent = nullptr);
 

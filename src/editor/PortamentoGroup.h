@@ -13,6 +13,8 @@ namespace velmora::editor {
 
 class PortamentoGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
     explicit PortamentoGroup(EditorContext& context, QWidget* parent = nullptr);
 

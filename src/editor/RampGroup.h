@@ -14,6 +14,8 @@ class PatchDrawing;
 
 class RampGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
     RampGroup(EditorContext& context, int n, QWidget* parent = nullptr);
 

@@ -36,14 +36,14 @@ QLabel* caption(const QString& text, QWidget* buddy, QWidget* parent)
 } // namespace
 
 TrackingGroup::TrackingGroup(EditorContext& context, TrackGenPresets& presets, QWidget* parent)
-    : QGroupBox(QStringLiteral(" Tracking Generator  "), parent), context_(context),
-      presets_(presets), presetList_(new QComboBox(this))
+    : QGroupBox(tr(" Tracking Generator  "), parent), context_(context), presets_(presets),
+      presetList_(new QComboBox(this))
 {
     setObjectName(QStringLiteral("grpTRK"));
     for (int i = 1; i <= kPointCount; ++i)
-        rows_.push_back(
-            new ValueRow(context, kFirstPointControl + i - 1, QStringLiteral("TRK%1").arg(i),
-                         QStringLiteral("Point %1").arg(i), 63, Drawing::Tracking, this));
+        rows_.push_back(new ValueRow(context, kFirstPointControl + i - 1,
+                                     QStringLiteral("TRK%1").arg(i), tr("Point %1").arg(i), 63,
+                                     Drawing::Tracking, this));
     auto* sourceList = new QComboBox(this);
     sourceList->setObjectName(QStringLiteral("cbxTRKsrc"));
     source_ = std::make_unique<SourceList>(context, sourceList, kSourceOffset, kSourceParameter);
@@ -58,16 +58,15 @@ TrackingGroup::TrackingGroup(EditorContext& context, TrackGenPresets& presets, Q
     connect(presetList_, &QComboBox::activated, this, [this](int item) { applyPreset(item); });
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(2);
-    buttons->addWidget(addButton(QStringLiteral("sbSaveTGpreset"), QStringLiteral("Save"),
-                                 QStringLiteral("Save current curve to preset list"),
+    buttons->addWidget(addButton(QStringLiteral("sbSaveTGpreset"), tr("Save"),
+                                 tr("Save current curve to preset list"),
                                  &TrackingGroup::savePreset));
-    buttons->addWidget(addButton(QStringLiteral("sbTrashTGPreset"), QStringLiteral("Delete"),
-                                 QStringLiteral("Delete the current preset"),
-                                 &TrackingGroup::deletePreset));
-    buttons->addWidget(addButton(QStringLiteral("sbFlipTG"), QStringLiteral("Flip"),
-                                 QStringLiteral("Flip"), &TrackingGroup::flipCurve));
-    buttons->addWidget(addButton(QStringLiteral("sbMirrorTG"), QStringLiteral("Mirror"),
-                                 QStringLiteral("Mirror"), &TrackingGroup::mirrorCurve));
+    buttons->addWidget(addButton(QStringLiteral("sbTrashTGPreset"), tr("Delete"),
+                                 tr("Delete the current preset"), &TrackingGroup::deletePreset));
+    buttons->addWidget(
+        addButton(QStringLiteral("sbFlipTG"), tr("Flip"), tr("Flip"), &TrackingGroup::flipCurve));
+    buttons->addWidget(addButton(QStringLiteral("sbMirrorTG"), tr("Mirror"), tr("Mirror"),
+                                 &TrackingGroup::mirrorCurve));
     fillPresetList();
 
     auto* values = new QHBoxLayout;
@@ -77,9 +76,9 @@ TrackingGroup::TrackingGroup(EditorContext& context, TrackGenPresets& presets, Q
     auto* right = new QVBoxLayout;
     right->setSpacing(2);
     right->addWidget(display);
-    right->addWidget(caption(QStringLiteral("Input Source"), sourceList, this));
+    right->addWidget(caption(tr("Input Source"), sourceList, this));
     right->addWidget(sourceList);
-    right->addWidget(caption(QStringLiteral("Presets"), presetList_, this));
+    right->addWidget(caption(tr("Presets"), presetList_, this));
     right->addWidget(presetList_);
     right->addLayout(buttons);
     right->addStretch();
@@ -151,10 +150,9 @@ void TrackingGroup::deletePreset()
     if (presetList_->currentIndex() < 0)
         return;
     const QString name = presetList_->currentText();
-    QMessageBox confirm(
-        QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
-        QStringLiteral("Are you sure you want to delete the \"%1\" preset?").arg(name),
-        QMessageBox::Ok | QMessageBox::Cancel, this);
+    QMessageBox confirm(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
+                        tr("Are you sure you want to delete the \"%1\" preset?").arg(name),
+                        QMessageBox::Ok | QMessageBox::Cancel, this);
     if (confirm.exec() == QMessageBox::Ok)
         delTGPreset(name);
 }

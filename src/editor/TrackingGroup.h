@@ -19,6 +19,8 @@ class TrackGenPresets;
 
 class TrackingGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
     TrackingGroup(EditorContext& context, TrackGenPresets& presets, QWidget* parent = nullptr);
 

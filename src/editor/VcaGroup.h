@@ -12,6 +12,8 @@ namespace velmora::editor {
 
 class VcaGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
     explicit VcaGroup(EditorContext& context, QWidget* parent = nullptr);
 

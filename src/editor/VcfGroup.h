@@ -13,6 +13,8 @@ namespace velmora::editor {
 
 class VcfGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
     explicit VcfGroup(EditorContext& context, QWidget* parent = nullptr);
 

@@ -11,6 +11,8 @@ namespace velmora::editor {
 
 class VoiceModeGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
     explicit VoiceModeGroup(EditorContext& context, QWidget* parent = nullptr);
 

@@ -50,7 +50,7 @@ void SysexBuffersDialog::acceptInput()
     try {
         setup_.applySysexBuffers(spSize->value(), spCount->value());
     } catch (const std::exception& e) {
-        QMessageBox::critical(this, QStringLiteral("Velmora"), QString::fromStdString(e.what()));
+        QMessageBox::critical(this, tr("Velmora"), QString::fromStdString(e.what()));
     }
     accept();
 }

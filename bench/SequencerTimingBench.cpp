@@ -171,11 +171,10 @@ int main(int argc, char** argv)
     }
     TimedOutput timed(output);
     QString folder;
-    perform::SequencerWindow seq(
-        timed, [] { return 0; }, folder);
-    seq.onMessage = [](const QString& text) {
+    perform::SequencerWindow seq(timed, folder);
+    QObject::connect(&seq, &perform::SequencerWindow::messageReported, [](const QString& text) {
         std::printf("sequencer timing bench: %s\n", qPrintable(text));
-    };
+    });
     seq.state().setPeriod(kPeriodMs);
     seq.updateControls();
 

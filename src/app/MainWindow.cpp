@@ -4,6 +4,7 @@
 #include "app/HelpBrowser.h"
 #include "app/LegacySettings.h"
 #include "app/SettingsStore.h"
+#include "common/ErrorReporter.h"
 #include "editor/ParameterDisplayWindow.h"
 #include "editor/PatchEditorView.h"
 #include "editor/PatchPage2.h"
@@ -48,7 +49,9 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
     setObjectName(QStringLiteral("frmMain"));
     sender_.onSend6Patch = [this] { transfers_.send6Patch(); };
     sender_.onMidiSendPatch = [this] { transfers_.midiSendPatch(); };
-    midi_.onError = [this](const std::string& text) { showError(QString::fromStdString(text)); };
+    auto* midiErrors = new ErrorReporter(this);
+    connect(midiErrors, &ErrorReporter::errorReported, this, &MainWindow::showError);
+    midi_.setErrorReporter(midiErrors);
     host_.onCancel = [this] { transfers_.cancelReceive(); };
     host_.onEnableButtons = [this] { enableButtons(); };
     // A receive that hears nothing for a while must end with a message.
@@ -65,9 +68,9 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
     };
     sender_.onMatrixShown = [this](int bus, int amount) { lcd_->showBus(bus, amount); };
     notes_ = new perform::NotePlayer(midi_.output(), this);
-    notes_->onMessage = [this](const QString& text) {
+    connect(notes_, &perform::NotePlayer::errorOccurred, this, [this](const QString& text) {
         QMessageBox::information(this, QStringLiteral("Velmora"), text);
-    };
+    });
     buildMenus();
     buildLibrary();
     buildPerform();
@@ -166,6 +169,7 @@ void MainWindow::applyChannel()
     transfers_.setChannel(channel);
     sender_.setChannel(channel);
     notes_->setChannel(channel);
+    seq_->setChannel(channel);
 }
 
 void MainWindow::enableButtons()

@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 
 #include "app/HelpBrowser.h"
+#include "common/ErrorReporter.h"
 #include "editor/BusGroup.h"
 #include "editor/MatrixPage.h"
 #include "editor/PatchEditorView.h"
@@ -104,13 +105,15 @@ void MainWindow::buildLibrary()
     host_.setBankManager(bank_);
     // A double click on a received split opens the split editor.
     bank_->onEditSplit = [this](int split) {
+        ErrorReporter errors;
+        connect(&errors, &ErrorReporter::errorReported, this, &MainWindow::showError);
         globals::SplitEditorDialog dialog(records_.splits[static_cast<std::size_t>(split)], split,
-                                          records_.bank, midi_.output(), sender_.channel(), this);
-        dialog.onSplitCell = [this](int s, const std::string& name) {
-            bank_->setSplitCell(s, name);
-        };
-        dialog.onHelp = [this](int topic) { help().showTopic(topic); };
-        dialog.onError = [this](const QString& text) { showError(text); };
+                                          records_.bank, midi_.output(), sender_.channel(), errors,
+                                          this);
+        connect(&dialog, &globals::SplitEditorDialog::splitStored, bank_,
+                &library::BankManagerWindow::setSplitCell);
+        connect(&dialog, &globals::SplitEditorDialog::helpRequested, this,
+                [this](int topic) { help().showTopic(topic); });
         dialog.exec();
     };
 
@@ -121,7 +124,7 @@ void MainWindow::buildLibrary()
     auto* box = new QVBoxLayout(view_->matrix()->globals());
     box->setContentsMargins(0, 0, 0, 0);
     box->addWidget(globals);
-    globals->onError = [this](const QString& text) { showError(text); };
+    connect(globals, &globals::GlobalControls::errorOccurred, this, &MainWindow::showError);
     host_.onRefreshGlobals = [globals] { globals->initGlobalControls(); };
     commands_ = std::make_unique<library::EditCommands>(context);
     // Mutate moves the buses whose switch is ticked on the matrix page.
@@ -133,7 +136,8 @@ void MainWindow::buildLibrary()
         return ticked;
     };
     // The patch selector plays the test note after its program change.
-    view_->matrix()->selector()->onPlayNote = [this] { playTestNote(true); };
+    connect(view_->matrix()->selector(), &editor::PatchSelector::playNoteRequested, this,
+            [this] { playTestNote(true); });
 
     const std::pair<const char*, std::function<void()>> commands[] = {
         {"aOpen", [this] { files_->openPatch(); }},

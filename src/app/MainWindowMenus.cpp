@@ -3,6 +3,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/HelpBrowser.h"
+#include "common/ErrorReporter.h"
 #include "editor/ParameterDisplayWindow.h"
 #include "editor/PatchEditorView.h"
 #include "midi/dialogs/MidiSetupDialog.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenuBar>
+#include <QMessageBox>
 
 namespace velmora {
 
@@ -139,7 +141,11 @@ void MainWindow::exitProgram()
 
 void MainWindow::showMidiSetup()
 {
-    midi::MidiSetupDialog dialog(midi_, this);
+    ErrorReporter errors;
+    midi::MidiSetupDialog dialog(midi_, errors, this);
+    connect(&errors, &ErrorReporter::errorReported, &dialog, [&dialog](const QString& text) {
+        QMessageBox::critical(&dialog, QStringLiteral("Velmora"), text);
+    });
     dialog.exec();
     applyChannel();
 }

@@ -30,38 +30,30 @@ void MainWindow::buildPerform()
     ledMidiOut_->setObjectName(QStringLiteral("ledMidiOut"));
     ledMidiOut_->setToolTip(QStringLiteral("Midi Out"));
     statusBar()->addPermanentWidget(ledMidiOut_);
-    notes_->onLed = [this](bool lit) { ledMidiOut_->setActive(lit); };
+    connect(notes_, &perform::NotePlayer::ledChanged, ledMidiOut_, &widgets::led::setActive);
 
     ccmap_ =
         std::make_unique<perform::ControllerMap>(view_->editing(), midi_.routing().learnPending);
-    ccmap_->initPatchControls = [this] { view_->initPatchControls(); };
-    ccmap_->initMatrixControls = [this] { view_->initMatrixControls(); };
-    ccmap_->toggleBus = [this](int bus) { view_->matrix()->bus(bus)->toggle(); };
-    ccmap_->onError = [this](const QString& text) { showError(text); };
+    connect(ccmap_.get(), &perform::ControllerMap::patchEdited, view_,
+            &editor::PatchEditorView::initPatchControls);
+    connect(ccmap_.get(), &perform::ControllerMap::matrixEdited, view_,
+            &editor::PatchEditorView::initMatrixControls);
+    connect(ccmap_.get(), &perform::ControllerMap::busToggleRequested, this,
+            [this](int bus) { view_->matrix()->bus(bus)->toggle(); });
+    connect(ccmap_.get(), &perform::ControllerMap::errorOccurred, this, &MainWindow::showError);
     // A right click on a parameter caption or a bus switch assigns a controller.
-    view_->context().captionMenu = [this](int control) {
-        perform::handleTag(*ccmap_, control, this);
-    };
+    connect(&view_->context(), &editor::EditorContext::captionMenuRequested, this,
+            [this](int control) { perform::handleTag(*ccmap_, control, this); });
 
     keys_ = new perform::KeyboardWindow(midi_.output(), sender_, this);
-    keys_->onLed = [this](bool lit) { notes_->led(lit); };
-    keys_->onMessage = [this](const QString& text) { showError(text); };
+    connect(keys_, &perform::KeyboardWindow::ledChanged, notes_, &perform::NotePlayer::led);
+    connect(keys_, &perform::KeyboardWindow::errorOccurred, this, &MainWindow::showError);
 
     // The sequencer asks for its files through the librarian's dialogs.
-    seq_ = new perform::SequencerWindow(
-        midi_.output(), [this] { return sender_.channel(); }, settings_.sequencePath, this);
-    seq_->onHelp = [this](int topic) { help().showTopic(topic); };
-    const auto ask = [this](bool save) {
-        return
-            [this, save](const perform::SequencerWindow::FileRequest& r) -> std::optional<QString> {
-                const library::FileRequest request{QString(), r.folder, r.fileName,
-                                                   r.filter,  0,        r.defaultSuffix};
-                const auto choice = save ? dialogs_->save(request) : dialogs_->open(request);
-                return choice ? std::optional<QString>(choice->path) : std::nullopt;
-            };
-    };
-    seq_->onOpenDialog = ask(false);
-    seq_->onSaveDialog = ask(true);
+    seq_ = new perform::SequencerWindow(midi_.output(), settings_.sequencePath, this);
+    connect(seq_, &perform::SequencerWindow::helpRequested, this,
+            [this](int topic) { help().showTopic(topic); });
+    seq_->setFileDialogs(dialogs_.get());
 
     const std::pair<const char*, std::function<void()>> commands[] = {
         {"aSequencer",
@@ -76,16 +68,16 @@ void MainWindow::buildPerform()
         {"aSetNote",
          [this] {
              perform::NoteDialog dialog(midi_.output(), sender_.channel(), settings_.note, this);
-             dialog.onLed = [this](bool lit) { notes_->led(lit); };
-             dialog.onMessage = [this](const QString& text) { showError(text); };
+             connect(&dialog, &perform::NoteDialog::ledChanged, notes_, &perform::NotePlayer::led);
+             connect(&dialog, &perform::NoteDialog::errorOccurred, this, &MainWindow::showError);
              dialog.exec();
          }},
         {"aSetChord",
          [this] {
              perform::ChordDialog dialog(midi_.output(), sender_.channel(), settings_.chord1,
                                          settings_.chord2, settings_.chord3, this);
-             dialog.onLed = [this](bool lit) { notes_->led(lit); };
-             dialog.onMessage = [this](const QString& text) { showError(text); };
+             connect(&dialog, &perform::ChordDialog::ledChanged, notes_, &perform::NotePlayer::led);
+             connect(&dialog, &perform::ChordDialog::errorOccurred, this, &MainWindow::showError);
              dialog.exec();
          }},
     };

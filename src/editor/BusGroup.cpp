@@ -34,8 +34,8 @@ QString name(const char* prefix, int bus, const char* suffix)
 
 } // namespace
 
-BusGroup::BusGroup(const EditorContext& context, int bus, QWidget* parent)
-    : QGroupBox(QStringLiteral(" Bus %1  ").arg(bus), parent), context_(context), bus_(bus),
+BusGroup::BusGroup(EditorContext& context, int bus, QWidget* parent)
+    : QGroupBox(tr(" Bus %1  ").arg(bus), parent), context_(context), bus_(bus),
       switch_(new LampButton(QStringLiteral(" "), LampButton::Kind::Check, this)),
       source_(new QComboBox(this)), destination_(new QComboBox(this)),
       amount_(new QSlider(Qt::Horizontal, this)), label_(new QLabel(QStringLiteral("0"), this))
@@ -46,9 +46,9 @@ BusGroup::BusGroup(const EditorContext& context, int bus, QWidget* parent)
     destination_->setObjectName(name("cbxBUS", bus, "dst"));
     amount_->setObjectName(name("tbBUS", bus, "amount"));
     label_->setObjectName(name("lblBUS", bus, "amount"));
-    switch_->setToolTip(QStringLiteral("Click to switch this bus on and off"));
-    source_->setToolTip(QStringLiteral("Select the source signal for this Modulation Matrix bus"));
-    destination_->setToolTip(QStringLiteral("Select the destination of this modulation route"));
+    switch_->setToolTip(tr("Click to switch this bus on and off"));
+    source_->setToolTip(tr("Select the source signal for this Modulation Matrix bus"));
+    destination_->setToolTip(tr("Select the destination of this modulation route"));
     setTag(switch_, kFirstBusSwitchControl + bus - 1);
     setTag(amount_, kFirstBusAmountControl + bus - 1);
 
@@ -72,26 +72,25 @@ BusGroup::BusGroup(const EditorContext& context, int bus, QWidget* parent)
     grid->addWidget(switch_, 0, 0);
     grid->addWidget(source_, 0, 1, 1, 2);
     grid->addWidget(destination_, 1, 1, 1, 2);
-    grid->addWidget(
-        new TagCaption(context, kFirstBusAmountControl + bus - 1, QStringLiteral("Amount"), this),
-        2, 0, 1, 3, Qt::AlignLeft);
+    grid->addWidget(new TagCaption(context, kFirstBusAmountControl + bus - 1, tr("Amount"), this),
+                    2, 0, 1, 3, Qt::AlignLeft);
     grid->addWidget(amount_, 3, 0, 1, 2);
     grid->addWidget(label_, 3, 2);
     grid->setColumnStretch(1, 1);
 
     connect(switch_, &LampButton::userToggled, this, [this] { applySwitch(); });
     connect(source_, &QComboBox::activated, this,
-            [this](int item) { context_.editing.setBusSourceItem(bus_, item); });
+            [this](int item) { context_.editing().setBusSourceItem(bus_, item); });
     connect(destination_, &QComboBox::activated, this,
-            [this](int item) { context_.editing.setBusDestinationItem(bus_, item); });
+            [this](int item) { context_.editing().setBusDestinationItem(bus_, item); });
     connect(amount_, &QSlider::valueChanged, this, [this](int value) { applyAmount(value); });
 }
 
 void BusGroup::refresh()
 {
-    PatchEditing::LoadingScope loading(context_.editing);
-    const bool on = context_.editing.busOn(bus_);
-    const PatchEditing::Bus bus = context_.editing.busAt(bus_);
+    PatchEditing::LoadingScope loading(context_.editing());
+    const bool on = context_.editing().busOn(bus_);
+    const PatchEditing::Bus bus = context_.editing().busAt(bus_);
     source_->setCurrentIndex(on ? itemOf(bus.source, source_) : -1);
     destination_->setCurrentIndex(on ? itemOf(bus.destination, destination_) : -1);
     source_->setEnabled(on);
@@ -110,7 +109,7 @@ void BusGroup::toggle()
 void BusGroup::applySwitch()
 {
     if (switch_->isChecked()) {
-        const PatchEditing::Bus bus = context_.editing.busAt(bus_);
+        const PatchEditing::Bus bus = context_.editing().busAt(bus_);
         source_->setEnabled(true);
         destination_->setEnabled(true);
         // Every bus, the first one too, shows the route that goes out.
@@ -119,7 +118,7 @@ void BusGroup::applySwitch()
         amount_->setEnabled(true);
         // A bus shown off may still hold an amount; the bar shows what goes out.
         showAmount(bus.amount);
-        context_.editing.switchBusOn(bus_);
+        context_.editing().switchBusOn(bus_);
         return;
     }
     for (QComboBox* list : {source_, destination_}) {
@@ -130,18 +129,18 @@ void BusGroup::applySwitch()
     // When the bar moves, its handler first sends the route with amount 0.
     amount_->setValue(0);
     label_->setText(QStringLiteral("0"));
-    context_.editing.switchBusOff(bus_);
+    context_.editing().switchBusOff(bus_);
 }
 
 void BusGroup::applyAmount(int value)
 {
     label_->setText(QString::number(value));
-    context_.editing.setBusAmount(bus_, value);
+    context_.editing().setBusAmount(bus_, value);
 }
 
 void BusGroup::showAmount(Byte amount)
 {
-    PatchEditing::LoadingScope loading(context_.editing);
+    PatchEditing::LoadingScope loading(context_.editing());
     amount_->setValue(byteToSigned(amount));
     label_->setText(QString::number(amount_->value()));
 }
@@ -150,8 +149,7 @@ bool BusGroup::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == switch_ && event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
-        if (context_.captionMenu)
-            context_.captionMenu(widgets::tagOf(switch_));
+        emit context_.captionMenuRequested(widgets::tagOf(switch_));
         return true;
     }
     return QGroupBox::eventFilter(watched, event);

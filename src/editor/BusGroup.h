@@ -21,9 +21,11 @@ namespace velmora::editor {
 
 class BusGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
     // `bus` is 1..10.
-    BusGroup(const EditorContext& context, int bus, QWidget* parent = nullptr);
+    BusGroup(EditorContext& context, int bus, QWidget* parent = nullptr);
 
     // Shows the bus as the record holds it. Nothing is written or sent: an
     // amount byte outside -63..+63 keeps its value while the track bar shows
@@ -48,7 +50,7 @@ private:
     // Puts the track bar at a record amount without editing the record.
     void showAmount(Byte amount);
 
-    const EditorContext& context_;
+    EditorContext& context_;
     int bus_;
     widgets::LampButton* switch_;
     QComboBox* source_;

@@ -31,15 +31,14 @@ constexpr int kLargeChange = 10;
 constexpr int kValueRowHeight = 110;
 constexpr int kGaugeWidth = 10;
 
-Byte recordByte(const EditorContext& context, int control)
+Byte recordByte(EditorContext& context, int control)
 {
-    return context.editing.at(controls().patchOffsets[static_cast<std::size_t>(control)]);
+    return context.editing().at(controls().patchOffsets[static_cast<std::size_t>(control)]);
 }
 
 } // namespace
 
-TagCaption::TagCaption(const EditorContext& context, int control, const QString& text,
-                       QWidget* parent)
+TagCaption::TagCaption(EditorContext& context, int control, const QString& text, QWidget* parent)
     : QLabel(text, parent), context_(context)
 {
     setTag(this, control);
@@ -48,17 +47,16 @@ TagCaption::TagCaption(const EditorContext& context, int control, const QString&
 
 void TagCaption::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::RightButton || !context_.captionMenu)
+    if (event->button() != Qt::RightButton || !context_.hasCaptionMenu())
         return QLabel::mousePressEvent(event);
     const QString style = styleSheet();
     setStyleSheet(QStringLiteral("color: #4080ff;"));
-    context_.captionMenu(widgets::tagOf(this));
+    emit context_.captionMenuRequested(widgets::tagOf(this));
     setStyleSheet(style);
 }
 
-ValueRow::ValueRow(const EditorContext& context, int control, const QString& name,
-                   const QString& caption, int maxValue, std::optional<Drawing> drawing,
-                   QWidget* parent)
+ValueRow::ValueRow(EditorContext& context, int control, const QString& name, const QString& caption,
+                   int maxValue, std::optional<Drawing> drawing, QWidget* parent)
     : QWidget(parent), context_(context), control_(control), max_(maxValue), drawing_(drawing),
       scrollBar_(new QScrollBar(Qt::Vertical, this)), gauge_(new ClickGauge(this))
 {
@@ -105,17 +103,17 @@ void ValueRow::refresh()
 void ValueRow::applyScrollBar()
 {
     const int value = max_ - scrollBar_->value();
-    context_.editing.setValue(control_, value);
-    if (!context_.editing.loading())
+    context_.editing().setValue(control_, value);
+    if (!context_.editing().loading())
         gauge_->setPosition(value);
     if (drawing_)
-        context_.repaint(*drawing_);
+        emit context_.repaintRequested(*drawing_);
 }
 
 void ValueRow::jumpToGauge(int position)
 {
     const Byte before = recordByte(context_, control_);
-    context_.editing.storeValue(control_, position);
+    context_.editing().storeValue(control_, position);
     // Moving the scroll bar sends the value; a click at the value it already
     // shows sends nothing.
     if (scrollBar_->value() != max_ - position) {
@@ -126,10 +124,10 @@ void ValueRow::jumpToGauge(int position)
     // the range that the bar could only show clamped: the instrument still
     // has that byte, so the value the record now holds goes out.
     if (before != position)
-        context_.editing.setValue(control_, position);
+        context_.editing().setValue(control_, position);
 }
 
-SignedRow::SignedRow(const EditorContext& context, int control, const QString& name,
+SignedRow::SignedRow(EditorContext& context, int control, const QString& name,
                      const QString& labelName, const QString& caption, int maxValue,
                      QWidget* parent)
     : QWidget(parent), context_(context), control_(control),
@@ -153,7 +151,7 @@ SignedRow::SignedRow(const EditorContext& context, int control, const QString& n
     grid->addWidget(label_, 1, 1);
     connect(trackBar_, &QSlider::valueChanged, this, [this](int v) {
         label_->setText(QString::number(v));
-        context_.editing.setSigned(control_, v);
+        context_.editing().setSigned(control_, v);
     });
 }
 
@@ -164,7 +162,7 @@ void SignedRow::refresh()
     label_->setText(QString::number(trackBar_->value()));
 }
 
-BitBox::BitBox(const EditorContext& context, LampButton* box, std::size_t offset, Byte bit,
+BitBox::BitBox(EditorContext& context, LampButton* box, std::size_t offset, Byte bit,
                Byte parameter, bool exact)
     : box_(box), offset_(offset), bit_(bit), exact_(exact), context_(context)
 {
@@ -173,13 +171,13 @@ BitBox::BitBox(const EditorContext& context, LampButton* box, std::size_t offset
         // beside its own must not leave it checked on screen and off in the
         // record.
         if (exact_)
-            context_.editing.setChoice(offset_, parameter, box_->isChecked() ? bit_ : 0);
+            context_.editing().setChoice(offset_, parameter, box_->isChecked() ? bit_ : 0);
         else
-            context_.editing.toggleBit(offset_, bit_, parameter);
+            context_.editing().toggleBit(offset_, bit_, parameter);
     });
 }
 
-BitBox& addBitBox(std::vector<std::unique_ptr<BitBox>>& boxes, const EditorContext& context,
+BitBox& addBitBox(std::vector<std::unique_ptr<BitBox>>& boxes, EditorContext& context,
                   QWidget* parent, const QString& name, const QString& caption, std::size_t offset,
                   Byte bit, Byte parameter, bool exact)
 {
@@ -191,11 +189,11 @@ BitBox& addBitBox(std::vector<std::unique_ptr<BitBox>>& boxes, const EditorConte
 
 void BitBox::refresh()
 {
-    const Byte value = context_.editing.at(offset_);
+    const Byte value = context_.editing().at(offset_);
     box_->setChecked(exact_ ? value == bit_ : (value & bit_) != 0);
 }
 
-RadioGroup::RadioGroup(const EditorContext& context, QGroupBox* frame, const QString& namePrefix,
+RadioGroup::RadioGroup(EditorContext& context, QGroupBox* frame, const QString& namePrefix,
                        const std::vector<std::pair<QString, QString>>& items, std::size_t offset,
                        Byte parameter, OutOfRange rule, int groupIndex)
     : context_(context), offset_(offset), parameter_(parameter), rule_(rule)
@@ -215,16 +213,15 @@ RadioGroup::RadioGroup(const EditorContext& context, QGroupBox* frame, const QSt
         QObject::connect(item, &LampButton::changeState, item, [this, value](bool checked) {
             if (!checked)
                 return;
-            context_.editing.setChoice(offset_, parameter_, value);
-            if (onChosen)
-                onChosen(value);
+            context_.editing().setChoice(offset_, parameter_, value);
+            emit chosen(value);
         });
     }
 }
 
 void RadioGroup::refresh()
 {
-    const int value = context_.editing.at(offset_);
+    const int value = context_.editing().at(offset_);
     const int last = static_cast<int>(items_.size()) - 1;
     if (value <= last)
         items_[static_cast<std::size_t>(value)]->setChecked(true);
@@ -237,20 +234,19 @@ LampButton* RadioGroup::item(int value) const
     return items_.at(static_cast<std::size_t>(value));
 }
 
-SourceList::SourceList(const EditorContext& context, QComboBox* list, std::size_t offset,
-                       Byte parameter)
+SourceList::SourceList(EditorContext& context, QComboBox* list, std::size_t offset, Byte parameter)
     : context_(context), list_(list), offset_(offset)
 {
     fillSourceList(list);
     QObject::connect(list, &QComboBox::activated, list, [this, parameter](int item) {
-        context_.editing.setSourceItem(offset_, parameter, item);
+        context_.editing().setSourceItem(offset_, parameter, item);
     });
 }
 
 void SourceList::refresh()
 {
     // 0 (and anything past the list) shows as no selection.
-    list_->setCurrentIndex(int(context_.editing.at(offset_)) - 1);
+    list_->setCurrentIndex(int(context_.editing().at(offset_)) - 1);
 }
 
 QGridLayout* slidersAndSwitches(QWidget* group, const std::vector<ValueRow*>& rows,

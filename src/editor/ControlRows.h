@@ -35,14 +35,13 @@ namespace velmora::editor {
 class TagCaption : public QLabel
 {
 public:
-    TagCaption(const EditorContext& context, int control, const QString& text,
-               QWidget* parent = nullptr);
+    TagCaption(EditorContext& context, int control, const QString& text, QWidget* parent = nullptr);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    const EditorContext& context_;
+    EditorContext& context_;
 };
 
 // An unsigned control: a vertical scroll bar with the maximum at the top, a
@@ -50,7 +49,7 @@ private:
 class ValueRow : public QWidget
 {
 public:
-    ValueRow(const EditorContext& context, int control, const QString& name, const QString& caption,
+    ValueRow(EditorContext& context, int control, const QString& name, const QString& caption,
              int maxValue, std::optional<Drawing> drawing = {}, QWidget* parent = nullptr);
 
     void refresh();
@@ -61,7 +60,7 @@ private:
     void applyScrollBar();
     void jumpToGauge(int position);
 
-    const EditorContext& context_;
+    EditorContext& context_;
     int control_;
     int max_;
     std::optional<Drawing> drawing_;
@@ -75,16 +74,15 @@ class SignedRow : public QWidget
 {
 public:
     // `name` names the track bar (`tb` + name), `labelName` the value label.
-    SignedRow(const EditorContext& context, int control, const QString& name,
-              const QString& labelName, const QString& caption, int maxValue = 63,
-              QWidget* parent = nullptr);
+    SignedRow(EditorContext& context, int control, const QString& name, const QString& labelName,
+              const QString& caption, int maxValue = 63, QWidget* parent = nullptr);
 
     void refresh();
     QSlider* trackBar() const { return trackBar_; }
     QLabel* valueLabel() const { return label_; }
 
 private:
-    const EditorContext& context_;
+    EditorContext& context_;
     int control_;
     QSlider* trackBar_;
     QLabel* label_;
@@ -96,7 +94,7 @@ private:
 class BitBox
 {
 public:
-    BitBox(const EditorContext& context, widgets::LampButton* box, std::size_t offset, Byte bit,
+    BitBox(EditorContext& context, widgets::LampButton* box, std::size_t offset, Byte bit,
            Byte parameter, bool exact = false);
 
     void refresh();
@@ -107,12 +105,12 @@ private:
     std::size_t offset_;
     Byte bit_;
     bool exact_;
-    const EditorContext& context_;
+    EditorContext& context_;
 };
 
 // A new check item `cb` + name in `parent`, bound as a BitBox that `boxes`
 // keeps.
-BitBox& addBitBox(std::vector<std::unique_ptr<BitBox>>& boxes, const EditorContext& context,
+BitBox& addBitBox(std::vector<std::unique_ptr<BitBox>>& boxes, EditorContext& context,
                   QWidget* parent, const QString& name, const QString& caption, std::size_t offset,
                   Byte bit, Byte parameter, bool exact = false);
 
@@ -123,8 +121,10 @@ QGridLayout* slidersAndSwitches(QWidget* group, const std::vector<ValueRow*>& ro
                                 int rowSpacing = 4);
 
 // A frame of radio items whose checked item's tag is the byte's value.
-class RadioGroup
+class RadioGroup : public QObject
 {
+    Q_OBJECT
+
 public:
     enum class OutOfRange
     {
@@ -132,17 +132,19 @@ public:
         CheckLast,    // a byte above the last item's value checks the last item
     };
 
-    RadioGroup(const EditorContext& context, QGroupBox* frame, const QString& namePrefix,
+    RadioGroup(EditorContext& context, QGroupBox* frame, const QString& namePrefix,
                const std::vector<std::pair<QString, QString>>& items, std::size_t offset,
                Byte parameter, OutOfRange rule, int groupIndex);
 
     void refresh();
     widgets::LampButton* item(int value) const;
-    // Runs after an item became checked, with its value.
-    std::function<void(int value)> onChosen;
+
+signals:
+    // An item became checked; its value was written and sent.
+    void chosen(int value);
 
 private:
-    const EditorContext& context_;
+    EditorContext& context_;
     std::vector<widgets::LampButton*> items_;
     std::size_t offset_;
     Byte parameter_;
@@ -153,13 +155,13 @@ private:
 class SourceList
 {
 public:
-    SourceList(const EditorContext& context, QComboBox* list, std::size_t offset, Byte parameter);
+    SourceList(EditorContext& context, QComboBox* list, std::size_t offset, Byte parameter);
 
     void refresh();
     QComboBox* list() const { return list_; }
 
 private:
-    const EditorContext& context_;
+    EditorContext& context_;
     QComboBox* list_;
     std::size_t offset_;
 };

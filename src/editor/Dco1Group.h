@@ -13,8 +13,10 @@ namespace velmora::editor {
 
 class Dco1Group : public QGroupBox
 {
+    Q_OBJECT
+
 public:
-    explicit Dco1Group(const EditorContext& context, QWidget* parent = nullptr);
+    explicit Dco1Group(EditorContext& context, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
     void refresh();
@@ -24,7 +26,7 @@ private:
     void applyWave();
     void updateClickEnabled();
 
-    const EditorContext& context_;
+    EditorContext& context_;
     std::vector<ValueRow*> rows_;
     std::vector<SignedRow*> amounts_;
     std::vector<std::unique_ptr<BitBox>> boxes_;

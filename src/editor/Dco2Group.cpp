@@ -16,43 +16,35 @@ constexpr int kDetuneRange = 31;
 
 } // namespace
 
-Dco2Group::Dco2Group(const EditorContext& context, QWidget* parent)
-    : QGroupBox(QStringLiteral(" DCO 2  "), parent), context_(context)
+Dco2Group::Dco2Group(EditorContext& context, QWidget* parent)
+    : QGroupBox(tr(" DCO 2  "), parent), context_(context)
 {
     setObjectName(QStringLiteral("grpDCO2"));
     rows_ = {
-        new ValueRow(context, 3, QStringLiteral("DCO2freq"), QStringLiteral("Freq."), 63, {}, this),
-        new ValueRow(context, 4, QStringLiteral("DCO2shape"), QStringLiteral("Shape"), 63,
-                     Drawing::Dco2, this),
-        new ValueRow(context, 5, QStringLiteral("DCO2pw"), QStringLiteral("PW"), 63, Drawing::Dco2,
-                     this)};
-    amounts_ = {
-        new SignedRow(context, 48, QStringLiteral("DCO2freqlfo1"), QStringLiteral("lblDCO2freq"),
-                      QStringLiteral("LFO 1 -> Frequency"), 63, this),
-        new SignedRow(context, 49, QStringLiteral("DCO2pwlfo2"), QStringLiteral("lblDCO2pw"),
-                      QStringLiteral("LFO 2 -> Pulse Width"), 63, this),
-        // The detune has its own case inside setSigned; the
-        // caption carries 42.
-        new SignedRow(context, kDetuneControl, QStringLiteral("DCO2detune"),
-                      QStringLiteral("lblDCO2detune"), QStringLiteral("Detune"), kDetuneRange,
-                      this)};
+        new ValueRow(context, 3, QStringLiteral("DCO2freq"), tr("Freq."), 63, {}, this),
+        new ValueRow(context, 4, QStringLiteral("DCO2shape"), tr("Shape"), 63, Drawing::Dco2, this),
+        new ValueRow(context, 5, QStringLiteral("DCO2pw"), tr("PW"), 63, Drawing::Dco2, this)};
+    amounts_ = {new SignedRow(context, 48, QStringLiteral("DCO2freqlfo1"),
+                              QStringLiteral("lblDCO2freq"), tr("LFO 1 -> Frequency"), 63, this),
+                new SignedRow(context, 49, QStringLiteral("DCO2pwlfo2"),
+                              QStringLiteral("lblDCO2pw"), tr("LFO 2 -> Pulse Width"), 63, this),
+                // The detune has its own case inside setSigned; the
+                // caption carries 42.
+                new SignedRow(context, kDetuneControl, QStringLiteral("DCO2detune"),
+                              QStringLiteral("lblDCO2detune"), tr("Detune"), kDetuneRange, this)};
 
-    pulse_ = &addBitBox(boxes_, context, this, QStringLiteral("DCO2pulse"), QStringLiteral("Pulse"),
+    pulse_ = &addBitBox(boxes_, context, this, QStringLiteral("DCO2pulse"), tr("Pulse"),
                         kWaveOffset, 1, kWaveParameter);
-    saw_ = &addBitBox(boxes_, context, this, QStringLiteral("DCO2saw"), QStringLiteral("Saw"),
-                      kWaveOffset, 2, kWaveParameter);
-    BitBox& noise = addBitBox(boxes_, context, this, QStringLiteral("DCO2noise"),
-                              QStringLiteral("Noise"), kWaveOffset, kNoiseBit, kWaveParameter);
-    click_ = &addBitBox(boxes_, context, this, QStringLiteral("DCO2click"), QStringLiteral("Click"),
-                        24, 1, 19, true);
-    addBitBox(boxes_, context, this, QStringLiteral("DCO2pitchbend"), QStringLiteral("Pitch Bend"),
-              17, 1, 17);
-    addBitBox(boxes_, context, this, QStringLiteral("DCO2vibrato"), QStringLiteral("Vibrato"), 17,
-              2, 17);
-    addBitBox(boxes_, context, this, QStringLiteral("DCO2portamento"), QStringLiteral("Portamento"),
-              23, 1, 18);
-    addBitBox(boxes_, context, this, QStringLiteral("DCO2track"), QStringLiteral("Key Track"), 23,
-              2, 18);
+    saw_ = &addBitBox(boxes_, context, this, QStringLiteral("DCO2saw"), tr("Saw"), kWaveOffset, 2,
+                      kWaveParameter);
+    BitBox& noise = addBitBox(boxes_, context, this, QStringLiteral("DCO2noise"), tr("Noise"),
+                              kWaveOffset, kNoiseBit, kWaveParameter);
+    click_ = &addBitBox(boxes_, context, this, QStringLiteral("DCO2click"), tr("Click"), 24, 1, 19,
+                        true);
+    addBitBox(boxes_, context, this, QStringLiteral("DCO2pitchbend"), tr("Pitch Bend"), 17, 1, 17);
+    addBitBox(boxes_, context, this, QStringLiteral("DCO2vibrato"), tr("Vibrato"), 17, 2, 17);
+    addBitBox(boxes_, context, this, QStringLiteral("DCO2portamento"), tr("Portamento"), 23, 1, 18);
+    addBitBox(boxes_, context, this, QStringLiteral("DCO2track"), tr("Key Track"), 23, 2, 18);
     for (BitBox* wave : {pulse_, saw_, &noise})
         connect(wave->box(), &widgets::LampButton::userToggled, this, [this] { applyWave(); });
 
@@ -92,13 +84,13 @@ void Dco2Group::refresh()
 void Dco2Group::applyWave()
 {
     updateWaveEnabled();
-    context_.repaint(Drawing::Dco2);
+    emit context_.repaintRequested(Drawing::Dco2);
 }
 
 void Dco2Group::updateWaveEnabled()
 {
     // Noise replaces the other two waves, and the click acts only on them.
-    const Byte wave = context_.editing.at(kWaveOffset);
+    const Byte wave = context_.editing().at(kWaveOffset);
     const bool noise = (wave & kNoiseBit) != 0;
     pulse_->box()->setEnabled(!noise);
     saw_->box()->setEnabled(!noise);

@@ -14,8 +14,10 @@ namespace velmora::editor {
 
 class Dco2Group : public QGroupBox
 {
+    Q_OBJECT
+
 public:
-    explicit Dco2Group(const EditorContext& context, QWidget* parent = nullptr);
+    explicit Dco2Group(EditorContext& context, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
     void refresh();
@@ -25,7 +27,7 @@ private:
     void applyWave();
     void updateWaveEnabled();
 
-    const EditorContext& context_;
+    EditorContext& context_;
     std::vector<ValueRow*> rows_;
     std::vector<SignedRow*> amounts_;
     std::vector<std::unique_ptr<BitBox>> boxes_;

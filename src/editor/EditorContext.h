@@ -1,11 +1,14 @@
 // What the groups of the patch editor share: the editing of the current
-// patch, the repaint of a drawing after an edit, and the right-click on a
-// parameter caption that opens its controller assignment.
+// patch, and the requests a group makes of the editor around it (a drawing
+// to repaint after an edit, the controller assignment on a right click, the
+// whole patch shown anew). The groups emit them; the editor view and the
+// main window connect to them.
 #pragma once
 
 #include "editor/PatchEditing.h"
 
-#include <functional>
+#include <QMetaMethod>
+#include <QObject>
 
 namespace velmora::editor {
 
@@ -21,22 +24,35 @@ enum class Drawing
     Ramp2,
 };
 
-struct EditorContext
+class EditorContext : public QObject
 {
-    PatchEditing& editing;
-    // Repaints one drawing; set by the page that holds the drawings.
-    std::function<void(Drawing)> repaintHook;
-    // A right click on a caption or a bus switch carrying this control index.
-    std::function<void(int control)> captionMenu;
-    // Sets every control from the record (the tracking presets rewrite the
-    // curve and then show the whole patch anew).
-    std::function<void()> initControls;
+    Q_OBJECT
 
-    void repaint(Drawing drawing) const
+public:
+    explicit EditorContext(PatchEditing& editing, QObject* parent = nullptr)
+        : QObject(parent), editing_(editing)
+    {}
+
+    PatchEditing& editing() const { return editing_; }
+
+    // Whether something answers a right click on a caption: without it the
+    // click is left to the caption's own handling.
+    bool hasCaptionMenu() const
     {
-        if (repaintHook)
-            repaintHook(drawing);
+        return isSignalConnected(QMetaMethod::fromSignal(&EditorContext::captionMenuRequested));
     }
+
+signals:
+    // One drawing shows the record anew.
+    void repaintRequested(velmora::editor::Drawing drawing);
+    // A right click on a caption or a bus switch carrying this control index.
+    void captionMenuRequested(int control);
+    // Every control shows the record anew (the tracking presets rewrite the
+    // curve and then show the whole patch).
+    void reloadRequested();
+
+private:
+    PatchEditing& editing_;
 };
 
 } // namespace velmora::editor

@@ -33,8 +33,13 @@ constexpr QPoint kDrawingAt{8, 9};
 
 constexpr std::array<const char*, 6> kRowNames = {"delay",   "attack",  "decay",
                                                   "sustain", "release", "amp"};
-constexpr std::array<const char*, 6> kRowCaptions = {"Delay",   "Attack",  "Decay",
-                                                     "Sustain", "Release", "Ampl."};
+constexpr std::array<const char*, 6> kRowCaptions = {
+    QT_TRANSLATE_NOOP("velmora::editor::EnvelopeGroup", "Delay"),
+    QT_TRANSLATE_NOOP("velmora::editor::EnvelopeGroup", "Attack"),
+    QT_TRANSLATE_NOOP("velmora::editor::EnvelopeGroup", "Decay"),
+    QT_TRANSLATE_NOOP("velmora::editor::EnvelopeGroup", "Sustain"),
+    QT_TRANSLATE_NOOP("velmora::editor::EnvelopeGroup", "Release"),
+    QT_TRANSLATE_NOOP("velmora::editor::EnvelopeGroup", "Ampl.")};
 
 Drawing envelopeDrawingOf(int n)
 {
@@ -43,8 +48,8 @@ Drawing envelopeDrawingOf(int n)
 
 } // namespace
 
-EnvelopeGroup::EnvelopeGroup(const EditorContext& context, int n, QWidget* parent)
-    : QGroupBox(QStringLiteral(" Envelope Generator %1  ").arg(n), parent)
+EnvelopeGroup::EnvelopeGroup(EditorContext& context, int n, QWidget* parent)
+    : QGroupBox(tr(" Envelope Generator %1  ").arg(n), parent)
 {
     const int k = n - 1;
     const QString name = QStringLiteral("ENV%1").arg(n);
@@ -52,14 +57,14 @@ EnvelopeGroup::EnvelopeGroup(const EditorContext& context, int n, QWidget* paren
     setObjectName(QStringLiteral("grp") + name);
     for (int i = 0; i < static_cast<int>(kRowNames.size()); ++i) {
         const auto row = static_cast<std::size_t>(i);
-        rows_.push_back(new ValueRow(
-            context, kFirstValueControl + kControlStride * k + i,
-            name + QString::fromLatin1(kRowNames[row]), QString::fromLatin1(kRowCaptions[row]), 63,
-            i < kDrawnRows ? std::optional<Drawing>(drawing) : std::nullopt, this));
+        rows_.push_back(
+            new ValueRow(context, kFirstValueControl + kControlStride * k + i,
+                         name + QString::fromLatin1(kRowNames[row]), tr(kRowCaptions[row]), 63,
+                         i < kDrawnRows ? std::optional<Drawing>(drawing) : std::nullopt, this));
     }
     velocity_ = new SignedRow(context, kFirstVelocityControl + k, name + QStringLiteral("ampvelo"),
                               QStringLiteral("lbl") + name + QStringLiteral("ampvelo"),
-                              QStringLiteral("Velocity -> Amplitude"), 63, this);
+                              tr("Velocity -> Amplitude"), 63, this);
 
     const std::size_t step = kOffsetStride * static_cast<std::size_t>(k);
     const auto parameter = [k](int first) {
@@ -67,24 +72,24 @@ EnvelopeGroup::EnvelopeGroup(const EditorContext& context, int n, QWidget* paren
     };
     const auto add = [&](const char* suffix, const char* caption, std::size_t offset, Byte bit,
                          Byte param) {
-        return &addBitBox(boxes_, context, this, name + QString::fromLatin1(suffix),
-                          QString::fromLatin1(caption), offset + step, bit, param);
+        return &addBitBox(boxes_, context, this, name + QString::fromLatin1(suffix), tr(caption),
+                          offset + step, bit, param);
     };
-    add("reset", "Reset", kTriggerOffset, 1, parameter(kTriggerParameter));
-    add("multi", "Multi", kTriggerOffset, 2, parameter(kTriggerParameter));
-    add("external", "External", kTriggerOffset, 4, parameter(kTriggerParameter));
-    add("gated", "Gated", kLfoTriggerOffset, 1, parameter(kLfoTriggerParameter));
-    add("lfo", "LFO", kLfoTriggerOffset, 2, parameter(kLfoTriggerParameter));
-    BitBox* dadr = add("dadr", "DADR", kModeOffset, 1, parameter(kModeParameter));
-    add("free", "Free", kModeOffset, 2, parameter(kModeParameter));
+    add("reset", QT_TR_NOOP("Reset"), kTriggerOffset, 1, parameter(kTriggerParameter));
+    add("multi", QT_TR_NOOP("Multi"), kTriggerOffset, 2, parameter(kTriggerParameter));
+    add("external", QT_TR_NOOP("External"), kTriggerOffset, 4, parameter(kTriggerParameter));
+    add("gated", QT_TR_NOOP("Gated"), kLfoTriggerOffset, 1, parameter(kLfoTriggerParameter));
+    add("lfo", QT_TR_NOOP("LFO"), kLfoTriggerOffset, 2, parameter(kLfoTriggerParameter));
+    BitBox* dadr = add("dadr", QT_TR_NOOP("DADR"), kModeOffset, 1, parameter(kModeParameter));
+    add("free", QT_TR_NOOP("Free"), kModeOffset, 2, parameter(kModeParameter));
     // The drawing changes shape with the mode.
     connect(dadr->box(), &widgets::LampButton::userToggled, this,
-            [shared = &context, drawing] { shared->repaint(drawing); });
+            [shared = &context, drawing] { emit shared->repaintRequested(drawing); });
 
     auto* display = new widgets::DisplayFrame(this);
     display->setObjectName(QStringLiteral("dsp") + name);
     display->setFixedSize(kDisplaySize);
-    drawing_ = new PatchDrawing(drawing, context.editing.patch(), display);
+    drawing_ = new PatchDrawing(drawing, context.editing().patch(), display);
     drawing_->move(kDrawingAt);
 
     QGridLayout* grid = slidersAndSwitches(this, rows_, boxes_, 3);

@@ -16,8 +16,10 @@ class PatchDrawing;
 
 class EnvelopeGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
-    EnvelopeGroup(const EditorContext& context, int n, QWidget* parent = nullptr);
+    EnvelopeGroup(EditorContext& context, int n, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
     void refresh();

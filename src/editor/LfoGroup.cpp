@@ -26,60 +26,61 @@ struct LfoLayout
 };
 
 const LfoLayout kLfos[2] = {
-    {9, 10, 44, 54, 55, 38, 36, 40, 37, 82, 86, 88, 87, 2, 3, "Aftertouch -> Freq.",
-     "Ramp 1 -> Amplitude"},
-    {11, 12, 45, 56, 57, 45, 43, 47, 44, 92, 96, 98, 97, 4, 5, "Key Track -> Freq.",
-     "Ramp 2 -> Amplitude"},
+    {9, 10, 44, 54, 55, 38, 36, 40, 37, 82, 86, 88, 87, 2, 3,
+     QT_TRANSLATE_NOOP("velmora::editor::LfoGroup", "Aftertouch -> Freq."),
+     QT_TRANSLATE_NOOP("velmora::editor::LfoGroup", "Ramp 1 -> Amplitude")},
+    {11, 12, 45, 56, 57, 45, 43, 47, 44, 92, 96, 98, 97, 4, 5,
+     QT_TRANSLATE_NOOP("velmora::editor::LfoGroup", "Key Track -> Freq."),
+     QT_TRANSLATE_NOOP("velmora::editor::LfoGroup", "Ramp 2 -> Amplitude")},
 };
 
 using Items = std::vector<std::pair<QString, QString>>;
 
 Items waveformItems()
 {
-    return {{QStringLiteral("triangle"), QStringLiteral("Triangle")},
-            {QStringLiteral("sawup"), QStringLiteral("Saw Up")},
-            {QStringLiteral("sawdown"), QStringLiteral("Saw Down")},
-            {QStringLiteral("square"), QStringLiteral("Square")},
-            {QStringLiteral("random"), QStringLiteral("Random")},
-            {QStringLiteral("noise"), QStringLiteral("Noise")},
-            {QStringLiteral("sampled"), QStringLiteral("Sampled")}};
+    return {{QStringLiteral("triangle"), LfoGroup::tr("Triangle")},
+            {QStringLiteral("sawup"), LfoGroup::tr("Saw Up")},
+            {QStringLiteral("sawdown"), LfoGroup::tr("Saw Down")},
+            {QStringLiteral("square"), LfoGroup::tr("Square")},
+            {QStringLiteral("random"), LfoGroup::tr("Random")},
+            {QStringLiteral("noise"), LfoGroup::tr("Noise")},
+            {QStringLiteral("sampled"), LfoGroup::tr("Sampled")}};
 }
 
 Items triggerItems()
 {
-    return {{QStringLiteral("free"), QStringLiteral("Free")},
-            {QStringLiteral("single"), QStringLiteral("Single")},
-            {QStringLiteral("multi"), QStringLiteral("Multi")},
-            {QStringLiteral("external"), QStringLiteral("External")}};
+    return {{QStringLiteral("free"), LfoGroup::tr("Free")},
+            {QStringLiteral("single"), LfoGroup::tr("Single")},
+            {QStringLiteral("multi"), LfoGroup::tr("Multi")},
+            {QStringLiteral("external"), LfoGroup::tr("External")}};
 }
 
 } // namespace
 
-LfoGroup::LfoGroup(const EditorContext& context, int n, QWidget* parent)
-    : QGroupBox(QStringLiteral(" LFO %1  ").arg(n), parent)
+LfoGroup::LfoGroup(EditorContext& context, int n, QWidget* parent)
+    : QGroupBox(tr(" LFO %1  ").arg(n), parent)
 {
     const LfoLayout& lfo = kLfos[n == 2 ? 1 : 0];
     const QString name = QStringLiteral("LFO%1").arg(n);
     setObjectName(QStringLiteral("grp") + name);
-    rows_ = {new ValueRow(context, lfo.freq, name + QStringLiteral("freq"), QStringLiteral("Freq."),
-                          63, {}, this),
-             new ValueRow(context, lfo.amp, name + QStringLiteral("amp"), QStringLiteral("Ampl."),
-                          63, {}, this),
-             new ValueRow(context, lfo.retrigger, name + QStringLiteral("retrigger"),
-                          QStringLiteral("Retrigger"), kRetriggerMax, {}, this)};
+    rows_ = {
+        new ValueRow(context, lfo.freq, name + QStringLiteral("freq"), tr("Freq."), 63, {}, this),
+        new ValueRow(context, lfo.amp, name + QStringLiteral("amp"), tr("Ampl."), 63, {}, this),
+        new ValueRow(context, lfo.retrigger, name + QStringLiteral("retrigger"), tr("Retrigger"),
+                     kRetriggerMax, {}, this)};
     amounts_ = {new SignedRow(context, lfo.freqAmount, name + QStringLiteral("freqpres"),
                               QStringLiteral("lbl") + name + QStringLiteral("freqpres"),
-                              QString::fromLatin1(lfo.freqAmountCaption), 63, this),
+                              tr(lfo.freqAmountCaption), 63, this),
                 new SignedRow(context, lfo.ampAmount, name + QStringLiteral("ampramp"),
                               QStringLiteral("lbl") + name + QStringLiteral("ampramp"),
-                              QString::fromLatin1(lfo.ampAmountCaption), 63, this)};
+                              tr(lfo.ampAmountCaption), 63, this)};
 
-    auto* waveFrame = new QGroupBox(QStringLiteral("Waveform"), this);
+    auto* waveFrame = new QGroupBox(tr("Waveform"), this);
     waveFrame->setObjectName(QStringLiteral("grp") + name + QStringLiteral("wave"));
     waveform_ = std::make_unique<RadioGroup>(
         context, waveFrame, name, waveformItems(), lfo.waveformOffset, lfo.waveformParameter,
         RadioGroup::OutOfRange::KeepPrevious, lfo.waveformGroup);
-    auto* triggerFrame = new QGroupBox(QStringLiteral("Trigger"), this);
+    auto* triggerFrame = new QGroupBox(tr("Trigger"), this);
     triggerFrame->setObjectName(QStringLiteral("grp") + name + QStringLiteral("trigger"));
     trigger_ = std::make_unique<RadioGroup>(context, triggerFrame, name, triggerItems(),
                                             lfo.triggerOffset, lfo.triggerParameter,
@@ -90,10 +91,11 @@ LfoGroup::LfoGroup(const EditorContext& context, int n, QWidget* parent)
         std::make_unique<SourceList>(context, sourceList, lfo.sourceOffset, lfo.sourceParameter);
     // cbxLFOnmodsrc is usable only while the waveform is "Sampled"; choosing
     // another waveform leaves the stored source as it is.
-    waveform_->onChosen = [sourceList](int value) { sourceList->setEnabled(value == kSampled); };
+    connect(waveform_.get(), &RadioGroup::chosen, sourceList,
+            [sourceList](int value) { sourceList->setEnabled(value == kSampled); });
     sourceList->setEnabled(false);
-    addBitBox(boxes_, context, this, name + QStringLiteral("portamento"),
-              QStringLiteral("Portamento"), lfo.portamentoOffset, 1, lfo.portamentoParameter, true);
+    addBitBox(boxes_, context, this, name + QStringLiteral("portamento"), tr("Portamento"),
+              lfo.portamentoOffset, 1, lfo.portamentoParameter, true);
 
     auto* values = new QHBoxLayout;
     values->setSpacing(4);

@@ -15,9 +15,11 @@ namespace velmora::editor {
 
 class LfoGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
     // n = 1 or 2.
-    LfoGroup(const EditorContext& context, int n, QWidget* parent = nullptr);
+    LfoGroup(EditorContext& context, int n, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
     void refresh();

@@ -15,7 +15,7 @@ constexpr int kGlobalsWidth = 420;
 constexpr int kGlobalsHeight = 150;
 } // namespace
 
-MatrixPage::MatrixPage(const EditorContext& context, QWidget* parent)
+MatrixPage::MatrixPage(EditorContext& context, QWidget* parent)
     : QWidget(parent), selector_(new PatchSelector(this)), globals_(new QWidget(this))
 {
     setObjectName(QStringLiteral("tabMatrix"));
@@ -31,9 +31,10 @@ MatrixPage::MatrixPage(const EditorContext& context, QWidget* parent)
 
     globals_->setObjectName(QStringLiteral("pnlGlobals"));
     globals_->setMinimumSize(kGlobalsWidth, kGlobalsHeight);
-    selector_->onSelect = [&sender = context.editing.parameterSender()](int number) {
-        sender.sendProgramChange(number);
-    };
+    connect(selector_, &PatchSelector::patchSelected, this,
+            [&sender = context.editing().parameterSender()](int number) {
+                sender.sendProgramChange(number);
+            });
 
     auto* lower = new QHBoxLayout;
     lower->addWidget(globals_, 0, Qt::AlignLeft | Qt::AlignTop);

@@ -17,14 +17,15 @@ class PatchSelector;
 class MatrixPage : public QWidget
 {
 public:
-    explicit MatrixPage(const EditorContext& context, QWidget* parent = nullptr);
+    explicit MatrixPage(EditorContext& context, QWidget* parent = nullptr);
 
     // Shows all ten buses as the record holds them; sends and writes nothing.
     void refresh();
 
     // n = 1..10.
     BusGroup* bus(int n) const { return buses_.at(static_cast<std::size_t>(n - 1)); }
-    // Its selections go out as program changes; the owner sets `onPlayNote`.
+    // Its selections go out as program changes; the owner plays the test note on
+    // `playNoteRequested`.
     PatchSelector* selector() const { return selector_; }
     // The empty panel that the global controls fill.
     QWidget* globals() const { return globals_; }

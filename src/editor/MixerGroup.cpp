@@ -19,16 +19,15 @@ constexpr QPoint kDco2At{8, 63};
 
 } // namespace
 
-MixerGroup::MixerGroup(const EditorContext& context, QWidget* parent)
-    : QGroupBox(QStringLiteral(" Mixer  "), parent), context_(context),
-      mix_(new QSlider(Qt::Horizontal, this))
+MixerGroup::MixerGroup(EditorContext& context, QWidget* parent)
+    : QGroupBox(tr(" Mixer  "), parent), context_(context), mix_(new QSlider(Qt::Horizontal, this))
 {
     setObjectName(QStringLiteral("grpMixer"));
     auto* display = new widgets::DisplayFrame(this);
     display->setObjectName(QStringLiteral("dspOsc"));
     display->setFixedSize(kDisplaySize);
-    dco1_ = new PatchDrawing(Drawing::Dco1, context.editing.patch(), display);
-    dco2_ = new PatchDrawing(Drawing::Dco2, context.editing.patch(), display);
+    dco1_ = new PatchDrawing(Drawing::Dco1, context.editing().patch(), display);
+    dco2_ = new PatchDrawing(Drawing::Dco2, context.editing().patch(), display);
     dco1_->move(kDco1At);
     dco2_->move(kDco2At);
 
@@ -44,20 +43,20 @@ MixerGroup::MixerGroup(const EditorContext& context, QWidget* parent)
     column->setSpacing(4);
     column->addWidget(display, 0, Qt::AlignHCenter);
     column->addWidget(mix_, 0, Qt::AlignHCenter);
-    column->addWidget(new TagCaption(context, kMixControl, QStringLiteral("Dco Mix"), this));
+    column->addWidget(new TagCaption(context, kMixControl, tr("Dco Mix"), this));
     column->addStretch();
 }
 
 void MixerGroup::refresh()
 {
-    mix_->setValue(context_.editing.mixPosition());
+    mix_->setValue(context_.editing().mixPosition());
 }
 
 void MixerGroup::applyMix(int position)
 {
-    context_.editing.setMixPosition(position);
-    context_.repaint(Drawing::Dco1);
-    context_.repaint(Drawing::Dco2);
+    context_.editing().setMixPosition(position);
+    emit context_.repaintRequested(Drawing::Dco1);
+    emit context_.repaintRequested(Drawing::Dco2);
 }
 
 } // namespace velmora::editor

@@ -14,8 +14,10 @@ class PatchDrawing;
 
 class MixerGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
-    explicit MixerGroup(const EditorContext& context, QWidget* parent = nullptr);
+    explicit MixerGroup(EditorContext& context, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
     void refresh();
@@ -26,7 +28,7 @@ public:
 private:
     void applyMix(int position);
 
-    const EditorContext& context_;
+    EditorContext& context_;
     PatchDrawing* dco1_;
     PatchDrawing* dco2_;
     QSlider* mix_;

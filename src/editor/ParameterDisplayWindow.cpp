@@ -32,7 +32,7 @@ ParameterDisplayWindow::ParameterDisplayWindow(QWidget* parent)
       value_(new LcdDisplay(this))
 {
     setObjectName(QStringLiteral("frmLCD"));
-    setWindowTitle(QStringLiteral("Parameter Display"));
+    setWindowTitle(tr("Parameter Display"));
     parameter_->setObjectName(QStringLiteral("LCDparameter"));
     value_->setObjectName(QStringLiteral("LCDvalue"));
 
@@ -51,8 +51,8 @@ ParameterDisplayWindow::ParameterDisplayWindow(QWidget* parent)
         display->setMinimumSize(display->sizeHint() * 3 / 2);
     layout->addWidget(parameter_, 0, 0);
     layout->addWidget(value_, 0, 1);
-    layout->addWidget(caption(QStringLiteral("Parameter"), this), 1, 0);
-    layout->addWidget(caption(QStringLiteral("Value"), this), 1, 1);
+    layout->addWidget(caption(tr("Parameter"), this), 1, 0);
+    layout->addWidget(caption(tr("Value"), this), 1, 1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

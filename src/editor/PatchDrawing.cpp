@@ -101,7 +101,7 @@ PatchDrawing::PatchDrawing(Drawing kind, const PatchBuffer& patch, QWidget* pare
     setFixedSize(boxSize(kind));
     setAttribute(Qt::WA_OpaquePaintEvent);
     if (!isOscillator(kind)) {
-        const QString hint = QStringLiteral("Right-click to change line color");
+        const QString hint = tr("Right-click to change line color");
         setToolTip(hint);
         setStatusTip(hint);
     }

@@ -15,6 +15,8 @@ namespace velmora::editor {
 
 class PatchDrawing : public QWidget
 {
+    Q_OBJECT
+
 public:
     // Object names and sizes: pbDCO1, pbDCO2 145 x 50; pbENV1..3, pbTRK
     // 150 x 50; pbRAMP1, pbRAMP2 41 x 98.

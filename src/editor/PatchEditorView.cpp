@@ -9,20 +9,20 @@ namespace velmora::editor {
 
 PatchEditorView::PatchEditorView(PatchBuffer& patch, ParameterSender& sender,
                                  TrackGenPresets& presets, QWidget* parent)
-    : QTabWidget(parent), editing_(patch, sender), context_{editing_, {}, {}, {}}
+    : QTabWidget(parent), editing_(patch, sender), context_(editing_)
 {
     setObjectName(QStringLiteral("tcTabs"));
-    context_.repaintHook = [this](Drawing drawing) {
+    connect(&context_, &EditorContext::repaintRequested, this, [this](Drawing drawing) {
         if (PatchDrawing* box = drawingOf(drawing))
             box->update();
-    };
-    context_.initControls = [this] { initControls(); };
+    });
+    connect(&context_, &EditorContext::reloadRequested, this, &PatchEditorView::initControls);
     page1_ = new PatchPage1(context_, this);
     page2_ = new PatchPage2(context_, presets, this);
     matrix_ = new MatrixPage(context_, this);
-    addTab(page1_, QStringLiteral("Patch &1"));
-    addTab(page2_, QStringLiteral("Patch &2"));
-    addTab(matrix_, QStringLiteral("&Matrix"));
+    addTab(page1_, tr("Patch &1"));
+    addTab(page2_, tr("Patch &2"));
+    addTab(matrix_, tr("&Matrix"));
     connect(this, &QTabWidget::currentChanged, this, [this](int index) { pageChanged(index); });
     setCurrentIndex(0);
     pageChanged(0);

@@ -19,6 +19,8 @@ class TrackGenPresets;
 
 class PatchEditorView : public QTabWidget
 {
+    Q_OBJECT
+
 public:
     // Help topics of the pages and of the window.
     static constexpr int kPage1Help = 1010;
@@ -37,7 +39,7 @@ public:
     void initMatrixControls();
 
     PatchEditing& editing() { return editing_; }
-    // The owner sets `captionMenu` (the controller assignment).
+    // The owner connects to `captionMenuRequested` (the controller assignment).
     EditorContext& context() { return context_; }
     PatchPage1* page1() const { return page1_; }
     PatchPage2* page2() const { return page2_; }

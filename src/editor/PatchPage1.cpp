@@ -14,7 +14,7 @@
 
 namespace velmora::editor {
 
-PatchPage1::PatchPage1(const EditorContext& context, QWidget* parent)
+PatchPage1::PatchPage1(EditorContext& context, QWidget* parent)
     : QWidget(parent), context_(context), voiceMode_(new VoiceModeGroup(context, this)),
       dco1_(new Dco1Group(context, this)), dco2_(new Dco2Group(context, this)),
       mixer_(new MixerGroup(context, this)), vcf_(new VcfGroup(context, this)),
@@ -51,7 +51,7 @@ void PatchPage1::refresh()
 {
     // The caller normally holds the loading state already; holding it here
     // too keeps a bare call from writing or sending.
-    const PatchEditing::LoadingScope loading(context_.editing);
+    const PatchEditing::LoadingScope loading(context_.editing());
     voiceMode_->refresh();
     dco1_->refresh();
     dco2_->refresh();

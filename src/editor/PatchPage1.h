@@ -20,7 +20,7 @@ class VoiceModeGroup;
 class PatchPage1 : public QWidget
 {
 public:
-    PatchPage1(const EditorContext& context, QWidget* parent = nullptr);
+    PatchPage1(EditorContext& context, QWidget* parent = nullptr);
 
     // Every control of the page from the record, then its drawings repainted.
     // Writes and sends nothing.
@@ -29,7 +29,7 @@ public:
     PatchDrawing* drawingOf(Drawing drawing) const;
 
 private:
-    const EditorContext& context_;
+    EditorContext& context_;
     VoiceModeGroup* voiceMode_;
     Dco1Group* dco1_;
     Dco2Group* dco2_;

@@ -11,7 +11,7 @@
 
 namespace velmora::editor {
 
-PatchPage2::PatchPage2(const EditorContext& context, TrackGenPresets& presets, QWidget* parent)
+PatchPage2::PatchPage2(EditorContext& context, TrackGenPresets& presets, QWidget* parent)
     : QWidget(parent), context_(context), envelopes_{new EnvelopeGroup(context, 1, this),
                                                      new EnvelopeGroup(context, 2, this),
                                                      new EnvelopeGroup(context, 3, this)},
@@ -43,7 +43,7 @@ void PatchPage2::refresh()
 {
     // The caller normally holds the loading state already; holding it here
     // too keeps a bare call from writing or sending.
-    const PatchEditing::LoadingScope loading(context_.editing);
+    const PatchEditing::LoadingScope loading(context_.editing());
     for (EnvelopeGroup* envelope : envelopes_)
         envelope->refresh();
     for (RampGroup* ramp : ramps_)

@@ -20,7 +20,7 @@ class TrackingGroup;
 class PatchPage2 : public QWidget
 {
 public:
-    PatchPage2(const EditorContext& context, TrackGenPresets& presets, QWidget* parent = nullptr);
+    PatchPage2(EditorContext& context, TrackGenPresets& presets, QWidget* parent = nullptr);
 
     // Every control of the page from the record, then its drawings repainted.
     // Writes and sends nothing.
@@ -31,7 +31,7 @@ public:
     void readTrackGenPresets();
 
 private:
-    const EditorContext& context_;
+    EditorContext& context_;
     std::array<EnvelopeGroup*, 3> envelopes_;
     std::array<RampGroup*, 2> ramps_;
     TrackingGroup* tracking_;

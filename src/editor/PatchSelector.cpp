@@ -10,10 +10,10 @@ constexpr int kColumns = 5;
 constexpr int kButtonSize = 28;
 } // namespace
 
-PatchSelector::PatchSelector(QWidget* parent) : QGroupBox(QStringLiteral("Select Patch"), parent)
+PatchSelector::PatchSelector(QWidget* parent) : QGroupBox(tr("Select Patch"), parent)
 {
     setObjectName(QStringLiteral("btnPatch"));
-    setToolTip(QStringLiteral("Click twice to select a patch"));
+    setToolTip(tr("Click twice to select a patch"));
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 4, 6, 6);
     grid->setSpacing(3);
@@ -36,10 +36,8 @@ void PatchSelector::pressDigit(int digit)
     }
     const int number = *tens_ * 10 + digit;
     tens_.reset();
-    if (onSelect)
-        onSelect(number);
-    if (onPlayNote)
-        onPlayNote();
+    emit patchSelected(number);
+    emit playNoteRequested();
 }
 
 } // namespace velmora::editor

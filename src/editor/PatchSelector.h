@@ -7,7 +7,6 @@
 #include <QGroupBox>
 
 #include <array>
-#include <functional>
 #include <optional>
 
 class QPushButton;
@@ -16,16 +15,19 @@ namespace velmora::editor {
 
 class PatchSelector : public QGroupBox
 {
+    Q_OBJECT
+
 public:
     explicit PatchSelector(QWidget* parent = nullptr);
 
-    // Run with the number 0..99 once both digits are in.
-    std::function<void(int number)> onSelect;
-    // Run after every selection to play the test note.
-    std::function<void()> onPlayNote;
-
     QPushButton* button(int digit) const { return buttons_.at(static_cast<std::size_t>(digit)); }
     std::optional<int> pendingTens() const { return tens_; }
+
+signals:
+    // The number 0..99, once both digits are in.
+    void patchSelected(int number);
+    // After every selection, to play the test note.
+    void playNoteRequested();
 
 private:
     void pressDigit(int digit);

@@ -13,27 +13,23 @@ constexpr int kLagModeGroup = 9;
 
 } // namespace
 
-PortamentoGroup::PortamentoGroup(const EditorContext& context, QWidget* parent)
-    : QGroupBox(QStringLiteral(" Portamento  "), parent),
-      rate_(new ValueRow(context, 39, QStringLiteral("PORTArate"), QStringLiteral("Rate"), 63, {},
-                         this)),
+PortamentoGroup::PortamentoGroup(EditorContext& context, QWidget* parent)
+    : QGroupBox(tr(" Portamento  "), parent),
+      rate_(new ValueRow(context, 39, QStringLiteral("PORTArate"), tr("Rate"), 63, {}, this)),
       velocity_(new SignedRow(context, 63, QStringLiteral("PORTAvelo"),
-                              QStringLiteral("lblPORTAvelo"), QStringLiteral("Velocity -> Rate"),
-                              63, this))
+                              QStringLiteral("lblPORTAvelo"), tr("Velocity -> Rate"), 63, this))
 {
     setObjectName(QStringLiteral("grpPORTA"));
-    auto* lagFrame = new QGroupBox(QStringLiteral("Lag Mode"), this);
+    auto* lagFrame = new QGroupBox(tr("Lag Mode"), this);
     lagFrame->setObjectName(QStringLiteral("grpPORTAlag"));
     lagMode_ = std::make_unique<RadioGroup>(
         context, lagFrame, QStringLiteral("PORTA"),
-        std::vector<std::pair<QString, QString>>{
-            {QStringLiteral("slope"), QStringLiteral("Constant Slope")},
-            {QStringLiteral("time"), QStringLiteral("Constant Time")},
-            {QStringLiteral("expo1"), QStringLiteral("Exponential 1")},
-            {QStringLiteral("expo2"), QStringLiteral("Exponential 2")}},
+        std::vector<std::pair<QString, QString>>{{QStringLiteral("slope"), tr("Constant Slope")},
+                                                 {QStringLiteral("time"), tr("Constant Time")},
+                                                 {QStringLiteral("expo1"), tr("Exponential 1")},
+                                                 {QStringLiteral("expo2"), tr("Exponential 2")}},
         kLagModeOffset, kLagModeParameter, RadioGroup::OutOfRange::CheckLast, kLagModeGroup);
-    addBitBox(boxes_, context, this, QStringLiteral("PORTAlegato"), QStringLiteral("Legato"), 34, 1,
-              47, true);
+    addBitBox(boxes_, context, this, QStringLiteral("PORTAlegato"), tr("Legato"), 34, 1, 47, true);
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 2, 6, 4);

@@ -13,8 +13,10 @@ namespace velmora::editor {
 
 class PortamentoGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
-    explicit PortamentoGroup(const EditorContext& context, QWidget* parent = nullptr);
+    explicit PortamentoGroup(EditorContext& context, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
     void refresh();

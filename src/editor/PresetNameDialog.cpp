@@ -20,7 +20,7 @@ PresetNameDialog::PresetNameDialog(const QString& name, QWidget* parent)
     : QDialog(parent), eName_(new QLineEdit(this))
 {
     setObjectName(QStringLiteral("frmPresetName"));
-    setWindowTitle(QStringLiteral("Save Preset As"));
+    setWindowTitle(tr("Save Preset As"));
     setModal(true);
 
     eName_->setObjectName(QStringLiteral("eName"));
@@ -29,10 +29,10 @@ PresetNameDialog::PresetNameDialog(const QString& name, QWidget* parent)
     eName_->selectAll();
     eName_->setMinimumWidth(eName_->fontMetrics().averageCharWidth() * (kMaxNameLength + 6));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setDefault(true);
     // Escape answers Cancel through QDialog's own reject().
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
     connect(ok, &QPushButton::clicked, this, &PresetNameDialog::acceptInput);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -41,7 +41,7 @@ PresetNameDialog::PresetNameDialog(const QString& name, QWidget* parent)
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(QStringLiteral("&Name:"), this);
+    auto* label = new QLabel(tr("&Name:"), this);
     label->setBuddy(eName_);
     layout->addWidget(label);
     layout->addWidget(eName_);
@@ -70,8 +70,7 @@ void PresetNameDialog::acceptInput()
 {
     if (name().isEmpty()) {
         QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
-                        QStringLiteral("Please enter a name for the preset."), QMessageBox::Ok,
-                        this);
+                        tr("Please enter a name for the preset."), QMessageBox::Ok, this);
         box.exec();
         eName_->setFocus();
         return;

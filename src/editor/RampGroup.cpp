@@ -20,25 +20,24 @@ constexpr QPoint kDrawingAt{10, 11};
 
 } // namespace
 
-RampGroup::RampGroup(const EditorContext& context, int n, QWidget* parent)
-    : QGroupBox(QStringLiteral(" Ramp Generator %1  ").arg(n), parent)
+RampGroup::RampGroup(EditorContext& context, int n, QWidget* parent)
+    : QGroupBox(tr(" Ramp Generator %1  ").arg(n), parent)
 {
     const int k = n - 1;
     const QString name = QStringLiteral("RAMP%1").arg(n);
     const Drawing drawing = n == 1 ? Drawing::Ramp1 : Drawing::Ramp2;
     setObjectName(QStringLiteral("grp") + name);
-    speed_ = new ValueRow(context, kFirstSpeedControl + k, name, QStringLiteral("Speed"), 63,
-                          drawing, this);
+    speed_ = new ValueRow(context, kFirstSpeedControl + k, name, tr("Speed"), 63, drawing, this);
 
-    auto* triggerFrame = new QGroupBox(QStringLiteral("Trigger"), this);
+    auto* triggerFrame = new QGroupBox(tr("Trigger"), this);
     triggerFrame->setObjectName(QStringLiteral("grp") + name + QStringLiteral("trigger"));
     trigger_ = std::make_unique<RadioGroup>(
         context, triggerFrame, name,
         std::vector<std::pair<QString, QString>>{
-            {QStringLiteral("single"), QStringLiteral("Single Trigger")},
-            {QStringLiteral("multi"), QStringLiteral("Multi Trigger")},
-            {QStringLiteral("external"), QStringLiteral("External Trigger")},
-            {QStringLiteral("gated"), QStringLiteral("External Gated")}},
+            {QStringLiteral("single"), tr("Single Trigger")},
+            {QStringLiteral("multi"), tr("Multi Trigger")},
+            {QStringLiteral("external"), tr("External Trigger")},
+            {QStringLiteral("gated"), tr("External Gated")}},
         kFirstTriggerOffset + static_cast<std::size_t>(kTriggerStride * k),
         static_cast<Byte>(kFirstTriggerParameter + kTriggerStride * k),
         RadioGroup::OutOfRange::CheckLast, kFirstTriggerGroup + k);
@@ -46,7 +45,7 @@ RampGroup::RampGroup(const EditorContext& context, int n, QWidget* parent)
     auto* display = new widgets::DisplayFrame(this);
     display->setObjectName(QStringLiteral("dspRamp%1").arg(n));
     display->setFixedSize(kDisplaySize);
-    drawing_ = new PatchDrawing(drawing, context.editing.patch(), display);
+    drawing_ = new PatchDrawing(drawing, context.editing().patch(), display);
     drawing_->move(kDrawingAt);
 
     auto* grid = new QGridLayout(this);

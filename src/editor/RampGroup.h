@@ -14,8 +14,10 @@ class PatchDrawing;
 
 class RampGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
-    RampGroup(const EditorContext& context, int n, QWidget* parent = nullptr);
+    RampGroup(EditorContext& context, int n, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
     void refresh();

@@ -2,6 +2,8 @@
 
 #include "common/IniFile.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <utility>
 
@@ -18,7 +20,7 @@ QString pointKey(std::size_t index)
 
 QString unableToWrite(const QString& path)
 {
-    return QStringLiteral("Unable to write to %1").arg(path);
+    return QCoreApplication::translate("TrackGenPresets", "Unable to write to %1").arg(path);
 }
 
 } // namespace

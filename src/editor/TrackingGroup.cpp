@@ -35,16 +35,15 @@ QLabel* caption(const QString& text, QWidget* buddy, QWidget* parent)
 
 } // namespace
 
-TrackingGroup::TrackingGroup(const EditorContext& context, TrackGenPresets& presets,
-                             QWidget* parent)
-    : QGroupBox(QStringLiteral(" Tracking Generator  "), parent), context_(context),
-      presets_(presets), presetList_(new QComboBox(this))
+TrackingGroup::TrackingGroup(EditorContext& context, TrackGenPresets& presets, QWidget* parent)
+    : QGroupBox(tr(" Tracking Generator  "), parent), context_(context), presets_(presets),
+      presetList_(new QComboBox(this))
 {
     setObjectName(QStringLiteral("grpTRK"));
     for (int i = 1; i <= kPointCount; ++i)
-        rows_.push_back(
-            new ValueRow(context, kFirstPointControl + i - 1, QStringLiteral("TRK%1").arg(i),
-                         QStringLiteral("Point %1").arg(i), 63, Drawing::Tracking, this));
+        rows_.push_back(new ValueRow(context, kFirstPointControl + i - 1,
+                                     QStringLiteral("TRK%1").arg(i), tr("Point %1").arg(i), 63,
+                                     Drawing::Tracking, this));
     auto* sourceList = new QComboBox(this);
     sourceList->setObjectName(QStringLiteral("cbxTRKsrc"));
     source_ = std::make_unique<SourceList>(context, sourceList, kSourceOffset, kSourceParameter);
@@ -52,23 +51,22 @@ TrackingGroup::TrackingGroup(const EditorContext& context, TrackGenPresets& pres
     auto* display = new widgets::DisplayFrame(this);
     display->setObjectName(QStringLiteral("dspTRK"));
     display->setFixedSize(kDisplaySize);
-    drawing_ = new PatchDrawing(Drawing::Tracking, context.editing.patch(), display);
+    drawing_ = new PatchDrawing(Drawing::Tracking, context.editing().patch(), display);
     drawing_->move(kDrawingAt);
 
     presetList_->setObjectName(QStringLiteral("cbxPreset"));
     connect(presetList_, &QComboBox::activated, this, [this](int item) { applyPreset(item); });
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(2);
-    buttons->addWidget(addButton(QStringLiteral("sbSaveTGpreset"), QStringLiteral("Save"),
-                                 QStringLiteral("Save current curve to preset list"),
+    buttons->addWidget(addButton(QStringLiteral("sbSaveTGpreset"), tr("Save"),
+                                 tr("Save current curve to preset list"),
                                  &TrackingGroup::savePreset));
-    buttons->addWidget(addButton(QStringLiteral("sbTrashTGPreset"), QStringLiteral("Delete"),
-                                 QStringLiteral("Delete the current preset"),
-                                 &TrackingGroup::deletePreset));
-    buttons->addWidget(addButton(QStringLiteral("sbFlipTG"), QStringLiteral("Flip"),
-                                 QStringLiteral("Flip"), &TrackingGroup::flipCurve));
-    buttons->addWidget(addButton(QStringLiteral("sbMirrorTG"), QStringLiteral("Mirror"),
-                                 QStringLiteral("Mirror"), &TrackingGroup::mirrorCurve));
+    buttons->addWidget(addButton(QStringLiteral("sbTrashTGPreset"), tr("Delete"),
+                                 tr("Delete the current preset"), &TrackingGroup::deletePreset));
+    buttons->addWidget(
+        addButton(QStringLiteral("sbFlipTG"), tr("Flip"), tr("Flip"), &TrackingGroup::flipCurve));
+    buttons->addWidget(addButton(QStringLiteral("sbMirrorTG"), tr("Mirror"), tr("Mirror"),
+                                 &TrackingGroup::mirrorCurve));
     fillPresetList();
 
     auto* values = new QHBoxLayout;
@@ -78,9 +76,9 @@ TrackingGroup::TrackingGroup(const EditorContext& context, TrackGenPresets& pres
     auto* right = new QVBoxLayout;
     right->setSpacing(2);
     right->addWidget(display);
-    right->addWidget(caption(QStringLiteral("Input Source"), sourceList, this));
+    right->addWidget(caption(tr("Input Source"), sourceList, this));
     right->addWidget(sourceList);
-    right->addWidget(caption(QStringLiteral("Presets"), presetList_, this));
+    right->addWidget(caption(tr("Presets"), presetList_, this));
     right->addWidget(presetList_);
     right->addLayout(buttons);
     right->addStretch();
@@ -125,9 +123,8 @@ void TrackingGroup::fillPresetList()
 
 void TrackingGroup::applyCurve(const PatchEditing::TrackingCurve& curve)
 {
-    context_.editing.setTracking(curve);
-    if (context_.initControls)
-        context_.initControls();
+    context_.editing().setTracking(curve);
+    emit context_.reloadRequested();
 }
 
 void TrackingGroup::applyPreset(int item)
@@ -143,7 +140,7 @@ void TrackingGroup::savePreset()
         presetList_->currentIndex() >= 0 ? presetList_->currentText() : QString(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    if (const auto error = presets_.save(dialog.name(), context_.editing.tracking()))
+    if (const auto error = presets_.save(dialog.name(), context_.editing().tracking()))
         return showError(*error);
     fillPresetList();
 }
@@ -153,10 +150,9 @@ void TrackingGroup::deletePreset()
     if (presetList_->currentIndex() < 0)
         return;
     const QString name = presetList_->currentText();
-    QMessageBox confirm(
-        QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
-        QStringLiteral("Are you sure you want to delete the \"%1\" preset?").arg(name),
-        QMessageBox::Ok | QMessageBox::Cancel, this);
+    QMessageBox confirm(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
+                        tr("Are you sure you want to delete the \"%1\" preset?").arg(name),
+                        QMessageBox::Ok | QMessageBox::Cancel, this);
     if (confirm.exec() == QMessageBox::Ok)
         delTGPreset(name);
 }
@@ -173,12 +169,12 @@ void TrackingGroup::delTGPreset(const QString& name)
 
 void TrackingGroup::flipCurve()
 {
-    applyCurve(TrackGenPresets::flip(context_.editing.tracking()));
+    applyCurve(TrackGenPresets::flip(context_.editing().tracking()));
 }
 
 void TrackingGroup::mirrorCurve()
 {
-    applyCurve(TrackGenPresets::mirror(context_.editing.tracking()));
+    applyCurve(TrackGenPresets::mirror(context_.editing().tracking()));
 }
 
 void TrackingGroup::showError(const QString& message)

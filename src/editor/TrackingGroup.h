@@ -19,9 +19,10 @@ class TrackGenPresets;
 
 class TrackingGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
-    TrackingGroup(const EditorContext& context, TrackGenPresets& presets,
-                  QWidget* parent = nullptr);
+    TrackingGroup(EditorContext& context, TrackGenPresets& presets, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading. The preset list
     // keeps its choice.
@@ -46,7 +47,7 @@ private:
     QToolButton* addButton(const QString& name, const QString& text, const QString& hint,
                            void (TrackingGroup::*click)());
 
-    const EditorContext& context_;
+    EditorContext& context_;
     TrackGenPresets& presets_;
     std::vector<ValueRow*> rows_;
     std::unique_ptr<SourceList> source_;

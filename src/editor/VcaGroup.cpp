@@ -4,18 +4,17 @@
 
 namespace velmora::editor {
 
-VcaGroup::VcaGroup(const EditorContext& context, QWidget* parent)
-    : QGroupBox(QStringLiteral(" VCA  "), parent),
-      level_(new ValueRow(context, 13, QStringLiteral("VCA1level"), QStringLiteral("VCA 1 Level"),
-                          63, {}, this))
+VcaGroup::VcaGroup(EditorContext& context, QWidget* parent)
+    : QGroupBox(tr(" VCA  "), parent), level_(new ValueRow(context, 13, QStringLiteral("VCA1level"),
+                                                           tr("VCA 1 Level"), 63, {}, this))
 {
     setObjectName(QStringLiteral("grpVCA"));
     // The envelope amount (control 62) is a case of setSigned: the whole patch
     // goes out, on either model.
     amounts_ = {new SignedRow(context, 61, QStringLiteral("VCA1vel"), QStringLiteral("lblVCA1"),
-                              QStringLiteral("Velocity -> VCA 1"), 63, this),
+                              tr("Velocity -> VCA 1"), 63, this),
                 new SignedRow(context, 62, QStringLiteral("VCA2env"), QStringLiteral("lblVCA2"),
-                              QStringLiteral("Env 2 -> VCA 2"), 63, this)};
+                              tr("Env 2 -> VCA 2"), 63, this)};
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 2, 6, 4);
     grid->setHorizontalSpacing(8);

@@ -12,8 +12,10 @@ namespace velmora::editor {
 
 class VcaGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
-    explicit VcaGroup(const EditorContext& context, QWidget* parent = nullptr);
+    explicit VcaGroup(EditorContext& context, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
     void refresh();

@@ -13,32 +13,26 @@ constexpr int kCutoffMax = 127;
 
 } // namespace
 
-VcfGroup::VcfGroup(const EditorContext& context, QWidget* parent)
-    : QGroupBox(QStringLiteral(" VCF  "), parent)
+VcfGroup::VcfGroup(EditorContext& context, QWidget* parent) : QGroupBox(tr(" VCF  "), parent)
 {
     setObjectName(QStringLiteral("grpVCF"));
     rows_ = {
-        new ValueRow(context, 43, QStringLiteral("VCFfreq"), QStringLiteral("Freq."), kCutoffMax,
-                     {}, this),
-        new ValueRow(context, 7, QStringLiteral("VCFfm"), QStringLiteral("FM"), 63, {}, this),
-        new ValueRow(context, 8, QStringLiteral("VCFres"), QStringLiteral("Reso"), 63, {}, this)};
-    amounts_ = {
-        new SignedRow(context, 50, QStringLiteral("VCFfreqenv"), QStringLiteral("lblVCFfreqenv"),
-                      QStringLiteral("Env 1 -> Frequency"), 63, this),
-        new SignedRow(context, 51, QStringLiteral("VCFfreqpres"), QStringLiteral("lblVCFfreqpres"),
-                      QStringLiteral("Aftertouch -> Freq."), 63, this),
-        new SignedRow(context, 52, QStringLiteral("VCFfmenv"), QStringLiteral("lblVCFfmenv"),
-                      QStringLiteral("Env 3 -> FM"), 63, this),
-        new SignedRow(context, 53, QStringLiteral("VCFfmpres"), QStringLiteral("lblVCFfmpres"),
-                      QStringLiteral("Aftertouch -> FM"), 63, this)};
-    addBitBox(boxes_, context, this, QStringLiteral("VCFpitchbend"), QStringLiteral("Pitch Bend"),
-              28, 1, 25);
-    addBitBox(boxes_, context, this, QStringLiteral("VCFvibrato"), QStringLiteral("Vibrato"), 28, 2,
-              25);
-    addBitBox(boxes_, context, this, QStringLiteral("VCFportamento"), QStringLiteral("Portamento"),
-              29, 1, 26);
-    addBitBox(boxes_, context, this, QStringLiteral("VCFtrack"), QStringLiteral("Key Track"), 29, 2,
-              26);
+        new ValueRow(context, 43, QStringLiteral("VCFfreq"), tr("Freq."), kCutoffMax, {}, this),
+        new ValueRow(context, 7, QStringLiteral("VCFfm"), tr("FM"), 63, {}, this),
+        new ValueRow(context, 8, QStringLiteral("VCFres"), tr("Reso"), 63, {}, this)};
+    amounts_ = {new SignedRow(context, 50, QStringLiteral("VCFfreqenv"),
+                              QStringLiteral("lblVCFfreqenv"), tr("Env 1 -> Frequency"), 63, this),
+                new SignedRow(context, 51, QStringLiteral("VCFfreqpres"),
+                              QStringLiteral("lblVCFfreqpres"), tr("Aftertouch -> Freq."), 63,
+                              this),
+                new SignedRow(context, 52, QStringLiteral("VCFfmenv"),
+                              QStringLiteral("lblVCFfmenv"), tr("Env 3 -> FM"), 63, this),
+                new SignedRow(context, 53, QStringLiteral("VCFfmpres"),
+                              QStringLiteral("lblVCFfmpres"), tr("Aftertouch -> FM"), 63, this)};
+    addBitBox(boxes_, context, this, QStringLiteral("VCFpitchbend"), tr("Pitch Bend"), 28, 1, 25);
+    addBitBox(boxes_, context, this, QStringLiteral("VCFvibrato"), tr("Vibrato"), 28, 2, 25);
+    addBitBox(boxes_, context, this, QStringLiteral("VCFportamento"), tr("Portamento"), 29, 1, 26);
+    addBitBox(boxes_, context, this, QStringLiteral("VCFtrack"), tr("Key Track"), 29, 2, 26);
 
     QGridLayout* grid = slidersAndSwitches(this, rows_, boxes_, 4);
     for (std::size_t i = 0; i < amounts_.size(); ++i)

@@ -13,8 +13,10 @@ namespace velmora::editor {
 
 class VcfGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
-    explicit VcfGroup(const EditorContext& context, QWidget* parent = nullptr);
+    explicit VcfGroup(EditorContext& context, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading.
     void refresh();

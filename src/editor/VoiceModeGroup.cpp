@@ -9,17 +9,16 @@ constexpr int kVoiceModeGroup = 6;
 
 } // namespace
 
-VoiceModeGroup::VoiceModeGroup(const EditorContext& context, QWidget* parent)
-    : QGroupBox(QStringLiteral(" Voice Mode  "), parent)
+VoiceModeGroup::VoiceModeGroup(EditorContext& context, QWidget* parent)
+    : QGroupBox(tr(" Voice Mode  "), parent)
 {
     setObjectName(QStringLiteral("grpVOICE"));
     mode_ = std::make_unique<RadioGroup>(
         context, this, QStringLiteral("VOICE"),
-        std::vector<std::pair<QString, QString>>{
-            {QStringLiteral("reassign"), QStringLiteral("Reassign")},
-            {QStringLiteral("rotate"), QStringLiteral("Rotate")},
-            {QStringLiteral("unison"), QStringLiteral("Unison")},
-            {QStringLiteral("rero"), QStringLiteral("Reassign + Rotate")}},
+        std::vector<std::pair<QString, QString>>{{QStringLiteral("reassign"), tr("Reassign")},
+                                                 {QStringLiteral("rotate"), tr("Rotate")},
+                                                 {QStringLiteral("unison"), tr("Unison")},
+                                                 {QStringLiteral("rero"), tr("Reassign + Rotate")}},
         kVoiceModeOffset, kVoiceModeParameter, RadioGroup::OutOfRange::KeepPrevious,
         kVoiceModeGroup);
 }

@@ -11,8 +11,10 @@ namespace velmora::editor {
 
 class VoiceModeGroup : public QGroupBox
 {
+    Q_OBJECT
+
 public:
-    explicit VoiceModeGroup(const EditorContext& context, QWidget* parent = nullptr);
+    explicit VoiceModeGroup(EditorContext& context, QWidget* parent = nullptr);
 
     // Record -> controls; run while the editing is loading. A byte no item
     // has leaves the previous item checked.

@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMetaMethod>
 #include <QSlider>
 #include <QVBoxLayout>
 
@@ -21,21 +22,21 @@ GlobalControls::GlobalControls(GlobalRecord& record, MidiSink& output, std::func
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(4);
-    column->addWidget(addFrame(QStringLiteral(" Master Tune  "), "grpMasterTune", tbTUNE,
-                               lblMasterTUne, GlobalField::MasterTune));
-    column->addWidget(addFrame(QStringLiteral(" Transpose  "), "grpTranspose", tbTRANSPOSE,
-                               lblTranspose, GlobalField::Transpose));
-    column->addWidget(addFrame(QStringLiteral(" Bend Range  "), "grpBendRange", tbBEND,
-                               lblBendRange, GlobalField::BendRange));
+    column->addWidget(addFrame(tr(" Master Tune  "), "grpMasterTune", tbTUNE, lblMasterTUne,
+                               GlobalField::MasterTune));
+    column->addWidget(addFrame(tr(" Transpose  "), "grpTranspose", tbTRANSPOSE, lblTranspose,
+                               GlobalField::Transpose));
+    column->addWidget(addFrame(tr(" Bend Range  "), "grpBendRange", tbBEND, lblBendRange,
+                               GlobalField::BendRange));
     tbTUNE->setObjectName(QStringLiteral("tbTUNE"));
     tbTRANSPOSE->setObjectName(QStringLiteral("tbTRANSPOSE"));
     tbBEND->setObjectName(QStringLiteral("tbBEND"));
     lblMasterTUne->setObjectName(QStringLiteral("lblMasterTUne"));
     lblTranspose->setObjectName(QStringLiteral("lblTranspose"));
     lblBendRange->setObjectName(QStringLiteral("lblBendRange"));
-    tbTUNE->setToolTip(QStringLiteral("Master tune of the instrument"));
-    tbTRANSPOSE->setToolTip(QStringLiteral("Master transpose in semitones"));
-    tbBEND->setToolTip(QStringLiteral("Pitch-bend range in semitones"));
+    tbTUNE->setToolTip(tr("Master tune of the instrument"));
+    tbTRANSPOSE->setToolTip(tr("Master transpose in semitones"));
+    tbBEND->setToolTip(tr("Pitch-bend range in semitones"));
 
     connect(tbTUNE, &QSlider::valueChanged, this, [this](int p) { sendTune(p); });
     connect(tbTRANSPOSE, &QSlider::valueChanged, this, [this](int p) { sendTranspose(p); });
@@ -99,9 +100,9 @@ void GlobalControls::sendGlobal(GlobalField field, QLabel* label, int position)
     try {
         changeGlobal(record_, field, position, output_, channel_ ? channel_() : 0);
     } catch (const std::exception& e) {
-        if (!onError)
+        if (!isSignalConnected(QMetaMethod::fromSignal(&GlobalControls::errorOccurred)))
             throw;
-        onError(QString::fromLocal8Bit(e.what()));
+        emit errorOccurred(QString::fromLocal8Bit(e.what()));
     }
 }
 

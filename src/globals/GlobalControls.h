@@ -19,6 +19,8 @@ namespace velmora::globals {
 
 class GlobalControls : public QWidget
 {
+    Q_OBJECT
+
 public:
     using GlobalRecord = std::array<Byte, kMaster6Size>;
 
@@ -26,9 +28,6 @@ public:
     // instrument's channel 0..15 at the time of a send.
     GlobalControls(GlobalRecord& record, MidiSink& output, std::function<int()> channel,
                    QWidget* parent = nullptr);
-
-    // Shown when a send fails (the output device's error text).
-    std::function<void(const QString&)> onError;
 
     // Sets the three bars and labels from the record; writes and sends nothing.
     void initGlobalControls();
@@ -40,18 +39,22 @@ public:
 
     bool loadingControls() const { return loading_; }
 
-    QSlider* tbTUNE;
-    QSlider* tbTRANSPOSE;
-    QSlider* tbBEND;
-    QLabel* lblMasterTUne;
-    QLabel* lblTranspose;
-    QLabel* lblBendRange;
+signals:
+    // A send failed (the output device's error text). Not connected, the
+    // failure propagates to the caller.
+    void errorOccurred(const QString& text);
 
 private:
     QGroupBox* addFrame(const QString& caption, const char* name, QSlider* bar, QLabel* label,
                         GlobalField field);
     void sendGlobal(GlobalField field, QLabel* label, int position);
 
+    QSlider* tbTUNE;
+    QSlider* tbTRANSPOSE;
+    QSlider* tbBEND;
+    QLabel* lblMasterTUne;
+    QLabel* lblTranspose;
+    QLabel* lblBendRange;
     GlobalRecord& record_;
     MidiSink& output_;
     std::function<int()> channel_;

@@ -1,5 +1,6 @@
 #include "globals/SplitEditorDialog.h"
 
+#include "common/ErrorReporter.h"
 #include "protocol/PatchName.h"
 
 #include <QCheckBox>
@@ -44,7 +45,8 @@ QLabel* newValueLabel(const char* name, QWidget* parent)
 
 SplitEditorDialog::SplitEditorDialog(SplitRecord& entry, int split,
                                      const std::array<PatchBuffer, kBankPatchCount>& bank,
-                                     MidiSink& output, int channel, QWidget* parent)
+                                     MidiSink& output, int channel, ErrorReporter& errors,
+                                     QWidget* parent)
     : QDialog(parent), eName(new QLineEdit(this)), tbLeftLimit(newBar("tbLeftLimit", this)),
       tbLowerTranspose(newBar("tbLowerTranspose", this)),
       tbRightLimit(newBar("tbRightLimit", this)),
@@ -54,15 +56,15 @@ SplitEditorDialog::SplitEditorDialog(SplitRecord& entry, int split,
       lblRightLimit(newValueLabel("lblRightLimit", this)),
       lblRightTranspose(newValueLabel("lblRightTranspose", this)),
       lblBalance(newValueLabel("lblBalance", this)),
-      cbLowerMidi(new QCheckBox(QStringLiteral("Midi Out"), this)),
-      cbUpperMidi(new QCheckBox(QStringLiteral("Midi Out"), this)), cbAlloc(new QComboBox(this)),
-      cbLower(new QComboBox(this)), cbUpper(new QComboBox(this)),
+      cbLowerMidi(new QCheckBox(tr("Midi Out"), this)),
+      cbUpperMidi(new QCheckBox(tr("Midi Out"), this)), cbAlloc(new QComboBox(this)),
+      cbLower(new QComboBox(this)), cbUpper(new QComboBox(this)), errors_(errors),
       session_(entry, split, output, channel, [](std::chrono::milliseconds pause) {
           QThread::msleep(static_cast<unsigned long>(pause.count()));
       })
 {
     setObjectName(QStringLiteral("frmSplit"));
-    setWindowTitle(QStringLiteral("Split Editor"));
+    setWindowTitle(tr("Split Editor"));
     setModal(true);
     // No close box: the dialog ends by OK or Cancel, which both end split mode.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -117,7 +119,7 @@ void SplitEditorDialog::buildLayout()
         return label;
     };
     auto* name = new QHBoxLayout;
-    name->addWidget(caption(QStringLiteral("Name"), eName));
+    name->addWidget(caption(tr("Name"), eName));
     name->addWidget(eName);
     name->addStretch();
 
@@ -139,31 +141,28 @@ void SplitEditorDialog::buildLayout()
         grid->addWidget(transpose.label, 5, column + 1);
         grid->addWidget(midi, 6, column, 1, 2, Qt::AlignLeft);
     };
-    zone(0, cbLower, QStringLiteral("Left Patch"), bars_[0], QStringLiteral("Left Zone Limit"),
-         bars_[1], QStringLiteral("Left Zone Transpose"), cbLowerMidi);
-    zone(3, cbUpper, QStringLiteral("Right Patch"), bars_[2], QStringLiteral("Right Zone Limit"),
-         bars_[3], QStringLiteral("Right Zone Transpose"), cbUpperMidi);
+    zone(0, cbLower, tr("Left Patch"), bars_[0], tr("Left Zone Limit"), bars_[1],
+         tr("Left Zone Transpose"), cbLowerMidi);
+    zone(3, cbUpper, tr("Right Patch"), bars_[2], tr("Right Zone Limit"), bars_[3],
+         tr("Right Zone Transpose"), cbUpperMidi);
     grid->setRowMinimumHeight(7, 10);
-    grid->addWidget(caption(QStringLiteral("Balance"), tbBalance), 8, 0, 1, 2);
+    grid->addWidget(caption(tr("Balance"), tbBalance), 8, 0, 1, 2);
     grid->addWidget(tbBalance, 9, 0);
     grid->addWidget(lblBalance, 9, 1);
-    grid->addWidget(caption(QStringLiteral("Voice Allocation"), cbAlloc), 8, 3, 1, 2);
+    grid->addWidget(caption(tr("Voice Allocation"), cbAlloc), 8, 3, 1, 2);
     grid->addWidget(cbAlloc, 9, 3, 1, 2, Qt::AlignLeft);
 
     auto* buttons = new QDialogButtonBox(this);
-    btnOK = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
+    btnOK = buttons->addButton(tr("&OK"), QDialogButtonBox::AcceptRole);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setDefault(true);
-    btnCancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    btnCancel = buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnHelp = buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
+    btnHelp = buttons->addButton(tr("&Help"), QDialogButtonBox::HelpRole);
     btnHelp->setObjectName(QStringLiteral("btnHelp"));
     connect(btnOK, &QPushButton::clicked, this, &SplitEditorDialog::acceptEdits);
     connect(btnCancel, &QPushButton::clicked, this, &SplitEditorDialog::cancelEdits);
-    connect(btnHelp, &QPushButton::clicked, this, [this] {
-        if (onHelp)
-            onHelp(kHelpTopic);
-    });
+    connect(btnHelp, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpTopic); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(name);
@@ -220,7 +219,7 @@ void SplitEditorDialog::applyField(SplitField field, int value)
 {
     // Showing the record at opening writes and sends nothing.
     if (!loading_)
-        guard([&] { session_.change(field, value); });
+        errors_.run([&] { session_.change(field, value); });
 }
 
 void SplitEditorDialog::showEvent(QShowEvent* event)
@@ -228,7 +227,7 @@ void SplitEditorDialog::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (!modeOn_) {
         modeOn_ = true;
-        guard([this] { session_.setMode(true); });
+        errors_.run([this] { session_.setMode(true); });
     }
 }
 
@@ -253,10 +252,9 @@ void SplitEditorDialog::acceptEdits()
     // Return takes OK without leaving the name field, so its rule runs here.
     applyName();
     const std::string name = splitName(eName->text().toStdU32String());
-    if (onSplitCell)
-        onSplitCell(session_.split(), name);
+    emit splitStored(session_.split(), name);
     // The split is stored even if a send fails; the dialog closes either way.
-    guard([&] { session_.accept(name); });
+    errors_.run([&] { session_.accept(name); });
     accept();
 }
 
@@ -265,24 +263,13 @@ void SplitEditorDialog::cancelEdits()
     if (ended_)
         return;
     ended_ = true;
-    guard([this] { session_.cancel(); });
+    errors_.run([this] { session_.cancel(); });
     QDialog::reject();
 }
 
 void SplitEditorDialog::reject()
 {
     cancelEdits();
-}
-
-void SplitEditorDialog::guard(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const std::exception& e) {
-        if (!onError)
-            throw;
-        onError(QString::fromLocal8Bit(e.what()));
-    }
 }
 
 } // namespace velmora::globals

@@ -9,7 +9,6 @@
 
 #include <QDialog>
 
-#include <functional>
 #include <string>
 
 class QCheckBox;
@@ -19,25 +18,26 @@ class QLineEdit;
 class QPushButton;
 class QSlider;
 
+namespace velmora {
+class ErrorReporter;
+} // namespace velmora
+
 namespace velmora::globals {
 
 class SplitEditorDialog : public QDialog
 {
+    Q_OBJECT
+
 public:
     static constexpr int kHelpTopic = 1021;
 
     // `entry`: the split table's record of split `split` (0..49), written
     // only by OK. `bank` fills the two patch lists. `channel`: the
-    // instrument's channel 0..15 (the program change to the split).
+    // instrument's channel 0..15 (the program change to the split). A
+    // failed send (the output device's error text) goes to `errors`.
     SplitEditorDialog(SplitRecord& entry, int split,
                       const std::array<PatchBuffer, kBankPatchCount>& bank, MidiSink& output,
-                      int channel, QWidget* parent = nullptr);
-
-    // OK: the bank manager's cell of the split shows the new name.
-    std::function<void(int split, const std::string& name)> onSplitCell;
-    std::function<void(int topic)> onHelp;
-    // A failed send (the output device's error text).
-    std::function<void(const QString&)> onError;
+                      int channel, ErrorReporter& errors, QWidget* parent = nullptr);
 
     SplitSession& session() { return session_; }
 
@@ -46,6 +46,31 @@ public:
     void cancelEdits();
     // Escape and a close request from the system take the Cancel way.
     void reject() override;
+
+signals:
+    // OK: the bank manager's cell of the split shows the new name.
+    void splitStored(int split, const std::string& name);
+    // The Help button, with the dialog's help topic.
+    void helpRequested(int topic);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Bar
+    {
+        QSlider* bar;
+        QLabel* label;
+        SplitField field;
+    };
+
+    void buildLayout();
+    void fillPatchLists(const std::array<PatchBuffer, kBankPatchCount>& bank);
+    void connectControls();
+    // The controls from the working record; nothing is written or sent.
+    void showRecord();
+    void applyField(SplitField field, int value);
 
     QLineEdit* eName;
     QSlider* tbLeftLimit;
@@ -66,27 +91,7 @@ public:
     QPushButton* btnOK;
     QPushButton* btnCancel;
     QPushButton* btnHelp;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    struct Bar
-    {
-        QSlider* bar;
-        QLabel* label;
-        SplitField field;
-    };
-
-    void buildLayout();
-    void fillPatchLists(const std::array<PatchBuffer, kBankPatchCount>& bank);
-    void connectControls();
-    // The controls from the working record; nothing is written or sent.
-    void showRecord();
-    void applyField(SplitField field, int value);
-    void guard(const std::function<void()>& action);
-
+    ErrorReporter& errors_;
     SplitSession session_;
     std::array<Bar, 5> bars_{};
     bool loading_ = false;

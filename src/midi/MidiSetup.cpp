@@ -2,7 +2,12 @@
 
 #include "midi/VirtualBackend.h"
 
+#include "common/ErrorReporter.h"
+
+#include <QCoreApplication>
+
 #include <algorithm>
+#include <exception>
 
 #include "protocol/Messages.h"
 
@@ -26,10 +31,10 @@ MidiSetup::MidiSetup(const MidiDevices& devices, MidiRouter::Targets targets)
 
 void MidiSetup::reportOverflow()
 {
-    if (reportingOverflow_ || !onError)
+    if (reportingOverflow_ || errors_ == nullptr)
         return;
     reportingOverflow_ = true;
-    onError(kOverflowText);
+    errors_->report(QCoreApplication::translate("MidiSetup", kOverflowText));
     reportingOverflow_ = false;
 }
 
@@ -68,7 +73,7 @@ bool MidiSetup::onlyVirtualPorts() const
 std::optional<std::string> MidiSetup::openAtStartup()
 {
     if (devices_.inputCount() == 0 || !openAndStart(in_))
-        return "Cannot find a Midi In port";
+        return QCoreApplication::translate("MidiSetup", "Cannot find a Midi In port").toStdString();
     if (devices_.inputCount() > 0 && secondInput_ != kNoDevice) {
         // The second input opens the device the settings selected on it; a
         // keyboard input that cannot be opened is simply left closed.
@@ -78,7 +83,8 @@ std::optional<std::string> MidiSetup::openAtStartup()
         }
     }
     if (devices_.outputCount() == 0 || !out_.open())
-        return "Cannot find a Midi Out port";
+        return QCoreApplication::translate("MidiSetup", "Cannot find a Midi Out port")
+            .toStdString();
     return std::nullopt;
 }
 
@@ -156,26 +162,30 @@ void MidiSetup::allNotesOff(std::uint8_t note, const std::array<std::uint8_t, 3>
         out_.sendShort(m.status, m.data1, m.data2);
 }
 
-void MidiSetup::guard(const std::function<void()>& route)
+void MidiSetup::route(MidiInput& sender, void (MidiRouter::*handler)(const MidiEvent&))
 {
+    const auto event = sender.takeEvent();
+    if (!event)
+        return;
+    if (errors_ != nullptr) {
+        errors_->run([&] { (router_.*handler)(*event); });
+        return;
+    }
     try {
-        route();
-    } catch (const std::exception& e) {
-        if (onError)
-            onError(e.what());
+        (router_.*handler)(*event);
+    } catch (const std::exception&) {
+        // Nobody to tell: the message is dropped and the input goes on.
     }
 }
 
 void MidiSetup::midiGetAll(MidiInput& sender)
 {
-    if (auto event = sender.takeEvent())
-        guard([&] { router_.routeInstrumentInput(*event); });
+    route(sender, &MidiRouter::routeInstrumentInput);
 }
 
 void MidiSetup::midiGetPort2(MidiInput& sender)
 {
-    if (auto event = sender.takeEvent())
-        guard([&] { router_.routeKeyboardInput(*event); });
+    route(sender, &MidiRouter::routeKeyboardInput);
 }
 
 } // namespace velmora::midi

@@ -9,11 +9,16 @@
 #include "midi/MidiOutput.h"
 #include "midi/MidiRouter.h"
 
+#include <QtGlobal>
+
 #include <array>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+namespace velmora {
+class ErrorReporter;
+} // namespace velmora
 
 namespace velmora::midi {
 
@@ -34,9 +39,10 @@ public:
     // MIDI interface is connected, or none the system offers.
     bool onlyVirtualPorts() const;
     // What the program tells the user then.
-    static constexpr const char* kOnlyVirtualText =
+    static constexpr const char* kOnlyVirtualText = QT_TRANSLATE_NOOP(
+        "MidiSetup",
         "No MIDI interface found: Velmora is talking to its built-in virtual Matrix-1000. "
-        "Connect your instrument and choose its ports under Setup > Midi.";
+        "Connect your instrument and choose its ports under Setup > Midi.");
 
     // Opens the main input (started), the second input when one is chosen,
     // and the output. Returns the message that must end the program when the
@@ -74,14 +80,15 @@ public:
     int secondInputDevice() const { return secondInput_; }
     void setSecondInputDevice(int device) { secondInput_ = device; }
 
-    // Failures while routing (a vanished output, say) go here, so a message
-    // that cannot be passed on never ends the program. So does the main
-    // input's overflow: what it lost cannot be had again, and the user can
-    // give it more buffers.
-    std::function<void(const std::string& text)> onError;
-    static constexpr const char* kOverflowText =
+    // Failures while routing (a vanished output, say) are reported here, so
+    // a message that cannot be passed on never ends the program. So is the
+    // main input's overflow: what it lost cannot be had again, and the user
+    // can give it more buffers. Without a reporter they are dropped.
+    void setErrorReporter(ErrorReporter* errors) { errors_ = errors; }
+    static constexpr const char* kOverflowText = QT_TRANSLATE_NOOP(
+        "MidiSetup",
         "Velmora's MIDI input could not keep up with the instrument and lost part of what it "
-        "sent. Give it more SysEx buffers under Setup > SysEx and try again.";
+        "sent. Give it more SysEx buffers under Setup > SysEx and try again.");
 
     // The two input handlers: one event each.
     void midiGetAll(MidiInput& sender);
@@ -89,7 +96,7 @@ public:
 
 private:
     bool openAndStart(MidiInput& input);
-    void guard(const std::function<void()>& route);
+    void route(MidiInput& sender, void (MidiRouter::*handler)(const MidiEvent&));
     void reportOverflow();
 
     const MidiDevices& devices_;
@@ -98,6 +105,7 @@ private:
     MidiInput in2_;
     RoutingSettings routing_;
     MidiRouter router_;
+    ErrorReporter* errors_ = nullptr;
     int secondInput_ = kNoDevice;
     bool reportingOverflow_ = false; // one message at a time while a burst overflows
     std::vector<std::string> inputNames_;

@@ -13,13 +13,12 @@ namespace velmora::perform {
 
 AssignControllerDialog::AssignControllerDialog(ControllerMap& map, int control, QWidget* parent)
     : QDialog(parent), lblParaName(new QLabel(this)), cbCC(new QComboBox(this)),
-      okBtn(new QPushButton(QStringLiteral("OK"), this)),
-      clearBtn(new QPushButton(QStringLiteral("Clear"), this)),
-      learnBtn(new QPushButton(QStringLiteral("Learn Mode"), this)),
-      cancelBtn(new QPushButton(QStringLiteral("Cancel"), this)), map_(map), control_(control)
+      okBtn(new QPushButton(tr("OK"), this)), clearBtn(new QPushButton(tr("Clear"), this)),
+      learnBtn(new QPushButton(tr("Learn Mode"), this)),
+      cancelBtn(new QPushButton(tr("Cancel"), this)), map_(map), control_(control)
 {
     setObjectName(QStringLiteral("frmAssignCC"));
-    setWindowTitle(QStringLiteral("Assign Continuous Controller"));
+    setWindowTitle(tr("Assign Continuous Controller"));
     setModal(true);
 
     lblParaName->setObjectName(QStringLiteral("lblParaName"));
@@ -43,7 +42,7 @@ AssignControllerDialog::AssignControllerDialog(ControllerMap& map, int control, 
     okBtn->setDefault(true);
     clearBtn->setObjectName(QStringLiteral("ClearBtn"));
     learnBtn->setObjectName(QStringLiteral("LearnBtn"));
-    learnBtn->setToolTip(QStringLiteral("Map the next controller that arrives"));
+    learnBtn->setToolTip(tr("Map the next controller that arrives"));
     cancelBtn->setObjectName(QStringLiteral("CancelBtn"));
     connect(okBtn, &QPushButton::clicked, this, &AssignControllerDialog::acceptInput);
     connect(clearBtn, &QPushButton::clicked, this, &AssignControllerDialog::clearAssignment);
@@ -51,7 +50,7 @@ AssignControllerDialog::AssignControllerDialog(ControllerMap& map, int control, 
     connect(cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* mapped = new QHBoxLayout;
-    mapped->addWidget(new QLabel(QStringLiteral("is mapped to Continuous Controller #"), this));
+    mapped->addWidget(new QLabel(tr("is mapped to Continuous Controller #"), this));
     mapped->addWidget(cbCC);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* button : {okBtn, clearBtn, learnBtn, cancelBtn})

@@ -24,18 +24,17 @@ public:
     // The number the list shows as chosen (0 for none).
     int selected() const;
 
+private:
+    void acceptInput();
+    void clearAssignment();
+    void learnController();
+
     QLabel* lblParaName;
     QComboBox* cbCC;
     QPushButton* okBtn;
     QPushButton* clearBtn;
     QPushButton* learnBtn;
     QPushButton* cancelBtn;
-
-private:
-    void acceptInput();
-    void clearAssignment();
-    void learnController();
-
     ControllerMap& map_;
     int control_;
 };

@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QStringList>
@@ -23,22 +22,22 @@ using widgets::PianoKeyboard;
 ChordDialog::ChordDialog(MidiSink& output, int channel, int& chord1, int& chord2, int& chord3,
                          QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      keys(createPickKeyboard(QStringLiteral("Click 3 notes to form a chord"), this)),
-      lblChord(new QLabel(this)), okBtn(new QPushButton(QStringLiteral("&OK"), this)),
-      cancelBtn(new QPushButton(QStringLiteral("&Cancel"), this)), output_(output),
+      keys(createPickKeyboard(tr("Click 3 notes to form a chord"), this)),
+      lblChord(new QLabel(this)), okBtn(new QPushButton(tr("&OK"), this)),
+      cancelBtn(new QPushButton(tr("&Cancel"), this)), output_(output),
       channel_(channel), chord_{&chord1, &chord2, &chord3}
 {
     setObjectName(QStringLiteral("frmChord"));
-    setWindowTitle(QStringLiteral("Set Chord"));
+    setWindowTitle(tr("Set Chord"));
     setModal(true);
 
-    keys->onNoteOn = [this](PianoKeyboard&, int key, int) { keysNoteOn(key); };
-    keys->onNoteOff = [this](PianoKeyboard& keyboard, int, int) {
-        if (!keyboard.held())
+    connect(keys, &PianoKeyboard::notePressed, this, [this](int key) { keysNoteOn(key); });
+    connect(keys, &PianoKeyboard::noteReleased, this, [this] {
+        if (!keys->held())
             QTimer::singleShot(0, this, &ChordDialog::showError);
-    };
+    });
     lblChord->setObjectName(QStringLiteral("lblChord"));
-    lblChord->setText(QStringLiteral("Chord: %1 %2 %3").arg(chord1).arg(chord2).arg(chord3));
+    lblChord->setText(tr("Chord: %1 %2 %3").arg(chord1).arg(chord2).arg(chord3));
     okBtn->setObjectName(QStringLiteral("OKBtn"));
     okBtn->setDefault(true);
     okBtn->setEnabled(false);
@@ -68,7 +67,9 @@ void ChordDialog::keysNoteOn(int note)
     picks_.at(static_cast<std::size_t>(counter_)) = note;
     ++counter_;
     filled_ = std::max(filled_, counter_);
-    const QString error = soundPickedNote(output_, channel_, note, onLed);
+    emit ledChanged(true);
+    const QString error = soundPickedNote(output_, channel_, note);
+    emit ledChanged(false);
     if (!error.isEmpty())
         error_ = error;
     if (counter_ == 3) {
@@ -83,7 +84,7 @@ void ChordDialog::showPicks()
     QStringList notes;
     for (int slot = 0; slot < filled_; ++slot)
         notes << QString::number(picks_.at(static_cast<std::size_t>(slot)));
-    lblChord->setText(QStringLiteral("Chord: ") + notes.join(u' '));
+    lblChord->setText(tr("Chord: ") + notes.join(u' '));
 }
 
 void ChordDialog::acceptInput()
@@ -93,9 +94,11 @@ void ChordDialog::acceptInput()
     accept();
 }
 
+// Kept back until the mouse gesture ended, as in the Set Note dialog.
 void ChordDialog::showError()
 {
-    showKeptError(error_, onMessage, this);
+    if (!error_.isEmpty())
+        emit errorOccurred(std::exchange(error_, QString()));
 }
 
 } // namespace velmora::perform

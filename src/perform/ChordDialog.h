@@ -9,7 +9,6 @@
 #include <QDialog>
 
 #include <array>
-#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -29,16 +28,13 @@ public:
     ChordDialog(MidiSink& output, int channel, int& chord1, int& chord2, int& chord3,
                 QWidget* parent = nullptr);
 
-    // The MIDI-out lamp, and failures of the output (told once the key is let go).
-    std::function<void(bool lit)> onLed;
-    std::function<void(const QString& text)> onMessage;
-
     const std::array<int, 3>& picks() const { return picks_; }
 
-    widgets::PianoKeyboard* keys;
-    QLabel* lblChord;
-    QPushButton* okBtn;
-    QPushButton* cancelBtn;
+signals:
+    // The MIDI-out lamp, lit while a picked note sounds.
+    void ledChanged(bool lit);
+    // A failure of the output, told once the key is let go.
+    void errorOccurred(const QString& text);
 
 private:
     void keysNoteOn(int note);
@@ -46,6 +42,10 @@ private:
     void showPicks();
     void showError();
 
+    widgets::PianoKeyboard* keys;
+    QLabel* lblChord;
+    QPushButton* okBtn;
+    QPushButton* cancelBtn;
     MidiSink& output_;
     int channel_;
     std::array<int*, 3> chord_;

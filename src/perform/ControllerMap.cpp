@@ -4,6 +4,7 @@
 #include "protocol/ControlTables.h"
 
 #include <QFile>
+#include <QMetaMethod>
 
 #include <algorithm>
 
@@ -21,8 +22,8 @@ QString nameOf(int control)
 
 } // namespace
 
-ControllerMap::ControllerMap(editor::PatchEditing& editing, bool& learnPending)
-    : editing_(editing), learnPending_(learnPending)
+ControllerMap::ControllerMap(editor::PatchEditing& editing, bool& learnPending, QObject* parent)
+    : QObject(parent), editing_(editing), learnPending_(learnPending)
 {
     clear();
 }
@@ -57,15 +58,15 @@ QString ControllerMap::readMapFile(const QString& path)
     if (!file.exists())
         return {};
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("The controller map \"%1\" cannot be read: %2. No controllers are "
-                              "mapped.")
+        return tr("The controller map \"%1\" cannot be read: %2. No controllers are "
+                  "mapped.")
             .arg(path, file.errorString());
     const QByteArray bytes = file.read(kEntries);
 
     QStringList problems;
     if (bytes.size() < kEntries)
-        problems << QStringLiteral("it is shorter than %1 bytes; only its first %2 entries were "
-                                   "read")
+        problems << tr("it is shorter than %1 bytes; only its first %2 entries were "
+                       "read")
                         .arg(kEntries)
                         .arg(bytes.size());
     int unusable = 0;
@@ -83,12 +84,12 @@ QString ControllerMap::readMapFile(const QString& path)
         setFree(controller, false);
     }
     if (unusable > 0)
-        problems << QStringLiteral("%1 of its entries did not hold a usable controller number "
-                                   "(12..120, once each) and were left empty")
+        problems << tr("%1 of its entries did not hold a usable controller number "
+                       "(12..120, once each) and were left empty")
                         .arg(unusable);
     if (problems.isEmpty())
         return {};
-    return QStringLiteral("The controller map \"%1\" is damaged: %2.")
+    return tr("The controller map \"%1\" is damaged: %2.")
         .arg(path, problems.join(QStringLiteral("; ")));
 }
 
@@ -96,7 +97,7 @@ QString ControllerMap::save(const QString& path) const
 {
     const QByteArray bytes(reinterpret_cast<const char*>(map_.data()), kEntries);
     if (const auto reason = saveWholeFile(path, bytes))
-        return QStringLiteral("The controller map \"%1\" cannot be written: %2").arg(path, *reason);
+        return tr("The controller map \"%1\" cannot be written: %2").arg(path, *reason);
     return {};
 }
 
@@ -105,8 +106,8 @@ void ControllerMap::writeMap()
     if (file_.isEmpty())
         return;
     const QString error = save(file_);
-    if (!error.isEmpty() && onError)
-        onError(error);
+    if (!error.isEmpty())
+        emit errorOccurred(error);
 }
 
 int ControllerMap::entry(int control) const
@@ -166,14 +167,12 @@ QString ControllerMap::handleLearning(int controller)
         return {};
     if (isFree(controller)) {
         assign(learnTarget_, controller);
-        return QStringLiteral("%1 is now mapped to CC #%2")
-            .arg(nameOf(learnTarget_))
-            .arg(controller);
+        return tr("%1 is now mapped to CC #%2").arg(nameOf(learnTarget_)).arg(controller);
     }
     const int holder = indexOf(controller);
     if (holder == learnTarget_ || holder == kNoTarget)
         return {};
-    return QStringLiteral("CC #%1 is already mapped to %2. Please try another one")
+    return tr("CC #%1 is already mapped to %2. Please try another one")
         .arg(controller)
         .arg(nameOf(holder));
 }
@@ -205,8 +204,8 @@ void ControllerMap::handleController(int controller, int value)
         if (value == 0)
             return;
         const int bus = control - kFirstBusSwitchControl + 1;
-        if (toggleBus)
-            toggleBus(bus);
+        if (isSignalConnected(QMetaMethod::fromSignal(&ControllerMap::busToggleRequested)))
+            emit busToggleRequested(bus);
         else if (editing_.busOn(bus))
             editing_.switchBusOff(bus);
         else
@@ -231,8 +230,7 @@ void ControllerMap::applyPatchValue(int control, int x)
         editing_.setSigned(control, x);
     else
         editing_.setValue(control, x);
-    if (initPatchControls)
-        initPatchControls();
+    emit patchEdited();
 }
 
 void ControllerMap::applyBusAmount(int control, int x)
@@ -246,8 +244,7 @@ void ControllerMap::applyBusAmount(int control, int x)
         editing_.setBusAmount(bus, x);
     else if (!editing_.loading())
         editing_.patch()[amount] = signedToByte(x);
-    if (initMatrixControls)
-        initMatrixControls();
+    emit matrixEdited();
 }
 
 } // namespace velmora::perform

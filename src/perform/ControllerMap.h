@@ -10,16 +10,18 @@
 
 #include "editor/PatchEditing.h"
 
+#include <QObject>
 #include <QString>
 
 #include <array>
-#include <functional>
 #include <vector>
 
 namespace velmora::perform {
 
-class ControllerMap
+class ControllerMap : public QObject
 {
+    Q_OBJECT
+
 public:
     static constexpr int kEntries = 91;
     static constexpr int kFirstController = 12;
@@ -29,7 +31,7 @@ public:
 
     // `learnPending` is the routing's flag: while it is set, the router hands
     // the next controller to handleLearning instead of handleController.
-    ControllerMap(editor::PatchEditing& editing, bool& learnPending);
+    ControllerMap(editor::PatchEditing& editing, bool& learnPending, QObject* parent = nullptr);
 
     // Clears the map and reads `path` when it exists; the map is written back
     // there from then on. A file that is short, or holds entries that cannot
@@ -44,7 +46,7 @@ public:
     // Writes the 91 bytes to `path` through a temporary file that then
     // replaces it, so a failed write leaves the old map. The error, or "".
     QString save(const QString& path) const;
-    // Save to the map's file; a failure goes to onError.
+    // Save to the map's file; a failure is reported as errorOccurred.
     void writeMap();
 
     // The controller of `control`, 0 for none (and for an index out of range).
@@ -74,14 +76,16 @@ public:
     // The parameter value a controller value gives for `control`.
     static int scale(int control, int value);
 
-    // Refreshes after an edit: the two patch pages, and the matrix page.
-    std::function<void()> initPatchControls;
-    std::function<void()> initMatrixControls;
-    // Flips bus `bus`'s switch (1..10) and runs its click handler. Without
-    // it, the bus is switched through the editing alone.
-    std::function<void(int bus)> toggleBus;
+signals:
+    // An edit changed the patch pages' values, or the matrix page's.
+    void patchEdited();
+    void matrixEdited();
+    // A controller flips bus `bus`'s switch (1..10): the editor flips it and
+    // runs its click handler. Not connected, the bus is switched through the
+    // editing alone.
+    void busToggleRequested(int bus);
     // A map that could not be written.
-    std::function<void(const QString& text)> onError;
+    void errorOccurred(const QString& text);
 
 private:
     static bool isController(int controller);

@@ -12,15 +12,14 @@
 namespace velmora::perform {
 
 ControllerMapDialog::ControllerMapDialog(const ControllerMap& map, QWidget* parent)
-    : QDialog(parent), sgMap(new QTableWidget(0, 2, this)),
-      okBtn(new QPushButton(QStringLiteral("OK"), this))
+    : QDialog(parent), sgMap(new QTableWidget(0, 2, this)), okBtn(new QPushButton(tr("OK"), this))
 {
     setObjectName(QStringLiteral("frmViewMap"));
-    setWindowTitle(QStringLiteral("View Continuous Controller Map"));
+    setWindowTitle(tr("View Continuous Controller Map"));
     setModal(true);
 
     sgMap->setObjectName(QStringLiteral("sgMap"));
-    sgMap->setHorizontalHeaderLabels({QStringLiteral("Matrix Parameter"), QStringLiteral("CC#")});
+    sgMap->setHorizontalHeaderLabels({tr("Matrix Parameter"), tr("CC#")});
     sgMap->verticalHeader()->hide();
     sgMap->setEditTriggers(QAbstractItemView::NoEditTriggers);
     sgMap->setSelectionBehavior(QAbstractItemView::SelectRows);

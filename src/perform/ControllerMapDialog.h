@@ -18,6 +18,7 @@ class ControllerMapDialog : public QDialog
 public:
     explicit ControllerMapDialog(const ControllerMap& map, QWidget* parent = nullptr);
 
+private:
     // Columns "Matrix Parameter" and "CC#", one row per mapped entry.
     QTableWidget* sgMap;
     QPushButton* okBtn;

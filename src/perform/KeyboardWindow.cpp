@@ -1,7 +1,5 @@
 #include "perform/KeyboardWindow.h"
 
-#include "perform/NoteDialog.h"
-
 #include "protocol/Messages.h"
 #include "protocol/ParameterSender.h"
 #include "widgets/LevelBar.h"
@@ -12,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLinearGradient>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -25,7 +22,6 @@
 #include <utility>
 
 namespace velmora::perform {
-namespace {
 
 using widgets::PianoKeyboard;
 namespace panel = widgets::panel;
@@ -34,11 +30,14 @@ namespace panel = widgets::panel;
 // the button went down and when it came up, and lights up while held.
 class Ribbon : public QWidget
 {
+    Q_OBJECT
+
 public:
     using QWidget::QWidget;
 
-    std::function<void(int x)> onMouseDown;
-    std::function<void()> onMouseUp;
+signals:
+    void pressed(int x);
+    void released();
 
 protected:
     void paintEvent(QPaintEvent* /*event*/) override
@@ -61,8 +60,7 @@ protected:
         held_ = true;
         at_ = event->position().toPoint().x();
         update();
-        if (onMouseDown)
-            onMouseDown(at_);
+        emit pressed(at_);
     }
     void mouseReleaseEvent(QMouseEvent* event) override
     {
@@ -70,14 +68,15 @@ protected:
             return;
         held_ = false;
         update();
-        if (onMouseUp)
-            onMouseUp();
+        emit released();
     }
 
 private:
     bool held_ = false;
     int at_ = 0;
 };
+
+namespace {
 
 QLabel* caption(const QString& text, QWidget* parent)
 {
@@ -96,7 +95,7 @@ KeyboardWindow::KeyboardWindow(MidiSink& output, ParameterSender& sender, QWidge
       lvlVelocity(new widgets::LevelBar(Qt::Horizontal, this)), output_(output), sender_(sender)
 {
     setObjectName(QStringLiteral("frmKeys"));
-    setWindowTitle(QStringLiteral("Keyboard Emulator"));
+    setWindowTitle(tr("Keyboard Emulator"));
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, panel::background);
     setPalette(palette);
@@ -106,9 +105,9 @@ KeyboardWindow::KeyboardWindow(MidiSink& output, ParameterSender& sender, QWidge
     keys->setNoteWidth(20);
     keys->setBaseOctave(3);
     keys->setFixedSize(761, 105);
-    keys->setToolTip(QStringLiteral("Click to play a note"));
-    keys->onNoteOn = [this](PianoKeyboard&, int note, int velocity) { keysNoteOn(note, velocity); };
-    keys->onNoteOff = [this](PianoKeyboard&, int note, int) { keysNoteOff(note); };
+    keys->setToolTip(tr("Click to play a note"));
+    connect(keys, &PianoKeyboard::notePressed, this, &KeyboardWindow::keysNoteOn);
+    connect(keys, &PianoKeyboard::noteReleased, this, [this](int note) { keysNoteOff(note); });
 
     tbTranspose->setObjectName(QStringLiteral("tbTranspose"));
     tbTranspose->setRange(-2, 2);
@@ -116,33 +115,33 @@ KeyboardWindow::KeyboardWindow(MidiSink& output, ParameterSender& sender, QWidge
     tbTranspose->setPageStep(1);
     tbTranspose->setTickPosition(QSlider::TicksBelow);
     tbTranspose->setFixedWidth(110);
-    tbTranspose->setToolTip(QStringLiteral("Transpose"));
+    tbTranspose->setToolTip(tr("Transpose"));
     connect(tbTranspose, &QSlider::valueChanged, this, &KeyboardWindow::applyTranspose);
 
     auto* ribbon = static_cast<Ribbon*>(iModwheel);
     ribbon->setObjectName(QStringLiteral("iModwheel"));
     ribbon->setFixedSize(255, 18);
-    ribbon->setToolTip(QStringLiteral("Ribbon Controller"));
-    ribbon->onMouseDown = [this](int x) { pressModWheel(x); };
-    ribbon->onMouseUp = [this] { releaseModWheel(); };
+    ribbon->setToolTip(tr("Ribbon Controller"));
+    connect(ribbon, &Ribbon::pressed, this, &KeyboardWindow::pressModWheel);
+    connect(ribbon, &Ribbon::released, this, &KeyboardWindow::releaseModWheel);
 
     lvlVelocity->setObjectName(QStringLiteral("lvlVelocity"));
     lvlVelocity->setMaxValue(127);
     lvlVelocity->setFixedSize(160, 12);
-    lvlVelocity->setToolTip(QStringLiteral("Velocity display"));
+    lvlVelocity->setToolTip(tr("Velocity display"));
 
     auto* controls = new QHBoxLayout;
     controls->setSpacing(8);
-    controls->addWidget(caption(QStringLiteral("Transpose"), this));
+    controls->addWidget(caption(tr("Transpose"), this));
     controls->addWidget(tbTranspose);
     transposeShown_ = caption(QStringLiteral("0"), this);
     transposeShown_->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("+2 ")));
     controls->addWidget(transposeShown_);
     controls->addStretch();
-    controls->addWidget(caption(QStringLiteral("Ribbon"), this));
+    controls->addWidget(caption(tr("Ribbon"), this));
     controls->addWidget(iModwheel);
     controls->addStretch();
-    controls->addWidget(caption(QStringLiteral("Velocity"), this));
+    controls->addWidget(caption(tr("Velocity"), this));
     controls->addWidget(lvlVelocity);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(19, 12, 20, 10);
@@ -167,7 +166,7 @@ void KeyboardWindow::keysNoteOn(int note, int velocity)
     // A note-on with velocity 0 is a note-off to the instrument: the very
     // top row of a key plays as softly as the instrument can.
     velocity_ = std::max(1, velocity);
-    led(true);
+    emit ledChanged(true);
     const int channel = sender_.channel();
     send([&] {
         const ShortMessage m =
@@ -186,7 +185,7 @@ void KeyboardWindow::keysNoteOff(int note)
         output_.sendShort(m.status, m.data1, m.data2);
     });
     lvlVelocity->setPosition(0);
-    led(false);
+    emit ledChanged(false);
     if (!keys->held())
         QTimer::singleShot(0, this, &KeyboardWindow::showError);
 }
@@ -215,15 +214,12 @@ void KeyboardWindow::send(const std::function<void()>& send)
     }
 }
 
-void KeyboardWindow::led(bool lit)
-{
-    if (onLed)
-        onLed(lit);
-}
-
 void KeyboardWindow::showError()
 {
-    showKeptError(error_, onMessage, this);
+    if (!error_.isEmpty())
+        emit errorOccurred(std::exchange(error_, QString()));
 }
 
 } // namespace velmora::perform
+
+#include "KeyboardWindow.moc"

@@ -39,15 +39,11 @@ public:
     // controller goes through `sender`, which sends only while the output is open.
     KeyboardWindow(MidiSink& output, ParameterSender& sender, QWidget* parent = nullptr);
 
+signals:
     // The MIDI-out lamp: lit while a key is held.
-    std::function<void(bool lit)> onLed;
-    // Failures of the output, told once the key is let go.
-    std::function<void(const QString& text)> onMessage;
-
-    widgets::PianoKeyboard* keys;
-    QSlider* tbTranspose;
-    QWidget* iModwheel;
-    widgets::LevelBar* lvlVelocity;
+    void ledChanged(bool lit);
+    // A failure of the output, told once the key is let go.
+    void errorOccurred(const QString& text);
 
 private:
     void applyTranspose();
@@ -56,9 +52,12 @@ private:
     void pressModWheel(int x);
     void releaseModWheel();
     void send(const std::function<void()>& send);
-    void led(bool lit);
     void showError();
 
+    widgets::PianoKeyboard* keys;
+    QSlider* tbTranspose;
+    QWidget* iModwheel;
+    widgets::LevelBar* lvlVelocity;
     MidiSink& output_;
     ParameterSender& sender_;
     QLabel* transposeShown_ = nullptr; // the octaves, signed

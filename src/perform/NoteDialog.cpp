@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QThread>
@@ -20,14 +19,11 @@ namespace velmora::perform {
 
 using widgets::PianoKeyboard;
 
-QString soundPickedNote(MidiSink& output, int channel, int note,
-                        const std::function<void(bool lit)>& led)
+QString soundPickedNote(MidiSink& output, int channel, int note)
 {
     constexpr int kLengthMs = 100;
     const Byte key = static_cast<Byte>(note);
     QString error;
-    if (led)
-        led(true);
     try {
         const ShortMessage on = noteOn(channel, key, 127);
         output.sendShort(on.status, on.data1, on.data2);
@@ -37,8 +33,6 @@ QString soundPickedNote(MidiSink& output, int channel, int note,
     } catch (const std::exception& e) {
         error = QString::fromStdString(e.what());
     }
-    if (led)
-        led(false);
     return error;
 }
 
@@ -56,22 +50,21 @@ PianoKeyboard* createPickKeyboard(const QString& hint, QWidget* parent)
 
 NoteDialog::NoteDialog(MidiSink& output, int channel, int& note, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      keys(createPickKeyboard(QStringLiteral("Click to pick a note"), this)),
-      lblNote(new QLabel(this)), button1(new QPushButton(QStringLiteral("OK"), this)),
-      button2(new QPushButton(QStringLiteral("Cancel"), this)), output_(output), channel_(channel),
-      note_(note), picked_(note)
+      keys(createPickKeyboard(tr("Click to pick a note"), this)), lblNote(new QLabel(this)),
+      button1(new QPushButton(tr("OK"), this)), button2(new QPushButton(tr("Cancel"), this)),
+      output_(output), channel_(channel), note_(note), picked_(note)
 {
     setObjectName(QStringLiteral("frmNoteValue"));
-    setWindowTitle(QStringLiteral("Set Note"));
+    setWindowTitle(tr("Set Note"));
     setModal(true);
 
-    keys->onNoteOn = [this](PianoKeyboard&, int key, int) { keysNoteOn(key); };
-    keys->onNoteOff = [this](PianoKeyboard& keyboard, int, int) {
-        if (!keyboard.held())
+    connect(keys, &PianoKeyboard::notePressed, this, [this](int key) { keysNoteOn(key); });
+    connect(keys, &PianoKeyboard::noteReleased, this, [this] {
+        if (!keys->held())
             QTimer::singleShot(0, this, &NoteDialog::showError);
-    };
+    });
     lblNote->setObjectName(QStringLiteral("lblNote"));
-    lblNote->setText(QStringLiteral("Note: %1").arg(picked_));
+    lblNote->setText(tr("Note: %1").arg(picked_));
     button1->setObjectName(QStringLiteral("Button1"));
     button1->setDefault(true);
     button2->setObjectName(QStringLiteral("Button2"));
@@ -95,11 +88,13 @@ NoteDialog::NoteDialog(MidiSink& output, int channel, int& note, QWidget* parent
 
 void NoteDialog::keysNoteOn(int note)
 {
-    const QString error = soundPickedNote(output_, channel_, note, onLed);
+    emit ledChanged(true);
+    const QString error = soundPickedNote(output_, channel_, note);
+    emit ledChanged(false);
     if (!error.isEmpty())
         error_ = error;
     picked_ = note;
-    lblNote->setText(QStringLiteral("Note: %1").arg(picked_));
+    lblNote->setText(tr("Note: %1").arg(picked_));
 }
 
 void NoteDialog::acceptInput()
@@ -108,21 +103,12 @@ void NoteDialog::acceptInput()
     accept();
 }
 
+// An output error is kept back until the mouse gesture ended: a message box
+// in the middle of it would take the button's release from the keyboard.
 void NoteDialog::showError()
 {
-    showKeptError(error_, onMessage, this);
-}
-
-void showKeptError(QString& error, const std::function<void(const QString&)>& onMessage,
-                   QWidget* parent)
-{
-    if (error.isEmpty())
-        return;
-    const QString text = std::exchange(error, QString());
-    if (onMessage)
-        onMessage(text);
-    else
-        QMessageBox::critical(parent, QStringLiteral("Velmora"), text);
+    if (!error_.isEmpty())
+        emit errorOccurred(std::exchange(error_, QString()));
 }
 
 } // namespace velmora::perform

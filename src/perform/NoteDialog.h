@@ -7,8 +7,6 @@
 
 #include <QDialog>
 
-#include <functional>
-
 class QLabel;
 class QPushButton;
 
@@ -18,18 +16,13 @@ class PianoKeyboard;
 
 namespace velmora::perform {
 
-// A picked note sounds: on at velocity 127, 100 ms, off, with the lamp lit
-// meanwhile. The wait blocks; a click is all the dialog does meanwhile.
-// Returns the output's error text, empty when the notes went out.
-QString soundPickedNote(MidiSink& output, int channel, int note,
-                        const std::function<void(bool lit)>& led);
+// A picked note sounds: on at velocity 127, 100 ms, off. The wait blocks; a
+// click is all the dialog does meanwhile. Returns the output's error text,
+// empty when the notes went out.
+QString soundPickedNote(MidiSink& output, int channel, int note);
 
 // The keyboard both picking dialogs show.
 widgets::PianoKeyboard* createPickKeyboard(const QString& hint, QWidget* parent);
-// Shows an output error kept back until the mouse gesture ended, through
-// `onMessage` or else a message box over `parent`; then forgets it.
-void showKeptError(QString& error, const std::function<void(const QString&)>& onMessage,
-                   QWidget* parent);
 
 class NoteDialog : public QDialog
 {
@@ -39,22 +32,23 @@ public:
     // `note` is the test note; "OK" writes the picked note into it.
     NoteDialog(MidiSink& output, int channel, int& note, QWidget* parent = nullptr);
 
-    // The MIDI-out lamp, and failures of the output (told once the key is let go).
-    std::function<void(bool lit)> onLed;
-    std::function<void(const QString& text)> onMessage;
-
     int pickedNote() const { return picked_; }
 
-    widgets::PianoKeyboard* keys;
-    QLabel* lblNote;
-    QPushButton* button1;
-    QPushButton* button2;
+signals:
+    // The MIDI-out lamp, lit while a picked note sounds.
+    void ledChanged(bool lit);
+    // A failure of the output, told once the key is let go.
+    void errorOccurred(const QString& text);
 
 private:
     void keysNoteOn(int note);
     void acceptInput();
     void showError();
 
+    widgets::PianoKeyboard* keys;
+    QLabel* lblNote;
+    QPushButton* button1;
+    QPushButton* button2;
     MidiSink& output_;
     int channel_;
     int& note_;

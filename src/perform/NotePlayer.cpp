@@ -7,12 +7,6 @@
 #include <exception>
 
 namespace velmora::perform {
-namespace {
-
-const QString kNoOutput = QStringLiteral("No Midi Out port available");
-
-} // namespace
-
 NotePlayer::NotePlayer(MidiSink& output, QObject* parent) : QObject(parent), output_(output) {}
 
 bool NotePlayer::send(bool on, int note)
@@ -24,8 +18,7 @@ bool NotePlayer::send(bool on, int note)
     try {
         output_.sendShort(message.status, message.data1, message.data2);
     } catch (const std::exception& e) {
-        if (onMessage)
-            onMessage(QString::fromStdString(e.what()));
+        emit errorOccurred(QString::fromStdString(e.what()));
         return false;
     }
     return true;
@@ -36,15 +29,14 @@ void NotePlayer::led(bool lit)
     if (!lit && sounding_ == 0)
         return; // an end without a start changes nothing
     sounding_ += lit ? 1 : -1;
-    if (onLed && (sounding_ == 0 || (lit && sounding_ == 1)))
-        onLed(lit);
+    if (sounding_ == 0 || (lit && sounding_ == 1))
+        emit ledChanged(lit);
 }
 
 void NotePlayer::playNote(int note)
 {
     if (!output_.isOpen()) {
-        if (onMessage)
-            onMessage(kNoOutput);
+        emit errorOccurred(tr("No Midi Out port available"));
         return;
     }
     led(true);
@@ -58,8 +50,7 @@ void NotePlayer::playNote(int note)
 void NotePlayer::playChord(const std::array<int, 3>& notes)
 {
     if (!output_.isOpen()) {
-        if (onMessage)
-            onMessage(kNoOutput);
+        emit errorOccurred(tr("No Midi Out port available"));
         return;
     }
     led(true);

@@ -9,12 +9,13 @@
 #include <QObject>
 
 #include <array>
-#include <functional>
 
 namespace velmora::perform {
 
 class NotePlayer : public QObject
 {
+    Q_OBJECT
+
 public:
     static constexpr int kNoteLengthMs = 1000;
     static constexpr int kChordStepMs = 10;
@@ -22,11 +23,6 @@ public:
     explicit NotePlayer(MidiSink& output, QObject* parent = nullptr);
 
     void setChannel(int channel) { channel_ = channel & 0x0F; }
-
-    // "No Midi Out port available", and failures of the output.
-    std::function<void(const QString& text)> onMessage;
-    // The MIDI-out lamp: lit while a note of a command sounds.
-    std::function<void(bool lit)> onLed;
 
     // Note on, one second, note off (velocity 100).
     void playNote(int note);
@@ -43,6 +39,12 @@ public:
     // Note and Set Chord clicks), counted with the player's own: it stays
     // lit until every note that lit it has ended.
     void led(bool lit);
+
+signals:
+    // "No Midi Out port available", and failures of the output.
+    void errorOccurred(const QString& text);
+    // The MIDI-out lamp: lit while a note of a command sounds.
+    void ledChanged(bool lit);
 
 private:
     bool send(bool on, int note);

@@ -2,6 +2,7 @@
 
 #include "common/SaveFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -113,11 +114,13 @@ std::variant<Sequence::Record, QString> readSequenceFile(const QString& path)
     const QString name = QFileInfo(path).fileName();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("Cannot open %1: %2").arg(name, file.errorString());
+        return QCoreApplication::translate("Sequence", "Cannot open %1: %2")
+            .arg(name, file.errorString());
     const QByteArray bytes = file.read(static_cast<qint64>(Sequence::kFileSize));
     if (bytes.size() < static_cast<qsizetype>(Sequence::kFileSize))
-        return QStringLiteral("%1 is too short for a Velmora sequence file (.vms): %2 bytes "
-                              "expected, %3 found.")
+        return QCoreApplication::translate(
+                   "Sequence", "%1 is too short for a Velmora sequence file (.vms): %2 bytes "
+                               "expected, %3 found.")
             .arg(name)
             .arg(Sequence::kFileSize)
             .arg(bytes.size());
@@ -131,7 +134,8 @@ std::optional<QString> writeSequenceFile(const QString& path, const Sequence::Re
     const QByteArray bytes(reinterpret_cast<const char*>(record.data()),
                            static_cast<qsizetype>(record.size()));
     if (const auto reason = saveWholeFile(path, bytes))
-        return QStringLiteral("Cannot write %1: %2").arg(QFileInfo(path).fileName(), *reason);
+        return QCoreApplication::translate("Sequence", "Cannot write %1: %2")
+            .arg(QFileInfo(path).fileName(), *reason);
     return std::nullopt;
 }
 

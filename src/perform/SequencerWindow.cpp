@@ -1,6 +1,7 @@
 #include "perform/SequencerWindow.h"
 
 #include "editor/PatchEditing.h"
+#include "library/FileDialogs.h"
 #include "library/SysexFiles.h"
 #include "protocol/Messages.h"
 #include "protocol/MidiSink.h"
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMetaMethod>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -23,9 +25,6 @@
 
 namespace velmora::perform {
 namespace {
-
-const QString kCaption = QStringLiteral("Sequencer");
-const QString kNoOutput = QStringLiteral("No Midi Out port available");
 
 // The envelopes' trigger-mode bytes and their parameters, envelope 1 to 3.
 constexpr Byte kMultiBit = 2;
@@ -40,14 +39,13 @@ QString folderOf(const QString& path)
 
 } // namespace
 
-SequencerWindow::SequencerWindow(MidiSink& output, std::function<int()> channel,
-                                 QString& sequencePath, QWidget* parent)
+SequencerWindow::SequencerWindow(MidiSink& output, QString& sequencePath, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      output_(output), channel_(std::move(channel)), sequencePath_(sequencePath)
+      output_(output), sequencePath_(sequencePath)
 {
     setObjectName(QStringLiteral("frmSeq"));
-    setWindowTitle(kCaption);
+    setWindowTitle(tr("Sequencer"));
     timer_.setThreadPriority(QThread::TimeCriticalPriority);
     timer_.setOnTimer([this](ThreadTimer&) { playStep(); });
     buildControls();
@@ -86,7 +84,7 @@ void SequencerWindow::startSeq()
     if (playing())
         return;
     if (!output_.isOpen()) {
-        tell(kNoOutput);
+        tell(tr("No Midi Out port available"));
         return;
     }
     timer_.setInterval(sequence_.period());
@@ -107,7 +105,7 @@ void SequencerWindow::showPlaying(bool playing)
 {
     btnStop->setEnabled(playing);
     btnPlay->setEnabled(!playing);
-    aPlay->setText(playing ? QStringLiteral("&Stop") : QStringLiteral("&Play"));
+    aPlay->setText(playing ? tr("&Stop") : tr("&Play"));
 }
 
 void SequencerWindow::playStep()
@@ -115,7 +113,7 @@ void SequencerWindow::playStep()
     const Sequence::Tick tick = sequence_.advance();
     leds_[static_cast<std::size_t>(tick.step)]->setActive(true);
     if (tick.note && output_.isOpen()) {
-        const int channel = channel_ ? channel_() : 0;
+        const int channel = channel_;
         const auto note = static_cast<Byte>(*tick.note);
         try {
             const ShortMessage on = noteOn(channel, note);
@@ -203,11 +201,10 @@ void SequencerWindow::openFromFile()
 
 void SequencerWindow::openSequence()
 {
-    const FileRequest request{sequencePath_,
-                              QStringLiteral("*.vms"),
-                              QStringLiteral("Velmora Sequence Files (*.vms)"),
-                              {}};
-    if (const auto path = askFile(onOpenDialog, request, false))
+    const library::FileRequest request{
+        QString(), sequencePath_, QStringLiteral("*.vms"), tr("Velmora Sequence Files (*.vms)"), 0,
+        {}};
+    if (const auto path = askFile(request, false))
         loadSequenceFile(*path);
 }
 
@@ -223,16 +220,17 @@ bool SequencerWindow::loadSequenceFile(const QString& path)
         stopSeq();
     sequence_.apply(std::get<Sequence::Record>(read));
     updateControls();
-    setWindowTitle(QFileInfo(path).fileName() + QStringLiteral(" - ") + kCaption);
+    setWindowTitle(QFileInfo(path).fileName() + QStringLiteral(" - ") + tr("Sequencer"));
     return true;
 }
 
 void SequencerWindow::saveSequence()
 {
     const Sequence::Record record = sequence_.toRecord();
-    const FileRequest request{sequencePath_, QStringLiteral("Sequence"),
-                              QStringLiteral("Velmora Sequence (*.vms)"), QStringLiteral("vms")};
-    const auto path = askFile(onSaveDialog, request, true);
+    const library::FileRequest request{
+        QString(), sequencePath_,        QStringLiteral("Sequence"), tr("Velmora Sequence (*.vms)"),
+        0,         QStringLiteral("vms")};
+    const auto path = askFile(request, true);
     if (!path)
         return;
     sequencePath_ = folderOf(*path);
@@ -240,15 +238,16 @@ void SequencerWindow::saveSequence()
         tell(*error);
         return;
     }
-    setWindowTitle(QFileInfo(*path).fileName() + QStringLiteral(" - ") + kCaption);
+    setWindowTitle(QFileInfo(*path).fileName() + QStringLiteral(" - ") + tr("Sequencer"));
 }
 
-std::optional<QString> SequencerWindow::askFile(const FileDialog& dialog,
-                                                const FileRequest& request, bool save)
+std::optional<QString> SequencerWindow::askFile(const library::FileRequest& request, bool save)
 {
-    if (dialog)
-        return dialog(request);
-    QFileDialog platform(this, QString(), request.folder, request.filter);
+    if (dialogs_ != nullptr) {
+        const auto choice = save ? dialogs_->save(request) : dialogs_->open(request);
+        return choice ? std::optional<QString>(choice->path) : std::nullopt;
+    }
+    QFileDialog platform(this, request.caption, request.folder, request.filters);
     platform.selectFile(request.fileName);
     platform.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     platform.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -260,10 +259,10 @@ std::optional<QString> SequencerWindow::askFile(const FileDialog& dialog,
 
 void SequencerWindow::tell(const QString& text)
 {
-    if (onMessage)
-        onMessage(text);
+    if (isSignalConnected(QMetaMethod::fromSignal(&SequencerWindow::messageReported)))
+        emit messageReported(text);
     else
-        QMessageBox::information(this, kCaption, text);
+        QMessageBox::information(this, tr("Sequencer"), text);
 }
 
 void SequencerWindow::closeEvent(QCloseEvent* event)

@@ -18,7 +18,6 @@
 #include <QMainWindow>
 
 #include <array>
-#include <functional>
 #include <optional>
 
 class QLabel;
@@ -30,6 +29,10 @@ class MidiSink;
 namespace editor {
 class PatchEditing;
 } // namespace editor
+namespace library {
+class FileDialogs;
+struct FileRequest;
+} // namespace library
 namespace widgets {
 class LampButton;
 class PanelSwitch;
@@ -41,35 +44,23 @@ namespace velmora::perform {
 
 class SequencerWindow : public QMainWindow
 {
+    Q_OBJECT
+
 public:
     static constexpr int kHelpTopic = 1014;
     static constexpr int kShortcutsHelpTopic = 1019;
 
-    // `channel` gives the instrument channel (0..15) at each step;
     // `sequencePath` is the "SequencePath" folder setting, read and written
     // by the file commands.
-    SequencerWindow(MidiSink& output, std::function<int()> channel, QString& sequencePath,
-                    QWidget* parent = nullptr);
+    SequencerWindow(MidiSink& output, QString& sequencePath, QWidget* parent = nullptr);
     ~SequencerWindow() override;
 
-    // What an open or save dialog is asked to show.
-    struct FileRequest
-    {
-        QString folder;
-        QString fileName;
-        QString filter; // Qt form: "Velmora Sequence (*.vms)"
-        QString defaultSuffix;
-    };
-    using FileDialog = std::function<std::optional<QString>(const FileRequest& request)>;
-    // The chosen file, nothing when cancelled. Unset: the platform's dialogs
-    // (the save dialog asks before replacing a file).
-    FileDialog onOpenDialog;
-    FileDialog onSaveDialog;
-    // A help topic by its number.
-    std::function<void(int topic)> onHelp;
-    // "No Midi Out port available", file and output failures. Unset: a
-    // message box.
-    std::function<void(const QString& text)> onMessage;
+    // The instrument channel (0..15) the steps play on.
+    void setChannel(int channel) { channel_ = channel & 0x0F; }
+    int channel() const { return channel_; }
+    // The open and save dialogs of the file commands. None: the platform's
+    // dialogs (the save dialog asks before replacing a file).
+    void setFileDialogs(library::FileDialogs* dialogs) { dialogs_ = dialogs; }
 
     // The main window's "&Sequencer" command: the Multi trigger bit of the
     // three envelopes set and sent, `initPatchControls` run so the editor
@@ -103,6 +94,13 @@ public:
     ThreadTimer& timer() { return timer_; }
     QAction* action(const QString& objectName) const;
 
+signals:
+    // A help topic by its number.
+    void helpRequested(int topic);
+    // "No Midi Out port available", file and output failures. Not
+    // connected: the window shows them in a message box.
+    void messageReported(const QString& text);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -126,10 +124,11 @@ private:
     void applyDirection();
     void showPlaying(bool playing);
     void tell(const QString& text);
-    std::optional<QString> askFile(const FileDialog& dialog, const FileRequest& request, bool save);
+    std::optional<QString> askFile(const library::FileRequest& request, bool save);
 
     MidiSink& output_;
-    std::function<int()> channel_;
+    int channel_ = 0;
+    library::FileDialogs* dialogs_ = nullptr;
     QString& sequencePath_;
     Sequence sequence_;
     ThreadTimer timer_;

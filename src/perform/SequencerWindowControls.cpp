@@ -33,7 +33,7 @@ void SequencerWindow::buildControls()
         const QString n = QString::number(k + 1);
         leds_[i] = new widgets::Led(central);
         leds_[i]->setObjectName(QStringLiteral("LED") + n);
-        leds_[i]->setToolTip(QStringLiteral("Active Step led"));
+        leds_[i]->setToolTip(tr("Active Step led"));
         labels_[i] = new QLabel(central);
         labels_[i]->setObjectName(QStringLiteral("Label") + n);
         labels_[i]->setAlignment(Qt::AlignCenter);
@@ -50,8 +50,8 @@ void SequencerWindow::buildControls()
                 [this, bar](int position) { applyStepNote(widgets::tagOf(bar), position); });
         widgets::LampButton* mute = mutes_[i] = new widgets::LampButton(n);
         mute->setParent(central);
-        mute->setObjectName(QStringLiteral("Mute") + QString::number(k));
-        mute->setToolTip(QStringLiteral("Mute"));
+        mute->setObjectName(tr("Mute") + QString::number(k));
+        mute->setToolTip(tr("Mute"));
         widgets::setTag(mute, k);
         connect(mute, &widgets::LampButton::userToggled, this,
                 [this, mute] { toggleStepMute(widgets::tagOf(mute)); });
@@ -61,27 +61,25 @@ void SequencerWindow::buildControls()
         steps->addWidget(mute, 3, k, Qt::AlignHCenter);
     }
 
-    const auto caption = [central](const char* text) {
-        return new QLabel(QString::fromLatin1(text), central);
-    };
+    const auto caption = [central](const QString& text) { return new QLabel(text, central); };
     swOctave = new widgets::PanelSwitch(3, Qt::Vertical, central);
     swOctave->setObjectName(QStringLiteral("swOctave"));
-    swOctave->setToolTip(QStringLiteral("Transpose the entire sequence"));
+    swOctave->setToolTip(tr("Transpose the entire sequence"));
     swOctave->setFixedSize(18, 60);
     swMode = new widgets::PanelSwitch(2, Qt::Vertical, central);
     swMode->setObjectName(QStringLiteral("swMode"));
-    swMode->setToolTip(QStringLiteral("Select playback mode"));
+    swMode->setToolTip(tr("Select playback mode"));
     swMode->setFixedSize(18, 40);
     auto* switches = new QGridLayout;
     switches->setVerticalSpacing(2);
-    switches->addWidget(caption("Transpose"), 0, 0, 1, 2);
-    switches->addWidget(caption("+"), 1, 0, Qt::AlignRight | Qt::AlignTop);
-    switches->addWidget(caption("-"), 2, 0, Qt::AlignRight | Qt::AlignBottom);
+    switches->addWidget(caption(tr("Transpose")), 0, 0, 1, 2);
+    switches->addWidget(caption(tr("+")), 1, 0, Qt::AlignRight | Qt::AlignTop);
+    switches->addWidget(caption(tr("-")), 2, 0, Qt::AlignRight | Qt::AlignBottom);
     switches->addWidget(swOctave, 1, 1, 2, 1);
-    switches->addWidget(caption("Mode"), 4, 0, 1, 2);
+    switches->addWidget(caption(tr("Mode")), 4, 0, 1, 2);
     switches->addWidget(swMode, 5, 1, 2, 1);
-    switches->addWidget(caption("Forward"), 5, 2, Qt::AlignTop);
-    switches->addWidget(caption("Backward"), 6, 2, Qt::AlignBottom);
+    switches->addWidget(caption(tr("Forward")), 5, 2, Qt::AlignTop);
+    switches->addWidget(caption(tr("Backward")), 6, 2, Qt::AlignBottom);
     switches->setRowMinimumHeight(3, 12);
     switches->setRowStretch(7, 1);
     connect(swOctave, &widgets::PanelSwitch::changed, this, &SequencerWindow::applyOctave);
@@ -91,17 +89,17 @@ void SequencerWindow::buildControls()
 
     tbTempo = new QSlider(Qt::Horizontal, central);
     tbTempo->setObjectName(QStringLiteral("tbTempo"));
-    tbTempo->setToolTip(QStringLiteral("Sets the playback tempo"));
+    tbTempo->setToolTip(tr("Sets the playback tempo"));
     tbTempo->setRange(Sequence::kTempoBarMin, Sequence::kTempoBarMax);
     tbTempo->setPageStep(50);
     connect(tbTempo, &QSlider::valueChanged, this, &SequencerWindow::applyTempo);
-    btnPlay = new QPushButton(QStringLiteral("Play"), central);
+    btnPlay = new QPushButton(tr("Play"), central);
     btnPlay->setObjectName(QStringLiteral("btnPlay"));
-    btnPlay->setToolTip(QStringLiteral("Start the sequencer"));
+    btnPlay->setToolTip(tr("Start the sequencer"));
     connect(btnPlay, &QPushButton::clicked, this, &SequencerWindow::startSeq);
-    btnStop = new QPushButton(QStringLiteral("Stop"), central);
+    btnStop = new QPushButton(tr("Stop"), central);
     btnStop->setObjectName(QStringLiteral("btnStop"));
-    btnStop->setToolTip(QStringLiteral("Stop sequencer playback"));
+    btnStop->setToolTip(tr("Stop sequencer playback"));
     connect(btnStop, &QPushButton::clicked, this, &SequencerWindow::stopSeq);
 
     auto* top = new QHBoxLayout;
@@ -109,7 +107,7 @@ void SequencerWindow::buildControls()
     top->addSpacing(16);
     top->addLayout(switches);
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(caption("Tempo"));
+    bottom->addWidget(caption(tr("Tempo")));
     bottom->addWidget(tbTempo, 1);
     bottom->addSpacing(12);
     bottom->addWidget(btnPlay);
@@ -125,45 +123,33 @@ void SequencerWindow::buildControls()
 void SequencerWindow::buildMenus()
 {
     using QKS = QKeySequence;
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    connect(widgets::addMenuAction(*this, file, "aOpen", QStringLiteral("&Open..."),
-                                   QKS(QStringLiteral("Ctrl+O")),
-                                   QStringLiteral("Load a sequence from disk")),
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    connect(widgets::addMenuAction(*this, file, "aOpen", tr("&Open..."),
+                                   QKS(QStringLiteral("Ctrl+O")), tr("Load a sequence from disk")),
             &QAction::triggered, this, &SequencerWindow::openFromFile);
-    connect(widgets::addMenuAction(*this, file, "aSave", QStringLiteral("&Save..."),
-                                   QKS(QStringLiteral("Ctrl+S")),
-                                   QStringLiteral("Save sequence to disk")),
+    connect(widgets::addMenuAction(*this, file, "aSave", tr("&Save..."),
+                                   QKS(QStringLiteral("Ctrl+S")), tr("Save sequence to disk")),
             &QAction::triggered, this, &SequencerWindow::saveSequence);
     file->addSeparator();
-    connect(widgets::addMenuAction(*this, file, "aExit", QStringLiteral("Exit"),
-                                   QKS(QStringLiteral("Ctrl+X"))),
+    connect(widgets::addMenuAction(*this, file, "aExit", tr("Exit"), QKS(QStringLiteral("Ctrl+X"))),
             &QAction::triggered, this, &QWidget::close);
 
-    QMenu* play = menuBar()->addMenu(QStringLiteral("&Play"));
-    aPlay = widgets::addMenuAction(*this, play, "aPlay", QStringLiteral("&Play"),
-                                   QKS(QStringLiteral("Ctrl+P")));
+    QMenu* play = menuBar()->addMenu(tr("&Play"));
+    aPlay =
+        widgets::addMenuAction(*this, play, "aPlay", tr("&Play"), QKS(QStringLiteral("Ctrl+P")));
     connect(aPlay, &QAction::triggered, this, &SequencerWindow::togglePlay);
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    connect(widgets::addMenuAction(*this, help, "aSeqHelp", QStringLiteral("Sequencer &Help"),
-                                   QKS(Qt::Key_F1)),
-            &QAction::triggered, this, [this] {
-                if (onHelp)
-                    onHelp(kHelpTopic);
-            });
-    connect(
-        widgets::addMenuAction(*this, help, "aShortcuts", QStringLiteral("&Keyboard Shortcuts")),
-        &QAction::triggered, this, [this] {
-            if (onHelp)
-                onHelp(kShortcutsHelpTopic);
-        });
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    connect(widgets::addMenuAction(*this, help, "aSeqHelp", tr("Sequencer &Help"), QKS(Qt::Key_F1)),
+            &QAction::triggered, this, [this] { emit helpRequested(kHelpTopic); });
+    connect(widgets::addMenuAction(*this, help, "aShortcuts", tr("&Keyboard Shortcuts")),
+            &QAction::triggered, this, [this] { emit helpRequested(kShortcutsHelpTopic); });
 
     // Keys 1..8 toggle the mutes; they have no menu item.
     for (int k = 0; k < Sequence::kSteps; ++k) {
         const QByteArray name = "aMute" + QByteArray::number(k);
-        QAction* mute =
-            widgets::addMenuAction(*this, nullptr, name.constData(),
-                                   QStringLiteral("Mute %1").arg(k + 1), QKS(Qt::Key_1 + k));
+        QAction* mute = widgets::addMenuAction(*this, nullptr, name.constData(),
+                                               tr("Mute %1").arg(k + 1), QKS(Qt::Key_1 + k));
         connect(mute, &QAction::triggered, this, [this, k] { toggleMute(k); });
     }
 }

@@ -256,8 +256,7 @@ void PianoKeyboard::press(int note, int velocity)
         pressed_.set(static_cast<std::size_t>(note));
         update();
     }
-    if (onNoteOn)
-        onNoteOn(*this, note, velocity);
+    emit notePressed(note, velocity);
 }
 
 void PianoKeyboard::release(int note)
@@ -266,8 +265,7 @@ void PianoKeyboard::release(int note)
         pressed_.reset(static_cast<std::size_t>(note));
         update();
     }
-    if (onNoteOff)
-        onNoteOff(*this, note, 0);
+    emit noteReleased(note, 0);
 }
 
 // The current note goes before its release is raised, so that a handler

@@ -16,7 +16,6 @@
 #include <QWidget>
 
 #include <bitset>
-#include <functional>
 #include <vector>
 
 namespace velmora::widgets {
@@ -72,8 +71,6 @@ class PianoKeyboard : public QWidget
     Q_OBJECT
 
 public:
-    using TKeyboardNoteEvent = std::function<void(PianoKeyboard& sender, int note, int velocity)>;
-
     explicit PianoKeyboard(QWidget* parent = nullptr);
 
     KeyboardOrientation orientation() const { return orientation_; }
@@ -91,11 +88,6 @@ public:
     bool velocityMode() const { return velocityMode_; }
     void setVelocityMode(bool velocityMode) { velocityMode_ = velocityMode; }
 
-    // Raised when a key goes down (velocity 0..127) and when it comes up
-    // (velocity 0).
-    TKeyboardNoteEvent onNoteOn;
-    TKeyboardNoteEvent onNoteOff;
-
     KeyLayout keyLayout() const;
     bool isPressed(int note) const { return note >= 0 && note < 128 && pressed_.test(note); }
     // -1 when no key is held.
@@ -105,6 +97,11 @@ public:
     bool held() const { return held_; }
 
     QSize sizeHint() const override { return {200, 50}; }
+
+signals:
+    // A key went down (velocity 0..127), a key came up (velocity 0).
+    void notePressed(int note, int velocity);
+    void noteReleased(int note, int velocity);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

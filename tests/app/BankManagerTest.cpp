@@ -316,7 +316,7 @@ TEST(BankManager, SplitGridServesOnlyTheMatrix6AndReceivedSplits)
         QTimer::singleShot(10, &guard, [&] {
             if (auto* dialog =
                     dynamic_cast<globals::SplitEditorDialog*>(QApplication::activeModalWidget())) {
-                opened = dialog->eName->text();
+                opened = dialog->findChild<QLineEdit*>("eName")->text();
                 dialog->reject();
             }
         });

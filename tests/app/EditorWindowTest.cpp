@@ -3,6 +3,7 @@
 // control can show coming back byte for byte after it was shown, looked at
 // on every page and under both models, and uploaded.
 #include "app/WindowRig.h"
+#include "common/ErrorReporter.h"
 #include "editor/ParameterDisplayWindow.h"
 #include "editor/PatchEditorView.h"
 #include "library/BankManagerWindow.h"
@@ -168,7 +169,8 @@ TEST(EditorWindow, DISABLED_DrawsThePagesForTheDocumentation)
     ASSERT_TRUE(rig.waitFor([&] { return rig.window->transfer().flags().bankLoaded; }));
     QTest::qWait(100);
     EXPECT_TRUE(rig.window->bankManager().grab().save(folder + "/bank-manager.png"));
-    midi::MidiSetupDialog setup(rig.window->midi(), rig.window.get());
+    ErrorReporter errors;
+    midi::MidiSetupDialog setup(rig.window->midi(), errors, rig.window.get());
     setup.show();
     QTest::qWait(100);
     EXPECT_TRUE(setup.grab().save(folder + "/midi-setup.png"));

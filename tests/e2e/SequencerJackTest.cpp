@@ -52,10 +52,11 @@ TEST(SequencerJack, EightStepsReachTheInstrumentWithTheirNotesMutesAndOctave)
     ASSERT_TRUE(output.open()) << output.lastError();
 
     QString folder;
-    perform::SequencerWindow seq(
-        output, [] { return kChannel; }, folder);
+    perform::SequencerWindow seq(output, folder);
+    seq.setChannel(kChannel);
     std::vector<QString> told;
-    seq.onMessage = [&](const QString& text) { told.push_back(text); };
+    QObject::connect(&seq, &perform::SequencerWindow::messageReported,
+                     [&](const QString& text) { told.push_back(text); });
     seq.show();
     seq.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&seq));

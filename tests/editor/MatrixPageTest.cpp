@@ -50,7 +50,7 @@ protected:
     PatchBuffer patch{};
     ParameterSender sender{sink, patch};
     PatchEditing editing{patch, sender};
-    EditorContext context{editing, {}, {}, {}};
+    EditorContext context{editing};
     MatrixPage page{context};
     std::pair<int, int> shown{0, 0};
     int wholePatches = 0;
@@ -172,7 +172,8 @@ TEST_F(MatrixPageTest, Matrix6SendsTheWholePatchForEveryBusEdit)
 TEST_F(MatrixPageTest, RightClickOnASwitchOpensItsAssignment)
 {
     int opened = -1;
-    context.captionMenu = [&opened](int control) { opened = control; };
+    QObject::connect(&context, &EditorContext::captionMenuRequested,
+                     [&opened](int control) { opened = control; });
     QTest::mouseClick(page.bus(3)->busSwitch(), Qt::RightButton);
     EXPECT_EQ(opened, 82);
     EXPECT_FALSE(page.bus(3)->busSwitch()->isChecked());
@@ -182,7 +183,7 @@ TEST_F(MatrixPageTest, TwoDigitClicksSelectAPatch)
 {
     PatchSelector* selector = page.selector();
     int notes = 0;
-    selector->onPlayNote = [&notes] { ++notes; };
+    QObject::connect(selector, &PatchSelector::playNoteRequested, [&notes] { ++notes; });
     QTest::mouseClick(selector->button(4), Qt::LeftButton);
     EXPECT_TRUE(sink.sent.empty());
     EXPECT_EQ(notes, 0);

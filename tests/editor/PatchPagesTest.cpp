@@ -4,10 +4,12 @@
 #include "editor/PatchDrawing.h"
 #include "editor/PatchPage1.h"
 #include "editor/PatchPage2.h"
+#include "editor/PresetNameDialog.h"
 #include "editor/TrackGenPresets.h"
 #include "support/DemoPatches.h"
 #include "support/RecordingSink.h"
 #include "support/TempDir.h"
+#include "support/WidgetTesting.h"
 #include "widgets/ClickGauge.h"
 #include "widgets/LampButton.h"
 
@@ -48,8 +50,9 @@ protected:
     {
         sender.onSend6Patch = [this] { sink.sent.push_back(kWholePatch6); };
         sender.onMidiSendPatch = [this] { sink.sent.push_back(kWholePatch1000); };
-        context.repaintHook = [this](Drawing drawing) { repaints.push_back(drawing); };
-        context.initControls = [this] { show(); };
+        QObject::connect(&context, &EditorContext::repaintRequested,
+                         [this](Drawing drawing) { repaints.push_back(drawing); });
+        QObject::connect(&context, &EditorContext::reloadRequested, [this] { show(); });
         page1.show();
         page2.show();
         receive({});
@@ -86,7 +89,7 @@ protected:
     PatchBuffer patch = demo::demoPatch(11);
     ParameterSender sender{sink, patch};
     PatchEditing editing{patch, sender};
-    EditorContext context{editing, {}, {}, {}};
+    EditorContext context{editing};
     test::TempDir dir;
     TrackGenPresets presets{QString::fromStdString(dir.path("trackgen.ini"))};
     PatchPage1 page1{context};
@@ -303,11 +306,9 @@ TEST_F(PatchPagesTest, EveryPresetOperationSendsTheFivePointsInOrder)
 
     sink.sent.clear();
     QString question;
-    QTimer::singleShot(0, [&question] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        question = box->text();
-        box->button(QMessageBox::Ok)->click();
+    test::whenShown<QMessageBox>([&question](QMessageBox& box) {
+        question = box.text();
+        box.button(QMessageBox::Ok)->click();
     });
     click("sbTrashTGPreset");
     EXPECT_EQ(question, "Are you sure you want to delete the \"Rise\" preset?");
@@ -316,11 +317,9 @@ TEST_F(PatchPagesTest, EveryPresetOperationSendsTheFivePointsInOrder)
     EXPECT_EQ(list->currentIndex(), -1);
 
     sink.sent.clear();
-    QTimer::singleShot(0, [] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        dialog->findChild<QLineEdit*>("eName")->setText("Mine");
-        QTest::keyClick(dialog, Qt::Key_Return);
+    test::whenShown<PresetNameDialog>([](PresetNameDialog& dialog) {
+        test::child<QLineEdit>(dialog, "eName")->setText("Mine");
+        QTest::keyClick(&dialog, Qt::Key_Return);
     });
     click("sbSaveTGpreset");
     EXPECT_EQ(list->count(), 2);

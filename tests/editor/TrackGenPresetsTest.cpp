@@ -1,6 +1,7 @@
 #include "editor/TrackGenPresets.h"
 #include "editor/PresetNameDialog.h"
 #include "support/TempDir.h"
+#include "support/WidgetTesting.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -114,11 +115,9 @@ TEST(PresetNameDialog, AsksForANameBeforeClosing)
     dialog.open();
 
     QString shown;
-    QTimer::singleShot(0, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            shown = box->text();
-            box->accept();
-        }
+    velmora::test::whenShown<QMessageBox>([&](QMessageBox& box) {
+        shown = box.text();
+        box.accept();
     });
     QTest::keyClicks(edit, "   ");
     QTest::mouseClick(button(dialog, "OK"), Qt::LeftButton);

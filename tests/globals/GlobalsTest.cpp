@@ -2,6 +2,7 @@
 // a refresh from a received record shows (it never writes or sends).
 #include "globals/GlobalControls.h"
 #include "support/RecordingSink.h"
+#include "support/WidgetTesting.h"
 
 #include <QLabel>
 #include <QSlider>
@@ -12,6 +13,7 @@ namespace velmora::globals {
 namespace {
 
 using Bytes = test::RecordingSink::Bytes;
+using test::child;
 
 void press(QSlider* bar, Qt::Key key, int times)
 {
@@ -32,27 +34,27 @@ protected:
 
 TEST_F(GlobalsTest, EachBarWritesAndSendsItsParameter)
 {
-    press(controls.tbTRANSPOSE, Qt::Key_Left, 12);
+    press(child<QSlider>(controls, "tbTRANSPOSE"), Qt::Key_Left, 12);
     EXPECT_EQ(record[34], 0xF4);
-    EXPECT_EQ(controls.lblTranspose->text(), "-12");
+    EXPECT_EQ(child<QLabel>(controls, "lblTranspose")->text(), "-12");
     ASSERT_EQ(sink.sent.size(), 12u);
     EXPECT_EQ(sink.sent.back(), (Bytes{0xB0, 0x64, 0x02, 0x65, 0x00, 0x06, 0x34}));
 
     channel = 5;
-    press(controls.tbBEND, Qt::Key_Right, 11);
+    press(child<QSlider>(controls, "tbBEND"), Qt::Key_Right, 11);
     EXPECT_EQ(record[164], 12);
     EXPECT_EQ(sink.sent.back(), (Bytes{0xB5, 0x64, 0x00, 0x65, 0x00, 0x06, 12}));
-    QTest::keyClick(controls.tbTUNE, Qt::Key_Home);
+    QTest::keyClick(child<QSlider>(controls, "tbTUNE"), Qt::Key_Home);
     EXPECT_EQ(record[8], 0xE1);
     EXPECT_EQ(sink.sent.back(), (Bytes{0xB5, 0x64, 0x01, 0x65, 0x00, 0x06, 33}));
-    QTest::keyClick(controls.tbTUNE, Qt::Key_End);
+    QTest::keyClick(child<QSlider>(controls, "tbTUNE"), Qt::Key_End);
     EXPECT_EQ(record[8], 31);
     EXPECT_EQ(sink.sent.back(), (Bytes{0xB5, 0x64, 0x01, 0x65, 0x00, 0x06, 95}));
 
     // A closed output: the record is written all the same.
     sink.open = false;
     sink.sent.clear();
-    press(controls.tbTRANSPOSE, Qt::Key_Right, 3);
+    press(child<QSlider>(controls, "tbTRANSPOSE"), Qt::Key_Right, 3);
     EXPECT_EQ(record[34], 0xF7);
     EXPECT_TRUE(sink.sent.empty());
 }
@@ -60,7 +62,7 @@ TEST_F(GlobalsTest, EachBarWritesAndSendsItsParameter)
 TEST_F(GlobalsTest, ShowingARecordClampsAndNeverWritesOrSends)
 {
     // The empty record the window was made with: bend range 0 shows as 1.
-    EXPECT_EQ(controls.lblBendRange->text(), "1");
+    EXPECT_EQ(child<QLabel>(controls, "lblBendRange")->text(), "1");
     EXPECT_EQ(record, GlobalControls::GlobalRecord{});
 
     record[8] = 0xF6;
@@ -68,8 +70,8 @@ TEST_F(GlobalsTest, ShowingARecordClampsAndNeverWritesOrSends)
     record[100] = 0x5A; // bytes the program does not show stay as well
     const GlobalControls::GlobalRecord received = record;
     controls.initGlobalControls();
-    EXPECT_EQ(controls.lblMasterTUne->text(), "-10");
-    EXPECT_EQ(controls.lblTranspose->text(), "-24");
+    EXPECT_EQ(child<QLabel>(controls, "lblMasterTUne")->text(), "-10");
+    EXPECT_EQ(child<QLabel>(controls, "lblTranspose")->text(), "-24");
     EXPECT_EQ(record, received);
 
     record[8] = 0x28;
@@ -77,14 +79,14 @@ TEST_F(GlobalsTest, ShowingARecordClampsAndNeverWritesOrSends)
     record[164] = 0x7F;
     const GlobalControls::GlobalRecord second = record;
     controls.initGlobalControls();
-    EXPECT_EQ(controls.tbTUNE->value(), 31);
-    EXPECT_EQ(controls.tbTRANSPOSE->value(), 24);
-    EXPECT_EQ(controls.lblBendRange->text(), "24");
+    EXPECT_EQ(child<QSlider>(controls, "tbTUNE")->value(), 31);
+    EXPECT_EQ(child<QSlider>(controls, "tbTRANSPOSE")->value(), 24);
+    EXPECT_EQ(child<QLabel>(controls, "lblBendRange")->text(), "24");
     EXPECT_EQ(record, second);
     EXPECT_TRUE(sink.sent.empty());
 
     // The user's move is what writes.
-    QTest::keyClick(controls.tbBEND, Qt::Key_Left);
+    QTest::keyClick(child<QSlider>(controls, "tbBEND"), Qt::Key_Left);
     EXPECT_EQ(record[164], 23);
     EXPECT_EQ(sink.sent.size(), 1u);
 }

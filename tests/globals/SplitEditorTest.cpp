@@ -1,8 +1,10 @@
 // The split editor driven through its real controls: what opening, each
 // change, OK and Cancel send (byte for byte, with the pauses between), what
 // they store, and that showing a split writes nothing.
+#include "common/ErrorReporter.h"
 #include "globals/SplitEditorDialog.h"
 #include "support/RecordingSink.h"
+#include "support/WidgetTesting.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,6 +21,7 @@ namespace velmora::globals {
 namespace {
 
 using Bytes = test::RecordingSink::Bytes;
+using test::child;
 constexpr int kSplit = 7;
 constexpr int kChannel = 3;
 
@@ -53,17 +56,21 @@ protected:
     // The dialog as the bank manager opens it, shown; mode-on sent.
     SplitEditorDialog& open()
     {
-        dialog = std::make_unique<SplitEditorDialog>(entry, kSplit, bank, sink, kChannel);
+        dialog = std::make_unique<SplitEditorDialog>(entry, kSplit, bank, sink, kChannel, errors);
         dialog->session().setPause([this](std::chrono::milliseconds pause) {
             EXPECT_EQ(pause.count(), 10);
             sink.sent.push_back(kPause);
         });
-        dialog->onSplitCell = [this](int split, const std::string& name) { cell = {split, name}; };
+        QObject::connect(dialog.get(), &SplitEditorDialog::splitStored,
+                         [this](int split, const std::string& name) {
+                             cell = {split, name};
+                         });
         dialog->show();
         return *dialog;
     }
 
     test::RecordingSink sink;
+    ErrorReporter errors;
     // "LEFTY ", two bytes not shown but carried, left limit 60, transpose -12,
     // MIDI on; right limit 72, transpose 5, MIDI off; balance -2, "4 / 2",
     // patches 42 and 3.
@@ -78,18 +85,18 @@ TEST_F(SplitEditorTest, OpeningShowsTheSplitAndEntersSplitMode)
 {
     const SplitRecord before = entry;
     SplitEditorDialog& d = open();
-    EXPECT_EQ(d.eName->text(), "LEFTY ");
-    EXPECT_EQ(d.lblLeftTranspose->text(), "-12");
-    EXPECT_EQ(d.lblLeftLimit->text(), "60");
-    EXPECT_EQ(d.lblRightTranspose->text(), "5");
-    EXPECT_EQ(d.lblBalance->text(), "-2");
-    EXPECT_TRUE(d.cbLowerMidi->isChecked());
-    EXPECT_FALSE(d.cbUpperMidi->isChecked());
-    EXPECT_EQ(d.cbAlloc->currentText(), "4 / 2");
-    ASSERT_EQ(d.cbLower->count(), 100);
-    EXPECT_EQ(d.cbLower->itemText(0), "0 - PATCH 10");
-    EXPECT_EQ(d.cbLower->currentText(), "42 - PATCH 52");
-    EXPECT_EQ(d.cbUpper->currentText(), "PATCH 13");
+    EXPECT_EQ(child<QLineEdit>(d, "eName")->text(), "LEFTY ");
+    EXPECT_EQ(child<QLabel>(d, "lblLeftTranspose")->text(), "-12");
+    EXPECT_EQ(child<QLabel>(d, "lblLeftLimit")->text(), "60");
+    EXPECT_EQ(child<QLabel>(d, "lblRightTranspose")->text(), "5");
+    EXPECT_EQ(child<QLabel>(d, "lblBalance")->text(), "-2");
+    EXPECT_TRUE(child<QCheckBox>(d, "cbLowerMidi")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>(d, "cbUpperMidi")->isChecked());
+    EXPECT_EQ(child<QComboBox>(d, "cbAlloc")->currentText(), "4 / 2");
+    ASSERT_EQ(child<QComboBox>(d, "cbLower")->count(), 100);
+    EXPECT_EQ(child<QComboBox>(d, "cbLower")->itemText(0), "0 - PATCH 10");
+    EXPECT_EQ(child<QComboBox>(d, "cbLower")->currentText(), "42 - PATCH 52");
+    EXPECT_EQ(child<QComboBox>(d, "cbUpper")->currentText(), "PATCH 13");
     EXPECT_EQ(sink.sent, (std::vector<Bytes>{kModeOn, kPause, {0xC3, kSplit}}));
     EXPECT_EQ(entry, before);
     EXPECT_EQ(d.session().working(), before);
@@ -104,11 +111,11 @@ TEST_F(SplitEditorTest, OutOfRangeBytesAreShownClampedAndKept)
     entry[17] = 120;
     const SplitRecord before = entry;
     SplitEditorDialog& d = open();
-    EXPECT_EQ(d.tbLeftLimit->value(), 127);
-    EXPECT_EQ(d.tbUpperTranspose->value(), 24);
-    EXPECT_EQ(d.tbBalance->value(), -31);
-    EXPECT_EQ(d.cbAlloc->currentIndex(), -1);
-    EXPECT_EQ(d.cbUpper->currentIndex(), -1);
+    EXPECT_EQ(child<QSlider>(d, "tbLeftLimit")->value(), 127);
+    EXPECT_EQ(child<QSlider>(d, "tbUpperTranspose")->value(), 24);
+    EXPECT_EQ(child<QSlider>(d, "tbBalance")->value(), -31);
+    EXPECT_EQ(child<QComboBox>(d, "cbAlloc")->currentIndex(), -1);
+    EXPECT_EQ(child<QComboBox>(d, "cbUpper")->currentIndex(), -1);
     EXPECT_EQ(d.session().working(), before);
     EXPECT_EQ(sink.sent.size(), 3u);
 }
@@ -117,21 +124,21 @@ TEST_F(SplitEditorTest, EveryChangeSendsTheWholeSplitAtOnce)
 {
     SplitEditorDialog& d = open();
     sink.sent.clear();
-    QTest::keyClick(d.tbLowerTranspose, Qt::Key_Left);
+    QTest::keyClick(child<QSlider>(d, "tbLowerTranspose"), Qt::Key_Left);
     SplitRecord expected = entry;
     expected[9] = 0xF3;
     EXPECT_EQ(d.session().working(), expected);
-    EXPECT_EQ(d.lblLeftTranspose->text(), "-13");
+    EXPECT_EQ(child<QLabel>(d, "lblLeftTranspose")->text(), "-13");
     ASSERT_EQ(sink.sent.size(), 1u);
     EXPECT_EQ(sink.sent[0], splitMessage(expected)); // bytes 6 and 7 as received
 
-    QTest::mouseClick(d.cbUpperMidi, Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>(d, "cbUpperMidi"), Qt::LeftButton);
     expected[13] = 1;
-    QTest::keyClick(d.cbAlloc, Qt::Key_Down);
+    QTest::keyClick(child<QComboBox>(d, "cbAlloc"), Qt::Key_Down);
     expected[15] = 2;
-    QTest::keyClick(d.cbLower, Qt::Key_Up);
+    QTest::keyClick(child<QComboBox>(d, "cbLower"), Qt::Key_Up);
     expected[16] = 41;
-    QTest::keyClick(d.tbRightLimit, Qt::Key_End);
+    QTest::keyClick(child<QSlider>(d, "tbRightLimit"), Qt::Key_End);
     expected[11] = 127;
     EXPECT_EQ(sink.sent.size(), 5u);
     EXPECT_EQ(sink.sent.back(), splitMessage(expected));
@@ -143,19 +150,19 @@ TEST_F(SplitEditorTest, CancelOrEscapeSendsTheBackupOnceAndLeavesSplitMode)
     const SplitRecord before = entry;
     for (const bool escape : {false, true}) {
         SplitEditorDialog& d = open();
-        QTest::keyClick(d.tbBalance, Qt::Key_Right);
-        QTest::mouseClick(d.cbLowerMidi, Qt::LeftButton);
+        QTest::keyClick(child<QSlider>(d, "tbBalance"), Qt::Key_Right);
+        QTest::mouseClick(child<QCheckBox>(d, "cbLowerMidi"), Qt::LeftButton);
         sink.sent.clear();
         if (escape)
-            QTest::keyClick(d.tbLeftLimit, Qt::Key_Escape);
+            QTest::keyClick(child<QSlider>(d, "tbLeftLimit"), Qt::Key_Escape);
         else
-            QTest::mouseClick(d.btnCancel, Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(d, "btnCancel"), Qt::LeftButton);
         EXPECT_EQ(sink.sent, (std::vector<Bytes>{splitMessage(before), kPause, kModeOff}));
         EXPECT_EQ(d.result(), QDialog::Rejected);
         EXPECT_FALSE(d.isVisible());
         EXPECT_EQ(entry, before);
         EXPECT_EQ(cell.first, -1);
-        QTest::keyClick(d.tbBalance, Qt::Key_Escape); // once only
+        QTest::keyClick(child<QSlider>(d, "tbBalance"), Qt::Key_Escape); // once only
         EXPECT_EQ(sink.sent.size(), 3u);
     }
 }
@@ -163,19 +170,19 @@ TEST_F(SplitEditorTest, CancelOrEscapeSendsTheBackupOnceAndLeavesSplitMode)
 TEST_F(SplitEditorTest, OkStoresTheNameAndTheSplit)
 {
     SplitEditorDialog& d = open();
-    QTest::keyClick(d.tbLeftLimit, Qt::Key_Right);
-    d.eName->setFocus();
-    d.eName->selectAll();
-    QTest::keyClicks(d.eName, "ab");
+    QTest::keyClick(child<QSlider>(d, "tbLeftLimit"), Qt::Key_Right);
+    child<QLineEdit>(d, "eName")->setFocus();
+    child<QLineEdit>(d, "eName")->selectAll();
+    QTest::keyClicks(child<QLineEdit>(d, "eName"), "ab");
     sink.sent.clear();
-    QTest::mouseClick(d.btnOK, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(d, "btnOK"), Qt::LeftButton);
 
     SplitRecord expected = d.session().working();
     EXPECT_EQ(std::string(expected.begin(), expected.begin() + 6), "AB    ");
     EXPECT_EQ(expected[8], 61);
     EXPECT_EQ(entry, expected);
     EXPECT_EQ(cell, std::make_pair(kSplit, std::string("AB    ")));
-    EXPECT_EQ(d.eName->text(), "AB    ");
+    EXPECT_EQ(child<QLineEdit>(d, "eName")->text(), "AB    ");
     EXPECT_EQ(sink.sent, (std::vector<Bytes>{splitMessage(expected), kPause, kModeOff}));
     EXPECT_EQ(d.result(), QDialog::Accepted);
 }
@@ -185,20 +192,20 @@ TEST_F(SplitEditorTest, NameRuleWhenLeavingTheField)
     SplitEditorDialog& d = open();
     d.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
-    d.eName->setFocus();
-    d.eName->clear();
-    QTest::keyClicks(d.eName, "x~y1234");
-    EXPECT_EQ(d.eName->text(), "x~y123");
-    d.cbAlloc->setFocus();
-    EXPECT_EQ(d.eName->text(), "X Y123");
+    child<QLineEdit>(d, "eName")->setFocus();
+    child<QLineEdit>(d, "eName")->clear();
+    QTest::keyClicks(child<QLineEdit>(d, "eName"), "x~y1234");
+    EXPECT_EQ(child<QLineEdit>(d, "eName")->text(), "x~y123");
+    child<QComboBox>(d, "cbAlloc")->setFocus();
+    EXPECT_EQ(child<QLineEdit>(d, "eName")->text(), "X Y123");
 }
 
 TEST_F(SplitEditorTest, ClosedOutputEditsAndStoresSilently)
 {
     sink.open = false;
     SplitEditorDialog& d = open();
-    QTest::keyClick(d.tbUpperTranspose, Qt::Key_Left);
-    QTest::mouseClick(d.btnOK, Qt::LeftButton);
+    QTest::keyClick(child<QSlider>(d, "tbUpperTranspose"), Qt::Key_Left);
+    QTest::mouseClick(child<QPushButton>(d, "btnOK"), Qt::LeftButton);
     EXPECT_EQ(entry[12], 4);
     EXPECT_TRUE(sink.sent.empty());
 }

@@ -1,5 +1,6 @@
 // Start-up opening, port changes and the commands of the MIDI setup.
 #include "midi/MidiSetup.h"
+#include "common/ErrorReporter.h"
 #include "midi/FakeBackend.h"
 
 #include <QCoreApplication>
@@ -89,8 +90,11 @@ TEST(MidiSetup, SysexBuffersChangeOnlyWhileTheInputIsOpen)
 
     // Too few buffers for a burst: the user is told once, with what to do,
     // and what did fit still arrives.
+    velmora::ErrorReporter reporter;
     std::vector<std::string> errors;
-    setup->onError = [&](const std::string& text) { errors.push_back(text); };
+    QObject::connect(&reporter, &velmora::ErrorReporter::errorReported,
+                     [&](const QString& text) { errors.push_back(text.toStdString()); });
+    setup->setErrorReporter(&reporter);
     ASSERT_TRUE(setup->applySysexBuffers(512, 2));
     for (int i = 0; i < 5; ++i)
         rig.backend->inject({0xF0, 0x10, 0x06, static_cast<Byte>(i), 0xF7});

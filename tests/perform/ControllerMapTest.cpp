@@ -14,11 +14,13 @@
 #include "protocol/Messages.h"
 #include "support/RecordingSink.h"
 #include "support/TempDir.h"
+#include "support/WidgetTesting.h"
 #include "widgets/LampButton.h"
 #include "widgets/Tag.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -29,6 +31,9 @@
 namespace velmora::perform {
 namespace {
 
+using test::child;
+using test::whenShown;
+
 using Bytes = test::RecordingSink::Bytes;
 
 class ControllerMapTest : public ::testing::Test
@@ -37,8 +42,8 @@ protected:
     void SetUp() override
     {
         sender.onMidiSendPatch = [this] { ++wholePatches; };
-        map.initPatchControls = [this] { ++patchRefreshes; };
-        map.initMatrixControls = [this] { ++matrixRefreshes; };
+        QObject::connect(&map, &ControllerMap::patchEdited, [this] { ++patchRefreshes; });
+        QObject::connect(&map, &ControllerMap::matrixEdited, [this] { ++matrixRefreshes; });
     }
 
     // Maps `controller` to `control`, turns it to `value`; what went out.
@@ -152,20 +157,11 @@ TEST_F(ControllerMapTest, TheMapFile)
 
     // A failed write keeps the old file and says why.
     QString error;
-    map.onError = [&](const QString& text) { error = text; };
+    QObject::connect(&map, &ControllerMap::errorOccurred,
+                     [&](const QString& text) { error = text; });
     map.setFile(QString::fromStdString(dir.path("missing/ccmap.dat")));
     map.assign(7, 40);
     EXPECT_TRUE(error.startsWith("The controller map")) << error.toStdString();
-}
-
-// Runs `act` on the dialog once it is shown modally.
-template <typename Dialog, typename Act> void whenShown(Act act)
-{
-    QTimer::singleShot(0, [act] {
-        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        act(*dialog);
-    });
 }
 
 // The editor wired as the main window wires it: a right click on a caption or
@@ -175,10 +171,12 @@ TEST_F(ControllerMapTest, WiredToTheEditor)
     test::TempDir dir;
     editor::TrackGenPresets presets(QString::fromStdString(dir.path("trackgen.ini")));
     editor::PatchEditorView view(patch, sender, presets);
-    view.context().captionMenu = [&](int control) { handleTag(map, control, &view); };
-    map.initPatchControls = [&] { view.initPatchControls(); };
-    map.initMatrixControls = [&] { view.initMatrixControls(); };
-    map.toggleBus = [&](int bus) { view.matrix()->bus(bus)->toggle(); };
+    QObject::connect(&view.context(), &editor::EditorContext::captionMenuRequested,
+                     [&](int control) { handleTag(map, control, &view); });
+    QObject::connect(&map, &ControllerMap::patchEdited, [&] { view.initPatchControls(); });
+    QObject::connect(&map, &ControllerMap::matrixEdited, [&] { view.initMatrixControls(); });
+    QObject::connect(&map, &ControllerMap::busToggleRequested,
+                     [&](int bus) { view.matrix()->bus(bus)->toggle(); });
     view.show();
     const auto rightClick = [&](int control) {
         for (auto* caption : view.findChildren<editor::TagCaption*>())
@@ -190,14 +188,15 @@ TEST_F(ControllerMapTest, WiredToTheEditor)
     map.assign(8, 13);
     map.assign(43, 20);
     whenShown<AssignControllerDialog>([](AssignControllerDialog& dialog) {
-        EXPECT_EQ(dialog.lblParaName->text(), "VCF Cutoff Frequency");
+        EXPECT_EQ(child<QLabel>(dialog, "lblParaName")->text(), "VCF Cutoff Frequency");
         // 0, then 12, its own 20 and the free ones; 13 is taken.
-        EXPECT_EQ(dialog.cbCC->itemText(1), "12");
-        EXPECT_EQ(dialog.cbCC->itemText(2), "14");
-        EXPECT_EQ(dialog.cbCC->currentText(), "20");
-        EXPECT_EQ(dialog.cbCC->count(), 1 + 109 - 1);
-        dialog.cbCC->setCurrentText("74");
-        QTest::mouseClick(dialog.okBtn, Qt::LeftButton);
+        auto* cbCC = child<QComboBox>(dialog, "cbCC");
+        EXPECT_EQ(cbCC->itemText(1), "12");
+        EXPECT_EQ(cbCC->itemText(2), "14");
+        EXPECT_EQ(cbCC->currentText(), "20");
+        EXPECT_EQ(cbCC->count(), 1 + 109 - 1);
+        cbCC->setCurrentText("74");
+        QTest::mouseClick(child<QPushButton>(dialog, "OKBtn"), Qt::LeftButton);
     });
     rightClick(43);
     EXPECT_EQ(map.entry(43), 74);
@@ -207,25 +206,28 @@ TEST_F(ControllerMapTest, WiredToTheEditor)
     EXPECT_EQ(view.findChild<QScrollBar*>("sbVCFfreq")->value(), 127 - 100);
 
     // Clear frees the resonance's controller; Learn Mode waits for one.
-    whenShown<AssignControllerDialog>(
-        [](AssignControllerDialog& dialog) { QTest::mouseClick(dialog.clearBtn, Qt::LeftButton); });
+    whenShown<AssignControllerDialog>([](AssignControllerDialog& dialog) {
+        QTest::mouseClick(child<QPushButton>(dialog, "ClearBtn"), Qt::LeftButton);
+    });
     rightClick(8);
     EXPECT_EQ(map.entry(8), 0);
     EXPECT_TRUE(map.isFree(13));
-    whenShown<AssignControllerDialog>(
-        [](AssignControllerDialog& dialog) { QTest::mouseClick(dialog.learnBtn, Qt::LeftButton); });
+    whenShown<AssignControllerDialog>([](AssignControllerDialog& dialog) {
+        QTest::mouseClick(child<QPushButton>(dialog, "LearnBtn"), Qt::LeftButton);
+    });
     rightClick(8);
     EXPECT_TRUE(learnPending);
     ControllerMapDialog viewer(map);
-    ASSERT_EQ(viewer.sgMap->rowCount(), 1);
-    EXPECT_EQ(viewer.sgMap->item(0, 0)->text(), "VCF Cutoff Frequency");
-    EXPECT_EQ(viewer.sgMap->item(0, 1)->text(), "74");
+    auto* sgMap = child<QTableWidget>(viewer, "sgMap");
+    ASSERT_EQ(sgMap->rowCount(), 1);
+    EXPECT_EQ(sgMap->item(0, 0)->text(), "VCF Cutoff Frequency");
+    EXPECT_EQ(sgMap->item(0, 1)->text(), "74");
 
     // A switch flips on a non-zero value only (a button's release is 0).
     view.setCurrentIndex(2);
     whenShown<AssignControllerDialog>([](AssignControllerDialog& dialog) {
-        dialog.cbCC->setCurrentText("64");
-        QTest::mouseClick(dialog.okBtn, Qt::LeftButton);
+        child<QComboBox>(dialog, "cbCC")->setCurrentText("64");
+        QTest::mouseClick(child<QPushButton>(dialog, "OKBtn"), Qt::LeftButton);
     });
     QTest::mouseClick(view.matrix()->bus(3)->busSwitch(), Qt::RightButton);
     map.handleController(64, 127);

@@ -5,6 +5,7 @@
 #include "perform/NoteDialog.h"
 #include "protocol/ParameterSender.h"
 #include "support/RecordingSink.h"
+#include "support/WidgetTesting.h"
 #include "widgets/LevelBar.h"
 #include "widgets/PianoKeyboard.h"
 
@@ -23,7 +24,10 @@ using velmora::PatchBuffer;
 using velmora::perform::ChordDialog;
 using velmora::perform::KeyboardWindow;
 using velmora::perform::NoteDialog;
+using velmora::test::child;
 using velmora::test::RecordingSink;
+using velmora::widgets::LevelBar;
+using velmora::widgets::PianoKeyboard;
 using Bytes = RecordingSink::Bytes;
 using Sent = std::vector<Bytes>;
 
@@ -51,15 +55,20 @@ struct KeyboardWindowTest : ::testing::Test
 TEST_F(KeyboardWindowTest, KeysRibbonAndTranspose)
 {
     KeyboardWindow window(sink, sender);
-    window.onLed = [this](bool lit) { lamp.push_back(lit); };
+    QObject::connect(&window, &KeyboardWindow::ledChanged,
+                     [this](bool lit) { lamp.push_back(lit); });
+    auto* keys = child<PianoKeyboard>(window, "Keys");
+    auto* lvlVelocity = child<LevelBar>(window, "lvlVelocity");
+    auto* tbTranspose = child<QSlider>(window, "tbTranspose");
+    auto* iModwheel = child(window, "iModwheel");
 
     // A slide from C to E, 100 pixels deep into keys 105 long: velocity 120.
-    QTest::mousePress(window.keys, Qt::LeftButton, {}, QPoint(10, 100));
-    EXPECT_EQ(window.lvlVelocity->position(), 120);
-    QTest::mouseMove(window.keys, QPoint(30, 100));
-    QTest::mouseMove(window.keys, QPoint(50, 100));
+    QTest::mousePress(keys, Qt::LeftButton, {}, QPoint(10, 100));
+    EXPECT_EQ(lvlVelocity->position(), 120);
+    QTest::mouseMove(keys, QPoint(30, 100));
+    QTest::mouseMove(keys, QPoint(50, 100));
     EXPECT_EQ(sink.sent.size(), 5u);
-    QTest::mouseRelease(window.keys, Qt::LeftButton, {}, QPoint(50, 100));
+    QTest::mouseRelease(keys, Qt::LeftButton, {}, QPoint(50, 100));
     EXPECT_EQ(sink.sent, (Sent{{0x92, 36, 120},
                                {0x82, 36, 120},
                                {0x92, 38, 120},
@@ -67,34 +76,36 @@ TEST_F(KeyboardWindowTest, KeysRibbonAndTranspose)
                                {0x92, 40, 120},
                                {0x82, 40, 120}}));
     EXPECT_EQ(lamp, (std::vector<bool>{true, false, true, false, true, false}));
-    EXPECT_EQ(window.lvlVelocity->position(), 0);
+    EXPECT_EQ(lvlVelocity->position(), 0);
 
     // One octave up; the top row plays as softly as a note-on can.
     sink.sent.clear();
-    QTest::keyClick(window.tbTranspose, Qt::Key_Right);
-    EXPECT_EQ(window.keys->baseOctave(), 4);
-    QTest::mouseClick(window.keys, Qt::LeftButton, {}, QPoint(10, 0));
+    QTest::keyClick(tbTranspose, Qt::Key_Right);
+    EXPECT_EQ(keys->baseOctave(), 4);
+    QTest::mouseClick(keys, Qt::LeftButton, {}, QPoint(10, 0));
     EXPECT_EQ(sink.sent, (Sent{{0x92, 48, 1}, {0x82, 48, 1}}));
 
     sink.sent.clear();
-    QTest::mouseClick(window.iModwheel, Qt::LeftButton, {}, QPoint(0, 9));
-    QTest::mouseClick(window.iModwheel, Qt::LeftButton, {}, QPoint(254, 9));
+    QTest::mouseClick(iModwheel, Qt::LeftButton, {}, QPoint(0, 9));
+    QTest::mouseClick(iModwheel, Qt::LeftButton, {}, QPoint(254, 9));
     EXPECT_EQ(sink.sent, (Sent{{0xB2, 1, 1}, {0xB2, 1, 0}, {0xB2, 1, 127}, {0xB2, 1, 0}}));
 }
 
 TEST_F(KeyboardWindowTest, FailingOutputIsToldOnceTheKeyIsLetGo)
 {
     KeyboardWindow window(sink, sender);
+    auto* keys = child<PianoKeyboard>(window, "Keys");
     QStringList told;
-    window.onMessage = [&](const QString& text) { told << text; };
+    QObject::connect(&window, &KeyboardWindow::errorOccurred,
+                     [&](const QString& text) { told << text; });
     sink.open = false;
-    QTest::mousePress(window.keys, Qt::LeftButton, {}, QPoint(10, 100));
-    QTest::mouseMove(window.keys, QPoint(30, 100));
+    QTest::mousePress(keys, Qt::LeftButton, {}, QPoint(10, 100));
+    QTest::mouseMove(keys, QPoint(30, 100));
     QCoreApplication::processEvents();
     EXPECT_TRUE(told.isEmpty());
-    QTest::mouseRelease(window.keys, Qt::LeftButton, {}, QPoint(30, 100));
+    QTest::mouseRelease(keys, Qt::LeftButton, {}, QPoint(30, 100));
     QTRY_COMPARE(told, QStringList{"MIDI Output device not open"});
-    EXPECT_EQ(window.keys->currentNote(), -1);
+    EXPECT_EQ(keys->currentNote(), -1);
 }
 
 TEST_F(KeyboardWindowTest, SetNotePicksWithFullVelocity)
@@ -102,18 +113,21 @@ TEST_F(KeyboardWindowTest, SetNotePicksWithFullVelocity)
     int note = 60;
     {
         NoteDialog dialog(sink, 2, note);
-        dialog.onLed = [this](bool lit) { lamp.push_back(lit); };
-        QTest::mouseClick(dialog.keys, Qt::LeftButton, {}, QPoint(305, 60)); // E of octave 4
+        QObject::connect(&dialog, &NoteDialog::ledChanged,
+                         [this](bool lit) { lamp.push_back(lit); });
+        QTest::mouseClick(child(dialog, "Keys"), Qt::LeftButton, {},
+                          QPoint(305, 60)); // E of octave 4
         EXPECT_EQ(sink.sent, (Sent{{0x92, 64, 127}, {0x82, 64, 127}}));
         EXPECT_EQ(lamp, (std::vector<bool>{true, false}));
-        QTest::mouseClick(dialog.button2, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(dialog, "Button2"), Qt::LeftButton);
     }
     EXPECT_EQ(note, 60);
 
     NoteDialog dialog(sink, 2, note);
-    QTest::mouseClick(dialog.keys, Qt::LeftButton, {}, QPoint(305, 60));
-    QTest::mouseClick(dialog.keys, Qt::LeftButton, {}, QPoint(325, 60));
-    QTest::mouseClick(dialog.button1, Qt::LeftButton);
+    auto* keys = child(dialog, "Keys");
+    QTest::mouseClick(keys, Qt::LeftButton, {}, QPoint(305, 60));
+    QTest::mouseClick(keys, Qt::LeftButton, {}, QPoint(325, 60));
+    QTest::mouseClick(child<QPushButton>(dialog, "Button1"), Qt::LeftButton);
     EXPECT_EQ(note, 67);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
@@ -122,16 +136,18 @@ TEST_F(KeyboardWindowTest, SetChordFourthClickReplacesTheFirst)
 {
     int chord1 = 60, chord2 = 65, chord3 = 69;
     ChordDialog dialog(sink, 2, chord1, chord2, chord3);
-    EXPECT_FALSE(dialog.okBtn->isEnabled());
+    auto* keys = child(dialog, "Keys");
+    auto* okBtn = child<QPushButton>(dialog, "OKBtn");
+    EXPECT_FALSE(okBtn->isEnabled());
     for (const int x : {295, 305, 315})
-        QTest::mouseClick(dialog.keys, Qt::LeftButton, {}, QPoint(x, 60));
-    EXPECT_TRUE(dialog.okBtn->isEnabled());
-    QTest::mouseClick(dialog.keys, Qt::LeftButton, {}, QPoint(325, 60));
-    EXPECT_TRUE(dialog.okBtn->isEnabled());
+        QTest::mouseClick(keys, Qt::LeftButton, {}, QPoint(x, 60));
+    EXPECT_TRUE(okBtn->isEnabled());
+    QTest::mouseClick(keys, Qt::LeftButton, {}, QPoint(325, 60));
+    EXPECT_TRUE(okBtn->isEnabled());
     EXPECT_EQ(sink.sent.size(), 8u);
     EXPECT_EQ(sink.sent.at(6), (Bytes{0x92, 67, 127}));
     EXPECT_EQ(chord1, 60); // nothing is written before OK
-    QTest::mouseClick(dialog.okBtn, Qt::LeftButton);
+    QTest::mouseClick(okBtn, Qt::LeftButton);
     EXPECT_EQ(chord1, 67);
     EXPECT_EQ(chord2, 64);
     EXPECT_EQ(chord3, 65);

@@ -16,7 +16,7 @@ TEST(NotePlayer, NotesChordsAndTheLongNote)
     NotePlayer player(sink);
     player.setChannel(2);
     std::vector<bool> lamp;
-    player.onLed = [&](bool lit) { lamp.push_back(lit); };
+    QObject::connect(&player, &NotePlayer::ledChanged, [&](bool lit) { lamp.push_back(lit); });
 
     player.playNote(60);
     EXPECT_EQ(sink.sent, (std::vector<Bytes>{{0x92, 60, 100}}));
@@ -46,7 +46,8 @@ TEST(NotePlayer, NotesChordsAndTheLongNote)
     sink.open = false;
     sink.sent.clear();
     QString told;
-    player.onMessage = [&](const QString& text) { told = text; };
+    QObject::connect(&player, &NotePlayer::errorOccurred,
+                     [&](const QString& text) { told = text; });
     player.playNote(60);
     player.toggleDrone(60);
     EXPECT_EQ(told, "No Midi Out port available");

@@ -2,6 +2,7 @@
 // output: the step order both ways, mutes, octave, the pattern's file and the
 // notes kept within MIDI's range; and the LED to darken as the steps go.
 #include "editor/PatchEditing.h"
+#include "library/FileDialogs.h"
 #include "perform/Sequence.h"
 #include "perform/SequencerWindow.h"
 #include "protocol/ParameterSender.h"
@@ -31,25 +32,46 @@ namespace {
 const Bytes kGolden = {0x28, 0x2A, 0x2C, 0x2E, 0x30, 0x32, 0x34, 0x36, 0x00, 0x00,
                        0x01, 0x00, 0x00, 0x00, 0x00, 0x01, 0xFA, 0x00, 0x00, 0x00};
 
+// File dialogs that answer Open and Save from a script, keeping the requests.
+struct ScriptedDialogs : library::FileDialogs
+{
+    std::deque<std::optional<QString>> answers;
+    std::vector<library::FileRequest> requests;
+
+    std::optional<library::FileChoice> open(const library::FileRequest& request) override
+    {
+        return next(request);
+    }
+    std::optional<library::FileChoice> save(const library::FileRequest& request) override
+    {
+        return next(request);
+    }
+    std::optional<library::FileChoice> next(const library::FileRequest& request)
+    {
+        requests.push_back(request);
+        const auto answer = answers.front();
+        answers.pop_front();
+        return answer ? std::optional<library::FileChoice>({*answer, 0}) : std::nullopt;
+    }
+};
+
 struct SeqRig
 {
     RecordingSink sink;
     int channel = 2;
     QString folder = QStringLiteral("Sequences");
-    SequencerWindow seq{sink, [this] { return channel; }, folder};
+    SequencerWindow seq{sink, folder};
     std::vector<QString> told;
-    std::deque<std::optional<QString>> answers;
-    std::vector<SequencerWindow::FileRequest> requests;
+    ScriptedDialogs dialogs;
+    std::deque<std::optional<QString>>& answers = dialogs.answers;
+    std::vector<library::FileRequest>& requests = dialogs.requests;
 
     SeqRig()
     {
-        seq.onMessage = [this](const QString& text) { told.push_back(text); };
-        seq.onOpenDialog = seq.onSaveDialog = [this](const SequencerWindow::FileRequest& request) {
-            requests.push_back(request);
-            auto answer = answers.front();
-            answers.pop_front();
-            return answer;
-        };
+        seq.setChannel(channel);
+        QObject::connect(&seq, &SequencerWindow::messageReported,
+                         [this](const QString& text) { told.push_back(text); });
+        seq.setFileDialogs(&dialogs);
         seq.show();
         seq.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&seq));
@@ -103,7 +125,8 @@ TEST(Sequencer, AFreshWindowPlaysItsBarsWithMutesAndOctave)
 {
     SeqRig rig;
     std::vector<int> topics;
-    rig.seq.onHelp = [&](int topic) { topics.push_back(topic); };
+    QObject::connect(&rig.seq, &SequencerWindow::helpRequested,
+                     [&](int topic) { topics.push_back(topic); });
     QTest::keyClick(&rig.seq, Qt::Key_F1);
     rig.seq.action("aShortcuts")->trigger();
     EXPECT_EQ(topics, (std::vector<int>{1014, 1019}));
@@ -232,8 +255,7 @@ TEST(Sequencer, OpeningSetsTheEnvelopesMultiBitsAndSendsThem)
     ParameterSender sender(sink, patch);
     editor::PatchEditing editing(patch, sender);
     QString folder;
-    SequencerWindow seq(
-        sink, [] { return 0; }, folder);
+    SequencerWindow seq(sink, folder);
     int refreshed = 0;
     seq.openForPatch(editing, [&] {
         ++refreshed;

@@ -25,12 +25,10 @@ struct Recorder
 
     explicit Recorder(PianoKeyboard& keys)
     {
-        keys.onNoteOn = [this](PianoKeyboard&, int note, int velocity) {
-            add("on", note, velocity);
-        };
-        keys.onNoteOff = [this](PianoKeyboard&, int note, int velocity) {
-            add("off", note, velocity);
-        };
+        QObject::connect(&keys, &PianoKeyboard::notePressed,
+                         [this](int note, int velocity) { add("on", note, velocity); });
+        QObject::connect(&keys, &PianoKeyboard::noteReleased,
+                         [this](int note, int velocity) { add("off", note, velocity); });
     }
     void add(const char* what, int note, int velocity)
     {

@@ -1,12 +1,12 @@
 #include "midi/dialogs/MidiSetupDialog.h"
 
+#include "common/ErrorReporter.h"
 #include "midi/MidiSetup.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -25,12 +25,10 @@ QStringList toList(const std::vector<std::string>& names)
 
 } // namespace
 
-MidiSetupDialog::MidiSetupDialog(MidiSetup& setup, QWidget* parent)
-    : QDialog(parent), setup_(setup), reportError_([](QWidget* p, const QString& text) {
-          QMessageBox::critical(p, QStringLiteral("Velmora"), text);
-      })
+MidiSetupDialog::MidiSetupDialog(MidiSetup& setup, ErrorReporter& errors, QWidget* parent)
+    : QDialog(parent), setup_(setup), errors_(errors)
 {
-    setWindowTitle(QStringLiteral("Midi Setup"));
+    setWindowTitle(tr("Midi Setup"));
     setObjectName(QStringLiteral("frmMidi"));
 
     cbInPort = new QComboBox(this);
@@ -54,39 +52,36 @@ MidiSetupDialog::MidiSetupDialog(MidiSetup& setup, QWidget* parent)
 
     cbChannel2 = new QComboBox(this);
     cbChannel2->setObjectName(QStringLiteral("cbChannel2"));
-    cbChannel2->addItem(QStringLiteral("any"));
+    cbChannel2->addItem(tr("any"));
     for (int channel = 1; channel <= 16; ++channel)
         cbChannel2->addItem(QString::number(channel));
     cbChannel2->setCurrentIndex(setup_.routing().keyboardChannel);
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Matrix Midi In"), cbInPort);
-    form->addRow(QStringLiteral("Matrix Midi Out"), cbOutPort);
-    form->addRow(QStringLiteral("Matrix Midi Channel"), seChannel);
-    form->addRow(QStringLiteral("Keyboard / Controller Midi In"), cbInPort2);
-    form->addRow(QStringLiteral("Keyboard / Contr. Midi Channel"), cbChannel2);
+    form->addRow(tr("Matrix Midi In"), cbInPort);
+    form->addRow(tr("Matrix Midi Out"), cbOutPort);
+    form->addRow(tr("Matrix Midi Channel"), seChannel);
+    form->addRow(tr("Keyboard / Controller Midi In"), cbInPort2);
+    form->addRow(tr("Keyboard / Contr. Midi Channel"), cbChannel2);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
+    QPushButton* ok = buttons->addButton(tr("&OK"), QDialogButtonBox::AcceptRole);
     ok->setDefault(true);
-    QPushButton* help = buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
+    QPushButton* help = buttons->addButton(tr("&Help"), QDialogButtonBox::HelpRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(help, &QPushButton::clicked, this, [this] {
-        if (help_)
-            help_(kHelpTopic);
-    });
+    connect(help, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpTopic); });
 
     auto* layout = new QVBoxLayout(this);
     if (setup_.onlyVirtualPorts()) {
         // A first run without an interface: say how to reach the instrument.
-        auto* hint = new QLabel(
-            QStringLiteral("Only the built-in virtual Matrix-1000 is available. To edit your own "
-                           "instrument, connect a MIDI interface: the instrument's MIDI Out to "
-                           "the interface's In, the interface's Out to the instrument's MIDI In, "
-                           "and start Velmora again: the interface's ports then appear in the "
-                           "lists below, ahead of the virtual ones. Set the channel to the "
-                           "instrument's MIDI channel."),
-            this);
+        auto* hint =
+            new QLabel(tr("Only the built-in virtual Matrix-1000 is available. To edit your own "
+                          "instrument, connect a MIDI interface: the instrument's MIDI Out to "
+                          "the interface's In, the interface's Out to the instrument's MIDI In, "
+                          "and start Velmora again: the interface's ports then appear in the "
+                          "lists below, ahead of the virtual ones. Set the channel to the "
+                          "instrument's MIDI channel."),
+                       this);
         hint->setObjectName(QStringLiteral("lblNoInterface"));
         hint->setWordWrap(true);
         hint->setMaximumWidth(420);
@@ -112,30 +107,21 @@ void MidiSetupDialog::fillSecondInputs()
     cbInPort2->setCurrentIndex(setup_.secondInputPosition());
 }
 
-void MidiSetupDialog::guard(const std::function<void()>& change)
-{
-    try {
-        change();
-    } catch (const std::exception& e) {
-        reportError_(this, QString::fromStdString(e.what()));
-    }
-}
-
 void MidiSetupDialog::selectInput(int position)
 {
-    guard([&] { setup_.changeInPort(position); });
+    errors_.run([&] { setup_.changeInPort(position); });
     // The keyboard list leaves out whatever the instrument input uses.
     fillSecondInputs();
 }
 
 void MidiSetupDialog::selectOutput(int position)
 {
-    guard([&] { setup_.changeOutPort(position); });
+    errors_.run([&] { setup_.changeOutPort(position); });
 }
 
 void MidiSetupDialog::selectSecondInput(int position)
 {
-    guard([&] { setup_.changeInPort2(position); });
+    errors_.run([&] { setup_.changeInPort2(position); });
 }
 
 } // namespace velmora::midi

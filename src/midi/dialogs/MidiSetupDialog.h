@@ -1,13 +1,16 @@
 // "Midi Setup": the instrument's input, output and channel, and the keyboard
-// / controller input and its channel. Every change takes effect at once.
+// / controller input and its channel. Every change takes effect at once; a
+// port that cannot be opened is reported through the error reporter.
 #pragma once
 
 #include <QDialog>
 
-#include <functional>
-
 class QComboBox;
 class QSpinBox;
+
+namespace velmora {
+class ErrorReporter;
+} // namespace velmora
 
 namespace velmora::midi {
 
@@ -15,33 +18,30 @@ class MidiSetup;
 
 class MidiSetupDialog : public QDialog
 {
+    Q_OBJECT
+
 public:
-    // How a failed port change is shown; a message box unless replaced.
-    using ErrorReporter = std::function<void(QWidget* parent, const QString& text)>;
-
-    explicit MidiSetupDialog(MidiSetup& setup, QWidget* parent = nullptr);
-
-    void setErrorReporter(ErrorReporter reporter) { reportError_ = std::move(reporter); }
-    void setHelpHandler(std::function<void(int topic)> handler) { help_ = std::move(handler); }
+    MidiSetupDialog(MidiSetup& setup, ErrorReporter& errors, QWidget* parent = nullptr);
 
     static constexpr int kHelpTopic = 1015;
 
-    QComboBox* cbInPort;
-    QComboBox* cbOutPort;
-    QSpinBox* seChannel;
-    QComboBox* cbInPort2;
-    QComboBox* cbChannel2;
+signals:
+    // The Help button, with the dialog's help topic.
+    void helpRequested(int topic);
 
 private:
     void selectInput(int position);
     void selectOutput(int position);
     void selectSecondInput(int position);
     void fillSecondInputs();
-    void guard(const std::function<void()>& change);
 
     MidiSetup& setup_;
-    ErrorReporter reportError_;
-    std::function<void(int)> help_;
+    ErrorReporter& errors_;
+    QComboBox* cbInPort;
+    QComboBox* cbOutPort;
+    QSpinBox* seChannel;
+    QComboBox* cbInPort2;
+    QComboBox* cbChannel2;
 };
 
 } // namespace velmora::midi

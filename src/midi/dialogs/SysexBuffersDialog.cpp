@@ -14,7 +14,7 @@ namespace velmora::midi {
 SysexBuffersDialog::SysexBuffersDialog(MidiSetup& setup, QWidget* parent)
     : QDialog(parent), setup_(setup)
 {
-    setWindowTitle(QStringLiteral("Sysex Setup"));
+    setWindowTitle(tr("Sysex Setup"));
     setObjectName(QStringLiteral("frmSysex"));
 
     spSize = new QSpinBox(this);
@@ -30,13 +30,13 @@ SysexBuffersDialog::SysexBuffersDialog(MidiSetup& setup, QWidget* parent)
     spCount->setValue(setup_.input().sysexBufferCount());
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("SysEx Buffer Size"), spSize);
-    form->addRow(QStringLiteral("SysEx Buffer Count"), spCount);
+    form->addRow(tr("SysEx Buffer Size"), spSize);
+    form->addRow(tr("SysEx Buffer Count"), spCount);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
+    QPushButton* ok = buttons->addButton(tr("&OK"), QDialogButtonBox::AcceptRole);
     ok->setDefault(true);
-    buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &SysexBuffersDialog::acceptInput);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -50,7 +50,7 @@ void SysexBuffersDialog::acceptInput()
     try {
         setup_.applySysexBuffers(spSize->value(), spCount->value());
     } catch (const std::exception& e) {
-        QMessageBox::critical(this, QStringLiteral("Velmora"), QString::fromStdString(e.what()));
+        QMessageBox::critical(this, tr("Velmora"), QString::fromStdString(e.what()));
     }
     accept();
 }

@@ -11,16 +11,17 @@ class MidiSetup;
 
 class SysexBuffersDialog : public QDialog
 {
+    Q_OBJECT
+
 public:
     explicit SysexBuffersDialog(MidiSetup& setup, QWidget* parent = nullptr);
-
-    QSpinBox* spSize;
-    QSpinBox* spCount;
 
 private:
     void acceptInput();
 
     MidiSetup& setup_;
+    QSpinBox* spSize;
+    QSpinBox* spCount;
 };
 
 } // namespace velmora::midi

@@ -30,7 +30,7 @@ void MainWindow::buildPerform()
     ledMidiOut_->setObjectName(QStringLiteral("ledMidiOut"));
     ledMidiOut_->setToolTip(QStringLiteral("Midi Out"));
     statusBar()->addPermanentWidget(ledMidiOut_);
-    connect(notes_, &perform::NotePlayer::ledChanged, ledMidiOut_, &widgets::led::setActive);
+    connect(notes_, &perform::NotePlayer::ledChanged, ledMidiOut_, &widgets::Led::setActive);
 
     ccmap_ =
         std::make_unique<perform::ControllerMap>(view_->editing(), midi_.routing().learnPending);

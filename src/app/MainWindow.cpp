@@ -48,9 +48,13 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
     setObjectName(QStringLiteral("frmMain"));
     sender_.onSend6Patch = [this] { transfers_.send6Patch(); };
     sender_.onMidiSendPatch = [this] { transfers_.midiSendPatch(); };
-    midi_.onError = [this](const std::string& text) { showError(QString::fromStdString(text)); };
-    host_.onCancel = [this] { transfers_.cancelReceive(); };
-    host_.onEnableButtons = [this] { enableButtons(); };
+    connect(&errors_, &ErrorReporter::errorReported, this, &MainWindow::showError);
+    midi_.onError = [this](const std::string& text) {
+        errors_.report(QString::fromStdString(text));
+    };
+    connect(&host_, &WindowTransferHost::cancelRequested, this,
+            [this] { transfers_.cancelReceive(); });
+    connect(&host_, &WindowTransferHost::flagsChanged, this, &MainWindow::enableButtons);
     // A receive that hears nothing for a while must end with a message.
     auto* stallWatch = new QTimer(this);
     connect(stallWatch, &QTimer::timeout, this, [this] { transfers_.checkStall(); });
@@ -58,7 +62,8 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
 
     view_ = new editor::PatchEditorView(records_.currentPatch, sender_, presets_, this);
     setCentralWidget(view_);
-    host_.onInitControls = [this] { view_->initControls(); };
+    connect(&host_, &WindowTransferHost::patchChanged, view_,
+            &editor::PatchEditorView::initControls);
     lcd_ = new editor::ParameterDisplayWindow(this);
     sender_.onParameterShown = [this](int parameter, int value) {
         lcd_->showParameter(parameter, value);
@@ -95,7 +100,7 @@ bool MainWindow::startUp()
         statusBar()->addWidget(hint);
     }
     view_->initControls();
-    guard([this] { transfers_.requestGlobals(); });
+    errors_.run([this] { transfers_.requestGlobals(); });
     readControllerMap();
     loadInitPatch();
     view_->setCurrentIndex(0);
@@ -123,7 +128,7 @@ void MainWindow::saveSettings()
 {
     takeDeviceSettings(midi_, settings_);
     if (const auto error = writeSettings(AppPaths::writableFile(kSettingsFile), settings_))
-        showError(*error);
+        errors_.report(*error);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -176,15 +181,6 @@ void MainWindow::enableButtons()
     action(QStringLiteral("aInit"))->setEnabled(flags.initPatchAvailable);
 }
 
-void MainWindow::guard(const std::function<void()>& command)
-{
-    try {
-        command();
-    } catch (const std::exception& e) {
-        showError(QString::fromStdString(e.what()));
-    }
-}
-
 void MainWindow::showError(const QString& text)
 {
     QMessageBox::critical(this, QStringLiteral("Velmora"), text);
@@ -195,6 +191,11 @@ HelpBrowser& MainWindow::help()
     if (!help_)
         help_ = new HelpBrowser(this);
     return *help_;
+}
+
+void MainWindow::showHelpTopic(int topic)
+{
+    help().showTopic(topic);
 }
 
 } // namespace velmora

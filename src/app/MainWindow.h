@@ -5,6 +5,7 @@
 
 #include "app/Settings.h"
 #include "app/WindowTransferHost.h"
+#include "common/ErrorReporter.h"
 #include "editor/TrackGenPresets.h"
 #include "library/LibraryContext.h"
 #include "midi/MidiSetup.h"
@@ -47,6 +48,8 @@ class LegacySettings;
 
 class MainWindow : public QMainWindow
 {
+    Q_OBJECT
+
 public:
     // `legacy` is the old installation's settings store (tests pass a fake).
     MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacySettings> legacy,
@@ -87,7 +90,7 @@ private:
     // MainWindowMenus.cpp: the menus and the small commands of the shell.
     void buildMenus();
     QAction* addCommand(QMenu* menu, const char* name, const QString& caption,
-                           const QKeySequence& shortcut = {}, const QString& hint = {});
+                        const QKeySequence& shortcut = {}, const QString& hint = {});
     void wire(const char* name, void (MainWindow::*handler)());
     void exitProgram();
     void showMidiSetup();
@@ -107,6 +110,9 @@ private:
     // The test note after a command: `always`, or when auto-play is on.
     void playTestNote(bool always);
     void buildLibrary();
+    // The split editor for split 0..49 of the split table.
+    void editSplit(int split);
+    void showHelpTopic(int topic);
     // MainWindowPerform.cpp: the controller map, the keyboard and its dialogs.
     void buildPerform();
     void readControllerMap();
@@ -121,11 +127,13 @@ private:
     void applyChannel();
     // The switches of the Setup menu from the settings.
     void showSwitches();
-    // Runs a command; a failed MIDI call is shown, and the program goes on.
-    void guard(const std::function<void()>& command);
+    // What the error reporter reports: a message box, and the program goes on.
     void showError(const QString& text);
     HelpBrowser& help();
 
+    // Every command that may fail runs through it (a failed MIDI call, a
+    // file that cannot be read); it outlives everything that reports to it.
+    ErrorReporter errors_;
     midi::MidiSetup midi_;
     SynthRecords records_;
     WindowTransferHost host_;

@@ -119,9 +119,9 @@ void MainWindow::buildMenus()
     QAction* download = action(QStringLiteral("aDownload"));
     download->setEnabled(true);
     connect(download, &QAction::triggered, this,
-            [this] { guard([this] { transfers_.download(); }); });
+            [this] { errors_.run([this] { transfers_.download(); }); });
     connect(action(QStringLiteral("aUpload")), &QAction::triggered, this,
-            [this] { guard([this] { transfers_.storePatch(); }); });
+            [this] { errors_.run([this] { transfers_.storePatch(); }); });
 }
 
 void MainWindow::setModelMenu(SynthModel model)
@@ -181,7 +181,8 @@ void MainWindow::sendAllNotesOff()
     const std::array<std::uint8_t, 3> chord{static_cast<std::uint8_t>(settings_.chord1),
                                             static_cast<std::uint8_t>(settings_.chord2),
                                             static_cast<std::uint8_t>(settings_.chord3)};
-    guard([this, &chord] { midi_.allNotesOff(static_cast<std::uint8_t>(settings_.note), chord); });
+    errors_.run(
+        [this, &chord] { midi_.allNotesOff(static_cast<std::uint8_t>(settings_.note), chord); });
 }
 
 void MainWindow::toggleMenuBar()

@@ -37,7 +37,7 @@ void MainWindow::buildPerform()
     ccmap_->initPatchControls = [this] { view_->initPatchControls(); };
     ccmap_->initMatrixControls = [this] { view_->initMatrixControls(); };
     ccmap_->toggleBus = [this](int bus) { view_->matrix()->bus(bus)->toggle(); };
-    ccmap_->onError = [this](const QString& text) { showError(text); };
+    ccmap_->onError = [this](const QString& text) { errors_.report(text); };
     // A right click on a parameter caption or a bus switch assigns a controller.
     view_->context().captionMenu = [this](int control) {
         perform::handleTag(*ccmap_, control, this);
@@ -45,12 +45,12 @@ void MainWindow::buildPerform()
 
     keys_ = new perform::KeyboardWindow(midi_.output(), sender_, this);
     keys_->onLed = [this](bool lit) { notes_->led(lit); };
-    keys_->onMessage = [this](const QString& text) { showError(text); };
+    keys_->onMessage = [this](const QString& text) { errors_.report(text); };
 
     // The sequencer asks for its files through the librarian's dialogs.
     seq_ = new perform::SequencerWindow(
         midi_.output(), [this] { return sender_.channel(); }, settings_.sequencePath, this);
-    seq_->onHelp = [this](int topic) { help().showTopic(topic); };
+    seq_->onHelp = [this](int topic) { showHelpTopic(topic); };
     const auto ask = [this](bool save) {
         return
             [this, save](const perform::SequencerWindow::FileRequest& r) -> std::optional<QString> {
@@ -77,7 +77,7 @@ void MainWindow::buildPerform()
          [this] {
              perform::NoteDialog dialog(midi_.output(), sender_.channel(), settings_.note, this);
              dialog.onLed = [this](bool lit) { notes_->led(lit); };
-             dialog.onMessage = [this](const QString& text) { showError(text); };
+             dialog.onMessage = [this](const QString& text) { errors_.report(text); };
              dialog.exec();
          }},
         {"aSetChord",
@@ -85,14 +85,14 @@ void MainWindow::buildPerform()
              perform::ChordDialog dialog(midi_.output(), sender_.channel(), settings_.chord1,
                                          settings_.chord2, settings_.chord3, this);
              dialog.onLed = [this](bool lit) { notes_->led(lit); };
-             dialog.onMessage = [this](const QString& text) { showError(text); };
+             dialog.onMessage = [this](const QString& text) { errors_.report(text); };
              dialog.exec();
          }},
     };
     for (const auto& [name, command] : commands) {
         QAction* item = action(QLatin1String(name));
         item->setEnabled(true);
-        connect(item, &QAction::triggered, this, [this, command] { guard(command); });
+        connect(item, &QAction::triggered, this, [this, command] { errors_.run(command); });
     }
 }
 

@@ -17,10 +17,7 @@ ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent)
     bar->setMinimumWidth(320);
     btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     btnCancel->hide();
-    connect(btnCancel, &QPushButton::clicked, this, [this] {
-        if (onCancel_)
-            onCancel_();
-    });
+    connect(btnCancel, &QPushButton::clicked, this, &ProgressDialog::cancelRequested);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(bar);
     layout->addWidget(btnCancel, 0, Qt::AlignRight);
@@ -41,14 +38,13 @@ void ProgressDialog::setPosition(int position)
 
 void ProgressDialog::reject()
 {
-    if (onCancel_)
-        onCancel_();
+    // The dialog stays open: the transfer closes it once it has stopped.
+    emit cancelRequested();
 }
 
-void ProgressDialog::setOnCancel(std::function<void()> cancel)
+void ProgressDialog::setCancellable(bool cancellable)
 {
-    onCancel_ = std::move(cancel);
-    btnCancel->setVisible(static_cast<bool>(onCancel_));
+    btnCancel->setVisible(cancellable);
 }
 
 } // namespace velmora

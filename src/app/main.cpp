@@ -58,8 +58,10 @@ int main(int argc, char** argv)
         velmora::SynthModel::Matrix1000, velmora::PacedLink::Pace::CableSpeed));
 
     velmora::MainWindow main(devices);
-    instance.onRaise = [&main] { velmora::SingleInstance::raise(main); };
-    instance.onOpen = [&main](const QString& path) { main.openFile(path); };
+    QObject::connect(&instance, &velmora::SingleInstance::raiseRequested, &main,
+                     [&main] { velmora::SingleInstance::raise(main); });
+    QObject::connect(&instance, &velmora::SingleInstance::openRequested, &main,
+                     &velmora::MainWindow::openFile);
     if (!main.startUp())
         return 1;
     // A fixed window in the middle of the desktop.

@@ -36,12 +36,6 @@ QString cellText(const std::string& name)
     return text;
 }
 
-template <typename Hook, typename... Args> void Call(const Hook& hook, const Args&... args)
-{
-    if (hook)
-        hook(args...);
-}
-
 QTableWidget* makeGrid(QWidget* parent, const char* name, int columns, int rows)
 {
     auto* grid = new QTableWidget(rows, columns, parent);
@@ -86,6 +80,8 @@ BankManagerWindow::BankManagerWindow(LibraryContext& context, LibraryFileCommand
     gridBANK->setCurrentCell(0, 0);
     splitGrid->setCurrentCell(0, 0);
     updateGrid();
+    connect(&context_, &LibraryContext::bankChanged, this, &BankManagerWindow::showRecords);
+    connect(&context_, &LibraryContext::bankCaptionChanged, this, &BankManagerWindow::setCaption);
 }
 
 void BankManagerWindow::buildGrids()
@@ -163,9 +159,9 @@ void BankManagerWindow::buildMenus()
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     connect(widgets::addMenuAction(*this, help, "aBankHelp", "Bank Manager &Help", QKS(Qt::Key_F1)),
-            &QAction::triggered, this, [this] { Call(onHelp, 1013); });
+            &QAction::triggered, this, [this] { emit helpRequested(1013); });
     connect(widgets::addMenuAction(*this, help, "aShortcuts", "&Keyboard Shortcuts"),
-            &QAction::triggered, this, [this] { Call(onHelp, 1018); });
+            &QAction::triggered, this, [this] { emit helpRequested(1018); });
 
     popup_ = new QMenu(this);
     popup_->setObjectName(QStringLiteral("pmBank"));
@@ -294,7 +290,7 @@ void BankManagerWindow::fileCommand(Scope scope, const std::function<void()>& co
 {
     const SynthRecords before = context_.records;
     running_ = scope;
-    guard(command);
+    context_.errors.run(command);
     running_.reset();
     // Whatever the command changed holds something now, even if it did not
     // ask for the grids to be shown again.
@@ -304,15 +300,6 @@ void BankManagerWindow::fileCommand(Scope scope, const std::function<void()>& co
     for (std::size_t s = 0; s < kSplitCount; ++s)
         splitFilled_[s] = splitFilled_[s] || before.splits[s] != after.splits[s];
     showRecords();
-}
-
-void BankManagerWindow::guard(const std::function<void()>& command)
-{
-    try {
-        command();
-    } catch (const std::exception& e) {
-        Call(context_.showError, QString::fromStdString(e.what()));
-    }
 }
 
 void BankManagerWindow::changeEvent(QEvent* event)

@@ -35,18 +35,12 @@ class BankManagerWindow : public QMainWindow
 
 public:
     // `context.flags` must be the transfer engine's flags, so that the bank
-    // choice of an upload and the bank selector are one value. Its
-    // `updateBankGrid` should call showRecords, its `setBankCaption`
-    // setCaption. `output` is the instrument's output (bank select).
+    // choice of an upload and the bank selector are one value. The window
+    // follows the context's bankChanged (showRecords) and bankCaptionChanged
+    // (setCaption); a failed command goes to its error reporter. `output` is
+    // the instrument's output (bank select).
     BankManagerWindow(LibraryContext& context, LibraryFileCommands& files, Transfers& transfers,
                       MidiSink& output, QWidget* parent = nullptr);
-
-    // The main window raises itself and takes the focus (after bank to editor).
-    std::function<void()> onShowEditor;
-    // The split editor for split 0..49 (a double click once splits arrived).
-    std::function<void(int split)> onEditSplit;
-    // A help topic by its number.
-    std::function<void(int topic)> onHelp;
 
     // What the transfer engine shows here. Names are raw bytes, one per
     // character.
@@ -91,6 +85,15 @@ public:
     QTableWidget* splitGrid;
     QComboBox* cbBankSel;
 
+signals:
+    // The editor is to come to the front and take the focus (after bank to
+    // editor).
+    void editorWanted();
+    // The split editor for split 0..49 (a double click once splits arrived).
+    void splitEditRequested(int split);
+    // A help topic by its number.
+    void helpRequested(int topic);
+
 protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -112,8 +115,6 @@ private:
         OneSplit
     };
     void fileCommand(Scope scope, const std::function<void()>& command);
-    // Runs a command that sends; a failed MIDI call is shown.
-    void guard(const std::function<void()>& command);
 
     LibraryContext& context_;
     LibraryFileCommands& files_;

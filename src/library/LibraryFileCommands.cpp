@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <type_traits>
 
 namespace velmora::library {
 namespace {
@@ -42,21 +41,14 @@ QString fileOf(const QString& name)
     return QString::fromStdString(filePart(name.toStdString()));
 }
 
-template <typename... Args>
-void Call(const std::function<void(Args...)>& callback, std::type_identity_t<Args>... args)
-{
-    if (callback)
-        callback(args...);
-}
-
 void refresh(LibraryContext& context)
 {
-    Call(context.enableButtons);
+    emit context.flagsChanged();
 }
 
 void showError(LibraryContext& context, const std::string& message)
 {
-    Call(context.showError, QString::fromStdString(message));
+    context.errors.report(QString::fromStdString(message));
 }
 
 // ".syx" appended as the save commands do; when that names a file the save
@@ -127,7 +119,7 @@ void LibraryFileCommands::savePatch(std::optional<int> entry)
     // carries patch number 0 rather than not being written at all.
     if (write(context_, name, patchSysex(recordOf(source), context_.flags.patchNumber))) {
         context_.patchFolder = folderOf(name);
-        Call(context_.setMainCaption, fileOf(name) + " - Velmora");
+        emit context_.mainCaptionChanged(fileOf(name) + " - Velmora");
     }
     refresh(context_);
 }
@@ -170,13 +162,13 @@ void LibraryFileCommands::openPatch(std::optional<int> entry)
     context_.patchFolder = folderOf(choice->path);
     if (entry) {
         context_.flags.bankLoaded = true;
-        Call(context_.updateBankGrid);
+        emit context_.bankChanged();
     } else {
         context_.flags.patchLoaded = true;
-        Call(context_.setMainCaption, fileOf(choice->path) + " - Velmora");
-        Call(context_.initControls);
-        Call(context_.sendPatch);
-        Call(context_.playNote, false);
+        emit context_.mainCaptionChanged(fileOf(choice->path) + " - Velmora");
+        emit context_.patchChanged();
+        emit context_.patchSendRequested();
+        emit context_.testNoteRequested(false);
     }
     refresh(context_);
 }
@@ -188,7 +180,7 @@ void LibraryFileCommands::saveBank()
     const QString name = choice ? syxName(context_, choice->path) : QString();
     if (!name.isEmpty() && write(context_, name, bankSysex(context_.records.bank))) {
         context_.bankFolder = folderOf(name);
-        Call(context_.setBankCaption, fileOf(name) + " - Bank Manager");
+        emit context_.bankCaptionChanged(fileOf(name) + " - Bank Manager");
     }
     refresh(context_);
 }
@@ -215,8 +207,8 @@ void LibraryFileCommands::openBank()
         }
         if (loaded) {
             context_.flags.bankLoaded = true;
-            Call(context_.updateBankGrid);
-            Call(context_.setBankCaption, fileOf(choice->path) + " - Bank Manager");
+            emit context_.bankChanged();
+            emit context_.bankCaptionChanged(fileOf(choice->path) + " - Bank Manager");
         }
     }
     refresh(context_);
@@ -241,7 +233,7 @@ void LibraryFileCommands::exportSplit(int split)
         if (!name.isEmpty()) {
             context_.splitFolder = folderOf(name);
             if (write(context_, name, bytes))
-                Call(context_.setMainCaption, fileOf(name) + " - Velmora");
+                emit context_.mainCaptionChanged(fileOf(name) + " - Velmora");
         }
     }
     refresh(context_);
@@ -259,7 +251,7 @@ void LibraryFileCommands::importSplit(int split)
         context_.splitFolder = folderOf(choice->path);
         if (const auto record = take(context_, readSplitSysex(toPath(choice->path)))) {
             context_.records.splits[split] = *record;
-            Call(context_.updateBankGrid);
+            emit context_.bankChanged();
         }
     }
     refresh(context_);

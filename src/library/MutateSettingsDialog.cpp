@@ -55,10 +55,7 @@ MutateSettingsDialog::MutateSettingsDialog(MutateFactors& factors, QWidget* pare
     helpBtn = buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(helpBtn, &QPushButton::clicked, this, [this] {
-        if (onHelp)
-            onHelp(kHelpTopic);
-    });
+    connect(helpBtn, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpTopic); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

@@ -58,7 +58,8 @@ TEST(TransferDialogs, ProgressShowsItsCaptionAndOffersCancel)
     EXPECT_EQ(progress.bar->maximum(), 100);
 
     int cancelled = 0;
-    progress.setOnCancel([&] { ++cancelled; });
+    progress.setCancellable(true);
+    QObject::connect(&progress, &ProgressDialog::cancelRequested, [&] { ++cancelled; });
     QTest::mouseClick(progress.btnCancel, Qt::LeftButton);
     QTest::keyClick(&progress, Qt::Key_Escape);
     EXPECT_EQ(cancelled, 2);

@@ -236,7 +236,7 @@ TEST(MutateSetup, BarsStoreAtOnceAndCancelPutsThemBack)
         EXPECT_EQ(factors[4], env->value());
 
         int topic = 0;
-        dialog.onHelp = [&](int t) { topic = t; };
+        QObject::connect(&dialog, &MutateSettingsDialog::helpRequested, [&](int t) { topic = t; });
         QTest::mouseClick(dialog.helpBtn, Qt::LeftButton);
         EXPECT_EQ(topic, 1020);
         QTest::mouseClick(dialog.cancelBtn, Qt::LeftButton);

@@ -62,17 +62,14 @@ public:
     // program then ends without saving its settings.
     bool startUp();
 
+    // What the window works on (the tests look at it; the controls are
+    // reached by their object names).
     midi::MidiSetup& midi() { return midi_; }
     Transfers& transfer() { return transfers_; }
     ParameterSender& parameterSender() { return sender_; }
     SynthRecords& records() { return records_; }
-    Settings& currentSettings() { return settings_; }
-    editor::PatchEditorView& editor() { return *view_; }
-    editor::ParameterDisplayWindow& parameterDisplay() { return *lcd_; }
-    library::BankManagerWindow& bankManager() { return *bank_; }
     // Tests answer the file dialogs themselves.
     void setFileDialogs(std::unique_ptr<library::FileDialogs> dialogs);
-    QAction* action(const QString& objectName) const;
 
     // A file named on the command line (or handed over by a second copy):
     // a patch or bank SysEx file, a raw patch or bank, or a sequence.
@@ -92,6 +89,7 @@ private:
     QAction* addCommand(QMenu* menu, const char* name, const QString& caption,
                         const QKeySequence& shortcut = {}, const QString& hint = {});
     void wire(const char* name, void (MainWindow::*handler)());
+    QAction* action(const QString& objectName) const;
     void exitProgram();
     void showMidiSetup();
     void showSysexBuffers();

@@ -23,8 +23,9 @@ public:
     // Shows the dialog modally: the number on "&OK", none on "&Cancel".
     std::optional<int> ask();
 
-    QLabel* label1;
-    QSpinBox* spinEdit1;
+private:
+    QLabel* label_;
+    QSpinBox* number_;
 };
 
 } // namespace velmora

@@ -23,15 +23,16 @@ public:
     // Shows or hides the Cancel button (hidden at first).
     void setCancellable(bool cancellable);
 
-    QProgressBar* bar;
-    QPushButton* btnCancel;
-
 signals:
     // Cancel, Escape or the close box; the transfer then closes the window.
     void cancelRequested();
 
 protected:
     void reject() override;
+
+private:
+    QProgressBar* bar_;
+    QPushButton* cancel_;
 };
 
 } // namespace velmora

@@ -16,7 +16,7 @@ namespace velmora::library {
 void BankManagerWindow::newBank()
 {
     clearBank();
-    cbBankSel->setCurrentIndex(-1);
+    bankSelector_->setCurrentIndex(-1);
     // The instrument still has its bank selected, so the selector shows it again.
     updateGrid();
     emit context_.flagsChanged();
@@ -65,7 +65,7 @@ void BankManagerWindow::pasteEntry()
 void BankManagerWindow::renameEntry()
 {
     const GridCell cell = bankCellOf(selected_);
-    RenamePatchDialog dialog(gridBANK->item(cell.row, cell.column)->text(), this);
+    RenamePatchDialog dialog(bankGrid_->item(cell.row, cell.column)->text(), this);
     if (dialog.exec() != QDialog::Accepted || !dialog.edited())
         return;
     const std::string name = dialog.name();
@@ -98,7 +98,7 @@ void BankManagerWindow::bankToEditor()
     emit context_.patchChanged();
     emit context_.patchSendRequested();
     const GridCell cell = bankCellOf(selected_);
-    emit context_.mainCaptionChanged(gridBANK->item(cell.row, cell.column)->text() +
+    emit context_.mainCaptionChanged(bankGrid_->item(cell.row, cell.column)->text() +
                                      QStringLiteral(" - Velmora"));
     emit context_.flagsChanged();
     lower();

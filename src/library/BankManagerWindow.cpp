@@ -77,8 +77,8 @@ BankManagerWindow::BankManagerWindow(LibraryContext& context, LibraryFileCommand
     setWindowTitle(kCaption);
     buildGrids();
     buildMenus();
-    gridBANK->setCurrentCell(0, 0);
-    splitGrid->setCurrentCell(0, 0);
+    bankGrid_->setCurrentCell(0, 0);
+    splitGrid_->setCurrentCell(0, 0);
     updateGrid();
     connect(&context_, &LibraryContext::bankChanged, this, &BankManagerWindow::showRecords);
     connect(&context_, &LibraryContext::bankCaptionChanged, this, &BankManagerWindow::setCaption);
@@ -87,50 +87,52 @@ BankManagerWindow::BankManagerWindow(LibraryContext& context, LibraryFileCommand
 void BankManagerWindow::buildGrids()
 {
     auto* central = new QWidget(this);
-    cbBankSel = new QComboBox(central);
-    cbBankSel->setObjectName(QStringLiteral("cbBankSel"));
+    bankSelector_ = new QComboBox(central);
+    bankSelector_->setObjectName(QStringLiteral("cbBankSel"));
     for (const std::string_view text : kBankSelectorTexts)
-        cbBankSel->addItem(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
-    connect(cbBankSel, &QComboBox::activated, this, &BankManagerWindow::selectBank);
+        bankSelector_->addItem(
+            QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    connect(bankSelector_, &QComboBox::activated, this, &BankManagerWindow::selectBank);
 
-    gridBANK = makeGrid(central, "gridBANK", kBankColumns, kBankRows);
-    splitGrid = makeGrid(central, "SplitGrid", kSplitColumns, kSplitRows);
+    bankGrid_ = makeGrid(central, "gridBANK", kBankColumns, kBankRows);
+    splitGrid_ = makeGrid(central, "SplitGrid", kSplitColumns, kSplitRows);
     // A Matrix-1000 has no splits: the grid is disabled and drawn grey.
-    QPalette palette = splitGrid->palette();
+    QPalette palette = splitGrid_->palette();
     palette.setColor(QPalette::Disabled, QPalette::Text, kGreyText);
-    splitGrid->setPalette(palette);
+    splitGrid_->setPalette(palette);
 
-    connect(gridBANK, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
+    connect(bankGrid_, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
         if (row >= 0 && column >= 0)
             selected_ = bankEntryAt(column, row);
     });
-    connect(gridBANK, &QTableWidget::cellDoubleClicked, this,
+    connect(bankGrid_, &QTableWidget::cellDoubleClicked, this,
             &BankManagerWindow::openEntryInEditor);
-    connect(gridBANK, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    connect(bankGrid_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         // The popup works on the cell under the mouse.
-        const QModelIndex index = gridBANK->indexAt(at);
+        const QModelIndex index = bankGrid_->indexAt(at);
         if (index.isValid())
-            gridBANK->setCurrentCell(index.row(), index.column());
-        popup_->exec(gridBANK->viewport()->mapToGlobal(at));
+            bankGrid_->setCurrentCell(index.row(), index.column());
+        popup_->exec(bankGrid_->viewport()->mapToGlobal(at));
     });
-    connect(splitGrid, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
+    connect(splitGrid_, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
         if (row >= 0 && column >= 0)
             selectedSplit_ = splitAt(column, row);
     });
-    connect(splitGrid, &QTableWidget::cellDoubleClicked, this, &BankManagerWindow::openSplitEditor);
-    connect(splitGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        const QModelIndex index = splitGrid->indexAt(at);
+    connect(splitGrid_, &QTableWidget::cellDoubleClicked, this,
+            &BankManagerWindow::openSplitEditor);
+    connect(splitGrid_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex index = splitGrid_->indexAt(at);
         if (index.isValid())
-            splitGrid->setCurrentCell(index.row(), index.column());
-        splitPopup_->exec(splitGrid->viewport()->mapToGlobal(at));
+            splitGrid_->setCurrentCell(index.row(), index.column());
+        splitPopup_->exec(splitGrid_->viewport()->mapToGlobal(at));
     });
 
     auto* layout = new QVBoxLayout(central);
-    layout->addWidget(cbBankSel, 0, Qt::AlignLeft);
-    layout->addWidget(gridBANK);
+    layout->addWidget(bankSelector_, 0, Qt::AlignLeft);
+    layout->addWidget(bankGrid_);
     auto* splits = new QLabel(QStringLiteral("Splits"), central);
     layout->addWidget(splits);
-    layout->addWidget(splitGrid);
+    layout->addWidget(splitGrid_);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     setCentralWidget(central);
 }
@@ -201,13 +203,13 @@ QAction* BankManagerWindow::action(const QString& objectName) const
 void BankManagerWindow::showCell(int index, const std::string& name)
 {
     const GridCell cell = bankCellOf(index);
-    gridBANK->item(cell.row, cell.column)->setText(cellText(name));
+    bankGrid_->item(cell.row, cell.column)->setText(cellText(name));
 }
 
 void BankManagerWindow::showSplitCell(int index, const std::string& name)
 {
     const GridCell cell = splitCellOf(index);
-    splitGrid->item(cell.row, cell.column)->setText(cellText(name));
+    splitGrid_->item(cell.row, cell.column)->setText(cellText(name));
 }
 
 void BankManagerWindow::setBankCell(int index, const std::string& name)
@@ -243,16 +245,16 @@ void BankManagerWindow::updateGrid()
     action(QStringLiteral("aSave"))->setEnabled(loaded);
     action(QStringLiteral("aUpload"))->setEnabled(loaded);
     if (transfers_.model() == SynthModel::Matrix6) {
-        cbBankSel->setEnabled(false);
-        cbBankSel->setFocusPolicy(Qt::NoFocus);
-        splitGrid->setEnabled(true);
-        gridBANK->setFocus();
+        bankSelector_->setEnabled(false);
+        bankSelector_->setFocusPolicy(Qt::NoFocus);
+        splitGrid_->setEnabled(true);
+        bankGrid_->setFocus();
     } else {
-        cbBankSel->setEnabled(true);
-        cbBankSel->setFocusPolicy(Qt::StrongFocus);
+        bankSelector_->setEnabled(true);
+        bankSelector_->setFocusPolicy(Qt::StrongFocus);
         const int bank = context_.flags.bankChoice;
-        cbBankSel->setCurrentIndex(bank >= 0 && bank < cbBankSel->count() ? bank : -1);
-        splitGrid->setEnabled(false);
+        bankSelector_->setCurrentIndex(bank >= 0 && bank < bankSelector_->count() ? bank : -1);
+        splitGrid_->setEnabled(false);
     }
 }
 

@@ -81,10 +81,6 @@ public:
     void exportSplit();
     void selectBank(int index);
 
-    QTableWidget* gridBANK;
-    QTableWidget* splitGrid;
-    QComboBox* cbBankSel;
-
 signals:
     // The editor is to come to the front and take the focus (after bank to
     // editor).
@@ -117,6 +113,9 @@ private:
     void fileCommand(Scope scope, const std::function<void()>& command);
 
     LibraryContext& context_;
+    QTableWidget* bankGrid_ = nullptr;
+    QTableWidget* splitGrid_ = nullptr;
+    QComboBox* bankSelector_ = nullptr;
     LibraryFileCommands& files_;
     Transfers& transfers_;
     MidiSink& output_;

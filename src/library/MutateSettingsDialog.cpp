@@ -49,13 +49,13 @@ MutateSettingsDialog::MutateSettingsDialog(MutateFactors& factors, QWidget* pare
     }
 
     auto* buttons = new QDialogButtonBox(this);
-    okBtn = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
-    okBtn->setDefault(true);
-    cancelBtn = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
-    helpBtn = buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
+    QPushButton* ok = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
+    ok->setDefault(true);
+    buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    QPushButton* help = buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(helpBtn, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpTopic); });
+    connect(help, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpTopic); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

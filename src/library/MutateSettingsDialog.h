@@ -26,12 +26,6 @@ public:
 
     static constexpr int kHelpTopic = 1020;
 
-    // Group 1..9: `tbMutate1` .. `tbMutate9`.
-    QSlider* bar(int group) const { return bars_.at(static_cast<std::size_t>(group - 1)); }
-    QPushButton* okBtn;
-    QPushButton* cancelBtn;
-    QPushButton* helpBtn;
-
     void reject() override;
 
 signals:
@@ -41,6 +35,7 @@ signals:
 private:
     MutateFactors& factors_;
     const MutateFactors original_;
+    // Group 1..9 at 0..8: `tbMutate1` .. `tbMutate9`.
     std::array<QSlider*, kMutateGroupCount> bars_{};
 };
 

@@ -1,6 +1,7 @@
 // The bank manager's commands: the File menu, the grid popups, double clicks
 // and the bank selector.
 #include "library/BankManagerWindow.h"
+#include "library/BankTableModel.h"
 #include "library/LibraryFileCommands.h"
 #include "library/RenamePatchDialog.h"
 #include "protocol/Messages.h"
@@ -10,7 +11,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QTableWidget>
 
 namespace velmora::library {
 void BankManagerWindow::newBank()
@@ -64,8 +64,7 @@ void BankManagerWindow::pasteEntry()
 
 void BankManagerWindow::renameEntry()
 {
-    const GridCell cell = bankCellOf(selected_);
-    RenamePatchDialog dialog(bankGrid_->item(cell.row, cell.column)->text(), this);
+    RenamePatchDialog dialog(bankModel_->indexOf(selected_).data().toString(), this);
     if (dialog.exec() != QDialog::Accepted || !dialog.edited())
         return;
     const std::string name = dialog.name();
@@ -84,9 +83,9 @@ void BankManagerWindow::saveEntry()
     context_.errors.run([this] { files_.savePatch(selected_); });
 }
 
-void BankManagerWindow::openEntryInEditor(int row, int column)
+void BankManagerWindow::openEntryInEditor(const QModelIndex& cell)
 {
-    selected_ = bankEntryAt(column, row);
+    selected_ = bankModel_->entryAt(cell);
     bankToEditor();
 }
 
@@ -97,8 +96,7 @@ void BankManagerWindow::bankToEditor()
     context_.flags.patchLoaded = true;
     emit context_.patchChanged();
     emit context_.patchSendRequested();
-    const GridCell cell = bankCellOf(selected_);
-    emit context_.mainCaptionChanged(bankGrid_->item(cell.row, cell.column)->text() +
+    emit context_.mainCaptionChanged(bankModel_->indexOf(selected_).data().toString() +
                                      QStringLiteral(" - Velmora"));
     emit context_.flagsChanged();
     lower();
@@ -129,9 +127,9 @@ void BankManagerWindow::exportSplit()
     context_.errors.run([this] { files_.exportSplit(selectedSplit_); });
 }
 
-void BankManagerWindow::openSplitEditor(int row, int column)
+void BankManagerWindow::openSplitEditor(const QModelIndex& cell)
 {
-    selectedSplit_ = splitAt(column, row);
+    selectedSplit_ = splitModel_->entryAt(cell);
     if (context_.flags.splitsReceived)
         emit splitEditRequested(selectedSplit_);
 }

@@ -1,5 +1,6 @@
 #include "library/BankManagerWindow.h"
 
+#include "library/BankTableModel.h"
 #include "library/LibraryFileCommands.h"
 #include "library/RenamePatchDialog.h"
 #include "library/SendBankDialog.h"
@@ -17,7 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace velmora::library {
@@ -26,20 +27,11 @@ namespace {
 const QString kCaption = QStringLiteral("Bank Manager");
 const QColor kGreyText{0x80, 0x80, 0x80};
 
-// A name's bytes as Latin-1 characters; a zero byte shows as nothing.
-QString cellText(const std::string& name)
+QTableView* makeGrid(QWidget* parent, const char* name, BankTableModel* model)
 {
-    QString text;
-    for (const char c : name)
-        if (c != '\0')
-            text += QLatin1Char(c);
-    return text;
-}
-
-QTableWidget* makeGrid(QWidget* parent, const char* name, int columns, int rows)
-{
-    auto* grid = new QTableWidget(rows, columns, parent);
+    auto* grid = new QTableView(parent);
     grid->setObjectName(QLatin1String(name));
+    grid->setModel(model);
     grid->horizontalHeader()->hide();
     grid->verticalHeader()->hide();
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -51,16 +43,12 @@ QTableWidget* makeGrid(QWidget* parent, const char* name, int columns, int rows)
     const QFontMetrics metrics(grid->font());
     const int width = metrics.horizontalAdvance(QStringLiteral("WWWWWWWW")) + 18;
     const int height = metrics.height() + 6;
+    const int columns = model->columnCount();
+    const int rows = model->rowCount();
     for (int column = 0; column < columns; ++column)
         grid->setColumnWidth(column, width);
-    for (int row = 0; row < rows; ++row) {
+    for (int row = 0; row < rows; ++row)
         grid->setRowHeight(row, height);
-        for (int column = 0; column < columns; ++column) {
-            auto* item = new QTableWidgetItem(cellText(std::string(kEmptyCell)));
-            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-            grid->setItem(row, column, item);
-        }
-    }
     const int frame = 2 * grid->frameWidth();
     grid->setFixedSize(width * columns + frame, height * rows + frame);
     return grid;
@@ -77,8 +65,8 @@ BankManagerWindow::BankManagerWindow(LibraryContext& context, LibraryFileCommand
     setWindowTitle(kCaption);
     buildGrids();
     buildMenus();
-    bankGrid_->setCurrentCell(0, 0);
-    splitGrid_->setCurrentCell(0, 0);
+    bankGrid_->setCurrentIndex(bankModel_->index(0, 0));
+    splitGrid_->setCurrentIndex(splitModel_->index(0, 0));
     updateGrid();
     connect(&context_, &LibraryContext::bankChanged, this, &BankManagerWindow::showRecords);
     connect(&context_, &LibraryContext::bankCaptionChanged, this, &BankManagerWindow::setCaption);
@@ -94,36 +82,40 @@ void BankManagerWindow::buildGrids()
             QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
     connect(bankSelector_, &QComboBox::activated, this, &BankManagerWindow::selectBank);
 
-    bankGrid_ = makeGrid(central, "gridBANK", kBankColumns, kBankRows);
-    splitGrid_ = makeGrid(central, "SplitGrid", kSplitColumns, kSplitRows);
+    bankModel_ = new BankTableModel(BankTableModel::Table::Patches, context_.records, this);
+    splitModel_ = new BankTableModel(BankTableModel::Table::Splits, context_.records, this);
+    bankGrid_ = makeGrid(central, "gridBANK", bankModel_);
+    splitGrid_ = makeGrid(central, "SplitGrid", splitModel_);
     // A Matrix-1000 has no splits: the grid is disabled and drawn grey.
     QPalette palette = splitGrid_->palette();
     palette.setColor(QPalette::Disabled, QPalette::Text, kGreyText);
     splitGrid_->setPalette(palette);
 
-    connect(bankGrid_, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
-        if (row >= 0 && column >= 0)
-            selected_ = bankEntryAt(column, row);
-    });
-    connect(bankGrid_, &QTableWidget::cellDoubleClicked, this,
+    connect(bankGrid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid())
+                    selected_ = bankModel_->entryAt(current);
+            });
+    connect(bankGrid_, &QAbstractItemView::doubleClicked, this,
             &BankManagerWindow::openEntryInEditor);
     connect(bankGrid_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         // The popup works on the cell under the mouse.
         const QModelIndex index = bankGrid_->indexAt(at);
         if (index.isValid())
-            bankGrid_->setCurrentCell(index.row(), index.column());
+            bankGrid_->setCurrentIndex(index);
         popup_->exec(bankGrid_->viewport()->mapToGlobal(at));
     });
-    connect(splitGrid_, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
-        if (row >= 0 && column >= 0)
-            selectedSplit_ = splitAt(column, row);
-    });
-    connect(splitGrid_, &QTableWidget::cellDoubleClicked, this,
+    connect(splitGrid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid())
+                    selectedSplit_ = splitModel_->entryAt(current);
+            });
+    connect(splitGrid_, &QAbstractItemView::doubleClicked, this,
             &BankManagerWindow::openSplitEditor);
     connect(splitGrid_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         const QModelIndex index = splitGrid_->indexAt(at);
         if (index.isValid())
-            splitGrid_->setCurrentCell(index.row(), index.column());
+            splitGrid_->setCurrentIndex(index);
         splitPopup_->exec(splitGrid_->viewport()->mapToGlobal(at));
     });
 
@@ -200,32 +192,14 @@ QAction* BankManagerWindow::action(const QString& objectName) const
     return findChild<QAction*>(objectName);
 }
 
-void BankManagerWindow::showCell(int index, const std::string& name)
-{
-    const GridCell cell = bankCellOf(index);
-    bankGrid_->item(cell.row, cell.column)->setText(cellText(name));
-}
-
-void BankManagerWindow::showSplitCell(int index, const std::string& name)
-{
-    const GridCell cell = splitCellOf(index);
-    splitGrid_->item(cell.row, cell.column)->setText(cellText(name));
-}
-
 void BankManagerWindow::setBankCell(int index, const std::string& name)
 {
-    if (index < 0 || index >= static_cast<int>(kBankPatchCount))
-        return;
-    filled_[static_cast<std::size_t>(index)] = true;
-    showCell(index, name);
+    bankModel_->showName(index, name);
 }
 
 void BankManagerWindow::setSplitCell(int index, const std::string& name)
 {
-    if (index < 0 || index >= static_cast<int>(kSplitCount))
-        return;
-    splitFilled_[static_cast<std::size_t>(index)] = true;
-    showSplitCell(index, name);
+    splitModel_->showName(index, name);
 }
 
 void BankManagerWindow::setCaption(const QString& caption)
@@ -260,30 +234,25 @@ void BankManagerWindow::updateGrid()
 
 void BankManagerWindow::showRecords()
 {
-    if (running_ == Scope::WholeBank)
-        filled_.fill(true);
-    else if (running_ == Scope::OneEntry)
-        filled_[static_cast<std::size_t>(selected_)] = true;
-    else if (running_ == Scope::OneSplit)
-        splitFilled_[static_cast<std::size_t>(selectedSplit_)] = true;
-    const SynthRecords& records = context_.records;
-    for (std::size_t k = 0; k < kBankPatchCount; ++k)
-        if (filled_[k])
-            showCell(static_cast<int>(k), patchNameOf(records.bank[k]));
-    for (std::size_t s = 0; s < kSplitCount; ++s)
-        if (splitFilled_[s])
-            showSplitCell(static_cast<int>(s),
-                          std::string(records.splits[s].begin(),
-                                      records.splits[s].begin() + kSplitNameLength));
+    // A file command that loads into the bank or a split fills what it
+    // works on, whatever it loaded.
+    if (running_ == Scope::WholeBank) {
+        for (int k = 0; k < bankModel_->entryCount(); ++k)
+            bankModel_->setFilled(k);
+    } else if (running_ == Scope::OneEntry) {
+        bankModel_->setFilled(selected_);
+    } else if (running_ == Scope::OneSplit) {
+        splitModel_->setFilled(selectedSplit_);
+    }
+    bankModel_->showRecords();
+    splitModel_->showRecords();
     updateGrid();
 }
 
 void BankManagerWindow::clearBank()
 {
     library::clearBank(context_.records.bank);
-    filled_.fill(false);
-    for (int k = 0; k < static_cast<int>(kBankPatchCount); ++k)
-        showCell(k, std::string(kEmptyCell));
+    bankModel_->clear();
     context_.flags.bankLoaded = false;
     setCaption(kCaption);
 }
@@ -298,9 +267,11 @@ void BankManagerWindow::fileCommand(Scope scope, const std::function<void()>& co
     // ask for the grids to be shown again.
     const SynthRecords& after = context_.records;
     for (std::size_t k = 0; k < kBankPatchCount; ++k)
-        filled_[k] = filled_[k] || before.bank[k] != after.bank[k];
+        if (before.bank[k] != after.bank[k])
+            bankModel_->setFilled(static_cast<int>(k));
     for (std::size_t s = 0; s < kSplitCount; ++s)
-        splitFilled_[s] = splitFilled_[s] || before.splits[s] != after.splits[s];
+        if (before.splits[s] != after.splits[s])
+            splitModel_->setFilled(static_cast<int>(s));
     showRecords();
 }
 

@@ -11,14 +11,14 @@
 
 #include <QMainWindow>
 
-#include <array>
 #include <functional>
 #include <optional>
 #include <string>
 
 class QComboBox;
 class QMenu;
-class QTableWidget;
+class QModelIndex;
+class QTableView;
 
 namespace velmora {
 class MidiSink;
@@ -27,6 +27,7 @@ class Transfers;
 
 namespace velmora::library {
 
+class BankTableModel;
 class LibraryFileCommands;
 
 class BankManagerWindow : public QMainWindow
@@ -52,9 +53,9 @@ public:
 
     // Menu state, selector and split grid from the flags and the model.
     void updateGrid();
-    // Every cell that was ever filled from the records again, then
-    // updateGrid (what the file commands call when they changed the bank or
-    // the split table).
+    // Every cell that holds something shows its name from the records
+    // again, then updateGrid (what follows when the file commands changed
+    // the bank or the split table).
     void showRecords();
     // The bank to zeros, every cell "<empty> ", bankLoaded off, the caption
     // "Bank Manager". The split table stays.
@@ -97,11 +98,8 @@ protected:
 private:
     void buildMenus();
     void buildGrids();
-    void showCell(int index, const std::string& name);
-    void showSplitCell(int index, const std::string& name);
-    void selectEntry(int entry);
-    void openEntryInEditor(int row, int column);
-    void openSplitEditor(int row, int column);
+    void openEntryInEditor(const QModelIndex& cell);
+    void openSplitEditor(const QModelIndex& cell);
     // Runs a file command on the entries or splits given; those that it
     // changed show their names from then on.
     enum class Scope
@@ -113,8 +111,10 @@ private:
     void fileCommand(Scope scope, const std::function<void()>& command);
 
     LibraryContext& context_;
-    QTableWidget* bankGrid_ = nullptr;
-    QTableWidget* splitGrid_ = nullptr;
+    BankTableModel* bankModel_ = nullptr;
+    BankTableModel* splitModel_ = nullptr;
+    QTableView* bankGrid_ = nullptr;
+    QTableView* splitGrid_ = nullptr;
     QComboBox* bankSelector_ = nullptr;
     LibraryFileCommands& files_;
     Transfers& transfers_;
@@ -122,9 +122,6 @@ private:
     QMenu* popup_ = nullptr;
     QMenu* splitPopup_ = nullptr;
     PatchRecord clipboard_{};
-    // Entries and splits that hold something: the others read "<empty> ".
-    std::array<bool, kBankPatchCount> filled_{};
-    std::array<bool, kSplitCount> splitFilled_{};
     std::optional<Scope> running_;
     bool grew_ = false;
     int selected_ = 0;

@@ -222,7 +222,9 @@ TEST(BankManager, PasteRenameAndNewKeepWhatTheyShould)
 
     // Characters outside the name set become blanks; Cancel changes nothing.
     whenShown<RenamePatchDialog>([](RenamePatchDialog& dialog) {
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        // The offscreen platform activates a window after it is shown; the
+        // field's focus-out (Tab) needs the dialog to be the active window.
+        EXPECT_TRUE(QTest::qWaitFor([&dialog] { return dialog.isActiveWindow(); }));
         auto* name = test::child<QLineEdit>(dialog, "eName");
         QTest::keyClick(name, Qt::Key_P);
         QTest::sendKeyEvent(QTest::Click, name, Qt::Key_Eacute, QStringLiteral("\u00e9"),

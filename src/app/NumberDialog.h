@@ -13,6 +13,8 @@ namespace velmora {
 
 class NumberDialog : public QDialog
 {
+    Q_OBJECT
+
 public:
     explicit NumberDialog(QWidget* parent = nullptr);
 

@@ -22,7 +22,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -95,34 +94,24 @@ void doubleClick(QTableView* grid, int column, int row)
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(grid, column, row));
 }
 
-// Runs `answer` on the modal dialog of type D as soon as it shows.
-template <typename D, typename Answer> void whenShown(Answer answer)
-{
-    QTimer::singleShot(10, [answer] {
-        if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget()))
-            answer(*dialog);
-        else
-            whenShown<D>(answer);
-    });
-}
-
 // A right click on the cell and a click on the popup item `name`.
 void popupCommand(QTableView* grid, int column, int row, const QString& name)
 {
     bool chosen = false;
     QObject guard; // no answer after this function returned
-    QTimer::singleShot(10, &guard, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_TRUE(menu);
-        for (QAction* action : menu->actions())
-            if (action->objectName() == name) {
-                EXPECT_TRUE(action->isEnabled()) << name.toStdString();
-                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-                chosen = true;
-            }
-        if (!chosen)
-            menu->close();
-    });
+    test::whenShown<QMenu>(
+        [&](QMenu& menu) {
+            for (QAction* action : menu.actions())
+                if (action->objectName() == name) {
+                    EXPECT_TRUE(action->isEnabled()) << name.toStdString();
+                    QTest::mouseClick(&menu, Qt::LeftButton, {},
+                                      menu.actionGeometry(action).center());
+                    chosen = true;
+                }
+            if (!chosen)
+                menu.close();
+        },
+        &guard);
     // The right click, and the context menu request the platform makes of it.
     const QPoint at = cellCentre(grid, column, row);
     QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, at);
@@ -166,7 +155,7 @@ TEST(BankManager, ANewUserOpensPlaysRenamesCopiesAndSavesABank)
               (std::vector<Bytes>{patchToEditBuffer(recordOf(demo[37])), {0x90, 60, 100}}));
 
     rig.activate();
-    whenShown<RenamePatchDialog>([](RenamePatchDialog& dialog) {
+    test::whenShown<RenamePatchDialog>([](RenamePatchDialog& dialog) {
         auto* name = test::child<QLineEdit>(dialog, "eName");
         EXPECT_EQ(name->text(), "DEMO 037");
         QTest::keyClicks(name, "pad");
@@ -221,7 +210,7 @@ TEST(BankManager, PasteRenameAndNewKeepWhatTheyShould)
     EXPECT_TRUE(bank.action("aUpload")->isEnabled());
 
     // Characters outside the name set become blanks; Cancel changes nothing.
-    whenShown<RenamePatchDialog>([](RenamePatchDialog& dialog) {
+    test::whenShown<RenamePatchDialog>([](RenamePatchDialog& dialog) {
         // The offscreen platform activates a window after it is shown; the
         // field's focus-out (Tab) needs the dialog to be the active window.
         EXPECT_TRUE(QTest::qWaitFor([&dialog] { return dialog.isActiveWindow(); }));
@@ -239,7 +228,7 @@ TEST(BankManager, PasteRenameAndNewKeepWhatTheyShould)
     EXPECT_EQ(rig.cell(0, 3), "P  D    ");
     EXPECT_EQ(std::string(rig.records.bank[3].begin(), rig.records.bank[3].begin() + 8),
               "P  D    ");
-    whenShown<RenamePatchDialog>([](RenamePatchDialog& dialog) {
+    test::whenShown<RenamePatchDialog>([](RenamePatchDialog& dialog) {
         QTest::keyClicks(test::child<QLineEdit>(dialog, "eName"), "other");
         QTest::mouseClick(test::child<QPushButton>(dialog, "CancelBtn"), Qt::LeftButton);
     });
@@ -281,7 +270,7 @@ TEST(BankManager, SelectorUploadAndDownloadTalkToTheInstrument)
     rig.window->transfer().flags().bankLoaded = true;
     bank.updateGrid();
     rig.clearLog();
-    whenShown<SendBankDialog>([](SendBankDialog& dialog) {
+    test::whenShown<SendBankDialog>([](SendBankDialog& dialog) {
         QTest::mouseClick(test::child<QPushButton>(dialog, "btnBank2"), Qt::LeftButton);
     });
     QTest::keyClick(&bank, Qt::Key_U, Qt::ControlModifier);
@@ -292,7 +281,7 @@ TEST(BankManager, SelectorUploadAndDownloadTalkToTheInstrument)
     EXPECT_EQ(rig.bankSelector->currentText(), "100 - 199 User 2");
 
     rig.clearLog();
-    whenShown<SendBankDialog>([](SendBankDialog& dialog) {
+    test::whenShown<SendBankDialog>([](SendBankDialog& dialog) {
         QTest::mouseClick(test::child<QPushButton>(dialog, "btnCancel"), Qt::LeftButton);
     });
     bank.action("aUpload")->trigger();
@@ -326,14 +315,15 @@ TEST(BankManager, SplitGridServesOnlyTheMatrix6AndReceivedSplits)
     for (const bool received : {false, true}) {
         rig.window->transfer().flags().splitsReceived = received;
         QString opened;
-        QObject guard;
-        QTimer::singleShot(10, &guard, [&] {
-            if (auto* dialog =
-                    dynamic_cast<globals::SplitEditorDialog*>(QApplication::activeModalWidget())) {
-                opened = test::child<QLineEdit>(*dialog, "eName")->text();
-                dialog->reject();
-            }
-        });
+        QObject guard; // nothing shows without the splits
+        test::whenShown<QDialog>(
+            [&](QDialog& dialog) {
+                if (dynamic_cast<globals::SplitEditorDialog*>(&dialog) != nullptr) {
+                    opened = test::child<QLineEdit>(dialog, "eName")->text();
+                    dialog.reject();
+                }
+            },
+            &guard);
         doubleClick(rig.splitGrid, 2, 3);
         EXPECT_EQ(bank.selectedSplit(), 13);
         EXPECT_EQ(opened, received ? "THIRTN" : "");

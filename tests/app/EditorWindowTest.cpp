@@ -19,7 +19,6 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace velmora::test {
@@ -77,12 +76,10 @@ TEST(EditorWindow, ShowingAnUntidyPatchChangesNoByte)
     EXPECT_EQ(rig.window->records().currentPatch, received);
 
     // Upload asks for the number; 150 goes to bank 1, slot 50, which is then played.
-    QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(dialog->windowTitle(), "Upload To Matrix-1000");
-        dialog->findChild<QSpinBox*>("SpinEdit1")->setValue(150);
-        dialog->accept();
+    whenShown<QDialog>([](QDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Upload To Matrix-1000");
+        child<QSpinBox>(dialog, "SpinEdit1")->setValue(150);
+        dialog.accept();
     });
     rig.action("aUpload")->trigger();
     rig.backend->withInstrument([&](VirtualInstrument& i) {

@@ -8,7 +8,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace velmora;
@@ -53,11 +52,9 @@ TEST(MainWindow, StartsWithThePortsAndRunsTheMidiCommands)
     backend.shared->vanished = true;
     backend.inject({0x90, 61, 100});
     QString shown;
-    QTimer::singleShot(10, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            shown = box->text();
-            box->accept();
-        }
+    test::whenShown<QMessageBox>([&](QMessageBox& box) {
+        shown = box.text();
+        box.accept();
     });
     QCoreApplication::processEvents();
     QTest::qWait(50);
@@ -72,11 +69,9 @@ TEST(MainWindow, WithoutAnInstrumentInputItSaysSoAndDoesNotStart)
         std::make_unique<FakeBackend>(std::vector<std::string>{}, std::vector<std::string>{"Out"}));
     MainWindow window(devices);
     QString shown;
-    QTimer::singleShot(10, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            shown = box->text();
-            box->accept();
-        }
+    test::whenShown<QMessageBox>([&](QMessageBox& box) {
+        shown = box.text();
+        box.accept();
     });
     EXPECT_FALSE(window.startUp());
     EXPECT_EQ(shown, "Cannot find a Midi In port");

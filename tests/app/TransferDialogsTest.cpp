@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace velmora;
@@ -18,12 +17,14 @@ namespace {
 // Types `keys` into the dialog once it shows, then presses `button`.
 void Answer(NumberDialog& dialog, const QString& keys, const QString& button)
 {
-    QTimer::singleShot(0, &dialog, [&dialog, keys, button] {
-        auto* number = test::child<QSpinBox>(dialog, "SpinEdit1");
-        QTest::keyClick(number, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(number, keys);
-        QTest::mouseClick(test::button<QPushButton>(dialog, button), Qt::LeftButton);
-    });
+    test::whenShown<NumberDialog>(
+        [keys, button](NumberDialog& shown) {
+            auto* number = test::child<QSpinBox>(shown, "SpinEdit1");
+            QTest::keyClick(number, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(number, keys);
+            QTest::mouseClick(test::button<QPushButton>(shown, button), Qt::LeftButton);
+        },
+        &dialog);
 }
 
 } // namespace

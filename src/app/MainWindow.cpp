@@ -44,7 +44,7 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
       sender_(midi_.output(), records_.currentPatch), legacy_(std::move(legacy)),
       presets_(AppPaths::writableFile(QStringLiteral("trackgen.ini")))
 {
-    setWindowTitle(QStringLiteral("Velmora"));
+    setWindowTitle(tr("Velmora"));
     setObjectName(QStringLiteral("frmMain"));
     sender_.onSend6Patch = [this] { transfers_.send6Patch(); };
     sender_.onMidiSendPatch = [this] { transfers_.midiSendPatch(); };
@@ -71,7 +71,7 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
     sender_.onMatrixShown = [this](int bus, int amount) { lcd_->showBus(bus, amount); };
     notes_ = new perform::NotePlayer(midi_.output(), this);
     notes_->onMessage = [this](const QString& text) {
-        QMessageBox::information(this, QStringLiteral("Velmora"), text);
+        QMessageBox::information(this, tr("Velmora"), text);
     };
     buildMenus();
     buildLibrary();
@@ -88,7 +88,7 @@ bool MainWindow::startUp()
     midi_.initMidiControls();
     loadSettings();
     if (const auto fatal = midi_.openAtStartup()) {
-        QMessageBox::critical(this, QStringLiteral("Velmora"), QString::fromStdString(*fatal));
+        QMessageBox::critical(this, tr("Velmora"), QString::fromStdString(*fatal));
         return false;
     }
     applyChannel();
@@ -121,7 +121,7 @@ void MainWindow::loadSettings()
     applyModel(settings_.model == Settings::kMatrix6 ? SynthModel::Matrix6
                                                      : SynthModel::Matrix1000);
     if (!warnings.isEmpty())
-        QMessageBox::warning(this, QStringLiteral("Velmora"), warnings.join(u'\n'));
+        QMessageBox::warning(this, tr("Velmora"), warnings.join(u'\n'));
 }
 
 void MainWindow::saveSettings()
@@ -154,7 +154,7 @@ void MainWindow::loadInitPatch()
 {
     if (const auto message =
             commands_->loadInitPatch(AppPaths::readableFile(QStringLiteral("default.syx"))))
-        QMessageBox::information(this, QStringLiteral("Velmora"), *message);
+        QMessageBox::information(this, tr("Velmora"), *message);
 }
 
 void MainWindow::applyModel(SynthModel model)
@@ -183,7 +183,7 @@ void MainWindow::enableButtons()
 
 void MainWindow::showError(const QString& text)
 {
-    QMessageBox::critical(this, QStringLiteral("Velmora"), text);
+    QMessageBox::critical(this, tr("Velmora"), text);
 }
 
 HelpBrowser& MainWindow::help()

@@ -28,7 +28,7 @@ void MainWindow::buildPerform()
 {
     ledMidiOut_ = new widgets::led(statusBar());
     ledMidiOut_->setObjectName(QStringLiteral("ledMidiOut"));
-    ledMidiOut_->setToolTip(QStringLiteral("Midi Out"));
+    ledMidiOut_->setToolTip(tr("Midi Out"));
     statusBar()->addPermanentWidget(ledMidiOut_);
     notes_->onLed = [this](bool lit) { ledMidiOut_->setActive(lit); };
 
@@ -101,7 +101,7 @@ void MainWindow::readControllerMap()
     const QString warning =
         ccmap_->readMapFile(AppPaths::writableFile(QStringLiteral("ccmap.dat")));
     if (!warning.isEmpty())
-        QMessageBox::warning(this, QStringLiteral("Velmora"), warning);
+        QMessageBox::warning(this, tr("Velmora"), warning);
 }
 
 void MainWindow::learnController(int controller)
@@ -110,7 +110,7 @@ void MainWindow::learnController(int controller)
         return;
     const QString text = ccmap_->handleLearning(controller);
     if (!text.isEmpty())
-        QMessageBox::information(this, QStringLiteral("Velmora"), text);
+        QMessageBox::information(this, tr("Velmora"), text);
 }
 
 void MainWindow::mapController(int controller, int value)

@@ -15,13 +15,13 @@ NumberDialog::NumberDialog(QWidget* parent) : QDialog(parent)
     label_ = new QLabel(this);
     number_ = new QSpinBox(this);
     number_->setObjectName(QStringLiteral("SpinEdit1"));
-    number_->setToolTip(QStringLiteral("Enter the patch number here"));
+    number_->setToolTip(tr("Enter the patch number here"));
     label_->setBuddy(number_);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
+    QPushButton* ok = buttons->addButton(tr("&OK"), QDialogButtonBox::AcceptRole);
     ok->setDefault(true);
-    buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -31,7 +31,7 @@ NumberDialog::NumberDialog(QWidget* parent) : QDialog(parent)
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    setup(QStringLiteral("Send To"), QStringLiteral("Patch # (000-199)"), 199, 0);
+    setup(tr("Send To"), tr("Patch # (000-199)"), 199, 0);
 }
 
 void NumberDialog::setup(const QString& caption, const QString& label, int maximum, int initial)

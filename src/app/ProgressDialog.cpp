@@ -9,13 +9,13 @@ namespace velmora {
 ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmProgress"));
-    setWindowTitle(QStringLiteral("Progress"));
+    setWindowTitle(tr("Progress"));
     bar_ = new QProgressBar(this);
     bar_->setObjectName(QStringLiteral("Bar"));
     bar_->setRange(0, 99);
     bar_->setTextVisible(true);
     bar_->setMinimumWidth(320);
-    cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
+    cancel_ = new QPushButton(tr("&Cancel"), this);
     cancel_->hide();
     connect(cancel_, &QPushButton::clicked, this, &ProgressDialog::cancelRequested);
     auto* layout = new QVBoxLayout(this);

@@ -88,8 +88,8 @@ void SingleInstance::raise(QWidget& window)
 
 void SingleInstance::showAlreadyRunning()
 {
-    QMessageBox::information(nullptr, QStringLiteral("Velmora"),
-                             QStringLiteral("Another instance of this program is already active"),
+    QMessageBox::information(nullptr, tr("Velmora"),
+                             tr("Another instance of this program is already active"),
                              QMessageBox::Ok);
 }
 

@@ -29,7 +29,7 @@ void WindowTransferHost::setMainCaption(const std::string& caption)
 
 void WindowTransferHost::showMessage(const std::string& text)
 {
-    QMessageBox::information(&window_, QStringLiteral("Velmora"), QString::fromStdString(text));
+    QMessageBox::information(&window_, tr("Velmora"), QString::fromStdString(text));
 }
 
 void WindowTransferHost::refreshGlobals()

@@ -96,8 +96,8 @@ void BankManagerWindow::bankToEditor()
     context_.flags.patchLoaded = true;
     emit context_.patchChanged();
     emit context_.patchSendRequested();
-    emit context_.mainCaptionChanged(bankModel_->indexOf(selected_).data().toString() +
-                                     QStringLiteral(" - Velmora"));
+    emit context_.mainCaptionChanged(
+        tr("%1 - Velmora").arg(bankModel_->indexOf(selected_).data().toString()));
     emit context_.flagsChanged();
     lower();
     emit editorWanted();

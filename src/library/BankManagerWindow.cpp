@@ -24,7 +24,6 @@
 namespace velmora::library {
 namespace {
 
-const QString kCaption = QStringLiteral("Bank Manager");
 const QColor kGreyText{0x80, 0x80, 0x80};
 
 QTableView* makeGrid(QWidget* parent, const char* name, BankTableModel* model)
@@ -62,7 +61,7 @@ BankManagerWindow::BankManagerWindow(LibraryContext& context, LibraryFileCommand
       output_(output)
 {
     setObjectName(QStringLiteral("frmBank"));
-    setWindowTitle(kCaption);
+    setWindowTitle(tr("Bank Manager"));
     buildGrids();
     buildMenus();
     bankGrid_->setCurrentIndex(bankModel_->index(0, 0));
@@ -77,9 +76,8 @@ void BankManagerWindow::buildGrids()
     auto* central = new QWidget(this);
     bankSelector_ = new QComboBox(central);
     bankSelector_->setObjectName(QStringLiteral("cbBankSel"));
-    for (const std::string_view text : kBankSelectorTexts)
-        bankSelector_->addItem(
-            QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    for (const char* text : kBankSelectorTexts)
+        bankSelector_->addItem(tr(text));
     connect(bankSelector_, &QComboBox::activated, this, &BankManagerWindow::selectBank);
 
     bankModel_ = new BankTableModel(BankTableModel::Table::Patches, context_.records, this);
@@ -122,7 +120,7 @@ void BankManagerWindow::buildGrids()
     auto* layout = new QVBoxLayout(central);
     layout->addWidget(bankSelector_, 0, Qt::AlignLeft);
     layout->addWidget(bankGrid_);
-    auto* splits = new QLabel(QStringLiteral("Splits"), central);
+    auto* splits = new QLabel(tr("Splits"), central);
     layout->addWidget(splits);
     layout->addWidget(splitGrid_);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -132,48 +130,50 @@ void BankManagerWindow::buildGrids()
 void BankManagerWindow::buildMenus()
 {
     using QKS = QKeySequence;
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    QMenu* file = menuBar()->addMenu(tr("&File"));
     const auto wire = [this](QAction* action, void (BankManagerWindow::*handler)()) {
         connect(action, &QAction::triggered, this, handler);
     };
-    wire(widgets::addMenuAction(*this, file, "aNew", "&New", QKS("Ctrl+N")),
+    wire(widgets::addMenuAction(*this, file, "aNew", tr("&New"), QKS("Ctrl+N")),
          &BankManagerWindow::newBank);
-    wire(widgets::addMenuAction(*this, file, "aOpen", "&Open...", QKS("Ctrl+O")),
+    wire(widgets::addMenuAction(*this, file, "aOpen", tr("&Open..."), QKS("Ctrl+O")),
          &BankManagerWindow::openFromFile);
-    wire(widgets::addMenuAction(*this, file, "aSave", "&Save...", QKS("Ctrl+S")),
+    wire(widgets::addMenuAction(*this, file, "aSave", tr("&Save..."), QKS("Ctrl+S")),
          &BankManagerWindow::saveToFile);
     file->addSeparator();
-    wire(widgets::addMenuAction(*this, file, "aDownload", "&Download", QKS("Ctrl+D")),
+    wire(widgets::addMenuAction(*this, file, "aDownload", tr("&Download"), QKS("Ctrl+D")),
          &BankManagerWindow::downloadBank);
-    wire(widgets::addMenuAction(*this, file, "aUpload", "&Upload...", QKS("Ctrl+U")),
+    wire(widgets::addMenuAction(*this, file, "aUpload", tr("&Upload..."), QKS("Ctrl+U")),
          &BankManagerWindow::uploadBank);
     file->addSeparator();
-    connect(widgets::addMenuAction(*this, file, "aExit", "E&xit", QKS("Ctrl+X")),
+    connect(widgets::addMenuAction(*this, file, "aExit", tr("E&xit"), QKS("Ctrl+X")),
             &QAction::triggered, this, &QWidget::close);
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    connect(widgets::addMenuAction(*this, help, "aBankHelp", "Bank Manager &Help", QKS(Qt::Key_F1)),
-            &QAction::triggered, this, [this] { emit helpRequested(1013); });
-    connect(widgets::addMenuAction(*this, help, "aShortcuts", "&Keyboard Shortcuts"),
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    connect(
+        widgets::addMenuAction(*this, help, "aBankHelp", tr("Bank Manager &Help"), QKS(Qt::Key_F1)),
+        &QAction::triggered, this, [this] { emit helpRequested(1013); });
+    connect(widgets::addMenuAction(*this, help, "aShortcuts", tr("&Keyboard Shortcuts")),
             &QAction::triggered, this, [this] { emit helpRequested(1018); });
 
     popup_ = new QMenu(this);
     popup_->setObjectName(QStringLiteral("pmBank"));
-    wire(widgets::addMenuAction(*this, popup_, "pmiCopy", "&Copy"), &BankManagerWindow::copyEntry);
-    QAction* paste = widgets::addMenuAction(*this, popup_, "pmiPaste", "&Paste");
+    wire(widgets::addMenuAction(*this, popup_, "pmiCopy", tr("&Copy")),
+         &BankManagerWindow::copyEntry);
+    QAction* paste = widgets::addMenuAction(*this, popup_, "pmiPaste", tr("&Paste"));
     paste->setEnabled(false); // until the first Copy
     wire(paste, &BankManagerWindow::pasteEntry);
-    wire(widgets::addMenuAction(*this, popup_, "pmiRename", "Rename"),
+    wire(widgets::addMenuAction(*this, popup_, "pmiRename", tr("Rename")),
          &BankManagerWindow::renameEntry);
     popup_->addSeparator();
-    wire(widgets::addMenuAction(*this, popup_, "pmiOpen", "&Open..."),
+    wire(widgets::addMenuAction(*this, popup_, "pmiOpen", tr("&Open...")),
          &BankManagerWindow::openEntry);
-    wire(widgets::addMenuAction(*this, popup_, "pmiSave", "&Save to disk..."),
+    wire(widgets::addMenuAction(*this, popup_, "pmiSave", tr("&Save to disk...")),
          &BankManagerWindow::saveEntry);
     popup_->addSeparator();
-    wire(widgets::addMenuAction(*this, popup_, "pmiEditor", "&Bank to &Editor"),
+    wire(widgets::addMenuAction(*this, popup_, "pmiEditor", tr("&Bank to &Editor")),
          &BankManagerWindow::bankToEditor);
-    QAction* toBank = widgets::addMenuAction(*this, popup_, "pmiEdit2Bank", "Editor to &Bank");
+    QAction* toBank = widgets::addMenuAction(*this, popup_, "pmiEdit2Bank", tr("Editor to &Bank"));
     toBank->setEnabled(false); // only while a patch is loaded
     wire(toBank, &BankManagerWindow::editorToBank);
     connect(popup_, &QMenu::aboutToShow, this,
@@ -181,9 +181,9 @@ void BankManagerWindow::buildMenus()
 
     splitPopup_ = new QMenu(this);
     splitPopup_->setObjectName(QStringLiteral("pmSplit"));
-    wire(widgets::addMenuAction(*this, splitPopup_, "aImportSplit", "&Import Split..."),
+    wire(widgets::addMenuAction(*this, splitPopup_, "aImportSplit", tr("&Import Split...")),
          &BankManagerWindow::importSplit);
-    wire(widgets::addMenuAction(*this, splitPopup_, "aExportSplit", "&Export Split..."),
+    wire(widgets::addMenuAction(*this, splitPopup_, "aExportSplit", tr("&Export Split...")),
          &BankManagerWindow::exportSplit);
 }
 
@@ -254,7 +254,7 @@ void BankManagerWindow::clearBank()
     library::clearBank(context_.records.bank);
     bankModel_->clear();
     context_.flags.bankLoaded = false;
-    setCaption(kCaption);
+    setCaption(tr("Bank Manager"));
 }
 
 void BankManagerWindow::fileCommand(Scope scope, const std::function<void()>& command)

@@ -3,6 +3,8 @@
 #include "library/BankEdits.h"
 #include "protocol/PatchName.h"
 
+#include <QCoreApplication>
+
 namespace velmora::library {
 namespace {
 
@@ -53,7 +55,9 @@ QVariant BankTableModel::data(const QModelIndex& index, int role) const
     const int entry = entryAt(index);
     if (const auto arriving = arriving_.find(entry); arriving != arriving_.end())
         return cellText(arriving->second);
-    return cellText(isFilled(entry) ? recordName(entry) : std::string(kEmptyCell));
+    if (!isFilled(entry))
+        return QCoreApplication::translate("velmora::library::BankManagerWindow", kEmptyCell);
+    return cellText(recordName(entry));
 }
 
 Qt::ItemFlags BankTableModel::flags(const QModelIndex& index) const

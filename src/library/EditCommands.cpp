@@ -2,6 +2,8 @@
 
 #include "library/InitPatch.h"
 
+#include <QCoreApplication>
+
 #include <variant>
 
 namespace velmora::library {
@@ -33,7 +35,7 @@ void EditCommands::initialize()
     context_.records.currentPatch = *initPatch_;
     context_.flags.patchLoaded = true;
     emit context_.patchChanged();
-    emit context_.mainCaptionChanged(QStringLiteral("Velmora"));
+    emit context_.mainCaptionChanged(QCoreApplication::translate("EditCommands", "Velmora"));
     sendAndPlay(false);
     emit context_.flagsChanged();
 }

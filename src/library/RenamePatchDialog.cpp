@@ -13,11 +13,11 @@
 namespace velmora::library {
 
 RenamePatchDialog::RenamePatchDialog(const QString& name, QWidget* parent)
-    : QDialog(parent), name_(new QLineEdit(this)), ok_(new QPushButton(QStringLiteral("OK"), this)),
-      cancel_(new QPushButton(QStringLiteral("Cancel"), this))
+    : QDialog(parent), name_(new QLineEdit(this)), ok_(new QPushButton(tr("OK"), this)),
+      cancel_(new QPushButton(tr("Cancel"), this))
 {
     setObjectName(QStringLiteral("frmRenamePatch"));
-    setWindowTitle(QStringLiteral("Rename Patch"));
+    setWindowTitle(tr("Rename Patch"));
     setModal(true);
 
     name_->setObjectName(QStringLiteral("eName"));
@@ -35,7 +35,7 @@ RenamePatchDialog::RenamePatchDialog(const QString& name, QWidget* parent)
     connect(ok_, &QPushButton::clicked, this, &RenamePatchDialog::acceptInput);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* label = new QLabel(QStringLiteral("&Name:"), this);
+    auto* label = new QLabel(tr("&Name:"), this);
     label->setBuddy(name_);
     auto* field = new QHBoxLayout;
     field->addWidget(label);

@@ -7,12 +7,12 @@ namespace velmora::library {
 
 SendBankDialog::SendBankDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint),
-      bank1_(new QPushButton(QStringLiteral("User Bank &1"), this)),
-      bank2_(new QPushButton(QStringLiteral("User Bank &2"), this)),
-      cancel_(new QPushButton(QStringLiteral("&Cancel"), this))
+      bank1_(new QPushButton(tr("User Bank &1"), this)),
+      bank2_(new QPushButton(tr("User Bank &2"), this)),
+      cancel_(new QPushButton(tr("&Cancel"), this))
 {
     setObjectName(QStringLiteral("frmSendBank"));
-    setWindowTitle(QStringLiteral("Send As"));
+    setWindowTitle(tr("Send As"));
     setModal(true);
     bank1_->setObjectName(QStringLiteral("btnBank1"));
     bank2_->setObjectName(QStringLiteral("btnBank2"));

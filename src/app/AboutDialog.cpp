@@ -55,14 +55,14 @@ QLabel* centredLabel(const QString& text, const char* name, QWidget* parent)
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("About"));
+    setWindowTitle(tr("About"));
     setObjectName(QStringLiteral("frmAbout"));
 
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("imgIcon"));
     icon->setPixmap(programIcon());
 
-    auto* product = new QLabel(QStringLiteral("Velmora"), this);
+    auto* product = new QLabel(tr("Velmora"), this);
     product->setObjectName(QStringLiteral("lblProduct"));
     QFont big = product->font();
     big.setPointSize(big.pointSize() * 2);
@@ -70,16 +70,14 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     product->setFont(big);
 
     // The build number is the last part of the file version (x.y.z.build).
-    const QString version = QStringLiteral("Version %1  Build %2")
-                                .arg(QLatin1String(kProductVersion), QLatin1String(kBuildNumber));
+    const QString version =
+        tr("Version %1  Build %2").arg(QLatin1String(kProductVersion), QLatin1String(kBuildNumber));
     auto* lines = new QVBoxLayout;
     lines->addWidget(centredLabel(version, "lblVersion", this));
-    lines->addWidget(
-        centredLabel(QStringLiteral("Matrix-1000 and Matrix-6 are trademarks of their owners."),
-                     "lblLegal", this));
-    lines->addWidget(
-        centredLabel(QStringLiteral("Editor and librarian for the Matrix-1000 and Matrix-6"),
-                     "lblComment", this));
+    lines->addWidget(centredLabel(tr("Matrix-1000 and Matrix-6 are trademarks of their owners."),
+                                  "lblLegal", this));
+    lines->addWidget(centredLabel(tr("Editor and librarian for the Matrix-1000 and Matrix-6"),
+                                  "lblComment", this));
 
     auto* heading = new QHBoxLayout;
     heading->addWidget(icon);

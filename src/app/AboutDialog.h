@@ -7,6 +7,8 @@ namespace velmora {
 
 class AboutDialog : public QDialog
 {
+    Q_OBJECT
+
 public:
     explicit AboutDialog(QWidget* parent = nullptr);
 };

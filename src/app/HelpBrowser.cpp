@@ -43,12 +43,12 @@ HelpBrowser::HelpBrowser(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     initHelpPages();
     setObjectName(QStringLiteral("frmHelp"));
-    setWindowTitle(QStringLiteral("Velmora Help"));
+    setWindowTitle(tr("Velmora Help"));
     resize(820, 560);
 
-    auto* back = new QPushButton(QStringLiteral("&Back"), this);
-    auto* forward = new QPushButton(QStringLiteral("&Forward"), this);
-    auto* home = new QPushButton(QStringLiteral("&Contents"), this);
+    auto* back = new QPushButton(tr("&Back"), this);
+    auto* forward = new QPushButton(tr("&Forward"), this);
+    auto* home = new QPushButton(tr("&Contents"), this);
     back->setObjectName(QStringLiteral("btnBack"));
     forward->setObjectName(QStringLiteral("btnForward"));
     home->setObjectName(QStringLiteral("btnContents"));
@@ -57,7 +57,7 @@ HelpBrowser::HelpBrowser(QWidget* parent) : QWidget(parent, Qt::Window)
 
     search_ = new QLineEdit(this);
     search_->setObjectName(QStringLiteral("edSearch"));
-    search_->setPlaceholderText(QStringLiteral("Search the help"));
+    search_->setPlaceholderText(tr("Search the help"));
     search_->setClearButtonEnabled(true);
     results_ = new QListWidget(this);
     results_->setObjectName(QStringLiteral("lbTopics"));
@@ -183,7 +183,7 @@ std::vector<int> HelpBrowser::search(const QString& words)
         results_->addItem(page.title);
     }
     if (!wanted.isEmpty() && listed_.empty())
-        results_->addItem(QStringLiteral("(no page found)"));
+        results_->addItem(tr("(no page found)"));
     return listed_;
 }
 

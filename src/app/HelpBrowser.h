@@ -16,6 +16,8 @@ namespace velmora {
 
 class HelpBrowser : public QWidget
 {
+    Q_OBJECT
+
 public:
     static constexpr int kContents = 1;
 

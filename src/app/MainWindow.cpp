@@ -15,6 +15,7 @@
 #include "perform/SequencerWindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLayout>
@@ -45,15 +46,15 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
       sender_(midi_.output(), records_.currentPatch), legacy_(std::move(legacy)),
       presets_(AppPaths::writableFile(QStringLiteral("trackgen.ini")))
 {
-    setWindowTitle(QStringLiteral("Velmora"));
+    setWindowTitle(tr("Velmora"));
     setObjectName(QStringLiteral("frmMain"));
     sender_.onSend6Patch = [this] { transfers_.send6Patch(); };
     sender_.onMidiSendPatch = [this] { transfers_.midiSendPatch(); };
-    auto* midiErrors = new ErrorReporter(this);
-    connect(midiErrors, &ErrorReporter::errorReported, this, &MainWindow::showError);
-    midi_.setErrorReporter(midiErrors);
-    host_.onCancel = [this] { transfers_.cancelReceive(); };
-    host_.onEnableButtons = [this] { enableButtons(); };
+    connect(&errors_, &ErrorReporter::errorReported, this, &MainWindow::showError);
+    midi_.setErrorReporter(&errors_);
+    connect(&host_, &WindowTransferHost::cancelRequested, this,
+            [this] { transfers_.cancelReceive(); });
+    connect(&host_, &WindowTransferHost::flagsChanged, this, &MainWindow::enableButtons);
     // A receive that hears nothing for a while must end with a message.
     auto* stallWatch = new QTimer(this);
     connect(stallWatch, &QTimer::timeout, this, [this] { transfers_.checkStall(); });
@@ -61,16 +62,16 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
 
     view_ = new editor::PatchEditorView(records_.currentPatch, sender_, presets_, this);
     setCentralWidget(view_);
-    host_.onInitControls = [this] { view_->initControls(); };
+    connect(&host_, &WindowTransferHost::patchChanged, view_,
+            &editor::PatchEditorView::initControls);
     lcd_ = new editor::ParameterDisplayWindow(this);
     sender_.onParameterShown = [this](int parameter, int value) {
         lcd_->showParameter(parameter, value);
     };
     sender_.onMatrixShown = [this](int bus, int amount) { lcd_->showBus(bus, amount); };
     notes_ = new perform::NotePlayer(midi_.output(), this);
-    connect(notes_, &perform::NotePlayer::errorOccurred, this, [this](const QString& text) {
-        QMessageBox::information(this, QStringLiteral("Velmora"), text);
-    });
+    connect(notes_, &perform::NotePlayer::errorOccurred, this,
+            [this](const QString& text) { QMessageBox::information(this, tr("Velmora"), text); });
     buildMenus();
     buildLibrary();
     buildPerform();
@@ -86,7 +87,7 @@ bool MainWindow::startUp()
     midi_.initMidiControls();
     loadSettings();
     if (const auto fatal = midi_.openAtStartup()) {
-        QMessageBox::critical(this, QStringLiteral("Velmora"), QString::fromStdString(*fatal));
+        QMessageBox::critical(this, tr("Velmora"), QString::fromStdString(*fatal));
         return false;
     }
     applyChannel();
@@ -98,7 +99,7 @@ bool MainWindow::startUp()
         statusBar()->addWidget(hint);
     }
     view_->initControls();
-    guard([this] { transfers_.requestGlobals(); });
+    errors_.run([this] { transfers_.requestGlobals(); });
     readControllerMap();
     loadInitPatch();
     view_->setCurrentIndex(0);
@@ -119,14 +120,14 @@ void MainWindow::loadSettings()
     applyModel(settings_.model == Settings::kMatrix6 ? SynthModel::Matrix6
                                                      : SynthModel::Matrix1000);
     if (!warnings.isEmpty())
-        QMessageBox::warning(this, QStringLiteral("Velmora"), warnings.join(u'\n'));
+        QMessageBox::warning(this, tr("Velmora"), warnings.join(u'\n'));
 }
 
 void MainWindow::saveSettings()
 {
     takeDeviceSettings(midi_, settings_);
     if (const auto error = writeSettings(AppPaths::writableFile(kSettingsFile), settings_))
-        showError(*error);
+        errors_.report(*error);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -152,7 +153,7 @@ void MainWindow::loadInitPatch()
 {
     if (const auto message =
             commands_->loadInitPatch(AppPaths::readableFile(QStringLiteral("default.syx"))))
-        QMessageBox::information(this, QStringLiteral("Velmora"), *message);
+        QMessageBox::information(this, tr("Velmora"), *message);
 }
 
 void MainWindow::applyModel(SynthModel model)
@@ -180,18 +181,11 @@ void MainWindow::enableButtons()
     action(QStringLiteral("aInit"))->setEnabled(flags.initPatchAvailable);
 }
 
-void MainWindow::guard(const std::function<void()>& command)
-{
-    try {
-        command();
-    } catch (const std::exception& e) {
-        showError(QString::fromStdString(e.what()));
-    }
-}
-
 void MainWindow::showError(const QString& text)
 {
-    QMessageBox::critical(this, QStringLiteral("Velmora"), text);
+    // Over the dialog the user is working in, if any.
+    QWidget* modal = QApplication::activeModalWidget();
+    QMessageBox::critical(modal != nullptr ? modal : this, tr("Velmora"), text);
 }
 
 HelpBrowser& MainWindow::help()
@@ -199,6 +193,11 @@ HelpBrowser& MainWindow::help()
     if (!help_)
         help_ = new HelpBrowser(this);
     return *help_;
+}
+
+void MainWindow::showHelpTopic(int topic)
+{
+    help().showTopic(topic);
 }
 
 } // namespace velmora

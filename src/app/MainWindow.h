@@ -5,6 +5,7 @@
 
 #include "app/Settings.h"
 #include "app/WindowTransferHost.h"
+#include "common/ErrorReporter.h"
 #include "editor/TrackGenPresets.h"
 #include "library/LibraryContext.h"
 #include "midi/MidiSetup.h"
@@ -47,6 +48,8 @@ class LegacySettings;
 
 class MainWindow : public QMainWindow
 {
+    Q_OBJECT
+
 public:
     // `legacy` is the old installation's settings store (tests pass a fake).
     MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacySettings> legacy,
@@ -59,17 +62,14 @@ public:
     // program then ends without saving its settings.
     bool startUp();
 
+    // What the window works on (the tests look at it; the controls are
+    // reached by their object names).
     midi::MidiSetup& midi() { return midi_; }
     Transfers& transfer() { return transfers_; }
     ParameterSender& parameterSender() { return sender_; }
     SynthRecords& records() { return records_; }
-    Settings& currentSettings() { return settings_; }
-    editor::PatchEditorView& editor() { return *view_; }
-    editor::ParameterDisplayWindow& parameterDisplay() { return *lcd_; }
-    library::BankManagerWindow& bankManager() { return *bank_; }
     // Tests answer the file dialogs themselves.
     void setFileDialogs(std::unique_ptr<library::FileDialogs> dialogs);
-    QAction* action(const QString& objectName) const;
 
     // A file named on the command line (or handed over by a second copy):
     // a patch or bank SysEx file, a raw patch or bank, or a sequence.
@@ -87,8 +87,9 @@ private:
     // MainWindowMenus.cpp: the menus and the small commands of the shell.
     void buildMenus();
     QAction* addCommand(QMenu* menu, const char* name, const QString& caption,
-                           const QKeySequence& shortcut = {}, const QString& hint = {});
+                        const QKeySequence& shortcut = {}, const QString& hint = {});
     void wire(const char* name, void (MainWindow::*handler)());
+    QAction* action(const QString& objectName) const;
     void exitProgram();
     void showMidiSetup();
     void showSysexBuffers();
@@ -107,6 +108,9 @@ private:
     // The test note after a command: `always`, or when auto-play is on.
     void playTestNote(bool always);
     void buildLibrary();
+    // The split editor for split 0..49 of the split table.
+    void editSplit(int split);
+    void showHelpTopic(int topic);
     // MainWindowPerform.cpp: the controller map, the keyboard and its dialogs.
     void buildPerform();
     void readControllerMap();
@@ -121,11 +125,13 @@ private:
     void applyChannel();
     // The switches of the Setup menu from the settings.
     void showSwitches();
-    // Runs a command; a failed MIDI call is shown, and the program goes on.
-    void guard(const std::function<void()>& command);
+    // What the error reporter reports: a message box, and the program goes on.
     void showError(const QString& text);
     HelpBrowser& help();
 
+    // Every command that may fail runs through it (a failed MIDI call, a
+    // file that cannot be read); it outlives everything that reports to it.
+    ErrorReporter errors_;
     midi::MidiSetup midi_;
     SynthRecords records_;
     WindowTransferHost host_;

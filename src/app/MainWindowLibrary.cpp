@@ -68,54 +68,36 @@ private:
 
 void MainWindow::buildLibrary()
 {
+    using library::LibraryContext;
     dialogs_ = std::make_unique<DialogSlot>(library::createPlatformFileDialogs(this));
-    library_ =
-        std::make_unique<library::LibraryContext>(library::LibraryContext{records_,
-                                                                          transfers_.flags(),
-                                                                          *dialogs_,
-                                                                          settings_.patchPath,
-                                                                          settings_.bankPath,
-                                                                          settings_.splitPath,
-                                                                          {},
-                                                                          {},
-                                                                          {},
-                                                                          {},
-                                                                          {},
-                                                                          {},
-                                                                          {},
-                                                                          {},
-                                                                          {}});
-    library::LibraryContext& context = *library_;
-    context.setMainCaption = [this](const QString& caption) { setWindowTitle(caption); };
-    context.initControls = [this] { view_->initControls(); };
-    context.initPatchControls = [this] { view_->initPatchControls(); };
-    context.sendPatch = [this] { guard([this] { transfers_.midiSendPatch(); }); };
-    context.playNote = [this](bool always) { playTestNote(always); };
-    context.enableButtons = [this] { enableButtons(); };
-    context.showError = [this](const QString& text) { showError(text); };
+    library_ = std::make_unique<LibraryContext>(library::LibraryData{
+        .records = records_,
+        .flags = transfers_.flags(),
+        .dialogs = *dialogs_,
+        .errors = errors_,
+        .patchFolder = settings_.patchPath,
+        .bankFolder = settings_.bankPath,
+        .splitFolder = settings_.splitPath,
+    });
+    LibraryContext& context = *library_;
+    connect(&context, &LibraryContext::mainCaptionChanged, this, &QWidget::setWindowTitle);
+    connect(&context, &LibraryContext::patchChanged, view_, &editor::PatchEditorView::initControls);
+    connect(&context, &LibraryContext::patchParametersChanged, view_,
+            &editor::PatchEditorView::initPatchControls);
+    connect(&context, &LibraryContext::patchSendRequested, this,
+            [this] { errors_.run([this] { transfers_.midiSendPatch(); }); });
+    connect(&context, &LibraryContext::testNoteRequested, this, &MainWindow::playTestNote);
+    connect(&context, &LibraryContext::flagsChanged, this, &MainWindow::enableButtons);
     files_ = std::make_unique<library::LibraryFileCommands>(context);
     bank_ = new library::BankManagerWindow(context, *files_, transfers_, midi_.output(), this);
-    context.updateBankGrid = [this] { bank_->showRecords(); };
-    context.setBankCaption = [this](const QString& caption) { bank_->setCaption(caption); };
-    bank_->onShowEditor = [this] {
+    connect(bank_, &library::BankManagerWindow::editorWanted, this, [this] {
         raise();
         activateWindow();
-    };
-    bank_->onHelp = [this](int topic) { help().showTopic(topic); };
-    host_.setBankManager(bank_);
+    });
+    connect(bank_, &library::BankManagerWindow::helpRequested, this, &MainWindow::showHelpTopic);
     // A double click on a received split opens the split editor.
-    bank_->onEditSplit = [this](int split) {
-        ErrorReporter errors;
-        connect(&errors, &ErrorReporter::errorReported, this, &MainWindow::showError);
-        globals::SplitEditorDialog dialog(records_.splits[static_cast<std::size_t>(split)], split,
-                                          records_.bank, midi_.output(), sender_.channel(), errors,
-                                          this);
-        connect(&dialog, &globals::SplitEditorDialog::splitStored, bank_,
-                &library::BankManagerWindow::setSplitCell);
-        connect(&dialog, &globals::SplitEditorDialog::helpRequested, this,
-                [this](int topic) { help().showTopic(topic); });
-        dialog.exec();
-    };
+    connect(bank_, &library::BankManagerWindow::splitEditRequested, this, &MainWindow::editSplit);
+    host_.setBankManager(bank_);
 
     // The global controls sit in the lower part of the matrix page.
     auto* globals = new globals::GlobalControls(
@@ -124,17 +106,18 @@ void MainWindow::buildLibrary()
     auto* box = new QVBoxLayout(view_->matrix()->globals());
     box->setContentsMargins(0, 0, 0, 0);
     box->addWidget(globals);
-    connect(globals, &globals::GlobalControls::errorOccurred, this, &MainWindow::showError);
-    host_.onRefreshGlobals = [globals] { globals->initGlobalControls(); };
+    connect(globals, &globals::GlobalControls::errorOccurred, &errors_, &ErrorReporter::report);
+    connect(&host_, &WindowTransferHost::globalsChanged, globals,
+            &globals::GlobalControls::initGlobalControls);
     commands_ = std::make_unique<library::EditCommands>(context);
     // Mutate moves the buses whose switch is ticked on the matrix page.
-    commands_->tickedBuses = [this] {
+    commands_->setTickedBuses([this] {
         library::BusSelection ticked{};
         for (int bus = 1; bus <= kMatrixBusCount; ++bus)
             ticked[static_cast<std::size_t>(bus - 1)] =
                 view_->matrix()->bus(bus)->busSwitch()->isChecked();
         return ticked;
-    };
+    });
     // The patch selector plays the test note after its program change.
     connect(view_->matrix()->selector(), &editor::PatchSelector::playNoteRequested, this,
             [this] { playTestNote(true); });
@@ -158,7 +141,7 @@ void MainWindow::buildLibrary()
     for (const auto& [name, command] : commands) {
         QAction* item = action(QLatin1String(name));
         item->setEnabled(true);
-        connect(item, &QAction::triggered, this, [this, command] { guard(command); });
+        connect(item, &QAction::triggered, this, [this, command] { errors_.run(command); });
     }
 }
 
@@ -172,7 +155,7 @@ void MainWindow::openFile(const QString& path)
     const QFileInfo file(path);
     const QString suffix = file.suffix().toLower();
     if (suffix == QLatin1String("vms")) {
-        guard([this, &path] {
+        errors_.run([this, &path] {
             if (seq_->loadSequenceFile(path))
                 seq_->openForPatch(view_->editing(), [this] { view_->initPatchControls(); });
         });
@@ -210,10 +193,22 @@ void MainWindow::showBankManager()
     bank_->activateWindow();
 }
 
+void MainWindow::editSplit(int split)
+{
+    globals::SplitEditorDialog dialog(records_.splits[static_cast<std::size_t>(split)], split,
+                                      records_.bank, midi_.output(), sender_.channel(), errors_,
+                                      this);
+    connect(&dialog, &globals::SplitEditorDialog::splitStored, bank_,
+            &library::BankManagerWindow::setSplitCell);
+    connect(&dialog, &globals::SplitEditorDialog::helpRequested, this, &MainWindow::showHelpTopic);
+    dialog.exec();
+}
+
 void MainWindow::showMutateSettings()
 {
     library::MutateSettingsDialog dialog(settings_.mutate, this);
-    dialog.onHelp = [this](int topic) { help().showTopic(topic); };
+    connect(&dialog, &library::MutateSettingsDialog::helpRequested, this,
+            &MainWindow::showHelpTopic);
     dialog.exec();
 }
 

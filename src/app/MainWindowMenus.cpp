@@ -3,7 +3,6 @@
 
 #include "app/AboutDialog.h"
 #include "app/HelpBrowser.h"
-#include "common/ErrorReporter.h"
 #include "editor/ParameterDisplayWindow.h"
 #include "editor/PatchEditorView.h"
 #include "midi/dialogs/MidiSetupDialog.h"
@@ -41,45 +40,46 @@ void MainWindow::wire(const char* name, void (MainWindow::*handler)())
 void MainWindow::buildMenus()
 {
     using QKS = QKeySequence;
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    addCommand(file, "aOpen", "&Open...", QKS("Ctrl+O"), "Open a patch file from disk");
-    addCommand(file, "aSave", "&Save...", QKS("Ctrl+S"), "Save the current patch to disk");
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    addCommand(file, "aOpen", tr("&Open..."), QKS("Ctrl+O"), tr("Open a patch file from disk"));
+    addCommand(file, "aSave", tr("&Save..."), QKS("Ctrl+S"), tr("Save the current patch to disk"));
     file->addSeparator();
-    addCommand(file, "aDownload", "&Download", QKS("Ctrl+D"), "Receive a patch from your Matrix");
-    addCommand(file, "aUpload", "&Upload", QKS("Ctrl+U"), "Send a patch to your Matrix");
+    addCommand(file, "aDownload", tr("&Download"), QKS("Ctrl+D"),
+               tr("Receive a patch from your Matrix"));
+    addCommand(file, "aUpload", tr("&Upload"), QKS("Ctrl+U"), tr("Send a patch to your Matrix"));
     file->addSeparator();
-    addCommand(file, "aBankManager", "&Bank Manager...", QKS("Ctrl+B"));
+    addCommand(file, "aBankManager", tr("&Bank Manager..."), QKS("Ctrl+B"));
     file->addSeparator();
-    addCommand(file, "aExit", "E&xit", QKS("Ctrl+X"));
+    addCommand(file, "aExit", tr("E&xit"), QKS("Ctrl+X"));
 
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    addCommand(edit, "aInit", "&Initialize", QKS("Ctrl+I"), "Load default.vmp");
-    addCommand(edit, "aCompare", "&Compare", {}, "Compare patch edits to original");
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    addCommand(edit, "aInit", tr("&Initialize"), QKS("Ctrl+I"), tr("Load default.vmp"));
+    addCommand(edit, "aCompare", tr("&Compare"), {}, tr("Compare patch edits to original"));
     edit->addSeparator();
-    addCommand(edit, "aRandom", "&Randomize", QKS("Ctrl+R"), "Mutate the current patch");
-    addCommand(edit, "aMutate", "&Mutate", QKS("Ctrl+M"));
+    addCommand(edit, "aRandom", tr("&Randomize"), QKS("Ctrl+R"), tr("Mutate the current patch"));
+    addCommand(edit, "aMutate", tr("&Mutate"), QKS("Ctrl+M"));
 
-    QMenu* play = menuBar()->addMenu(QStringLiteral("&Play"));
-    addCommand(play, "aNotesOff", "&All Notes Off", QKS("Ctrl+A"));
-    addCommand(play, "aChord", "&Chord", QKS("Ctrl+C"), "Play a chord ");
-    addCommand(play, "aDrone", "&Long Note", QKS("Ctrl+L"));
-    addCommand(play, "aNote", "&Note", QKS("Ctrl+N"), "Send Note On/Off");
+    QMenu* play = menuBar()->addMenu(tr("&Play"));
+    addCommand(play, "aNotesOff", tr("&All Notes Off"), QKS("Ctrl+A"));
+    addCommand(play, "aChord", tr("&Chord"), QKS("Ctrl+C"), tr("Play a chord "));
+    addCommand(play, "aDrone", tr("&Long Note"), QKS("Ctrl+L"));
+    addCommand(play, "aNote", tr("&Note"), QKS("Ctrl+N"), tr("Send Note On/Off"));
     play->addSeparator();
-    addCommand(play, "aKeyboard", "&Keyboard", QKS("Ctrl+K"));
-    addCommand(play, "aSequencer", "&Sequencer", QKS("Ctrl+Q"));
+    addCommand(play, "aKeyboard", tr("&Keyboard"), QKS("Ctrl+K"));
+    addCommand(play, "aSequencer", tr("&Sequencer"), QKS("Ctrl+Q"));
     play->addSeparator();
-    addCommand(play, "aSetNote", "Set Note...", {}, "Set Midi note value");
-    addCommand(play, "aSetChord", "Set Chord...", {}, "Set Midi note values");
+    addCommand(play, "aSetNote", tr("Set Note..."), {}, tr("Set Midi note value"));
+    addCommand(play, "aSetChord", tr("Set Chord..."), {}, tr("Set Midi note values"));
 
-    QMenu* setup = menuBar()->addMenu(QStringLiteral("&Setup"));
-    setup->setToolTip(QStringLiteral("Midi and program settings"));
-    addCommand(setup, "aHideMenu", "&Hide Menu", QKS("Ctrl+H"));
-    addCommand(setup, "aSpy", "&Parameter Display", QKS("Ctrl+P"));
+    QMenu* setup = menuBar()->addMenu(tr("&Setup"));
+    setup->setToolTip(tr("Midi and program settings"));
+    addCommand(setup, "aHideMenu", tr("&Hide Menu"), QKS("Ctrl+H"));
+    addCommand(setup, "aSpy", tr("&Parameter Display"), QKS("Ctrl+P"));
     setup->addSeparator();
-    QMenu* model = setup->addMenu(QStringLiteral("M&odel..."));
+    QMenu* model = setup->addMenu(tr("M&odel..."));
     model->setObjectName(QStringLiteral("miSetModel"));
-    QAction* m1000 = model->addAction(QStringLiteral("Matrix-1000"));
-    QAction* m6 = model->addAction(QStringLiteral("Matrix-6(R)"));
+    QAction* m1000 = model->addAction(tr("Matrix-1000"));
+    QAction* m6 = model->addAction(tr("Matrix-6(R)"));
     m1000->setObjectName(QStringLiteral("miMatrix1000"));
     m6->setObjectName(QStringLiteral("miMatrix6"));
     for (QAction* item : {m1000, m6})
@@ -87,21 +87,21 @@ void MainWindow::buildMenus()
     // Switching the model changes only the messages, never the stored data.
     connect(m1000, &QAction::triggered, this, [this] { applyModel(SynthModel::Matrix1000); });
     connect(m6, &QAction::triggered, this, [this] { applyModel(SynthModel::Matrix6); });
-    addCommand(setup, "aMidiSetup", "&Midi...");
-    addCommand(setup, "aBuffer", "&SysEx...", {}, "Set SysEx buffer count and size");
-    addCommand(setup, "aSetMutator", "M&utate...");
+    addCommand(setup, "aMidiSetup", tr("&Midi..."));
+    addCommand(setup, "aBuffer", tr("&SysEx..."), {}, tr("Set SysEx buffer count and size"));
+    addCommand(setup, "aSetMutator", tr("M&utate..."));
     setup->addSeparator();
-    addCommand(setup, "aAutoPlay", "&Auto Play")->setCheckable(true);
-    addCommand(setup, "aThru", "&Thru Mode")->setCheckable(true);
-    addCommand(setup, "aMap", "&CC Mapping")->setCheckable(true);
-    addCommand(setup, "aViewMap", "&View CC Map", QKS("Ctrl+V"));
+    addCommand(setup, "aAutoPlay", tr("&Auto Play"))->setCheckable(true);
+    addCommand(setup, "aThru", tr("&Thru Mode"))->setCheckable(true);
+    addCommand(setup, "aMap", tr("&CC Mapping"))->setCheckable(true);
+    addCommand(setup, "aViewMap", tr("&View CC Map"), QKS("Ctrl+V"));
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    addCommand(help, "aHelp", "&Help", QKS("F1"));
-    addCommand(help, "aShortcuts", "&Keyboard Shortcuts");
-    addCommand(help, "aAbout", "&About...", {}, "View program info");
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    addCommand(help, "aHelp", tr("&Help"), QKS("F1"));
+    addCommand(help, "aShortcuts", tr("&Keyboard Shortcuts"));
+    addCommand(help, "aAbout", tr("&About..."), {}, tr("View program info"));
     help->addSeparator();
-    addCommand(help, "aHomepage", "Velmora &Website");
+    addCommand(help, "aHomepage", tr("Velmora &Website"));
 
     menus_ = {file, edit, play, setup, help};
 
@@ -121,9 +121,9 @@ void MainWindow::buildMenus()
     QAction* download = action(QStringLiteral("aDownload"));
     download->setEnabled(true);
     connect(download, &QAction::triggered, this,
-            [this] { guard([this] { transfers_.download(); }); });
+            [this] { errors_.run([this] { transfers_.download(); }); });
     connect(action(QStringLiteral("aUpload")), &QAction::triggered, this,
-            [this] { guard([this] { transfers_.storePatch(); }); });
+            [this] { errors_.run([this] { transfers_.storePatch(); }); });
 }
 
 void MainWindow::setModelMenu(SynthModel model)
@@ -141,11 +141,7 @@ void MainWindow::exitProgram()
 
 void MainWindow::showMidiSetup()
 {
-    ErrorReporter errors;
-    midi::MidiSetupDialog dialog(midi_, errors, this);
-    connect(&errors, &ErrorReporter::errorReported, &dialog, [&dialog](const QString& text) {
-        QMessageBox::critical(&dialog, QStringLiteral("Velmora"), text);
-    });
+    midi::MidiSetupDialog dialog(midi_, errors_, this);
     dialog.exec();
     applyChannel();
 }
@@ -187,7 +183,8 @@ void MainWindow::sendAllNotesOff()
     const std::array<std::uint8_t, 3> chord{static_cast<std::uint8_t>(settings_.chord1),
                                             static_cast<std::uint8_t>(settings_.chord2),
                                             static_cast<std::uint8_t>(settings_.chord3)};
-    guard([this, &chord] { midi_.allNotesOff(static_cast<std::uint8_t>(settings_.note), chord); });
+    errors_.run(
+        [this, &chord] { midi_.allNotesOff(static_cast<std::uint8_t>(settings_.note), chord); });
 }
 
 void MainWindow::toggleMenuBar()

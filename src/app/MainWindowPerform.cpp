@@ -28,7 +28,7 @@ void MainWindow::buildPerform()
 {
     ledMidiOut_ = new widgets::Led(statusBar());
     ledMidiOut_->setObjectName(QStringLiteral("ledMidiOut"));
-    ledMidiOut_->setToolTip(QStringLiteral("Midi Out"));
+    ledMidiOut_->setToolTip(tr("Midi Out"));
     statusBar()->addPermanentWidget(ledMidiOut_);
     connect(notes_, &perform::NotePlayer::ledChanged, ledMidiOut_, &widgets::Led::setActive);
 
@@ -40,19 +40,18 @@ void MainWindow::buildPerform()
             &editor::PatchEditorView::initMatrixControls);
     connect(ccmap_.get(), &perform::ControllerMap::busToggleRequested, this,
             [this](int bus) { view_->matrix()->bus(bus)->toggle(); });
-    connect(ccmap_.get(), &perform::ControllerMap::errorOccurred, this, &MainWindow::showError);
+    connect(ccmap_.get(), &perform::ControllerMap::errorOccurred, &errors_, &ErrorReporter::report);
     // A right click on a parameter caption or a bus switch assigns a controller.
     connect(&view_->context(), &editor::EditorContext::captionMenuRequested, this,
             [this](int control) { perform::handleTag(*ccmap_, control, this); });
 
     keys_ = new perform::KeyboardWindow(midi_.output(), sender_, this);
     connect(keys_, &perform::KeyboardWindow::ledChanged, notes_, &perform::NotePlayer::led);
-    connect(keys_, &perform::KeyboardWindow::errorOccurred, this, &MainWindow::showError);
+    connect(keys_, &perform::KeyboardWindow::errorOccurred, &errors_, &ErrorReporter::report);
 
     // The sequencer asks for its files through the librarian's dialogs.
     seq_ = new perform::SequencerWindow(midi_.output(), settings_.sequencePath, this);
-    connect(seq_, &perform::SequencerWindow::helpRequested, this,
-            [this](int topic) { help().showTopic(topic); });
+    connect(seq_, &perform::SequencerWindow::helpRequested, this, &MainWindow::showHelpTopic);
     seq_->setFileDialogs(dialogs_.get());
 
     const std::pair<const char*, std::function<void()>> commands[] = {
@@ -69,7 +68,8 @@ void MainWindow::buildPerform()
          [this] {
              perform::NoteDialog dialog(midi_.output(), sender_.channel(), settings_.note, this);
              connect(&dialog, &perform::NoteDialog::ledChanged, notes_, &perform::NotePlayer::led);
-             connect(&dialog, &perform::NoteDialog::errorOccurred, this, &MainWindow::showError);
+             connect(&dialog, &perform::NoteDialog::errorOccurred, &errors_,
+                     &ErrorReporter::report);
              dialog.exec();
          }},
         {"aSetChord",
@@ -77,14 +77,15 @@ void MainWindow::buildPerform()
              perform::ChordDialog dialog(midi_.output(), sender_.channel(), settings_.chord1,
                                          settings_.chord2, settings_.chord3, this);
              connect(&dialog, &perform::ChordDialog::ledChanged, notes_, &perform::NotePlayer::led);
-             connect(&dialog, &perform::ChordDialog::errorOccurred, this, &MainWindow::showError);
+             connect(&dialog, &perform::ChordDialog::errorOccurred, &errors_,
+                     &ErrorReporter::report);
              dialog.exec();
          }},
     };
     for (const auto& [name, command] : commands) {
         QAction* item = action(QLatin1String(name));
         item->setEnabled(true);
-        connect(item, &QAction::triggered, this, [this, command] { guard(command); });
+        connect(item, &QAction::triggered, this, [this, command] { errors_.run(command); });
     }
 }
 
@@ -93,7 +94,7 @@ void MainWindow::readControllerMap()
     const QString warning =
         ccmap_->readMapFile(AppPaths::writableFile(QStringLiteral("ccmap.dat")));
     if (!warning.isEmpty())
-        QMessageBox::warning(this, QStringLiteral("Velmora"), warning);
+        QMessageBox::warning(this, tr("Velmora"), warning);
 }
 
 void MainWindow::learnController(int controller)
@@ -102,7 +103,7 @@ void MainWindow::learnController(int controller)
         return;
     const QString text = ccmap_->handleLearning(controller);
     if (!text.isEmpty())
-        QMessageBox::information(this, QStringLiteral("Velmora"), text);
+        QMessageBox::information(this, tr("Velmora"), text);
 }
 
 void MainWindow::mapController(int controller, int value)

@@ -12,46 +12,46 @@ namespace velmora {
 NumberDialog::NumberDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmNumber"));
-    label1 = new QLabel(this);
-    spinEdit1 = new QSpinBox(this);
-    spinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
-    spinEdit1->setToolTip(QStringLiteral("Enter the patch number here"));
-    label1->setBuddy(spinEdit1);
+    label_ = new QLabel(this);
+    number_ = new QSpinBox(this);
+    number_->setObjectName(QStringLiteral("SpinEdit1"));
+    number_->setToolTip(tr("Enter the patch number here"));
+    label_->setBuddy(number_);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
+    QPushButton* ok = buttons->addButton(tr("&OK"), QDialogButtonBox::AcceptRole);
     ok->setDefault(true);
-    buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(label1);
-    layout->addWidget(spinEdit1);
+    layout->addWidget(label_);
+    layout->addWidget(number_);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    setup(QStringLiteral("Send To"), QStringLiteral("Patch # (000-199)"), 199, 0);
+    setup(tr("Send To"), tr("Patch # (000-199)"), 199, 0);
 }
 
 void NumberDialog::setup(const QString& caption, const QString& label, int maximum, int initial)
 {
     setWindowTitle(caption);
-    label1->setText(label);
-    spinEdit1->setRange(0, maximum);
-    spinEdit1->setValue(initial < 0 ? 0 : initial);
+    label_->setText(label);
+    number_->setRange(0, maximum);
+    number_->setValue(initial < 0 ? 0 : initial);
     // At most as many digits as the highest number has.
-    spinEdit1->findChild<QLineEdit*>()->setMaxLength(
+    number_->findChild<QLineEdit*>()->setMaxLength(
         static_cast<int>(QString::number(maximum).size()));
-    spinEdit1->selectAll();
+    number_->selectAll();
 }
 
 std::optional<int> NumberDialog::ask()
 {
-    spinEdit1->setFocus();
+    number_->setFocus();
     if (exec() != QDialog::Accepted)
         return std::nullopt;
-    return spinEdit1->value();
+    return number_->value();
 }
 
 } // namespace velmora

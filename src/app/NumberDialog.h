@@ -13,6 +13,8 @@ namespace velmora {
 
 class NumberDialog : public QDialog
 {
+    Q_OBJECT
+
 public:
     explicit NumberDialog(QWidget* parent = nullptr);
 
@@ -23,8 +25,9 @@ public:
     // Shows the dialog modally: the number on "&OK", none on "&Cancel".
     std::optional<int> ask();
 
-    QLabel* label1;
-    QSpinBox* spinEdit1;
+private:
+    QLabel* label_;
+    QSpinBox* number_;
 };
 
 } // namespace velmora

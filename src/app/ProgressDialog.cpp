@@ -9,46 +9,42 @@ namespace velmora {
 ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmProgress"));
-    setWindowTitle(QStringLiteral("Progress"));
-    bar = new QProgressBar(this);
-    bar->setObjectName(QStringLiteral("Bar"));
-    bar->setRange(0, 99);
-    bar->setTextVisible(true);
-    bar->setMinimumWidth(320);
-    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    btnCancel->hide();
-    connect(btnCancel, &QPushButton::clicked, this, [this] {
-        if (onCancel_)
-            onCancel_();
-    });
+    setWindowTitle(tr("Progress"));
+    bar_ = new QProgressBar(this);
+    bar_->setObjectName(QStringLiteral("Bar"));
+    bar_->setRange(0, 99);
+    bar_->setTextVisible(true);
+    bar_->setMinimumWidth(320);
+    cancel_ = new QPushButton(tr("&Cancel"), this);
+    cancel_->hide();
+    connect(cancel_, &QPushButton::clicked, this, &ProgressDialog::cancelRequested);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(bar);
-    layout->addWidget(btnCancel, 0, Qt::AlignRight);
+    layout->addWidget(bar_);
+    layout->addWidget(cancel_, 0, Qt::AlignRight);
 }
 
 void ProgressDialog::start(const QString& caption, int maximum)
 {
     setWindowTitle(caption);
-    bar->setRange(0, maximum);
-    bar->setValue(0);
+    bar_->setRange(0, maximum);
+    bar_->setValue(0);
     show();
 }
 
 void ProgressDialog::setPosition(int position)
 {
-    bar->setValue(position);
+    bar_->setValue(position);
 }
 
 void ProgressDialog::reject()
 {
-    if (onCancel_)
-        onCancel_();
+    // The dialog stays open: the transfer closes it once it has stopped.
+    emit cancelRequested();
 }
 
-void ProgressDialog::setOnCancel(std::function<void()> cancel)
+void ProgressDialog::setCancellable(bool cancellable)
 {
-    onCancel_ = std::move(cancel);
-    btnCancel->setVisible(static_cast<bool>(onCancel_));
+    cancel_->setVisible(cancellable);
 }
 
 } // namespace velmora

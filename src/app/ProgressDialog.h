@@ -5,8 +5,6 @@
 
 #include <QDialog>
 
-#include <functional>
-
 class QProgressBar;
 class QPushButton;
 
@@ -14,24 +12,27 @@ namespace velmora {
 
 class ProgressDialog : public QDialog
 {
+    Q_OBJECT
+
 public:
     explicit ProgressDialog(QWidget* parent = nullptr);
 
     // Shows the window with this caption and bar maximum, the bar at 0.
     void start(const QString& caption, int maximum);
     void setPosition(int position);
-    // Called when the user cancels; without one the button is hidden.
-    void setOnCancel(std::function<void()> cancel);
+    // Shows or hides the Cancel button (hidden at first).
+    void setCancellable(bool cancellable);
 
-    QProgressBar* bar;
-    QPushButton* btnCancel;
+signals:
+    // Cancel, Escape or the close box; the transfer then closes the window.
+    void cancelRequested();
 
 protected:
-    // Escape and the close box cancel too; the transfer then closes the window.
     void reject() override;
 
 private:
-    std::function<void()> onCancel_;
+    QProgressBar* bar_;
+    QPushButton* cancel_;
 };
 
 } // namespace velmora

@@ -3,6 +3,7 @@
 #include "common/IniFile.h"
 #include "midi/MidiSetup.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <limits>
@@ -147,7 +148,7 @@ void tryApply(Device& device, const char* label, Apply apply, QStringList& warni
     try {
         apply();
     } catch (const Error& error) {
-        warnings << QStringLiteral("%1: %2 - using \"%3\".")
+        warnings << QCoreApplication::translate("SettingsStore", "%1: %2 - using \"%3\".")
                         .arg(latin(label), QString::fromStdString(error.what()).trimmed(),
                              QString::fromStdString(device.productName()));
     }
@@ -179,7 +180,8 @@ SettingsReadResult readSettings(const QString& iniPath, LegacySettings& legacy, 
         QString error;
         if (!ini.load(iniPath, &error)) {
             settings = Settings{};
-            result.warning = QStringLiteral("Unable to read %1: %2").arg(iniPath, error);
+            result.warning = QCoreApplication::translate("SettingsStore", "Unable to read %1: %2")
+                                 .arg(iniPath, error);
             return result;
         }
         settings = fromIni(ini);
@@ -205,7 +207,7 @@ std::optional<QString> writeSettings(const QString& iniPath, const Settings& set
     // Loaded first, so keys and lines the program does not know survive.
     IniFile ini;
     if (!ini.load(iniPath))
-        return QStringLiteral("Unable to write to %1").arg(iniPath);
+        return QCoreApplication::translate("SettingsStore", "Unable to write to %1").arg(iniPath);
     for (const Key& key : kKeys) {
         const QString section = latin(key.section);
         const QString name = latin(key.name);
@@ -219,7 +221,7 @@ std::optional<QString> writeSettings(const QString& iniPath, const Settings& set
     for (std::size_t group = 0; group < settings.mutate.size(); ++group)
         ini.writeInteger(latin(kMutateSection), mutateKey(group), settings.mutate[group]);
     if (!ini.save(iniPath))
-        return QStringLiteral("Unable to write to %1").arg(iniPath);
+        return QCoreApplication::translate("SettingsStore", "Unable to write to %1").arg(iniPath);
     return std::nullopt;
 }
 

@@ -19,7 +19,9 @@ constexpr int kConnectMs = 1000;
 
 } // namespace
 
-SingleInstance::SingleInstance(QString name) : name_(std::move(name)) {}
+SingleInstance::SingleInstance(QString name, QObject* parent)
+    : QObject(parent), name_(std::move(name))
+{}
 
 SingleInstance::~SingleInstance() = default;
 
@@ -54,25 +56,24 @@ bool SingleInstance::tryBecomeFirst(const QStringList& files)
         server_.reset();
         return true;
     }
-    QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(),
-                     [this] { acceptConnections(); });
+    connect(server_.get(), &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
     return true;
 }
 
 void SingleInstance::acceptConnections()
 {
     while (QLocalSocket* client = server_->nextPendingConnection()) {
-        QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+        connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
         auto readRequest = [this, client] {
             while (client->canReadLine()) {
                 const QByteArray line = client->readLine();
-                if (line == kRaise && onRaise)
-                    onRaise();
-                else if (line.startsWith(kOpen) && onOpen)
-                    onOpen(QString::fromUtf8(line.mid(kOpen.size()).chopped(1)));
+                if (line == kRaise)
+                    emit raiseRequested();
+                else if (line.startsWith(kOpen))
+                    emit openRequested(QString::fromUtf8(line.mid(kOpen.size()).chopped(1)));
             }
         };
-        QObject::connect(client, &QLocalSocket::readyRead, client, readRequest);
+        connect(client, &QLocalSocket::readyRead, client, readRequest);
         readRequest(); // the request may be here already
     }
 }
@@ -87,8 +88,8 @@ void SingleInstance::raise(QWidget& window)
 
 void SingleInstance::showAlreadyRunning()
 {
-    QMessageBox::information(nullptr, QStringLiteral("Velmora"),
-                             QStringLiteral("Another instance of this program is already active"),
+    QMessageBox::information(nullptr, tr("Velmora"),
+                             tr("Another instance of this program is already active"),
                              QMessageBox::Ok);
 }
 

@@ -3,10 +3,10 @@
 // front and ends.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <memory>
 
 class QLocalServer;
@@ -14,14 +14,14 @@ class QWidget;
 
 namespace velmora {
 
-class SingleInstance
+class SingleInstance : public QObject
 {
+    Q_OBJECT
+
 public:
     // `name` is the socket's name; the default is the program's per-user one.
-    explicit SingleInstance(QString name = defaultName());
-    ~SingleInstance();
-    SingleInstance(const SingleInstance&) = delete;
-    SingleInstance& operator=(const SingleInstance&) = delete;
+    explicit SingleInstance(QString name = defaultName(), QObject* parent = nullptr);
+    ~SingleInstance() override;
 
     // "velmora-" followed by the user's id (Unix) or name (Windows).
     static QString defaultName();
@@ -31,16 +31,17 @@ public:
     // `files` are handed to the first copy to open.
     bool tryBecomeFirst(const QStringList& files = {});
 
-    // Called on the first copy, on the user-interface thread, each time a
-    // later copy starts.
-    std::function<void()> onRaise;
-    // Called on the first copy for each file a later copy was given.
-    std::function<void(const QString& path)> onOpen;
-
     // Restores a minimised window and brings it to the front.
     static void raise(QWidget& window);
     // "Another instance of this program is already active" (OK).
     static void showAlreadyRunning();
+
+signals:
+    // On the first copy, on the user-interface thread, each time a later
+    // copy starts.
+    void raiseRequested();
+    // On the first copy, for each file a later copy was given.
+    void openRequested(const QString& path);
 
 private:
     void acceptConnections();

@@ -17,8 +17,7 @@ WindowTransferHost::~WindowTransferHost() = default;
 
 void WindowTransferHost::initControls()
 {
-    if (onInitControls)
-        onInitControls();
+    emit patchChanged();
 }
 
 void WindowTransferHost::setMainCaption(const std::string& caption)
@@ -30,28 +29,25 @@ void WindowTransferHost::setMainCaption(const std::string& caption)
 
 void WindowTransferHost::showMessage(const std::string& text)
 {
-    QMessageBox::information(&window_, QStringLiteral("Velmora"), QString::fromStdString(text));
+    QMessageBox::information(&window_, tr("Velmora"), QString::fromStdString(text));
 }
 
 void WindowTransferHost::refreshGlobals()
 {
-    if (onRefreshGlobals)
-        onRefreshGlobals();
+    emit globalsChanged();
 }
 
 void WindowTransferHost::enableButtons()
 {
-    if (onEnableButtons)
-        onEnableButtons();
+    emit flagsChanged();
 }
 
 void WindowTransferHost::openProgress(const std::string& caption, int maximum)
 {
     progress_ = std::make_unique<ProgressDialog>(&window_);
-    progress_->setOnCancel([this] {
-        if (onCancel)
-            onCancel();
-    });
+    progress_->setCancellable(true);
+    connect(progress_.get(), &ProgressDialog::cancelRequested, this,
+            &WindowTransferHost::cancelRequested);
     progress_->start(QString::fromStdString(caption), maximum);
 }
 

@@ -5,7 +5,8 @@
 
 #include "protocol/TransferHost.h"
 
-#include <functional>
+#include <QObject>
+
 #include <memory>
 
 class QMainWindow;
@@ -17,17 +18,13 @@ namespace library {
 class BankManagerWindow;
 } // namespace library
 
-class WindowTransferHost : public TransferHost
+class WindowTransferHost : public QObject, public TransferHost
 {
+    Q_OBJECT
+
 public:
     explicit WindowTransferHost(QMainWindow& window);
     ~WindowTransferHost() override;
-
-    // What the main window does on these; empty by default.
-    std::function<void()> onInitControls;
-    std::function<void()> onEnableButtons;
-    std::function<void()> onCancel;
-    std::function<void()> onRefreshGlobals;
 
     void initControls() override;
     void setMainCaption(const std::string& caption) override;
@@ -48,7 +45,15 @@ public:
     void pause(std::chrono::milliseconds duration) override;
     Clock::time_point now() const override;
 
-    ProgressDialog* progress() const { return progress_.get(); }
+signals:
+    // A transfer put a new current patch in place: the editor shows it.
+    void patchChanged();
+    // The flags changed: the main menu's patch commands follow them.
+    void flagsChanged();
+    // The user cancelled in the progress window.
+    void cancelRequested();
+    // The global parameters arrived: their controls show them.
+    void globalsChanged();
 
 private:
     QMainWindow& window_;

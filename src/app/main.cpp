@@ -20,22 +20,25 @@ int main(int argc, char** argv)
     velmora::widgets::applyPanelStyle(app);
 
     QCommandLineParser options;
-    options.setApplicationDescription(
-        QStringLiteral("Editor and librarian for the Matrix-1000 and Matrix-6"));
+    options.setApplicationDescription(QCoreApplication::translate(
+        "main", "Editor and librarian for the Matrix-1000 and Matrix-6"));
     options.addHelpOption();
     const QCommandLineOption exitAfterStart(
         QStringLiteral("exit-after-start"),
-        QStringLiteral("Quit once the main window is shown and the initial patch is loaded."));
+        QCoreApplication::translate(
+            "main", "Quit once the main window is shown and the initial patch is loaded."));
     const QCommandLineOption screenshot(
         QStringLiteral("screenshot"),
-        QStringLiteral("Save the main window as a PNG file after start-up, then quit."),
-        QStringLiteral("FILE"));
+        QCoreApplication::translate(
+            "main", "Save the main window as a PNG file after start-up, then quit."),
+        QCoreApplication::translate("main", "FILE"));
     options.addOption(exitAfterStart);
     options.addOption(screenshot);
     options.addPositionalArgument(
         QStringLiteral("files"),
-        QStringLiteral("Patch or bank files (.syx, .vmp, .vmb) or a sequence (.vms) to open."),
-        QStringLiteral("[files...]"));
+        QCoreApplication::translate(
+            "main", "Patch or bank files (.syx, .vmp, .vmb) or a sequence (.vms) to open."),
+        QCoreApplication::translate("main", "[files...]"));
     options.process(app);
     QStringList files;
     for (const QString& file : options.positionalArguments())
@@ -58,8 +61,10 @@ int main(int argc, char** argv)
         velmora::SynthModel::Matrix1000, velmora::PacedLink::Pace::CableSpeed));
 
     velmora::MainWindow main(devices);
-    instance.onRaise = [&main] { velmora::SingleInstance::raise(main); };
-    instance.onOpen = [&main](const QString& path) { main.openFile(path); };
+    QObject::connect(&instance, &velmora::SingleInstance::raiseRequested, &main,
+                     [&main] { velmora::SingleInstance::raise(main); });
+    QObject::connect(&instance, &velmora::SingleInstance::openRequested, &main,
+                     &velmora::MainWindow::openFile);
     if (!main.startUp())
         return 1;
     // A fixed window in the middle of the desktop.

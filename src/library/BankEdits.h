@@ -7,6 +7,8 @@
 #include "protocol/PatchRecord.h"
 #include "protocol/TransferFlags.h"
 
+#include <QtGlobal>
+
 #include <array>
 #include <optional>
 #include <string_view>
@@ -19,8 +21,10 @@ inline constexpr int kBankColumns = 10;
 inline constexpr int kBankRows = 10;
 inline constexpr int kSplitColumns = 10;
 inline constexpr int kSplitRows = 5;
-// What a cell shows before anything was put into its entry.
-inline constexpr std::string_view kEmptyCell = "<empty> ";
+// What a cell shows before anything was put into its entry. This and the
+// bank selector's texts are translated as the bank manager's.
+inline constexpr const char* kEmptyCell =
+    QT_TRANSLATE_NOOP("velmora::library::BankManagerWindow", "<empty> ");
 
 struct GridCell
 {
@@ -48,10 +52,17 @@ constexpr int splitAt(int column, int row)
 }
 
 // The bank selector of a Matrix-1000; the index is the bank number.
-inline constexpr std::array<std::string_view, 10> kBankSelectorTexts{
-    "000 - 099 User 1",          "100 - 199 User 2",       "200 - 299 Synth 1", "300 - 399 Synth 2",
-    "400 - 499 Wood + Brass",    "500 - 599 Brass + Lead", "600 - 699 Strings", "700 - 799 Bass",
-    "800 - 899 FX + Percussion", "900 - 999 Keyboards"};
+inline constexpr std::array<const char*, 10> kBankSelectorTexts{
+    QT_TRANSLATE_NOOP("velmora::library::BankManagerWindow", "000 - 099 User 1"),
+    QT_TRANSLATE_NOOP("velmora::library::BankManagerWindow", "100 - 199 User 2"),
+    QT_TRANSLATE_NOOP("velmora::library::BankManagerWindow", "200 - 299 Synth 1"),
+    QT_TRANSLATE_NOOP("velmora::library::BankManagerWindow", "300 - 399 Synth 2"),
+    QT_TRANSLATE_NOOP("velmora::library::BankManagerWindow", "400 - 499 Wood + Brass"),
+    QT_TRANSLATE_NOOP("velmora::library::BankManagerWindow", "500 - 599 Brass + Lead"),
+    QT_TRANSLATE_NOOP("velmora::library::BankManagerWindow", "600 - 699 Strings"),
+    QT_TRANSLATE_NOOP("velmora::library::BankManagerWindow", "700 - 799 Bass"),
+    QT_TRANSLATE_NOOP("velmora::library::BankManagerWindow", "800 - 899 FX + Percussion"),
+    QT_TRANSLATE_NOOP("velmora::library::BankManagerWindow", "900 - 999 Keyboards")};
 
 // Entry bytes 0..133 to the clipboard, and back into an entry. The entry's
 // further byte stays where it is.

@@ -1,6 +1,7 @@
 // The bank manager's commands: the File menu, the grid popups, double clicks
 // and the bank selector.
 #include "library/BankManagerWindow.h"
+#include "library/BankTableModel.h"
 #include "library/LibraryFileCommands.h"
 #include "library/RenamePatchDialog.h"
 #include "protocol/Messages.h"
@@ -10,26 +11,15 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QTableWidget>
 
 namespace velmora::library {
-namespace {
-
-void call(const std::function<void()>& hook)
-{
-    if (hook)
-        hook();
-}
-
-} // namespace
-
 void BankManagerWindow::newBank()
 {
     clearBank();
-    cbBankSel->setCurrentIndex(-1);
+    bankSelector_->setCurrentIndex(-1);
     // The instrument still has its bank selected, so the selector shows it again.
     updateGrid();
-    call(context_.enableButtons);
+    emit context_.flagsChanged();
 }
 
 void BankManagerWindow::openFromFile()
@@ -39,22 +29,22 @@ void BankManagerWindow::openFromFile()
 
 void BankManagerWindow::saveToFile()
 {
-    guard([this] { files_.saveBank(); });
+    context_.errors.run([this] { files_.saveBank(); });
 }
 
 void BankManagerWindow::downloadBank()
 {
     if (!output_.isOpen())
         return;
-    guard([this] { transfers_.startBankDownload(); });
+    context_.errors.run([this] { transfers_.startBankDownload(); });
     updateGrid();
-    call(context_.enableButtons);
+    emit context_.flagsChanged();
 }
 
 void BankManagerWindow::uploadBank()
 {
     // The transfer asks for the user bank (askUploadBank) and records it.
-    guard([this] { transfers_.sendBank(); });
+    context_.errors.run([this] { transfers_.sendBank(); });
     updateGrid();
 }
 
@@ -74,8 +64,7 @@ void BankManagerWindow::pasteEntry()
 
 void BankManagerWindow::renameEntry()
 {
-    const GridCell cell = bankCellOf(selected_);
-    RenamePatchDialog dialog(gridBANK->item(cell.row, cell.column)->text(), this);
+    RenamePatchDialog dialog(bankModel_->indexOf(selected_).data().toString(), this);
     if (dialog.exec() != QDialog::Accepted || !dialog.edited())
         return;
     const std::string name = dialog.name();
@@ -91,12 +80,12 @@ void BankManagerWindow::openEntry()
 
 void BankManagerWindow::saveEntry()
 {
-    guard([this] { files_.savePatch(selected_); });
+    context_.errors.run([this] { files_.savePatch(selected_); });
 }
 
-void BankManagerWindow::openEntryInEditor(int row, int column)
+void BankManagerWindow::openEntryInEditor(const QModelIndex& cell)
 {
-    selected_ = bankEntryAt(column, row);
+    selected_ = bankModel_->entryAt(cell);
     bankToEditor();
 }
 
@@ -105,18 +94,15 @@ void BankManagerWindow::bankToEditor()
     SynthRecords& records = context_.records;
     records.currentPatch = records.bank[static_cast<std::size_t>(selected_)];
     context_.flags.patchLoaded = true;
-    call(context_.initControls);
-    guard([this] { call(context_.sendPatch); });
-    const GridCell cell = bankCellOf(selected_);
-    if (context_.setMainCaption)
-        context_.setMainCaption(gridBANK->item(cell.row, cell.column)->text() +
-                                QStringLiteral(" - Velmora"));
-    call(context_.enableButtons);
+    emit context_.patchChanged();
+    emit context_.patchSendRequested();
+    emit context_.mainCaptionChanged(
+        tr("%1 - Velmora").arg(bankModel_->indexOf(selected_).data().toString()));
+    emit context_.flagsChanged();
     lower();
-    call(onShowEditor);
+    emit editorWanted();
     // The auto-play note; the player knows the switch and the output state.
-    if (context_.playNote)
-        guard([this] { context_.playNote(false); });
+    emit context_.testNoteRequested(false);
 }
 
 void BankManagerWindow::editorToBank()
@@ -128,7 +114,7 @@ void BankManagerWindow::editorToBank()
     setBankCell(selected_, patchNameOf(records.currentPatch));
     context_.flags.bankLoaded = true;
     updateGrid();
-    call(context_.enableButtons);
+    emit context_.flagsChanged();
 }
 
 void BankManagerWindow::importSplit()
@@ -138,21 +124,21 @@ void BankManagerWindow::importSplit()
 
 void BankManagerWindow::exportSplit()
 {
-    guard([this] { files_.exportSplit(selectedSplit_); });
+    context_.errors.run([this] { files_.exportSplit(selectedSplit_); });
 }
 
-void BankManagerWindow::openSplitEditor(int row, int column)
+void BankManagerWindow::openSplitEditor(const QModelIndex& cell)
 {
-    selectedSplit_ = splitAt(column, row);
-    if (context_.flags.splitsReceived && onEditSplit)
-        onEditSplit(selectedSplit_);
+    selectedSplit_ = splitModel_->entryAt(cell);
+    if (context_.flags.splitsReceived)
+        emit splitEditRequested(selectedSplit_);
 }
 
 void BankManagerWindow::selectBank(int index)
 {
     bool sent = false;
     if (output_.isOpen() && index >= 0) {
-        guard([&] {
+        context_.errors.run([&] {
             const Message message = bankSelect(static_cast<Byte>(index));
             output_.sendLong(message);
             sent = true;

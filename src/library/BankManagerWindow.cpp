@@ -1,5 +1,6 @@
 #include "library/BankManagerWindow.h"
 
+#include "library/BankTableModel.h"
 #include "library/LibraryFileCommands.h"
 #include "library/RenamePatchDialog.h"
 #include "library/SendBankDialog.h"
@@ -17,35 +18,19 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace velmora::library {
 namespace {
 
-const QString kCaption = QStringLiteral("Bank Manager");
 const QColor kGreyText{0x80, 0x80, 0x80};
 
-// A name's bytes as Latin-1 characters; a zero byte shows as nothing.
-QString cellText(const std::string& name)
+QTableView* makeGrid(QWidget* parent, const char* name, BankTableModel* model)
 {
-    QString text;
-    for (const char c : name)
-        if (c != '\0')
-            text += QLatin1Char(c);
-    return text;
-}
-
-template <typename Hook, typename... Args> void Call(const Hook& hook, const Args&... args)
-{
-    if (hook)
-        hook(args...);
-}
-
-QTableWidget* makeGrid(QWidget* parent, const char* name, int columns, int rows)
-{
-    auto* grid = new QTableWidget(rows, columns, parent);
+    auto* grid = new QTableView(parent);
     grid->setObjectName(QLatin1String(name));
+    grid->setModel(model);
     grid->horizontalHeader()->hide();
     grid->verticalHeader()->hide();
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -57,16 +42,12 @@ QTableWidget* makeGrid(QWidget* parent, const char* name, int columns, int rows)
     const QFontMetrics metrics(grid->font());
     const int width = metrics.horizontalAdvance(QStringLiteral("WWWWWWWW")) + 18;
     const int height = metrics.height() + 6;
+    const int columns = model->columnCount();
+    const int rows = model->rowCount();
     for (int column = 0; column < columns; ++column)
         grid->setColumnWidth(column, width);
-    for (int row = 0; row < rows; ++row) {
+    for (int row = 0; row < rows; ++row)
         grid->setRowHeight(row, height);
-        for (int column = 0; column < columns; ++column) {
-            auto* item = new QTableWidgetItem(cellText(std::string(kEmptyCell)));
-            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-            grid->setItem(row, column, item);
-        }
-    }
     const int frame = 2 * grid->frameWidth();
     grid->setFixedSize(width * columns + frame, height * rows + frame);
     return grid;
@@ -80,61 +61,68 @@ BankManagerWindow::BankManagerWindow(LibraryContext& context, LibraryFileCommand
       output_(output)
 {
     setObjectName(QStringLiteral("frmBank"));
-    setWindowTitle(kCaption);
+    setWindowTitle(tr("Bank Manager"));
     buildGrids();
     buildMenus();
-    gridBANK->setCurrentCell(0, 0);
-    splitGrid->setCurrentCell(0, 0);
+    bankGrid_->setCurrentIndex(bankModel_->index(0, 0));
+    splitGrid_->setCurrentIndex(splitModel_->index(0, 0));
     updateGrid();
+    connect(&context_, &LibraryContext::bankChanged, this, &BankManagerWindow::showRecords);
+    connect(&context_, &LibraryContext::bankCaptionChanged, this, &BankManagerWindow::setCaption);
 }
 
 void BankManagerWindow::buildGrids()
 {
     auto* central = new QWidget(this);
-    cbBankSel = new QComboBox(central);
-    cbBankSel->setObjectName(QStringLiteral("cbBankSel"));
-    for (const std::string_view text : kBankSelectorTexts)
-        cbBankSel->addItem(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
-    connect(cbBankSel, &QComboBox::activated, this, &BankManagerWindow::selectBank);
+    bankSelector_ = new QComboBox(central);
+    bankSelector_->setObjectName(QStringLiteral("cbBankSel"));
+    for (const char* text : kBankSelectorTexts)
+        bankSelector_->addItem(tr(text));
+    connect(bankSelector_, &QComboBox::activated, this, &BankManagerWindow::selectBank);
 
-    gridBANK = makeGrid(central, "gridBANK", kBankColumns, kBankRows);
-    splitGrid = makeGrid(central, "SplitGrid", kSplitColumns, kSplitRows);
+    bankModel_ = new BankTableModel(BankTableModel::Table::Patches, context_.records, this);
+    splitModel_ = new BankTableModel(BankTableModel::Table::Splits, context_.records, this);
+    bankGrid_ = makeGrid(central, "gridBANK", bankModel_);
+    splitGrid_ = makeGrid(central, "SplitGrid", splitModel_);
     // A Matrix-1000 has no splits: the grid is disabled and drawn grey.
-    QPalette palette = splitGrid->palette();
+    QPalette palette = splitGrid_->palette();
     palette.setColor(QPalette::Disabled, QPalette::Text, kGreyText);
-    splitGrid->setPalette(palette);
+    splitGrid_->setPalette(palette);
 
-    connect(gridBANK, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
-        if (row >= 0 && column >= 0)
-            selected_ = bankEntryAt(column, row);
-    });
-    connect(gridBANK, &QTableWidget::cellDoubleClicked, this,
+    connect(bankGrid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid())
+                    selected_ = bankModel_->entryAt(current);
+            });
+    connect(bankGrid_, &QAbstractItemView::doubleClicked, this,
             &BankManagerWindow::openEntryInEditor);
-    connect(gridBANK, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    connect(bankGrid_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         // The popup works on the cell under the mouse.
-        const QModelIndex index = gridBANK->indexAt(at);
+        const QModelIndex index = bankGrid_->indexAt(at);
         if (index.isValid())
-            gridBANK->setCurrentCell(index.row(), index.column());
-        popup_->exec(gridBANK->viewport()->mapToGlobal(at));
+            bankGrid_->setCurrentIndex(index);
+        popup_->exec(bankGrid_->viewport()->mapToGlobal(at));
     });
-    connect(splitGrid, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
-        if (row >= 0 && column >= 0)
-            selectedSplit_ = splitAt(column, row);
-    });
-    connect(splitGrid, &QTableWidget::cellDoubleClicked, this, &BankManagerWindow::openSplitEditor);
-    connect(splitGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        const QModelIndex index = splitGrid->indexAt(at);
+    connect(splitGrid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid())
+                    selectedSplit_ = splitModel_->entryAt(current);
+            });
+    connect(splitGrid_, &QAbstractItemView::doubleClicked, this,
+            &BankManagerWindow::openSplitEditor);
+    connect(splitGrid_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex index = splitGrid_->indexAt(at);
         if (index.isValid())
-            splitGrid->setCurrentCell(index.row(), index.column());
-        splitPopup_->exec(splitGrid->viewport()->mapToGlobal(at));
+            splitGrid_->setCurrentIndex(index);
+        splitPopup_->exec(splitGrid_->viewport()->mapToGlobal(at));
     });
 
     auto* layout = new QVBoxLayout(central);
-    layout->addWidget(cbBankSel, 0, Qt::AlignLeft);
-    layout->addWidget(gridBANK);
-    auto* splits = new QLabel(QStringLiteral("Splits"), central);
+    layout->addWidget(bankSelector_, 0, Qt::AlignLeft);
+    layout->addWidget(bankGrid_);
+    auto* splits = new QLabel(tr("Splits"), central);
     layout->addWidget(splits);
-    layout->addWidget(splitGrid);
+    layout->addWidget(splitGrid_);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     setCentralWidget(central);
 }
@@ -142,48 +130,50 @@ void BankManagerWindow::buildGrids()
 void BankManagerWindow::buildMenus()
 {
     using QKS = QKeySequence;
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    QMenu* file = menuBar()->addMenu(tr("&File"));
     const auto wire = [this](QAction* action, void (BankManagerWindow::*handler)()) {
         connect(action, &QAction::triggered, this, handler);
     };
-    wire(widgets::addMenuAction(*this, file, "aNew", "&New", QKS("Ctrl+N")),
+    wire(widgets::addMenuAction(*this, file, "aNew", tr("&New"), QKS("Ctrl+N")),
          &BankManagerWindow::newBank);
-    wire(widgets::addMenuAction(*this, file, "aOpen", "&Open...", QKS("Ctrl+O")),
+    wire(widgets::addMenuAction(*this, file, "aOpen", tr("&Open..."), QKS("Ctrl+O")),
          &BankManagerWindow::openFromFile);
-    wire(widgets::addMenuAction(*this, file, "aSave", "&Save...", QKS("Ctrl+S")),
+    wire(widgets::addMenuAction(*this, file, "aSave", tr("&Save..."), QKS("Ctrl+S")),
          &BankManagerWindow::saveToFile);
     file->addSeparator();
-    wire(widgets::addMenuAction(*this, file, "aDownload", "&Download", QKS("Ctrl+D")),
+    wire(widgets::addMenuAction(*this, file, "aDownload", tr("&Download"), QKS("Ctrl+D")),
          &BankManagerWindow::downloadBank);
-    wire(widgets::addMenuAction(*this, file, "aUpload", "&Upload...", QKS("Ctrl+U")),
+    wire(widgets::addMenuAction(*this, file, "aUpload", tr("&Upload..."), QKS("Ctrl+U")),
          &BankManagerWindow::uploadBank);
     file->addSeparator();
-    connect(widgets::addMenuAction(*this, file, "aExit", "E&xit", QKS("Ctrl+X")),
+    connect(widgets::addMenuAction(*this, file, "aExit", tr("E&xit"), QKS("Ctrl+X")),
             &QAction::triggered, this, &QWidget::close);
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    connect(widgets::addMenuAction(*this, help, "aBankHelp", "Bank Manager &Help", QKS(Qt::Key_F1)),
-            &QAction::triggered, this, [this] { Call(onHelp, 1013); });
-    connect(widgets::addMenuAction(*this, help, "aShortcuts", "&Keyboard Shortcuts"),
-            &QAction::triggered, this, [this] { Call(onHelp, 1018); });
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    connect(
+        widgets::addMenuAction(*this, help, "aBankHelp", tr("Bank Manager &Help"), QKS(Qt::Key_F1)),
+        &QAction::triggered, this, [this] { emit helpRequested(1013); });
+    connect(widgets::addMenuAction(*this, help, "aShortcuts", tr("&Keyboard Shortcuts")),
+            &QAction::triggered, this, [this] { emit helpRequested(1018); });
 
     popup_ = new QMenu(this);
     popup_->setObjectName(QStringLiteral("pmBank"));
-    wire(widgets::addMenuAction(*this, popup_, "pmiCopy", "&Copy"), &BankManagerWindow::copyEntry);
-    QAction* paste = widgets::addMenuAction(*this, popup_, "pmiPaste", "&Paste");
+    wire(widgets::addMenuAction(*this, popup_, "pmiCopy", tr("&Copy")),
+         &BankManagerWindow::copyEntry);
+    QAction* paste = widgets::addMenuAction(*this, popup_, "pmiPaste", tr("&Paste"));
     paste->setEnabled(false); // until the first Copy
     wire(paste, &BankManagerWindow::pasteEntry);
-    wire(widgets::addMenuAction(*this, popup_, "pmiRename", "Rename"),
+    wire(widgets::addMenuAction(*this, popup_, "pmiRename", tr("Rename")),
          &BankManagerWindow::renameEntry);
     popup_->addSeparator();
-    wire(widgets::addMenuAction(*this, popup_, "pmiOpen", "&Open..."),
+    wire(widgets::addMenuAction(*this, popup_, "pmiOpen", tr("&Open...")),
          &BankManagerWindow::openEntry);
-    wire(widgets::addMenuAction(*this, popup_, "pmiSave", "&Save to disk..."),
+    wire(widgets::addMenuAction(*this, popup_, "pmiSave", tr("&Save to disk...")),
          &BankManagerWindow::saveEntry);
     popup_->addSeparator();
-    wire(widgets::addMenuAction(*this, popup_, "pmiEditor", "&Bank to &Editor"),
+    wire(widgets::addMenuAction(*this, popup_, "pmiEditor", tr("&Bank to &Editor")),
          &BankManagerWindow::bankToEditor);
-    QAction* toBank = widgets::addMenuAction(*this, popup_, "pmiEdit2Bank", "Editor to &Bank");
+    QAction* toBank = widgets::addMenuAction(*this, popup_, "pmiEdit2Bank", tr("Editor to &Bank"));
     toBank->setEnabled(false); // only while a patch is loaded
     wire(toBank, &BankManagerWindow::editorToBank);
     connect(popup_, &QMenu::aboutToShow, this,
@@ -191,9 +181,9 @@ void BankManagerWindow::buildMenus()
 
     splitPopup_ = new QMenu(this);
     splitPopup_->setObjectName(QStringLiteral("pmSplit"));
-    wire(widgets::addMenuAction(*this, splitPopup_, "aImportSplit", "&Import Split..."),
+    wire(widgets::addMenuAction(*this, splitPopup_, "aImportSplit", tr("&Import Split...")),
          &BankManagerWindow::importSplit);
-    wire(widgets::addMenuAction(*this, splitPopup_, "aExportSplit", "&Export Split..."),
+    wire(widgets::addMenuAction(*this, splitPopup_, "aExportSplit", tr("&Export Split...")),
          &BankManagerWindow::exportSplit);
 }
 
@@ -202,32 +192,14 @@ QAction* BankManagerWindow::action(const QString& objectName) const
     return findChild<QAction*>(objectName);
 }
 
-void BankManagerWindow::showCell(int index, const std::string& name)
-{
-    const GridCell cell = bankCellOf(index);
-    gridBANK->item(cell.row, cell.column)->setText(cellText(name));
-}
-
-void BankManagerWindow::showSplitCell(int index, const std::string& name)
-{
-    const GridCell cell = splitCellOf(index);
-    splitGrid->item(cell.row, cell.column)->setText(cellText(name));
-}
-
 void BankManagerWindow::setBankCell(int index, const std::string& name)
 {
-    if (index < 0 || index >= static_cast<int>(kBankPatchCount))
-        return;
-    filled_[static_cast<std::size_t>(index)] = true;
-    showCell(index, name);
+    bankModel_->showName(index, name);
 }
 
 void BankManagerWindow::setSplitCell(int index, const std::string& name)
 {
-    if (index < 0 || index >= static_cast<int>(kSplitCount))
-        return;
-    splitFilled_[static_cast<std::size_t>(index)] = true;
-    showSplitCell(index, name);
+    splitModel_->showName(index, name);
 }
 
 void BankManagerWindow::setCaption(const QString& caption)
@@ -247,72 +219,60 @@ void BankManagerWindow::updateGrid()
     action(QStringLiteral("aSave"))->setEnabled(loaded);
     action(QStringLiteral("aUpload"))->setEnabled(loaded);
     if (transfers_.model() == SynthModel::Matrix6) {
-        cbBankSel->setEnabled(false);
-        cbBankSel->setFocusPolicy(Qt::NoFocus);
-        splitGrid->setEnabled(true);
-        gridBANK->setFocus();
+        bankSelector_->setEnabled(false);
+        bankSelector_->setFocusPolicy(Qt::NoFocus);
+        splitGrid_->setEnabled(true);
+        bankGrid_->setFocus();
     } else {
-        cbBankSel->setEnabled(true);
-        cbBankSel->setFocusPolicy(Qt::StrongFocus);
+        bankSelector_->setEnabled(true);
+        bankSelector_->setFocusPolicy(Qt::StrongFocus);
         const int bank = context_.flags.bankChoice;
-        cbBankSel->setCurrentIndex(bank >= 0 && bank < cbBankSel->count() ? bank : -1);
-        splitGrid->setEnabled(false);
+        bankSelector_->setCurrentIndex(bank >= 0 && bank < bankSelector_->count() ? bank : -1);
+        splitGrid_->setEnabled(false);
     }
 }
 
 void BankManagerWindow::showRecords()
 {
-    if (running_ == Scope::WholeBank)
-        filled_.fill(true);
-    else if (running_ == Scope::OneEntry)
-        filled_[static_cast<std::size_t>(selected_)] = true;
-    else if (running_ == Scope::OneSplit)
-        splitFilled_[static_cast<std::size_t>(selectedSplit_)] = true;
-    const SynthRecords& records = context_.records;
-    for (std::size_t k = 0; k < kBankPatchCount; ++k)
-        if (filled_[k])
-            showCell(static_cast<int>(k), patchNameOf(records.bank[k]));
-    for (std::size_t s = 0; s < kSplitCount; ++s)
-        if (splitFilled_[s])
-            showSplitCell(static_cast<int>(s),
-                          std::string(records.splits[s].begin(),
-                                      records.splits[s].begin() + kSplitNameLength));
+    // A file command that loads into the bank or a split fills what it
+    // works on, whatever it loaded.
+    if (running_ == Scope::WholeBank) {
+        for (int k = 0; k < bankModel_->entryCount(); ++k)
+            bankModel_->setFilled(k);
+    } else if (running_ == Scope::OneEntry) {
+        bankModel_->setFilled(selected_);
+    } else if (running_ == Scope::OneSplit) {
+        splitModel_->setFilled(selectedSplit_);
+    }
+    bankModel_->showRecords();
+    splitModel_->showRecords();
     updateGrid();
 }
 
 void BankManagerWindow::clearBank()
 {
     library::clearBank(context_.records.bank);
-    filled_.fill(false);
-    for (int k = 0; k < static_cast<int>(kBankPatchCount); ++k)
-        showCell(k, std::string(kEmptyCell));
+    bankModel_->clear();
     context_.flags.bankLoaded = false;
-    setCaption(kCaption);
+    setCaption(tr("Bank Manager"));
 }
 
 void BankManagerWindow::fileCommand(Scope scope, const std::function<void()>& command)
 {
     const SynthRecords before = context_.records;
     running_ = scope;
-    guard(command);
+    context_.errors.run(command);
     running_.reset();
     // Whatever the command changed holds something now, even if it did not
     // ask for the grids to be shown again.
     const SynthRecords& after = context_.records;
     for (std::size_t k = 0; k < kBankPatchCount; ++k)
-        filled_[k] = filled_[k] || before.bank[k] != after.bank[k];
+        if (before.bank[k] != after.bank[k])
+            bankModel_->setFilled(static_cast<int>(k));
     for (std::size_t s = 0; s < kSplitCount; ++s)
-        splitFilled_[s] = splitFilled_[s] || before.splits[s] != after.splits[s];
+        if (before.splits[s] != after.splits[s])
+            splitModel_->setFilled(static_cast<int>(s));
     showRecords();
-}
-
-void BankManagerWindow::guard(const std::function<void()>& command)
-{
-    try {
-        command();
-    } catch (const std::exception& e) {
-        Call(context_.showError, QString::fromStdString(e.what()));
-    }
 }
 
 void BankManagerWindow::changeEvent(QEvent* event)

@@ -11,14 +11,14 @@
 
 #include <QMainWindow>
 
-#include <array>
 #include <functional>
 #include <optional>
 #include <string>
 
 class QComboBox;
 class QMenu;
-class QTableWidget;
+class QModelIndex;
+class QTableView;
 
 namespace velmora {
 class MidiSink;
@@ -27,6 +27,7 @@ class Transfers;
 
 namespace velmora::library {
 
+class BankTableModel;
 class LibraryFileCommands;
 
 class BankManagerWindow : public QMainWindow
@@ -35,18 +36,12 @@ class BankManagerWindow : public QMainWindow
 
 public:
     // `context.flags` must be the transfer engine's flags, so that the bank
-    // choice of an upload and the bank selector are one value. Its
-    // `updateBankGrid` should call showRecords, its `setBankCaption`
-    // setCaption. `output` is the instrument's output (bank select).
+    // choice of an upload and the bank selector are one value. The window
+    // follows the context's bankChanged (showRecords) and bankCaptionChanged
+    // (setCaption); a failed command goes to its error reporter. `output` is
+    // the instrument's output (bank select).
     BankManagerWindow(LibraryContext& context, LibraryFileCommands& files, Transfers& transfers,
                       MidiSink& output, QWidget* parent = nullptr);
-
-    // The main window raises itself and takes the focus (after bank to editor).
-    std::function<void()> onShowEditor;
-    // The split editor for split 0..49 (a double click once splits arrived).
-    std::function<void(int split)> onEditSplit;
-    // A help topic by its number.
-    std::function<void(int topic)> onHelp;
 
     // What the transfer engine shows here. Names are raw bytes, one per
     // character.
@@ -58,9 +53,9 @@ public:
 
     // Menu state, selector and split grid from the flags and the model.
     void updateGrid();
-    // Every cell that was ever filled from the records again, then
-    // updateGrid (what the file commands call when they changed the bank or
-    // the split table).
+    // Every cell that holds something shows its name from the records
+    // again, then updateGrid (what follows when the file commands changed
+    // the bank or the split table).
     void showRecords();
     // The bank to zeros, every cell "<empty> ", bankLoaded off, the caption
     // "Bank Manager". The split table stays.
@@ -87,9 +82,14 @@ public:
     void exportSplit();
     void selectBank(int index);
 
-    QTableWidget* gridBANK;
-    QTableWidget* splitGrid;
-    QComboBox* cbBankSel;
+signals:
+    // The editor is to come to the front and take the focus (after bank to
+    // editor).
+    void editorWanted();
+    // The split editor for split 0..49 (a double click once splits arrived).
+    void splitEditRequested(int split);
+    // A help topic by its number.
+    void helpRequested(int topic);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -98,11 +98,8 @@ protected:
 private:
     void buildMenus();
     void buildGrids();
-    void showCell(int index, const std::string& name);
-    void showSplitCell(int index, const std::string& name);
-    void selectEntry(int entry);
-    void openEntryInEditor(int row, int column);
-    void openSplitEditor(int row, int column);
+    void openEntryInEditor(const QModelIndex& cell);
+    void openSplitEditor(const QModelIndex& cell);
     // Runs a file command on the entries or splits given; those that it
     // changed show their names from then on.
     enum class Scope
@@ -112,19 +109,19 @@ private:
         OneSplit
     };
     void fileCommand(Scope scope, const std::function<void()>& command);
-    // Runs a command that sends; a failed MIDI call is shown.
-    void guard(const std::function<void()>& command);
 
     LibraryContext& context_;
+    BankTableModel* bankModel_ = nullptr;
+    BankTableModel* splitModel_ = nullptr;
+    QTableView* bankGrid_ = nullptr;
+    QTableView* splitGrid_ = nullptr;
+    QComboBox* bankSelector_ = nullptr;
     LibraryFileCommands& files_;
     Transfers& transfers_;
     MidiSink& output_;
     QMenu* popup_ = nullptr;
     QMenu* splitPopup_ = nullptr;
     PatchRecord clipboard_{};
-    // Entries and splits that hold something: the others read "<empty> ".
-    std::array<bool, kBankPatchCount> filled_{};
-    std::array<bool, kSplitCount> splitFilled_{};
     std::optional<Scope> running_;
     bool grew_ = false;
     int selected_ = 0;

@@ -2,19 +2,11 @@
 
 #include "library/InitPatch.h"
 
+#include <QCoreApplication>
+
 #include <variant>
 
 namespace velmora::library {
-namespace {
-
-template <typename Function, typename... Args> void Call(const Function& f, Args&&... args)
-{
-    if (f)
-        f(std::forward<Args>(args)...);
-}
-
-} // namespace
-
 EditCommands::EditCommands(LibraryContext& context) : context_(context) {}
 
 std::optional<QString> EditCommands::loadInitPatch(const QString& path)
@@ -42,10 +34,10 @@ void EditCommands::initialize()
         return;
     context_.records.currentPatch = *initPatch_;
     context_.flags.patchLoaded = true;
-    Call(context_.initControls);
-    Call(context_.setMainCaption, QStringLiteral("Velmora"));
+    emit context_.patchChanged();
+    emit context_.mainCaptionChanged(QCoreApplication::translate("EditCommands", "Velmora"));
     sendAndPlay(false);
-    Call(context_.enableButtons);
+    emit context_.flagsChanged();
 }
 
 void EditCommands::compare()
@@ -53,9 +45,9 @@ void EditCommands::compare()
     if (!context_.flags.patchLoaded)
         return;
     compare_.toggle(context_.records.currentPatch, context_.records.compareData);
-    Call(context_.initControls);
+    emit context_.patchChanged();
     sendAndPlay(true);
-    Call(context_.enableButtons);
+    emit context_.flagsChanged();
 }
 
 void EditCommands::randomize()
@@ -65,9 +57,9 @@ void EditCommands::randomize()
     withRandom([this](RandomSource& random) {
         library::randomize(recordOf(context_.records.currentPatch), random);
     });
-    Call(context_.initPatchControls);
+    emit context_.patchParametersChanged();
     sendAndPlay(false);
-    Call(context_.enableButtons);
+    emit context_.flagsChanged();
 }
 
 void EditCommands::mutate(const MutateFactors& factors)
@@ -75,22 +67,25 @@ void EditCommands::mutate(const MutateFactors& factors)
     if (!context_.flags.patchLoaded)
         return;
     const auto record = recordOf(context_.records.currentPatch);
-    const BusSelection ticked = tickedBuses ? tickedBuses() : busesOn(record);
+    const BusSelection ticked = tickedBuses_ ? tickedBuses_() : busesOn(record);
     withRandom([&](RandomSource& random) { library::mutate(record, factors, ticked, random); });
     // The send goes first here, then the refresh (which never sends); the
     // matrix is shown again only when group 9 may have changed it.
     if (context_.flags.patchLoaded)
-        Call(context_.sendPatch);
-    Call(factors[8] > 0 ? context_.initControls : context_.initPatchControls);
-    Call(context_.playNote, false);
-    Call(context_.enableButtons);
+        emit context_.patchSendRequested();
+    if (factors[8] > 0)
+        emit context_.patchChanged();
+    else
+        emit context_.patchParametersChanged();
+    emit context_.testNoteRequested(false);
+    emit context_.flagsChanged();
 }
 
 void EditCommands::sendAndPlay(bool always)
 {
     if (context_.flags.patchLoaded)
-        Call(context_.sendPatch);
-    Call(context_.playNote, always);
+        emit context_.patchSendRequested();
+    emit context_.testNoteRequested(always);
 }
 
 template <typename Command> void EditCommands::withRandom(Command command)

@@ -2,7 +2,7 @@
 // copies the initial patch in, Compare swaps the edited patch with the patch
 // as last loaded, Randomize draws a new patch, Mutate moves the present one.
 // Each ends by refreshing the editor, sending the patch to the instrument's
-// edit buffer and playing the test note, as the context provides them.
+// edit buffer and playing the test note, through the context's signals.
 #pragma once
 
 #include "library/LibraryContext.h"
@@ -42,9 +42,10 @@ public:
     // `aMutate`: the groups whose factor is above 0. Only while patchLoaded.
     void mutate(const MutateFactors& factors);
 
-    // The buses whose switch is ticked in the matrix editor (group 9 of
-    // Mutate); when not set, the buses that have a source and a destination.
-    std::function<BusSelection()> tickedBuses;
+    // Asks for the buses whose switch is ticked in the matrix editor (group
+    // 9 of Mutate); without it, the buses that have a source and a
+    // destination.
+    void setTickedBuses(std::function<BusSelection()> ticked) { tickedBuses_ = std::move(ticked); }
     // Draws come from `source` while it is set (tests); otherwise each
     // Randomize and Mutate seeds a new clock-seeded source.
     void setRandomSource(RandomSource* source) { random_ = source; }
@@ -58,6 +59,7 @@ private:
     std::optional<PatchBuffer> initPatch_;
     CompareState compare_;
     RandomSource* random_ = nullptr;
+    std::function<BusSelection()> tickedBuses_;
 };
 
 } // namespace velmora::library

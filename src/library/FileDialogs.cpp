@@ -1,5 +1,6 @@
 #include "library/FileDialogs.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -27,8 +28,9 @@ public:
     bool confirmReplace(const QString& path) override
     {
         return QMessageBox::question(
-                   parent_, QStringLiteral("Confirm Save As"),
-                   QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                   parent_, QCoreApplication::translate("FileDialogs", "Confirm Save As"),
+                   QCoreApplication::translate("FileDialogs",
+                                               "%1 already exists.\nDo you want to replace it?")
                        .arg(QDir::toNativeSeparators(path))) == QMessageBox::Yes;
     }
 

@@ -2,22 +2,48 @@
 
 #include "library/SysexFiles.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <filesystem>
-#include <type_traits>
 
 namespace velmora::library {
 namespace {
 
-const QString kSaveFilter = QStringLiteral("SysEx File (*.syx)");
-const QString kOpenPatchFilters =
-    QStringLiteral("SysEx Files (*.syx);;Velmora Patch Files (*.vmp)");
-const QString kOpenBankFilters = QStringLiteral("SysEx Files (*.syx);;Velmora Bank Files (*.vmb)");
-const QString kExportSplitFilter = QStringLiteral("SysEx (*.syx)");
-const QString kImportSplitFilter = QStringLiteral("SysEx Files (*.syx)");
+// The dialogs' filters and the captions, in the user's language.
+QString saveFilter()
+{
+    return QCoreApplication::translate("LibraryFileCommands", "SysEx File (*.syx)");
+}
+QString openPatchFilters()
+{
+    return QCoreApplication::translate("LibraryFileCommands",
+                                       "SysEx Files (*.syx);;Velmora Patch Files (*.vmp)");
+}
+QString openBankFilters()
+{
+    return QCoreApplication::translate("LibraryFileCommands",
+                                       "SysEx Files (*.syx);;Velmora Bank Files (*.vmb)");
+}
+QString exportSplitFilter()
+{
+    return QCoreApplication::translate("LibraryFileCommands", "SysEx (*.syx)");
+}
+QString importSplitFilter()
+{
+    return QCoreApplication::translate("LibraryFileCommands", "SysEx Files (*.syx)");
+}
+QString mainCaption(const QString& file)
+{
+    return QCoreApplication::translate("LibraryFileCommands", "%1 - Velmora").arg(file);
+}
+QString bankCaption(const QString& file)
+{
+    return QCoreApplication::translate("LibraryFileCommands", "%1 - Bank Manager").arg(file);
+}
+
 const QString kAnySyx = QStringLiteral("*.syx");
 const QString kSuffix = QStringLiteral("syx");
 // The open dialogs' second filter: the raw formats.
@@ -42,21 +68,14 @@ QString fileOf(const QString& name)
     return QString::fromStdString(filePart(name.toStdString()));
 }
 
-template <typename... Args>
-void Call(const std::function<void(Args...)>& callback, std::type_identity_t<Args>... args)
-{
-    if (callback)
-        callback(args...);
-}
-
 void refresh(LibraryContext& context)
 {
-    Call(context.enableButtons);
+    emit context.flagsChanged();
 }
 
 void showError(LibraryContext& context, const std::string& message)
 {
-    Call(context.showError, QString::fromStdString(message));
+    context.errors.report(QString::fromStdString(message));
 }
 
 // ".syx" appended as the save commands do; when that names a file the save
@@ -114,8 +133,9 @@ void LibraryFileCommands::savePatch(std::optional<int> entry)
         refresh(context_);
         return;
     }
-    const auto choice = context_.dialogs.save(request(
-        QStringLiteral("Save Patch"), context_.patchFolder, QString(), kSaveFilter, 0, kSuffix));
+    const auto choice = context_.dialogs.save(
+        request(QCoreApplication::translate("LibraryFileCommands", "Save Patch"),
+                context_.patchFolder, QString(), saveFilter(), 0, kSuffix));
     const QString name = choice ? syxName(context_, choice->path) : QString();
     if (name.isEmpty()) {
         refresh(context_);
@@ -127,18 +147,18 @@ void LibraryFileCommands::savePatch(std::optional<int> entry)
     // carries patch number 0 rather than not being written at all.
     if (write(context_, name, patchSysex(recordOf(source), context_.flags.patchNumber))) {
         context_.patchFolder = folderOf(name);
-        Call(context_.setMainCaption, fileOf(name) + " - Velmora");
+        emit context_.mainCaptionChanged(mainCaption(fileOf(name)));
     }
     refresh(context_);
 }
 
 void LibraryFileCommands::openPatch(std::optional<int> entry)
 {
-    const auto choice =
-        isEntry(entry)
-            ? context_.dialogs.open(request(QStringLiteral("Open Patch"), context_.patchFolder,
-                                            QString(), kOpenPatchFilters, openFilter_))
-            : std::nullopt;
+    const auto choice = isEntry(entry)
+                            ? context_.dialogs.open(request(
+                                  QCoreApplication::translate("LibraryFileCommands", "Open Patch"),
+                                  context_.patchFolder, QString(), openPatchFilters(), openFilter_))
+                            : std::nullopt;
     if (!choice) {
         refresh(context_);
         return;
@@ -170,33 +190,35 @@ void LibraryFileCommands::openPatch(std::optional<int> entry)
     context_.patchFolder = folderOf(choice->path);
     if (entry) {
         context_.flags.bankLoaded = true;
-        Call(context_.updateBankGrid);
+        emit context_.bankChanged();
     } else {
         context_.flags.patchLoaded = true;
-        Call(context_.setMainCaption, fileOf(choice->path) + " - Velmora");
-        Call(context_.initControls);
-        Call(context_.sendPatch);
-        Call(context_.playNote, false);
+        emit context_.mainCaptionChanged(mainCaption(fileOf(choice->path)));
+        emit context_.patchChanged();
+        emit context_.patchSendRequested();
+        emit context_.testNoteRequested(false);
     }
     refresh(context_);
 }
 
 void LibraryFileCommands::saveBank()
 {
-    const auto choice = context_.dialogs.save(request(
-        QStringLiteral("Save Bank"), context_.bankFolder, kAnySyx, kSaveFilter, 0, kSuffix));
+    const auto choice = context_.dialogs.save(
+        request(QCoreApplication::translate("LibraryFileCommands", "Save Bank"),
+                context_.bankFolder, kAnySyx, saveFilter(), 0, kSuffix));
     const QString name = choice ? syxName(context_, choice->path) : QString();
     if (!name.isEmpty() && write(context_, name, bankSysex(context_.records.bank))) {
         context_.bankFolder = folderOf(name);
-        Call(context_.setBankCaption, fileOf(name) + " - Bank Manager");
+        emit context_.bankCaptionChanged(bankCaption(fileOf(name)));
     }
     refresh(context_);
 }
 
 void LibraryFileCommands::openBank()
 {
-    const auto choice = context_.dialogs.open(request(
-        QStringLiteral("Open Bank"), context_.bankFolder, kAnySyx, kOpenBankFilters, openFilter_));
+    const auto choice = context_.dialogs.open(
+        request(QCoreApplication::translate("LibraryFileCommands", "Open Bank"),
+                context_.bankFolder, kAnySyx, openBankFilters(), openFilter_));
     if (choice) {
         openFilter_ = choice->filterIndex;
         // The folder is remembered even when the file then fails to load.
@@ -215,8 +237,8 @@ void LibraryFileCommands::openBank()
         }
         if (loaded) {
             context_.flags.bankLoaded = true;
-            Call(context_.updateBankGrid);
-            Call(context_.setBankCaption, fileOf(choice->path) + " - Bank Manager");
+            emit context_.bankChanged();
+            emit context_.bankCaptionChanged(bankCaption(fileOf(choice->path)));
         }
     }
     refresh(context_);
@@ -230,9 +252,9 @@ void LibraryFileCommands::exportSplit(int split)
     }
     const std::vector<Byte> bytes = splitSysex(context_.records.splits[split], split);
     const QString proposed = QStringLiteral("Split%1").arg(split, 2, 10, QLatin1Char('0'));
-    const auto choice =
-        context_.dialogs.save(request(QStringLiteral("Export Split"), context_.splitFolder,
-                                      proposed, kExportSplitFilter, 0, kSuffix));
+    const auto choice = context_.dialogs.save(
+        request(QCoreApplication::translate("LibraryFileCommands", "Export Split"),
+                context_.splitFolder, proposed, exportSplitFilter(), 0, kSuffix));
     if (choice) {
         // A name typed without an extension gets ".syx", as the dialog does.
         QString name = choice->path;
@@ -241,7 +263,7 @@ void LibraryFileCommands::exportSplit(int split)
         if (!name.isEmpty()) {
             context_.splitFolder = folderOf(name);
             if (write(context_, name, bytes))
-                Call(context_.setMainCaption, fileOf(name) + " - Velmora");
+                emit context_.mainCaptionChanged(mainCaption(fileOf(name)));
         }
     }
     refresh(context_);
@@ -250,16 +272,16 @@ void LibraryFileCommands::exportSplit(int split)
 void LibraryFileCommands::importSplit(int split)
 {
     const auto choice =
-        isSplit(split)
-            ? context_.dialogs.open(request(QStringLiteral("Import Split"), context_.splitFolder,
-                                            kAnySyx, kImportSplitFilter, openFilter_))
-            : std::nullopt;
+        isSplit(split) ? context_.dialogs.open(request(
+                             QCoreApplication::translate("LibraryFileCommands", "Import Split"),
+                             context_.splitFolder, kAnySyx, importSplitFilter(), openFilter_))
+                       : std::nullopt;
     if (choice) {
         openFilter_ = choice->filterIndex;
         context_.splitFolder = folderOf(choice->path);
         if (const auto record = take(context_, readSplitSysex(toPath(choice->path)))) {
             context_.records.splits[split] = *record;
-            Call(context_.updateBankGrid);
+            emit context_.bankChanged();
         }
     }
     refresh(context_);

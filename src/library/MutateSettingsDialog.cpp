@@ -10,19 +10,34 @@
 #include <algorithm>
 
 namespace velmora::library {
+namespace {
+
+// The group names as the columns are labelled, group 1 first.
+constexpr std::array<const char*, kMutateGroupCount> kGroupNames = {
+    QT_TRANSLATE_NOOP("velmora::library::MutateSettingsDialog", "DCO"),
+    QT_TRANSLATE_NOOP("velmora::library::MutateSettingsDialog", "VCF"),
+    QT_TRANSLATE_NOOP("velmora::library::MutateSettingsDialog", "VCA"),
+    QT_TRANSLATE_NOOP("velmora::library::MutateSettingsDialog", "LFO"),
+    QT_TRANSLATE_NOOP("velmora::library::MutateSettingsDialog", "ENV"),
+    QT_TRANSLATE_NOOP("velmora::library::MutateSettingsDialog", "RAMP"),
+    QT_TRANSLATE_NOOP("velmora::library::MutateSettingsDialog", "TRACK"),
+    QT_TRANSLATE_NOOP("velmora::library::MutateSettingsDialog", "PORTA"),
+    QT_TRANSLATE_NOOP("velmora::library::MutateSettingsDialog", "MOD MATRIX")};
+
+} // namespace
 
 MutateSettingsDialog::MutateSettingsDialog(MutateFactors& factors, QWidget* parent)
     : QDialog(parent), factors_(factors), original_(factors)
 {
     setObjectName(QStringLiteral("frmFactor"));
-    setWindowTitle(QStringLiteral("Mutate Setup"));
+    setWindowTitle(tr("Mutate Setup"));
 
     // Column 0 names the ends of the bars; columns 1..9 are the groups, a
     // bar above its label.
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(14);
-    auto* maxLabel = new QLabel(QStringLiteral("max"), this);
-    auto* offLabel = new QLabel(QStringLiteral("off"), this);
+    auto* maxLabel = new QLabel(tr("max"), this);
+    auto* offLabel = new QLabel(tr("off"), this);
     grid->addWidget(maxLabel, 0, 0, Qt::AlignRight | Qt::AlignTop);
     grid->addWidget(offLabel, 0, 0, Qt::AlignRight | Qt::AlignBottom);
     for (std::size_t i = 0; i < kMutateGroupCount; ++i) {
@@ -39,9 +54,7 @@ MutateSettingsDialog::MutateSettingsDialog(MutateFactors& factors, QWidget* pare
                 [this, i](int position) { factors_[i] = static_cast<std::uint8_t>(position); });
         bars_[i] = bar;
 
-        const auto name = kMutateGroupNames[i];
-        auto* label =
-            new QLabel(QString::fromLatin1(name.data(), static_cast<int>(name.size())), this);
+        auto* label = new QLabel(tr(kGroupNames[i]), this);
         label->setAlignment(Qt::AlignHCenter);
         label->setBuddy(bar);
         grid->addWidget(bar, 0, column, Qt::AlignHCenter);
@@ -49,16 +62,13 @@ MutateSettingsDialog::MutateSettingsDialog(MutateFactors& factors, QWidget* pare
     }
 
     auto* buttons = new QDialogButtonBox(this);
-    okBtn = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
-    okBtn->setDefault(true);
-    cancelBtn = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
-    helpBtn = buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
+    QPushButton* ok = buttons->addButton(tr("&OK"), QDialogButtonBox::AcceptRole);
+    ok->setDefault(true);
+    buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole);
+    QPushButton* help = buttons->addButton(tr("&Help"), QDialogButtonBox::HelpRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(helpBtn, &QPushButton::clicked, this, [this] {
-        if (onHelp)
-            onHelp(kHelpTopic);
-    });
+    connect(help, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpTopic); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

@@ -9,7 +9,6 @@
 #include <QDialog>
 
 #include <array>
-#include <functional>
 
 class QPushButton;
 class QSlider;
@@ -18,26 +17,25 @@ namespace velmora::library {
 
 class MutateSettingsDialog : public QDialog
 {
+    Q_OBJECT
+
 public:
     // The bars start at the factors (a factor above 10 shows as 10 and stays
     // as it is until its bar is moved).
     explicit MutateSettingsDialog(MutateFactors& factors, QWidget* parent = nullptr);
 
     static constexpr int kHelpTopic = 1020;
-    // Called with kHelpTopic by the Help button.
-    std::function<void(int topic)> onHelp;
-
-    // Group 1..9: `tbMutate1` .. `tbMutate9`.
-    QSlider* bar(int group) const { return bars_.at(static_cast<std::size_t>(group - 1)); }
-    QPushButton* okBtn;
-    QPushButton* cancelBtn;
-    QPushButton* helpBtn;
 
     void reject() override;
+
+signals:
+    // The Help button: kHelpTopic.
+    void helpRequested(int topic);
 
 private:
     MutateFactors& factors_;
     const MutateFactors original_;
+    // Group 1..9 at 0..8: `tbMutate1` .. `tbMutate9`.
     std::array<QSlider*, kMutateGroupCount> bars_{};
 };
 

@@ -7,9 +7,6 @@
 
 namespace velmora::library {
 
-const std::array<std::string_view, kMutateGroupCount> kMutateGroupNames = {
-    "DCO", "VCF", "VCA", "LFO", "ENV", "RAMP", "TRACK", "PORTA", "MOD MATRIX"};
-
 ClockRandom::ClockRandom()
     : engine_(static_cast<std::mt19937::result_type>(
           std::chrono::high_resolution_clock::now().time_since_epoch().count()))

@@ -56,8 +56,6 @@ void randomize(std::span<Byte, kPatchRecordSize> record, RandomSource& random);
 inline constexpr std::size_t kMutateGroupCount = 9;
 inline constexpr int kMaxMutateFactor = 10;
 using MutateFactors = std::array<std::uint8_t, kMutateGroupCount>;
-// The group names as the setup dialog labels its columns, group 1 first.
-extern const std::array<std::string_view, kMutateGroupCount> kMutateGroupNames;
 
 // The three mutators. Each draws s = R(2), then a step d = R(2a) (R(a) for
 // mutateSigned31) made negative when s = 0, and returns the result's low

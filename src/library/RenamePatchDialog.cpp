@@ -13,59 +13,58 @@
 namespace velmora::library {
 
 RenamePatchDialog::RenamePatchDialog(const QString& name, QWidget* parent)
-    : QDialog(parent), eName(new QLineEdit(this)),
-      okBtn(new QPushButton(QStringLiteral("OK"), this)),
-      cancelBtn(new QPushButton(QStringLiteral("Cancel"), this))
+    : QDialog(parent), name_(new QLineEdit(this)), ok_(new QPushButton(tr("OK"), this)),
+      cancel_(new QPushButton(tr("Cancel"), this))
 {
     setObjectName(QStringLiteral("frmRenamePatch"));
-    setWindowTitle(QStringLiteral("Rename Patch"));
+    setWindowTitle(tr("Rename Patch"));
     setModal(true);
 
-    eName->setObjectName(QStringLiteral("eName"));
-    eName->setMaxLength(static_cast<int>(kPatchNameLength));
-    eName->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    eName->setText(name);
-    eName->selectAll();
-    eName->setMinimumWidth(eName->fontMetrics().horizontalAdvance(QLatin1Char('W')) * 12);
-    eName->installEventFilter(this);
-    connect(eName, &QLineEdit::textEdited, this, [this] { edited_ = true; });
+    name_->setObjectName(QStringLiteral("eName"));
+    name_->setMaxLength(static_cast<int>(kPatchNameLength));
+    name_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    name_->setText(name);
+    name_->selectAll();
+    name_->setMinimumWidth(name_->fontMetrics().horizontalAdvance(QLatin1Char('W')) * 12);
+    name_->installEventFilter(this);
+    connect(name_, &QLineEdit::textEdited, this, [this] { edited_ = true; });
 
-    okBtn->setObjectName(QStringLiteral("OKBtn"));
-    okBtn->setDefault(true);
-    cancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    connect(okBtn, &QPushButton::clicked, this, &RenamePatchDialog::acceptInput);
-    connect(cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    ok_->setObjectName(QStringLiteral("OKBtn"));
+    ok_->setDefault(true);
+    cancel_->setObjectName(QStringLiteral("CancelBtn"));
+    connect(ok_, &QPushButton::clicked, this, &RenamePatchDialog::acceptInput);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* label = new QLabel(QStringLiteral("&Name:"), this);
-    label->setBuddy(eName);
+    auto* label = new QLabel(tr("&Name:"), this);
+    label->setBuddy(name_);
     auto* field = new QHBoxLayout;
     field->addWidget(label);
-    field->addWidget(eName, 1);
+    field->addWidget(name_, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(okBtn);
-    buttons->addWidget(cancelBtn);
+    buttons->addWidget(ok_);
+    buttons->addWidget(cancel_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(field);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    eName->setFocus();
+    name_->setFocus();
 }
 
 std::string RenamePatchDialog::name() const
 {
-    const std::u32string typed = eName->text().toStdU32String();
+    const std::u32string typed = name_->text().toStdU32String();
     return normaliseName(std::u32string_view(typed));
 }
 
 void RenamePatchDialog::applyName()
 {
-    eName->setText(QString::fromStdString(name()));
+    name_->setText(QString::fromStdString(name()));
 }
 
 bool RenamePatchDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == eName && event->type() == QEvent::FocusOut)
+    if (watched == name_ && event->type() == QEvent::FocusOut)
         applyName();
     return QDialog::eventFilter(watched, event);
 }

@@ -26,19 +26,17 @@ public:
     // as the entry holds it, whatever bytes that is.
     bool edited() const { return edited_; }
 
-    // The field's text after the name rule.
-    void applyName();
-
-    QLineEdit* eName;
-    QPushButton* okBtn;
-    QPushButton* cancelBtn;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The field's text after the name rule.
+    void applyName();
     void acceptInput();
 
+    QLineEdit* name_;
+    QPushButton* ok_;
+    QPushButton* cancel_;
     bool edited_ = false;
 };
 

@@ -7,31 +7,31 @@ namespace velmora::library {
 
 SendBankDialog::SendBankDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint),
-      btnBank1(new QPushButton(QStringLiteral("User Bank &1"), this)),
-      btnBank2(new QPushButton(QStringLiteral("User Bank &2"), this)),
-      btnCancel(new QPushButton(QStringLiteral("&Cancel"), this))
+      bank1_(new QPushButton(tr("User Bank &1"), this)),
+      bank2_(new QPushButton(tr("User Bank &2"), this)),
+      cancel_(new QPushButton(tr("&Cancel"), this))
 {
     setObjectName(QStringLiteral("frmSendBank"));
-    setWindowTitle(QStringLiteral("Send As"));
+    setWindowTitle(tr("Send As"));
     setModal(true);
-    btnBank1->setObjectName(QStringLiteral("btnBank1"));
-    btnBank2->setObjectName(QStringLiteral("btnBank2"));
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnBank1->setDefault(true);
-    connect(btnBank1, &QPushButton::clicked, this, [this] {
+    bank1_->setObjectName(QStringLiteral("btnBank1"));
+    bank2_->setObjectName(QStringLiteral("btnBank2"));
+    cancel_->setObjectName(QStringLiteral("btnCancel"));
+    bank1_->setDefault(true);
+    connect(bank1_, &QPushButton::clicked, this, [this] {
         choice_ = 0;
         accept();
     });
-    connect(btnBank2, &QPushButton::clicked, this, [this] {
+    connect(bank2_, &QPushButton::clicked, this, [this] {
         choice_ = 1;
         accept();
     });
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(btnBank1);
-    layout->addWidget(btnBank2);
-    layout->addWidget(btnCancel);
+    layout->addWidget(bank1_);
+    layout->addWidget(bank2_);
+    layout->addWidget(cancel_);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

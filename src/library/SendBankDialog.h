@@ -20,11 +20,11 @@ public:
     // Shows the dialog modally: bank 0 or 1, nothing on "&Cancel".
     std::optional<int> ask();
 
-    QPushButton* btnBank1;
-    QPushButton* btnBank2;
-    QPushButton* btnCancel;
-
 private:
+    QPushButton* bank1_;
+    QPushButton* bank2_;
+    QPushButton* cancel_;
+
     std::optional<int> choice_;
 };
 

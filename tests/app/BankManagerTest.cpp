@@ -11,6 +11,7 @@
 #include "protocol/Messages.h"
 #include "protocol/PatchName.h"
 #include "support/DemoPatches.h"
+#include "support/WidgetTesting.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,9 +20,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -45,7 +45,7 @@ struct BankRig : test::ProgramFolder, test::WindowRig
         // speed: room for the whole answer.
         window->midi().applySysexBuffers(512, 256);
         window->show();
-        window->action("aBankManager")->trigger();
+        action("aBankManager")->trigger();
         activate();
     }
 
@@ -55,11 +55,18 @@ struct BankRig : test::ProgramFolder, test::WindowRig
         QApplication::setActiveWindow(&bank);
         EXPECT_TRUE(QTest::qWaitForWindowActive(&bank));
     }
-    QString cell(int column, int row) const { return bank.gridBANK->item(row, column)->text(); }
+    // What the bank grid shows in a cell.
+    QString cell(int column, int row) const
+    {
+        return bankGrid->model()->index(row, column).data().toString();
+    }
 
     test::FakeFileDialogs* dialogs = nullptr;
     SynthRecords& records = window->records();
-    BankManagerWindow& bank = window->bankManager();
+    BankManagerWindow& bank = *test::child<BankManagerWindow>(*window, "frmBank");
+    QTableView* bankGrid = test::child<QTableView>(bank, "gridBANK");
+    QTableView* splitGrid = test::child<QTableView>(bank, "SplitGrid");
+    QComboBox* bankSelector = test::child<QComboBox>(bank, "cbBankSel");
 };
 
 Bank demoBank()
@@ -70,51 +77,41 @@ Bank demoBank()
     return bank;
 }
 
-QPoint cellCentre(QTableWidget* grid, int column, int row)
+QPoint cellCentre(QTableView* grid, int column, int row)
 {
-    return grid->visualItemRect(grid->item(row, column)).center();
+    return grid->visualRect(grid->model()->index(row, column)).center();
 }
 
-void click(QTableWidget* grid, int column, int row)
+void click(QTableView* grid, int column, int row)
 {
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(grid, column, row));
 }
 
 // A click, and the second press that makes it a double click.
-void doubleClick(QTableWidget* grid, int column, int row)
+void doubleClick(QTableView* grid, int column, int row)
 {
     click(grid, column, row);
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(grid, column, row));
 }
 
-// Runs `answer` on the modal dialog of type D as soon as it shows.
-template <typename D, typename Answer> void whenShown(Answer answer)
-{
-    QTimer::singleShot(10, [answer] {
-        if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget()))
-            answer(*dialog);
-        else
-            whenShown<D>(answer);
-    });
-}
-
 // A right click on the cell and a click on the popup item `name`.
-void popupCommand(QTableWidget* grid, int column, int row, const QString& name)
+void popupCommand(QTableView* grid, int column, int row, const QString& name)
 {
     bool chosen = false;
     QObject guard; // no answer after this function returned
-    QTimer::singleShot(10, &guard, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_TRUE(menu);
-        for (QAction* action : menu->actions())
-            if (action->objectName() == name) {
-                EXPECT_TRUE(action->isEnabled()) << name.toStdString();
-                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-                chosen = true;
-            }
-        if (!chosen)
-            menu->close();
-    });
+    test::whenShown<QMenu>(
+        [&](QMenu& menu) {
+            for (QAction* action : menu.actions())
+                if (action->objectName() == name) {
+                    EXPECT_TRUE(action->isEnabled()) << name.toStdString();
+                    QTest::mouseClick(&menu, Qt::LeftButton, {},
+                                      menu.actionGeometry(action).center());
+                    chosen = true;
+                }
+            if (!chosen)
+                menu.close();
+        },
+        &guard);
     // The right click, and the context menu request the platform makes of it.
     const QPoint at = cellCentre(grid, column, row);
     QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, at);
@@ -147,7 +144,7 @@ TEST(BankManager, ANewUserOpensPlaysRenamesCopiesAndSavesABank)
 
     // Entry 37 sits in column 3, row 7; a double click plays it in the editor.
     rig.clearLog();
-    doubleClick(rig.bank.gridBANK, 3, 7);
+    doubleClick(rig.bankGrid, 3, 7);
     EXPECT_EQ(rig.bank.selectedEntry(), 37);
     EXPECT_TRUE(sameRecord(rig.records.currentPatch, demo[37]));
     EXPECT_TRUE(rig.window->transfer().flags().patchLoaded);
@@ -158,16 +155,17 @@ TEST(BankManager, ANewUserOpensPlaysRenamesCopiesAndSavesABank)
               (std::vector<Bytes>{patchToEditBuffer(recordOf(demo[37])), {0x90, 60, 100}}));
 
     rig.activate();
-    whenShown<RenamePatchDialog>([](RenamePatchDialog& dialog) {
-        EXPECT_EQ(dialog.eName->text(), "DEMO 037");
-        QTest::keyClicks(dialog.eName, "pad");
-        QTest::mouseClick(dialog.okBtn, Qt::LeftButton);
+    test::whenShown<RenamePatchDialog>([](RenamePatchDialog& dialog) {
+        auto* name = test::child<QLineEdit>(dialog, "eName");
+        EXPECT_EQ(name->text(), "DEMO 037");
+        QTest::keyClicks(name, "pad");
+        QTest::mouseClick(test::child<QPushButton>(dialog, "OKBtn"), Qt::LeftButton);
     });
-    popupCommand(rig.bank.gridBANK, 3, 7, "pmiRename");
+    popupCommand(rig.bankGrid, 3, 7, "pmiRename");
     EXPECT_EQ(rig.cell(3, 7), "PAD     ");
 
-    popupCommand(rig.bank.gridBANK, 3, 7, "pmiCopy");
-    popupCommand(rig.bank.gridBANK, 0, 5, "pmiPaste");
+    popupCommand(rig.bankGrid, 3, 7, "pmiCopy");
+    popupCommand(rig.bankGrid, 0, 5, "pmiPaste");
     EXPECT_EQ(rig.cell(0, 5), "PAD     ");
 
     // Saved without an extension, cleared, opened again: the change is there.
@@ -198,10 +196,10 @@ TEST(BankManager, PasteRenameAndNewKeepWhatTheyShould)
     EXPECT_FALSE(bank.action("pmiPaste")->isEnabled());
 
     // One copy, pasted twice: name and data, never the further byte.
-    click(bank.gridBANK, 0, 1);
+    click(rig.bankGrid, 0, 1);
     bank.action("pmiCopy")->trigger();
     for (const int row : {2, 3}) {
-        click(bank.gridBANK, 0, row);
+        click(rig.bankGrid, 0, row);
         bank.action("pmiPaste")->trigger();
         EXPECT_EQ(rig.cell(0, row), "DEMO 001");
         EXPECT_TRUE(
@@ -212,24 +210,27 @@ TEST(BankManager, PasteRenameAndNewKeepWhatTheyShould)
     EXPECT_TRUE(bank.action("aUpload")->isEnabled());
 
     // Characters outside the name set become blanks; Cancel changes nothing.
-    whenShown<RenamePatchDialog>([](RenamePatchDialog& dialog) {
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
-        QTest::keyClick(dialog.eName, Qt::Key_P);
-        QTest::sendKeyEvent(QTest::Click, dialog.eName, Qt::Key_Eacute, QStringLiteral("\u00e9"),
+    test::whenShown<RenamePatchDialog>([](RenamePatchDialog& dialog) {
+        // The offscreen platform activates a window after it is shown; the
+        // field's focus-out (Tab) needs the dialog to be the active window.
+        EXPECT_TRUE(QTest::qWaitFor([&dialog] { return dialog.isActiveWindow(); }));
+        auto* name = test::child<QLineEdit>(dialog, "eName");
+        QTest::keyClick(name, Qt::Key_P);
+        QTest::sendKeyEvent(QTest::Click, name, Qt::Key_Eacute, QStringLiteral("\u00e9"),
                             Qt::NoModifier);
-        QTest::keyClicks(dialog.eName, "#d");
+        QTest::keyClicks(name, "#d");
         // Tab leaves the field for the buttons.
-        QTest::keyClick(dialog.eName, Qt::Key_Tab);
-        EXPECT_EQ(dialog.eName->text(), "P  D    ");
-        QTest::keyClick(dialog.okBtn, Qt::Key_Space);
+        QTest::keyClick(name, Qt::Key_Tab);
+        EXPECT_EQ(name->text(), "P  D    ");
+        QTest::keyClick(test::child<QPushButton>(dialog, "OKBtn"), Qt::Key_Space);
     });
     bank.action("pmiRename")->trigger();
     EXPECT_EQ(rig.cell(0, 3), "P  D    ");
     EXPECT_EQ(std::string(rig.records.bank[3].begin(), rig.records.bank[3].begin() + 8),
               "P  D    ");
-    whenShown<RenamePatchDialog>([](RenamePatchDialog& dialog) {
-        QTest::keyClicks(dialog.eName, "other");
-        QTest::mouseClick(dialog.cancelBtn, Qt::LeftButton);
+    test::whenShown<RenamePatchDialog>([](RenamePatchDialog& dialog) {
+        QTest::keyClicks(test::child<QLineEdit>(dialog, "eName"), "other");
+        QTest::mouseClick(test::child<QPushButton>(dialog, "CancelBtn"), Qt::LeftButton);
     });
     bank.action("pmiRename")->trigger();
     EXPECT_EQ(rig.cell(0, 3), "P  D    ");
@@ -246,7 +247,7 @@ TEST(BankManager, PasteRenameAndNewKeepWhatTheyShould)
     EXPECT_FALSE(bank.action("aSave")->isEnabled());
     EXPECT_FALSE(bank.action("aUpload")->isEnabled());
     EXPECT_EQ(bank.windowTitle(), "Bank Manager");
-    EXPECT_EQ(bank.splitGrid->item(3, 0)->text(), "SPLIT3");
+    EXPECT_EQ(rig.splitGrid->model()->index(3, 0).data().toString(), "SPLIT3");
     EXPECT_EQ(rig.records.splits[3][0], 'S');
 }
 
@@ -256,34 +257,36 @@ TEST(BankManager, SelectorUploadAndDownloadTalkToTheInstrument)
     BankManagerWindow& bank = rig.bank;
     rig.clearLog();
     // Typing 3 picks "300 - 399 Synth 2"; it stays after the window comes back.
-    QTest::keyClicks(bank.cbBankSel, "3");
+    QTest::keyClicks(rig.bankSelector, "3");
     EXPECT_EQ(rig.received(), (std::vector<Bytes>{{0xF0, 0x10, 0x06, 0x0A, 0x03, 0xF7}}));
     QWidget other;
     other.show();
     QApplication::setActiveWindow(&other);
     rig.activate();
-    EXPECT_EQ(bank.cbBankSel->currentText(), "300 - 399 Synth 2");
+    EXPECT_EQ(rig.bankSelector->currentText(), "300 - 399 Synth 2");
 
     // Upload to user bank 2: bank select 1, then the hundred entries.
     rig.records.bank = demoBank();
     rig.window->transfer().flags().bankLoaded = true;
     bank.updateGrid();
     rig.clearLog();
-    whenShown<SendBankDialog>(
-        [](SendBankDialog& dialog) { QTest::mouseClick(dialog.btnBank2, Qt::LeftButton); });
+    test::whenShown<SendBankDialog>([](SendBankDialog& dialog) {
+        QTest::mouseClick(test::child<QPushButton>(dialog, "btnBank2"), Qt::LeftButton);
+    });
     QTest::keyClick(&bank, Qt::Key_U, Qt::ControlModifier);
     const auto sent = rig.received();
     ASSERT_EQ(sent.size(), 101u);
     EXPECT_EQ(sent[0], (Bytes{0xF0, 0x10, 0x06, 0x0A, 0x01, 0xF7}));
     EXPECT_EQ(sent[100], patchToMemory(99, recordOf(rig.records.bank[99])));
-    EXPECT_EQ(bank.cbBankSel->currentText(), "100 - 199 User 2");
+    EXPECT_EQ(rig.bankSelector->currentText(), "100 - 199 User 2");
 
     rig.clearLog();
-    whenShown<SendBankDialog>(
-        [](SendBankDialog& dialog) { QTest::mouseClick(dialog.btnCancel, Qt::LeftButton); });
+    test::whenShown<SendBankDialog>([](SendBankDialog& dialog) {
+        QTest::mouseClick(test::child<QPushButton>(dialog, "btnCancel"), Qt::LeftButton);
+    });
     bank.action("aUpload")->trigger();
     EXPECT_TRUE(rig.received().empty());
-    EXPECT_EQ(bank.cbBankSel->currentIndex(), -1);
+    EXPECT_EQ(rig.bankSelector->currentIndex(), -1);
 
     // Download: the instrument's bank fills the grid.
     bank.action("aDownload")->trigger();
@@ -298,29 +301,30 @@ TEST(BankManager, SplitGridServesOnlyTheMatrix6AndReceivedSplits)
 {
     BankRig rig;
     BankManagerWindow& bank = rig.bank;
-    EXPECT_FALSE(bank.splitGrid->isEnabled());
+    EXPECT_FALSE(rig.splitGrid->isEnabled());
     // The model is chosen in the main window; the bank manager follows when
     // it comes back to the front.
     QApplication::setActiveWindow(rig.window.get());
-    rig.window->action("miMatrix6")->trigger();
+    rig.action("miMatrix6")->trigger();
     rig.activate();
-    EXPECT_TRUE(bank.splitGrid->isEnabled());
-    EXPECT_FALSE(bank.cbBankSel->isEnabled());
+    EXPECT_TRUE(rig.splitGrid->isEnabled());
+    EXPECT_FALSE(rig.bankSelector->isEnabled());
 
     // A double click opens the split editor once the splits were received.
     rig.records.splits[13] = {'T', 'H', 'I', 'R', 'T', 'N'};
     for (const bool received : {false, true}) {
         rig.window->transfer().flags().splitsReceived = received;
         QString opened;
-        QObject guard;
-        QTimer::singleShot(10, &guard, [&] {
-            if (auto* dialog =
-                    dynamic_cast<globals::SplitEditorDialog*>(QApplication::activeModalWidget())) {
-                opened = dialog->findChild<QLineEdit*>("eName")->text();
-                dialog->reject();
-            }
-        });
-        doubleClick(bank.splitGrid, 2, 3);
+        QObject guard; // nothing shows without the splits
+        test::whenShown<QDialog>(
+            [&](QDialog& dialog) {
+                if (dynamic_cast<globals::SplitEditorDialog*>(&dialog) != nullptr) {
+                    opened = test::child<QLineEdit>(dialog, "eName")->text();
+                    dialog.reject();
+                }
+            },
+            &guard);
+        doubleClick(rig.splitGrid, 2, 3);
         EXPECT_EQ(bank.selectedSplit(), 13);
         EXPECT_EQ(opened, received ? "THIRTN" : "");
     }

@@ -10,6 +10,7 @@
 #include "library/SysexFiles.h"
 #include "midi/dialogs/MidiSetupDialog.h"
 #include "support/DemoPatches.h"
+#include "support/WidgetTesting.h"
 #include "widgets/PanelStyle.h"
 
 #include <QAction>
@@ -19,7 +20,6 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace velmora::test {
@@ -50,24 +50,24 @@ TEST(EditorWindow, ShowingAnUntidyPatchChangesNoByte)
     ProgramFolder folder;
     WindowRig rig;
     ASSERT_TRUE(rig.window->startUp());
-    EXPECT_FALSE(rig.window->action("aUpload")->isEnabled());
+    EXPECT_FALSE(rig.action("aUpload")->isEnabled());
     const PatchRecord untidy = untidyPatch();
     rig.backend->withInstrument([&](VirtualInstrument& i) { i.setPatch(0, 5, untidy); });
     rig.window->parameterSender().sendProgramChange(5);
-    rig.window->action("aDownload")->trigger();
+    rig.action("aDownload")->trigger();
     ASSERT_TRUE(rig.waitFor([&] { return rig.window->transfer().flags().patchLoaded; }));
     const PatchBuffer received = rig.window->records().currentPatch;
     ASSERT_TRUE(std::equal(untidy.begin(), untidy.end(), received.begin()));
     // The name's bytes in the title as they are, one character each.
     EXPECT_EQ(rig.window->windowTitle(),
               QString::fromLatin1(reinterpret_cast<const char*>(untidy.data()), 8) + " - Velmora");
-    EXPECT_TRUE(rig.window->action("aUpload")->isEnabled());
+    EXPECT_TRUE(rig.action("aUpload")->isEnabled());
 
     // Look at every page under both models, refreshing each time.
     rig.clearLog();
-    editor::PatchEditorView& view = rig.window->editor();
+    editor::PatchEditorView& view = *child<editor::PatchEditorView>(*rig.window, "tcTabs");
     for (const char* model : {"miMatrix6", "miMatrix1000"}) {
-        rig.window->action(model)->trigger();
+        rig.action(model)->trigger();
         for (int page = 0; page < view.count(); ++page) {
             view.setCurrentIndex(page);
             view.initControls();
@@ -77,14 +77,12 @@ TEST(EditorWindow, ShowingAnUntidyPatchChangesNoByte)
     EXPECT_EQ(rig.window->records().currentPatch, received);
 
     // Upload asks for the number; 150 goes to bank 1, slot 50, which is then played.
-    QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(dialog->windowTitle(), "Upload To Matrix-1000");
-        dialog->findChild<QSpinBox*>("SpinEdit1")->setValue(150);
-        dialog->accept();
+    whenShown<QDialog>([](QDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Upload To Matrix-1000");
+        child<QSpinBox>(dialog, "SpinEdit1")->setValue(150);
+        dialog.accept();
     });
-    rig.window->action("aUpload")->trigger();
+    rig.action("aUpload")->trigger();
     rig.backend->withInstrument([&](VirtualInstrument& i) {
         EXPECT_EQ(i.patch(1, 50), untidy);
         EXPECT_EQ(i.receivedLog().back(), (Bytes{0xC0, 50}));
@@ -98,9 +96,9 @@ TEST(EditorWindow, EditsReachTheInstrumentAsEachModelNeedsThem)
         SCOPED_TRACE(model == SynthModel::Matrix6 ? "Matrix-6" : "Matrix-1000");
         WindowRig rig(model);
         ASSERT_TRUE(rig.window->startUp());
-        rig.window->action(model == SynthModel::Matrix6 ? "miMatrix6" : "miMatrix1000")->trigger();
+        rig.action(model == SynthModel::Matrix6 ? "miMatrix6" : "miMatrix1000")->trigger();
         // Initialize gives the editor a patch that whole-patch sends may send.
-        rig.window->action("aInit")->trigger();
+        rig.action("aInit")->trigger();
         rig.clearLog();
 
         // DCO 1 waveshape to the top of its scroll bar: 63, parameter 5.
@@ -145,9 +143,9 @@ TEST(EditorWindow, DISABLED_DrawsThePagesForTheDocumentation)
     ASSERT_TRUE(rig.window->startUp());
     rig.window->show();
     rig.window->parameterSender().sendProgramChange(17);
-    rig.window->action("aDownload")->trigger();
+    rig.action("aDownload")->trigger();
     ASSERT_TRUE(rig.waitFor([&] { return rig.window->transfer().flags().patchLoaded; }));
-    editor::PatchEditorView& view = rig.window->editor();
+    editor::PatchEditorView& view = *child<editor::PatchEditorView>(*rig.window, "tcTabs");
     const char* names[] = {"patch-1.png", "patch-2.png", "matrix.png"};
     for (int page = 0; page < view.count(); ++page) {
         view.setCurrentIndex(page);
@@ -157,26 +155,29 @@ TEST(EditorWindow, DISABLED_DrawsThePagesForTheDocumentation)
     // The parameter display after an edit, and the help on the page in view.
     rig.window->findChild<QScrollBar*>("sbVCFfreq")
         ->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    rig.window->action("aSpy")->trigger();
-    rig.window->action("aHelp")->trigger();
+    rig.action("aSpy")->trigger();
+    rig.action("aHelp")->trigger();
     QTest::qWait(100);
-    EXPECT_TRUE(rig.window->parameterDisplay().grab().save(folder + "/parameter-display.png"));
+    EXPECT_TRUE(child<editor::ParameterDisplayWindow>(*rig.window, "frmLCD")
+                    ->grab()
+                    .save(folder + "/parameter-display.png"));
     // The bank manager with the instrument's bank. The built-in instrument
     // answers at once here, not at cable speed: room for the whole answer.
     rig.window->midi().applySysexBuffers(512, 256);
-    rig.window->action("aBankManager")->trigger();
-    rig.window->bankManager().action("aDownload")->trigger();
+    rig.action("aBankManager")->trigger();
+    auto* bankManager = child<library::BankManagerWindow>(*rig.window, "frmBank");
+    bankManager->action("aDownload")->trigger();
     ASSERT_TRUE(rig.waitFor([&] { return rig.window->transfer().flags().bankLoaded; }));
     QTest::qWait(100);
-    EXPECT_TRUE(rig.window->bankManager().grab().save(folder + "/bank-manager.png"));
+    EXPECT_TRUE(bankManager->grab().save(folder + "/bank-manager.png"));
     ErrorReporter errors;
     midi::MidiSetupDialog setup(rig.window->midi(), errors, rig.window.get());
     setup.show();
     QTest::qWait(100);
     EXPECT_TRUE(setup.grab().save(folder + "/midi-setup.png"));
     setup.hide();
-    rig.window->action("aKeyboard")->trigger();
-    rig.window->action("aSequencer")->trigger();
+    rig.action("aKeyboard")->trigger();
+    rig.action("aSequencer")->trigger();
     QTest::qWait(100);
     const std::pair<const char*, const char*> windows[] = {{"Velmora Help", "help.png"},
                                                            {"Keyboard Emulator", "keyboard.png"},

@@ -8,7 +8,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace velmora;
@@ -29,13 +28,13 @@ TEST(MainWindow, StartsWithThePortsAndRunsTheMidiCommands)
     EXPECT_EQ(backend.shared->sent,
               (std::vector<Bytes>{{0xF0, 0x10, 0x06, 0x04, 0x03, 0x00, 0xF7}}));
 
-    QAction* thru = window.action("aThru");
+    QAction* thru = test::child<QAction>(window, "aThru");
     thru->trigger();
     EXPECT_TRUE(window.midi().routing().thruMode);
     EXPECT_TRUE(thru->isChecked());
 
     // Shortcuts work while the menus are hidden.
-    window.action("aHideMenu")->trigger();
+    test::child<QAction>(window, "aHideMenu")->trigger();
     EXPECT_FALSE(window.menuBar()->actions().front()->isVisible());
     window.show();
     QApplication::setActiveWindow(&window);
@@ -53,11 +52,9 @@ TEST(MainWindow, StartsWithThePortsAndRunsTheMidiCommands)
     backend.shared->vanished = true;
     backend.inject({0x90, 61, 100});
     QString shown;
-    QTimer::singleShot(10, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            shown = box->text();
-            box->accept();
-        }
+    test::whenShown<QMessageBox>([&](QMessageBox& box) {
+        shown = box.text();
+        box.accept();
     });
     QCoreApplication::processEvents();
     QTest::qWait(50);
@@ -72,11 +69,9 @@ TEST(MainWindow, WithoutAnInstrumentInputItSaysSoAndDoesNotStart)
         std::make_unique<FakeBackend>(std::vector<std::string>{}, std::vector<std::string>{"Out"}));
     MainWindow window(devices);
     QString shown;
-    QTimer::singleShot(10, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            shown = box->text();
-            box->accept();
-        }
+    test::whenShown<QMessageBox>([&](QMessageBox& box) {
+        shown = box.text();
+        box.accept();
     });
     EXPECT_FALSE(window.startUp());
     EXPECT_EQ(shown, "Cannot find a Midi In port");
@@ -89,15 +84,15 @@ TEST(MainWindow, KeepsItsSettingsFromOneRunToTheNext)
         test::WindowRig rig;
         ASSERT_TRUE(rig.window->startUp());
         // A first run starts from the defaults: a Matrix-1000, auto-play on.
-        EXPECT_TRUE(rig.window->action("miMatrix1000")->isChecked());
-        EXPECT_TRUE(rig.window->action("aAutoPlay")->isChecked());
-        rig.window->action("miMatrix6")->trigger();
-        rig.window->action("aThru")->trigger();
-        rig.window->action("aMap")->trigger();
-        rig.window->action("aAutoPlay")->trigger();
+        EXPECT_TRUE(rig.action("miMatrix1000")->isChecked());
+        EXPECT_TRUE(rig.action("aAutoPlay")->isChecked());
+        rig.action("miMatrix6")->trigger();
+        rig.action("aThru")->trigger();
+        rig.action("aMap")->trigger();
+        rig.action("aAutoPlay")->trigger();
         // Exit keeps them, as closing the window does.
         rig.window->show();
-        rig.window->action("aExit")->trigger();
+        rig.action("aExit")->trigger();
         EXPECT_FALSE(rig.window->isVisible());
     }
     const auto saved = folder.dir().read("velmora.ini");
@@ -112,9 +107,9 @@ TEST(MainWindow, KeepsItsSettingsFromOneRunToTheNext)
     auto* hint = rig.window->findChild<QLabel*>("lblNoInterface");
     ASSERT_NE(hint, nullptr);
     EXPECT_TRUE(hint->text().startsWith("No MIDI interface found"));
-    EXPECT_TRUE(rig.window->action("miMatrix6")->isChecked());
-    EXPECT_FALSE(rig.window->action("miMatrix1000")->isChecked());
-    EXPECT_TRUE(rig.window->action("aThru")->isChecked());
-    EXPECT_TRUE(rig.window->action("aMap")->isChecked());
-    EXPECT_FALSE(rig.window->action("aAutoPlay")->isChecked());
+    EXPECT_TRUE(rig.action("miMatrix6")->isChecked());
+    EXPECT_FALSE(rig.action("miMatrix1000")->isChecked());
+    EXPECT_TRUE(rig.action("aThru")->isChecked());
+    EXPECT_TRUE(rig.action("aMap")->isChecked());
+    EXPECT_FALSE(rig.action("aAutoPlay")->isChecked());
 }

@@ -78,8 +78,9 @@ TEST(SingleInstance, TheSecondCopyRaisesTheFirstAndGivesWay)
     QStringList opened;
     {
         SingleInstance first(name);
-        first.onRaise = [&] { ++raised; };
-        first.onOpen = [&](const QString& path) { opened << path; };
+        QObject::connect(&first, &SingleInstance::raiseRequested, [&] { ++raised; });
+        QObject::connect(&first, &SingleInstance::openRequested,
+                         [&](const QString& path) { opened << path; });
         ASSERT_TRUE(first.tryBecomeFirst());
         SingleInstance second(name);
         EXPECT_FALSE(second.tryBecomeFirst());

@@ -1,13 +1,13 @@
 // The patch-number and progress dialogs, through their real controls.
 #include "app/NumberDialog.h"
 #include "app/ProgressDialog.h"
+#include "support/WidgetTesting.h"
 
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace velmora;
@@ -17,13 +17,14 @@ namespace {
 // Types `keys` into the dialog once it shows, then presses `button`.
 void Answer(NumberDialog& dialog, const QString& keys, const QString& button)
 {
-    QTimer::singleShot(0, &dialog, [&dialog, keys, button] {
-        QTest::keyClick(dialog.spinEdit1, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(dialog.spinEdit1, keys);
-        for (QPushButton* b : dialog.findChildren<QPushButton*>())
-            if (b->text() == button)
-                QTest::mouseClick(b, Qt::LeftButton);
-    });
+    test::whenShown<NumberDialog>(
+        [keys, button](NumberDialog& shown) {
+            auto* number = test::child<QSpinBox>(shown, "SpinEdit1");
+            QTest::keyClick(number, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(number, keys);
+            QTest::mouseClick(test::button<QPushButton>(shown, button), Qt::LeftButton);
+        },
+        &dialog);
 }
 
 } // namespace
@@ -31,14 +32,15 @@ void Answer(NumberDialog& dialog, const QString& keys, const QString& button)
 TEST(TransferDialogs, NumberDialogTakesANumberInItsRange)
 {
     NumberDialog dialog;
+    auto* number = test::child<QSpinBox>(dialog, "SpinEdit1");
     dialog.setup("Upload To Matrix-1000", "Patch # (000-199)", 199, -1);
-    EXPECT_EQ(dialog.spinEdit1->value(), 0);
+    EXPECT_EQ(number->value(), 0);
     Answer(dialog, "150", "&OK");
     EXPECT_EQ(dialog.ask(), 150);
 
     dialog.setup("Download from Matrix-6(R)", "Patch # (00-99)", 99, 42);
-    EXPECT_EQ(dialog.label1->text(), "Patch # (00-99)");
-    EXPECT_EQ(dialog.spinEdit1->value(), 42);
+    EXPECT_EQ(dialog.findChild<QLabel*>()->text(), "Patch # (00-99)");
+    EXPECT_EQ(number->value(), 42);
     Answer(dialog, "123", "&OK"); // a third digit does not fit
     EXPECT_EQ(dialog.ask(), 12);
 
@@ -49,17 +51,20 @@ TEST(TransferDialogs, NumberDialogTakesANumberInItsRange)
 TEST(TransferDialogs, ProgressShowsItsCaptionAndOffersCancel)
 {
     ProgressDialog progress;
-    EXPECT_FALSE(progress.btnCancel->isVisible());
+    auto* cancel = test::button<QPushButton>(progress, "&Cancel");
+    auto* bar = test::child<QProgressBar>(progress, "Bar");
+    EXPECT_FALSE(cancel->isVisible());
     progress.start("Receiving Patches...", 100);
     EXPECT_TRUE(progress.isVisible());
     EXPECT_EQ(progress.windowTitle(), "Receiving Patches...");
     progress.setPosition(37);
-    EXPECT_EQ(progress.bar->value(), 37);
-    EXPECT_EQ(progress.bar->maximum(), 100);
+    EXPECT_EQ(bar->value(), 37);
+    EXPECT_EQ(bar->maximum(), 100);
 
     int cancelled = 0;
-    progress.setOnCancel([&] { ++cancelled; });
-    QTest::mouseClick(progress.btnCancel, Qt::LeftButton);
+    progress.setCancellable(true);
+    QObject::connect(&progress, &ProgressDialog::cancelRequested, [&] { ++cancelled; });
+    QTest::mouseClick(cancel, Qt::LeftButton);
     QTest::keyClick(&progress, Qt::Key_Escape);
     EXPECT_EQ(cancelled, 2);
     EXPECT_TRUE(progress.isVisible()); // the transfer decides when it closes

@@ -7,6 +7,9 @@
 #include "app/MainWindow.h"
 #include "support/TempDir.h"
 #include "support/VirtualDevices.h"
+#include "support/WidgetTesting.h"
+
+#include <QAction>
 
 #include <gtest/gtest.h>
 
@@ -38,6 +41,9 @@ struct WindowRig : VirtualDevices
     explicit WindowRig(SynthModel model = SynthModel::Matrix1000)
         : VirtualDevices(model), window(std::make_unique<MainWindow>(devices))
     {}
+
+    // The main window's action (or menu item) `name`.
+    QAction* action(const QString& name) const { return child<QAction>(*window, name); }
 
     std::unique_ptr<MainWindow> window;
 };

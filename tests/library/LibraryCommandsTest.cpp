@@ -69,6 +69,30 @@ protected:
         for (std::size_t k = 0; k < kBankPatchCount; ++k)
             records_.bank[k] = untidyPatch(static_cast<std::uint32_t>(100 + k));
         commands_.setRandomSource(&random_);
+        record();
+    }
+
+    // What the windows are told, in order.
+    void record()
+    {
+        QObject::connect(&errors_, &ErrorReporter::errorReported,
+                         [this](const QString& m) { calls_ << "error: " + m; });
+        QObject::connect(&context_, &LibraryContext::mainCaptionChanged,
+                         [this](const QString& c) { calls_ << "main: " + c; });
+        QObject::connect(&context_, &LibraryContext::bankCaptionChanged,
+                         [this](const QString& c) { calls_ << "bank: " + c; });
+        QObject::connect(&context_, &LibraryContext::patchChanged,
+                         [this] { calls_ << "initControls"; });
+        QObject::connect(&context_, &LibraryContext::patchParametersChanged,
+                         [this] { calls_ << "initPatchControls"; });
+        QObject::connect(&context_, &LibraryContext::patchSendRequested,
+                         [this] { calls_ << "sendPatch"; });
+        QObject::connect(&context_, &LibraryContext::testNoteRequested,
+                         [this](bool always) { calls_ << (always ? "play always" : "play"); });
+        QObject::connect(&context_, &LibraryContext::flagsChanged,
+                         [this] { calls_ << "enableButtons"; });
+        QObject::connect(&context_, &LibraryContext::bankChanged,
+                         [this] { calls_ << "updateBankGrid"; });
     }
 
     // The next dialog answers with this file of the folder and filter.
@@ -84,23 +108,16 @@ protected:
     test::FakeFileDialogs dialogs_;
     QString patchFolder_ = "patches", bankFolder_ = "banks", splitFolder_ = "splits";
     QStringList calls_;
-    LibraryContext context_{
+    ErrorReporter errors_;
+    LibraryContext context_{{
         .records = records_,
         .flags = flags_,
         .dialogs = dialogs_,
+        .errors = errors_,
         .patchFolder = patchFolder_,
         .bankFolder = bankFolder_,
         .splitFolder = splitFolder_,
-        .setMainCaption = [this](const QString& c) { calls_ << "main: " + c; },
-        .setBankCaption = [this](const QString& c) { calls_ << "bank: " + c; },
-        .initControls = [this] { calls_ << "initControls"; },
-        .initPatchControls = [this] { calls_ << "initPatchControls"; },
-        .sendPatch = [this] { calls_ << "sendPatch"; },
-        .playNote = [this](bool always) { calls_ << (always ? "play always" : "play"); },
-        .enableButtons = [this] { calls_ << "enableButtons"; },
-        .updateBankGrid = [this] { calls_ << "updateBankGrid"; },
-        .showError = [this](const QString& m) { calls_ << "error: " + m; },
-    };
+    }};
     LibraryFileCommands files_{context_};
     HalfWay random_;
     EditCommands commands_{context_};
@@ -406,9 +423,9 @@ TEST_F(LibraryCommands, RandomizeAndMutateRefreshSendAndPlay)
     // Group 9 works on the buses ticked in the editor and refreshes them too.
     calls_.clear();
     records_.currentPatch[131] = 0; // bus 10 off in the record, but ticked
-    commands_.tickedBuses = [] {
+    commands_.setTickedBuses([] {
         return BusSelection{false, false, false, false, false, false, false, false, false, true};
-    };
+    });
     commands_.mutate(MutateFactors{0, 0, 0, 0, 0, 0, 0, 0, 4});
     EXPECT_EQ(records_.currentPatch[131], 0 + 4 + 1);
     EXPECT_TRUE(

@@ -2,6 +2,7 @@
 // driven by keys and clicks.
 #include "library/PatchCommands.h"
 #include "library/MutateSettingsDialog.h"
+#include "support/WidgetTesting.h"
 
 #include <QPushButton>
 #include <QSlider>
@@ -54,6 +55,12 @@ const std::set<std::size_t> kKept = {0, 1, 2, 3, 4, 5, 6, 7, 8, 31, 40, 47, 92, 
 bool kept(std::size_t offset)
 {
     return kKept.count(offset) > 0 || offset >= kFirstBusOffset;
+}
+
+// The bar of group 1..9 of the "Mutate Setup" dialog.
+QSlider* bar(const MutateSettingsDialog& dialog, int group)
+{
+    return test::child<QSlider>(dialog, QStringLiteral("tbMutate%1").arg(group));
 }
 
 PatchRecord randomized(RandomSource& random)
@@ -222,30 +229,30 @@ TEST(MutateSetup, BarsStoreAtOnceAndCancelPutsThemBack)
     {
         MutateSettingsDialog dialog(factors);
         for (int group = 1; group <= 9; ++group) {
-            EXPECT_EQ(dialog.bar(group)->maximum(), 10);
-            EXPECT_EQ(dialog.bar(group)->value(), original[static_cast<std::size_t>(group - 1)]);
+            EXPECT_EQ(bar(dialog, group)->maximum(), 10);
+            EXPECT_EQ(bar(dialog, group)->value(), original[static_cast<std::size_t>(group - 1)]);
         }
         dialog.show();
-        QTest::keyClick(dialog.bar(1), Qt::Key_Up);
+        QTest::keyClick(bar(dialog, 1), Qt::Key_Up);
         EXPECT_EQ(factors[0], 1);
-        QTest::keyClick(dialog.bar(2), Qt::Key_End);
+        QTest::keyClick(bar(dialog, 2), Qt::Key_End);
         EXPECT_EQ(factors[1], 10);
-        QSlider* env = dialog.bar(5);
+        QSlider* env = bar(dialog, 5);
         QTest::mouseClick(env, Qt::LeftButton, {}, QPoint(env->width() / 2, env->height() - 3));
         EXPECT_LT(factors[4], 5);
         EXPECT_EQ(factors[4], env->value());
 
         int topic = 0;
-        dialog.onHelp = [&](int t) { topic = t; };
-        QTest::mouseClick(dialog.helpBtn, Qt::LeftButton);
+        QObject::connect(&dialog, &MutateSettingsDialog::helpRequested, [&](int t) { topic = t; });
+        QTest::mouseClick(test::button(dialog, "&Help"), Qt::LeftButton);
         EXPECT_EQ(topic, 1020);
-        QTest::mouseClick(dialog.cancelBtn, Qt::LeftButton);
+        QTest::mouseClick(test::button(dialog, "&Cancel"), Qt::LeftButton);
         EXPECT_EQ(factors, original);
     }
     MutateSettingsDialog dialog(factors);
     dialog.show();
-    QTest::keyClick(dialog.bar(9), Qt::Key_Home);
-    QTest::mouseClick(dialog.okBtn, Qt::LeftButton);
+    QTest::keyClick(bar(dialog, 9), Qt::Key_Home);
+    QTest::mouseClick(test::button(dialog, "&OK"), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(factors[8], 0);
 }

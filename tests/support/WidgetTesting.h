@@ -3,6 +3,7 @@
 // is about to open.
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QString>
 #include <QTimer>
@@ -19,6 +20,18 @@ template <typename T = QWidget> T* child(const QObject& parent, const QString& n
     T* found = parent.findChild<T*>(name);
     EXPECT_NE(found, nullptr) << "no control named " << name.toStdString();
     return found;
+}
+
+// The button of type T among the children of `parent` that reads `text`
+// (with its "&" mark), for the buttons that have no object name; fails the
+// test (and returns null) when there is none.
+template <typename T = QAbstractButton> T* button(const QObject& parent, const QString& text)
+{
+    for (T* found : parent.findChildren<T*>())
+        if (found->text() == text)
+            return found;
+    ADD_FAILURE() << "no button reading " << text.toStdString();
+    return nullptr;
 }
 
 // Runs `act` on the dialog of type D (a QDialog, a QMessageBox, a QMenu) as

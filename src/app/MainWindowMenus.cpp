@@ -148,7 +148,7 @@ void MainWindow::showMidiSetup()
 
 void MainWindow::showSysexBuffers()
 {
-    midi::SysexBuffersDialog dialog(midi_, this);
+    midi::SysexBuffersDialog dialog(midi_, errors_, this);
     dialog.exec();
 }
 

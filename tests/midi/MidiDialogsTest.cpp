@@ -15,6 +15,7 @@
 
 using namespace velmora::midi;
 using test::FakeBackend;
+using velmora::test::button;
 using velmora::test::child;
 
 namespace {
@@ -38,17 +39,10 @@ struct Dialogs : ::testing::Test
             items << box->itemText(i);
         return items;
     }
-    static QPushButton* button(QDialog& dialog, const QString& text)
-    {
-        for (QPushButton* b : dialog.findChildren<QPushButton*>())
-            if (b->text() == text)
-                return b;
-        return nullptr;
-    }
-
     MidiDevices devices;
     FakeBackend* backend = nullptr;
     MidiSetup setup{devices, MidiRouter::Targets{}};
+    velmora::ErrorReporter sysexErrors;
 };
 
 } // namespace
@@ -106,7 +100,7 @@ TEST_F(Dialogs, MidiSetupChangesPortsAndChannelsAtOnce)
 TEST_F(Dialogs, SysexSetupAppliesOnOkOnly)
 {
     {
-        SysexBuffersDialog dialog(setup);
+        SysexBuffersDialog dialog(setup, sysexErrors);
         auto* spSize = child<QSpinBox>(dialog, "spSize");
         auto* spCount = child<QSpinBox>(dialog, "spCount");
         EXPECT_EQ(dialog.windowTitle(), "Sysex Setup");
@@ -116,7 +110,7 @@ TEST_F(Dialogs, SysexSetupAppliesOnOkOnly)
         QTest::mouseClick(button(dialog, "&Cancel"), Qt::LeftButton);
         EXPECT_EQ(setup.input().sysexBufferSize(), 512);
     }
-    SysexBuffersDialog dialog(setup);
+    SysexBuffersDialog dialog(setup, sysexErrors);
     auto* spSize = child<QSpinBox>(dialog, "spSize");
     auto* spCount = child<QSpinBox>(dialog, "spCount");
     QTest::keyClick(spSize, Qt::Key_Up);

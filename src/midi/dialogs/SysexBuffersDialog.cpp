@@ -1,18 +1,18 @@
 #include "midi/dialogs/SysexBuffersDialog.h"
 
+#include "common/ErrorReporter.h"
 #include "midi/MidiSetup.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace velmora::midi {
 
-SysexBuffersDialog::SysexBuffersDialog(MidiSetup& setup, QWidget* parent)
-    : QDialog(parent), setup_(setup)
+SysexBuffersDialog::SysexBuffersDialog(MidiSetup& setup, ErrorReporter& errors, QWidget* parent)
+    : QDialog(parent), setup_(setup), errors_(errors)
 {
     setWindowTitle(tr("Sysex Setup"));
     setObjectName(QStringLiteral("frmSysex"));
@@ -47,11 +47,7 @@ SysexBuffersDialog::SysexBuffersDialog(MidiSetup& setup, QWidget* parent)
 
 void SysexBuffersDialog::acceptInput()
 {
-    try {
-        setup_.applySysexBuffers(spSize->value(), spCount->value());
-    } catch (const std::exception& e) {
-        QMessageBox::critical(this, tr("Velmora"), QString::fromStdString(e.what()));
-    }
+    errors_.run([this] { setup_.applySysexBuffers(spSize->value(), spCount->value()); });
     accept();
 }
 

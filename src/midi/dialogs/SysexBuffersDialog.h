@@ -5,6 +5,10 @@
 
 class QSpinBox;
 
+namespace velmora {
+class ErrorReporter;
+} // namespace velmora
+
 namespace velmora::midi {
 
 class MidiSetup;
@@ -14,12 +18,14 @@ class SysexBuffersDialog : public QDialog
     Q_OBJECT
 
 public:
-    explicit SysexBuffersDialog(MidiSetup& setup, QWidget* parent = nullptr);
+    // A failure to reopen the input with the new buffers goes to `errors`.
+    SysexBuffersDialog(MidiSetup& setup, ErrorReporter& errors, QWidget* parent = nullptr);
 
 private:
     void acceptInput();
 
     MidiSetup& setup_;
+    ErrorReporter& errors_;
     QSpinBox* spSize;
     QSpinBox* spCount;
 };

@@ -172,7 +172,8 @@ void MainWindow::openFile(const QString& path)
         std::exchange(slot.inner, std::make_unique<OneAnswer>(library::FileChoice{
                                       file.absoluteFilePath(), raw ? kRawFilter : kSysexFilter}));
     if (bank) {
-        files_->openBank();
+        // The bank manager's own Open, so that its grid shows what was read.
+        bank_->openFromFile();
         showBankManager();
     } else {
         files_->openPatch();

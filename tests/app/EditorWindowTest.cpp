@@ -19,6 +19,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -207,6 +208,11 @@ TEST(EditorWindow, FilesNamedAtStartOpenWhereTheyBelong)
     rig.window->openFile(QString::fromStdString(bankFile));
     EXPECT_TRUE(rig.window->transfer().flags().bankLoaded);
     EXPECT_EQ(recordOf(rig.window->records().bank[37])[0], recordOf(bank[37])[0]);
+    // The grid names every entry (a file handed over by a second copy takes
+    // the same way).
+    const QAbstractItemModel* grid = child<QTableView>(*rig.window, "gridBANK")->model();
+    EXPECT_EQ(grid->index(7, 3).data().toString(), "DEMO 037");
+    EXPECT_EQ(grid->index(9, 9).data().toString(), "DEMO 099");
     rig.window->openFile(QString::fromStdString(patchFile));
     EXPECT_TRUE(std::equal(patch.begin(), patch.begin() + kPatchRecordSize,
                            rig.window->records().currentPatch.begin()));

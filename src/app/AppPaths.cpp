@@ -81,11 +81,18 @@ QString writableFile(const QString& name)
 
 QString readableFile(const QString& name)
 {
+    // Program data (the initial patch, say) is the executable's, wherever
+    // the settings live: when VELMORA_HOME moves them, the real executable's
+    // folder and its installed data folder are looked at too.
+    const QString share = QStringLiteral("/../share/velmora/");
     const QString program = ProgramFolder();
+    const QString executable = QCoreApplication::applicationDirPath();
     const QString candidates[] = {
         writableFile(name),
         QDir(program).filePath(name),
-        QDir::cleanPath(program + QStringLiteral("/../share/velmora/") + name),
+        QDir::cleanPath(program + share + name),
+        QDir(executable).filePath(name),
+        QDir::cleanPath(executable + share + name),
     };
     for (const QString& path : candidates) {
         if (QFileInfo::exists(path))

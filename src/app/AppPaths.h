@@ -23,9 +23,10 @@ QString writableFolder();
 // `name` in the writable folder: where the program saves that file.
 QString writableFile(const QString& name);
 
-// The first existing of: `name` in the writable folder, beside the
-// executable, in "../share/velmora/" relative to the executable. When none
-// exists, the path in the writable folder.
+// The first existing of: `name` in the writable folder, in the program
+// folder, in "../share/velmora/" relative to it, and the same two for the
+// real executable when VELMORA_HOME (or a test) set another program folder.
+// When none exists, the path in the writable folder.
 QString readableFile(const QString& name);
 
 // Makes every function above use `folder` as the executable's folder; an

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -69,6 +70,28 @@ TEST(AppPaths, FilesStayBesideThePortableProgramOnly)
     EXPECT_EQ(QDir(installed).entryList(QDir::Files | QDir::Hidden), QStringList{});
     AppPaths::setProgramFolderForTests({});
     qunsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(AppPaths, SettingsElsewhereStillFindTheInitialPatch)
+{
+    // Settings in a folder of their own (VELMORA_HOME): the initial patch is
+    // the program's data, found beside the real executable. Were it missing,
+    // start-up would stop on a message box and never quit.
+    TempDir home;
+    QProcess velmora;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("VELMORA_HOME", q(home.path("")));
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("JACK_NO_START_SERVER", "1");
+    // A single-instance socket of its own, so no other copy is mistaken for it.
+    QDir().mkpath(q(home.path("run")));
+    environment.insert("TMPDIR", q(home.path("run")));
+    environment.insert("XDG_RUNTIME_DIR", q(home.path("run")));
+    velmora.setProcessEnvironment(environment);
+    velmora.start(QStringLiteral(VELMORA_PATH), {QStringLiteral("--exit-after-start")});
+    ASSERT_TRUE(velmora.waitForFinished(30000)) << "Velmora did not quit after start-up";
+    EXPECT_EQ(velmora.exitCode(), 0) << velmora.readAllStandardError().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(q(home.path("default.syx"))));
 }
 
 TEST(SingleInstance, TheSecondCopyRaisesTheFirstAndGivesWay)

@@ -134,9 +134,11 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!closed_) {
         closed_ = true;
-        // The sequencer stops before the output closes under it.
+        // The sequencer and the notes still sounding end before the output
+        // closes under them.
         if (seq_->playing())
             seq_->stopSeq();
+        notes_->endAll();
         if (midi_.outputOpen())
             midi_.output().close();
         if (midi_.inputOpen())

@@ -9,6 +9,9 @@
 #include <QObject>
 
 #include <array>
+#include <set>
+#include <span>
+#include <utility>
 
 namespace velmora::perform {
 
@@ -28,12 +31,17 @@ public:
     void playNote(int note);
     // The three notes 10 ms apart, one second, the three note-offs.
     void playChord(const std::array<int, 3>& notes);
-    // The long note: on at the first call, off (for `note` as it is now)
-    // at the next. Nothing while the output is closed.
+    // The long note: `note` on at the first call; the next ends the note
+    // that sounds, whatever the test note is by then. Nothing while the
+    // output is closed.
     void toggleDrone(int note);
     bool droneOn() const { return drone_; }
-    // Ends a sounding long note (before the bank manager's test note).
-    void stopDrone(int note);
+    // Ends a sounding long note.
+    void stopDrone();
+    // Ends every note of the player that still sounds, now: the long note
+    // and the notes and chords whose second is not over (before the output
+    // closes at shut-down).
+    void endAll();
 
     // The lamp for notes sounded elsewhere (the keyboard window, the Set
     // Note and Set Chord clicks), counted with the player's own: it stays
@@ -47,12 +55,20 @@ signals:
     void ledChanged(bool lit);
 
 private:
-    bool send(bool on, int note);
+    // A note-off goes on the channel its note-on went on.
+    bool send(bool on, int channel, int note);
+    // The timer's end of a note or chord: the note-offs still pending.
+    void endPending(int channel, std::span<const int> notes);
 
     MidiSink& output_;
     int channel_ = 0;
     bool drone_ = false;
-    int sounding_ = 0; // notes of commands still sounding, for the lamp
+    int droneNote_ = 0;
+    int droneChannel_ = 0;
+    // Notes whose note-off is still to come from a timer, by channel and key.
+    std::multiset<std::pair<int, int>> pending_;
+    int generation_ = 0; // counts endAll: chord notes due later start only within theirs
+    int sounding_ = 0;   // notes of commands still sounding, for the lamp
 };
 
 } // namespace velmora::perform

@@ -82,7 +82,10 @@ TEST(AppPaths, SettingsElsewhereStillFindTheInitialPatch)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("VELMORA_HOME", q(home.path("")));
     environment.insert("QT_QPA_PLATFORM", "offscreen");
+    // No JACK server for it: it would open the first port it finds, which
+    // may be another test's instrument.
     environment.insert("JACK_NO_START_SERVER", "1");
+    environment.insert("JACK_DEFAULT_SERVER", "velmora-test-no-server");
     // A single-instance socket of its own, so no other copy is mistaken for it.
     QDir().mkpath(q(home.path("run")));
     environment.insert("TMPDIR", q(home.path("run")));

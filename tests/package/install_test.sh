@@ -102,6 +102,7 @@ snapshot >"$scratch/before"
 status=0
 env -u VELMORA_HOME HOME="$home" XDG_CONFIG_HOME="$home/.config" TMPDIR="$home/tmp" \
   XDG_RUNTIME_DIR="$home/run" QT_QPA_PLATFORM=offscreen JACK_NO_START_SERVER=1 \
+  JACK_DEFAULT_SERVER=velmora-test-no-server \
   timeout 60 "$root/usr/bin/velmora" --exit-after-start >"$scratch/velmora.log" 2>&1 || status=$?
 if [ "$status" -ne 0 ]; then
   cat "$scratch/velmora.log" >&2

@@ -1,5 +1,6 @@
 #include "velmora-soak/SoakReport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <numeric>
 #include <string>
@@ -92,11 +93,14 @@ bool printReport(const Figures& figures, const MemoryTrack& memory, double secon
     std::printf("  JACK's doing:     %zu cycles\n", figures.jackLosses.size());
     for (const std::string& loss : figures.jackLosses)
         std::printf("    %s\n", loss.c_str());
-    const bool fewLosses =
-        figures.jackLosses.size() * 10 <= static_cast<std::size_t>(figures.cycles);
+    // A short run has few cycles now that uploads wait for the cable: one
+    // disturbed cycle is still a run that shows something.
+    const std::size_t tolerated =
+        std::max<std::size_t>(1, static_cast<std::size_t>(figures.cycles) / 10);
+    const bool fewLosses = figures.jackLosses.size() <= tolerated;
     if (!fewLosses)
-        std::printf("  FAILED: JACK disturbed more than a tenth of the cycles; the run shows "
-                    "nothing on so busy a server\n");
+        std::printf("  FAILED: JACK disturbed more than one cycle and more than a tenth of them; "
+                    "the run shows nothing on so busy a server\n");
     for (const std::string& failure : figures.failures)
         std::printf("  FAILED %s\n", failure.c_str());
     const bool passed =

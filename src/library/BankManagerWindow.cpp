@@ -71,6 +71,26 @@ BankManagerWindow::BankManagerWindow(LibraryContext& context, LibraryFileCommand
     connect(&context_, &LibraryContext::bankCaptionChanged, this, &BankManagerWindow::setCaption);
 }
 
+void BankManagerWindow::wireGrid(QTableView* grid, const BankTableModel* model, int& selected,
+                                 void (BankManagerWindow::*open)(const QModelIndex&),
+                                 QMenu* BankManagerWindow::*popup)
+{
+    connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [model, &selected](const QModelIndex& current) {
+                if (current.isValid())
+                    selected = model->entryAt(current);
+            });
+    connect(grid, &QAbstractItemView::doubleClicked, this, open);
+    connect(grid, &QWidget::customContextMenuRequested, this,
+            [this, grid, popup](const QPoint& at) {
+                // The popup works on the cell under the mouse.
+                const QModelIndex index = grid->indexAt(at);
+                if (index.isValid())
+                    grid->setCurrentIndex(index);
+                (this->*popup)->exec(grid->viewport()->mapToGlobal(at));
+            });
+}
+
 void BankManagerWindow::buildGrids()
 {
     auto* central = new QWidget(this);
@@ -89,33 +109,10 @@ void BankManagerWindow::buildGrids()
     palette.setColor(QPalette::Disabled, QPalette::Text, kGreyText);
     splitGrid_->setPalette(palette);
 
-    connect(bankGrid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) {
-                if (current.isValid())
-                    selected_ = bankModel_->entryAt(current);
-            });
-    connect(bankGrid_, &QAbstractItemView::doubleClicked, this,
-            &BankManagerWindow::openEntryInEditor);
-    connect(bankGrid_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        // The popup works on the cell under the mouse.
-        const QModelIndex index = bankGrid_->indexAt(at);
-        if (index.isValid())
-            bankGrid_->setCurrentIndex(index);
-        popup_->exec(bankGrid_->viewport()->mapToGlobal(at));
-    });
-    connect(splitGrid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) {
-                if (current.isValid())
-                    selectedSplit_ = splitModel_->entryAt(current);
-            });
-    connect(splitGrid_, &QAbstractItemView::doubleClicked, this,
-            &BankManagerWindow::openSplitEditor);
-    connect(splitGrid_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        const QModelIndex index = splitGrid_->indexAt(at);
-        if (index.isValid())
-            splitGrid_->setCurrentIndex(index);
-        splitPopup_->exec(splitGrid_->viewport()->mapToGlobal(at));
-    });
+    wireGrid(bankGrid_, bankModel_, selected_, &BankManagerWindow::openEntryInEditor,
+             &BankManagerWindow::popup_);
+    wireGrid(splitGrid_, splitModel_, selectedSplit_, &BankManagerWindow::openSplitEditor,
+             &BankManagerWindow::splitPopup_);
 
     auto* layout = new QVBoxLayout(central);
     layout->addWidget(bankSelector_, 0, Qt::AlignLeft);

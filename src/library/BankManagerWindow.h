@@ -98,6 +98,11 @@ protected:
 private:
     void buildMenus();
     void buildGrids();
+    // One grid's selection (into `selected`), double click (`open`) and
+    // right click (the menu in `popup`, on the cell under the mouse).
+    void wireGrid(QTableView* grid, const BankTableModel* model, int& selected,
+                  void (BankManagerWindow::*open)(const QModelIndex&),
+                  QMenu* BankManagerWindow::*popup);
     void openEntryInEditor(const QModelIndex& cell);
     void openSplitEditor(const QModelIndex& cell);
     // Runs a file command on the entries or splits given; those that it

@@ -94,7 +94,8 @@ bool MainWindow::startUp()
     if (midi_.onlyVirtualPorts()) {
         // A label rather than a message: menu hints pass over it and it stays.
         auto* hint =
-            new QLabel(QString::fromLatin1(midi::MidiSetup::kOnlyVirtualText), statusBar());
+            new QLabel(QCoreApplication::translate("MidiSetup", midi::MidiSetup::kOnlyVirtualText),
+                       statusBar());
         hint->setObjectName(QStringLiteral("lblNoInterface"));
         statusBar()->addWidget(hint);
     }

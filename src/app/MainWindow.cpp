@@ -8,6 +8,7 @@
 #include "editor/ParameterDisplayWindow.h"
 #include "editor/PatchEditorView.h"
 #include "editor/PatchPage2.h"
+#include "globals/GlobalControls.h"
 #include "library/EditCommands.h"
 #include "library/LibraryFileCommands.h"
 #include "perform/ControllerMap.h"
@@ -164,6 +165,7 @@ void MainWindow::applyModel(SynthModel model)
     settings_.model = model == SynthModel::Matrix6 ? Settings::kMatrix6 : Settings::kMatrix1000;
     transfers_.setModel(model);
     sender_.setModel(model);
+    globals_->setModel(model);
     setModelMenu(model);
 }
 

@@ -39,6 +39,9 @@ class NotePlayer;
 class KeyboardWindow;
 class SequencerWindow;
 } // namespace perform
+namespace globals {
+class GlobalControls;
+} // namespace globals
 namespace widgets {
 class Led;
 } // namespace widgets
@@ -150,6 +153,7 @@ private:
     perform::SequencerWindow* seq_ = nullptr;
     widgets::Led* ledMidiOut_ = nullptr;
     library::BankManagerWindow* bank_ = nullptr;
+    globals::GlobalControls* globals_ = nullptr;
     editor::PatchEditorView* view_ = nullptr;
     editor::ParameterDisplayWindow* lcd_ = nullptr;
     HelpBrowser* help_ = nullptr;

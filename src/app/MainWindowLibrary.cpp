@@ -100,14 +100,14 @@ void MainWindow::buildLibrary()
     host_.setBankManager(bank_);
 
     // The global controls sit in the lower part of the matrix page.
-    auto* globals = new globals::GlobalControls(
+    globals_ = new globals::GlobalControls(
         records_.global, midi_.output(), [this] { return sender_.channel(); },
         view_->matrix()->globals());
     auto* box = new QVBoxLayout(view_->matrix()->globals());
     box->setContentsMargins(0, 0, 0, 0);
-    box->addWidget(globals);
-    connect(globals, &globals::GlobalControls::errorOccurred, &errors_, &ErrorReporter::report);
-    connect(&host_, &WindowTransferHost::globalsChanged, globals,
+    box->addWidget(globals_);
+    connect(globals_, &globals::GlobalControls::errorOccurred, &errors_, &ErrorReporter::report);
+    connect(&host_, &WindowTransferHost::globalsChanged, globals_,
             &globals::GlobalControls::initGlobalControls);
     commands_ = std::make_unique<library::EditCommands>(context);
     // Mutate moves the buses whose switch is ticked on the matrix page.

@@ -73,7 +73,18 @@ void GlobalControls::initGlobalControls()
     lblMasterTUne->setNum(tbTUNE->value());
     lblTranspose->setNum(tbTRANSPOSE->value());
     lblBendRange->setNum(tbBEND->value());
+    if (!bendRangeInRecord_) {
+        tbBEND->setValue(tbBEND->minimum());
+        lblBendRange->clear();
+    }
     loading_ = false;
+}
+
+void GlobalControls::setModel(SynthModel model)
+{
+    bendRangeInRecord_ = model == SynthModel::Matrix1000;
+    tbBEND->setEnabled(bendRangeInRecord_);
+    initGlobalControls();
 }
 
 void GlobalControls::sendTune(int position)
@@ -88,7 +99,8 @@ void GlobalControls::sendTranspose(int position)
 
 void GlobalControls::sendBendRange(int position)
 {
-    sendGlobal(GlobalField::BendRange, lblBendRange, position);
+    if (bendRangeInRecord_)
+        sendGlobal(GlobalField::BendRange, lblBendRange, position);
 }
 
 void GlobalControls::sendGlobal(GlobalField field, QLabel* label, int position)

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "globals/GlobalParameters.h"
+#include "protocol/SynthModel.h"
 
 #include <QWidget>
 
@@ -31,6 +32,11 @@ public:
 
     // Sets the three bars and labels from the record; writes and sends nothing.
     void initGlobalControls();
+    // On a Matrix-6 the record holds no bend range where a Matrix-1000 keeps
+    // it (byte 164 is part of a table there, and the right offset is not
+    // known): the bend-range bar is then disabled, shows nothing of that
+    // byte and writes and sends nothing.
+    void setModel(SynthModel model);
 
     // The change handlers of the three bars.
     void sendTune(int position);
@@ -59,6 +65,7 @@ private:
     MidiSink& output_;
     std::function<int()> channel_;
     bool loading_ = false;
+    bool bendRangeInRecord_ = true;
 };
 
 } // namespace velmora::globals

@@ -59,6 +59,24 @@ TEST_F(GlobalsTest, EachBarWritesAndSendsItsParameter)
     EXPECT_TRUE(sink.sent.empty());
 }
 
+TEST_F(GlobalsTest, AMatrix6MasterRecordShowsAndWritesNoBendRange)
+{
+    // Byte 164 of a Matrix-6 master record is entry 28 of a table (28 in a
+    // unit's dump), not the bend range.
+    record[164] = 28;
+    controls.setModel(SynthModel::Matrix6);
+    auto* bend = child<QSlider>(controls, "tbBEND");
+    EXPECT_FALSE(bend->isEnabled());
+    EXPECT_EQ(child<QLabel>(controls, "lblBendRange")->text(), "");
+    bend->setValue(bend->value() + 5); // even a move from code does nothing
+    EXPECT_EQ(record[164], 28);
+    EXPECT_TRUE(sink.sent.empty());
+
+    controls.setModel(SynthModel::Matrix1000);
+    EXPECT_TRUE(bend->isEnabled());
+    EXPECT_EQ(child<QLabel>(controls, "lblBendRange")->text(), "24");
+}
+
 TEST_F(GlobalsTest, ShowingARecordClampsAndNeverWritesOrSends)
 {
     // The empty record the window was made with: bend range 0 shows as 1.

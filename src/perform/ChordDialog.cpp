@@ -3,14 +3,10 @@
 #include "perform/NoteDialog.h"
 #include "widgets/PianoKeyboard.h"
 
-#include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QStringList>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <utility>
@@ -45,19 +41,7 @@ ChordDialog::ChordDialog(MidiSink& output, int channel, int& chord1, int& chord2
     connect(okBtn, &QPushButton::clicked, this, &ChordDialog::acceptInput);
     connect(cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(lblChord);
-    buttons->addStretch();
-    buttons->addWidget(okBtn);
-    buttons->addWidget(cancelBtn);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(15, 15, 15, 12);
-    layout->addWidget(keys);
-    layout->addStretch();
-    layout->addLayout(buttons);
-    setFixedSize(713, 155);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    layOutPickDialog(*this, keys, lblChord, okBtn, cancelBtn, 155);
 }
 
 void ChordDialog::keysNoteOn(int note)

@@ -36,6 +36,24 @@ QString soundPickedNote(MidiSink& output, int channel, int note)
     return error;
 }
 
+void layOutPickDialog(QDialog& dialog, QWidget* keys, QLabel* label, QPushButton* ok,
+                      QPushButton* cancel, int height)
+{
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(label);
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->setContentsMargins(15, 15, 15, 12);
+    layout->addWidget(keys);
+    layout->addStretch();
+    layout->addLayout(buttons);
+    dialog.setFixedSize(713, height);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        dialog.move(screen->availableGeometry().center() - dialog.rect().center());
+}
+
 PianoKeyboard* createPickKeyboard(const QString& hint, QWidget* parent)
 {
     auto* keys = new PianoKeyboard(parent);
@@ -71,19 +89,7 @@ NoteDialog::NoteDialog(MidiSink& output, int channel, int& note, QWidget* parent
     connect(button1, &QPushButton::clicked, this, &NoteDialog::acceptInput);
     connect(button2, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(lblNote);
-    buttons->addStretch();
-    buttons->addWidget(button1);
-    buttons->addWidget(button2);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(15, 15, 15, 12);
-    layout->addWidget(keys);
-    layout->addStretch();
-    layout->addLayout(buttons);
-    setFixedSize(713, 152);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    layOutPickDialog(*this, keys, lblNote, button1, button2, 152);
 }
 
 void NoteDialog::keysNoteOn(int note)

@@ -23,6 +23,10 @@ QString soundPickedNote(MidiSink& output, int channel, int note);
 
 // The keyboard both picking dialogs show.
 widgets::PianoKeyboard* createPickKeyboard(const QString& hint, QWidget* parent);
+// Lays out a picking dialog: the keyboard above, the label and the two
+// buttons below; fixed size `height`, in the middle of the screen.
+void layOutPickDialog(QDialog& dialog, QWidget* keys, QLabel* label, QPushButton* ok,
+                      QPushButton* cancel, int height);
 
 class NoteDialog : public QDialog
 {

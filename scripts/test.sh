@@ -84,6 +84,7 @@ build/bench/velmora_sequencer_timing_bench
 build/bench/velmora_thread_timer_bench
 build/bench/velmora_editor_bench --benchmark_min_time=0.2
 build/bench/velmora_startup_bench
+build/bench/velmora_drag_bench
 
 echo "== tests, normal build"
 export QT_QPA_PLATFORM=offscreen

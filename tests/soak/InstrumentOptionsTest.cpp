@@ -39,7 +39,8 @@ TEST(InstrumentFaultCommand, RefusesAnythingElse)
 TEST(InstrumentOptions, TakesTheFaultsAndTheCommandSwitch)
 {
     std::vector<std::string> args{
-        "velmora-instrument", "--commands", "--drop", "2", "--stall", "1:500", "--pace", "fast"};
+        "velmora-instrument", "--commands", "--drop", "2", "--stall", "1:500", "--pace", "fast",
+        "--receive",          "cable",      "--stamp"};
     std::vector<char*> argv;
     for (auto& arg : args)
         argv.push_back(arg.data());
@@ -49,6 +50,10 @@ TEST(InstrumentOptions, TakesTheFaultsAndTheCommandSwitch)
     EXPECT_EQ(options->faults.instrument.dropMessage, 2);
     EXPECT_EQ(options->faults.instrument.badChecksumDump, -1);
     EXPECT_EQ(options->faults.stall, (std::pair{1, 500}));
+    // Answers at once, yet takes what comes in at cable pace.
+    EXPECT_EQ(options->pace, velmora::PacedLink::Pace::Immediate);
+    EXPECT_EQ(options->receive, velmora::PacedLink::Pace::CableSpeed);
+    EXPECT_TRUE(options->stamp);
 
     args = {"velmora-instrument", "--stall", "1"};
     argv.clear();

@@ -14,6 +14,9 @@ constexpr const char* kUsage =
     "  --name NAME          ports \"NAME in\" and \"NAME out\" (default \"Velmora Instrument\")\n"
     "  --model 1000|6       Matrix-1000 (default) or Matrix-6\n"
     "  --pace cable|fast    answer at MIDI cable speed (default) or at once\n"
+    "  --receive cable|fast take what comes in no faster than a MIDI cable carries it,\n"
+    "                       as a unit behind a buffering interface does, or at once\n"
+    "                       (default)\n"
     "  --channel 1..16      channel for program changes (default 1)\n"
     "  --bad-checksum N     the Nth dump the instrument makes (from 0) has a wrong checksum\n"
     "  --drop N             the Nth message the instrument makes (from 0) is not sent\n"
@@ -23,7 +26,9 @@ constexpr const char* kUsage =
     "                       --bad-checksum N, --drop N and --stall N:MS, counted from\n"
     "                       that line on; a line replaces all faults, an empty one\n"
     "                       clears them. Each line is answered on standard output.\n"
-    "  --verbose            print every message received, in hex, one a line\n";
+    "  --verbose            print every message received, in hex, one a line\n"
+    "  --stamp              begin each of those lines with the time the message was\n"
+    "                       taken: the monotonic clock in microseconds, then a space\n";
 
 std::optional<int> parseInt(std::string_view text, int low, int high)
 {
@@ -43,8 +48,9 @@ std::optional<int> parseInt(std::string_view text, int low, int high)
     return value;
 }
 
-constexpr std::string_view kValueOptions[] = {"--api",     "--name", "--model", "--pace",
-                                              "--channel", "--drop", "--stall", "--bad-checksum"};
+constexpr std::string_view kValueOptions[] = {"--api",  "--name",    "--model",
+                                              "--pace", "--receive", "--channel",
+                                              "--drop", "--stall",   "--bad-checksum"};
 constexpr std::string_view kFaultOptions[] = {"--drop", "--stall", "--bad-checksum"};
 
 bool isFaultOption(std::string_view option)
@@ -82,8 +88,10 @@ std::optional<Options> parseOptions(int argc, char** argv)
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string_view option = argv[i];
-        if (option == "--verbose" || option == "--commands") {
-            (option == "--verbose" ? options.verbose : options.commands) = true;
+        if (option == "--verbose" || option == "--commands" || option == "--stamp") {
+            (option == "--verbose"    ? options.verbose
+             : option == "--commands" ? options.commands
+                                      : options.stamp) = true;
             continue;
         }
         if (option == "--help" || option == "-h") {
@@ -111,10 +119,11 @@ std::optional<Options> parseOptions(int argc, char** argv)
             ok = value == "1000" || value == "6";
             options.model =
                 value == "6" ? velmora::SynthModel::Matrix6 : velmora::SynthModel::Matrix1000;
-        } else if (option == "--pace") {
+        } else if (option == "--pace" || option == "--receive") {
             ok = value == "cable" || value == "fast";
-            options.pace = value == "fast" ? velmora::PacedLink::Pace::Immediate
-                                           : velmora::PacedLink::Pace::CableSpeed;
+            (option == "--pace" ? options.pace : options.receive) =
+                value == "fast" ? velmora::PacedLink::Pace::Immediate
+                                : velmora::PacedLink::Pace::CableSpeed;
         } else if (option == "--channel") {
             const auto channel = parseInt(value, 1, 16);
             ok = channel.has_value();

@@ -27,10 +27,14 @@ struct Options
     std::string name = "Velmora Instrument";
     velmora::SynthModel model = velmora::SynthModel::Matrix1000;
     velmora::PacedLink::Pace pace = velmora::PacedLink::Pace::CableSpeed;
+    // How what comes in is taken: at once, or no faster than a MIDI cable
+    // carries it (a real unit behind an interface that buffers).
+    velmora::PacedLink::Pace receive = velmora::PacedLink::Pace::Immediate;
     int channel = 0;
     FaultSet faults;
     bool commands = false; // fault commands come on standard input
     bool verbose = false;
+    bool stamp = false; // verbose lines begin with the time the message was taken
 };
 
 // The options, or none after telling the user on stderr what was wrong.

@@ -171,9 +171,35 @@ struct InputContext
     velmora::VirtualInstrument* instrument;
     std::mutex* lock;
     LinePrinter* printer; // null unless --verbose
+    bool stamp = false;   // the printed lines begin with the time each was taken
     // Messages that reached the input port, told with each command's answer.
     std::atomic<std::uint64_t> received{0};
+    // Under --receive cable: what came in waits here for its turn on the cable.
+    std::unique_ptr<velmora::PacedLink> inbound;
 };
+
+// The instrument takes one message: printed under --verbose, then applied.
+void take(InputContext& context, std::span<const Byte> message)
+{
+    try {
+        if (context.printer != nullptr) {
+            std::string line = hexLine(std::vector<unsigned char>(message.begin(), message.end()));
+            if (context.stamp) {
+                const auto since = std::chrono::steady_clock::now().time_since_epoch();
+                line.insert(
+                    0, std::to_string(
+                           std::chrono::duration_cast<std::chrono::microseconds>(since).count()) +
+                           ' ');
+            }
+            context.printer->print(std::move(line));
+        }
+        const std::lock_guard lock(*context.lock);
+        context.instrument->receive(message);
+    } catch (const std::exception& error) {
+        // Nothing may unwind into RtMidi's or the link's thread.
+        std::fprintf(stderr, "velmora-instrument: a message was lost: %s\n", error.what());
+    }
+}
 
 void onMessage(double /*deltaSeconds*/, std::vector<unsigned char>* message, void* data)
 {
@@ -182,15 +208,11 @@ void onMessage(double /*deltaSeconds*/, std::vector<unsigned char>* message, voi
         return;
     }
     context->received.fetch_add(1, std::memory_order_relaxed);
-    try {
-        if (context->printer != nullptr) {
-            context->printer->print(hexLine(*message));
-        }
-        const std::lock_guard lock(*context->lock);
-        context->instrument->receive(std::span<const Byte>(message->data(), message->size()));
-    } catch (const std::exception& error) {
-        // Nothing may unwind into RtMidi's thread.
-        std::fprintf(stderr, "velmora-instrument: a message was lost: %s\n", error.what());
+    const std::span<const Byte> bytes(message->data(), message->size());
+    if (context->inbound != nullptr) {
+        context->inbound->send(bytes);
+    } else {
+        take(*context, bytes);
     }
 }
 
@@ -340,7 +362,16 @@ int run(const Options& options)
 
     std::unique_ptr<LinePrinter> printer =
         options.verbose ? std::make_unique<LinePrinter>() : nullptr;
-    InputContext context{&instrument, &instrumentLock, printer.get(), {}};
+    InputContext context{&instrument, &instrumentLock, printer.get(), options.stamp, {}, nullptr};
+    if (options.receive == velmora::PacedLink::Pace::CableSpeed) {
+        // The link hands on the next message only when this one returned, so
+        // each takes its own cable time after the one before.
+        context.inbound =
+            std::make_unique<velmora::PacedLink>([&context](std::span<const Byte> message) {
+                std::this_thread::sleep_for(velmora::PacedLink::cableTime(message.size()));
+                take(context, message);
+            });
+    }
 
     // The input last: its thread starts once everything it reaches exists.
     std::unique_ptr<RtMidiIn> in;
@@ -353,10 +384,12 @@ int run(const Options& options)
     const auto close = [&] {
         if (view->serverGone()) {
             (void)in.release();
+            context.inbound.reset();
             link.reset();
             (void)out.release();
         } else {
             in.reset();
+            context.inbound.reset();
             link.reset();
             out->closePort();
             std::this_thread::sleep_for(std::chrono::milliseconds(250));

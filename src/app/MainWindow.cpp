@@ -12,6 +12,7 @@
 #include "library/EditCommands.h"
 #include "library/LibraryFileCommands.h"
 #include "perform/ControllerMap.h"
+#include "perform/KeyboardWindow.h"
 #include "perform/NotePlayer.h"
 #include "perform/SequencerWindow.h"
 
@@ -136,10 +137,11 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!closed_) {
         closed_ = true;
-        // The sequencer and the notes still sounding end before the output
-        // closes under them.
+        // The sequencer, a key held on the keyboard window and the notes
+        // still sounding end before the output closes under them.
         if (seq_->playing())
             seq_->stopSeq();
+        keys_->endNotes();
         notes_->endAll();
         if (midi_.outputOpen())
             midi_.output().close();

@@ -7,6 +7,8 @@
 #include "editor/PatchEditorView.h"
 #include "midi/dialogs/MidiSetupDialog.h"
 #include "midi/dialogs/SysexBuffersDialog.h"
+#include "perform/KeyboardWindow.h"
+#include "perform/NotePlayer.h"
 #include "widgets/MenuActions.h"
 
 #include <QAction>
@@ -183,8 +185,13 @@ void MainWindow::sendAllNotesOff()
     const std::array<std::uint8_t, 3> chord{static_cast<std::uint8_t>(settings_.chord1),
                                             static_cast<std::uint8_t>(settings_.chord2),
                                             static_cast<std::uint8_t>(settings_.chord3)};
-    errors_.run(
-        [this, &chord] { midi_.allNotesOff(static_cast<std::uint8_t>(settings_.note), chord); });
+    errors_.run([this, &chord] {
+        // The notes Velmora holds end first, each on the channel and key it
+        // sounds on, so none is left to a later timer or release.
+        keys_->endNotes();
+        notes_->endAll();
+        midi_.allNotesOff(static_cast<std::uint8_t>(settings_.note), chord);
+    });
 }
 
 void MainWindow::toggleMenuBar()

@@ -45,12 +45,14 @@ void MainWindow::buildPerform()
     connect(&view_->context(), &editor::EditorContext::captionMenuRequested, this,
             [this](int control) { perform::handleTag(*ccmap_, control, this); });
 
-    keys_ = new perform::KeyboardWindow(midi_.output(), sender_, this);
+    // Every note source sends through the note player's output, so that none
+    // ends a key another one still holds.
+    keys_ = new perform::KeyboardWindow(notes_->noteOutput(), sender_, this);
     connect(keys_, &perform::KeyboardWindow::ledChanged, notes_, &perform::NotePlayer::led);
     connect(keys_, &perform::KeyboardWindow::errorOccurred, &errors_, &ErrorReporter::report);
 
     // The sequencer asks for its files through the librarian's dialogs.
-    seq_ = new perform::SequencerWindow(midi_.output(), settings_.sequencePath, this);
+    seq_ = new perform::SequencerWindow(notes_->noteOutput(), settings_.sequencePath, this);
     connect(seq_, &perform::SequencerWindow::helpRequested, this, &MainWindow::showHelpTopic);
     seq_->setFileDialogs(dialogs_.get());
 
@@ -66,7 +68,8 @@ void MainWindow::buildPerform()
          }},
         {"aSetNote",
          [this] {
-             perform::NoteDialog dialog(midi_.output(), sender_.channel(), settings_.note, this);
+             perform::NoteDialog dialog(notes_->noteOutput(), sender_.channel(), settings_.note,
+                                        this);
              connect(&dialog, &perform::NoteDialog::ledChanged, notes_, &perform::NotePlayer::led);
              connect(&dialog, &perform::NoteDialog::errorOccurred, &errors_,
                      &ErrorReporter::report);
@@ -74,7 +77,7 @@ void MainWindow::buildPerform()
          }},
         {"aSetChord",
          [this] {
-             perform::ChordDialog dialog(midi_.output(), sender_.channel(), settings_.chord1,
+             perform::ChordDialog dialog(notes_->noteOutput(), sender_.channel(), settings_.chord1,
                                          settings_.chord2, settings_.chord3, this);
              connect(&dialog, &perform::ChordDialog::ledChanged, notes_, &perform::NotePlayer::led);
              connect(&dialog, &perform::ChordDialog::errorOccurred, &errors_,

@@ -167,10 +167,10 @@ void KeyboardWindow::keysNoteOn(int note, int velocity)
     // top row of a key plays as softly as the instrument can.
     velocity_ = std::max(1, velocity);
     emit ledChanged(true);
-    const int channel = sender_.channel();
+    channel_ = sender_.channel();
     send([&] {
         const ShortMessage m =
-            noteOn(channel, static_cast<Byte>(note), static_cast<Byte>(velocity_));
+            noteOn(channel_, static_cast<Byte>(note), static_cast<Byte>(velocity_));
         output_.sendShort(m.status, m.data1, m.data2);
     });
     lvlVelocity->setPosition(velocity_);
@@ -178,16 +178,20 @@ void KeyboardWindow::keysNoteOn(int note, int velocity)
 
 void KeyboardWindow::keysNoteOff(int note)
 {
-    const int channel = sender_.channel();
     send([&] {
         const ShortMessage m =
-            noteOff(channel, static_cast<Byte>(note), static_cast<Byte>(velocity_));
+            noteOff(channel_, static_cast<Byte>(note), static_cast<Byte>(velocity_));
         output_.sendShort(m.status, m.data1, m.data2);
     });
     lvlVelocity->setPosition(0);
     emit ledChanged(false);
     if (!keys->held())
         QTimer::singleShot(0, this, &KeyboardWindow::showError);
+}
+
+void KeyboardWindow::endNotes()
+{
+    keys->letGo();
 }
 
 void KeyboardWindow::pressModWheel(int x)

@@ -39,6 +39,10 @@ public:
     // controller goes through `sender`, which sends only while the output is open.
     KeyboardWindow(MidiSink& output, ParameterSender& sender, QWidget* parent = nullptr);
 
+    // Ends the note of a key held with the mouse, now (before the output
+    // closes, and for All Notes Off); the rest of the gesture plays nothing.
+    void endNotes();
+
 signals:
     // The MIDI-out lamp: lit while a key is held.
     void ledChanged(bool lit);
@@ -62,6 +66,7 @@ private:
     ParameterSender& sender_;
     QLabel* transposeShown_ = nullptr; // the octaves, signed
     int velocity_ = 0;
+    int channel_ = 0; // of the key held: its note-off goes where its note-on went
     QString error_;
 };
 

@@ -16,7 +16,7 @@ bool NotePlayer::send(bool on, int channel, int note)
     const Byte key = static_cast<Byte>(note & 0x7F);
     const ShortMessage message = on ? noteOn(channel, key) : noteOff(channel, key);
     try {
-        output_.sendShort(message.status, message.data1, message.data2);
+        tracker_.sendShort(message.status, message.data1, message.data2);
     } catch (const std::exception& e) {
         emit errorOccurred(QString::fromStdString(e.what()));
         return false;
@@ -33,18 +33,32 @@ void NotePlayer::led(bool lit)
         emit ledChanged(lit);
 }
 
+int NotePlayer::startCommand()
+{
+    led(true);
+    const int command = nextCommand_++;
+    commands_[command].channel = channel_;
+    return command;
+}
+
+void NotePlayer::sound(int command, int note)
+{
+    const auto running = commands_.find(command);
+    if (running == commands_.end())
+        return;
+    if (send(true, running->second.channel, note))
+        running->second.notes.push_back(note);
+}
+
 void NotePlayer::playNote(int note)
 {
     if (!output_.isOpen()) {
         emit errorOccurred(tr("No Midi Out port available"));
         return;
     }
-    led(true);
-    const int channel = channel_;
-    send(true, channel, note);
-    pending_.emplace(channel, note);
-    QTimer::singleShot(kNoteLengthMs, this,
-                       [this, channel, note] { endPending(channel, std::array<int, 1>{note}); });
+    const int command = startCommand();
+    sound(command, note);
+    QTimer::singleShot(kNoteLengthMs, this, [this, command] { endCommand(command); });
 }
 
 void NotePlayer::playChord(const std::array<int, 3>& notes)
@@ -53,22 +67,14 @@ void NotePlayer::playChord(const std::array<int, 3>& notes)
         emit errorOccurred(tr("No Midi Out port available"));
         return;
     }
-    led(true);
-    const int channel = channel_;
-    send(true, channel, notes[0]);
-    pending_.emplace(channel, notes[0]);
-    // The later notes start unless everything was ended meanwhile.
+    const int command = startCommand();
+    sound(command, notes[0]);
     for (std::size_t k = 1; k < notes.size(); ++k) {
         QTimer::singleShot(static_cast<int>(k) * kChordStepMs, this,
-                           [this, channel, note = notes[k], generation = generation_] {
-                               if (generation != generation_)
-                                   return;
-                               send(true, channel, note);
-                               pending_.emplace(channel, note);
-                           });
+                           [this, command, note = notes[k]] { sound(command, note); });
     }
     QTimer::singleShot(2 * kChordStepMs + kNoteLengthMs, this,
-                       [this, channel, notes] { endPending(channel, notes); });
+                       [this, command] { endCommand(command); });
 }
 
 void NotePlayer::toggleDrone(int note)
@@ -86,30 +92,23 @@ void NotePlayer::toggleDrone(int note)
     }
 }
 
-void NotePlayer::endPending(int channel, std::span<const int> notes)
+void NotePlayer::endCommand(int command)
 {
-    bool ended = false;
-    for (const int note : notes) {
-        const auto at = pending_.find({channel, note});
-        if (at == pending_.end())
-            continue; // ended early by endAll
-        pending_.erase(at);
-        send(false, channel, note);
-        ended = true;
-    }
-    if (ended)
-        led(false);
+    const auto running = commands_.find(command);
+    if (running == commands_.end())
+        return; // ended early by endAll
+    const Command ended = running->second;
+    commands_.erase(running);
+    for (const int note : ended.notes)
+        send(false, ended.channel, note);
+    led(false);
 }
 
 void NotePlayer::endAll()
 {
-    ++generation_;
     stopDrone();
-    while (!pending_.empty()) {
-        const auto [channel, note] = *pending_.begin();
-        pending_.erase(pending_.begin());
-        send(false, channel, note);
-    }
+    while (!commands_.empty())
+        endCommand(commands_.begin()->first);
     while (sounding_ > 0)
         led(false);
 }

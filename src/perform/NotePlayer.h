@@ -4,14 +4,14 @@
 // stays responsive and every send happens on the one thread that sends.
 #pragma once
 
+#include "perform/NoteTracker.h"
 #include "protocol/MidiSink.h"
 
 #include <QObject>
 
 #include <array>
-#include <set>
-#include <span>
-#include <utility>
+#include <map>
+#include <vector>
 
 namespace velmora::perform {
 
@@ -25,6 +25,11 @@ public:
 
     explicit NotePlayer(MidiSink& output, QObject* parent = nullptr);
 
+    // The output the other note sources (the keyboard window, the picking
+    // dialogs, the sequencer) send through, so that no source ends a key
+    // another one still holds: the player's own notes go through it too.
+    MidiSink& noteOutput() { return tracker_; }
+
     void setChannel(int channel) { channel_ = channel & 0x0F; }
 
     // Note on, one second, note off (velocity 100).
@@ -32,15 +37,17 @@ public:
     // The three notes 10 ms apart, one second, the three note-offs.
     void playChord(const std::array<int, 3>& notes);
     // The long note: `note` on at the first call; the next ends the note
-    // that sounds, whatever the test note is by then. Nothing while the
-    // output is closed.
+    // that sounds, on its channel, whatever the test note and the channel
+    // are by then. Nothing while the output is closed.
     void toggleDrone(int note);
     bool droneOn() const { return drone_; }
     // Ends a sounding long note.
     void stopDrone();
     // Ends every note of the player that still sounds, now: the long note
     // and the notes and chords whose second is not over (before the output
-    // closes at shut-down).
+    // closes at shut-down, and for All Notes Off). Their timers then end
+    // nothing, not even a later note on the same key, and chord notes
+    // still due are not started; the lamp goes dark.
     void endAll();
 
     // The lamp for notes sounded elsewhere (the keyboard window, the Set
@@ -55,20 +62,33 @@ signals:
     void ledChanged(bool lit);
 
 private:
+    // A Note or Chord command whose second is not over: its channel, taken
+    // when it started, and the notes it sounded.
+    struct Command
+    {
+        int channel = 0;
+        std::vector<int> notes;
+    };
+
     // A note-off goes on the channel its note-on went on.
     bool send(bool on, int channel, int note);
-    // The timer's end of a note or chord: the note-offs still pending.
-    void endPending(int channel, std::span<const int> notes);
+    int startCommand();
+    // A note of a command that still runs; none once it ended.
+    void sound(int command, int note);
+    // The timer's end of a command: its note-offs, unless it ended early.
+    void endCommand(int command);
 
     MidiSink& output_;
+    NoteTracker tracker_{output_};
     int channel_ = 0;
     bool drone_ = false;
     int droneNote_ = 0;
     int droneChannel_ = 0;
-    // Notes whose note-off is still to come from a timer, by channel and key.
-    std::multiset<std::pair<int, int>> pending_;
-    int generation_ = 0; // counts endAll: chord notes due later start only within theirs
-    int sounding_ = 0;   // notes of commands still sounding, for the lamp
+    // The commands still sounding, by a number no later command reuses, so
+    // a timer can only ever end the notes of its own command.
+    std::map<int, Command> commands_;
+    int nextCommand_ = 0;
+    int sounding_ = 0; // notes of commands still sounding, for the lamp
 };
 
 } // namespace velmora::perform

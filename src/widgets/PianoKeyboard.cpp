@@ -245,9 +245,14 @@ void PianoKeyboard::mouseReleaseEvent(QMouseEvent* event)
 
 void PianoKeyboard::hideEvent(QHideEvent* event)
 {
+    letGo();
+    QWidget::hideEvent(event);
+}
+
+void PianoKeyboard::letGo()
+{
     held_ = false;
     releaseCurrent();
-    QWidget::hideEvent(event);
 }
 
 void PianoKeyboard::press(int note, int velocity)

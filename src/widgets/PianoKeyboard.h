@@ -95,6 +95,10 @@ public:
     // Whether the left button is down on the keyboard: a note-off while it
     // is held belongs to a slide, not to the end of the gesture.
     bool held() const { return held_; }
+    // Lets go of the key held, as when the button comes up: its release is
+    // raised now, and the rest of the gesture (moves, the button's release)
+    // plays nothing.
+    void letGo();
 
     QSize sizeHint() const override { return {200, 50}; }
 

@@ -19,7 +19,7 @@ struct FileRequest
     QString caption;
     QString folder;        // initial folder
     QString fileName;      // proposed name ("*.syx", "Split07", or empty)
-    QString filters;       // Qt form: "SysEx Files (*.syx);;Velmora Patch Files (*.vmp)"
+    QString filters;       // Qt form: "SysEx Files (*.syx *.mid);;Velmora Patch Files (*.vmp)"
     int filterIndex = 0;   // the filter shown first
     QString defaultSuffix; // added to a name typed without an extension ("syx")
 };

@@ -7,6 +7,7 @@
 #include "library/InitPatch.h"
 #include "library/LibraryRig.h"
 #include "protocol/PatchName.h"
+#include "support/MidiFiles.h"
 
 #include <functional>
 
@@ -44,10 +45,14 @@ TEST_F(LibraryCommands, PatchFilesCarryTheNumberAndComeBackByteForByte)
     EXPECT_EQ(dir_.read("lead.SYX.syx"), patchToMemory(50, recordOf(saved)));
     EXPECT_EQ(patchFolder_, folder());
     EXPECT_EQ(calls_, (QStringList{"main: lead.SYX.syx - Velmora", "enableButtons"}));
-    records_.currentPatch.fill(0);
-    choose("lead.SYX.syx");
-    files_.openPatch();
-    EXPECT_TRUE(sameRecord(records_.currentPatch, saved));
+    // Back byte for byte, and so from a Standard MIDI File of it.
+    for (const std::string file : {"lead.SYX.syx", "lead.mid"}) {
+        records_.currentPatch.fill(0);
+        dir_.write("lead.mid", test::midiFileOf(dir_.read("lead.SYX.syx"), 0, true));
+        choose(file);
+        files_.openPatch();
+        EXPECT_TRUE(sameRecord(records_.currentPatch, saved)) << file;
+    }
 
     // A bank entry; numbers outside 0..199 (-1 after a cancelled number
     // dialog) give 0. A name with ".syx" anywhere keeps it.
@@ -185,16 +190,21 @@ TEST_F(LibraryCommands, BankAndSplitFilesComeBackByteForByte)
     EXPECT_EQ(dir_.read("bank.syx"), bankMessages(records_.bank));
     EXPECT_EQ(calls_.first(), "bank: bank.syx - Bank Manager");
 
-    // Loading takes bytes 0..133 of every entry and leaves each 135th byte.
+    // Loading takes bytes 0..133 of every entry and leaves each 135th byte;
+    // a Standard MIDI File of the bank gives the same.
     const Bank saved = records_.bank;
-    for (auto& entry : records_.bank)
-        entry.fill(0x11);
-    choose("bank.syx");
-    files_.openBank();
-    for (std::size_t k = 0; k < kBankPatchCount; ++k) {
-        EXPECT_TRUE(sameRecord(records_.bank[k], saved[k]));
-        EXPECT_EQ(records_.bank[k][134], 0x11);
+    dir_.write("bank.mid", test::midiFileOf(dir_.read("bank.syx"), 1, false));
+    for (const std::string file : {"bank.mid", "bank.syx"}) {
+        for (auto& entry : records_.bank)
+            entry.fill(0x11);
+        choose(file);
+        files_.openBank();
+        for (std::size_t k = 0; k < kBankPatchCount; ++k) {
+            EXPECT_TRUE(sameRecord(records_.bank[k], saved[k]));
+            EXPECT_EQ(records_.bank[k][134], 0x11);
+        }
     }
+    EXPECT_TRUE(dialogs_.told.isEmpty());
     EXPECT_TRUE(flags_.bankLoaded);
     EXPECT_EQ(calls_.mid(calls_.size() - 3),
               (QStringList{"updateBankGrid", "bank: bank.syx - Bank Manager", "enableButtons"}));
@@ -220,6 +230,10 @@ TEST_F(LibraryCommands, BankAndSplitFilesComeBackByteForByte)
     choose("mine.syx");
     files_.importSplit(49);
     EXPECT_EQ(records_.splits[49], records_.splits[7]);
+    dir_.write("mine.mid", test::midiFileOf(split, 1, true));
+    choose("mine.mid");
+    files_.importSplit(48);
+    EXPECT_EQ(records_.splits[48], records_.splits[7]);
 }
 
 TEST_F(LibraryCommands, InitializeCopiesTheInitialPatchFromDefaultSyx)

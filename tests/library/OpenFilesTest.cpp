@@ -80,17 +80,13 @@ TEST_F(OpenFiles, CapturesAndOtherToolsFilesOpenByteForByte)
     EXPECT_TRUE(dialogs_.told.isEmpty()) << dialogs_.told.join('\n').toStdString();
     EXPECT_EQ(calls_.last(), "enableButtons");
 
-    // A patch for the edit buffer (0D) opens in the editor from the main
-    // window's Open and into an entry; a .mid patch too.
+    // A patch for the edit buffer (0D) opens in the editor.
     dialogs_.answer(dir_.write("edit.syx", patchMessage(source_[3], 0, 0x06, 0x0D)));
     files_.openPatch();
     EXPECT_TRUE(sameRecord(records_.currentPatch, source_[3]));
     EXPECT_EQ(calls_.mid(calls_.size() - 5),
               (QStringList{"main: edit.syx - Velmora", "initControls", "sendPatch", "play",
                            "enableButtons"}));
-    dialogs_.answer(dir_.write("one.mid", midiFileOf(patchMessage(source_[4], 4), 0, false)));
-    files_.openPatch(60);
-    EXPECT_TRUE(sameRecord(records_.bank[60], source_[4]));
 
     // A file cut short: what is whole is read, and the user is told.
     Bytes cut = dir_.read("capture.syx");
@@ -274,29 +270,4 @@ TEST_F(OpenFiles, FilesWithoutWhatWasAskedForAreRefusedAndChangeNothing)
     EXPECT_EQ(records_.splits, before.splits);
     EXPECT_EQ(records_.currentPatch, before.currentPatch);
     EXPECT_FALSE(flags_.bankLoaded || flags_.patchLoaded);
-}
-
-TEST_F(OpenFiles, MidiFilesOfSavedPatchesBanksAndSplitsComeBackByteForByte)
-{
-    records_.bank = source_;
-    records_.splits[2] = {'S', 0x00, 0x7F, 'p', 0xFF, 0x80, 9};
-    flags_.patchNumber = 37;
-    dialogs_.answer(dir_.path("bank.syx"));
-    files_.saveBank();
-    dialogs_.answer(dir_.path("patch.syx"));
-    files_.savePatch(5);
-    dialogs_.answer(dir_.path("split"));
-    files_.exportSplit(2);
-    records_ = SynthRecords{};
-    for (const int format : {0, 1}) {
-        openBank("bank.mid", midiFileOf(dir_.read("bank.syx"), format, format == 1));
-        EXPECT_TRUE(holds(0, 100));
-        dialogs_.answer(dir_.write("patch.mid", midiFileOf(dir_.read("patch.syx"), format, true)));
-        files_.openPatch();
-        EXPECT_TRUE(sameRecord(records_.currentPatch, source_[5]));
-        dialogs_.answer(dir_.write("split.mid", midiFileOf(dir_.read("split.syx"), format, false)));
-        files_.importSplit(30);
-        EXPECT_EQ(records_.splits[30], (SplitRecord{'S', 0x00, 0x7F, 'p', 0xFF, 0x80, 9}));
-    }
-    EXPECT_TRUE(dialogs_.told.isEmpty());
 }

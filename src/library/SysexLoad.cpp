@@ -280,14 +280,18 @@ bool SysexLoad::settleChecksums(const std::vector<std::vector<Taken>*>& groups) 
 {
     constexpr qsizetype kListed = 10;
     QStringList bad;
+    bool onePatchOrSplit = false; // named in the singular
     for (const auto* group : groups)
         for (const Taken& taken : *group)
-            if (isBad(*taken.message))
+            if (isBad(*taken.message)) {
                 bad << taken.label;
+                onePatchOrSplit = taken.message->kind != SysexKind::Global1000 &&
+                                  taken.message->kind != SysexKind::Master6;
+            }
     if (bad.isEmpty())
         return true;
     QString question;
-    if (bad.size() == 1) {
+    if (bad.size() == 1 && onePatchOrSplit) {
         question = tr("%1 of %2 has a bad checksum: its data may be damaged.\n\n"
                       "Keep it as it stands, or drop it?")
                        .arg(bad.front(), name_);

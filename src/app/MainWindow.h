@@ -75,7 +75,8 @@ public:
     void setFileDialogs(std::unique_ptr<library::FileDialogs> dialogs);
 
     // A file named on the command line (or handed over by a second copy):
-    // a patch or bank SysEx file, a raw patch or bank, or a sequence.
+    // a SysEx or MIDI file (one patch opens in the editor, several in the
+    // bank manager), a raw patch or bank, or a sequence.
     void openFile(const QString& path);
 
     // The settings, read once at start and written once at the end.

@@ -14,7 +14,6 @@
 #include "library/EditCommands.h"
 #include "library/LibraryFileCommands.h"
 #include "library/MutateSettingsDialog.h"
-#include "library/SysexFiles.h"
 #include "perform/NotePlayer.h"
 #include "perform/SequencerWindow.h"
 #include "widgets/LampButton.h"
@@ -42,26 +41,19 @@ public:
     {
         return inner->save(request);
     }
+    bool confirmReplace(const QString& path) override { return inner->confirmReplace(path); }
+    library::BadChecksumAnswer askBadChecksums(const QString& question) override
+    {
+        return inner->askBadChecksums(question);
+    }
+    std::optional<int> choose(const QString& question, const QStringList& choices) override
+    {
+        return inner->choose(question, choices);
+    }
+    bool askYesNo(const QString& question) override { return inner->askYesNo(question); }
+    void inform(const QString& text) override { inner->inform(text); }
 
     std::unique_ptr<library::FileDialogs> inner;
-};
-
-// Answers the next open dialog with one file, as if the user had chosen it.
-class OneAnswer : public library::FileDialogs
-{
-public:
-    explicit OneAnswer(library::FileChoice choice) : choice_(std::move(choice)) {}
-    std::optional<library::FileChoice> open(const library::FileRequest&) override
-    {
-        return std::exchange(choice_, std::nullopt);
-    }
-    std::optional<library::FileChoice> save(const library::FileRequest&) override
-    {
-        return std::nullopt;
-    }
-
-private:
-    std::optional<library::FileChoice> choice_;
 };
 
 } // namespace
@@ -88,6 +80,7 @@ void MainWindow::buildLibrary()
             [this] { errors_.run([this] { transfers_.midiSendPatch(); }); });
     connect(&context, &LibraryContext::testNoteRequested, this, &MainWindow::playTestNote);
     connect(&context, &LibraryContext::flagsChanged, this, &MainWindow::enableButtons);
+    connect(&context, &LibraryContext::bankManagerWanted, this, &MainWindow::showBankManager);
     files_ = std::make_unique<library::LibraryFileCommands>(context);
     bank_ = new library::BankManagerWindow(context, *files_, transfers_, midi_.output(), this);
     connect(bank_, &library::BankManagerWindow::editorWanted, this, [this] {
@@ -108,6 +101,9 @@ void MainWindow::buildLibrary()
     box->addWidget(globals_);
     connect(globals_, &globals::GlobalControls::errorOccurred, &errors_, &ErrorReporter::report);
     connect(&host_, &WindowTransferHost::globalsChanged, globals_,
+            &globals::GlobalControls::initGlobalControls);
+    // Global settings taken from a file show as a received dump's do.
+    connect(&context, &LibraryContext::globalsChanged, globals_,
             &globals::GlobalControls::initGlobalControls);
     commands_ = std::make_unique<library::EditCommands>(context);
     // Mutate moves the buses whose switch is ticked on the matrix page.
@@ -161,24 +157,9 @@ void MainWindow::openFile(const QString& path)
         });
         return;
     }
-    // SysEx files are told apart by their size; raw files by their name.
-    constexpr int kSysexFilter = 0;
-    constexpr int kRawFilter = 1;
-    const bool raw = suffix == QLatin1String("vmp") || suffix == QLatin1String("vmb");
-    const bool bank = suffix == QLatin1String("vmb") ||
-                      (!raw && file.size() >= static_cast<qint64>(library::kBankSysexSize));
-    auto& slot = static_cast<DialogSlot&>(*dialogs_);
-    std::unique_ptr<library::FileDialogs> platform =
-        std::exchange(slot.inner, std::make_unique<OneAnswer>(library::FileChoice{
-                                      file.absoluteFilePath(), raw ? kRawFilter : kSysexFilter}));
-    if (bank) {
-        // The bank manager's own Open, so that its grid shows what was read.
-        bank_->openFromFile();
-        showBankManager();
-    } else {
-        files_->openPatch();
-    }
-    slot.inner = std::move(platform);
+    // A raw file by its name, a SysEx or MIDI file by what it holds; a bank
+    // brings the bank manager to the front with the names in its grid.
+    errors_.run([this, &file] { files_->openFile(file.absoluteFilePath()); });
 }
 
 void MainWindow::playTestNote(bool always)

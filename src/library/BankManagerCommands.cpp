@@ -24,7 +24,7 @@ void BankManagerWindow::newBank()
 
 void BankManagerWindow::openFromFile()
 {
-    fileCommand(Scope::WholeBank, [this] { files_.openBank(); });
+    fileCommand([this] { files_.openBank(); });
 }
 
 void BankManagerWindow::saveToFile()
@@ -75,7 +75,7 @@ void BankManagerWindow::renameEntry()
 void BankManagerWindow::openEntry()
 {
     // A loaded patch sets bankLoaded; a cancelled dialog leaves it as it was.
-    fileCommand(Scope::OneEntry, [this] { files_.openPatch(selected_); });
+    fileCommand([this] { files_.openPatch(selected_); });
 }
 
 void BankManagerWindow::saveEntry()
@@ -119,7 +119,7 @@ void BankManagerWindow::editorToBank()
 
 void BankManagerWindow::importSplit()
 {
-    fileCommand(Scope::OneSplit, [this] { files_.importSplit(selectedSplit_); });
+    fileCommand([this] { files_.importSplit(selectedSplit_); });
 }
 
 void BankManagerWindow::exportSplit()

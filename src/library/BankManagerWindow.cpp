@@ -67,6 +67,13 @@ BankManagerWindow::BankManagerWindow(LibraryContext& context, LibraryFileCommand
     bankGrid_->setCurrentIndex(bankModel_->index(0, 0));
     splitGrid_->setCurrentIndex(splitModel_->index(0, 0));
     updateGrid();
+    connect(&context_, &LibraryContext::recordsFilled, this,
+            [this](const QList<int>& entries, const QList<int>& splits) {
+                for (const int entry : entries)
+                    bankModel_->setFilled(entry);
+                for (const int split : splits)
+                    splitModel_->setFilled(split);
+            });
     connect(&context_, &LibraryContext::bankChanged, this, &BankManagerWindow::showRecords);
     connect(&context_, &LibraryContext::bankCaptionChanged, this, &BankManagerWindow::setCaption);
 }
@@ -231,16 +238,6 @@ void BankManagerWindow::updateGrid()
 
 void BankManagerWindow::showRecords()
 {
-    // A file command that loads into the bank or a split fills what it
-    // works on, whatever it loaded.
-    if (running_ == Scope::WholeBank) {
-        for (int k = 0; k < bankModel_->entryCount(); ++k)
-            bankModel_->setFilled(k);
-    } else if (running_ == Scope::OneEntry) {
-        bankModel_->setFilled(selected_);
-    } else if (running_ == Scope::OneSplit) {
-        splitModel_->setFilled(selectedSplit_);
-    }
     bankModel_->showRecords();
     splitModel_->showRecords();
     updateGrid();
@@ -254,21 +251,11 @@ void BankManagerWindow::clearBank()
     setCaption(tr("Bank Manager"));
 }
 
-void BankManagerWindow::fileCommand(Scope scope, const std::function<void()>& command)
+void BankManagerWindow::fileCommand(const std::function<void()>& command)
 {
-    const SynthRecords before = context_.records;
-    running_ = scope;
+    // The command says which cells it filled (recordsFilled); a failed one
+    // still leaves the menu state to bring up to date.
     context_.errors.run(command);
-    running_.reset();
-    // Whatever the command changed holds something now, even if it did not
-    // ask for the grids to be shown again.
-    const SynthRecords& after = context_.records;
-    for (std::size_t k = 0; k < kBankPatchCount; ++k)
-        if (before.bank[k] != after.bank[k])
-            bankModel_->setFilled(static_cast<int>(k));
-    for (std::size_t s = 0; s < kSplitCount; ++s)
-        if (before.splits[s] != after.splits[s])
-            splitModel_->setFilled(static_cast<int>(s));
     showRecords();
 }
 

@@ -105,15 +105,9 @@ private:
                   QMenu* BankManagerWindow::*popup);
     void openEntryInEditor(const QModelIndex& cell);
     void openSplitEditor(const QModelIndex& cell);
-    // Runs a file command on the entries or splits given; those that it
-    // changed show their names from then on.
-    enum class Scope
-    {
-        WholeBank,
-        OneEntry,
-        OneSplit
-    };
-    void fileCommand(Scope scope, const std::function<void()>& command);
+    // Runs a file command that reads into the bank or the split table; the
+    // cells it filled show their names from then on.
+    void fileCommand(const std::function<void()>& command);
 
     LibraryContext& context_;
     BankTableModel* bankModel_ = nullptr;
@@ -127,7 +121,6 @@ private:
     QMenu* popup_ = nullptr;
     QMenu* splitPopup_ = nullptr;
     PatchRecord clipboard_{};
-    std::optional<Scope> running_;
     bool grew_ = false;
     int selected_ = 0;
     int selectedSplit_ = 0;

@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 
 #include <algorithm>
 
@@ -32,6 +34,45 @@ public:
                    QCoreApplication::translate("FileDialogs",
                                                "%1 already exists.\nDo you want to replace it?")
                        .arg(QDir::toNativeSeparators(path))) == QMessageBox::Yes;
+    }
+
+    BadChecksumAnswer askBadChecksums(const QString& question) override
+    {
+        QMessageBox box(QMessageBox::Warning,
+                        QCoreApplication::translate("FileDialogs", "Bad Checksum"), question,
+                        QMessageBox::NoButton, parent_);
+        const QAbstractButton* keep = box.addButton(
+            QCoreApplication::translate("FileDialogs", "Keep"), QMessageBox::AcceptRole);
+        const QAbstractButton* drop = box.addButton(
+            QCoreApplication::translate("FileDialogs", "Drop"), QMessageBox::DestructiveRole);
+        box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+        box.exec();
+        if (box.clickedButton() == keep)
+            return BadChecksumAnswer::Keep;
+        return box.clickedButton() == drop ? BadChecksumAnswer::Drop : BadChecksumAnswer::Cancel;
+    }
+
+    std::optional<int> choose(const QString& question, const QStringList& choices) override
+    {
+        bool ok = false;
+        const QString chosen =
+            QInputDialog::getItem(parent_, QCoreApplication::translate("FileDialogs", "Velmora"),
+                                  question, choices, 0, false, &ok);
+        if (!ok || !choices.contains(chosen))
+            return std::nullopt;
+        return int(choices.indexOf(chosen));
+    }
+
+    bool askYesNo(const QString& question) override
+    {
+        return QMessageBox::question(parent_, QCoreApplication::translate("FileDialogs", "Velmora"),
+                                     question) == QMessageBox::Yes;
+    }
+
+    void inform(const QString& text) override
+    {
+        QMessageBox::information(parent_, QCoreApplication::translate("FileDialogs", "Velmora"),
+                                 text);
     }
 
 private:

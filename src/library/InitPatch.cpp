@@ -24,12 +24,16 @@ std::variant<PatchBuffer, std::string> loadInitPatch(const std::filesystem::path
     std::error_code error;
     if (!std::filesystem::exists(path, error))
         return std::string("Cannot find default.syx");
-    auto loaded = readPatchSysex(path);
+    auto loaded = readSysexFile(path);
     if (auto* message = std::get_if<std::string>(&loaded))
         return *message;
-    // The carried 135th byte of the initial patch is always 0.
+    // The first patch message of either kind, its bytes as they stand; the
+    // carried 135th byte of the initial patch is always 0.
+    const SysexFile& file = std::get<SysexFile>(loaded);
+    if (file.contents.patches.empty())
+        return path.filename().string() + " holds no patch.";
     PatchBuffer patch{};
-    std::ranges::copy(std::get<PatchRecord>(loaded), patch.begin());
+    unpackBlock(file.contents.patches.front().bytes(file.data), recordOf(patch));
     return patch;
 }
 

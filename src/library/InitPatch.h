@@ -1,6 +1,7 @@
 // The initial patch that Initialize copies into the editor, read once at
-// start from "default.syx": any patch SysEx file serves. The file that
-// ships with the program is written at build time from basicPatch().
+// start from "default.syx": the first patch message of any SysEx file
+// serves, its checksum unexamined. The file that ships with the program is
+// written at build time from basicPatch().
 #pragma once
 
 #include "protocol/PatchRecord.h"

@@ -10,6 +10,7 @@
 #include "protocol/SynthRecords.h"
 #include "protocol/TransferFlags.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -56,6 +57,14 @@ signals:
     void flagsChanged();
     // The bank or the split table changed: the bank manager's grids show them.
     void bankChanged();
+    // A file filled these bank entries and splits (sent before bankChanged):
+    // their cells show names from now on, whatever they showed before.
+    void recordsFilled(const QList<int>& entries, const QList<int>& splits);
+    // A file opened from the main window turned out to be a bank: the bank
+    // manager is to come to the front.
+    void bankManagerWanted();
+    // The global record was taken from a file: the global controls show it.
+    void globalsChanged();
 };
 
 } // namespace velmora::library

@@ -1,6 +1,7 @@
 #include "library/LibraryFileCommands.h"
 
 #include "library/SysexFiles.h"
+#include "library/SysexLoad.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -20,12 +21,12 @@ QString saveFilter()
 QString openPatchFilters()
 {
     return QCoreApplication::translate("LibraryFileCommands",
-                                       "SysEx Files (*.syx);;Velmora Patch Files (*.vmp)");
+                                       "SysEx Files (*.syx *.mid);;Velmora Patch Files (*.vmp)");
 }
 QString openBankFilters()
 {
     return QCoreApplication::translate("LibraryFileCommands",
-                                       "SysEx Files (*.syx);;Velmora Bank Files (*.vmb)");
+                                       "SysEx Files (*.syx *.mid);;Velmora Bank Files (*.vmb)");
 }
 QString exportSplitFilter()
 {
@@ -33,7 +34,7 @@ QString exportSplitFilter()
 }
 QString importSplitFilter()
 {
-    return QCoreApplication::translate("LibraryFileCommands", "SysEx Files (*.syx)");
+    return QCoreApplication::translate("LibraryFileCommands", "SysEx Files (*.syx *.mid)");
 }
 QString mainCaption(const QString& file)
 {
@@ -48,6 +49,11 @@ const QString kAnySyx = QStringLiteral("*.syx");
 const QString kSuffix = QStringLiteral("syx");
 // The open dialogs' second filter: the raw formats.
 constexpr int kRawFilter = 1;
+
+bool hasSuffix(const QString& path, const char* suffix)
+{
+    return QFileInfo(path).suffix().compare(QLatin1String(suffix), Qt::CaseInsensitive) == 0;
+}
 
 std::filesystem::path toPath(const QString& name)
 {
@@ -159,46 +165,116 @@ void LibraryFileCommands::openPatch(std::optional<int> entry)
                                   QCoreApplication::translate("LibraryFileCommands", "Open Patch"),
                                   context_.patchFolder, QString(), openPatchFilters(), openFilter_))
                             : std::nullopt;
-    if (!choice) {
-        refresh(context_);
-        return;
-    }
-    openFilter_ = choice->filterIndex;
-    SynthRecords& records = context_.records;
-    PatchBuffer& target = entry ? records.bank[*entry] : records.currentPatch;
-    if (choice->filterIndex == kRawFilter) {
-        // The raw file carries the 135th byte too.
-        const auto patch = take(context_, readPatchFile(toPath(choice->path)));
-        if (!patch) {
-            refresh(context_);
-            return;
+    if (choice) {
+        openFilter_ = choice->filterIndex;
+        const bool raw = choice->filterIndex == kRawFilter || hasSuffix(choice->path, "vmp");
+        if (entry) {
+            openEntry(choice->path, *entry, raw);
+        } else if (openAny(choice->path, raw)) {
+            // The editor's Open follows what the file holds, as a file named
+            // on the command line does: a bank chosen here opens as a bank
+            // rather than as its first patch and a note. Either way the next
+            // Open starts in this folder.
+            context_.patchFolder = folderOf(choice->path);
         }
-        target = *patch;
-        if (!entry)
-            records.compareData = *patch;
-    } else {
-        // A SysEx message holds bytes 0..133; the 135th byte stays as it was.
-        const auto record = take(context_, readPatchSysex(toPath(choice->path)));
-        if (!record) {
-            refresh(context_);
-            return;
-        }
-        std::copy(record->begin(), record->end(), target.begin());
-        if (!entry)
-            std::copy(record->begin(), record->end(), records.compareData.begin());
-    }
-    context_.patchFolder = folderOf(choice->path);
-    if (entry) {
-        context_.flags.bankLoaded = true;
-        emit context_.bankChanged();
-    } else {
-        context_.flags.patchLoaded = true;
-        emit context_.mainCaptionChanged(mainCaption(fileOf(choice->path)));
-        emit context_.patchChanged();
-        emit context_.patchSendRequested();
-        emit context_.testNoteRequested(false);
     }
     refresh(context_);
+}
+
+void LibraryFileCommands::openFile(const QString& path)
+{
+    openAny(path, hasSuffix(path, "vmp"));
+    refresh(context_);
+}
+
+bool LibraryFileCommands::openAny(const QString& path, bool rawPatch)
+{
+    SynthRecords& records = context_.records;
+    if (hasSuffix(path, "vmb")) {
+        if (!openRawBank(path))
+            return false;
+        context_.bankFolder = folderOf(path);
+        emit context_.bankManagerWanted();
+        return true;
+    }
+    if (rawPatch) {
+        // The raw file carries the 135th byte too.
+        const auto patch = take(context_, readPatchFile(toPath(path)));
+        if (!patch)
+            return false;
+        records.currentPatch = *patch;
+        records.compareData = *patch;
+    } else {
+        SysexLoad load(context_, toPath(path), fileOf(path));
+        if (!load.read())
+            return false;
+        if (load.patchCount() > 1) {
+            const auto filled = load.intoBank();
+            if (!filled)
+                return false;
+            context_.bankFolder = folderOf(path);
+            showBank(path, *filled);
+            emit context_.bankManagerWanted();
+            return true;
+        }
+        const auto record = load.firstPatch(std::nullopt, true);
+        if (!record)
+            return false;
+        // A SysEx message holds bytes 0..133; the 135th byte stays as it was.
+        std::ranges::copy(*record, records.currentPatch.begin());
+        std::ranges::copy(*record, records.compareData.begin());
+    }
+    context_.patchFolder = folderOf(path);
+    context_.flags.patchLoaded = true;
+    emit context_.mainCaptionChanged(mainCaption(fileOf(path)));
+    emit context_.patchChanged();
+    emit context_.patchSendRequested();
+    emit context_.testNoteRequested(false);
+    return true;
+}
+
+void LibraryFileCommands::openEntry(const QString& path, int entry, bool raw)
+{
+    PatchBuffer& target = context_.records.bank[static_cast<std::size_t>(entry)];
+    if (raw) {
+        const auto patch = take(context_, readPatchFile(toPath(path)));
+        if (!patch)
+            return;
+        target = *patch;
+    } else {
+        SysexLoad load(context_, toPath(path), fileOf(path));
+        const auto record = load.read() ? load.firstPatch(entry, false) : std::nullopt;
+        if (!record)
+            return;
+        std::ranges::copy(*record, target.begin());
+    }
+    context_.patchFolder = folderOf(path);
+    showBank(path, {{entry}, {}}, false);
+}
+
+bool LibraryFileCommands::openRawBank(const QString& path)
+{
+    const auto whole = take(context_, readBankFile(toPath(path)));
+    if (!whole)
+        return false;
+    context_.records.bank = *whole;
+    QList<int> all;
+    for (int k = 0; k < int(kBankPatchCount); ++k)
+        all << k;
+    showBank(path, {all, {}});
+    return true;
+}
+
+void LibraryFileCommands::showBank(const QString& path, const SysexLoad::Filled& filled,
+                                   bool caption)
+{
+    const bool entries = !filled.entries.isEmpty();
+    if (entries)
+        context_.flags.bankLoaded = true;
+    emit context_.recordsFilled(filled.entries, filled.splits);
+    emit context_.bankChanged();
+    if (entries && caption)
+        emit context_.bankCaptionChanged(bankCaption(fileOf(path)));
 }
 
 void LibraryFileCommands::saveBank()
@@ -223,22 +299,15 @@ void LibraryFileCommands::openBank()
         openFilter_ = choice->filterIndex;
         // The folder is remembered even when the file then fails to load.
         context_.bankFolder = folderOf(choice->path);
-        auto& bank = context_.records.bank;
-        bool loaded = false;
-        if (choice->filterIndex == kRawFilter) {
-            if (const auto whole = take(context_, readBankFile(toPath(choice->path)))) {
-                bank = *whole;
-                loaded = true;
-            }
-        } else if (const auto records = take(context_, readBankSysex(toPath(choice->path)))) {
-            for (std::size_t k = 0; k < kBankPatchCount; ++k)
-                std::copy((*records)[k].begin(), (*records)[k].end(), bank[k].begin());
-            loaded = true;
-        }
-        if (loaded) {
-            context_.flags.bankLoaded = true;
-            emit context_.bankChanged();
-            emit context_.bankCaptionChanged(bankCaption(fileOf(choice->path)));
+        if (choice->filterIndex == kRawFilter || hasSuffix(choice->path, "vmb")) {
+            openRawBank(choice->path);
+        } else {
+            // Whatever number of patches the file holds goes into the bank,
+            // a single one too: this is the bank's command.
+            SysexLoad load(context_, toPath(choice->path), fileOf(choice->path));
+            if (load.read())
+                if (const auto filled = load.intoBank())
+                    showBank(choice->path, *filled);
         }
     }
     refresh(context_);
@@ -279,8 +348,9 @@ void LibraryFileCommands::importSplit(int split)
     if (choice) {
         openFilter_ = choice->filterIndex;
         context_.splitFolder = folderOf(choice->path);
-        if (const auto record = take(context_, readSplitSysex(toPath(choice->path)))) {
-            context_.records.splits[split] = *record;
+        SysexLoad load(context_, toPath(choice->path), fileOf(choice->path));
+        if (load.read() && load.intoSplit(split)) {
+            emit context_.recordsFilled({}, {split});
             emit context_.bankChanged();
         }
     }

@@ -1,9 +1,11 @@
 #include "library/SysexFiles.h"
 
 #include "protocol/Messages.h"
+#include "protocol/MidiFile.h"
 #include "protocol/SysexCodec.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -14,15 +16,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What each format is called in a message, and how many bytes it has.
+// What each raw format is called in a message, and how many bytes it has.
 struct Format
 {
     const char* what;
     std::size_t size;
 };
-constexpr Format kPatchSysexFormat{"a patch SysEx file", kPatchSysexSize};
-constexpr Format kBankSysexFormat{"a bank SysEx file", kBankSysexSize};
-constexpr Format kSplitSysexFormat{"a split SysEx file", kSplitSysexSize};
 constexpr Format kPatchFileFormat{"a Velmora patch file (.vmp)", kPatchFileSize};
 constexpr Format kBankFileFormat{"a Velmora bank file (.vmb)", kBankFileSize};
 
@@ -35,15 +34,6 @@ std::optional<std::string> tooShort(std::span<const Byte> bytes, const std::stri
            " bytes expected, " + std::to_string(bytes.size()) + " found.";
 }
 
-// Record byte i from the pair at 5 + 2i (low nibble) and 6 + 2i (high). The
-// header, the checksum and the end byte are not looked at.
-void unpack(std::span<const Byte> message, std::span<Byte> out)
-{
-    for (std::size_t i = 0; i < out.size(); ++i)
-        out[i] =
-            nibbleUnpack(message[kDumpHeaderSize + 2 * i], message[kDumpHeaderSize + 2 * i + 1]);
-}
-
 std::string systemError()
 {
     return std::strerror(errno);
@@ -54,7 +44,8 @@ std::string nameOf(const fs::path& path)
     return path.filename().string();
 }
 
-// The first `size` bytes of the file, or all of a shorter one.
+// The first `size` bytes of the file, or all of a shorter one. The buffer
+// grows with what is read, so a large `size` costs nothing for a small file.
 std::variant<std::vector<Byte>, std::string> readPrefix(const fs::path& path, std::size_t size)
 {
     std::error_code ec;
@@ -63,19 +54,23 @@ std::variant<std::vector<Byte>, std::string> readPrefix(const fs::path& path, st
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return "Cannot open " + nameOf(path) + ": " + systemError() + ".";
-    std::vector<Byte> bytes(size);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+    std::vector<Byte> bytes;
+    std::array<char, 1 << 16> chunk{};
+    while (bytes.size() < size && in) {
+        in.read(chunk.data(),
+                static_cast<std::streamsize>(std::min(chunk.size(), size - bytes.size())));
+        bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + in.gcount());
+    }
     if (in.bad())
         return "Cannot read " + nameOf(path) + ": " + systemError() + ".";
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
     return bytes;
 }
 
 template <typename T>
-Loaded<T> readAndDecode(const fs::path& path, const Format& format,
+Loaded<T> readAndDecode(const fs::path& path, std::size_t size,
                         Loaded<T> (*decode)(std::span<const Byte>, const std::string&))
 {
-    auto read = readPrefix(path, format.size);
+    auto read = readPrefix(path, size);
     if (auto* error = std::get_if<std::string>(&read))
         return *error;
     return decode(std::get<std::vector<Byte>>(read), nameOf(path));
@@ -109,7 +104,7 @@ std::vector<Byte> bankSysex(const Bank& bank)
     std::vector<Byte> bytes(kBankSysexSize);
     for (std::size_t k = 0; k < kBankPatchCount; ++k)
         writeBlockMessage(opcode::patchToMemory, static_cast<Byte>(k), recordOf(bank[k]),
-                          bytes.data() + k * kPatchSysexSize);
+                          bytes.data() + k * kPatchMessageSize);
     return bytes;
 }
 
@@ -118,13 +113,21 @@ std::vector<Byte> splitSysex(const SplitRecord& split, int index)
     return splitData(static_cast<Byte>(std::clamp(index, 0, int(kSplitCount) - 1)), split);
 }
 
-Loaded<PatchRecord> decodePatchSysex(std::span<const Byte> bytes, const std::string& fileName)
+Loaded<SysexFile> decodeSysexFile(std::span<const Byte> bytes, const std::string& fileName)
 {
-    if (auto error = tooShort(bytes, fileName, kPatchSysexFormat))
-        return *error;
-    PatchRecord record{};
-    unpack(bytes, record);
-    return record;
+    SysexFile file;
+    file.empty = bytes.empty();
+    if (isMidiFile(bytes)) {
+        // A Standard MIDI File stands for the SysEx messages it carries.
+        MidiFileSysex midi = sysexFromMidiFile(bytes);
+        if (!midi.ok())
+            return fileName + " " + midi.error + ".";
+        file.data = std::move(midi.messages);
+    } else {
+        file.data.assign(bytes.begin(), bytes.end());
+    }
+    file.contents = readSysex(file.data);
+    return file;
 }
 
 Loaded<PatchBuffer> decodePatchFile(std::span<const Byte> bytes, const std::string& fileName)
@@ -134,16 +137,6 @@ Loaded<PatchBuffer> decodePatchFile(std::span<const Byte> bytes, const std::stri
     PatchBuffer buffer{};
     std::copy_n(bytes.begin(), kPatchFileSize, buffer.begin());
     return buffer;
-}
-
-Loaded<BankRecords> decodeBankSysex(std::span<const Byte> bytes, const std::string& fileName)
-{
-    if (auto error = tooShort(bytes, fileName, kBankSysexFormat))
-        return *error;
-    BankRecords records{};
-    for (std::size_t k = 0; k < kBankPatchCount; ++k)
-        unpack(bytes.subspan(k * kPatchSysexSize, kPatchSysexSize), records[k]);
-    return records;
 }
 
 Loaded<Bank> decodeBankFile(std::span<const Byte> bytes, const std::string& fileName)
@@ -157,38 +150,26 @@ Loaded<Bank> decodeBankFile(std::span<const Byte> bytes, const std::string& file
     return bank;
 }
 
-Loaded<SplitRecord> decodeSplitSysex(std::span<const Byte> bytes, const std::string& fileName)
+Loaded<SysexFile> readSysexFile(const fs::path& path)
 {
-    if (auto error = tooShort(bytes, fileName, kSplitSysexFormat))
+    auto read = readPrefix(path, kMaxSysexFileSize + 1);
+    if (auto* error = std::get_if<std::string>(&read))
         return *error;
-    SplitRecord split{};
-    unpack(bytes, split);
-    return split;
-}
-
-Loaded<PatchRecord> readPatchSysex(const fs::path& path)
-{
-    return readAndDecode(path, kPatchSysexFormat, &decodePatchSysex);
+    const auto& bytes = std::get<std::vector<Byte>>(read);
+    if (bytes.size() > kMaxSysexFileSize)
+        return nameOf(path) + " is too large to be a patch or bank file (more than " +
+               std::to_string(kMaxSysexFileSize >> 20) + " MB).";
+    return decodeSysexFile(bytes, nameOf(path));
 }
 
 Loaded<PatchBuffer> readPatchFile(const fs::path& path)
 {
-    return readAndDecode(path, kPatchFileFormat, &decodePatchFile);
-}
-
-Loaded<BankRecords> readBankSysex(const fs::path& path)
-{
-    return readAndDecode(path, kBankSysexFormat, &decodeBankSysex);
+    return readAndDecode(path, kPatchFileSize, &decodePatchFile);
 }
 
 Loaded<Bank> readBankFile(const fs::path& path)
 {
-    return readAndDecode(path, kBankFileFormat, &decodeBankFile);
-}
-
-Loaded<SplitRecord> readSplitSysex(const fs::path& path)
-{
-    return readAndDecode(path, kSplitSysexFormat, &decodeSplitSysex);
+    return readAndDecode(path, kBankFileSize, &decodeBankFile);
 }
 
 std::optional<std::string> writeFileAtomically(const fs::path& path, std::span<const Byte> bytes)

@@ -118,14 +118,20 @@ std::size_t SysexContents::badChecksums() const
 
 std::optional<std::vector<int>> SysexContents::placement(std::size_t slots) const
 {
+    return placementOf(patches, slots);
+}
+
+std::optional<std::vector<int>> placementOf(std::span<const ReadMessage> messages,
+                                            std::size_t slots)
+{
     std::vector<int> numbers;
     std::vector<bool> taken(slots, false);
-    for (const ReadMessage& patch : patches) {
-        const auto n = static_cast<std::size_t>(patch.number);
-        if (patch.number < 0 || n >= slots || taken[n])
+    for (const ReadMessage& message : messages) {
+        const auto n = static_cast<std::size_t>(message.number);
+        if (message.number < 0 || n >= slots || taken[n])
             return std::nullopt;
         taken[n] = true;
-        numbers.push_back(patch.number);
+        numbers.push_back(message.number);
     }
     return numbers;
 }

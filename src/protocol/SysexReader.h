@@ -59,6 +59,12 @@ struct SysexContents
 
 SysexContents readSysex(std::span<const Byte> data);
 
+// The numbers of `messages` (patches or splits) when they are distinct and
+// all below `slots`, else nothing: the rule of SysexContents::placement for
+// any run of messages.
+std::optional<std::vector<int>> placementOf(std::span<const ReadMessage> messages,
+                                            std::size_t slots);
+
 // What a whole message from an instrument is: its length, its header (F0 10,
 // device 06 or the 7F a Matrix-6 also takes) and the opcode of that kind (01
 // patch, 02 split, 03 global or master). Anything else, whatever its length,

@@ -1,21 +1,25 @@
 // The editor in the main window, against the virtual instrument: the bytes
 // an edit puts on the wire on either model, and a patch full of bytes no
 // control can show coming back byte for byte after it was shown, looked at
-// on every page and under both models, and uploaded.
+// on every page and under both models, and uploaded; files named at start
+// opening in the editor or the bank manager by what they hold.
 #include "app/WindowRig.h"
 #include "common/ErrorReporter.h"
 #include "editor/ParameterDisplayWindow.h"
 #include "editor/PatchEditorView.h"
 #include "library/BankManagerWindow.h"
+#include "library/FakeFileDialogs.h"
 #include "library/SysexFiles.h"
 #include "midi/dialogs/MidiSetupDialog.h"
 #include "support/DemoPatches.h"
+#include "support/MidiFiles.h"
 #include "support/WidgetTesting.h"
 #include "widgets/PanelStyle.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
@@ -27,6 +31,12 @@ namespace velmora::test {
 namespace {
 
 using Bytes = std::vector<Byte>;
+
+Bytes& operator<<(Bytes& bytes, const Bytes& more)
+{
+    bytes.insert(bytes.end(), more.begin(), more.end());
+    return bytes;
+}
 
 const Bytes kEditPrefix = {0xF0, 0x10, 0x06, 0x05, 0xF7};
 
@@ -196,24 +206,65 @@ TEST(EditorWindow, FilesNamedAtStartOpenWhereTheyBelong)
 {
     ProgramFolder folder;
     WindowRig rig;
+    auto owned = std::make_unique<FakeFileDialogs>();
+    FakeFileDialogs& dialogs = *owned;
+    rig.window->setFileDialogs(std::move(owned));
     ASSERT_TRUE(rig.window->startUp());
+    const QAbstractItemModel* grid = child<QTableView>(*rig.window, "gridBANK")->model();
+    auto cell = [grid](int entry) { return grid->index(entry % 10, entry / 10).data().toString(); };
+    auto open = [&](const std::string& name, const Bytes& bytes) {
+        rig.window->openFile(QString::fromStdString(folder.dir().write(name, bytes)));
+    };
     library::Bank bank{};
     for (std::size_t k = 0; k < bank.size(); ++k)
         bank[k] = demo::demoPatch(static_cast<std::uint32_t>(k));
-    const std::string bankFile = folder.dir().write("bank.syx", library::bankSysex(bank));
-    const PatchBuffer patch = demo::demoPatch(77);
-    const std::string patchFile =
-        folder.dir().write("lead.syx", library::patchSysex(recordOf(patch), 0));
 
-    rig.window->openFile(QString::fromStdString(bankFile));
+    // Part of a bank goes where its numbers say; the other cells stay empty.
+    Bytes part;
+    for (int k = 40; k < 52; ++k)
+        part << library::patchSysex(recordOf(bank[std::size_t(k)]), k);
+    open("part.syx", part);
+    EXPECT_EQ(cell(40), "DEMO 040");
+    EXPECT_EQ(cell(51), "DEMO 051");
+    EXPECT_EQ(cell(39), "<empty> ");
+    EXPECT_EQ(cell(52), "<empty> ");
+    EXPECT_EQ(dialogs.told.size(), 1);
+    auto& bankManager = *child<library::BankManagerWindow>(*rig.window, "frmBank");
+    EXPECT_TRUE(bankManager.isVisible());
+    EXPECT_EQ(bankManager.windowTitle(), "part.syx - Bank Manager");
+
+    // A capture that begins with its bank select: every entry is named (a
+    // file handed over by a second copy takes the same way).
+    Bytes capture = {0xF0, 0x10, 0x06, 0x0A, 0x00, 0xF7};
+    open("bank.syx", capture << library::bankSysex(bank));
     EXPECT_TRUE(rig.window->transfer().flags().bankLoaded);
-    EXPECT_EQ(recordOf(rig.window->records().bank[37])[0], recordOf(bank[37])[0]);
-    // The grid names every entry (a file handed over by a second copy takes
-    // the same way).
-    const QAbstractItemModel* grid = child<QTableView>(*rig.window, "gridBANK")->model();
-    EXPECT_EQ(grid->index(7, 3).data().toString(), "DEMO 037");
-    EXPECT_EQ(grid->index(9, 9).data().toString(), "DEMO 099");
-    rig.window->openFile(QString::fromStdString(patchFile));
+    EXPECT_EQ(cell(37), "DEMO 037");
+    EXPECT_EQ(cell(99), "DEMO 099");
+
+    // Noise is refused with a message; the bank stays as it was.
+    Bytes noise(27500);
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<Byte>(i * 2654435761u >> 13);
+    QString refused;
+    whenShown<QMessageBox>([&](QMessageBox& box) {
+        refused = box.text();
+        box.accept();
+    });
+    const library::Bank before = rig.window->records().bank;
+    open("noise.syx", noise);
+    EXPECT_TRUE(refused.startsWith("noise.syx holds no patch: ")) << refused.toStdString();
+    EXPECT_EQ(rig.window->records().bank, before);
+    EXPECT_EQ(cell(37), "DEMO 037");
+
+    // A bank as a Standard MIDI File.
+    for (std::size_t k = 0; k < bank.size(); ++k)
+        bank[k] = demo::demoPatch(static_cast<std::uint32_t>(200 + k));
+    open("bank.mid", midiFileOf(library::bankSysex(bank), 1, true));
+    EXPECT_EQ(cell(37), "DEMO 237");
+    EXPECT_EQ(bankManager.windowTitle(), "bank.mid - Bank Manager");
+
+    const PatchBuffer patch = demo::demoPatch(77);
+    open("lead.syx", library::patchSysex(recordOf(patch), 0));
     EXPECT_TRUE(std::equal(patch.begin(), patch.begin() + kPatchRecordSize,
                            rig.window->records().currentPatch.begin()));
     EXPECT_EQ(rig.window->windowTitle(), "lead.syx - Velmora");

@@ -1,57 +1,21 @@
 // The librarian's commands over its records, with scripted file dialogs and
 // draws: the files they write and read (bytes on disk, byte for byte, the
-// files that are too short, too long or cannot be written), and Initialize,
-// Compare, Randomize and Mutate with what the windows are told.
+// files that are missing, too short or cannot be written), and Initialize,
+// Compare, Randomize and Mutate with what the windows are told. Files shaped
+// by instruments and other tools are in OpenFilesTest.
 #include "library/EditCommands.h"
-#include "library/FakeFileDialogs.h"
 #include "library/InitPatch.h"
-#include "library/LibraryFileCommands.h"
-#include "library/SysexFiles.h"
-#include "protocol/Messages.h"
+#include "library/LibraryRig.h"
 #include "protocol/PatchName.h"
-#include "support/DemoPatches.h"
-#include "support/TempDir.h"
+#include "support/MidiFiles.h"
 
-#include <QStringList>
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <functional>
 
 using namespace velmora;
 using namespace velmora::library;
-using Bytes = std::vector<Byte>;
+using namespace velmora::test;
 
 namespace {
-
-// A patch as the instrument or another tool may leave it: name bytes outside
-// the name set (zero, control, high) and values outside every control's range.
-PatchBuffer untidyPatch(std::uint32_t seed)
-{
-    PatchBuffer p = demo::demoPatch(seed);
-    const Byte name[] = {0x00, 'a', 0x1F, 0x7F, 0xFF, '#', 0x00, 0x80};
-    std::copy(std::begin(name), std::end(name), p.begin());
-    p[26] = 0xFF; // filter cutoff beyond 127
-    p[40] = 0x80;
-    p[133] = 0xC3;
-    return p;
-}
-
-bool sameRecord(const PatchBuffer& a, const PatchBuffer& b)
-{
-    return std::ranges::equal(recordOf(a), recordOf(b));
-}
-
-// The bank as the instrument dumps it: entry k in a patch message numbered k.
-Bytes bankMessages(const Bank& bank)
-{
-    Bytes bytes;
-    for (std::size_t k = 0; k < kBankPatchCount; ++k) {
-        const Message m = patchToMemory(static_cast<Byte>(k), recordOf(bank[k]));
-        bytes.insert(bytes.end(), m.begin(), m.end());
-    }
-    return bytes;
-}
 
 // R(n) = n / 2 for every draw.
 struct HalfWay : RandomSource
@@ -59,66 +23,11 @@ struct HalfWay : RandomSource
     int next(int n) override { return n / 2; }
 };
 
-class LibraryCommands : public ::testing::Test
+class LibraryCommands : public test::LibraryRig
 {
 protected:
-    LibraryCommands()
-    {
-        records_.currentPatch = untidyPatch(1);
-        records_.compareData = demo::demoPatch(2);
-        for (std::size_t k = 0; k < kBankPatchCount; ++k)
-            records_.bank[k] = untidyPatch(static_cast<std::uint32_t>(100 + k));
-        commands_.setRandomSource(&random_);
-        record();
-    }
+    LibraryCommands() { commands_.setRandomSource(&random_); }
 
-    // What the windows are told, in order.
-    void record()
-    {
-        QObject::connect(&errors_, &ErrorReporter::errorReported,
-                         [this](const QString& m) { calls_ << "error: " + m; });
-        QObject::connect(&context_, &LibraryContext::mainCaptionChanged,
-                         [this](const QString& c) { calls_ << "main: " + c; });
-        QObject::connect(&context_, &LibraryContext::bankCaptionChanged,
-                         [this](const QString& c) { calls_ << "bank: " + c; });
-        QObject::connect(&context_, &LibraryContext::patchChanged,
-                         [this] { calls_ << "initControls"; });
-        QObject::connect(&context_, &LibraryContext::patchParametersChanged,
-                         [this] { calls_ << "initPatchControls"; });
-        QObject::connect(&context_, &LibraryContext::patchSendRequested,
-                         [this] { calls_ << "sendPatch"; });
-        QObject::connect(&context_, &LibraryContext::testNoteRequested,
-                         [this](bool always) { calls_ << (always ? "play always" : "play"); });
-        QObject::connect(&context_, &LibraryContext::flagsChanged,
-                         [this] { calls_ << "enableButtons"; });
-        QObject::connect(&context_, &LibraryContext::bankChanged,
-                         [this] { calls_ << "updateBankGrid"; });
-    }
-
-    // The next dialog answers with this file of the folder and filter.
-    void choose(const std::string& name, int filter = 0)
-    {
-        dialogs_.answer(dir_.path(name), filter);
-    }
-    QString folder() const { return QString::fromStdString(dir_.dir().string() + "/"); }
-
-    test::TempDir dir_;
-    SynthRecords records_;
-    TransferFlags flags_;
-    test::FakeFileDialogs dialogs_;
-    QString patchFolder_ = "patches", bankFolder_ = "banks", splitFolder_ = "splits";
-    QStringList calls_;
-    ErrorReporter errors_;
-    LibraryContext context_{{
-        .records = records_,
-        .flags = flags_,
-        .dialogs = dialogs_,
-        .errors = errors_,
-        .patchFolder = patchFolder_,
-        .bankFolder = bankFolder_,
-        .splitFolder = splitFolder_,
-    }};
-    LibraryFileCommands files_{context_};
     HalfWay random_;
     EditCommands commands_{context_};
 };
@@ -136,10 +45,14 @@ TEST_F(LibraryCommands, PatchFilesCarryTheNumberAndComeBackByteForByte)
     EXPECT_EQ(dir_.read("lead.SYX.syx"), patchToMemory(50, recordOf(saved)));
     EXPECT_EQ(patchFolder_, folder());
     EXPECT_EQ(calls_, (QStringList{"main: lead.SYX.syx - Velmora", "enableButtons"}));
-    records_.currentPatch.fill(0);
-    choose("lead.SYX.syx");
-    files_.openPatch();
-    EXPECT_TRUE(sameRecord(records_.currentPatch, saved));
+    // Back byte for byte, and so from a Standard MIDI File of it.
+    for (const std::string file : {"lead.SYX.syx", "lead.mid"}) {
+        records_.currentPatch.fill(0);
+        dir_.write("lead.mid", test::midiFileOf(dir_.read("lead.SYX.syx"), 0, true));
+        choose(file);
+        files_.openPatch();
+        EXPECT_TRUE(sameRecord(records_.currentPatch, saved)) << file;
+    }
 
     // A bank entry; numbers outside 0..199 (-1 after a cancelled number
     // dialog) give 0. A name with ".syx" anywhere keeps it.
@@ -177,7 +90,8 @@ TEST_F(LibraryCommands, OpenPatchCarriesThe135thByteOnlyFromARawFile)
     choose("p.syx", 0);
     files_.openPatch();
     EXPECT_EQ(dialogs_.requests[1].filterIndex, 1);
-    EXPECT_EQ(dialogs_.requests[1].filters, "SysEx Files (*.syx);;Velmora Patch Files (*.vmp)");
+    EXPECT_EQ(dialogs_.requests[1].filters,
+              "SysEx Files (*.syx *.mid);;Velmora Patch Files (*.vmp)");
     PatchBuffer expected = other;
     expected[134] = 0xA5;
     EXPECT_EQ(records_.currentPatch, expected);
@@ -211,15 +125,14 @@ TEST_F(LibraryCommands, ShortOrMissingFilesAreRefusedAndTheTargetKeepsItsContent
     };
     const Case cases[] = {
         {"cut.syx", 120, 0, [this] { files_.openPatch(); },
-         "cut.syx is too short for a patch SysEx file: 275 bytes expected, 120 found."},
+         "cut.syx holds no patch: 120 stray bytes."},
         {"cut.vmp", 134, 1, [this] { files_.openPatch(); },
          "cut.vmp is too short for a Velmora patch file (.vmp): 135 bytes expected, 134 found."},
         {"bank.syx", 27499, 0, [this] { files_.openBank(); },
-         "bank.syx is too short for a bank SysEx file: 27500 bytes expected, 27499 found."},
+         "bank.syx holds no patch: 27499 stray bytes."},
         {"cut.vmb", 13499, 1, [this] { files_.openBank(); },
          "cut.vmb is too short for a Velmora bank file (.vmb): 13500 bytes expected, 13499 found."},
-        {"s.syx", 0, 0, [this] { files_.importSplit(3); },
-         "s.syx is too short for a split SysEx file: 43 bytes expected, 0 found."},
+        {"s.syx", 0, 0, [this] { files_.importSplit(3); }, "s.syx holds no split: it is empty."},
     };
     for (const Case& c : cases) {
         calls_.clear();
@@ -237,43 +150,6 @@ TEST_F(LibraryCommands, ShortOrMissingFilesAreRefusedAndTheTargetKeepsItsContent
     // A failed patch leaves the folder; a bank remembers it all the same.
     EXPECT_EQ(patchFolder_, "patches");
     EXPECT_EQ(bankFolder_, folder());
-}
-
-TEST_F(LibraryCommands, LongerFilesUseTheirFirstBytesAndNothingIsChecked)
-{
-    const PatchBuffer patch = untidyPatch(3);
-    Bytes bytes = patchToMemory(0, recordOf(patch));
-    bytes[0] = 0x00;   // no F0
-    bytes[3] = 0x0D;   // another opcode
-    bytes[273] ^= 1;   // wrong checksum
-    bytes[274] = 0x12; // no F7
-    bytes.resize(300, 0xEE);
-    // Pairs whose halves are above 15 decode modulo 256, as the instrument does.
-    bytes[5] = 0x13;
-    bytes[6] = 0x7F;
-    PatchBuffer expected = patch;
-    expected[0] = Byte(0x7F * 16 + 0x13);
-    dir_.write("long.syx", bytes);
-    choose("long.syx");
-    files_.openPatch();
-    EXPECT_TRUE(sameRecord(records_.currentPatch, expected));
-
-    // A capture of a whole request-all answer: the bank, then 50 splits and
-    // the global dump. The first 27,500 bytes are the bank.
-    const Bank bank = records_.bank;
-    Bytes capture = bankMessages(bank);
-    for (int s = 0; s < 50; ++s) {
-        const Message split = splitData(static_cast<Byte>(s), SplitRecord{});
-        capture.insert(capture.end(), split.begin(), split.end());
-    }
-    capture.insert(capture.end(), kGlobal1000MessageSize, 0x01);
-    for (auto& entry : records_.bank)
-        entry.fill(0);
-    dir_.write("all.syx", capture);
-    choose("all.syx");
-    files_.openBank();
-    for (std::size_t k = 0; k < kBankPatchCount; ++k)
-        EXPECT_TRUE(sameRecord(records_.bank[k], bank[k])) << k;
 }
 
 TEST_F(LibraryCommands, AFailedSaveShowsAnErrorAndKeepsTheOldFile)
@@ -314,16 +190,21 @@ TEST_F(LibraryCommands, BankAndSplitFilesComeBackByteForByte)
     EXPECT_EQ(dir_.read("bank.syx"), bankMessages(records_.bank));
     EXPECT_EQ(calls_.first(), "bank: bank.syx - Bank Manager");
 
-    // Loading takes bytes 0..133 of every entry and leaves each 135th byte.
+    // Loading takes bytes 0..133 of every entry and leaves each 135th byte;
+    // a Standard MIDI File of the bank gives the same.
     const Bank saved = records_.bank;
-    for (auto& entry : records_.bank)
-        entry.fill(0x11);
-    choose("bank.syx");
-    files_.openBank();
-    for (std::size_t k = 0; k < kBankPatchCount; ++k) {
-        EXPECT_TRUE(sameRecord(records_.bank[k], saved[k]));
-        EXPECT_EQ(records_.bank[k][134], 0x11);
+    dir_.write("bank.mid", test::midiFileOf(dir_.read("bank.syx"), 1, false));
+    for (const std::string file : {"bank.mid", "bank.syx"}) {
+        for (auto& entry : records_.bank)
+            entry.fill(0x11);
+        choose(file);
+        files_.openBank();
+        for (std::size_t k = 0; k < kBankPatchCount; ++k) {
+            EXPECT_TRUE(sameRecord(records_.bank[k], saved[k]));
+            EXPECT_EQ(records_.bank[k][134], 0x11);
+        }
     }
+    EXPECT_TRUE(dialogs_.told.isEmpty());
     EXPECT_TRUE(flags_.bankLoaded);
     EXPECT_EQ(calls_.mid(calls_.size() - 3),
               (QStringList{"updateBankGrid", "bank: bank.syx - Bank Manager", "enableButtons"}));
@@ -349,6 +230,10 @@ TEST_F(LibraryCommands, BankAndSplitFilesComeBackByteForByte)
     choose("mine.syx");
     files_.importSplit(49);
     EXPECT_EQ(records_.splits[49], records_.splits[7]);
+    dir_.write("mine.mid", test::midiFileOf(split, 1, true));
+    choose("mine.mid");
+    files_.importSplit(48);
+    EXPECT_EQ(records_.splits[48], records_.splits[7]);
 }
 
 TEST_F(LibraryCommands, InitializeCopiesTheInitialPatchFromDefaultSyx)

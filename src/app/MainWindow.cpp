@@ -44,14 +44,26 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
                 [this](const midi::MidiEvent& event) { transfers_.handleSysex(event.sysexData); },
                 [this](int controller) { learnController(controller); },
                 [this](int controller, int value) { mapController(controller, value); }}),
-      host_(*this), transfers_(records_, midi_.output(), host_),
-      sender_(midi_.output(), records_.currentPatch), legacy_(std::move(legacy)),
-      presets_(AppPaths::writableFile(QStringLiteral("trackgen.ini")))
+      pacer_(
+          midi_.output(), [] { return OutputPacer::Clock::now(); },
+          [this](OutputPacer::Clock::time_point at) { wakePacerAt(at); }),
+      host_(*this), transfers_(records_, pacer_, host_), sender_(pacer_, records_.currentPatch),
+      legacy_(std::move(legacy)), presets_(AppPaths::writableFile(QStringLiteral("trackgen.ini")))
 {
     setWindowTitle(tr("Velmora"));
     setObjectName(QStringLiteral("frmMain"));
-    sender_.onSend6Patch = [this] { transfers_.send6Patch(); };
-    sender_.onMidiSendPatch = [this] { transfers_.midiSendPatch(); };
+    sender_.onSend6Patch = [this](ParameterSender::Shown shown) {
+        transfers_.send6Patch(std::move(shown));
+    };
+    sender_.onMidiSendPatch = [this](ParameterSender::Shown shown) {
+        transfers_.midiSendPatch(std::move(shown));
+    };
+    paceTimer_ = new QTimer(this);
+    paceTimer_->setSingleShot(true);
+    paceTimer_->setTimerType(Qt::PreciseTimer);
+    connect(paceTimer_, &QTimer::timeout, this, [this] { errors_.run([this] { pacer_.wake(); }); });
+    transfers_.setPacer(&pacer_);
+    sender_.setPacer(&pacer_);
     connect(&errors_, &ErrorReporter::errorReported, this, &MainWindow::showError);
     midi_.setErrorReporter(&errors_);
     connect(&host_, &WindowTransferHost::cancelRequested, this,
@@ -71,7 +83,7 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
         lcd_->showParameter(parameter, value);
     };
     sender_.onMatrixShown = [this](int bus, int amount) { lcd_->showBus(bus, amount); };
-    notes_ = new perform::NotePlayer(midi_.output(), this);
+    notes_ = new perform::NotePlayer(pacer_, this);
     connect(notes_, &perform::NotePlayer::errorOccurred, this,
             [this](const QString& text) { QMessageBox::information(this, tr("Velmora"), text); });
     buildMenus();
@@ -83,6 +95,12 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::wakePacerAt(OutputPacer::Clock::time_point at)
+{
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(at - OutputPacer::Clock::now());
+    paceTimer_->start(static_cast<int>(std::max<std::int64_t>(0, wait.count())));
+}
 
 bool MainWindow::startUp()
 {
@@ -143,6 +161,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
             seq_->stopSeq();
         keys_->endNotes();
         notes_->endAll();
+        // The last edit reaches the instrument before the port closes.
+        errors_.run([this] { pacer_.settle([this](auto pause) { host_.pause(pause); }); });
         if (midi_.outputOpen())
             midi_.output().close();
         if (midi_.inputOpen())

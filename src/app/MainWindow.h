@@ -9,6 +9,7 @@
 #include "editor/TrackGenPresets.h"
 #include "library/LibraryContext.h"
 #include "midi/MidiSetup.h"
+#include "protocol/OutputPacer.h"
 #include "protocol/ParameterSender.h"
 #include "protocol/SynthRecords.h"
 #include "protocol/Transfers.h"
@@ -20,6 +21,7 @@
 #include <optional>
 
 class QAction;
+class QTimer;
 class QMenu;
 
 namespace velmora {
@@ -70,6 +72,7 @@ public:
     midi::MidiSetup& midi() { return midi_; }
     Transfers& transfer() { return transfers_; }
     ParameterSender& parameterSender() { return sender_; }
+    OutputPacer& pacer() { return pacer_; }
     SynthRecords& records() { return records_; }
     // Tests answer the file dialogs themselves.
     void setFileDialogs(std::unique_ptr<library::FileDialogs> dialogs);
@@ -99,6 +102,7 @@ private:
     void showSysexBuffers();
     void toggleThru();
     void toggleAutoPlay();
+    void toggleRealTimeSends();
     void toggleControllerMapping();
     void sendAllNotesOff();
     void toggleMenuBar();
@@ -124,6 +128,8 @@ private:
 
     void enableButtons();
     void loadInitPatch();
+    // The pacer asks to be woken when the cable is free again.
+    void wakePacerAt(OutputPacer::Clock::time_point at);
     // The model and the instrument channel, as every send path must know them.
     void applyModel(SynthModel model);
     void applyChannel();
@@ -137,6 +143,10 @@ private:
     // file that cannot be read); it outlives everything that reports to it.
     ErrorReporter errors_;
     midi::MidiSetup midi_;
+    // Everything for the instrument goes out through it: live edits at the
+    // cable's pace, the rest at once (counted on the cable).
+    OutputPacer pacer_;
+    QTimer* paceTimer_ = nullptr;
     SynthRecords records_;
     WindowTransferHost host_;
     Transfers transfers_;

@@ -82,7 +82,7 @@ void MainWindow::buildLibrary()
     connect(&context, &LibraryContext::flagsChanged, this, &MainWindow::enableButtons);
     connect(&context, &LibraryContext::bankManagerWanted, this, &MainWindow::showBankManager);
     files_ = std::make_unique<library::LibraryFileCommands>(context);
-    bank_ = new library::BankManagerWindow(context, *files_, transfers_, midi_.output(), this);
+    bank_ = new library::BankManagerWindow(context, *files_, transfers_, pacer_, this);
     connect(bank_, &library::BankManagerWindow::editorWanted, this, [this] {
         raise();
         activateWindow();
@@ -94,8 +94,7 @@ void MainWindow::buildLibrary()
 
     // The global controls sit in the lower part of the matrix page.
     globals_ = new globals::GlobalControls(
-        records_.global, midi_.output(), [this] { return sender_.channel(); },
-        view_->matrix()->globals());
+        records_.global, pacer_, [this] { return sender_.channel(); }, view_->matrix()->globals());
     auto* box = new QVBoxLayout(view_->matrix()->globals());
     box->setContentsMargins(0, 0, 0, 0);
     box->addWidget(globals_);
@@ -178,8 +177,7 @@ void MainWindow::showBankManager()
 void MainWindow::editSplit(int split)
 {
     globals::SplitEditorDialog dialog(records_.splits[static_cast<std::size_t>(split)], split,
-                                      records_.bank, midi_.output(), sender_.channel(), errors_,
-                                      this);
+                                      records_.bank, pacer_, sender_.channel(), errors_, this);
     connect(&dialog, &globals::SplitEditorDialog::splitStored, bank_,
             &library::BankManagerWindow::setSplitCell);
     connect(&dialog, &globals::SplitEditorDialog::helpRequested, this, &MainWindow::showHelpTopic);

@@ -94,6 +94,9 @@ void MainWindow::buildMenus()
     addCommand(setup, "aSetMutator", tr("M&utate..."));
     setup->addSeparator();
     addCommand(setup, "aAutoPlay", tr("&Auto Play"))->setCheckable(true);
+    addCommand(setup, "aRealTime", tr("&Real-time Sends"), {},
+               tr("Send each step while a control moves; off, send when it is let go"))
+        ->setCheckable(true);
     addCommand(setup, "aThru", tr("&Thru Mode"))->setCheckable(true);
     addCommand(setup, "aMap", tr("&CC Mapping"))->setCheckable(true);
     addCommand(setup, "aViewMap", tr("&View CC Map"), QKS("Ctrl+V"));
@@ -114,6 +117,7 @@ void MainWindow::buildMenus()
     wire("aMidiSetup", &MainWindow::showMidiSetup);
     wire("aBuffer", &MainWindow::showSysexBuffers);
     wire("aAutoPlay", &MainWindow::toggleAutoPlay);
+    wire("aRealTime", &MainWindow::toggleRealTimeSends);
     wire("aThru", &MainWindow::toggleThru);
     wire("aMap", &MainWindow::toggleControllerMapping);
     wire("aHelp", &MainWindow::showHelp);
@@ -166,6 +170,12 @@ void MainWindow::toggleAutoPlay()
     showSwitches();
 }
 
+void MainWindow::toggleRealTimeSends()
+{
+    settings_.realTimeSends = !settings_.realTimeSends;
+    showSwitches();
+}
+
 void MainWindow::toggleControllerMapping()
 {
     midi_.routing().ccMappingOn = !midi_.routing().ccMappingOn;
@@ -176,6 +186,8 @@ void MainWindow::showSwitches()
 {
     action(QStringLiteral("aThru"))->setChecked(midi_.routing().thruMode);
     action(QStringLiteral("aAutoPlay"))->setChecked(settings_.autoPlay);
+    action(QStringLiteral("aRealTime"))->setChecked(settings_.realTimeSends);
+    view_->setRealTimeSends(settings_.realTimeSends);
     action(QStringLiteral("aMap"))->setChecked(midi_.routing().ccMappingOn);
     action(QStringLiteral("aViewMap"))->setEnabled(midi_.routing().ccMappingOn);
 }

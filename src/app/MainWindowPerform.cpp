@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace velmora {
 
@@ -31,6 +32,16 @@ void MainWindow::buildPerform()
     ledMidiOut_->setToolTip(tr("Midi Out"));
     statusBar()->addPermanentWidget(ledMidiOut_);
     connect(notes_, &perform::NotePlayer::ledChanged, ledMidiOut_, &widgets::Led::setActive);
+    // Each live edit lights the lamp as it actually goes out, for a moment.
+    auto* flash = new QTimer(this);
+    flash->setSingleShot(true);
+    flash->setInterval(80);
+    connect(flash, &QTimer::timeout, notes_, [this] { notes_->led(false); });
+    pacer_.onSent = [this, flash](std::span<const Byte>) {
+        if (!flash->isActive())
+            notes_->led(true);
+        flash->start();
+    };
 
     ccmap_ =
         std::make_unique<perform::ControllerMap>(view_->editing(), midi_.routing().learnPending);

@@ -38,6 +38,8 @@ struct Settings
 
     // [PROGRAM]
     bool autoPlay = true;
+    // Edits go out while a control moves; off, when it is let go.
+    bool realTimeSends = true;
     int note = 60;
     int chord1 = 60;
     int chord2 = 65;

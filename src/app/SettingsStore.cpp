@@ -46,6 +46,7 @@ const Key kKeys[] = {
     {"MIDI", "ThruMode", &Settings::thruMode},
     {"MIDI", "CcMapping", &Settings::ccMapping},
     {"PROGRAM", "AutoPlay", &Settings::autoPlay},
+    {"PROGRAM", "RealTimeSends", &Settings::realTimeSends},
     {"PROGRAM", "Note", &Settings::note, 0, 127},
     {"PROGRAM", "Chord1", &Settings::chord1, 0, 127},
     {"PROGRAM", "Chord2", &Settings::chord2, 0, 127},

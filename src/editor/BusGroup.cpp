@@ -84,6 +84,8 @@ BusGroup::BusGroup(EditorContext& context, int bus, QWidget* parent)
     connect(destination_, &QComboBox::activated, this,
             [this](int item) { context_.editing().setBusDestinationItem(bus_, item); });
     connect(amount_, &QSlider::valueChanged, this, [this](int value) { applyAmount(value); });
+    connect(amount_, &QSlider::sliderMoved, label_,
+            [this](int value) { label_->setText(QString::number(value)); });
 }
 
 void BusGroup::refresh()

@@ -153,6 +153,9 @@ SignedRow::SignedRow(EditorContext& context, int control, const QString& name,
         label_->setText(QString::number(v));
         context_.editing().setSigned(control_, v);
     });
+    // Shown while dragged, also when the value goes out only on release.
+    connect(trackBar_, &QSlider::sliderMoved, label_,
+            [this](int v) { label_->setText(QString::number(v)); });
 }
 
 void SignedRow::refresh()

@@ -1,5 +1,7 @@
 #include "editor/PatchEditorView.h"
 
+#include <QAbstractSlider>
+
 #include "editor/MatrixPage.h"
 #include "editor/PatchDrawing.h"
 #include "editor/PatchPage1.h"
@@ -29,6 +31,13 @@ PatchEditorView::PatchEditorView(PatchBuffer& patch, ParameterSender& sender,
 }
 
 PatchEditorView::~PatchEditorView() = default;
+
+void PatchEditorView::setRealTimeSends(bool on)
+{
+    // Without tracking a slider reports its value once, when it is let go.
+    for (QAbstractSlider* slider : findChildren<QAbstractSlider*>())
+        slider->setTracking(on);
+}
 
 void PatchEditorView::initControls()
 {

@@ -38,6 +38,10 @@ public:
     // The ten matrix buses.
     void initMatrixControls();
 
+    // On, every slider and scroll bar sends each step of a drag; off, it
+    // sends the value it was let go at, for instruments that cannot keep up.
+    void setRealTimeSends(bool on);
+
     PatchEditing& editing() { return editing_; }
     // The owner connects to `captionMenuRequested` (the controller assignment).
     EditorContext& context() { return context_; }

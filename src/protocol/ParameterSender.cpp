@@ -9,6 +9,21 @@ ParameterSender::ParameterSender(MidiSink& output, const PatchBuffer& currentPat
     : output_(output), patch_(currentPatch)
 {}
 
+void ParameterSender::sendEdit(int key, std::vector<Message> parts, const Shown& shown)
+{
+    if (pacer_ == nullptr) {
+        for (const Message& part : parts)
+            output_.sendLong(part);
+        if (shown)
+            shown();
+        return;
+    }
+    OutputPacer::Parts paced;
+    for (Message& part : parts)
+        paced.push_back({std::move(part), std::chrono::milliseconds(0)});
+    pacer_->sendEdit(key, std::move(paced), shown);
+}
+
 void ParameterSender::sendParameter(Byte parameter, Byte value)
 {
     if (loading_)
@@ -16,11 +31,15 @@ void ParameterSender::sendParameter(Byte parameter, Byte value)
     const Byte sevenBit = toSevenBit(parameter, value);
     if (!output_.isOpen())
         return;
+    std::vector<Message> parts;
+    // A Matrix-6 takes an edit only right after its prefix: the two go together.
     if (model_ == SynthModel::Matrix6)
-        output_.sendLong(parameterEditPrefix());
-    output_.sendLong(parameterEdit(parameter, sevenBit));
-    if (onParameterShown)
-        onParameterShown(parameter, displayValue(parameter, sevenBit));
+        parts.push_back(parameterEditPrefix());
+    parts.push_back(parameterEdit(parameter, sevenBit));
+    sendEdit(parameter, std::move(parts), [this, parameter, sevenBit] {
+        if (onParameterShown)
+            onParameterShown(parameter, displayValue(parameter, sevenBit));
+    });
 }
 
 void ParameterSender::sendByte(int control)
@@ -40,14 +59,16 @@ void ParameterSender::sendControl(int control)
     const auto i = static_cast<std::size_t>(control);
     const Byte value = patch_[tables.patchOffsets[i]];
     const bool matrix6 = model_ == SynthModel::Matrix6;
-    const auto wholePatch = [this](const std::function<void()>& send) {
+    const auto wholePatch = [this](const std::function<void(Shown)>& send, Shown shown = {}) {
         if (!loading_ && send)
-            send();
+            send(std::move(shown));
     };
     if (control == kVca2ByEnvelope2Control) {
-        wholePatch(matrix6 ? onSend6Patch : onMidiSendPatch);
-        if (!loading_ && onParameterShown)
-            onParameterShown(tables.paramNumbers[i], byteToSigned(value));
+        const Byte parameter = tables.paramNumbers[i];
+        wholePatch(matrix6 ? onSend6Patch : onMidiSendPatch, [this, parameter, value] {
+            if (onParameterShown)
+                onParameterShown(parameter, byteToSigned(value));
+        });
     } else if (matrix6 && (control == kDetuneControl ||
                            (control >= kFirstSignedAmountControl &&
                             control <= kLastSignedAmountControl && byteToSigned(value) < 0))) {
@@ -61,14 +82,18 @@ void ParameterSender::sendMatrix(int bus, Byte source, Byte amount, Byte destina
 {
     if (loading_)
         return;
+    const Shown shown = [this, bus, amount] {
+        if (onMatrixShown)
+            onMatrixShown(bus, displayValue(0, amount & 0x7F));
+    };
     if (model_ == SynthModel::Matrix6) {
         if (onSend6Patch)
-            onSend6Patch();
+            onSend6Patch(shown);
     } else if (output_.isOpen()) {
-        output_.sendLong(matrixBus(bus, source, amount, destination));
+        sendEdit(OutputPacer::busKey(bus), {matrixBus(bus, source, amount, destination)}, shown);
+    } else {
+        shown();
     }
-    if (onMatrixShown)
-        onMatrixShown(bus, displayValue(0, amount & 0x7F));
 }
 
 void ParameterSender::sendProgramChange(int number)

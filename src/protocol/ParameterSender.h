@@ -4,11 +4,14 @@
 // nothing (silently) while the output is closed.
 #pragma once
 
+#include "protocol/Messages.h"
 #include "protocol/MidiSink.h"
+#include "protocol/OutputPacer.h"
 #include "protocol/PatchRecord.h"
 #include "protocol/SynthModel.h"
 
 #include <functional>
+#include <vector>
 
 namespace velmora {
 
@@ -30,9 +33,14 @@ public:
     std::function<void(int parameter, int value)> onParameterShown;
     std::function<void(int bus, int amount)> onMatrixShown;
     // Whole-patch sends: to a Matrix-6's working slot, and to a
-    // Matrix-1000's edit buffer.
-    std::function<void()> onSend6Patch;
-    std::function<void()> onMidiSendPatch;
+    // Matrix-1000's edit buffer. The function given is called once the patch
+    // went out (what the display then shows).
+    using Shown = std::function<void()>;
+    std::function<void(Shown)> onSend6Patch;
+    std::function<void(Shown)> onMidiSendPatch;
+    // With a pacer, parameter and bus edits wait there for the cable, and the
+    // display shows each when it went out; without one they go at once.
+    void setPacer(OutputPacer* pacer) { pacer_ = pacer; }
 
     // A record value under its parameter number.
     void sendParameter(Byte parameter, Byte value);
@@ -49,7 +57,11 @@ public:
     void sendController(int controller, int value);
 
 private:
+    // Sends the parts of one edit at once or through the pacer, then `shown`.
+    void sendEdit(int key, std::vector<Message> parts, const Shown& shown);
+
     MidiSink& output_;
+    OutputPacer* pacer_ = nullptr;
     const PatchBuffer& patch_;
     SynthModel model_ = SynthModel::Matrix1000;
     int channel_ = 0;

@@ -1,6 +1,7 @@
 #include "protocol/PatchTransfers.h"
 
 #include "protocol/Messages.h"
+#include "protocol/OutputPacer.h"
 
 #include <algorithm>
 
@@ -33,8 +34,35 @@ PatchTransfers::PatchTransfers(TransferContext& context) : context_(context) {}
 
 void PatchTransfers::send(std::span<const Byte> message)
 {
+    if (context_.pacer != nullptr) {
+        // The live edits still owed go first, whole; the transfer then starts
+        // on a cable that is through with them.
+        context_.pacer->settle(
+            [this](std::chrono::milliseconds duration) { context_.host.pause(duration); });
+        cableFree_ = std::max(cableFree_, context_.pacer->readyAt());
+    }
     context_.output.sendLong(message);
     cableFree_ = std::max(cableFree_, context_.host.now()) + cableTime(message.size());
+}
+
+void PatchTransfers::sendEditPatch(
+    std::vector<std::pair<std::vector<Byte>, std::chrono::milliseconds>> parts,
+    std::function<void()> sent)
+{
+    if (context_.pacer != nullptr) {
+        OutputPacer::Parts paced;
+        for (auto& [bytes, pause] : parts)
+            paced.push_back({std::move(bytes), pause});
+        context_.pacer->sendWholePatch(std::move(paced), std::move(sent));
+        return;
+    }
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        send(parts[i].first);
+        if (i + 1 < parts.size())
+            pauseForStore();
+    }
+    if (sent)
+        sent();
 }
 
 void PatchTransfers::pauseForStore()
@@ -98,23 +126,26 @@ void PatchTransfers::storePatch()
     context_.host.enableButtons();
 }
 
-void PatchTransfers::midiSendPatch()
+void PatchTransfers::midiSendPatch(std::function<void()> sent)
 {
     if (context_.model == SynthModel::Matrix6) {
-        send6Patch();
+        send6Patch(std::move(sent));
         return;
     }
     if (context_.output.isOpen() && context_.flags.patchLoaded)
-        send(patchToEditBuffer(recordOf(context_.records.currentPatch)));
+        sendEditPatch(
+            {{patchToEditBuffer(recordOf(context_.records.currentPatch)), kEditPatchPause1000}},
+            std::move(sent));
 }
 
-void PatchTransfers::send6Patch()
+void PatchTransfers::send6Patch(std::function<void()> sent)
 {
     if (!context_.output.isOpen() || !context_.flags.patchLoaded)
         return;
-    send(patchToMemory(kWorkingSlot, recordOf(context_.records.currentPatch)));
-    pauseForStore();
-    sendProgramChange(kWorkingSlot);
+    sendEditPatch(
+        {{patchToMemory(kWorkingSlot, recordOf(context_.records.currentPatch)), kEditPatchPause6},
+         {programChange(context_.channel, kWorkingSlot), std::chrono::milliseconds(0)}},
+        std::move(sent));
 }
 
 void PatchTransfers::sendBank()

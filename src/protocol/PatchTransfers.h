@@ -8,6 +8,10 @@
 
 #include "protocol/TransferContext.h"
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 namespace velmora {
 
 class PatchTransfers
@@ -22,9 +26,11 @@ public:
     // select it. Sends even when patchLoaded is false.
     void storePatch();
     // currentPatch to the edit buffer (Matrix-1000) or through send6Patch.
-    void midiSendPatch();
+    // With a pacer the patch waits its turn there, and `sent` is called once
+    // it went out; without one it goes at once.
+    void midiSendPatch(std::function<void()> sent = {});
     // Matrix-6: currentPatch into slot 99, then select program 99.
-    void send6Patch();
+    void send6Patch(std::function<void()> sent = {});
     // Bank upload: choose the bank, select it, then midiSendBank.
     void sendBank();
     // The 100 bank entries as patch-to-memory messages 0..99.
@@ -36,6 +42,9 @@ public:
 
 private:
     void send(std::span<const Byte> message);
+    // A patch for the edit buffer: its messages and the pause after each.
+    void sendEditPatch(std::vector<std::pair<std::vector<Byte>, std::chrono::milliseconds>> parts,
+                       std::function<void()> sent);
     void sendProgramChange(int program);
     // Waits until what was sent has left the cable, then kStorePause more: an
     // interface that buffers takes a patch in no time, but the instrument

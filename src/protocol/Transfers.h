@@ -42,8 +42,10 @@ public:
     // Commands.
     void download();
     void storePatch() { sender_.storePatch(); }
-    void midiSendPatch() { sender_.midiSendPatch(); }
-    void send6Patch() { sender_.send6Patch(); }
+    void midiSendPatch(std::function<void()> sent = {}) { sender_.midiSendPatch(std::move(sent)); }
+    void send6Patch(std::function<void()> sent = {}) { sender_.send6Patch(std::move(sent)); }
+    // The live sends' pacer: whole patches for the edit buffer queue there.
+    void setPacer(OutputPacer* pacer) { context_.pacer = pacer; }
     void sendBank() { sender_.sendBank(); }
     void midiSendBank() { sender_.midiSendBank(); }
     // The bank manager's Download: reset the receive state, then ask the

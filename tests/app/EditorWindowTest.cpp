@@ -11,9 +11,12 @@
 #include "library/FakeFileDialogs.h"
 #include "library/SysexFiles.h"
 #include "midi/dialogs/MidiSetupDialog.h"
+#include "protocol/ControlTables.h"
+#include "protocol/Messages.h"
 #include "support/DemoPatches.h"
 #include "support/MidiFiles.h"
 #include "support/WidgetTesting.h"
+#include "widgets/LcdDisplay.h"
 #include "widgets/PanelStyle.h"
 
 #include <QAction>
@@ -110,6 +113,7 @@ TEST(EditorWindow, EditsReachTheInstrumentAsEachModelNeedsThem)
         rig.action(model == SynthModel::Matrix6 ? "miMatrix6" : "miMatrix1000")->trigger();
         // Initialize gives the editor a patch that whole-patch sends may send.
         rig.action("aInit")->trigger();
+        EXPECT_TRUE(rig.waitFor([&] { return rig.window->pacer().idle(); }));
         rig.clearLog();
 
         // DCO 1 waveshape to the top of its scroll bar: 63, parameter 5.
@@ -119,6 +123,8 @@ TEST(EditorWindow, EditsReachTheInstrumentAsEachModelNeedsThem)
         auto expected = std::vector<Bytes>{edit};
         if (model == SynthModel::Matrix6)
             expected.insert(expected.begin(), kEditPrefix);
+        // The edit waits until the cable is through with the initial patch.
+        EXPECT_TRUE(rig.waitFor([&] { return rig.received().size() >= expected.size(); }));
         EXPECT_EQ(rig.received(), expected);
         EXPECT_EQ(rig.window->records().currentPatch[10], 63);
 
@@ -129,6 +135,9 @@ TEST(EditorWindow, EditsReachTheInstrumentAsEachModelNeedsThem)
         amount->setFocus();
         QTest::keyClick(amount, Qt::Key_Left);
         EXPECT_EQ(rig.window->records().currentPatch[86], 255);
+        // On a Matrix-6 the program change follows the store after a pause.
+        const std::size_t messages = model == SynthModel::Matrix6 ? 2 : 1;
+        EXPECT_TRUE(rig.waitFor([&] { return rig.received().size() >= messages; }));
         const auto log = rig.received();
         if (model == SynthModel::Matrix1000) {
             EXPECT_EQ(log, (std::vector<Bytes>{{0xF0, 0x10, 0x06, 0x06, 0x01, 0x7F, 0xF7}}));
@@ -138,6 +147,57 @@ TEST(EditorWindow, EditsReachTheInstrumentAsEachModelNeedsThem)
                 [](VirtualInstrument& i) { EXPECT_EQ(i.patch(0, 99)[86], 255); });
         }
     }
+}
+
+// A slider dragged faster than the cable carries whole patches: only some
+// patches go, the last is the patch the screen shows, and the parameter
+// display shows what went out. With "Real-time Sends" off (kept in the
+// settings file) a slider sends once, when it is let go.
+TEST(EditorWindow, DragsReachTheInstrumentAtTheCablesPace)
+{
+    ProgramFolder folder;
+    {
+        WindowRig rig;
+        ASSERT_TRUE(rig.window->startUp());
+        rig.action("aInit")->trigger();
+        auto* amount = rig.window->findChild<QSlider*>("tbVCA2env");
+        amount->setSliderDown(true);
+        for (int v = -63; v <= 63; ++v)
+            amount->setSliderPosition(v);
+        amount->setSliderDown(false);
+        EXPECT_TRUE(rig.waitFor([&] { return rig.window->pacer().idle(); }));
+        const auto log = rig.received();
+        std::size_t patches = 0;
+        for (const Bytes& m : log)
+            patches += m.size() == kPatchMessageSize ? 1 : 0;
+        EXPECT_LT(patches, 5u);
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.back(), patchToEditBuffer(recordOf(rig.window->records().currentPatch)));
+        auto* value = child<widgets::LcdDisplay>(*rig.window, "LCDvalue");
+        EXPECT_EQ(value->text(), QStringLiteral("63"));
+
+        QAction* realTime = rig.action("aRealTime");
+        EXPECT_TRUE(realTime->isChecked());
+        realTime->trigger();
+        EXPECT_FALSE(realTime->isChecked());
+        EXPECT_TRUE(rig.waitFor([&] { return rig.window->pacer().idle(); }));
+        rig.clearLog();
+        auto* cutoff = rig.window->findChild<QScrollBar*>("sbVCFfreq");
+        cutoff->setSliderDown(true);
+        for (int v = 10; v < 40; ++v)
+            cutoff->setSliderPosition(v);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(rig.received().empty());
+        cutoff->setSliderDown(false);
+        EXPECT_TRUE(rig.waitFor([&] { return !rig.received().empty(); }));
+        const Byte parameter = controls().paramNumbers[43];
+        EXPECT_EQ(rig.received(), (std::vector<Bytes>{parameterEdit(parameter, 127 - 39)}));
+        rig.window->close();
+    }
+    WindowRig again;
+    ASSERT_TRUE(again.window->startUp());
+    EXPECT_FALSE(again.action("aRealTime")->isChecked());
+    again.window->close();
 }
 
 // Not a check: run on demand (with --gtest_also_run_disabled_tests and

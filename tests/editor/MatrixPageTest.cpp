@@ -30,7 +30,11 @@ protected:
     void SetUp() override
     {
         sender.onMatrixShown = [this](int bus, int amount) { shown = {bus, amount}; };
-        sender.onSend6Patch = [this] { ++wholePatches; };
+        sender.onSend6Patch = [this](const ParameterSender::Shown& afterSend) {
+            ++wholePatches;
+            if (afterSend)
+                afterSend();
+        };
         page.show();
     }
 

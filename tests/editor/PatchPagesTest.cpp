@@ -48,8 +48,16 @@ class PatchPagesTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        sender.onSend6Patch = [this] { sink.sent.push_back(kWholePatch6); };
-        sender.onMidiSendPatch = [this] { sink.sent.push_back(kWholePatch1000); };
+        sender.onSend6Patch = [this](const ParameterSender::Shown& shown) {
+            sink.sent.push_back(kWholePatch6);
+            if (shown)
+                shown();
+        };
+        sender.onMidiSendPatch = [this](const ParameterSender::Shown& shown) {
+            sink.sent.push_back(kWholePatch1000);
+            if (shown)
+                shown();
+        };
         QObject::connect(&context, &EditorContext::repaintRequested,
                          [this](Drawing drawing) { repaints.push_back(drawing); });
         QObject::connect(&context, &EditorContext::reloadRequested, [this] { show(); });

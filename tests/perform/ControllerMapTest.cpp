@@ -41,7 +41,11 @@ class ControllerMapTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        sender.onMidiSendPatch = [this] { ++wholePatches; };
+        sender.onMidiSendPatch = [this](const ParameterSender::Shown& shown) {
+            ++wholePatches;
+            if (shown)
+                shown();
+        };
         QObject::connect(&map, &ControllerMap::patchEdited, [this] { ++patchRefreshes; });
         QObject::connect(&map, &ControllerMap::matrixEdited, [this] { ++matrixRefreshes; });
     }

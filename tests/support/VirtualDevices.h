@@ -8,7 +8,9 @@
 
 #include <QCoreApplication>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace velmora::test {
@@ -22,12 +24,16 @@ struct VirtualDevices
         devices.addBackend(std::move(owned));
     }
 
-    // Lets the instrument answer and the event loop run until `done` holds.
+    // Lets the instrument answer and the event loop run until `done` holds
+    // (at most five seconds: sends paced to the cable come from timers).
     template <typename Done> bool waitFor(Done done)
     {
-        for (int i = 0; i < 200 && !done(); ++i) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!done() && std::chrono::steady_clock::now() < deadline) {
             backend->waitIdle();
             QCoreApplication::processEvents();
+            if (!done())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         return done();
     }

@@ -29,15 +29,21 @@ bool IniFile::load(const QString& path, QString* error)
             *error = file.errorString();
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    parse(file.readAll());
+    return true;
+}
+
+void IniFile::parse(const QByteArray& file)
+{
+    sections_.clear();
     // Files written on Windows are in its 8-bit code page; ours are UTF-8.
     // Whatever the file is in, it is written back in the same, so values the
     // program does not read come out as they went in.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
+    QString text = utf8.decode(file);
     latin1_ = utf8.hasError();
     if (latin1_)
-        text = QString::fromLatin1(bytes);
+        text = QString::fromLatin1(file);
     sections_.push_back({});
     for (QStringView view : QStringView(text).split(u'\n')) {
         const QString line = (view.endsWith(u'\r') ? view.chopped(1) : view).toString();
@@ -54,10 +60,9 @@ bool IniFile::load(const QString& path, QString* error)
             sections_.back().lines.push_back({{}, line});
     }
     loaded_ = true;
-    return true;
 }
 
-bool IniFile::save(const QString& path, QString* error) const
+QByteArray IniFile::bytes() const
 {
     QString out;
     // A blank line between sections, as the profile functions write them.
@@ -72,8 +77,12 @@ bool IniFile::save(const QString& path, QString* error) const
         for (const Line& line : section.lines)
             out += (line.key.isEmpty() ? line.text : line.key + u'=' + line.text) + u'\n';
     }
-    const QByteArray bytes = latin1_ ? out.toLatin1() : out.toUtf8();
-    if (const auto reason = saveWholeFile(path, bytes)) {
+    return latin1_ ? out.toLatin1() : out.toUtf8();
+}
+
+bool IniFile::save(const QString& path, QString* error) const
+{
+    if (const auto reason = saveWholeFile(path, bytes())) {
         if (error)
             *error = *reason;
         return false;

@@ -21,6 +21,10 @@ public:
     bool load(const QString& path, QString* error = nullptr);
     bool save(const QString& path, QString* error = nullptr) const;
     bool exists() const { return loaded_; }
+    // What load does with the bytes of a file it found, and the bytes save
+    // writes.
+    void parse(const QByteArray& file);
+    QByteArray bytes() const;
 
     // The named sections in the order the file lists them.
     QStringList sectionNames() const;

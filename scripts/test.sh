@@ -77,6 +77,7 @@ fi
 
 echo "== benchmarks"
 build/bench/velmora_bench --benchmark_min_time=0.2
+build/bench/velmora_sysex_read_bench --benchmark_min_time=0.2
 build/bench/velmora_midi_bench --benchmark_min_time=0.2
 build/bench/velmora_jack_bench
 build/bench/velmora_bank_upload_bench

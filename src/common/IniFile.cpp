@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <optional>
 
 namespace velmora {
 namespace {
@@ -13,6 +14,16 @@ namespace {
 bool sameName(const QString& a, const QString& b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The text of bytes that are UTF-8, or nothing.
+std::optional<QString> fromUtf8(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        return std::nullopt;
+    return text;
 }
 
 } // namespace
@@ -29,41 +40,55 @@ bool IniFile::load(const QString& path, QString* error)
             *error = file.errorString();
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    parse(file.readAll());
+    return true;
+}
+
+void IniFile::parse(const QByteArray& file)
+{
+    sections_.clear();
     // Files written on Windows are in its 8-bit code page; ours are UTF-8.
-    // Whatever the file is in, it is written back in the same, so values the
-    // program does not read come out as they went in.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    latin1_ = utf8.hasError();
-    if (latin1_)
-        text = QString::fromLatin1(bytes);
+    // Whatever the file is in, it is written back in the same where that
+    // keeps its text (bytes()), so values the program does not read come out
+    // as they went in.
+    const std::optional<QString> utf8 = fromUtf8(file);
+    latin1_ = !utf8;
+    const QString text = utf8 ? *utf8 : QString::fromLatin1(file);
     sections_.push_back({});
     for (QStringView view : QStringView(text).split(u'\n')) {
-        const QString line = (view.endsWith(u'\r') ? view.chopped(1) : view).toString();
+        // CR LF ends, and the CR CR LF of a file whose ends were converted
+        // twice: a line kept as it stands must not carry a CR into the next
+        // save, where it would read as another line end.
+        while (view.endsWith(u'\r'))
+            view.chop(1);
+        const QString line = view.toString();
         const QString trimmed = line.trimmed();
         if (trimmed.startsWith(u'[') && trimmed.endsWith(u']')) {
             sections_.push_back({trimmed.mid(1, trimmed.size() - 2).trimmed(), {}});
             continue;
         }
+        // A line with nothing before its "=" is no key: kept whole, so it
+        // cannot turn into one on the next read.
         const qsizetype equals = line.indexOf(u'=');
-        if (equals > 0 && !trimmed.startsWith(u';'))
-            sections_.back().lines.push_back(
-                {line.left(equals).trimmed(), line.mid(equals + 1).trimmed()});
+        const QString key = line.left(std::max<qsizetype>(equals, 0)).trimmed();
+        if (!key.isEmpty() && !trimmed.startsWith(u';'))
+            sections_.back().lines.push_back({key, line.mid(equals + 1).trimmed()});
         else if (!trimmed.isEmpty())
             sections_.back().lines.push_back({{}, line});
     }
     loaded_ = true;
-    return true;
 }
 
-bool IniFile::save(const QString& path, QString* error) const
+QByteArray IniFile::bytes() const
 {
     QString out;
     // A blank line between sections, as the profile functions write them.
     bool afterSection = false;
     for (const Section& section : sections_) {
-        if (!section.name.isEmpty()) {
+        // Every section has its header, a nameless one ("[]" in the file)
+        // too, or its lines would join the section before; only the lines
+        // before any header have none.
+        if (&section != &sections_.front() || !section.name.isEmpty()) {
             if (afterSection)
                 out += u'\n';
             out += u'[' + section.name + QStringLiteral("]\n");
@@ -72,8 +97,22 @@ bool IniFile::save(const QString& path, QString* error) const
         for (const Line& line : section.lines)
             out += (line.key.isEmpty() ? line.text : line.key + u'=' + line.text) + u'\n';
     }
-    const QByteArray bytes = latin1_ ? out.toLatin1() : out.toUtf8();
-    if (const auto reason = saveWholeFile(path, bytes)) {
+    // Back in the code page only when that reads as this text again: a
+    // letter the code page lacks (a device name, say) or 8-bit text that
+    // reads as UTF-8 (the bytes that told otherwise were blanks, trimmed
+    // away) would come back as other letters. Such a file becomes UTF-8.
+    if (latin1_) {
+        const QByteArray latin1 = out.toLatin1();
+        const std::optional<QString> utf8 = fromUtf8(latin1);
+        if (!utf8 ? QString::fromLatin1(latin1) == out : *utf8 == out)
+            return latin1;
+    }
+    return out.toUtf8();
+}
+
+bool IniFile::save(const QString& path, QString* error) const
+{
+    if (const auto reason = saveWholeFile(path, bytes())) {
         if (error)
             *error = *reason;
         return false;

@@ -2,8 +2,11 @@
 // that the settings file was written for: section and key names compare
 // without regard to case, values are kept as written, keys and lines the
 // program does not know are kept, and keys are written in the order they
-// were first set. Saving writes a temporary file and replaces the old one,
-// so a failed save never leaves a half-written settings file.
+// were first set. A file that is no UTF-8 is taken to be in a Windows 8-bit
+// code page and is written back in it, unless the text it would hold then
+// reads back otherwise (see bytes()). Saving writes a temporary file and
+// replaces the old one, so a failed save never leaves a half-written
+// settings file.
 #pragma once
 
 #include <QString>
@@ -21,6 +24,11 @@ public:
     bool load(const QString& path, QString* error = nullptr);
     bool save(const QString& path, QString* error = nullptr) const;
     bool exists() const { return loaded_; }
+    // What load does with the bytes of a file it found, and the bytes save
+    // writes: UTF-8, or the file's 8-bit code page when the text reads back
+    // the same from that.
+    void parse(const QByteArray& file);
+    QByteArray bytes() const;
 
     // The named sections in the order the file lists them.
     QStringList sectionNames() const;

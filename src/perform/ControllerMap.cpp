@@ -28,16 +28,6 @@ ControllerMap::ControllerMap(editor::PatchEditing& editing, bool& learnPending, 
     clear();
 }
 
-bool ControllerMap::isController(int controller)
-{
-    return controller >= kFirstController && controller <= kLastController;
-}
-
-bool ControllerMap::isMappable(int control)
-{
-    return control >= 0 && control < kEntries && !isUnusedControl(control);
-}
-
 void ControllerMap::clear()
 {
     map_.fill(0);
@@ -62,6 +52,11 @@ QString ControllerMap::readMapFile(const QString& path)
                   "mapped.")
             .arg(path, file.errorString());
     const QByteArray bytes = file.read(kEntries);
+    const ControllerMapFile read = decodeControllerMap(std::span<const Byte>(
+        reinterpret_cast<const Byte*>(bytes.constData()), static_cast<std::size_t>(bytes.size())));
+    map_ = read.entries;
+    for (const Byte controller : map_)
+        setFree(controller, false);
 
     QStringList problems;
     if (bytes.size() < kEntries)
@@ -69,24 +64,10 @@ QString ControllerMap::readMapFile(const QString& path)
                        "read")
                         .arg(kEntries)
                         .arg(bytes.size());
-    int unusable = 0;
-    for (int i = 0; i < static_cast<int>(bytes.size()); ++i) {
-        const int controller = static_cast<unsigned char>(bytes[i]);
-        if (controller == 0)
-            continue;
-        // Only a controller 12..120, not yet taken, for a control that exists
-        // can ever be used; anything else is left out rather than trusted.
-        if (!isController(controller) || !isMappable(i) || !isFree(controller)) {
-            ++unusable;
-            continue;
-        }
-        map_[static_cast<std::size_t>(i)] = static_cast<Byte>(controller);
-        setFree(controller, false);
-    }
-    if (unusable > 0)
+    if (read.unusable > 0)
         problems << tr("%1 of its entries did not hold a usable controller number "
                        "(12..120, once each) and were left empty")
-                        .arg(unusable);
+                        .arg(read.unusable);
     if (problems.isEmpty())
         return {};
     return tr("The controller map \"%1\" is damaged: %2.")

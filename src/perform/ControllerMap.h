@@ -9,6 +9,7 @@
 #pragma once
 
 #include "editor/PatchEditing.h"
+#include "perform/ControllerMapFile.h"
 
 #include <QObject>
 #include <QString>
@@ -23,9 +24,9 @@ class ControllerMap : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int kEntries = 91;
-    static constexpr int kFirstController = 12;
-    static constexpr int kLastController = 120;
+    static constexpr int kEntries = ControllerMapFile::kEntries;
+    static constexpr int kFirstController = ControllerMapFile::kFirstController;
+    static constexpr int kLastController = ControllerMapFile::kLastController;
     static constexpr int kNoTarget = -1;
     static constexpr const char* kFileName = "ccmap.dat";
 
@@ -37,8 +38,9 @@ public:
     // there from then on. A file that is short, or holds entries that cannot
     // be used (not 0 and not a controller 12..120, a second entry for one
     // controller, an entry for an index no control carries), is read as far
-    // as it is valid: the rest is left empty and a warning is returned. An
-    // empty text means the file was read whole or there was none.
+    // as it is valid (decodeControllerMap): the rest is left empty and a
+    // warning is returned. An empty text means the file was read whole or
+    // there was none.
     QString readMapFile(const QString& path);
     // The map's file, as set by readMapFile or setFile.
     void setFile(const QString& path) { file_ = path; }
@@ -88,8 +90,8 @@ signals:
     void errorOccurred(const QString& text);
 
 private:
-    static bool isController(int controller);
-    static bool isMappable(int control);
+    static bool isController(int controller) { return ControllerMapFile::isController(controller); }
+    static bool isMappable(int control) { return ControllerMapFile::isMappable(control); }
     void clear();
     void setFree(int controller, bool free);
     // The first entry holding `controller`, or kNoTarget.

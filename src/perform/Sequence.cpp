@@ -109,6 +109,15 @@ void Sequence::apply(const Record& record)
     setPeriod(static_cast<std::int32_t>(period));
 }
 
+std::optional<Sequence::Record> sequenceRecord(std::span<const std::uint8_t> file)
+{
+    if (file.size() < Sequence::kFileSize)
+        return std::nullopt;
+    Sequence::Record record{};
+    std::copy_n(file.begin(), record.size(), record.begin());
+    return record;
+}
+
 std::variant<Sequence::Record, QString> readSequenceFile(const QString& path)
 {
     const QString name = QFileInfo(path).fileName();
@@ -117,16 +126,17 @@ std::variant<Sequence::Record, QString> readSequenceFile(const QString& path)
         return QCoreApplication::translate("Sequence", "Cannot open %1: %2")
             .arg(name, file.errorString());
     const QByteArray bytes = file.read(static_cast<qint64>(Sequence::kFileSize));
-    if (bytes.size() < static_cast<qsizetype>(Sequence::kFileSize))
+    const auto record = sequenceRecord(
+        std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                      static_cast<std::size_t>(bytes.size())));
+    if (!record)
         return QCoreApplication::translate(
                    "Sequence", "%1 is too short for a Velmora sequence file (.vms): %2 bytes "
                                "expected, %3 found.")
             .arg(name)
             .arg(Sequence::kFileSize)
             .arg(bytes.size());
-    Sequence::Record record{};
-    std::copy(bytes.begin(), bytes.end(), record.begin());
-    return record;
+    return *record;
 }
 
 std::optional<QString> writeSequenceFile(const QString& path, const Sequence::Record& record)

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <variant>
 
 namespace velmora::perform {
@@ -98,6 +99,9 @@ private:
     std::optional<int> lit_;
 };
 
+// The record a sequence file's bytes start with: their first 20 bytes, none
+// when there are fewer.
+std::optional<Sequence::Record> sequenceRecord(std::span<const std::uint8_t> file);
 // The first 20 bytes of a sequence file, or the message that tells why it
 // cannot be read (it is missing, unreadable or shorter than 20 bytes).
 std::variant<Sequence::Record, QString> readSequenceFile(const QString& path);

@@ -105,3 +105,69 @@ TEST(IniFile, AWindowsFileKeepsItsCodePageAndLineEnds)
     EXPECT_TRUE(ini.eraseSection("midi"));
     EXPECT_TRUE(ini.sectionNames().isEmpty());
 }
+
+// A file in a Windows code page stays in it while that carries the text; a
+// save whose text it cannot carry, or that would read as UTF-8 afterwards,
+// writes UTF-8, so the next read finds the same letters.
+TEST(IniFile, AWindowsFileBecomesUtf8OnlyWhenItsCodePageWouldChangeTheText)
+{
+    IniFile ini;
+    ini.parse("[MIDI]\nDevice1=Caf\xE9\n");
+    ini.writeString("MIDI", "Device2", QStringLiteral("Port \u30E4"));
+    const QByteArray saved = ini.bytes();
+    EXPECT_EQ(saved, "[MIDI]\nDevice1=Caf\xC3\xA9\nDevice2=Port \xE3\x83\xA4\n");
+    IniFile again;
+    again.parse(saved);
+    EXPECT_EQ(again.readString("MIDI", "Device1", ""), QStringLiteral("Caf\u00E9"));
+    EXPECT_EQ(again.readString("MIDI", "Device2", ""), QStringLiteral("Port \u30E4"));
+
+    // 8-bit "Ã©" followed by a no-break space (0xA0), which a value loses as
+    // a blank: C3 A9 alone is UTF-8 for "é".
+    IniFile blank;
+    blank.parse("[MIDI]\nDevice1=\xC3\xA9\xA0\n");
+    EXPECT_EQ(blank.readString("MIDI", "Device1", ""), QStringLiteral("\u00C3\u00A9"));
+    again.parse(blank.bytes());
+    EXPECT_EQ(again.readString("MIDI", "Device1", ""), QStringLiteral("\u00C3\u00A9"));
+
+    // What the code page carries stays in it.
+    IniFile plain;
+    plain.parse("[MIDI]\nDevice1=Caf\xE9\n");
+    plain.writeString("MIDI", "Device2", QStringLiteral("Se\u00F1al"));
+    EXPECT_EQ(plain.bytes(), "[MIDI]\nDevice1=Caf\xE9\nDevice2=Se\xF1"
+                             "al\n");
+}
+
+// Damaged lines found by fuzzing: a save must not change what a later read
+// finds, nor the next save's bytes.
+TEST(IniFile, DamagedLinesKeepTheirMeaningThroughASave)
+{
+    auto reread = [](const IniFile& ini) {
+        IniFile again;
+        again.parse(ini.bytes());
+        return again;
+    };
+
+    // "[]" opens a nameless section: its lines stay out of the one before.
+    IniFile nameless;
+    nameless.parse("[One]\nPoint 1=1\n[]\nPoint 2=2\n");
+    nameless.writeInteger("Two", "Point 1", 5);
+    EXPECT_EQ(nameless.bytes(), "[One]\nPoint 1=1\n\n[]\nPoint 2=2\n\n[Two]\nPoint 1=5\n");
+    EXPECT_EQ(reread(nameless).readString("One", "Point 2", "none"), "none");
+
+    // A line with nothing before its "=" is no key and is kept whole; taken
+    // as a key-less value it was written as "Channel=5", a key on the next
+    // read that hid the one written after it.
+    IniFile keyless;
+    keyless.parse(" =Channel=5\n[MIDI]\n =Channel=5\n");
+    EXPECT_EQ(keyless.readInteger("MIDI", "Channel", 0), 0);
+    keyless.writeInteger("MIDI", "Channel", 0);
+    EXPECT_EQ(keyless.bytes(), " =Channel=5\n[MIDI]\n =Channel=5\nChannel=0\n");
+    EXPECT_EQ(reread(keyless).readInteger("MIDI", "Channel", 9), 0);
+
+    // CR CR LF (line ends converted twice): no CR is left in a kept line to
+    // read as another line end after the save.
+    IniFile doubled;
+    doubled.parse("[MIDI]\r\r\n; note\r\r\nModel=0\r\r\n");
+    EXPECT_EQ(doubled.bytes(), "[MIDI]\n; note\nModel=0\n");
+    EXPECT_EQ(reread(doubled).bytes(), doubled.bytes());
+}

@@ -92,6 +92,23 @@ TEST(TrackGenPresets, UnwritableFileLeavesTheTableAsItWas)
     EXPECT_EQ(presets.points(0), (Curve{7, 31, 31, 31, 31}));
 }
 
+// Found by fuzzing: a nameless section ("[]") after a preset kept no header
+// when the file was saved, so its points joined that preset.
+TEST(TrackGenPresets, SavingKeepsANamelessSectionOutOfThePresetBefore)
+{
+    test::TempDir dir;
+    const std::string path = dir.path("trackgen.ini");
+    writeText(path, "[One]\nPoint 1=1\n[]\nPoint 2=2\n");
+    TrackGenPresets presets(QString::fromStdString(path));
+    presets.read();
+    EXPECT_EQ(presets.names(), QStringList({"One"}));
+    ASSERT_EQ(presets.save("Two", {5, 6, 7, 8, 9}), std::nullopt);
+    EXPECT_EQ(presets.names(), QStringList({"One", "Two"}));
+    EXPECT_EQ(presets.points(0), (Curve{1, 31, 31, 31, 31}));
+    ASSERT_EQ(presets.remove("Two"), std::nullopt);
+    EXPECT_EQ(presets.points(0), (Curve{1, 31, 31, 31, 31}));
+}
+
 // The page test flips and mirrors a curve; here a point beyond the range.
 TEST(TrackGenPresets, FlipKeepsPointsInRange)
 {

@@ -203,7 +203,7 @@ void MainWindow::applyChannel()
 void MainWindow::enableButtons()
 {
     const TransferFlags& flags = transfers_.flags();
-    for (const char* name : {"aSave", "aUpload", "aRandom", "aCompare", "aMutate"})
+    for (const char* name : {"aSave", "aUpload", "aRandom", "aCompare", "aMutate", "aMerge"})
         action(QLatin1String(name))->setEnabled(flags.patchLoaded);
     action(QStringLiteral("aInit"))->setEnabled(flags.initPatchAvailable);
 }

@@ -113,6 +113,8 @@ private:
     void openWebsite();
     void showBankManager();
     void showMutateSettings();
+    // Edit > Merge...: the dialog, then the merge as one command.
+    void mergePatch();
     // The test note after a command: `always`, or when auto-play is on.
     void playTestNote(bool always);
     void buildLibrary();

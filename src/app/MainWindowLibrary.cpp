@@ -13,6 +13,7 @@
 #include "library/BankManagerWindow.h"
 #include "library/EditCommands.h"
 #include "library/LibraryFileCommands.h"
+#include "library/MergeDialog.h"
 #include "library/MutateSettingsDialog.h"
 #include "perform/NotePlayer.h"
 #include "perform/SequencerWindow.h"
@@ -122,8 +123,9 @@ void MainWindow::buildLibrary()
         {"aSave", [this] { files_->savePatch(); }},
         {"aInit", [this] { commands_->initialize(); }},
         {"aCompare", [this] { commands_->compare(); }},
-        {"aRandom", [this] { commands_->randomize(); }},
-        {"aMutate", [this] { commands_->mutate(settings_.mutate); }},
+        {"aRandom", [this] { commands_->randomize(settings_.locks); }},
+        {"aMutate", [this] { commands_->mutate(settings_.mutate, settings_.locks); }},
+        {"aMerge", [this] { mergePatch(); }},
         {"aNote", [this] { playTestNote(true); }},
         {"aChord",
          [this] {
@@ -184,9 +186,17 @@ void MainWindow::editSplit(int split)
     dialog.exec();
 }
 
+void MainWindow::mergePatch()
+{
+    library::MergeDialog dialog(
+        records_.bank, [this] { return files_->pickPatch(); }, this);
+    if (dialog.exec() == QDialog::Accepted)
+        commands_->merge(dialog.other(), dialog.fraction());
+}
+
 void MainWindow::showMutateSettings()
 {
-    library::MutateSettingsDialog dialog(settings_.mutate, this);
+    library::MutateSettingsDialog dialog(settings_.mutate, settings_.locks, this);
     connect(&dialog, &library::MutateSettingsDialog::helpRequested, this,
             &MainWindow::showHelpTopic);
     dialog.exec();

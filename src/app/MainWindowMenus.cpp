@@ -60,6 +60,8 @@ void MainWindow::buildMenus()
     edit->addSeparator();
     addCommand(edit, "aRandom", tr("&Randomize"), QKS("Ctrl+R"), tr("Mutate the current patch"));
     addCommand(edit, "aMutate", tr("&Mutate"), QKS("Ctrl+M"));
+    addCommand(edit, "aMerge", tr("Mer&ge..."), QKS("Ctrl+G"),
+               tr("Move the current patch toward another one"));
 
     QMenu* play = menuBar()->addMenu(tr("&Play"));
     addCommand(play, "aNotesOff", tr("&All Notes Off"), QKS("Ctrl+A"));

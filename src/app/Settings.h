@@ -53,6 +53,8 @@ struct Settings
 
     // [MUTATE] "Section1".."Section9": factor 0 (off) .. 10 (max) per group.
     std::array<std::uint8_t, 9> mutate{};
+    // The groups Randomize and Mutate leave alone ("Lock1".."Lock9").
+    std::array<bool, 9> locks{};
 
     bool operator==(const Settings&) const = default;
 };

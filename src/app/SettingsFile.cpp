@@ -63,6 +63,11 @@ QString mutateKey(std::size_t group)
     return QStringLiteral("Section%1").arg(group + 1);
 }
 
+QString lockKey(std::size_t group)
+{
+    return QStringLiteral("Lock%1").arg(group + 1);
+}
+
 // Where each value of an older installation goes in the file.
 struct LegacyKey
 {
@@ -135,6 +140,8 @@ Settings settingsFromIni(const IniFile& ini)
     for (std::size_t group = 0; group < settings.mutate.size(); ++group)
         settings.mutate[group] = static_cast<std::uint8_t>(
             ini.readInteger(latin(kMutateSection), mutateKey(group), 0) & 0xFF);
+    for (std::size_t group = 0; group < settings.locks.size(); ++group)
+        settings.locks[group] = ini.readBool(latin(kMutateSection), lockKey(group), false);
     return settings;
 }
 
@@ -152,6 +159,8 @@ void settingsToIni(const Settings& settings, IniFile& ini)
     }
     for (std::size_t group = 0; group < settings.mutate.size(); ++group)
         ini.writeInteger(latin(kMutateSection), mutateKey(group), settings.mutate[group]);
+    for (std::size_t group = 0; group < settings.locks.size(); ++group)
+        ini.writeBool(latin(kMutateSection), lockKey(group), settings.locks[group]);
 }
 
 SettingsReadResult readSettings(const QString& iniPath, LegacySettings& legacy, Settings& settings)

@@ -1,12 +1,24 @@
 #include "library/EditCommands.h"
 
 #include "library/InitPatch.h"
+#include "library/PatchMerge.h"
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <variant>
 
 namespace velmora::library {
+namespace {
+
+PatchRecord copyOf(std::span<const Byte, kPatchRecordSize> record)
+{
+    PatchRecord copy{};
+    std::copy(record.begin(), record.end(), copy.begin());
+    return copy;
+}
+
+} // namespace
 EditCommands::EditCommands(LibraryContext& context) : context_(context) {}
 
 std::optional<QString> EditCommands::loadInitPatch(const QString& path)
@@ -50,25 +62,28 @@ void EditCommands::compare()
     emit context_.flagsChanged();
 }
 
-void EditCommands::randomize()
+void EditCommands::randomize(const GroupLocks& locks)
 {
     if (!context_.flags.patchLoaded)
         return;
-    withRandom([this](RandomSource& random) {
-        library::randomize(recordOf(context_.records.currentPatch), random);
-    });
+    const auto record = recordOf(context_.records.currentPatch);
+    const PatchRecord before = copyOf(record);
+    withRandom([&](RandomSource& random) { library::randomize(record, random); });
+    keepLocked(record, before, locks);
     emit context_.patchParametersChanged();
     sendAndPlay(false);
     emit context_.flagsChanged();
 }
 
-void EditCommands::mutate(const MutateFactors& factors)
+void EditCommands::mutate(const MutateFactors& factors, const GroupLocks& locks)
 {
     if (!context_.flags.patchLoaded)
         return;
     const auto record = recordOf(context_.records.currentPatch);
+    const PatchRecord before = copyOf(record);
     const BusSelection ticked = tickedBuses_ ? tickedBuses_() : busesOn(record);
     withRandom([&](RandomSource& random) { library::mutate(record, factors, ticked, random); });
+    keepLocked(record, before, locks);
     // The send goes first here, then the refresh (which never sends); the
     // matrix is shown again only when group 9 may have changed it.
     if (context_.flags.patchLoaded)
@@ -78,6 +93,16 @@ void EditCommands::mutate(const MutateFactors& factors)
     else
         emit context_.patchParametersChanged();
     emit context_.testNoteRequested(false);
+    emit context_.flagsChanged();
+}
+
+void EditCommands::merge(std::span<const Byte, kPatchRecordSize> other, double fraction)
+{
+    if (!context_.flags.patchLoaded)
+        return;
+    mergeToward(recordOf(context_.records.currentPatch), other, fraction);
+    emit context_.patchChanged();
+    sendAndPlay(false);
     emit context_.flagsChanged();
 }
 

@@ -37,10 +37,15 @@ public:
     void compare();
     bool compareOn() const { return compare_.isOn(); }
     // `aRandom`: a new patch drawn over the patch controls' bytes; the name
-    // and the matrix stay. Only while patchLoaded.
-    void randomize();
-    // `aMutate`: the groups whose factor is above 0. Only while patchLoaded.
-    void mutate(const MutateFactors& factors);
+    // and the matrix stay, and so does every locked group. Only while
+    // patchLoaded.
+    void randomize(const GroupLocks& locks = {});
+    // `aMutate`: the groups whose factor is above 0 and that are not locked.
+    // Only while patchLoaded.
+    void mutate(const MutateFactors& factors, const GroupLocks& locks = {});
+    // `aMerge`: the current patch moved `fraction` of the way toward
+    // `other` (mergeToward). Only while patchLoaded.
+    void merge(std::span<const Byte, kPatchRecordSize> other, double fraction);
 
     // Asks for the buses whose switch is ticked in the matrix editor (group
     // 9 of Mutate); without it, the buses that have a source and a

@@ -233,6 +233,30 @@ bool LibraryFileCommands::openAny(const QString& path, bool rawPatch)
     return true;
 }
 
+std::optional<std::pair<QString, PatchRecord>> LibraryFileCommands::pickPatch()
+{
+    const auto choice = context_.dialogs.open(
+        request(QCoreApplication::translate("LibraryFileCommands", "Merge With"),
+                context_.patchFolder, QString(), openPatchFilters(), openFilter_));
+    if (!choice)
+        return std::nullopt;
+    PatchRecord record{};
+    if (choice->filterIndex == kRawFilter || hasSuffix(choice->path, "vmp")) {
+        const auto patch = take(context_, readPatchFile(toPath(choice->path)));
+        if (!patch)
+            return std::nullopt;
+        std::copy_n(patch->begin(), kPatchRecordSize, record.begin());
+    } else {
+        SysexLoad load(context_, toPath(choice->path), fileOf(choice->path));
+        const auto first = load.read() ? load.firstPatch(std::nullopt, false) : std::nullopt;
+        if (!first)
+            return std::nullopt;
+        record = *first;
+    }
+    context_.patchFolder = folderOf(choice->path);
+    return std::pair{fileOf(choice->path), record};
+}
+
 void LibraryFileCommands::openEntry(const QString& path, int entry, bool raw)
 {
     PatchBuffer& target = context_.records.bank[static_cast<std::size_t>(entry)];

@@ -8,6 +8,7 @@
 #include "library/SysexLoad.h"
 
 #include <optional>
+#include <utility>
 
 namespace velmora::library {
 
@@ -25,6 +26,10 @@ public:
     // Up to a hundred patches of a SysEx file, or a raw bank.
     void openBank();
     void exportSplit(int split);
+    // Asks for a patch file and reads its first patch without taking it
+    // anywhere (the second patch of a merge): the file's name and the
+    // record, or nothing after a Cancel or a message.
+    std::optional<std::pair<QString, PatchRecord>> pickPatch();
     // The first split of a SysEx file.
     void importSplit(int split);
     // A file named on the command line or handed to a running copy: a .vmp

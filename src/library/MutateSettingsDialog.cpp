@@ -1,5 +1,6 @@
 #include "library/MutateSettingsDialog.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -26,8 +27,9 @@ constexpr std::array<const char*, kMutateGroupCount> kGroupNames = {
 
 } // namespace
 
-MutateSettingsDialog::MutateSettingsDialog(MutateFactors& factors, QWidget* parent)
-    : QDialog(parent), factors_(factors), original_(factors)
+MutateSettingsDialog::MutateSettingsDialog(MutateFactors& factors, GroupLocks& locks,
+                                           QWidget* parent)
+    : QDialog(parent), factors_(factors), original_(factors), locks_(locks), originalLocks_(locks)
 {
     setObjectName(QStringLiteral("frmFactor"));
     setWindowTitle(tr("Mutate Setup"));
@@ -59,6 +61,13 @@ MutateSettingsDialog::MutateSettingsDialog(MutateFactors& factors, QWidget* pare
         label->setBuddy(bar);
         grid->addWidget(bar, 0, column, Qt::AlignHCenter);
         grid->addWidget(label, 1, column, Qt::AlignHCenter);
+
+        auto* lock = new QCheckBox(tr("Lock"), this);
+        lock->setObjectName(QStringLiteral("cbLock%1").arg(column));
+        lock->setToolTip(tr("Randomize and Mutate leave this group as it is"));
+        lock->setChecked(locks_[i]);
+        connect(lock, &QCheckBox::toggled, this, [this, i](bool on) { locks_[i] = on; });
+        grid->addWidget(lock, 2, column, Qt::AlignHCenter);
     }
 
     auto* buttons = new QDialogButtonBox(this);
@@ -81,6 +90,7 @@ MutateSettingsDialog::MutateSettingsDialog(MutateFactors& factors, QWidget* pare
 void MutateSettingsDialog::reject()
 {
     factors_ = original_;
+    locks_ = originalLocks_;
     QDialog::reject();
 }
 

@@ -1,8 +1,12 @@
 #include "library/PatchCommands.h"
 
+#include "protocol/PatchLayout.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace velmora::library {
@@ -290,6 +294,39 @@ void mutate(PatchBuffer& patch, const MutateFactors& factors, RandomSource& rand
 {
     const auto record = recordOf(patch);
     mutate(record, factors, busesOn(record), random);
+}
+
+std::optional<std::size_t> lockGroupOf(std::size_t offset)
+{
+    const PatchField* field = fieldAt(offset);
+    if (field == nullptr)
+        return std::nullopt;
+    // By the first word of the field's name: what the field sets.
+    static constexpr std::array<std::pair<std::string_view, std::size_t>, 10> kOwners = {{
+        {"DCO", 0},
+        {"Dco", 0},
+        {"VCF", 1},
+        {"VCA", 2},
+        {"LFO", 3},
+        {"Envelope", 4},
+        {"Ramp", 5},
+        {"Tracking", 6},
+        {"Portamento", 7},
+        {"Bus", 8},
+    }};
+    const std::string_view name = field->name;
+    for (const auto& [prefix, group] : kOwners)
+        if (name.starts_with(prefix))
+            return group;
+    return std::nullopt;
+}
+
+void keepLocked(std::span<Byte, kPatchRecordSize> record,
+                std::span<const Byte, kPatchRecordSize> before, const GroupLocks& locks)
+{
+    for (std::size_t offset = 0; offset < kPatchRecordSize; ++offset)
+        if (const auto group = lockGroupOf(offset); group && locks[*group])
+            record[offset] = before[offset];
 }
 
 void CompareState::toggle(PatchBuffer& current, const PatchBuffer& compareData)

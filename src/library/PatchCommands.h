@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <span>
 #include <string_view>
@@ -82,6 +83,19 @@ void mutate(std::span<Byte, kPatchRecordSize> record, const MutateFactors& facto
             const BusSelection& tickedBuses, RandomSource& random);
 // The same with the buses a refresh of this record would show ticked.
 void mutate(PatchBuffer& patch, const MutateFactors& factors, RandomSource& random);
+
+// Locked groups: Randomize and Mutate leave every byte of a locked group as
+// it was, so a bass can be mutated without touching its envelopes. The nine
+// groups are those of the Mutate setup, and a field belongs to the group of
+// what it sets: "VCF Cutoff Frequency by Envelope 1" is the VCF's, "DCO 1
+// Portamento" the DCO's, every matrix bus byte the matrix's.
+using GroupLocks = std::array<bool, kMutateGroupCount>;
+// The group (0..8) of a record offset, or nothing for the name and the
+// keyboard mode, which neither command changes.
+std::optional<std::size_t> lockGroupOf(std::size_t offset);
+// Puts back, from `before`, every byte of `record` that a locked group holds.
+void keepLocked(std::span<Byte, kPatchRecordSize> record,
+                std::span<const Byte, kPatchRecordSize> before, const GroupLocks& locks);
 
 // Compare: while on, the current patch shows the compare copy and the edited
 // record waits in the save area; switching off puts it back, so edits made

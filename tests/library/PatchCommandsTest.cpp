@@ -4,6 +4,7 @@
 #include "library/MutateSettingsDialog.h"
 #include "support/WidgetTesting.h"
 
+#include <QCheckBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -226,8 +227,9 @@ TEST(MutateSetup, BarsStoreAtOnceAndCancelPutsThemBack)
 {
     MutateFactors factors{0, 3, 0, 0, 5, 0, 0, 0, 10};
     const MutateFactors original = factors;
+    GroupLocks locks{};
     {
-        MutateSettingsDialog dialog(factors);
+        MutateSettingsDialog dialog(factors, locks);
         for (int group = 1; group <= 9; ++group) {
             EXPECT_EQ(bar(dialog, group)->maximum(), 10);
             EXPECT_EQ(bar(dialog, group)->value(), original[static_cast<std::size_t>(group - 1)]);
@@ -246,13 +248,60 @@ TEST(MutateSetup, BarsStoreAtOnceAndCancelPutsThemBack)
         QObject::connect(&dialog, &MutateSettingsDialog::helpRequested, [&](int t) { topic = t; });
         QTest::mouseClick(test::button(dialog, "&Help"), Qt::LeftButton);
         EXPECT_EQ(topic, 1020);
+        QTest::mouseClick(test::child<QCheckBox>(dialog, "cbLock5"), Qt::LeftButton);
+        EXPECT_TRUE(locks[4]);
         QTest::mouseClick(test::button(dialog, "&Cancel"), Qt::LeftButton);
         EXPECT_EQ(factors, original);
+        EXPECT_EQ(locks, GroupLocks{});
     }
-    MutateSettingsDialog dialog(factors);
+    MutateSettingsDialog dialog(factors, locks);
     dialog.show();
     QTest::keyClick(bar(dialog, 9), Qt::Key_Home);
+    QTest::mouseClick(test::child<QCheckBox>(dialog, "cbLock5"), Qt::LeftButton);
     QTest::mouseClick(test::button(dialog, "&OK"), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(factors[8], 0);
+    EXPECT_TRUE(locks[4]);
+}
+
+// Every data field but the keyboard mode belongs to one of the nine groups,
+// and a locked group keeps every byte through Randomize and Mutate.
+TEST(PatchCommands, LockedGroupsKeepEveryByteTheyHold)
+{
+    std::array<int, kMutateGroupCount> fields{};
+    for (std::size_t offset = 8; offset < kPatchRecordSize; ++offset) {
+        const auto group = lockGroupOf(offset);
+        EXPECT_EQ(group.has_value(), offset != 8) << "offset " << offset;
+        if (group)
+            ++fields[*group];
+    }
+    for (const int count : fields)
+        EXPECT_GT(count, 0);
+
+    GroupLocks locks{};
+    locks[1] = locks[4] = locks[8] = true; // VCF, envelopes, matrix
+    for (const bool mutating : {false, true}) {
+        SCOPED_TRACE(mutating ? "Mutate" : "Randomize");
+        PatchRecord record;
+        record.fill(kMark); // outside every range: any change shows
+        const PatchRecord before = record;
+        auto random = rule([](int n) { return n - 1; });
+        if (mutating) {
+            BusSelection all;
+            all.fill(true);
+            mutate(record, MutateFactors{10, 10, 10, 10, 10, 10, 10, 10, 10}, all, random);
+        } else {
+            randomize(record, random);
+        }
+        keepLocked(record, before, locks);
+        std::size_t changed = 0;
+        for (std::size_t offset = 0; offset < kPatchRecordSize; ++offset) {
+            const auto group = lockGroupOf(offset);
+            if (group && locks[*group]) {
+                EXPECT_EQ(record[offset], kMark) << "offset " << offset;
+            }
+            changed += record[offset] != kMark ? 1 : 0;
+        }
+        EXPECT_GT(changed, 10u);
+    }
 }

@@ -6,6 +6,7 @@
 #include "app/Settings.h"
 #include "app/WindowTransferHost.h"
 #include "common/ErrorReporter.h"
+#include "editor/PatchHistory.h"
 #include "editor/TrackGenPresets.h"
 #include "library/LibraryContext.h"
 #include "midi/MidiSetup.h"
@@ -28,6 +29,7 @@ namespace velmora {
 
 namespace editor {
 class PatchEditorView;
+class PatchHistory;
 class ParameterDisplayWindow;
 } // namespace editor
 namespace library {
@@ -125,6 +127,15 @@ private:
     void learnController(int controller);
     void mapController(int controller, int value);
     void setModelMenu(SynthModel model);
+    // MainWindowHistory.cpp: Undo, Redo and Randomize Again.
+    void buildHistory();
+    void addHistoryCommands(QMenu* edit);
+    void wireHistory();
+    // Runs a command that may change the current patch as the step `name`.
+    void runStep(const QString& name, editor::PatchHistory::Kind kind,
+                 const std::function<void()>& command);
+    // A change made outside the editor's controls and commands.
+    void recordStep(const QString& name);
 
     void enableButtons();
     void loadInitPatch();
@@ -167,6 +178,14 @@ private:
     globals::GlobalControls* globals_ = nullptr;
     editor::PatchEditorView* view_ = nullptr;
     editor::ParameterDisplayWindow* lcd_ = nullptr;
+    editor::PatchHistory* history_ = nullptr;
+    // The command running, while it runs: the step its change becomes.
+    struct PendingStep
+    {
+        QString name;
+        editor::PatchHistory::Kind kind;
+    };
+    std::optional<PendingStep> pendingStep_;
     HelpBrowser* help_ = nullptr;
     QList<QMenu*> menus_;
     bool closed_ = false;

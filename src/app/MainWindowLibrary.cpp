@@ -117,13 +117,20 @@ void MainWindow::buildLibrary()
     connect(view_->matrix()->selector(), &editor::PatchSelector::playNoteRequested, this,
             [this] { playTestNote(true); });
 
+    using Kind = editor::PatchHistory::Kind;
     const std::pair<const char*, std::function<void()>> commands[] = {
-        {"aOpen", [this] { files_->openPatch(); }},
+        {"aOpen", [this] { runStep(tr("Open"), Kind::Whole, [this] { files_->openPatch(); }); }},
         {"aSave", [this] { files_->savePatch(); }},
-        {"aInit", [this] { commands_->initialize(); }},
-        {"aCompare", [this] { commands_->compare(); }},
-        {"aRandom", [this] { commands_->randomize(); }},
-        {"aMutate", [this] { commands_->mutate(settings_.mutate); }},
+        {"aInit",
+         [this] { runStep(tr("Initialize"), Kind::Whole, [this] { commands_->initialize(); }); }},
+        {"aCompare",
+         [this] { runStep(tr("Compare"), Kind::Whole, [this] { commands_->compare(); }); }},
+        {"aRandom",
+         [this] { runStep(tr("Randomize"), Kind::Randomize, [this] { commands_->randomize(); }); }},
+        {"aMutate",
+         [this] {
+             runStep(tr("Mutate"), Kind::Mutate, [this] { commands_->mutate(settings_.mutate); });
+         }},
         {"aNote", [this] { playTestNote(true); }},
         {"aChord",
          [this] {
@@ -151,14 +158,19 @@ void MainWindow::openFile(const QString& path)
     const QString suffix = file.suffix().toLower();
     if (suffix == QLatin1String("vms")) {
         errors_.run([this, &path] {
-            if (seq_->loadSequenceFile(path))
+            if (seq_->loadSequenceFile(path)) {
                 seq_->openForPatch(view_->editing(), [this] { view_->initPatchControls(); });
+                recordStep(tr("Multi Triggers"));
+            }
         });
         return;
     }
     // A raw file by its name, a SysEx or MIDI file by what it holds; a bank
     // brings the bank manager to the front with the names in its grid.
-    errors_.run([this, &file] { files_->openFile(file.absoluteFilePath()); });
+    errors_.run([this, &file] {
+        runStep(tr("Open"), editor::PatchHistory::Kind::Whole,
+                [this, &file] { files_->openFile(file.absoluteFilePath()); });
+    });
 }
 
 void MainWindow::playTestNote(bool always)

@@ -132,8 +132,13 @@ private:
     void addHistoryCommands(QMenu* edit);
     void wireHistory();
     // Runs a command that may change the current patch as the step `name`.
+    // `side` gives, when the step is recorded, what else it takes back.
     void runStep(const QString& name, editor::PatchHistory::Kind kind,
-                 const std::function<void()>& command);
+                 const std::function<void()>& command,
+                 std::function<editor::PatchHistory::Side()> side = {});
+    void recordPending();
+    // Compare as a step that takes the compare state back with the patch.
+    void compare();
     // A change made outside the editor's controls and commands.
     void recordStep(const QString& name);
 
@@ -184,6 +189,7 @@ private:
     {
         QString name;
         editor::PatchHistory::Kind kind;
+        std::function<editor::PatchHistory::Side()> side;
     };
     std::optional<PendingStep> pendingStep_;
     HelpBrowser* help_ = nullptr;

@@ -71,7 +71,7 @@ void MainWindow::wireHistory()
     // running (Initialize, Randomize, Open...) or else the bank manager's.
     const auto recordCommand = [this] {
         if (pendingStep_)
-            history_->record(pendingStep_->name, -1, pendingStep_->kind);
+            recordPending();
         else
             history_->record(tr("Bank to Editor"));
     };
@@ -80,15 +80,35 @@ void MainWindow::wireHistory()
 }
 
 void MainWindow::runStep(const QString& name, PatchHistory::Kind kind,
-                         const std::function<void()>& command)
+                         const std::function<void()>& command,
+                         std::function<PatchHistory::Side()> side)
 {
-    pendingStep_ = PendingStep{name, kind};
+    pendingStep_ = PendingStep{name, kind, std::move(side)};
     // Whatever the command changed is the step, even when it failed half way.
-    const auto done = qScopeGuard([&] {
+    const auto done = qScopeGuard([this] {
+        recordPending();
         pendingStep_.reset();
-        history_->record(name, -1, kind);
     });
     command();
+}
+
+void MainWindow::recordPending()
+{
+    const PendingStep& step = *pendingStep_;
+    history_->record(step.name, -1, step.kind, step.side ? step.side() : PatchHistory::Side{});
+}
+
+void MainWindow::compare()
+{
+    // Compare also switches what the next Compare does: its step puts that back too.
+    const library::CompareState before = commands_->compareState();
+    runStep(
+        tr("Compare"), PatchHistory::Kind::Whole, [this] { commands_->compare(); },
+        [this, before] {
+            return [this, before, after = commands_->compareState()](bool undone) {
+                commands_->setCompareState(undone ? before : after);
+            };
+        });
 }
 
 void MainWindow::recordStep(const QString& name)

@@ -13,9 +13,10 @@ class PatchStep : public QUndoCommand
 {
 public:
     PatchStep(PatchHistory& history, const PatchBuffer& before, const PatchBuffer& after,
-              const QString& name, int key, PatchHistory::Kind kind, int epoch)
+              const QString& name, int key, PatchHistory::Kind kind, int epoch,
+              PatchHistory::Side side)
         : QUndoCommand(name), history_(history), before_(before), after_(after), key_(key),
-          kind_(kind), epoch_(epoch)
+          kind_(kind), epoch_(epoch), side_(std::move(side))
     {}
 
     int id() const override { return key_; }
@@ -33,12 +34,20 @@ public:
         return true;
     }
 
-    void undo() override { history_.apply(before_); }
+    void undo() override
+    {
+        if (side_)
+            side_(true);
+        history_.apply(before_);
+    }
     void redo() override
     {
         // The first redo is the push: the patch is there already.
-        if (pushed_)
+        if (pushed_) {
+            if (side_)
+                side_(false);
             history_.apply(after_);
+        }
         pushed_ = true;
     }
 
@@ -54,6 +63,7 @@ private:
     int key_;
     PatchHistory::Kind kind_;
     int epoch_;
+    PatchHistory::Side side_;
     bool pushed_ = false;
 };
 
@@ -73,13 +83,14 @@ PatchHistory::PatchHistory(PatchBuffer& patch, Applied applied, QObject* parent)
 
 PatchHistory::~PatchHistory() = default;
 
-void PatchHistory::record(const QString& name, int key, Kind kind)
+void PatchHistory::record(const QString& name, int key, Kind kind, Side side)
 {
     if (applying_ || patch_ == last_)
         return;
     const PatchBuffer before = last_;
     last_ = patch_;
-    stack_->push(new PatchStep(*this, before, patch_, name, key < 0 ? -1 : key, kind, epoch_));
+    stack_->push(new PatchStep(*this, before, patch_, name, key < 0 ? -1 : key, kind, epoch_,
+                               std::move(side)));
 }
 
 bool PatchHistory::lastIsDraw() const

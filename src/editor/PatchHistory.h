@@ -35,6 +35,10 @@ public:
     // Again replaces a draw, which sends its own patch.
     using Applied = std::function<void(bool send)>;
 
+    // What a step changes besides the patch, put back with it: called with
+    // true when the step is undone, false when it is redone.
+    using Side = std::function<void(bool undone)>;
+
     static constexpr int kUndoLimit = 1000;
 
     // `applied` refreshes the editor and sends the patch after Undo or Redo
@@ -47,7 +51,7 @@ public:
     // The change since the last step becomes a step named `name` (nothing
     // when the patch did not change). Steps of the same `key` (0 and up)
     // merge while no other step comes between them; -1 never merges.
-    void record(const QString& name, int key = -1, Kind kind = Kind::Whole);
+    void record(const QString& name, int key = -1, Kind kind = Kind::Whole, Side side = {});
     // True while Undo or Redo puts a patch back: no step is recorded then.
     bool applying() const { return applying_; }
     // True when the step Undo would take back is a Randomize or Mutate.

@@ -136,6 +136,18 @@ TEST(History, DownloadsAndDrawsComeBackByteForByte)
     rig.action("aRedo")->trigger();
     EXPECT_EQ(rig.patch(), drawn);
 
+    // Compare taken back switches Compare back as well: the next Compare
+    // shows the downloaded patch again rather than the drawn one.
+    rig.action("aCompare")->trigger();
+    const PatchBuffer compared = rig.patch();
+    ASSERT_NE(compared, drawn);
+    EXPECT_EQ(rig.undoText(), "Undo Compare");
+    rig.action("aUndo")->trigger();
+    EXPECT_EQ(rig.patch(), drawn);
+    rig.action("aCompare")->trigger();
+    EXPECT_EQ(rig.patch(), compared);
+    rig.action("aUndo")->trigger();
+
     rig.action("aUndo")->trigger();
     rig.action("aUndo")->trigger();
     EXPECT_EQ(rig.patch(), initial);

@@ -9,6 +9,7 @@
 #include "library/EditCommands.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QScopeGuard>
 #include <QUndoStack>
@@ -27,6 +28,8 @@ void MainWindow::buildHistory()
                 errors_.run([this] { transfers_.midiSendPatch(); });
         },
         this);
+    // A slider held still for a while and dragged on is still one drag.
+    history_->setGestureHeld([] { return QApplication::mouseButtons() != Qt::NoButton; });
     view_->editing().setObserver(
         [this](std::size_t offset, int which) { history_->recordEdit(offset, which); });
     connect(&host_, &WindowTransferHost::patchChanged, this,

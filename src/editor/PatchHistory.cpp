@@ -16,7 +16,7 @@ public:
               const QString& name, int key, PatchHistory::Kind kind, int epoch,
               PatchHistory::Side side)
         : QUndoCommand(name), history_(history), before_(before), after_(after), key_(key),
-          kind_(kind), epoch_(epoch), side_(std::move(side))
+          kind_(kind), epoch_(epoch), side_(std::move(side)), at_(history.now())
     {}
 
     int id() const override { return key_; }
@@ -28,7 +28,10 @@ public:
         const auto* next = static_cast<const PatchStep*>(other);
         if (next->epoch_ != epoch_)
             return false;
+        if (next->at_ - at_ > PatchHistory::kMergeGap && !history_.gestureHeld())
+            return false;
         after_ = next->after_;
+        at_ = next->at_;
         // A control moved back where it was leaves no step behind.
         setObsolete(after_ == before_);
         return true;
@@ -64,6 +67,8 @@ private:
     PatchHistory::Kind kind_;
     int epoch_;
     PatchHistory::Side side_;
+    // When the last edit merged into the step was made.
+    PatchHistory::Clock::time_point at_;
     bool pushed_ = false;
 };
 

@@ -4,7 +4,8 @@
 // exactly as they were, odd bytes of a received dump included. Steps are
 // recorded after the fact: the history keeps the patch as of its last step
 // and compares the present patch with it. Consecutive edits of one control
-// merge into one step (a drag, a held arrow key, a burst of wheel steps).
+// merge into one step (a drag, a held arrow key, a burst of wheel steps)
+// while they follow each other closely or the mouse button stays down.
 #pragma once
 
 #include "protocol/PatchRecord.h"
@@ -12,6 +13,7 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 
 class QUndoStack;
@@ -40,6 +42,10 @@ public:
     using Side = std::function<void(bool undone)>;
 
     static constexpr int kUndoLimit = 1000;
+    // Edits of one control further apart than this are steps of their own
+    // (the control let go and taken up again), unless the gesture is held.
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kMergeGap{1000};
 
     // `applied` refreshes the editor and sends the patch after Undo or Redo
     // put a patch back.
@@ -47,6 +53,14 @@ public:
     ~PatchHistory() override;
 
     QUndoStack& stack() { return *stack_; }
+
+    // True while the user's gesture goes on (a mouse button held down); the
+    // main window asks the application, tests leave it off.
+    void setGestureHeld(std::function<bool()> held) { held_ = std::move(held); }
+    // The clock the merge gap is measured on (tests set their own).
+    void setClock(std::function<Clock::time_point()> now) { now_ = std::move(now); }
+    Clock::time_point now() const { return now_(); }
+    bool gestureHeld() const { return held_ && held_(); }
 
     // The change since the last step becomes a step named `name` (nothing
     // when the patch did not change). Steps of the same `key` (0 and up)
@@ -82,6 +96,8 @@ private:
     PatchBuffer last_;
     Applied applied_;
     QUndoStack* stack_;
+    std::function<bool()> held_;
+    std::function<Clock::time_point()> now_ = [] { return Clock::now(); };
     bool applying_ = false;
     bool quiet_ = false;
     // Raised by every Undo and Redo: a step recorded after one never

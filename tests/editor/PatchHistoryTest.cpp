@@ -1,5 +1,5 @@
 // The editor history's rules for steps, on a bare patch: which edits merge
-// into one step, what Undo and Redo put back, and Randomize Again's place.
+// into one step and what Undo puts back.
 #include "editor/PatchHistory.h"
 
 #include <QUndoStack>
@@ -62,46 +62,6 @@ TEST(PatchHistory, EditsOfOneControlMergeUntilSomethingComesBetween)
     rig.edit(40, 9);
     rig.edit(40, 0);
     EXPECT_EQ(rig.steps(), 3);
-}
-
-TEST(PatchHistory, RandomizeAgainReplacesTheLastDrawInOneStep)
-{
-    PatchBuffer patch{};
-    std::vector<bool> sends;
-    PatchHistory* self = nullptr;
-    PatchHistory history(patch, [&](bool send) {
-        sends.push_back(send);
-        // What the refresh does to the patch is no step.
-        self->record(QStringLiteral("Refresh"));
-    });
-    self = &history;
-    const auto draw = [&](Byte value, PatchHistory::Kind kind) {
-        patch[10] = value;
-        history.record(QStringLiteral("Draw"), -1, kind);
-    };
-    draw(1, PatchHistory::Kind::Randomize);
-    draw(2, PatchHistory::Kind::Mutate);
-    EXPECT_TRUE(history.lastIsDraw());
-
-    PatchHistory::Kind drawn = PatchHistory::Kind::Edit;
-    history.redraw([&](PatchHistory::Kind kind) {
-        drawn = kind;
-        draw(3, kind);
-    });
-    EXPECT_EQ(drawn, PatchHistory::Kind::Mutate);
-    // Taken back without a send: the new draw sends its own patch.
-    EXPECT_EQ(sends, std::vector<bool>{false});
-    EXPECT_EQ(history.stack().count(), 2);
-    history.stack().undo();
-    EXPECT_EQ(patch[10], 1);
-    EXPECT_EQ(sends, (std::vector<bool>{false, true}));
-    history.stack().redo();
-    EXPECT_EQ(patch[10], 3);
-
-    patch[20] = 1;
-    history.recordEdit(20, 0);
-    EXPECT_FALSE(history.lastIsDraw());
-    history.redraw([&](PatchHistory::Kind) { ADD_FAILURE() << "no draw to replace"; });
 }
 
 } // namespace

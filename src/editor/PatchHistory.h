@@ -64,7 +64,8 @@ public:
 
     // The change since the last step becomes a step named `name` (nothing
     // when the patch did not change). Steps of the same `key` (0 and up)
-    // merge while no other step comes between them; -1 never merges.
+    // merge while no other step, Undo or Redo comes between them and they
+    // follow within kMergeGap or the gesture is held; -1 never merges.
     void record(const QString& name, int key = -1, Kind kind = Kind::Whole, Side side = {});
     // True while Undo or Redo puts a patch back: no step is recorded then.
     bool applying() const { return applying_; }

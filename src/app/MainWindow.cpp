@@ -86,9 +86,11 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
     notes_ = new perform::NotePlayer(pacer_, this);
     connect(notes_, &perform::NotePlayer::errorOccurred, this,
             [this](const QString& text) { QMessageBox::information(this, tr("Velmora"), text); });
+    buildHistory();
     buildMenus();
     buildLibrary();
     buildPerform();
+    wireHistory();
     statusBar()->setSizeGripEnabled(false);
     // A fixed window: single border, no maximise.
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);

@@ -6,6 +6,7 @@
 #include "app/Settings.h"
 #include "app/WindowTransferHost.h"
 #include "common/ErrorReporter.h"
+#include "editor/PatchHistory.h"
 #include "editor/TrackGenPresets.h"
 #include "library/LibraryContext.h"
 #include "midi/MidiSetup.h"
@@ -28,6 +29,7 @@ namespace velmora {
 
 namespace editor {
 class PatchEditorView;
+class PatchHistory;
 class ParameterDisplayWindow;
 } // namespace editor
 namespace library {
@@ -127,6 +129,20 @@ private:
     void learnController(int controller);
     void mapController(int controller, int value);
     void setModelMenu(SynthModel model);
+    // MainWindowHistory.cpp: Undo, Redo and Randomize Again.
+    void buildHistory();
+    void addHistoryCommands(QMenu* edit);
+    void wireHistory();
+    // Runs a command that may change the current patch as the step `name`.
+    // `side` gives, when the step is recorded, what else it takes back.
+    void runStep(const QString& name, editor::PatchHistory::Kind kind,
+                 const std::function<void()>& command,
+                 std::function<editor::PatchHistory::Side()> side = {});
+    void recordPending();
+    // Compare as a step that takes the compare state back with the patch.
+    void compare();
+    // A change made outside the editor's controls and commands.
+    void recordStep(const QString& name);
 
     void enableButtons();
     void loadInitPatch();
@@ -169,6 +185,15 @@ private:
     globals::GlobalControls* globals_ = nullptr;
     editor::PatchEditorView* view_ = nullptr;
     editor::ParameterDisplayWindow* lcd_ = nullptr;
+    editor::PatchHistory* history_ = nullptr;
+    // The command running, while it runs: the step its change becomes.
+    struct PendingStep
+    {
+        QString name;
+        editor::PatchHistory::Kind kind;
+        std::function<editor::PatchHistory::Side()> side;
+    };
+    std::optional<PendingStep> pendingStep_;
     HelpBrowser* help_ = nullptr;
     QList<QMenu*> menus_;
     bool closed_ = false;

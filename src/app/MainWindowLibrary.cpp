@@ -118,13 +118,23 @@ void MainWindow::buildLibrary()
     connect(view_->matrix()->selector(), &editor::PatchSelector::playNoteRequested, this,
             [this] { playTestNote(true); });
 
+    using Kind = editor::PatchHistory::Kind;
     const std::pair<const char*, std::function<void()>> commands[] = {
-        {"aOpen", [this] { files_->openPatch(); }},
+        {"aOpen", [this] { runStep(tr("Open"), Kind::Whole, [this] { files_->openPatch(); }); }},
         {"aSave", [this] { files_->savePatch(); }},
-        {"aInit", [this] { commands_->initialize(); }},
-        {"aCompare", [this] { commands_->compare(); }},
-        {"aRandom", [this] { commands_->randomize(settings_.locks); }},
-        {"aMutate", [this] { commands_->mutate(settings_.mutate, settings_.locks); }},
+        {"aInit",
+         [this] { runStep(tr("Initialize"), Kind::Whole, [this] { commands_->initialize(); }); }},
+        {"aCompare", [this] { compare(); }},
+        {"aRandom",
+         [this] {
+             runStep(tr("Randomize"), Kind::Randomize,
+                     [this] { commands_->randomize(settings_.locks); });
+         }},
+        {"aMutate",
+         [this] {
+             runStep(tr("Mutate"), Kind::Mutate,
+                     [this] { commands_->mutate(settings_.mutate, settings_.locks); });
+         }},
         {"aMerge", [this] { mergePatch(); }},
         {"aNote", [this] { playTestNote(true); }},
         {"aChord",
@@ -153,14 +163,19 @@ void MainWindow::openFile(const QString& path)
     const QString suffix = file.suffix().toLower();
     if (suffix == QLatin1String("vms")) {
         errors_.run([this, &path] {
-            if (seq_->loadSequenceFile(path))
+            if (seq_->loadSequenceFile(path)) {
                 seq_->openForPatch(view_->editing(), [this] { view_->initPatchControls(); });
+                recordStep(tr("Multi Triggers"));
+            }
         });
         return;
     }
     // A raw file by its name, a SysEx or MIDI file by what it holds; a bank
     // brings the bank manager to the front with the names in its grid.
-    errors_.run([this, &file] { files_->openFile(file.absoluteFilePath()); });
+    errors_.run([this, &file] {
+        runStep(tr("Open"), editor::PatchHistory::Kind::Whole,
+                [this, &file] { files_->openFile(file.absoluteFilePath()); });
+    });
 }
 
 void MainWindow::playTestNote(bool always)
@@ -191,7 +206,8 @@ void MainWindow::mergePatch()
     library::MergeDialog dialog(
         records_.bank, [this] { return files_->pickPatch(); }, this);
     if (dialog.exec() == QDialog::Accepted)
-        commands_->merge(dialog.other(), dialog.fraction());
+        runStep(tr("Merge"), editor::PatchHistory::Kind::Whole,
+                [&] { commands_->merge(dialog.other(), dialog.fraction()); });
 }
 
 void MainWindow::showMutateSettings()

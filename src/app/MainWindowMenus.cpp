@@ -55,10 +55,13 @@ void MainWindow::buildMenus()
     addCommand(file, "aExit", tr("E&xit"), QKS("Ctrl+X"));
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    addHistoryCommands(edit);
     addCommand(edit, "aInit", tr("&Initialize"), QKS("Ctrl+I"), tr("Load default.vmp"));
     addCommand(edit, "aCompare", tr("&Compare"), {}, tr("Compare patch edits to original"));
     edit->addSeparator();
     addCommand(edit, "aRandom", tr("&Randomize"), QKS("Ctrl+R"), tr("Mutate the current patch"));
+    addCommand(edit, "aRandomizeAgain", tr("Randomize &Again"), QKS("Ctrl+Shift+R"),
+               tr("Take back the last Randomize or Mutate and draw anew"));
     addCommand(edit, "aMutate", tr("&Mutate"), QKS("Ctrl+M"));
     addCommand(edit, "aMerge", tr("Mer&ge..."), QKS("Ctrl+G"),
                tr("Move the current patch toward another one"));

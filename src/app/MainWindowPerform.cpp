@@ -49,6 +49,9 @@ void MainWindow::buildPerform()
             &editor::PatchEditorView::initPatchControls);
     connect(ccmap_.get(), &perform::ControllerMap::matrixEdited, view_,
             &editor::PatchEditorView::initMatrixControls);
+    // An amount of a bus that is off goes into the record without a send.
+    connect(ccmap_.get(), &perform::ControllerMap::matrixEdited, this,
+            [this] { recordStep(tr("Edit")); });
     connect(ccmap_.get(), &perform::ControllerMap::busToggleRequested, this,
             [this](int bus) { view_->matrix()->bus(bus)->toggle(); });
     connect(ccmap_.get(), &perform::ControllerMap::errorOccurred, &errors_, &ErrorReporter::report);
@@ -69,7 +72,11 @@ void MainWindow::buildPerform()
 
     const std::pair<const char*, std::function<void()>> commands[] = {
         {"aSequencer",
-         [this] { seq_->openForPatch(view_->editing(), [this] { view_->initPatchControls(); }); }},
+         [this] {
+             seq_->openForPatch(view_->editing(), [this] { view_->initPatchControls(); });
+             // The sequencer sets the multi-trigger bits of the patch.
+             recordStep(tr("Multi Triggers"));
+         }},
         {"aViewMap", [this] { perform::ControllerMapDialog(*ccmap_, this).exec(); }},
         {"aKeyboard",
          [this] {

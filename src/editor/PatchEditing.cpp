@@ -42,6 +42,7 @@ void PatchEditing::setValue(int control, int value)
         return;
     patch_[offsetOf(control)] = static_cast<Byte>(value);
     sender_.sendControl(control);
+    edited(offsetOf(control));
 }
 
 void PatchEditing::storeValue(int control, int value)
@@ -49,6 +50,7 @@ void PatchEditing::storeValue(int control, int value)
     if (loading() || control < 0 || control >= kControlTableSize)
         return;
     patch_[offsetOf(control)] = static_cast<Byte>(value);
+    edited(offsetOf(control));
 }
 
 void PatchEditing::setSigned(int control, int value)
@@ -59,6 +61,7 @@ void PatchEditing::setSigned(int control, int value)
     // sendControl knows the Matrix-6 rules for the detune and the negative
     // amounts.
     sender_.sendControl(control);
+    edited(offsetOf(control));
 }
 
 void PatchEditing::setMixPosition(int position)
@@ -67,6 +70,7 @@ void PatchEditing::setMixPosition(int position)
         return;
     patch_[offsetOf(kMixControl)] = static_cast<Byte>(kMixMax - position);
     sender_.sendControl(kMixControl);
+    edited(offsetOf(kMixControl));
 }
 
 int PatchEditing::mixPosition() const
@@ -80,6 +84,7 @@ void PatchEditing::toggleBit(std::size_t offset, Byte bit, Byte parameter)
         return;
     patch_[offset] ^= bit;
     sender_.sendParameter(parameter, patch_[offset]);
+    edited(offset, bit);
 }
 
 void PatchEditing::setChoice(std::size_t offset, Byte parameter, int value)
@@ -88,6 +93,7 @@ void PatchEditing::setChoice(std::size_t offset, Byte parameter, int value)
         return;
     patch_[offset] = static_cast<Byte>(value);
     sender_.sendParameter(parameter, patch_[offset]);
+    edited(offset);
 }
 
 void PatchEditing::setSourceItem(std::size_t offset, Byte parameter, int item)
@@ -118,6 +124,7 @@ void PatchEditing::switchBusOn(int bus)
     if (loading())
         return;
     sendBus(bus);
+    edited(busOffset(bus), kBusSwitch);
 }
 
 void PatchEditing::switchBusOff(int bus)
@@ -127,6 +134,7 @@ void PatchEditing::switchBusOff(int bus)
     const std::size_t s = busOffset(bus);
     patch_[s] = patch_[s + 1] = patch_[s + 2] = 0;
     sender_.sendMatrix(bus, 0, 0, 0);
+    edited(s, kBusSwitch);
 }
 
 void PatchEditing::setBusSourceItem(int bus, int item)
@@ -135,6 +143,7 @@ void PatchEditing::setBusSourceItem(int bus, int item)
         return;
     patch_[busOffset(bus)] = static_cast<Byte>(item + 1);
     sendBus(bus);
+    edited(busOffset(bus));
 }
 
 void PatchEditing::setBusDestinationItem(int bus, int item)
@@ -143,6 +152,7 @@ void PatchEditing::setBusDestinationItem(int bus, int item)
         return;
     patch_[busOffset(bus) + 2] = static_cast<Byte>(item + 1);
     sendBus(bus);
+    edited(busOffset(bus) + 2);
 }
 
 void PatchEditing::setBusAmount(int bus, int amount)
@@ -151,6 +161,7 @@ void PatchEditing::setBusAmount(int bus, int amount)
         return;
     patch_[busOffset(bus) + 1] = signedToByte(amount);
     sendBus(bus);
+    edited(busOffset(bus) + 1);
 }
 
 PatchEditing::TrackingCurve PatchEditing::tracking() const
@@ -169,6 +180,13 @@ void PatchEditing::setTracking(const TrackingCurve& points)
         patch_[kFirstTrackingOffset + j] = points[j];
         sender_.sendParameter(static_cast<Byte>(kFirstTrackingParameter + j), points[j]);
     }
+    edited(kFirstTrackingOffset, kTrackingCurve);
+}
+
+void PatchEditing::edited(std::size_t offset, int which) const
+{
+    if (observer_)
+        observer_(offset, which);
 }
 
 } // namespace velmora::editor

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 
 namespace velmora::editor {
 
@@ -37,6 +38,14 @@ public:
         bool previous_;
     };
     bool loading() const { return sender_.loadingControls(); }
+
+    // Told after every edit that wrote the record (the history's steps):
+    // the offset of the byte the control stands for and which control of
+    // it: 0 the byte's own, a bit check box its bit, or one of the two below.
+    static constexpr int kBusSwitch = 256;
+    static constexpr int kTrackingCurve = 257;
+    using Observer = std::function<void(std::size_t offset, int which)>;
+    void setObserver(Observer observer) { observer_ = std::move(observer); }
 
     // A scroll bar or gauge of an unsigned control (value 0..max).
     void setValue(int control, int value);
@@ -84,9 +93,11 @@ public:
 
 private:
     void sendBus(int bus);
+    void edited(std::size_t offset, int which = 0) const;
 
     PatchBuffer& patch_;
     ParameterSender& sender_;
+    Observer observer_;
 };
 
 } // namespace velmora::editor

@@ -36,6 +36,9 @@ public:
     // plays the test note. Only while patchLoaded.
     void compare();
     bool compareOn() const { return compare_.isOn(); }
+    // The editor's history takes a Compare back with the patch it showed.
+    const CompareState& compareState() const { return compare_; }
+    void setCompareState(const CompareState& state) { compare_ = state; }
     // `aRandom`: a new patch drawn over the patch controls' bytes; the name
     // and the matrix stay, and so does every locked group. Only while
     // patchLoaded.

@@ -1,0 +1,152 @@
+// Edit > Undo and Redo in the main window, against the virtual instrument: a
+// drag is one step, every step comes back byte for byte (odd bytes of a real
+// dump included), the instrument gets the patch put back, the menu names the
+// step, and Randomize Again replaces the last draw in one step.
+#include "app/WindowRig.h"
+#include "library/BankManagerWindow.h"
+#include "support/DemoPatches.h"
+
+#include <QAction>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace velmora::test {
+namespace {
+
+struct HistoryRig : WindowRig
+{
+    HistoryRig()
+    {
+        EXPECT_TRUE(window->startUp());
+        action("aInit")->trigger();
+        EXPECT_TRUE(waitFor([&] { return window->pacer().idle(); }));
+    }
+    PatchBuffer patch() const { return window->records().currentPatch; }
+    // The instrument's edit buffer once everything sent has arrived.
+    PatchRecord editBuffer()
+    {
+        EXPECT_TRUE(waitFor([&] { return window->pacer().idle(); }));
+        PatchRecord buffer{};
+        backend->withInstrument([&](VirtualInstrument& i) { buffer = i.editBuffer(); });
+        return buffer;
+    }
+    void undo() { action("aUndo")->trigger(); }
+    QString undoText() const { return action("aUndo")->text(); }
+};
+
+PatchRecord recordIn(const PatchBuffer& patch)
+{
+    PatchRecord record{};
+    std::copy_n(patch.begin(), record.size(), record.begin());
+    return record;
+}
+
+TEST(History, AControlDraggedIsOneStepUndoneAndRedoneOnTheInstrument)
+{
+    ProgramFolder folder;
+    HistoryRig rig;
+    const PatchBuffer initial = rig.patch();
+    auto* cutoff = rig.window->findChild<QScrollBar*>("sbVCFfreq");
+    const int shown = cutoff->value();
+    cutoff->setSliderDown(true);
+    for (int v = 10; v < 40; ++v)
+        cutoff->setSliderPosition(v);
+    cutoff->setSliderDown(false);
+    const PatchBuffer dragged = rig.patch();
+    ASSERT_NE(dragged, initial);
+    EXPECT_EQ(rig.undoText(), "Undo VCF Cutoff Frequency");
+
+    rig.undo();
+    EXPECT_EQ(rig.patch(), initial);
+    EXPECT_EQ(rig.undoText(), "Undo Initialize");
+    EXPECT_EQ(rig.action("aRedo")->text(), "Redo VCF Cutoff Frequency");
+    // The page shows the patch put back, and so does the instrument.
+    EXPECT_EQ(cutoff->value(), shown);
+    EXPECT_EQ(rig.editBuffer(), recordIn(initial));
+    rig.action("aRedo")->trigger();
+    EXPECT_EQ(rig.patch(), dragged);
+    EXPECT_EQ(rig.editBuffer(), recordIn(dragged));
+}
+
+TEST(History, DownloadsDrawsAndBankEntriesComeBackByteForByte)
+{
+    ProgramFolder folder;
+    HistoryRig rig;
+    const PatchBuffer initial = rig.patch();
+    // A dump as untidy as real ones: a control character in the name, bytes
+    // outside what the controls can show.
+    PatchRecord odd{'O', 'd', 'd', 0x01, 0x7F, '~', ' ', 0x1F};
+    for (const auto& [offset, value] : std::initializer_list<std::pair<std::size_t, Byte>>{
+             {13, 0x83}, {19, 40}, {25, 7}, {26, 200}, {77, 90}, {86, 100}, {114, 0xC0}})
+        odd[offset] = value;
+    rig.backend->withInstrument([&](VirtualInstrument& i) { i.setPatch(0, 7, odd); });
+    rig.window->parameterSender().sendProgramChange(7);
+    rig.action("aDownload")->trigger();
+    ASSERT_TRUE(rig.waitFor([&] { return recordIn(rig.patch()) == odd; }));
+    const PatchBuffer received = rig.patch();
+    EXPECT_EQ(rig.undoText(), "Undo Download");
+
+    rig.action("aRandom")->trigger();
+    const PatchBuffer drawn = rig.patch();
+    EXPECT_EQ(rig.undoText(), "Undo Randomize");
+    rig.undo();
+    EXPECT_EQ(rig.patch(), received);
+    EXPECT_EQ(rig.editBuffer(), odd);
+    rig.action("aRedo")->trigger();
+    EXPECT_EQ(rig.patch(), drawn);
+
+    // Compare taken back switches Compare back too: the next Compare shows
+    // the downloaded patch again rather than the drawn one.
+    rig.action("aCompare")->trigger();
+    const PatchBuffer compared = rig.patch();
+    ASSERT_NE(compared, drawn);
+    rig.undo();
+    EXPECT_EQ(rig.patch(), drawn);
+    rig.action("aCompare")->trigger();
+    EXPECT_EQ(rig.patch(), compared);
+
+    // A double click on a bank entry puts it in the editor.
+    rig.window->records().bank[5] = demo::demoPatch(5);
+    rig.action("aBankManager")->trigger();
+    auto* grid =
+        child<QTableView>(*child<library::BankManagerWindow>(*rig.window, "frmBank"), "gridBANK");
+    const QPoint entry = grid->visualRect(grid->model()->index(5, 0)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, entry);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, entry);
+    ASSERT_EQ(rig.patch(), demo::demoPatch(5));
+    EXPECT_EQ(rig.undoText(), "Undo Bank to Editor");
+
+    for (int step = 0; step < 4; ++step)
+        rig.undo();
+    EXPECT_EQ(rig.patch(), initial);
+    EXPECT_EQ(rig.editBuffer(), recordIn(initial));
+}
+
+TEST(History, RandomizeAgainReplacesTheLastDrawInOneStep)
+{
+    ProgramFolder folder;
+    HistoryRig rig;
+    QAction* again = rig.action("aRandomizeAgain");
+    EXPECT_FALSE(again->isEnabled());
+    const PatchBuffer initial = rig.patch();
+    rig.action("aRandom")->trigger();
+    const PatchBuffer first = rig.patch();
+    ASSERT_TRUE(again->isEnabled());
+    again->trigger();
+    EXPECT_NE(rig.patch(), first);
+    EXPECT_EQ(rig.editBuffer(), recordIn(rig.patch()));
+    EXPECT_EQ(rig.undoText(), "Undo Randomize");
+    EXPECT_FALSE(rig.action("aRedo")->isEnabled());
+    rig.undo();
+    EXPECT_EQ(rig.patch(), initial);
+
+    // After an edit there is no draw to replace.
+    rig.action("aRandom")->trigger();
+    rig.window->findChild<QScrollBar*>("sbVCFfreq")->setValue(5);
+    EXPECT_FALSE(again->isEnabled());
+}
+
+} // namespace
+} // namespace velmora::test

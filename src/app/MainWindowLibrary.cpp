@@ -118,7 +118,8 @@ void MainWindow::buildLibrary()
             [this] { playTestNote(true); });
 
     const std::pair<const char*, std::function<void()>> commands[] = {
-        {"aOpen", [this] { files_->openPatch(); }},
+        // A bank file opened here is a step of the bank manager's history.
+        {"aOpen", [this] { bank_->recordStep(tr("Open Bank"), [this] { files_->openPatch(); }); }},
         {"aSave", [this] { files_->savePatch(); }},
         {"aInit", [this] { commands_->initialize(); }},
         {"aCompare", [this] { commands_->compare(); }},
@@ -158,7 +159,10 @@ void MainWindow::openFile(const QString& path)
     }
     // A raw file by its name, a SysEx or MIDI file by what it holds; a bank
     // brings the bank manager to the front with the names in its grid.
-    errors_.run([this, &file] { files_->openFile(file.absoluteFilePath()); });
+    errors_.run([this, &file] {
+        bank_->recordStep(tr("Open Bank"),
+                          [this, &file] { files_->openFile(file.absoluteFilePath()); });
+    });
 }
 
 void MainWindow::playTestNote(bool always)
@@ -181,7 +185,8 @@ void MainWindow::editSplit(int split)
     connect(&dialog, &globals::SplitEditorDialog::splitStored, bank_,
             &library::BankManagerWindow::setSplitCell);
     connect(&dialog, &globals::SplitEditorDialog::helpRequested, this, &MainWindow::showHelpTopic);
-    dialog.exec();
+    // OK stores the split: a step of the bank manager's history.
+    bank_->recordStep(tr("Split Edit"), [&dialog] { dialog.exec(); });
 }
 
 void MainWindow::showMutateSettings()

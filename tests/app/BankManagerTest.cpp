@@ -436,6 +436,17 @@ TEST(BankManager, UndoAndRedoTakeBackPastesRenamesAndOpenedBanks)
     bank.action("aBankUndo")->trigger();
     EXPECT_EQ(rig.records.bank[0], demo[0]);
     EXPECT_EQ(rig.cell(0, 0), "DEMO 000");
+
+    // A bank handed to the main window (a file named on the command line).
+    const Bank mine = rig.records.bank;
+    Bank other = demo;
+    writeName(other[0], "OTHER");
+    rig.window->openFile(QString::fromStdString(dir.write("other.syx", bankSysex(other))));
+    EXPECT_EQ(rig.cell(0, 0), "OTHER   ");
+    EXPECT_EQ(stepText(bank, "aBankUndo"), "Undo Open Bank");
+    bank.action("aBankUndo")->trigger();
+    EXPECT_EQ(rig.records.bank, mine);
+    EXPECT_EQ(bank.windowTitle(), "demo.syx - Bank Manager");
 }
 
 TEST(BankManager, UndoTakesBackADownloadAndASplitEdit)

@@ -186,6 +186,7 @@ void BankManagerWindow::buildMenus()
         const QString redoText = steps.redoText();
         undo->setText(undoText.isEmpty() ? tr("&Undo") : tr("&Undo %1").arg(undoText));
         redo->setText(redoText.isEmpty() ? tr("&Redo") : tr("&Redo %1").arg(redoText));
+        // While a download is under way its step is open and they do nothing.
         undo->setEnabled(steps.canUndo());
         redo->setEnabled(steps.canRedo());
     };

@@ -74,7 +74,9 @@ public:
     void undo();
     void redo();
 
-    // The bytes the kept steps take, measured from what they store.
+    // The bytes the kept steps take, measured from what they store: each
+    // step object, its changed entries and splits and its texts (Qt's own
+    // part of each command adds some tens of bytes more).
     std::size_t footprint() const;
 
     // What begin keeps: the whole bank and split table, the cells that show

@@ -120,7 +120,14 @@ void MainWindow::buildLibrary()
 
     using Kind = editor::PatchHistory::Kind;
     const std::pair<const char*, std::function<void()>> commands[] = {
-        {"aOpen", [this] { runStep(tr("Open"), Kind::Whole, [this] { files_->openPatch(); }); }},
+        // A file opened here changes the patch or the bank, each a step of
+        // its own history (a history without a change records nothing).
+        {"aOpen",
+         [this] {
+             runStep(tr("Open"), Kind::Whole, [this] {
+                 bank_->recordStep(tr("Open Bank"), [this] { files_->openPatch(); });
+             });
+         }},
         {"aSave", [this] { files_->savePatch(); }},
         {"aInit",
          [this] { runStep(tr("Initialize"), Kind::Whole, [this] { commands_->initialize(); }); }},
@@ -173,8 +180,10 @@ void MainWindow::openFile(const QString& path)
     // A raw file by its name, a SysEx or MIDI file by what it holds; a bank
     // brings the bank manager to the front with the names in its grid.
     errors_.run([this, &file] {
-        runStep(tr("Open"), editor::PatchHistory::Kind::Whole,
-                [this, &file] { files_->openFile(file.absoluteFilePath()); });
+        runStep(tr("Open"), editor::PatchHistory::Kind::Whole, [this, &file] {
+            bank_->recordStep(tr("Open Bank"),
+                              [this, &file] { files_->openFile(file.absoluteFilePath()); });
+        });
     });
 }
 
@@ -198,7 +207,8 @@ void MainWindow::editSplit(int split)
     connect(&dialog, &globals::SplitEditorDialog::splitStored, bank_,
             &library::BankManagerWindow::setSplitCell);
     connect(&dialog, &globals::SplitEditorDialog::helpRequested, this, &MainWindow::showHelpTopic);
-    dialog.exec();
+    // OK stores the split: a step of the bank manager's history.
+    bank_->recordStep(tr("Split Edit"), [&dialog] { dialog.exec(); });
 }
 
 void MainWindow::mergePatch()

@@ -64,6 +64,9 @@ void WindowTransferHost::setProgress(int position)
 void WindowTransferHost::closeProgress()
 {
     progress_.reset();
+    // A bank download is one step of the bank manager's history once over.
+    if (bank_)
+        bank_->receiveEnded();
 }
 
 std::optional<int> WindowTransferHost::askPatchNumber(const NumberRequest& request)

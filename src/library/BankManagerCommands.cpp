@@ -1,5 +1,6 @@
 // The bank manager's commands: the File menu, the grid popups, double clicks
 // and the bank selector.
+#include "library/BankHistory.h"
 #include "library/BankManagerWindow.h"
 #include "library/BankTableModel.h"
 #include "library/LibraryFileCommands.h"
@@ -15,7 +16,9 @@
 namespace velmora::library {
 void BankManagerWindow::newBank()
 {
+    beginStep(tr("New Bank"));
     clearBank();
+    history_->end();
     bankSelector_->setCurrentIndex(-1);
     // The instrument still has its bank selected, so the selector shows it again.
     updateGrid();
@@ -24,7 +27,7 @@ void BankManagerWindow::newBank()
 
 void BankManagerWindow::openFromFile()
 {
-    fileCommand([this] { files_.openBank(); });
+    fileCommand(tr("Open Bank"), [this] { files_.openBank(); });
 }
 
 void BankManagerWindow::saveToFile()
@@ -36,7 +39,18 @@ void BankManagerWindow::downloadBank()
 {
     if (!output_.isOpen())
         return;
-    context_.errors.run([this] { transfers_.startBankDownload(); });
+    // The answer arrives message by message; the step takes the bank as it
+    // is now and ends when the receive is over (receiveEnded). A download
+    // that fails leaves the bank as it was, so its step, if any, only puts
+    // back what the grid showed.
+    settleDownload();
+    if (!downloading_) {
+        history_->begin(tr("Download Bank"));
+        downloading_ = true;
+    }
+    splitsArrived_ = false;
+    if (!context_.errors.run([this] { transfers_.startBankDownload(); }))
+        settleDownload(); // the request did not go out: no answer is coming
     updateGrid();
     emit context_.flagsChanged();
 }
@@ -56,10 +70,12 @@ void BankManagerWindow::copyEntry()
 
 void BankManagerWindow::pasteEntry()
 {
+    beginStep(tr("Paste"));
     pastePatch(clipboard_, context_.records.bank, selected_);
     setBankCell(selected_, patchNameOf(clipboard_));
     context_.flags.bankLoaded = true;
     updateGrid();
+    history_->end();
 }
 
 void BankManagerWindow::renameEntry()
@@ -68,14 +84,16 @@ void BankManagerWindow::renameEntry()
     if (dialog.exec() != QDialog::Accepted || !dialog.edited())
         return;
     const std::string name = dialog.name();
+    beginStep(tr("Rename"));
     writeName(context_.records.bank[static_cast<std::size_t>(selected_)], name);
     setBankCell(selected_, name);
+    history_->end();
 }
 
 void BankManagerWindow::openEntry()
 {
     // A loaded patch sets bankLoaded; a cancelled dialog leaves it as it was.
-    fileCommand([this] { files_.openPatch(selected_); });
+    fileCommand(tr("Open Patch"), [this] { files_.openPatch(selected_); });
 }
 
 void BankManagerWindow::saveEntry()
@@ -110,16 +128,18 @@ void BankManagerWindow::editorToBank()
     if (!context_.flags.patchLoaded)
         return;
     SynthRecords& records = context_.records;
+    beginStep(tr("Editor to Bank"));
     records.bank[static_cast<std::size_t>(selected_)] = records.currentPatch;
     setBankCell(selected_, patchNameOf(records.currentPatch));
     context_.flags.bankLoaded = true;
     updateGrid();
+    history_->end();
     emit context_.flagsChanged();
 }
 
 void BankManagerWindow::importSplit()
 {
-    fileCommand([this] { files_.importSplit(selectedSplit_); });
+    fileCommand(tr("Import Split"), [this] { files_.importSplit(selectedSplit_); });
 }
 
 void BankManagerWindow::exportSplit()

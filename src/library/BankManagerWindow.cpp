@@ -1,5 +1,6 @@
 #include "library/BankManagerWindow.h"
 
+#include "library/BankHistory.h"
 #include "library/BankTableModel.h"
 #include "library/LibraryFileCommands.h"
 #include "library/RenamePatchDialog.h"
@@ -19,6 +20,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTableView>
+#include <QTimer>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 namespace velmora::library {
@@ -63,6 +66,21 @@ BankManagerWindow::BankManagerWindow(LibraryContext& context, LibraryFileCommand
     setObjectName(QStringLiteral("frmBank"));
     setWindowTitle(tr("Bank Manager"));
     buildGrids();
+    // Undo and redo change the librarian's copy of the bank and the grids;
+    // nothing goes to the instrument.
+    history_ =
+        new BankHistory({.records = context_.records,
+                         .flags = context_.flags,
+                         .bankCells = *bankModel_,
+                         .splitCells = *splitModel_,
+                         .caption = [this] { return windowTitle(); },
+                         .setCaption = [this](const QString& caption) { setCaption(caption); },
+                         .shown =
+                             [this] {
+                                 showRecords();
+                                 emit context_.flagsChanged();
+                             }},
+                        this);
     buildMenus();
     bankGrid_->setCurrentIndex(bankModel_->index(0, 0));
     splitGrid_->setCurrentIndex(splitModel_->index(0, 0));
@@ -153,6 +171,33 @@ void BankManagerWindow::buildMenus()
     connect(widgets::addMenuAction(*this, file, "aExit", tr("E&xit"), QKS("Ctrl+X")),
             &QAction::triggered, this, &QWidget::close);
 
+    // The bank manager's own history; the editor keeps its own.
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    QUndoStack& steps = history_->stack();
+    QAction* undo = widgets::addMenuAction(*this, edit, "aBankUndo", tr("&Undo"), QKS::Undo);
+    QAction* redo = widgets::addMenuAction(*this, edit, "aBankRedo", tr("&Redo"));
+    redo->setShortcuts({QKS("Ctrl+Shift+Z"), QKS("Ctrl+Y")});
+    for (QAction* action : {undo, redo})
+        action->setShortcutContext(Qt::WindowShortcut);
+    wire(undo, &BankManagerWindow::undo);
+    wire(redo, &BankManagerWindow::redo);
+    const auto showSteps = [undo, redo, &steps] {
+        const QString undoText = steps.undoText();
+        const QString redoText = steps.redoText();
+        undo->setText(undoText.isEmpty() ? tr("&Undo") : tr("&Undo %1").arg(undoText));
+        redo->setText(redoText.isEmpty() ? tr("&Redo") : tr("&Redo %1").arg(redoText));
+        // While a download is under way its step is open and they do nothing.
+        undo->setEnabled(steps.canUndo());
+        redo->setEnabled(steps.canRedo());
+    };
+    connect(&steps, &QUndoStack::indexChanged, this, showSteps);
+    // A download that has ended is a step of its own before the menu shows.
+    connect(edit, &QMenu::aboutToShow, this, [this, showSteps] {
+        settleDownload();
+        showSteps();
+    });
+    showSteps();
+
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     connect(
         widgets::addMenuAction(*this, help, "aBankHelp", tr("Bank Manager &Help"), QKS(Qt::Key_F1)),
@@ -203,6 +248,8 @@ void BankManagerWindow::setBankCell(int index, const std::string& name)
 
 void BankManagerWindow::setSplitCell(int index, const std::string& name)
 {
+    if (downloading_)
+        splitsArrived_ = true;
     splitModel_->showName(index, name);
 }
 
@@ -251,12 +298,57 @@ void BankManagerWindow::clearBank()
     setCaption(tr("Bank Manager"));
 }
 
-void BankManagerWindow::fileCommand(const std::function<void()>& command)
+void BankManagerWindow::fileCommand(const QString& step, const std::function<void()>& command)
 {
     // The command says which cells it filled (recordsFilled); a failed one
     // still leaves the menu state to bring up to date.
+    beginStep(step);
     context_.errors.run(command);
     showRecords();
+    history_->end();
+}
+
+void BankManagerWindow::recordStep(const QString& name, const std::function<void()>& change)
+{
+    settleDownload();
+    history_->record(name, change);
+}
+
+void BankManagerWindow::beginStep(const QString& name)
+{
+    settleDownload();
+    history_->begin(name);
+}
+
+void BankManagerWindow::settleDownload()
+{
+    if (!downloading_ || transfers_.receiving())
+        return;
+    downloading_ = false;
+    history_->end();
+}
+
+void BankManagerWindow::receiveEnded()
+{
+    // The receive's state changes after the progress window closes; look
+    // once the transfer engine is done with the message.
+    if (downloading_ && splitsArrived_)
+        QTimer::singleShot(0, this, [this] {
+            if (splitsArrived_)
+                settleDownload();
+        });
+}
+
+void BankManagerWindow::undo()
+{
+    settleDownload();
+    history_->undo();
+}
+
+void BankManagerWindow::redo()
+{
+    settleDownload();
+    history_->redo();
 }
 
 void BankManagerWindow::changeEvent(QEvent* event)

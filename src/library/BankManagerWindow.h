@@ -27,6 +27,7 @@ class Transfers;
 
 namespace velmora::library {
 
+class BankHistory;
 class BankTableModel;
 class LibraryFileCommands;
 
@@ -48,6 +49,10 @@ public:
     void setBankCell(int index, const std::string& name);
     void setSplitCell(int index, const std::string& name);
     void setCaption(const QString& caption);
+    // The transfer engine closed its progress window (a part of a transfer
+    // ended): a bank download whose splits have arrived becomes one step of
+    // the history once the receive is over.
+    void receiveEnded();
     // The bank upload dialog ("Send As"): bank 0 or 1, nothing when cancelled.
     std::optional<int> askUploadBank();
 
@@ -64,6 +69,15 @@ public:
     int selectedEntry() const { return selected_; }
     int selectedSplit() const { return selectedSplit_; }
     QAction* action(const QString& objectName) const;
+
+    // The bank manager's history (Edit > Undo, Redo).
+    BankHistory& history() { return *history_; }
+    // Runs `change` (a command of another window that may change the bank or
+    // the split table, such as the split editor or the main window's Open);
+    // what it changed becomes the step `name`.
+    void recordStep(const QString& name, const std::function<void()>& change);
+    void undo();
+    void redo();
 
     // Commands.
     void newBank();
@@ -107,7 +121,11 @@ private:
     void openSplitEditor(const QModelIndex& cell);
     // Runs a file command that reads into the bank or the split table; the
     // cells it filled show their names from then on.
-    void fileCommand(const std::function<void()>& command);
+    void fileCommand(const QString& step, const std::function<void()>& command);
+    // Starts a step; a finished download still open becomes its own step first.
+    void beginStep(const QString& name);
+    // A download's step ends once nothing is being received any more.
+    void settleDownload();
 
     LibraryContext& context_;
     BankTableModel* bankModel_ = nullptr;
@@ -120,6 +138,10 @@ private:
     MidiSink& output_;
     QMenu* popup_ = nullptr;
     QMenu* splitPopup_ = nullptr;
+    BankHistory* history_ = nullptr;
+    // A bank download's step is open; its splits have begun to arrive.
+    bool downloading_ = false;
+    bool splitsArrived_ = false;
     PatchRecord clipboard_{};
     bool grew_ = false;
     int selected_ = 0;

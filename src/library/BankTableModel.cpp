@@ -94,6 +94,15 @@ void BankTableModel::setFilled(int entry)
     changed(entry);
 }
 
+void BankTableModel::setFilledState(int entry, bool filled)
+{
+    if (entry < 0 || entry >= entryCount())
+        return;
+    filled_[static_cast<std::size_t>(entry)] = filled;
+    arriving_.erase(entry);
+    changed(entry);
+}
+
 void BankTableModel::showRecords()
 {
     arriving_.clear();

@@ -46,6 +46,10 @@ public:
     void showName(int entry, const std::string& name);
     // Marks the entry as holding something without showing anything new.
     void setFilled(int entry);
+    // Which entries hold something, and one entry's state put back (the
+    // bank manager's undo and redo).
+    const std::vector<bool>& filledEntries() const { return filled_; }
+    void setFilledState(int entry, bool filled);
     // Every entry that holds something shows its name from the records again.
     void showRecords();
     // Every entry reads "<empty> " again.

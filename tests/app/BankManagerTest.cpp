@@ -3,6 +3,7 @@
 // instrument and scripted file dialogs.
 #include "app/WindowRig.h"
 #include "globals/SplitEditorDialog.h"
+#include "library/BankHistory.h"
 #include "library/BankManagerWindow.h"
 #include "library/FakeFileDialogs.h"
 #include "library/RenamePatchDialog.h"
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QUndoStack>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -35,7 +37,7 @@ namespace {
 // The main window with its bank manager in front.
 struct BankRig : test::ProgramFolder, test::WindowRig
 {
-    BankRig()
+    explicit BankRig(SynthModel model = SynthModel::Matrix1000) : test::WindowRig(model)
     {
         auto owned = std::make_unique<test::FakeFileDialogs>();
         dialogs = owned.get();
@@ -118,6 +120,21 @@ void popupCommand(QTableView* grid, int column, int row, const QString& name)
     QContextMenuEvent request(QContextMenuEvent::Mouse, at, grid->viewport()->mapToGlobal(at));
     QApplication::sendEvent(grid->viewport(), &request);
     EXPECT_TRUE(chosen) << name.toStdString();
+}
+
+// What the Edit menu's Undo or Redo reads, without its mnemonic.
+QString stepText(const BankManagerWindow& bank, const char* name)
+{
+    return bank.action(QLatin1String(name))->text().remove(QLatin1Char('&'));
+}
+
+// What every cell of the bank grid shows, entry by entry.
+QStringList cells(const BankRig& rig)
+{
+    QStringList texts;
+    for (int k = 0; k < 100; ++k)
+        texts << rig.cell(k / 10, k % 10);
+    return texts;
 }
 
 bool sameRecord(const PatchBuffer& a, const PatchBuffer& b)
@@ -295,6 +312,22 @@ TEST(BankManager, SelectorUploadAndDownloadTalkToTheInstrument)
     for (const int k : {0, 37, 99})
         EXPECT_EQ(rig.cell(k / 10, k % 10).toStdString(), patchNameOf(rig.records.bank[k]));
     EXPECT_EQ(bank.windowTitle(), "Bank Manager");
+
+    // The download is one step once its splits and filler have arrived; a
+    // download cancelled at once changes nothing and adds no step.
+    ASSERT_TRUE(rig.waitFor([&] { return bank.history().stack().count() == 1; }));
+    const Bank received = rig.records.bank;
+    bank.action("aDownload")->trigger();
+    rig.window->transfer().cancelReceive();
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window->transfer().flags().splitsReceived; }));
+    EXPECT_EQ(rig.records.bank, received);
+    EXPECT_EQ(bank.history().stack().count(), 1);
+    rig.clearLog();
+    EXPECT_EQ(stepText(bank, "aBankUndo"), "Undo Download Bank");
+    bank.action("aBankUndo")->trigger();
+    EXPECT_EQ(rig.records.bank, demoBank());
+    EXPECT_EQ(rig.cell(3, 7), "<empty> "); // the grid had not shown that bank
+    EXPECT_TRUE(rig.received().empty());
 }
 
 TEST(BankManager, SplitGridServesOnlyTheMatrix6AndReceivedSplits)
@@ -328,4 +361,142 @@ TEST(BankManager, SplitGridServesOnlyTheMatrix6AndReceivedSplits)
         EXPECT_EQ(bank.selectedSplit(), 13);
         EXPECT_EQ(opened, received ? "THIRTN" : "");
     }
+}
+
+TEST(BankManager, UndoAndRedoTakeBackPastesRenamesAndOpenedBanks)
+{
+    test::TempDir dir;
+    BankRig rig;
+    BankManagerWindow& bank = rig.bank;
+    EXPECT_EQ(stepText(bank, "aBankUndo"), "Undo");
+    EXPECT_FALSE(bank.action("aBankUndo")->isEnabled());
+    rig.records.bank[1] = demo::demoPatch(1);
+    rig.records.bank[2][134] = 0x22; // the further byte, never shown
+    rig.records.bank[2][60] = 0xFF;  // a value no control has
+    bank.setBankCell(1, "DEMO 001");
+    const PatchBuffer second = rig.records.bank[2];
+
+    // A paste, taken back and done again from the keyboard.
+    click(rig.bankGrid, 0, 1);
+    bank.action("pmiCopy")->trigger();
+    click(rig.bankGrid, 0, 2);
+    bank.action("pmiPaste")->trigger();
+    EXPECT_EQ(stepText(bank, "aBankUndo"), "Undo Paste");
+    QTest::keyClick(&bank, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rig.records.bank[2], second);
+    EXPECT_EQ(rig.cell(0, 2), "<empty> ");
+    EXPECT_EQ(stepText(bank, "aBankRedo"), "Redo Paste");
+    QTest::keyClick(&bank, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_TRUE(sameRecord(rig.records.bank[2], rig.records.bank[1]));
+    EXPECT_EQ(rig.records.bank[2][134], 0x22);
+    EXPECT_EQ(rig.cell(0, 2), "DEMO 001");
+
+    // A rename; Ctrl+Shift+Z redoes as Ctrl+Y does.
+    test::whenShown<RenamePatchDialog>([](RenamePatchDialog& dialog) {
+        QTest::keyClicks(test::child<QLineEdit>(dialog, "eName"), "lead");
+        QTest::mouseClick(test::child<QPushButton>(dialog, "OKBtn"), Qt::LeftButton);
+    });
+    bank.action("pmiRename")->trigger();
+    EXPECT_EQ(rig.cell(0, 2), "LEAD    ");
+    EXPECT_EQ(stepText(bank, "aBankUndo"), "Undo Rename");
+    bank.action("aBankUndo")->trigger();
+    EXPECT_EQ(rig.cell(0, 2), "DEMO 001");
+    EXPECT_EQ(rig.records.bank[2][0], 'D');
+    rig.activate();
+    QTest::keyClick(&bank, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(rig.cell(0, 2), "LEAD    ");
+
+    // A bank from a file, taken back byte for byte with the cells and the
+    // caption as they were, and opened again by Redo.
+    const Bank before = rig.records.bank;
+    const QStringList shown = cells(rig);
+    Bank demo = demoBank();
+    rig.dialogs->answer(dir.write("demo.syx", bankSysex(demo)));
+    QTest::keyClick(&bank, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(rig.cell(3, 7), "DEMO 037");
+    EXPECT_EQ(stepText(bank, "aBankUndo"), "Undo Open Bank");
+    QTest::keyClick(&bank, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rig.records.bank, before);
+    EXPECT_EQ(cells(rig), shown);
+    EXPECT_EQ(bank.windowTitle(), "Bank Manager");
+    EXPECT_EQ(stepText(bank, "aBankUndo"), "Undo Rename");
+    QTest::keyClick(&bank, Qt::Key_Y, Qt::ControlModifier);
+    for (const std::size_t k : {0u, 37u, 99u})
+        EXPECT_TRUE(sameRecord(rig.records.bank[k], demo[k]));
+    EXPECT_EQ(rig.cell(3, 7), "DEMO 037");
+    EXPECT_EQ(bank.windowTitle(), "demo.syx - Bank Manager");
+
+    // Editor to Bank; a new step ends what Redo could repeat.
+    rig.records.currentPatch = demo::demoPatch(7);
+    rig.window->transfer().flags().patchLoaded = true;
+    popupCommand(rig.bankGrid, 0, 0, "pmiEdit2Bank");
+    EXPECT_EQ(rig.cell(0, 0), "DEMO 007");
+    EXPECT_EQ(stepText(bank, "aBankUndo"), "Undo Editor to Bank");
+    EXPECT_FALSE(bank.action("aBankRedo")->isEnabled());
+    bank.action("aBankUndo")->trigger();
+    EXPECT_EQ(rig.records.bank[0], demo[0]);
+    EXPECT_EQ(rig.cell(0, 0), "DEMO 000");
+
+    // A bank handed to the main window (a file named on the command line).
+    const Bank mine = rig.records.bank;
+    Bank other = demo;
+    writeName(other[0], "OTHER");
+    rig.window->openFile(QString::fromStdString(dir.write("other.syx", bankSysex(other))));
+    EXPECT_EQ(rig.cell(0, 0), "OTHER   ");
+    EXPECT_EQ(stepText(bank, "aBankUndo"), "Undo Open Bank");
+    bank.action("aBankUndo")->trigger();
+    EXPECT_EQ(rig.records.bank, mine);
+    EXPECT_EQ(bank.windowTitle(), "demo.syx - Bank Manager");
+}
+
+TEST(BankManager, UndoTakesBackADownloadAndASplitEdit)
+{
+    BankRig rig(SynthModel::Matrix6);
+    BankManagerWindow& bank = rig.bank;
+    QApplication::setActiveWindow(rig.window.get());
+    rig.action("miMatrix6")->trigger();
+    rig.activate();
+    rig.records.bank[5] = demo::demoPatch(5);
+    rig.records.splits[2] = {'O', 'L', 'D', 'S', 'P', 'L', 0x7F};
+    bank.setBankCell(5, "DEMO 005");
+    bank.setSplitCell(2, "OLDSPL");
+    const Bank before = rig.records.bank;
+    const auto splitsBefore = rig.records.splits;
+    const QStringList shown = cells(rig);
+
+    // One step for the whole answer: the patches and then the splits.
+    bank.action("aDownload")->trigger();
+    ASSERT_TRUE(rig.waitFor([&] { return stepText(bank, "aBankUndo") == "Undo Download Bank"; }));
+    EXPECT_TRUE(rig.window->transfer().flags().splitsReceived);
+    const Bank received = rig.records.bank;
+    EXPECT_NE(received, before);
+    EXPECT_NE(rig.records.splits, splitsBefore);
+    const QString receivedSplit = rig.splitGrid->model()->index(2, 0).data().toString();
+
+    // A split edited and stored by OK.
+    test::whenShown<globals::SplitEditorDialog>([](globals::SplitEditorDialog& dialog) {
+        auto* name = test::child<QLineEdit>(dialog, "eName");
+        name->selectAll();
+        QTest::keyClicks(name, "mine");
+        QTest::mouseClick(test::child<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
+    });
+    doubleClick(rig.splitGrid, 0, 2);
+    EXPECT_EQ(rig.splitGrid->model()->index(2, 0).data().toString(), "MINE  ");
+    rig.activate();
+    EXPECT_EQ(stepText(bank, "aBankUndo"), "Undo Split Edit");
+    QTest::keyClick(&bank, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rig.splitGrid->model()->index(2, 0).data().toString(), receivedSplit);
+
+    // The download taken back: the bank, the splits and the cells as before.
+    rig.clearLog();
+    QTest::keyClick(&bank, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rig.records.bank, before);
+    EXPECT_EQ(rig.records.splits, splitsBefore);
+    EXPECT_EQ(cells(rig), shown);
+    EXPECT_EQ(rig.splitGrid->model()->index(2, 0).data().toString(), "OLDSPL");
+    EXPECT_FALSE(rig.window->transfer().flags().splitsReceived);
+    QTest::keyClick(&bank, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(rig.records.bank, received);
+    // Undo and redo change the librarian's copy only.
+    EXPECT_TRUE(rig.received().empty());
 }

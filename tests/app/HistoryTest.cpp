@@ -4,13 +4,23 @@
 // step, and Randomize Again replaces the last draw in one step.
 #include "app/WindowRig.h"
 #include "library/BankManagerWindow.h"
+#include "library/MergeDialog.h"
+#include "library/MutateSettingsDialog.h"
 #include "support/DemoPatches.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QSlider>
 #include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
 
 namespace velmora::test {
 namespace {
@@ -146,6 +156,56 @@ TEST(History, RandomizeAgainReplacesTheLastDrawInOneStep)
     rig.action("aRandom")->trigger();
     rig.window->findChild<QScrollBar*>("sbVCFfreq")->setValue(5);
     EXPECT_FALSE(again->isEnabled());
+}
+
+// Edit > Merge... through its dialog: a bank entry chosen, the amount at the
+// far end, the patch takes the entry's values and keeps its name, the
+// instrument gets it, and Undo puts the patch back. Locked groups survive a
+// Randomize chosen from the menu, set in the Mutate setup and kept in the
+// settings file.
+TEST(History, MergeAndLockedGroupsAreStepsOfTheirOwn)
+{
+    ProgramFolder folder;
+    {
+        HistoryRig rig;
+        const PatchBuffer before = rig.patch();
+        PatchBuffer entry = before;
+        for (std::size_t offset = 8; offset < 104; ++offset)
+            entry[offset] = static_cast<Byte>(offset % 32);
+        rig.window->records().bank[7] = entry;
+        whenShown<library::MergeDialog>([](library::MergeDialog& dialog) {
+            child<QComboBox>(dialog, "cbxMergeWith")->setCurrentIndex(7);
+            child<QSlider>(dialog, "tbMergeAmount")->setValue(100);
+            EXPECT_EQ(child<QLabel>(dialog, "lblMergeAmount")->text(), "100 %");
+            QTest::mouseClick(child<QPushButton>(dialog, "btnMerge"), Qt::LeftButton);
+        });
+        rig.action("aMerge")->trigger();
+        const PatchBuffer merged = rig.patch();
+        EXPECT_TRUE(std::equal(before.begin(), before.begin() + 8, merged.begin()));
+        EXPECT_TRUE(std::equal(entry.begin() + 8, entry.begin() + 104, merged.begin() + 8));
+        EXPECT_EQ(rig.editBuffer(), recordIn(merged));
+        EXPECT_EQ(rig.undoText(), "Undo Merge");
+        rig.undo();
+        EXPECT_EQ(rig.patch(), before);
+
+        whenShown<library::MutateSettingsDialog>([](library::MutateSettingsDialog& dialog) {
+            QTest::mouseClick(child<QCheckBox>(dialog, "cbLock5"), Qt::LeftButton);
+            QTest::mouseClick(button(dialog, "&OK"), Qt::LeftButton);
+        });
+        rig.action("aSetMutator")->trigger();
+        for (int draw = 0; draw < 3; ++draw) {
+            const PatchBuffer kept = rig.patch();
+            rig.action("aRandom")->trigger();
+            for (std::size_t offset = 0; offset < kPatchRecordSize; ++offset)
+                if (library::lockGroupOf(offset) == 4u) { // the envelopes
+                    EXPECT_EQ(rig.patch()[offset], kept[offset]) << offset;
+                }
+        }
+        rig.window->close();
+    }
+    std::ifstream ini(folder.dir().path("velmora.ini"));
+    const std::string text((std::istreambuf_iterator<char>(ini)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Lock5=1"), std::string::npos);
 }
 
 } // namespace

@@ -1,7 +1,5 @@
 #include "library/MergeDialog.h"
 
-#include "protocol/PatchName.h"
-
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -14,10 +12,19 @@
 namespace velmora::library {
 namespace {
 
-// A name as the grid shows it: one character per byte.
+// A name for the list: the printable bytes as they stand, a Matrix-6 name's
+// 6-bit letters raised as on reception, zeros and the rest as blanks; a
+// record of zeros is an entry nothing was put in.
 QString nameText(std::span<const Byte> record)
 {
-    return QString::fromLatin1(patchNameOf(record)).trimmed();
+    if (std::all_of(record.begin(), record.end(), [](Byte b) { return b == 0; }))
+        return MergeDialog::tr("<empty>");
+    QString name;
+    for (const Byte b : record.first(kPatchNameLength)) {
+        const Byte shown = b == 0 ? Byte{' '} : b < 0x20 ? static_cast<Byte>(b + 0x40) : b;
+        name += shown < 0x7F ? QChar(shown) : QChar(u' ');
+    }
+    return name.trimmed();
 }
 
 } // namespace

@@ -168,6 +168,9 @@ std::vector<Byte> factoryGlobal(SynthModel model)
     global[kGlobalMasterTune] = signedToByte(0);
     global[kGlobalMasterTranspose] = signedToByte(0);
     global[kGlobalBendRange] = 2;
+    global[kGlobalBasicChannel] = 0;
+    if (model == SynthModel::Matrix1000)
+        global[kGlobalMemoryProtect] = 0;
     return global;
 }
 

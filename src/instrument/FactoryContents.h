@@ -24,13 +24,17 @@ PatchRecord factoryPatch(SynthModel model, int bank, int number);
 SplitRecord factorySplit(SynthModel model, int index);
 
 // 172 bytes (Matrix-1000) or 236 (Matrix-6): master tune (byte 8) and master
-// transpose (byte 34) at 0, bend range (byte 164) 2, every other byte a small
-// value 0..31.
+// transpose (byte 34) at 0, bend range (byte 164) 2, basic channel (byte 11)
+// 0, on the Matrix-1000 memory protect (byte 171) off, every other byte a
+// small value 0..31.
 std::vector<Byte> factoryGlobal(SynthModel model);
 
-// Where those three live in both global records.
+// Where those live in both global records (the bend range and memory protect
+// only in the Matrix-1000's).
 inline constexpr std::size_t kGlobalMasterTune = 8;
+inline constexpr std::size_t kGlobalBasicChannel = 11;
 inline constexpr std::size_t kGlobalMasterTranspose = 34;
 inline constexpr std::size_t kGlobalBendRange = 164;
+inline constexpr std::size_t kGlobalMemoryProtect = 171;
 
 } // namespace velmora

@@ -22,6 +22,26 @@ constexpr Byte kSplitModeOff = 0x01;
 // The Matrix-6 answers "request all" with one patch message past its 100
 // patches: the edit buffer, under this number.
 constexpr Byte kMatrix6EditBufferNumber = 100;
+// Matrix-1000 only: F0 10 06 0E n bank id F7 stores the edit buffer as patch
+// n of the bank. The id is the unit's number in group mode, 7F any unit, 0
+// when group mode is off; this unit is never in group mode.
+constexpr Byte kStoreEditBuffer = 0x0E;
+constexpr std::size_t kStoreEditBufferSize = 8;
+constexpr Byte kAnyUnit = 0x7F;
+// The version byte (msg[4]) of a Matrix-1000 global record.
+constexpr Byte kGlobal1000Version = 0x03;
+constexpr Byte kMatrix6MasterVersion = 0x02;
+
+// The universal device inquiry, F0 7E ch 06 01 F7, and its answer,
+// F0 7E ch 06 02 10 06 00 02 00 r1 r2 r3 r4 F7: manufacturer 10, family
+// 06 00, member 02 00 (Matrix-1000), four revision bytes.
+constexpr Byte kUniversalNonRealtime = 0x7E;
+constexpr Byte kGeneralInformation = 0x06;
+constexpr Byte kIdentityRequest = 0x01;
+constexpr Byte kIdentityReply = 0x02;
+constexpr std::size_t kIdentityRequestSize = 6;
+constexpr std::size_t kIdentityReplySize = 15;
+
 constexpr int kPatchNumbers = static_cast<int>(kBankPatchCount);
 constexpr int kSplitNumbers = static_cast<int>(kSplitCount);
 
@@ -107,7 +127,7 @@ bool isDataByte(Byte b)
 struct VirtualInstrument::State
 {
     SynthModel model = SynthModel::Matrix1000;
-    int channel = 0;
+    Firmware firmware = kDefaultFirmware;
 
     std::vector<PatchRecord> patches;
     PatchRecord edit{};
@@ -122,6 +142,7 @@ struct VirtualInstrument::State
     Faults faults;
     std::int64_t messagesProduced = 0;
     std::int64_t dumpsProduced = 0;
+    std::int64_t storesReceived = 0;
 
     std::vector<std::vector<Byte>> log;
     std::size_t logLimit = kDefaultLogLimit;
@@ -141,6 +162,14 @@ struct VirtualInstrument::State
     }
 
     int bankCount() const { return bankCountOf(model); }
+
+    // Byte 11 of both models' records. Only its low four bits count.
+    int channel() const { return global[kGlobalBasicChannel] & 0x0F; }
+
+    bool memoryProtected() const
+    {
+        return model == SynthModel::Matrix1000 && global[kGlobalMemoryProtect] != 0;
+    }
 
     PatchRecord& patchAt(int b, int n)
     {
@@ -209,7 +238,9 @@ struct VirtualInstrument::State
     // (03 from a Matrix-1000, 02 from a Matrix-6).
     void emitGlobal()
     {
-        emitDump(opcode::masterData, model == SynthModel::Matrix1000 ? 0x03 : 0x02, global);
+        emitDump(opcode::masterData,
+                 model == SynthModel::Matrix1000 ? kGlobal1000Version : kMatrix6MasterVersion,
+                 global);
     }
 
     void emitAll()
@@ -233,9 +264,15 @@ struct VirtualInstrument::State
     void handleSysex(std::span<const Byte> m, bool armed)
     {
         // F0 10 dd op ... F7, nothing but data bytes in between.
-        if (m.size() < 5 || m.back() != kSysexEnd || m[1] != kManufacturer)
+        if (m.size() < 5 || m.back() != kSysexEnd)
             return;
         if (!std::all_of(m.begin() + 1, m.end() - 1, isDataByte))
+            return;
+        if (m[1] == kUniversalNonRealtime) {
+            handleUniversal(m);
+            return;
+        }
+        if (m[1] != kManufacturer)
             return;
         const Byte device = m[2];
         const Byte op = m[3];
@@ -279,6 +316,13 @@ struct VirtualInstrument::State
             if (m.size() == kPatchMessageSize)
                 storePatch(m);
             break;
+        case kStoreEditBuffer:
+            if (m.size() == kStoreEditBufferSize && model == SynthModel::Matrix1000)
+                storeEditBuffer(m[4], m[5], m[6]);
+            break;
+        case opcode::masterData:
+            writeGlobal(m);
+            break;
         case opcode::splitData:
             if (m.size() == kSplitMessageSize && m[4] < kSplitNumbers) {
                 SplitRecord record;
@@ -308,16 +352,91 @@ struct VirtualInstrument::State
             target.isSigned ? sevenBitSignedToByte(value) : value;
     }
 
+    // Every store received counts towards the dropped-store fault, whether
+    // or not it would have been written; true when this one is dropped.
+    bool storeDropped()
+    {
+        const std::int64_t index = storesReceived++;
+        return faults.dropStore >= 0 && index == faults.dropStore;
+    }
+
+    // Whether patch memory in the bank can be written now. Read-only banks
+    // and memory protect refuse without a word, as the units do: they send
+    // nothing back for a store. What a real unit does with a store aimed at a
+    // ROM bank is not known; taking it nowhere is the cautious reading.
+    bool writable(int toBank) const
+    {
+        if (memoryProtected())
+            return false;
+        return model != SynthModel::Matrix1000 || toBank < kMatrix1000WritableBanks;
+    }
+
     void storePatch(std::span<const Byte> m)
     {
-        const int number = m[4];
-        if (number >= kPatchNumbers)
+        if (storeDropped())
             return;
-        if (model == SynthModel::Matrix1000 && bank >= kMatrix1000WritableBanks)
+        const int number = m[4];
+        if (number >= kPatchNumbers || !writable(bank))
             return;
         PatchRecord record;
         if (unpackBlock(m, record) == UnpackStatus::Ok)
             patchAt(bank, number) = record;
+    }
+
+    void storeEditBuffer(Byte number, Byte toBank, Byte unit)
+    {
+        if (storeDropped())
+            return;
+        if (number >= kPatchNumbers || toBank >= bankCount() || (unit != 0 && unit != kAnyUnit))
+            return;
+        if (writable(toBank))
+            patchAt(toBank, number) = edit;
+    }
+
+    // A global write: the whole record, as the unit sends it, under the
+    // plain sum (every dump taken from a real unit carries it; none carries
+    // the end-around sum, so a unit is not assumed to accept that). Basic
+    // channel and memory protect take effect at once. Whether memory protect
+    // also blocks this write is not known; it does not here, so a host can
+    // switch protect off again. Whether a Matrix-6 takes its master record
+    // back is not known either: it is ignored there.
+    void writeGlobal(std::span<const Byte> m)
+    {
+        if (model != SynthModel::Matrix1000 || m.size() != kGlobal1000MessageSize ||
+            m[4] != kGlobal1000Version)
+            return;
+        std::array<Byte, kGlobal1000Size> record;
+        if (unpackBlock(m, record, ChecksumRule::Dump) == UnpackStatus::Ok)
+            global.assign(record.begin(), record.end());
+    }
+
+    // Only a Matrix-1000 answers the device inquiry; a Matrix-6 is told by
+    // its master record instead. Whether a Matrix-1000 answers an inquiry to
+    // all channels (7F) is not known, so this one answers only one on its
+    // basic channel: a host that finds it that way finds a real unit too.
+    void handleUniversal(std::span<const Byte> m)
+    {
+        if (m.size() != kIdentityRequestSize || m[3] != kGeneralInformation ||
+            m[4] != kIdentityRequest || model != SynthModel::Matrix1000)
+            return;
+        if (m[2] != channel()) // 7F (all channels) included
+            return;
+        const std::array<Byte, kIdentityReplySize> reply{kSysexStart,
+                                                         kUniversalNonRealtime,
+                                                         static_cast<Byte>(channel()),
+                                                         kGeneralInformation,
+                                                         kIdentityReply,
+                                                         kManufacturer,
+                                                         kDevice,
+                                                         0x00,
+                                                         0x02,
+                                                         0x00,
+                                                         firmware[0],
+                                                         firmware[1],
+                                                         firmware[2],
+                                                         firmware[3],
+                                                         kSysexEnd};
+        emitMessage(reply);
     }
 
     void answer(Byte type, Byte number)
@@ -343,7 +462,7 @@ struct VirtualInstrument::State
 
     void handleChannel(std::span<const Byte> m)
     {
-        if ((m[0] & 0x0F) != channel)
+        if ((m[0] & 0x0F) != channel())
             return;
         // Program change: loads the patch of the selected bank. Notes,
         // controllers and the rest are only logged.
@@ -370,18 +489,42 @@ SynthModel VirtualInstrument::model() const
 
 void VirtualInstrument::setModel(SynthModel model)
 {
+    const int channel = state_->channel();
     state_->reset(model);
+    state_->global[kGlobalBasicChannel] = static_cast<Byte>(channel);
 }
 
 int VirtualInstrument::channel() const
 {
-    return state_->channel;
+    return state_->channel();
 }
 
 void VirtualInstrument::setChannel(int channel)
 {
     if (channel >= 0 && channel < 16)
-        state_->channel = channel;
+        state_->global[kGlobalBasicChannel] = static_cast<Byte>(channel);
+}
+
+VirtualInstrument::Firmware VirtualInstrument::firmware() const
+{
+    return state_->firmware;
+}
+
+void VirtualInstrument::setFirmware(const Firmware& firmware)
+{
+    for (std::size_t i = 0; i < firmware.size(); ++i)
+        state_->firmware[i] = firmware[i] & 0x7F;
+}
+
+bool VirtualInstrument::memoryProtected() const
+{
+    return state_->memoryProtected();
+}
+
+void VirtualInstrument::setMemoryProtect(bool on)
+{
+    if (state_->model == SynthModel::Matrix1000)
+        state_->global[kGlobalMemoryProtect] = on ? 1 : 0;
 }
 
 void VirtualInstrument::setOutput(Output output)
@@ -394,6 +537,7 @@ void VirtualInstrument::setFaults(const Faults& faults)
     state_->faults = faults;
     state_->messagesProduced = 0;
     state_->dumpsProduced = 0;
+    state_->storesReceived = 0;
 }
 
 void VirtualInstrument::receive(std::span<const Byte> message)

@@ -19,6 +19,7 @@
 #include "protocol/PatchRecord.h"
 #include "protocol/SynthModel.h"
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -43,7 +44,18 @@ public:
         int badChecksumDump = -1;
         // The Nth message that would be sent is not sent at all.
         int dropMessage = -1;
+        // The Nth patch store received (patch to memory, or the edit buffer
+        // stored into memory; counted whether or not it would have been
+        // written) is ignored without a word, as a unit that missed it would.
+        int dropStore = -1;
     };
+
+    // Four revision bytes a Matrix-1000 puts in its device inquiry answer.
+    using Firmware = std::array<Byte, 4>;
+    // Their encoding is not documented anywhere, so whoever reads them must
+    // treat them as opaque. The default stands for 1.20, the one firmware
+    // known to answer the inquiry, as one digit a byte.
+    static constexpr Firmware kDefaultFirmware{0x01, 0x02, 0x00, 0x00};
 
     // Banks of 100 patches: ten on the Matrix-1000 (only 0 and 1 can be
     // written), one on the Matrix-6.
@@ -67,13 +79,26 @@ public:
     SynthModel model() const;
     // Switches the model and fills the memory with that model's own contents:
     // factory patches, splits and global record, bank 0, program 0 in the
-    // edit buffer, split mode off. Channel, output, faults and log stay.
+    // edit buffer, split mode off, memory protect off. Channel, firmware,
+    // output, faults and log stay.
     void setModel(SynthModel model);
 
-    // The MIDI channel (0..15) it listens on for program changes; default 0.
-    // Other values are ignored.
+    // The basic MIDI channel (0..15): program changes and the device inquiry
+    // answer on it. It is byte 11 of the global record, so a global write
+    // changes it too; default 0. Other values are ignored.
     int channel() const;
     void setChannel(int channel);
+
+    // The revision bytes of the device inquiry answer; only the low seven bits
+    // of each are kept.
+    Firmware firmware() const;
+    void setFirmware(const Firmware& firmware);
+
+    // Memory protect (Matrix-1000 global byte 171): while it is on, patch
+    // stores are ignored. The Matrix-6 keeps it elsewhere (where is not
+    // known), so there this is always off and setting it does nothing.
+    bool memoryProtected() const;
+    void setMemoryProtect(bool on);
 
     void setOutput(Output output);
     void setFaults(const Faults& faults);

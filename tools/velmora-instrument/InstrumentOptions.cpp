@@ -17,15 +17,19 @@ constexpr const char* kUsage =
     "  --receive cable|fast take what comes in no faster than a MIDI cable carries it,\n"
     "                       as a unit behind a buffering interface does, or at once\n"
     "                       (default)\n"
-    "  --channel 1..16      channel for program changes (default 1)\n"
+    "  --channel 1..16      basic channel: program changes and the device inquiry\n"
+    "                       (default 1)\n"
     "  --bad-checksum N     the Nth dump the instrument makes (from 0) has a wrong checksum\n"
     "  --drop N             the Nth message the instrument makes (from 0) is not sent\n"
+    "  --drop-store N       the Nth patch store the instrument receives (from 0) is\n"
+    "                       ignored without a word\n"
     "  --stall N:MS         pause MS milliseconds before the Nth message that goes out\n"
     "                       (from 0; dropped messages do not go out)\n"
     "  --commands           read fault commands from standard input, one a line: any of\n"
-    "                       --bad-checksum N, --drop N and --stall N:MS, counted from\n"
-    "                       that line on; a line replaces all faults, an empty one\n"
-    "                       clears them. Each line is answered on standard output.\n"
+    "                       --bad-checksum N, --drop N, --drop-store N and --stall N:MS,\n"
+    "                       counted from that line on; a line replaces all faults, an\n"
+    "                       empty one clears them. Each line is answered on standard\n"
+    "                       output.\n"
     "  --verbose            print every message received, in hex, one a line\n"
     "  --stamp              begin each of those lines with the time the message was\n"
     "                       taken: the monotonic clock in microseconds, then a space\n";
@@ -48,10 +52,11 @@ std::optional<int> parseInt(std::string_view text, int low, int high)
     return value;
 }
 
-constexpr std::string_view kValueOptions[] = {"--api",  "--name",    "--model",
-                                              "--pace", "--receive", "--channel",
-                                              "--drop", "--stall",   "--bad-checksum"};
-constexpr std::string_view kFaultOptions[] = {"--drop", "--stall", "--bad-checksum"};
+constexpr std::string_view kValueOptions[] = {
+    "--api",     "--name", "--model",      "--pace",  "--receive",
+    "--channel", "--drop", "--drop-store", "--stall", "--bad-checksum"};
+constexpr std::string_view kFaultOptions[] = {"--drop", "--drop-store", "--stall",
+                                              "--bad-checksum"};
 
 bool isFaultOption(std::string_view option)
 {
@@ -62,10 +67,11 @@ bool isFaultOption(std::string_view option)
 // One fault option and its value into `faults`; false when the value is bad.
 bool parseFault(std::string_view option, std::string_view value, FaultSet& faults)
 {
-    if (option == "--bad-checksum" || option == "--drop") {
+    if (option == "--bad-checksum" || option == "--drop" || option == "--drop-store") {
         const auto n = parseInt(value, 0, 1'000'000'000);
-        (option == "--drop" ? faults.instrument.dropMessage : faults.instrument.badChecksumDump) =
-            n.value_or(-1);
+        (option == "--drop"         ? faults.instrument.dropMessage
+         : option == "--drop-store" ? faults.instrument.dropStore
+                                    : faults.instrument.badChecksumDump) = n.value_or(-1);
         return n.has_value();
     }
     const std::size_t colon = value.find(':');

@@ -39,11 +39,13 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, QWidget* parent)
 MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacySettings> legacy,
                        QWidget* parent)
     : QMainWindow(parent),
-      midi_(devices,
-            midi::MidiRouter::Targets{
-                [this](const midi::MidiEvent& event) { transfers_.handleSysex(event.sysexData); },
-                [this](int controller) { learnController(controller); },
-                [this](int controller, int value) { mapController(controller, value); }}),
+      midi_(devices, midi::MidiRouter::Targets{
+                         [this](const midi::MidiEvent& event) {
+                             takeDetectionAnswer(event.sysexData);
+                             transfers_.handleSysex(event.sysexData);
+                         },
+                         [this](int controller) { learnController(controller); },
+                         [this](int controller, int value) { mapController(controller, value); }}),
       pacer_(
           midi_.output(), [] { return OutputPacer::Clock::now(); },
           [this](OutputPacer::Clock::time_point at) { wakePacerAt(at); }),
@@ -122,6 +124,7 @@ bool MainWindow::startUp()
         statusBar()->addWidget(hint);
     }
     view_->initControls();
+    watchStartupAnswer();
     errors_.run([this] { transfers_.requestGlobals(); });
     readControllerMap();
     loadInitPatch();
@@ -191,6 +194,7 @@ void MainWindow::applyModel(SynthModel model)
     sender_.setModel(model);
     globals_->setModel(model);
     setModelMenu(model);
+    showModelMismatch();
 }
 
 void MainWindow::applyChannel()

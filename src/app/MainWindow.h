@@ -10,6 +10,7 @@
 #include "editor/TrackGenPresets.h"
 #include "library/LibraryContext.h"
 #include "midi/MidiSetup.h"
+#include "protocol/Detection.h"
 #include "protocol/OutputPacer.h"
 #include "protocol/ParameterSender.h"
 #include "protocol/SynthRecords.h"
@@ -17,11 +18,13 @@
 
 #include <QMainWindow>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
 
 class QAction;
+class QLabel;
 class QTimer;
 class QMenu;
 
@@ -123,6 +126,18 @@ private:
     // The split editor for split 0..49 of the split table.
     void editSplit(int split);
     void showHelpTopic(int topic);
+    // MainWindowDetect.cpp: Setup > Find Instrument and the start-up check.
+    void findInstrument();
+    // Sends the detection's questions and waits, the event loop running,
+    // until the global record is in or `timeout` has passed.
+    DetectionResult detectInstrument(std::chrono::milliseconds timeout);
+    // The start-up check reads the answer to the global request that
+    // start-up sends anyway: no extra question, and start-up does not wait.
+    void watchStartupAnswer();
+    void takeDetectionAnswer(std::span<const Byte> message);
+    // The status line that says the instrument answering is another model.
+    void showModelMismatch();
+    QString portNames() const;
     // MainWindowPerform.cpp: the controller map, the keyboard and its dialogs.
     void buildPerform();
     void readControllerMap();
@@ -197,6 +212,13 @@ private:
     HelpBrowser* help_ = nullptr;
     QList<QMenu*> menus_;
     bool closed_ = false;
+    // While a detection listens: every SysEx message goes to it first.
+    std::optional<InstrumentDetector> detector_;
+    std::function<void()> detectorDone_;
+    int detectionRun_ = 0; // which detection listens: start-up's or Find Instrument's
+    // The model the instrument last said it is, when one answered.
+    std::optional<SynthModel> answeredModel_;
+    QLabel* modelMismatch_ = nullptr;
 };
 
 } // namespace velmora

@@ -95,6 +95,8 @@ void MainWindow::buildMenus()
     connect(m1000, &QAction::triggered, this, [this] { applyModel(SynthModel::Matrix1000); });
     connect(m6, &QAction::triggered, this, [this] { applyModel(SynthModel::Matrix6); });
     addCommand(setup, "aMidiSetup", tr("&Midi..."));
+    addCommand(setup, "aFindInstrument", tr("&Find Instrument"), {},
+               tr("Ask the MIDI ports which instrument answers, and on which channel"));
     addCommand(setup, "aBuffer", tr("&SysEx..."), {}, tr("Set SysEx buffer count and size"));
     addCommand(setup, "aSetMutator", tr("M&utate..."));
     setup->addSeparator();
@@ -120,6 +122,7 @@ void MainWindow::buildMenus()
     wire("aHideMenu", &MainWindow::toggleMenuBar);
     wire("aSpy", &MainWindow::toggleParameterDisplay);
     wire("aMidiSetup", &MainWindow::showMidiSetup);
+    wire("aFindInstrument", &MainWindow::findInstrument);
     wire("aBuffer", &MainWindow::showSysexBuffers);
     wire("aAutoPlay", &MainWindow::toggleAutoPlay);
     wire("aRealTime", &MainWindow::toggleRealTimeSends);

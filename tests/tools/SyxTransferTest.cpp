@@ -175,4 +175,41 @@ TEST_F(SyxTransfer, PutThenGetRoundTripsOnePatch)
     });
 }
 
+TEST_F(SyxTransfer, DetectSaysWhatAnswers)
+{
+    const auto detect = [&](const std::vector<std::string>& args) {
+        std::ostringstream out;
+        err_.str({});
+        const int exit = runTransferCommand(*devices_, args, out, err_);
+        backend_->waitIdle();
+        return std::pair{exit, out.str()};
+    };
+    instrument([](VirtualInstrument& instrument) {
+        instrument.setChannel(6);
+        instrument.setFirmware({0x01, 0x01, 0x06, 0x00});
+    });
+    EXPECT_EQ(detect({"detect", "--in", "0", "--out", "0"}),
+              std::pair(kExitOk, std::string("Found a Matrix-1000 on MIDI channel 7 (device "
+                                             "inquiry reply bytes 01 01 06 00).\n")))
+        << err_.str();
+
+    use(SynthModel::Matrix6);
+    EXPECT_EQ(detect({"detect", "--in", "0", "--out", "0"}),
+              std::pair(kExitOk, std::string("Found a Matrix-6 on MIDI channel 1.\n")))
+        << err_.str();
+
+    // Both ports are needed, and no file.
+    EXPECT_EQ(detect({"detect", "--out", "0"}).first, kExitUsage);
+    EXPECT_EQ(detect({"detect", "--in", "0", "--out", "0", "x.syx"}).first, kExitUsage);
+
+    // The questions go nowhere: nothing answers, and the ports are named.
+    devices_->addBackend(std::make_unique<midi::test::FakeBackend>(
+        std::vector<std::string>{}, std::vector<std::string>{"Nowhere"}));
+    const auto [exit, out] = detect({"detect", "--in", "0", "--out", "nowhere"});
+    EXPECT_EQ(exit, kExitBadData);
+    EXPECT_EQ(out, "");
+    EXPECT_NE(err_.str().find("nothing answered on Nowhere (output) and "), std::string::npos)
+        << err_.str();
+}
+
 } // namespace

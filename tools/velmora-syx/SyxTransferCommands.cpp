@@ -6,6 +6,10 @@
 #include "velmora-syx/SyxFiles.h"
 #include "velmora-syx/SyxTransfers.h"
 
+#include "protocol/Detection.h"
+
+#include <QTimer>
+
 #include <charconv>
 #include <exception>
 
@@ -56,6 +60,11 @@ std::string parseTransferArgs(const std::vector<std::string>& args, TransferOpti
             options.number = number;
         }
     }
+    if (args.at(0) == "detect") {
+        if (!files.empty())
+            return "takes no file";
+        return {};
+    }
     if (files.size() != 1)
         return "name one file";
     options.file = files.front();
@@ -65,7 +74,7 @@ std::string parseTransferArgs(const std::vector<std::string>& args, TransferOpti
 // What the command needs beyond the file; "" or the complaint.
 std::string checkNeeds(const std::string& command, const TransferOptions& options)
 {
-    const bool receives = command == "backup" || command == "get";
+    const bool receives = command == "backup" || command == "get" || command == "detect";
     if (receives && options.in.empty())
         return "--in names the MIDI input the instrument answers on";
     if (options.out.empty())
@@ -93,7 +102,8 @@ Result<Bytes> readForSending(const std::string& file)
 
 bool isTransferCommand(const std::string& command)
 {
-    return command == "backup" || command == "restore" || command == "get" || command == "put";
+    return command == "backup" || command == "restore" || command == "get" || command == "put" ||
+           command == "detect";
 }
 
 int runTransferCommand(const midi::MidiDevices& devices, const std::vector<std::string>& args,
@@ -115,12 +125,38 @@ int runTransferCommand(const midi::MidiDevices& devices, const std::vector<std::
             return runGet(devices, options, out, err);
         if (command == "restore")
             return runRestore(devices, options, out, err);
+        if (command == "detect")
+            return runDetect(devices, options, out, err);
         return runPut(devices, options, out, err);
     } catch (const std::exception& e) {
         // Ports that cannot be found or opened, or fail while sending.
         err << "velmora-syx " << command << ": " << e.what() << '\n';
         return kExitBadData;
     }
+}
+
+int runDetect(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
+              std::ostream& err)
+{
+    TransferSession session(devices, options.model);
+    session.openInput(options.in);
+    session.openOutput(options.out);
+    InstrumentDetector detector;
+    session.onSysex = [&](std::span<const Byte> message) { detector.take(message); };
+    bool timedOut = false;
+    QTimer::singleShot(kDetectTimeout, [&] { timedOut = true; });
+    for (const Message& message : detectionRequests())
+        session.output().sendLong(message);
+    session.runUntil([&] { return detector.complete() || timedOut; });
+    const DetectionResult found = detector.result();
+    if (!found.found()) {
+        err << "velmora-syx detect: nothing answered on " << session.outputName()
+            << " (output) and " << session.inputName()
+            << " (input). Check the cables and the ports (velmora-syx ports lists them).\n";
+        return kExitBadData;
+    }
+    out << describeFound(found) << '\n';
+    return kExitOk;
 }
 
 int runRestore(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,

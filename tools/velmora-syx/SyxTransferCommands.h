@@ -1,6 +1,7 @@
 // The velmora-syx commands that move patches to and from the instrument over
-// MIDI: backup, restore, get and put. They take the device list so that tests
-// can hand them one with the built-in virtual instrument alone.
+// MIDI (backup, restore, get and put) and detect, which asks what answers.
+// They take the device list so that tests can hand them one with the
+// built-in virtual instrument alone.
 #pragma once
 
 #include "midi/MidiDevices.h"
@@ -27,6 +28,8 @@ struct TransferOptions
 // After the bank and the splits, the global dump is waited for this long
 // past the last message heard.
 inline constexpr std::chrono::milliseconds kGlobalGrace{1000};
+// detect waits this long at most for the answers.
+inline constexpr std::chrono::milliseconds kDetectTimeout{1500};
 
 bool isTransferCommand(const std::string& command);
 // `args` starts with the command name. Exit codes as runSyx.
@@ -39,6 +42,9 @@ int runGet(const midi::MidiDevices& devices, const TransferOptions& options, std
            std::ostream& err);
 int runRestore(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
                std::ostream& err);
+// What answers on the ports: model, MIDI channel, inquiry revision bytes.
+int runDetect(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
+              std::ostream& err);
 int runPut(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
            std::ostream& err);
 

@@ -94,6 +94,7 @@ void TransferSession::openOutput(const std::string& port)
     if (!output_->open())
         throw std::runtime_error("cannot open MIDI output " + devices_.outputName(device) + ": " +
                                  output_->lastError());
+    outputName_ = devices_.outputName(device);
 }
 
 void TransferSession::openInput(const std::string& port)
@@ -113,6 +114,7 @@ void TransferSession::openInput(const std::string& port)
         throw std::runtime_error("cannot open MIDI input " + devices_.inputName(device) + ": " +
                                  input_->lastError());
     input_->start();
+    inputName_ = devices_.inputName(device);
     lastHeard_ = Clock::now();
 }
 
@@ -125,6 +127,8 @@ void TransferSession::receive(midi::MidiInput& input)
     ++sysexReceived_;
     const std::vector<Byte>& message = event->sysexData;
     last_[static_cast<std::size_t>(classifyDump(message.size()))] = message;
+    if (onSysex)
+        onSysex(message);
     engine_.handleSysex(message);
 }
 

@@ -121,6 +121,13 @@ public:
     void openInput(const std::string& port);
 
     Transfers& engine() { return engine_; }
+    // The output as the engine has it, for messages of the command's own.
+    MidiSink& output() { return counting_; }
+    // Every SysEx message that comes in goes here too, before the engine.
+    std::function<void(std::span<const Byte>)> onSysex;
+    // The names of the ports opened ("" before).
+    const std::string& inputName() const { return inputName_; }
+    const std::string& outputName() const { return outputName_; }
     ConsoleHost& host() { return host_; }
     SynthRecords& records() { return records_; }
 
@@ -159,6 +166,8 @@ private:
     std::array<std::optional<std::vector<Byte>>, 5> last_;
     Clock::time_point lastHeard_ = Clock::now();
     std::size_t sysexReceived_ = 0;
+    std::string inputName_;
+    std::string outputName_;
 };
 
 } // namespace velmora::syx

@@ -74,6 +74,13 @@ QString MainWindow::portNames() const
 
 void MainWindow::findInstrument()
 {
+    // The global record it asks for would end a bank receive half-way.
+    if (transfers_.receiving()) {
+        QMessageBox::information(this, tr("Find Instrument"),
+                                 tr("Velmora is receiving from the instrument. Choose Find "
+                                    "Instrument again when that has ended."));
+        return;
+    }
     QAction* find = action(QStringLiteral("aFindInstrument"));
     find->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);

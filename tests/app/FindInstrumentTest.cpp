@@ -67,6 +67,13 @@ TEST(FindInstrument, FindsAMatrix1000AndOffersItsChannel)
     const auto sent = rig.received();
     ASSERT_FALSE(sent.empty());
     EXPECT_EQ(sent.back(), (std::vector<Byte>{0xC5, 17}));
+
+    // A bank on its way is not cut short by the detection's global request.
+    rig.window->transfer().flags().bankReceiving = true;
+    rig.clearLog();
+    EXPECT_TRUE(findInstrument(rig, QMessageBox::Ok).startsWith("Velmora is receiving"));
+    EXPECT_TRUE(rig.received().empty());
+    rig.window->transfer().flags().bankReceiving = false;
 }
 
 TEST(FindInstrument, AMatrix6IsToldAtStartUpAndYesSetsTheModel)

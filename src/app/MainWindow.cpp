@@ -24,6 +24,7 @@
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTimer>
+#include <QUndoStack>
 
 namespace velmora {
 namespace {
@@ -98,7 +99,12 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The history goes with the window's children, after this body: its
+    // stack, cleared on the way, must not reach into the window by then.
+    history_->stack().disconnect(this);
+}
 
 void MainWindow::wakePacerAt(OutputPacer::Clock::time_point at)
 {

@@ -1,0 +1,89 @@
+#include "protocol/UploadCheck.h"
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+UploadCheck checkOf(SynthModel model, int bank, UploadCheck::Kind kind = UploadCheck::Kind::Patches)
+{
+    UploadCheck check;
+    check.model = model;
+    check.kind = kind;
+    check.bank = bank;
+    return check;
+}
+
+PatchRecord patchWith(Byte fill)
+{
+    PatchRecord record{};
+    record.fill(fill);
+    return record;
+}
+
+TEST(UploadCheck, NameBytesCountOnlyOnTheMatrix6)
+{
+    PatchRecord sent = patchWith(0x15);
+    PatchRecord back = sent;
+    const char placeholder[] = "BNK0: 07";
+    std::copy(placeholder, placeholder + kPatchNameLength, back.begin());
+    EXPECT_TRUE(samePatchAsSent(SynthModel::Matrix1000, sent, back));
+    EXPECT_FALSE(samePatchAsSent(SynthModel::Matrix6, sent, back));
+
+    // Odd bytes outside the documented ranges must come back as they went.
+    sent[kPatchRecordSize - 1] = 0xFF;
+    EXPECT_FALSE(samePatchAsSent(SynthModel::Matrix1000, sent, back));
+    EXPECT_FALSE(samePatchAsSent(SynthModel::Matrix1000, sent, std::span<const Byte>{}));
+}
+
+TEST(UploadCheck, TellsTheResultAndTheLikelyReason)
+{
+    const PatchRecord sent = patchWith(1);
+    const PatchRecord other = patchWith(2);
+
+    UploadCheck good = checkOf(SynthModel::Matrix1000, 0);
+    for (int n = 0; n < 100; ++n)
+        good.compare(n, sent, sent);
+    EXPECT_EQ(describeCheck(good), "Bank 0 verified: 100 of 100 patches as sent.");
+
+    UploadCheck lost = good;
+    lost.differing.clear();
+    lost.sent = 0;
+    lost.bank = 1;
+    for (int n = 0; n < 100; ++n)
+        lost.compare(n, sent, n == 12 || n == 40 || n == 77 ? std::span<const Byte>(other) : sent);
+    EXPECT_EQ(lost.matching(), 97);
+    EXPECT_EQ(describeCheck(lost).substr(0, 58),
+              "Bank 1: 97 of 100 patches as sent; 12, 40 and 77 differ. ");
+    EXPECT_NE(describeCheck(lost).find("longer pause"), std::string::npos);
+
+    UploadCheck protectedBank = checkOf(SynthModel::Matrix1000, 0);
+    protectedBank.memoryProtect = true;
+    for (int n = 0; n < 100; ++n)
+        protectedBank.compare(n, sent, other);
+    EXPECT_NE(describeCheck(protectedBank).find("Memory protect is on"), std::string::npos);
+
+    UploadCheck rom = checkOf(SynthModel::Matrix1000, 3);
+    rom.compare(5, sent, other);
+    rom.compare(6, sent, other);
+    EXPECT_NE(describeCheck(rom).find("ROM bank"), std::string::npos);
+
+    UploadCheck many = checkOf(SynthModel::Matrix6, -1);
+    for (int n = 0; n < 100; ++n)
+        many.compare(n, sent, n < 20 ? std::span<const Byte>{} : std::span<const Byte>(sent));
+    EXPECT_NE(
+        describeCheck(many).find("0, 1, 2, 3, 4, 5, 6, 7, 8, 9 and 10 more did not come back."),
+        std::string::npos);
+    EXPECT_NE(describeCheck(many).find("lost on the way back"), std::string::npos);
+
+    UploadCheck single = checkOf(SynthModel::Matrix6, -1, UploadCheck::Kind::Splits);
+    single.compare(3, sent, other);
+    EXPECT_EQ(
+        describeCheck(single).rfind("Split 3 is not held as sent: the instrument gave back", 0),
+        0U);
+    single.label = "Patch 112";
+    EXPECT_EQ(describeCheck(single).rfind("Patch 112 is not held as sent", 0), 0U);
+}
+
+} // namespace
+} // namespace velmora

@@ -53,7 +53,7 @@ TEST(UploadCheck, TellsTheResultAndTheLikelyReason)
     for (int n = 0; n < 100; ++n)
         lost.compare(n, sent, n == 12 || n == 40 || n == 77 ? std::span<const Byte>(other) : sent);
     EXPECT_EQ(lost.matching(), 97);
-    EXPECT_EQ(describeCheck(lost).substr(0, 57),
+    EXPECT_EQ(describeCheck(lost).substr(0, 56),
               "Bank 1: 97 of 100 patches as sent; 12, 40 and 77 differ.");
     EXPECT_NE(describeCheck(lost).find("longer pause"), std::string::npos);
 

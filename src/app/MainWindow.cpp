@@ -43,6 +43,8 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
       midi_(devices, midi::MidiRouter::Targets{
                          [this](const midi::MidiEvent& event) {
                              takeDetectionAnswer(event.sysexData);
+                             if (sysexTap_ && sysexTap_(event.sysexData))
+                                 return;
                              transfers_.handleSysex(event.sysexData);
                          },
                          [this](int controller) { learnController(controller); },

@@ -135,6 +135,15 @@ private:
     // start-up sends anyway: no extra question, and start-up does not wait.
     void watchStartupAnswer();
     void takeDetectionAnswer(std::span<const Byte> message);
+    // Whole-instrument work (upload checks, backup and restore, the global
+    // settings window) reads the instrument's answers itself. While a tap is
+    // set, every incoming SysEx message goes to it first, and a message it
+    // takes (returns true for) does not reach the transfer engine, so a
+    // read-back never overwrites the patch, bank or globals being edited.
+    // One tap at a time: setSysexTap refuses (returns false) while another
+    // is set. An empty function clears the tap.
+    bool setSysexTap(std::function<bool(std::span<const Byte>)> tap);
+    bool sysexTapSet() const { return static_cast<bool>(sysexTap_); }
     // The status line that says the instrument answering is another model.
     void showModelMismatch();
     QString portNames() const;
@@ -218,6 +227,8 @@ private:
     int detectionRun_ = 0; // which detection listens: start-up's or Find Instrument's
     // The model the instrument last said it is, when one answered.
     std::optional<SynthModel> answeredModel_;
+    // While whole-instrument work reads answers itself (see setSysexTap).
+    std::function<bool(std::span<const Byte>)> sysexTap_;
     QLabel* modelMismatch_ = nullptr;
 };
 

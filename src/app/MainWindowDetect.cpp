@@ -38,6 +38,14 @@ void MainWindow::takeDetectionAnswer(std::span<const Byte> message)
         done();
 }
 
+bool MainWindow::setSysexTap(std::function<bool(std::span<const Byte>)> tap)
+{
+    if (tap && sysexTap_)
+        return false;
+    sysexTap_ = std::move(tap);
+    return true;
+}
+
 DetectionResult MainWindow::detectInstrument(std::chrono::milliseconds timeout)
 {
     if (!midi_.outputOpen() || !midi_.inputOpen())

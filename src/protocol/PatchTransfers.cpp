@@ -67,7 +67,7 @@ void PatchTransfers::sendEditPatch(
 
 void PatchTransfers::pauseForStore()
 {
-    const auto until = cableFree_ + kStorePause;
+    const auto until = cableFree_ + context_.storePause;
     const auto now = context_.host.now();
     if (until > now)
         context_.host.pause(std::chrono::ceil<std::chrono::milliseconds>(until - now));
@@ -101,7 +101,7 @@ bool PatchTransfers::download()
     return requested;
 }
 
-void PatchTransfers::storePatch()
+std::optional<int> PatchTransfers::storePatch()
 {
     TransferFlags& flags = context_.flags;
     flags.patchNumber = -1;
@@ -112,10 +112,10 @@ void PatchTransfers::storePatch()
               : context_.host.askPatchNumber(
                     {"Upload To Matrix-6(R)", "Patch # (00-99)", 99, 2, flags.patchNumber});
     if (!number)
-        return;
+        return std::nullopt;
     flags.patchNumber = *number;
     if (!context_.output.isOpen())
-        return;
+        return std::nullopt;
 
     const BankedNumber where = splitPatchNumber(*number);
     if (m1000)
@@ -124,6 +124,7 @@ void PatchTransfers::storePatch()
     pauseForStore();
     sendProgramChange(where.number);
     context_.host.enableButtons();
+    return *number;
 }
 
 void PatchTransfers::midiSendPatch(std::function<void()> sent)

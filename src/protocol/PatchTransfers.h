@@ -9,6 +9,7 @@
 #include "protocol/TransferContext.h"
 
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -23,8 +24,9 @@ public:
     // then request that patch. True when a request went out.
     bool download();
     // Ask a patch number and store currentPatch there on the instrument, then
-    // select it. Sends even when patchLoaded is false.
-    void storePatch();
+    // select it. Sends even when patchLoaded is false. The number stored
+    // (0..199 on a Matrix-1000, 0..99 on a Matrix-6) once the store went out.
+    std::optional<int> storePatch();
     // currentPatch to the edit buffer (Matrix-1000) or through send6Patch.
     // With a pacer the patch waits its turn there, and `sent` is called once
     // it went out; without one it goes at once.
@@ -46,7 +48,8 @@ private:
     void sendEditPatch(std::vector<std::pair<std::vector<Byte>, std::chrono::milliseconds>> parts,
                        std::function<void()> sent);
     void sendProgramChange(int program);
-    // Waits until what was sent has left the cable, then kStorePause more: an
+    // Waits until what was sent has left the cable, then the store pause
+    // (TransferContext::storePause) more: an
     // interface that buffers takes a patch in no time, but the instrument
     // only has it once all its bytes have crossed at 3,125 bytes a second.
     void pauseForStore();

@@ -15,7 +15,8 @@
 namespace velmora {
 
 // The instrument needs this long after a patch store or a bank select has
-// reached it.
+// reached it, unless the user set a longer (or shorter) pause for a unit that
+// needs it (Transfers::setStorePause).
 inline constexpr std::chrono::milliseconds kStorePause{12};
 // And this long after a whole patch for its edit buffer before the next
 // message: a Matrix-1000 after a patch, a Matrix-6 after the store to its
@@ -45,6 +46,8 @@ struct TransferContext
     TransferFlags flags{};
     SynthModel model = SynthModel::Matrix1000;
     int channel = 0; // instrument channel 0..15
+    // The pause after each stored patch and bank select, every transfer's.
+    std::chrono::milliseconds storePause = kStorePause;
 };
 
 } // namespace velmora

@@ -30,6 +30,10 @@ public:
     SynthModel model() const { return context_.model; }
     void setChannel(int channel) { context_.channel = channel & 0x0F; }
     int channel() const { return context_.channel; }
+    // The pause after each stored patch and bank select (bank uploads
+    // included); kStorePause unless set.
+    void setStorePause(std::chrono::milliseconds pause) { context_.storePause = pause; }
+    std::chrono::milliseconds storePause() const { return context_.storePause; }
 
     // The librarian sets patchLoaded and bankLoaded when it fills the records.
     TransferFlags& flags() { return context_.flags; }
@@ -41,7 +45,8 @@ public:
 
     // Commands.
     void download();
-    void storePatch() { sender_.storePatch(); }
+    // The number stored, once the store went out (see PatchTransfers).
+    std::optional<int> storePatch() { return sender_.storePatch(); }
     void midiSendPatch(std::function<void()> sent = {}) { sender_.midiSendPatch(std::move(sent)); }
     void send6Patch(std::function<void()> sent = {}) { sender_.send6Patch(std::move(sent)); }
     // The live sends' pacer: whole patches for the edit buffer queue there.

@@ -243,6 +243,34 @@ TEST(BankUpload, Matrix6UsesBank0WithoutAsking)
     EXPECT_EQ(rig.link.sent[0], bankSelect(0));
 }
 
+// A unit that needs longer gets it: the pause set is the one after every
+// store, the single patch's and each of a bank's alike, and after the bank
+// select.
+TEST(BankUpload, TheStorePauseSetIsTakenAfterEveryStore)
+{
+    TransferRig rig(SynthModel::Matrix1000);
+    EXPECT_EQ(rig.transfers.storePause(), 12ms);
+    rig.transfers.setStorePause(150ms);
+    const auto paused = [](std::size_t bytes) {
+        return static_cast<int>((bytes * 320 + 150000 + 999) / 1000);
+    };
+
+    rig.host.numberAnswer = 5;
+    rig.transfers.storePatch();
+    EXPECT_EQ(rig.host.pauses, (Pauses{{2, paused(6 + 275)}}));
+
+    TransferRig bank(SynthModel::Matrix1000);
+    bank.transfers.setStorePause(150ms);
+    bank.host.bankAnswer = 0;
+    bank.transfers.flags().bankLoaded = true;
+    bank.transfers.sendBank();
+    ASSERT_EQ(bank.link.sent.size(), 101u);
+    Pauses expected{{1, paused(6)}};
+    for (std::size_t i = 2; i <= 101; ++i)
+        expected.emplace_back(i, paused(275));
+    EXPECT_EQ(bank.host.pauses, expected);
+}
+
 TEST(GlobalDump, GoodDumpsFillRecordAndBadOnesAreRejected)
 {
     for (const SynthModel model : {SynthModel::Matrix1000, SynthModel::Matrix6}) {

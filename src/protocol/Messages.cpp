@@ -103,6 +103,11 @@ Message bankSelect(Byte bank)
     return sysex({opcode::bankSelect, static_cast<Byte>(bank & 0x7F)});
 }
 
+Message bankLockOff()
+{
+    return sysex({opcode::bankLockOff});
+}
+
 Message request(RequestType type, Byte number)
 {
     return sysex({opcode::request, static_cast<Byte>(type), static_cast<Byte>(number & 0x7F)});

@@ -24,6 +24,7 @@ inline constexpr Byte parameterPrefix = 0x05; // Matrix-6 only
 inline constexpr Byte parameter = 0x06;
 inline constexpr Byte bankSelect = 0x0A;
 inline constexpr Byte matrixBus = 0x0B;
+inline constexpr Byte bankLockOff = 0x0C; // Matrix-1000 only
 inline constexpr Byte patchToEditBuffer = 0x0D;
 } // namespace opcode
 
@@ -62,6 +63,9 @@ Message parameterEditPrefix();                             // F0 10 06 05 F7
 // switched off.
 Message matrixBus(int bus, Byte source, Byte amount, Byte destination);
 Message bankSelect(Byte bank);
+// Matrix-1000: F0 10 06 0C F7, bank lock off (the bank stays selected), so
+// that a single patch request and program changes act on that bank as usual.
+Message bankLockOff();
 Message request(RequestType type, Byte number = 0);
 // Split mode on (the editor opens) or off (it closes). Device byte 02.
 Message splitMode(bool on);

@@ -64,13 +64,21 @@ std::string likelyReason(const UploadCheck& check)
                " is a ROM bank: the instrument keeps its factory patches there.";
     if (check.differing.empty())
         return "Part of the answer was lost on the way back. Check the cable and try again.";
-    if (check.matching() == 0 && stores)
+    if (check.matching() == 0 && stores && !check.memoryProtect.has_value())
         return "The instrument kept none of it: memory protect may be on, or it did not take "
                "the messages.";
     if (!stores)
         return "The instrument did not take the settings as sent.";
     return "Messages were lost on the way to the instrument. Give it a longer pause after each "
-           "stored patch under Setup and upload again.";
+           "stored patch under Setup > Transfer Pauses and upload again.";
+}
+
+// A Matrix-6 keeps a name's characters in six bits and sends them so ("A"
+// comes back as 01): a name is as sent when the six bits are.
+bool sameNameInSixBits(std::span<const Byte> sent, std::span<const Byte> readBack)
+{
+    return std::ranges::equal(sent, readBack,
+                              [](Byte a, Byte b) { return (a & 0x3F) == (b & 0x3F); });
 }
 
 } // namespace
@@ -79,10 +87,13 @@ bool samePatchAsSent(SynthModel model, std::span<const Byte> sent, std::span<con
 {
     if (sent.size() < kPatchRecordSize || readBack.size() < kPatchRecordSize)
         return false;
-    const std::size_t first = model == SynthModel::Matrix1000 ? kPatchNameLength : 0;
-    return std::equal(sent.begin() + static_cast<std::ptrdiff_t>(first),
+    const auto name = static_cast<std::ptrdiff_t>(kPatchNameLength);
+    if (model == SynthModel::Matrix6 &&
+        !sameNameInSixBits(sent.first(kPatchNameLength), readBack.first(kPatchNameLength)))
+        return false;
+    return std::equal(sent.begin() + name,
                       sent.begin() + static_cast<std::ptrdiff_t>(kPatchRecordSize),
-                      readBack.begin() + static_cast<std::ptrdiff_t>(first));
+                      readBack.begin() + name);
 }
 
 void UploadCheck::compare(int entry, std::span<const Byte> sentRecord,
@@ -94,10 +105,17 @@ void UploadCheck::compare(int entry, std::span<const Byte> sentRecord,
         missing.push_back(entry);
         return;
     }
-    if (kind == Kind::Patches)
+    if (kind == Kind::Patches) {
         same = samePatchAsSent(model, sentRecord, readBack);
-    else
+    } else if (kind == Kind::Splits && model == SynthModel::Matrix6 &&
+               sentRecord.size() == kSplitRecordSize && readBack.size() == kSplitRecordSize) {
+        same = sameNameInSixBits(sentRecord.first(kSplitNameLength),
+                                 readBack.first(kSplitNameLength)) &&
+               std::ranges::equal(sentRecord.subspan(kSplitNameLength),
+                                  readBack.subspan(kSplitNameLength));
+    } else {
         same = std::equal(sentRecord.begin(), sentRecord.end(), readBack.begin(), readBack.end());
+    }
     if (!same)
         differing.push_back(entry);
 }

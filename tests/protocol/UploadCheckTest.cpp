@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 namespace velmora {
 namespace {
 
@@ -34,6 +36,48 @@ TEST(UploadCheck, NameBytesCountOnlyOnTheMatrix6)
     sent[kPatchRecordSize - 1] = 0xFF;
     EXPECT_FALSE(samePatchAsSent(SynthModel::Matrix1000, sent, back));
     EXPECT_FALSE(samePatchAsSent(SynthModel::Matrix1000, sent, std::span<const Byte>{}));
+}
+
+// A Matrix-6 sends its names back in six bits ("A" as 01): a name is as
+// sent when its six bits are, for patches and splits alike; one character
+// that differs still counts.
+TEST(UploadCheck, Matrix6NamesComeBackInSixBits)
+{
+    PatchRecord sent = patchWith(0x15);
+    std::ranges::copy(std::string_view("BRASS 1 "), sent.begin());
+    PatchRecord back = sent;
+    for (std::size_t i = 0; i < kPatchNameLength; ++i)
+        back[i] &= 0x3F;
+    EXPECT_TRUE(samePatchAsSent(SynthModel::Matrix6, sent, back));
+    back[1] = 'Q' & 0x3F;
+    EXPECT_FALSE(samePatchAsSent(SynthModel::Matrix6, sent, back));
+
+    SplitRecord split{};
+    split.fill(7);
+    std::ranges::copy(std::string_view("LEFT A"), split.begin());
+    SplitRecord splitBack = split;
+    for (std::size_t i = 0; i < kSplitNameLength; ++i)
+        splitBack[i] &= 0x3F;
+    UploadCheck check = checkOf(SynthModel::Matrix6, -1, UploadCheck::Kind::Splits);
+    check.compare(4, split, splitBack);
+    EXPECT_TRUE(check.passed());
+    splitBack[kSplitRecordSize - 1] = 8;
+    check.compare(5, split, splitBack);
+    EXPECT_EQ(check.differing, std::vector<int>{5});
+}
+
+// One patch stored and not taken while memory protect is known to be off:
+// the store was lost on the way, and the pauses are where to give it longer.
+TEST(UploadCheck, ALostStoreWithMemoryProtectOffPointsToThePauses)
+{
+    UploadCheck check = checkOf(SynthModel::Matrix1000, 1);
+    check.label = "Patch 112";
+    check.memoryProtect = false;
+    check.compare(112, patchWith(1), patchWith(2));
+    EXPECT_EQ(describeCheck(check),
+              "Patch 112 is not held as sent: the instrument gave back something else. Messages "
+              "were lost on the way to the instrument. Give it a longer pause after each stored "
+              "patch under Setup > Transfer Pauses and upload again.");
 }
 
 TEST(UploadCheck, TellsTheResultAndTheLikelyReason)

@@ -137,6 +137,7 @@ struct VirtualInstrument::State
     int program = 0;
     bool splitMode = false;
     bool editArmed = false; // a Matrix-6 edit-enable prefix came last
+    bool edits111 = false;  // parameter edits as stock 1.11 takes them
 
     Output output;
     Faults faults;
@@ -345,6 +346,15 @@ struct VirtualInstrument::State
 
     void applyParameter(Byte parameter, Byte value)
     {
+        if (edits111 && model == SynthModel::Matrix1000) {
+            constexpr Byte kVca2ByEnvelope2 = 29;
+            constexpr Byte kEnvelope1Sustain = 53;
+            constexpr Byte kEnvelope2Amplitude = 65;
+            if (parameter == kVca2ByEnvelope2)
+                return;
+            if (parameter == kEnvelope1Sustain)
+                parameter = kEnvelope2Amplitude;
+        }
         const ParameterTarget& target = targetOf(parameter);
         if (target.offset < 0)
             return;
@@ -514,6 +524,16 @@ void VirtualInstrument::setFirmware(const Firmware& firmware)
 {
     for (std::size_t i = 0; i < firmware.size(); ++i)
         state_->firmware[i] = firmware[i] & 0x7F;
+}
+
+bool VirtualInstrument::edits111() const
+{
+    return state_->edits111;
+}
+
+void VirtualInstrument::setEdits111(bool on)
+{
+    state_->edits111 = on;
 }
 
 bool VirtualInstrument::memoryProtected() const

@@ -100,6 +100,14 @@ public:
     bool memoryProtected() const;
     void setMemoryProtect(bool on);
 
+    // Parameter edits (op 06) as stock Matrix-1000 firmware 1.11 takes them:
+    // parameter 53 (Envelope 1 sustain) changes parameter 65 (Envelope 2
+    // amplitude) instead, and parameter 29 (VCA 2 by Envelope 2) is not
+    // taken. Off by default: every edit reaches its parameter, as on 1.13
+    // and later. A Matrix-1000 only; whole patches are never affected.
+    bool edits111() const;
+    void setEdits111(bool on);
+
     void setOutput(Output output);
     void setFaults(const Faults& faults);
 

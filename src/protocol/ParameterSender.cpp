@@ -1,7 +1,9 @@
 #include "protocol/ParameterSender.h"
 
 #include "protocol/ControlTables.h"
+#include "protocol/LiveEditReach.h"
 #include "protocol/Messages.h"
+#include "protocol/PatchLayout.h"
 
 namespace velmora {
 
@@ -63,11 +65,14 @@ void ParameterSender::sendControl(int control)
         if (!loading_ && send)
             send(std::move(shown));
     };
-    if (control == kVca2ByEnvelope2Control) {
-        const Byte parameter = tables.paramNumbers[i];
-        wholePatch(matrix6 ? onSend6Patch : onMidiSendPatch, [this, parameter, value] {
+    const Byte parameter = tables.paramNumbers[i];
+    if (needsWholePatch(model_, parameter)) {
+        const PatchField* field = fieldAt(tables.patchOffsets[i]);
+        const bool isSigned = field != nullptr && field->kind == FieldKind::Signed;
+        const int shownValue = isSigned ? byteToSigned(value) : value;
+        wholePatch(matrix6 ? onSend6Patch : onMidiSendPatch, [this, parameter, shownValue] {
             if (onParameterShown)
-                onParameterShown(parameter, byteToSigned(value));
+                onParameterShown(parameter, shownValue);
         });
     } else if (matrix6 && (control == kDetuneControl ||
                            (control >= kFirstSignedAmountControl &&

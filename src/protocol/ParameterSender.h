@@ -48,8 +48,10 @@ public:
     void sendByte(int control);
     // An edit of an editor control whose record byte is already written, sent
     // the way the model needs it. On a Matrix-6 negative modulation amounts
-    // and the DCO 2 detune go as the whole patch, and "Env 2 -> VCA 2" goes
-    // as the whole patch on both models; everything else as its parameter.
+    // and the DCO 2 detune go as the whole patch, and so do the parameters
+    // that a parameter edit does not reach on stock firmware (LiveEditReach.h:
+    // "Env 2 -> VCA 2" on both models, Envelope 1 sustain on a Matrix-1000);
+    // everything else as its parameter.
     void sendControl(int control);
     // bus 1..10; amount already in 7-bit form.
     void sendMatrix(int bus, Byte source, Byte amount, Byte destination);

@@ -151,6 +151,7 @@ void MainWindow::loadSettings()
     if (!read.warning.isEmpty())
         warnings.prepend(read.warning);
     showSwitches();
+    applyPauses();
     applyModel(settings_.model == Settings::kMatrix6 ? SynthModel::Matrix6
                                                      : SynthModel::Matrix1000);
     if (!warnings.isEmpty())

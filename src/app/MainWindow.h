@@ -15,6 +15,7 @@
 #include "protocol/ParameterSender.h"
 #include "protocol/SynthRecords.h"
 #include "protocol/Transfers.h"
+#include "protocol/UploadCheck.h"
 
 #include <QMainWindow>
 
@@ -79,6 +80,15 @@ public:
     ParameterSender& parameterSender() { return sender_; }
     OutputPacer& pacer() { return pacer_; }
     SynthRecords& records() { return records_; }
+    // Setup > Check Uploads: whether an upload is read back from the
+    // instrument and compared with what was sent.
+    bool checkUploads() const { return settings_.checkUploads; }
+    // Setup > Transfer Pauses: the pause after a global settings write (the
+    // one after each stored patch is the transfer engine's storePause).
+    std::chrono::milliseconds globalWritePause() const
+    {
+        return std::chrono::milliseconds(settings_.globalWritePause);
+    }
     // Tests answer the file dialogs themselves.
     void setFileDialogs(std::unique_ptr<library::FileDialogs> dialogs);
 
@@ -144,6 +154,38 @@ private:
     // is set. An empty function clears the tap.
     bool setSysexTap(std::function<bool(std::span<const Byte>)> tap);
     bool sysexTapSet() const { return static_cast<bool>(sysexTap_); }
+    // MainWindowCheck.cpp: checked uploads and the transfer pauses.
+    void toggleCheckUploads();
+    void showTransferPauses();
+    // The pauses of the settings to the transfer engine.
+    void applyPauses();
+    // File > Upload: the store, then its check when checks are on.
+    void uploadPatch();
+    // Reads back patch `number` (0..199 on a Matrix-1000, 0..99 on a
+    // Matrix-6) just stored from `sent` and tells the result.
+    void checkStoredPatch(int number, const PatchRecord& sent);
+    // Matrix-6: reads back split `split` just stored from `sent`.
+    void checkStoredSplit(int split, const SplitRecord& sent);
+    enum class ReadBack
+    {
+        Done,      // `done` said so
+        Quiet,     // nothing more came for the quiet time
+        Cancelled, // Cancel in the progress window
+        Busy,      // other whole-instrument work holds the SysEx tap
+        Failed,    // the request could not be sent (already reported)
+    };
+    // The check phase of an upload: the progress window says "Checking...",
+    // `request` goes out, and every incoming message goes to `take` (which
+    // returns whether it was an answer it wanted) until `done`, or until
+    // nothing it wanted came for `quiet`.
+    ReadBack readBack(int maximum, const std::function<void()>& request,
+                      const std::function<bool(std::span<const Byte>)>& take,
+                      const std::function<bool()>& done, std::chrono::milliseconds quiet);
+    // Matrix-1000: memory protect as the instrument says it now, or as the
+    // global record read earlier said it; none when neither is known.
+    std::optional<bool> readMemoryProtect();
+    // The result: the status line when all is as sent, a message box when not.
+    void tellCheck(const UploadCheck& check);
     // The status line that says the instrument answering is another model.
     void showModelMismatch();
     QString portNames() const;

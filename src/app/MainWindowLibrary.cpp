@@ -208,7 +208,15 @@ void MainWindow::editSplit(int split)
             &library::BankManagerWindow::setSplitCell);
     connect(&dialog, &globals::SplitEditorDialog::helpRequested, this, &MainWindow::showHelpTopic);
     // OK stores the split: a step of the bank manager's history.
-    bank_->recordStep(tr("Split Edit"), [&dialog] { dialog.exec(); });
+    bool stored = false;
+    bank_->recordStep(tr("Split Edit"),
+                      [&dialog, &stored] { stored = dialog.exec() == QDialog::Accepted; });
+    // Only a Matrix-6 keeps splits; a Matrix-1000 has none to read back.
+    if (stored && settings_.checkUploads && transfers_.model() == SynthModel::Matrix6 &&
+        midi_.outputOpen()) {
+        const SplitRecord sent = records_.splits[static_cast<std::size_t>(split)];
+        checkStoredSplit(split, sent);
+    }
 }
 
 void MainWindow::mergePatch()

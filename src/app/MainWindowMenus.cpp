@@ -99,10 +99,15 @@ void MainWindow::buildMenus()
                tr("Ask the MIDI ports which instrument answers, and on which channel"));
     addCommand(setup, "aBuffer", tr("&SysEx..."), {}, tr("Set SysEx buffer count and size"));
     addCommand(setup, "aSetMutator", tr("M&utate..."));
+    addCommand(setup, "aTransferPauses", tr("Transfer &Pauses..."), {},
+               tr("How long the instrument is given after each stored patch and global write"));
     setup->addSeparator();
     addCommand(setup, "aAutoPlay", tr("&Auto Play"))->setCheckable(true);
     addCommand(setup, "aRealTime", tr("&Real-time Sends"), {},
                tr("Send each step while a control moves; off, send when it is let go"))
+        ->setCheckable(true);
+    addCommand(setup, "aCheckUploads", tr("Chec&k Uploads"), {},
+               tr("After an upload, read it back from the instrument and compare"))
         ->setCheckable(true);
     addCommand(setup, "aThru", tr("&Thru Mode"))->setCheckable(true);
     addCommand(setup, "aMap", tr("&CC Mapping"))->setCheckable(true);
@@ -126,6 +131,8 @@ void MainWindow::buildMenus()
     wire("aBuffer", &MainWindow::showSysexBuffers);
     wire("aAutoPlay", &MainWindow::toggleAutoPlay);
     wire("aRealTime", &MainWindow::toggleRealTimeSends);
+    wire("aCheckUploads", &MainWindow::toggleCheckUploads);
+    wire("aTransferPauses", &MainWindow::showTransferPauses);
     wire("aThru", &MainWindow::toggleThru);
     wire("aMap", &MainWindow::toggleControllerMapping);
     wire("aHelp", &MainWindow::showHelp);
@@ -136,8 +143,7 @@ void MainWindow::buildMenus()
     download->setEnabled(true);
     connect(download, &QAction::triggered, this,
             [this] { errors_.run([this] { transfers_.download(); }); });
-    connect(action(QStringLiteral("aUpload")), &QAction::triggered, this,
-            [this] { errors_.run([this] { transfers_.storePatch(); }); });
+    connect(action(QStringLiteral("aUpload")), &QAction::triggered, this, &MainWindow::uploadPatch);
 }
 
 void MainWindow::setModelMenu(SynthModel model)
@@ -195,6 +201,7 @@ void MainWindow::showSwitches()
     action(QStringLiteral("aThru"))->setChecked(midi_.routing().thruMode);
     action(QStringLiteral("aAutoPlay"))->setChecked(settings_.autoPlay);
     action(QStringLiteral("aRealTime"))->setChecked(settings_.realTimeSends);
+    action(QStringLiteral("aCheckUploads"))->setChecked(settings_.checkUploads);
     view_->setRealTimeSends(settings_.realTimeSends);
     action(QStringLiteral("aMap"))->setChecked(midi_.routing().ccMappingOn);
     action(QStringLiteral("aViewMap"))->setEnabled(midi_.routing().ccMappingOn);

@@ -40,6 +40,16 @@ struct Settings
     bool autoPlay = true;
     // Edits go out while a control moves; off, when it is let go.
     bool realTimeSends = true;
+    // After an upload, read back what was written and compare.
+    bool checkUploads = true;
+    // Milliseconds the instrument is given after each stored patch (and bank
+    // select), and after a global write: longer for a unit that needs it.
+    static constexpr int kMinStorePause = 10;
+    static constexpr int kMaxStorePause = 2000;
+    static constexpr int kMinGlobalWritePause = 100;
+    static constexpr int kMaxGlobalWritePause = 5000;
+    int storePause = 12;
+    int globalWritePause = 300;
     int note = 60;
     int chord1 = 60;
     int chord2 = 65;

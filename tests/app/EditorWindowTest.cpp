@@ -99,7 +99,13 @@ TEST(EditorWindow, ShowingAnUntidyPatchChangesNoByte)
     rig.action("aUpload")->trigger();
     rig.backend->withInstrument([&](VirtualInstrument& i) {
         EXPECT_EQ(i.patch(1, 50), untidy);
-        EXPECT_EQ(i.receivedLog().back(), (Bytes{0xC0, 50}));
+        // The store, then the program change (the upload's check follows).
+        const auto& log = i.receivedLog();
+        const auto played = std::ranges::find(log, Bytes{0xC0, 50});
+        ASSERT_NE(played, log.end());
+        ASSERT_NE(played, log.begin());
+        EXPECT_EQ((played - 1)->size(), 275u);
+        EXPECT_EQ((played - 1)->at(3), 0x01);
     });
 }
 

@@ -75,6 +75,7 @@ TEST(SettingsStore, RoundTripWritesEveryKeyInOrderAndKeepsUnknownLines)
     written.patchPath = "/p/", written.bankPath = "/b/", written.sequencePath = "/s/";
     written.splitPath = "/x/";
     written.mutate = {1, 2, 3, 4, 5, 6, 7, 8, 10};
+    written.checkUploads = false, written.storePause = 40, written.globalWritePause = 500;
     const QString path = QString::fromStdString(dir.path("velmora.ini"));
     ASSERT_FALSE(writeSettings(path, written));
 
@@ -88,7 +89,7 @@ TEST(SettingsStore, RoundTripWritesEveryKeyInOrderAndKeepsUnknownLines)
         "; my notes\n[MIDI]\nModel=0\nFavourite=Strings 7\nIn1=1\nDevice1=In B\nIn2=2\n"
         "Device2=Keys\nOut=3\nDeviceOut=Out D\nChannel=15\nChannel2=16\nBufferCount=64\n"
         "BufferSize=1024\nThruMode=1\nCcMapping=1\n\n[Mine]\nA=1\n\n[PROGRAM]\nAutoPlay="
-        "0\nRealTimeSends=1\n"
+        "0\nRealTimeSends=1\nCheckUploads=0\nStorePause=40\nGlobalWritePause=500\n"
         "Note=48\nChord1=1\nChord2=2\nChord3=127\n\n[DIRECTORIES]\nPatchPath=/p/\n"
         "BankPath=/b/\nSequencePath=/s/\nSplitPath=/x/\n\n[MUTATE]\nSection1=1\nSection2=2\n"
         "Section3=3\nSection4=4\nSection5=5\nSection6=6\nSection7=7\nSection8=8\nSection9=10\n"
@@ -149,12 +150,16 @@ TEST(SettingsStore, ValuesAreReadAsTheProfileFunctionsDo)
     // tested with IniFile; here the values and ranges of the settings.
     Settings s = readFile(dir, "[MIDI]\nBufferSize=9999999\n"
                                "[PROGRAM]\nChord1=  64 \nChord2=sixty\nChord3=200\n"
+                               "StorePause=3\nGlobalWritePause=60000\n"
                                "[MUTATE]\nSection4=300\nSection9=-1\n");
     EXPECT_EQ(s.chord1, 64);      // blanks around a value
     EXPECT_EQ(s.chord2, 65);      // no number: the default
     EXPECT_EQ(s.chord3, 69);      // no MIDI note: the default
     EXPECT_EQ(s.bufferSize, 512); // beyond what the SysEx setup offers: the default
-    EXPECT_EQ(s.mutate[3], 44);   // the low byte of 300
+    // Pauses shorter than the instrument may get or absurdly long: the defaults.
+    EXPECT_EQ(s.storePause, 12);
+    EXPECT_EQ(s.globalWritePause, 300);
+    EXPECT_EQ(s.mutate[3], 44); // the low byte of 300
     EXPECT_EQ(s.mutate[8], 255);
 }
 

@@ -1,0 +1,132 @@
+// Checked uploads in the real main window, over JACK, with velmora-instrument
+// as the instrument: File > Upload reads the stored patch back and says
+// whether the instrument holds it. A store the instrument misses
+// (--drop-store) and memory protect switched on by a global write are both
+// caught and named. Skipped when no JACK server runs.
+#include "app/NumberDialog.h"
+#include "app/WindowRig.h"
+#include "e2e/InstrumentProcess.h"
+#include "midi/MidiBackend.h"
+#include "protocol/Messages.h"
+#include "protocol/SysexCodec.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+#include <fstream>
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+constexpr std::size_t kMemoryProtect = 171;
+
+class CheckedUploadJack : public ::testing::Test
+{
+protected:
+    // The instrument (dropping the store numbered `dropStore`, from 0) and
+    // the main window on its ports.
+    void start(int dropStore)
+    {
+        const std::string name = uniqueName("Velmora Check");
+        instrument_ = startInstrument(name, {"--drop-store", std::to_string(dropStore)});
+        ASSERT_TRUE(instrument_) << "velmora-instrument did not start";
+        devices_.addBackend(midi::createRtMidiBackend());
+        const int in = indexOfJackPort(devices_.inputNames(), name + " out");
+        const int out = indexOfJackPort(devices_.outputNames(), name + " in");
+        ASSERT_GE(in, 0);
+        ASSERT_GE(out, 0);
+        std::ofstream(folder_.dir().path("velmora.ini"))
+            << "[MIDI]\nModel=" << Settings::kMatrix1000 << "\nIn1=" << in
+            << "\nDevice1=" << devices_.inputName(in) << "\nOut=" << out
+            << "\nDeviceOut=" << devices_.outputName(out) << "\n";
+        window_ = std::make_unique<MainWindow>(devices_);
+        // Every message box is taken down and closed, so none leaves the
+        // test waiting.
+        auto* watch = new QTimer(window_.get());
+        QObject::connect(watch, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                told_.push_back(box->text());
+                box->done(QMessageBox::Ok);
+            }
+        });
+        watch->start(50);
+        ASSERT_TRUE(window_->startUp());
+        window_->show();
+        ASSERT_TRUE(pumpUntil([this] { return window_->transfer().flags().globalReceived; }, 10s));
+        child<QAction>(*window_, "aInit")->trigger();
+    }
+
+    void TearDown() override
+    {
+        if (window_)
+            window_->close();
+        window_.reset();
+        if (instrument_) {
+            EXPECT_EQ(instrument_->stop(), 0);
+        }
+    }
+
+    // File > Upload to `number` with a patch of its own; what the check
+    // said: a message box's text, or else the status line.
+    QString upload(int number)
+    {
+        window_->records().currentPatch[20] = static_cast<Byte>(number & 0x3F);
+        whenShown<NumberDialog>(
+            [number](NumberDialog& dialog) {
+                auto* edit = child<QSpinBox>(dialog, "SpinEdit1");
+                QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(edit, QString::number(number));
+                QTest::mouseClick(button<QPushButton>(dialog, "&OK"), Qt::LeftButton);
+            },
+            window_.get());
+        told_.clear();
+        window_->statusBar()->clearMessage();
+        child<QAction>(*window_, "aUpload")->trigger();
+        pumpUntil([this] { return !told_.empty(); }, 500ms);
+        return told_.empty() ? window_->statusBar()->currentMessage() : told_.front();
+    }
+
+    ProgramFolder folder_;
+    std::unique_ptr<InstrumentProcess> instrument_;
+    midi::MidiDevices devices_;
+    std::unique_ptr<MainWindow> window_;
+    std::vector<QString> told_;
+};
+
+TEST_F(CheckedUploadJack, CatchesADroppedStoreAndMemoryProtectAndSaysSo)
+{
+    VELMORA_SKIP_WITHOUT_JACK();
+    start(1); // the second store received is missed
+    EXPECT_EQ(upload(110), "Patch 110 verified: the instrument holds it as sent.");
+
+    const QString dropped = upload(111);
+    EXPECT_TRUE(dropped.startsWith("Patch 111 is not held as sent: the instrument gave back "
+                                   "something else."))
+        << dropped.toStdString();
+    EXPECT_TRUE(dropped.contains("Messages were lost on the way to the instrument"))
+        << dropped.toStdString();
+
+    // Memory protect on, written as the instrument's own global record.
+    std::array<Byte, kGlobal1000Size> global{};
+    std::copy_n(window_->records().global.begin(), kGlobal1000Size, global.begin());
+    global[kMemoryProtect] = 1;
+    window_->pacer().sendLong(blockMessage(opcode::masterData, 0x03, global));
+    const QString protectedText = upload(112);
+    EXPECT_TRUE(protectedText.startsWith("Patch 112 is not held as sent"))
+        << protectedText.toStdString();
+    EXPECT_TRUE(protectedText.contains("Memory protect is on in the instrument, so it ignored"))
+        << protectedText.toStdString();
+
+    // Off again: stores take again.
+    global[kMemoryProtect] = 0;
+    window_->pacer().sendLong(blockMessage(opcode::masterData, 0x03, global));
+    EXPECT_EQ(upload(113), "Patch 113 verified: the instrument holds it as sent.");
+}
+
+} // namespace

@@ -3,6 +3,8 @@
 #include "app/NumberDialog.h"
 #include "app/TransferPausesDialog.h"
 #include "app/WindowRig.h"
+#include "globals/SplitEditorDialog.h"
+#include "library/BankManagerWindow.h"
 #include "protocol/ControlTables.h"
 #include "protocol/Messages.h"
 #include "protocol/SysexCodec.h"
@@ -10,12 +12,14 @@
 #include <QAction>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -183,6 +187,74 @@ TEST(CheckedUpload, TheSwitchAndThePausesAreKept)
     EXPECT_EQ(again.window->transfer().storePause(), 40ms);
     EXPECT_EQ(again.window->globalWritePause(), 650ms);
     again.window->close();
+}
+
+// A Matrix-6 split stored by the split editor's OK is read back with all the
+// instrument holds; the bank and the split table are left alone by it. A
+// split lost on the way back is said to be.
+TEST(CheckedUpload, ASplitStoredOnAMatrix6IsReadBack)
+{
+    test::ProgramFolder folder;
+    test::WindowRig rig(SynthModel::Matrix6);
+    ASSERT_TRUE(rig.window->startUp());
+    // The built-in instrument answers a request for all at once: room for it.
+    rig.window->midi().applySysexBuffers(512, 256);
+    rig.window->show();
+    rig.action("miMatrix6")->trigger();
+    rig.action("aBankManager")->trigger();
+    auto& bank = *test::child<library::BankManagerWindow>(*rig.window, "frmBank");
+    bank.show();
+    QApplication::setActiveWindow(&bank);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&bank));
+    bank.action("aDownload")->trigger();
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window->transfer().flags().splitsReceived; }));
+    auto* grid = test::child<QTableView>(bank, "SplitGrid");
+    const QPoint cell = grid->visualRect(grid->model()->index(2, 0)).center();
+
+    // OK, then the check; `lose` drops the split's own message of the answer
+    // (100 patches and the edit buffer come first).
+    const auto editSplit = [&](const char* name, bool lose) {
+        test::whenShown<globals::SplitEditorDialog>([&](globals::SplitEditorDialog& dialog) {
+            auto* edit = test::child<QLineEdit>(dialog, "eName");
+            edit->selectAll();
+            QTest::keyClicks(edit, QLatin1String(name));
+            if (lose) {
+                rig.backend->withInstrument([](VirtualInstrument& i) {
+                    VirtualInstrument::Faults faults;
+                    faults.dropMessage = 101 + 2;
+                    i.setFaults(faults);
+                });
+            }
+            QTest::mouseClick(test::child<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
+        });
+        QString told;
+        QObject guard;
+        test::whenShown<QMessageBox>(
+            [&](QMessageBox& box) {
+                told = box.text();
+                box.button(QMessageBox::Ok)->click();
+            },
+            &guard);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
+        return told;
+    };
+
+    const auto before = rig.window->records().bank;
+    rig.window->statusBar()->clearMessage();
+    EXPECT_EQ(editSplit("mine", false), QString());
+    EXPECT_EQ(rig.window->statusBar()->currentMessage(),
+              "Split 2 verified: the instrument holds it as sent.");
+    rig.backend->withInstrument(
+        [&](VirtualInstrument& i) { EXPECT_EQ(i.split(2), rig.window->records().splits[2]); });
+    EXPECT_EQ(rig.window->records().bank, before);
+    EXPECT_EQ(grid->model()->index(2, 0).data().toString(), "MINE  ");
+
+    const QString lost = editSplit("ours", true);
+    EXPECT_EQ(lost, "Split 2 did not come back from the instrument. Part of the answer was lost "
+                    "on the way back. Check the cable and try again.");
+    EXPECT_EQ(grid->model()->index(2, 0).data().toString(), "OURS  ");
+    rig.window->close();
 }
 
 // A Matrix-1000 that takes parameter edits as stock 1.11 does: Envelope 1

@@ -93,6 +93,43 @@ TEST(VirtualInstrument, ParameterAndBusEditsLandAtTheirOffsets)
               (Bytes{5, 0xFF, 9}));
 }
 
+// Stock 1.11 as the fact sheet has it: Envelope 1 sustain (53) lands on
+// Envelope 2 amplitude (65), VCA 2 by Envelope 2 (29) nowhere; whole patches
+// and every other edit as usual. Off unless asked for.
+TEST(VirtualInstrument, EditsAsFirmware111TakesThem)
+{
+    Rig rig;
+    EXPECT_FALSE(rig.instrument.edits111());
+    rig.send(parameterEdit(53, 21));
+    rig.send(parameterEdit(29, 5));
+    EXPECT_EQ(rig.editByte(offsetOfParameter(53)), 21);
+    EXPECT_EQ(rig.editByte(offsetOfParameter(29)), 5);
+
+    rig.instrument.setEdits111(true);
+    const Byte amplitude = rig.editByte(offsetOfParameter(65));
+    rig.send(parameterEdit(53, 30));
+    rig.send(parameterEdit(29, 0x7E)); // -2
+    EXPECT_EQ(rig.editByte(offsetOfParameter(53)), 21);
+    EXPECT_EQ(rig.editByte(offsetOfParameter(65)), 30);
+    EXPECT_NE(amplitude, 30);
+    EXPECT_EQ(rig.editByte(offsetOfParameter(29)), 5);
+    rig.send(parameterEdit(21, 100));
+    EXPECT_EQ(rig.editByte(offsetOfParameter(21)), 100);
+
+    PatchRecord whole = rig.instrument.editBuffer();
+    whole[offsetOfParameter(53)] = 40;
+    whole[offsetOfParameter(29)] = 0xFE;
+    rig.send(patchToEditBuffer(whole));
+    EXPECT_EQ(rig.instrument.editBuffer(), whole);
+
+    // A Matrix-6 has no such firmware.
+    Rig m6(SynthModel::Matrix6);
+    m6.instrument.setEdits111(true);
+    m6.send(parameterEditPrefix());
+    m6.send(parameterEdit(29, 7));
+    EXPECT_EQ(m6.editByte(offsetOfParameter(29)), 7);
+}
+
 TEST(VirtualInstrument, Matrix6AppliesAnEditOnlyRightAfterThePrefix)
 {
     Rig rig(SynthModel::Matrix6);

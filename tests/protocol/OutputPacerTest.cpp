@@ -192,5 +192,46 @@ TEST(OutputPacer, ADragStaysWithinTheCableAndEndsOnTheLastValue)
     }
 }
 
+// The parameters a parameter edit does not reach on stock firmware go as the
+// whole patch, each model its own (Envelope 1 sustain only on a
+// Matrix-1000), and the display shows the value the screen has.
+TEST(ParameterSender, UnreachedParametersGoAsTheWholePatch)
+{
+    constexpr int kEnvelope1Sustain = 17; // control, parameter 53
+    for (const SynthModel model : {SynthModel::Matrix1000, SynthModel::Matrix6}) {
+        SCOPED_TRACE(model == SynthModel::Matrix6 ? "Matrix-6" : "Matrix-1000");
+        RecordingSink sink;
+        PatchBuffer patch{};
+        ParameterSender sender(sink, patch);
+        sender.setModel(model);
+        std::vector<std::string> wholes;
+        std::vector<std::pair<int, int>> shown;
+        sender.onParameterShown = [&](int p, int v) { shown.emplace_back(p, v); };
+        sender.onMidiSendPatch = [&](const ParameterSender::Shown& done) {
+            wholes.push_back("edit buffer");
+            done();
+        };
+        sender.onSend6Patch = [&](const ParameterSender::Shown& done) {
+            wholes.push_back("slot 99");
+            done();
+        };
+        const ControlTables& tables = controls();
+        ASSERT_EQ(tables.paramNumbers[kEnvelope1Sustain], 53);
+        patch[tables.patchOffsets[kEnvelope1Sustain]] = 40;
+        patch[tables.patchOffsets[kVca2ByEnvelope2Control]] = 0xFE;
+        sender.sendControl(kEnvelope1Sustain);
+        sender.sendControl(kVca2ByEnvelope2Control);
+        if (model == SynthModel::Matrix1000) {
+            EXPECT_TRUE(sink.sent.empty());
+            EXPECT_EQ(wholes, (std::vector<std::string>{"edit buffer", "edit buffer"}));
+        } else {
+            EXPECT_EQ(sink.sent,
+                      (std::vector<Bytes>{parameterEditPrefix(), parameterEdit(53, 40)}));
+            EXPECT_EQ(wholes, std::vector<std::string>{"slot 99"});
+        }
+        EXPECT_EQ(shown, (std::vector<std::pair<int, int>>{{53, 40}, {29, -2}}));
+    }
+}
+
 } // namespace
 } // namespace velmora::test

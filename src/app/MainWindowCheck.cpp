@@ -153,10 +153,14 @@ void MainWindow::checkStoredPatch(int number, const PatchRecord& sent)
     check.kind = UploadCheck::Kind::Patches;
     check.bank = m1000 ? where.bank : -1;
     check.label = patchLabel(model, number).toStdString();
-    if (!midi_.inputOpen()) {
+    if (!midi_.inputOpen() || transfers_.receiving()) {
+        // No answer can come, or it would be taken for part of the receive.
         statusBar()->showMessage(
-            tr("%1 sent. Not checked: the instrument's MIDI input is not open.")
-                .arg(patchLabel(model, number)),
+            !midi_.inputOpen()
+                ? tr("%1 sent. Not checked: the instrument's MIDI input is not open.")
+                      .arg(patchLabel(model, number))
+                : tr("%1 sent. Not checked: Velmora is receiving from the instrument.")
+                      .arg(patchLabel(model, number)),
             kPassedShownMs);
         return;
     }
@@ -193,7 +197,9 @@ void MainWindow::checkStoredPatch(int number, const PatchRecord& sent)
         return;
     }
     check.compare(number, sent, back ? std::span<const Byte>(*back) : std::span<const Byte>());
-    if (!check.passed() && m1000)
+    // Something else came back: memory protect may be why (a patch that did
+    // not come back at all was lost on the way, whatever the protect says).
+    if (!check.differing.empty() && m1000)
         check.memoryProtect = readMemoryProtect();
     tellCheck(check);
 }
@@ -204,7 +210,7 @@ void MainWindow::checkStoredSplit(int split, const SplitRecord& sent)
     check.model = transfers_.model();
     check.kind = UploadCheck::Kind::Splits;
     check.label = tr("Split %1").arg(split).toStdString();
-    if (!midi_.inputOpen())
+    if (!midi_.inputOpen() || transfers_.receiving())
         return;
     // A Matrix-6 sends a split only with everything else: the whole answer
     // is taken (and left out of the bank and the split table) until its

@@ -19,6 +19,9 @@ constexpr const char* kUsage =
     "                       (default)\n"
     "  --channel 1..16      basic channel: program changes and the device inquiry\n"
     "                       (default 1)\n"
+    "  --edits 1.11|any     parameter edits as stock Matrix-1000 firmware 1.11 takes\n"
+    "                       them (parameter 53 changes 65, 29 is not taken) or all\n"
+    "                       reaching their parameters (default any)\n"
     "  --bad-checksum N     the Nth dump the instrument makes (from 0) has a wrong checksum\n"
     "  --drop N             the Nth message the instrument makes (from 0) is not sent\n"
     "  --drop-store N       the Nth patch store the instrument receives (from 0) is\n"
@@ -53,8 +56,8 @@ std::optional<int> parseInt(std::string_view text, int low, int high)
 }
 
 constexpr std::string_view kValueOptions[] = {
-    "--api",     "--name", "--model",      "--pace",  "--receive",
-    "--channel", "--drop", "--drop-store", "--stall", "--bad-checksum"};
+    "--api",  "--name",       "--model", "--pace",         "--receive", "--channel",
+    "--drop", "--drop-store", "--stall", "--bad-checksum", "--edits"};
 constexpr std::string_view kFaultOptions[] = {"--drop", "--drop-store", "--stall",
                                               "--bad-checksum"};
 
@@ -134,6 +137,9 @@ std::optional<Options> parseOptions(int argc, char** argv)
             const auto channel = parseInt(value, 1, 16);
             ok = channel.has_value();
             options.channel = channel.value_or(1) - 1;
+        } else if (option == "--edits") {
+            ok = value == "1.11" || value == "any";
+            options.edits111 = value == "1.11";
         } else {
             ok = parseFault(option, value, options.faults);
         }

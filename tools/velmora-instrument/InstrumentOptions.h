@@ -31,6 +31,8 @@ struct Options
     // carries it (a real unit behind an interface that buffers).
     velmora::PacedLink::Pace receive = velmora::PacedLink::Pace::Immediate;
     int channel = 0;
+    // Parameter edits as stock Matrix-1000 firmware 1.11 takes them.
+    bool edits111 = false;
     FaultSet faults;
     bool commands = false; // fault commands come on standard input
     bool verbose = false;

@@ -2,7 +2,9 @@
 // as the instrument: File > Upload reads the stored patch back and says
 // whether the instrument holds it. A store the instrument misses
 // (--drop-store) and memory protect switched on by a global write are both
-// caught and named. Skipped when no JACK server runs.
+// caught and named. And live edits of the parameters stock firmware misses
+// reach an instrument that misses them (--edits 1.11). Skipped when no JACK
+// server runs.
 #include "app/NumberDialog.h"
 #include "app/WindowRig.h"
 #include "e2e/InstrumentProcess.h"
@@ -12,6 +14,8 @@
 
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTest>
@@ -29,12 +33,11 @@ constexpr std::size_t kMemoryProtect = 171;
 class CheckedUploadJack : public ::testing::Test
 {
 protected:
-    // The instrument (dropping the store numbered `dropStore`, from 0) and
-    // the main window on its ports.
-    void start(int dropStore)
+    // The instrument with `options` and the main window on its ports.
+    void start(const std::vector<std::string>& options)
     {
         const std::string name = uniqueName("Velmora Check");
-        instrument_ = startInstrument(name, {"--drop-store", std::to_string(dropStore)});
+        instrument_ = startInstrument(name, options);
         ASSERT_TRUE(instrument_) << "velmora-instrument did not start";
         devices_.addBackend(midi::createRtMidiBackend());
         const int in = indexOfJackPort(devices_.inputNames(), name + " out");
@@ -102,7 +105,7 @@ protected:
 TEST_F(CheckedUploadJack, CatchesADroppedStoreAndMemoryProtectAndSaysSo)
 {
     VELMORA_SKIP_WITHOUT_JACK();
-    start(1); // the second store received is missed
+    start({"--drop-store", "1"}); // the second store received is missed
     EXPECT_EQ(upload(110), "Patch 110 verified: the instrument holds it as sent.");
 
     const QString dropped = upload(111);
@@ -127,6 +130,61 @@ TEST_F(CheckedUploadJack, CatchesADroppedStoreAndMemoryProtectAndSaysSo)
     global[kMemoryProtect] = 0;
     window_->pacer().sendLong(blockMessage(opcode::masterData, 0x03, global));
     EXPECT_EQ(upload(113), "Patch 113 verified: the instrument holds it as sent.");
+}
+
+// Envelope 1 sustain and VCA 2 by Envelope 2 dragged on a Matrix-1000 that
+// takes parameter edits as stock 1.11 does: no parameter edit of either goes
+// out, and the edit buffer, asked for afterwards, holds what the screen shows.
+TEST_F(CheckedUploadJack, DragsOfParametersStockFirmwareMissesReachItWhole)
+{
+    VELMORA_SKIP_WITHOUT_JACK();
+    start({"--edits", "1.11", "--verbose"});
+    ASSERT_TRUE(pumpUntil([this] { return window_->pacer().idle(); }, 10s));
+
+    // Each drag on its own, a step every 5 ms, and then what the instrument
+    // took, from its --verbose lines, until it is quiet.
+    const auto drag = [this](QAbstractSlider* control, int from, int to) {
+        control->setSliderDown(true);
+        for (int v = from; v != to; v += from < to ? 1 : -1) {
+            control->setSliderPosition(v);
+            pumpUntil([] { return false; }, 5ms);
+        }
+        control->setSliderDown(false);
+        ASSERT_TRUE(pumpUntil([this] { return window_->pacer().idle(); }, 10s));
+        std::size_t patches = 0;
+        for (auto quietSince = Clock::now(); Clock::now() - quietSince < 1s;) {
+            QCoreApplication::processEvents();
+            const auto line = instrument_->waitForLine("", 2ms);
+            if (!line)
+                continue;
+            quietSince = Clock::now();
+            EXPECT_NE(line->rfind("F0 10 06 06 35 ", 0), 0u) << *line; // parameter 53
+            EXPECT_NE(line->rfind("F0 10 06 06 1D ", 0), 0u) << *line; // parameter 29
+            patches += line->rfind("F0 10 06 0D ", 0) == 0 ? 1 : 0;
+        }
+        EXPECT_GE(patches, 1u);
+    };
+    auto* sustain = child<QScrollBar>(*window_, "sbENV1sustain");
+    drag(sustain, sustain->minimum(), sustain->maximum() - 10);
+    drag(child<QSlider>(*window_, "tbVCA2env"), 30, -40);
+    PatchRecord screen{};
+    std::ranges::copy(recordOf(window_->records().currentPatch), screen.begin());
+
+    // The edit buffer as the instrument holds it, downloaded (asked again if
+    // a lost JACK cycle took the request or the answer).
+    bool downloaded = false;
+    for (int attempt = 0; attempt < 3 && !downloaded; ++attempt) {
+        child<QAction>(*window_, "aDownload")->trigger();
+        downloaded = pumpUntil([this] { return window_->transfer().flags().patchLoaded; }, 5s);
+    }
+    ASSERT_TRUE(downloaded);
+    PatchRecord held{};
+    std::ranges::copy(recordOf(window_->records().currentPatch), held.begin());
+    // The name bytes are the instrument's own placeholder.
+    EXPECT_TRUE(std::equal(screen.begin() + kPatchNameLength, screen.end(),
+                           held.begin() + kPatchNameLength));
+    EXPECT_EQ(held[53], screen[53]);
+    EXPECT_EQ(held[93], screen[93]);
 }
 
 } // namespace

@@ -181,6 +181,9 @@ private:
     ReadBack readBack(int maximum, const std::function<void()>& request,
                       const std::function<bool(std::span<const Byte>)>& take,
                       const std::function<bool()>& done, std::chrono::milliseconds quiet);
+    // After a read-back that ended before its answer did: what still comes
+    // of it is kept from the records for a while (the tap stays set).
+    void drainAnswer();
     // Matrix-1000: memory protect as the instrument says it now, or as the
     // global record read earlier said it; none when neither is known.
     std::optional<bool> readMemoryProtect();

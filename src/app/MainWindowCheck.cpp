@@ -120,7 +120,29 @@ MainWindow::ReadBack MainWindow::readBack(int maximum, const std::function<void(
         return ReadBack::Failed;
     if (done())
         return ReadBack::Done;
+    drainAnswer();
     return cancelled ? ReadBack::Cancelled : ReadBack::Quiet;
+}
+
+void MainWindow::drainAnswer()
+{
+    // The rest of an answer, were it to come after all, would otherwise land
+    // in the editor, the bank or the split table as if downloaded: it is
+    // swallowed until the instrument has been quiet for a while.
+    auto* quiet = new QTimer(this);
+    quiet->setSingleShot(true);
+    connect(quiet, &QTimer::timeout, this, [this, quiet] {
+        setSysexTap({});
+        quiet->deleteLater();
+    });
+    setSysexTap([quiet](std::span<const Byte> message) {
+        if (!isDump(message, opcode::patchToMemory) && !isDump(message, opcode::splitData) &&
+            !isDump(message, opcode::masterData))
+            return false;
+        quiet->start(kAnswerWait);
+        return true;
+    });
+    quiet->start(kAnswerWait);
 }
 
 std::optional<bool> MainWindow::readMemoryProtect()

@@ -130,6 +130,29 @@ TEST(CheckedUpload, SaysWhenTheStoreTookAndWhyNot)
     rig.window->close();
 }
 
+// A read-back that got no answer says so; an answer that comes after all
+// (here asked for again) is kept out of the editor's patch for a while.
+TEST(CheckedUpload, AnAnswerThatComesLateDoesNotLandInTheEditor)
+{
+    test::ProgramFolder folder;
+    test::WindowRig rig;
+    ASSERT_TRUE(rig.window->startUp());
+    rig.action("aInit")->trigger();
+    const PatchRecord sent = currentRecord(rig);
+    rig.backend->withInstrument([](VirtualInstrument& i) {
+        VirtualInstrument::Faults faults;
+        faults.dropMessage = 0; // the read-back's answer
+        i.setFaults(faults);
+    });
+    EXPECT_EQ(upload(rig, 30), "Patch 030 did not come back from the instrument. Part of the "
+                               "answer was lost on the way back. Check the cable and try again.");
+    rig.window->pacer().sendLong(request(RequestType::OnePatch, 31));
+    rig.backend->waitIdle();
+    QTest::qWait(50);
+    EXPECT_EQ(currentRecord(rig), sent);
+    rig.window->close();
+}
+
 // The switch and both pauses are kept in the settings file; the store pause
 // set is the one the transfers take.
 TEST(CheckedUpload, TheSwitchAndThePausesAreKept)

@@ -214,8 +214,12 @@ void MainWindow::checkStoredPatch(int number, const PatchRecord& sent)
         [&] { return back.has_value() || garbled; }, kAnswerWait);
     if (result == ReadBack::Busy || result == ReadBack::Failed || result == ReadBack::Cancelled) {
         if (result != ReadBack::Failed)
-            statusBar()->showMessage(tr("%1 sent. Not checked.").arg(patchLabel(model, number)),
-                                     kPassedShownMs);
+            statusBar()->showMessage(
+                (result == ReadBack::Busy
+                     ? tr("%1 sent. Not checked: Velmora is still reading from the instrument.")
+                     : tr("%1 sent. Not checked: the check was cancelled."))
+                    .arg(patchLabel(model, number)),
+                kPassedShownMs);
         return;
     }
     check.compare(number, sent, back ? std::span<const Byte>(*back) : std::span<const Byte>());

@@ -176,7 +176,7 @@ void MainWindow::checkStoredPatch(int number, const PatchRecord& sent)
     check.bank = m1000 ? where.bank : -1;
     check.label = patchLabel(model, number).toStdString();
     if (!midi_.inputOpen() || transfers_.receiving()) {
-        // No answer can come, or it would be taken for part of the receive.
+        // No answer can come, or the receive would take it for its own.
         statusBar()->showMessage(
             !midi_.inputOpen()
                 ? tr("%1 sent. Not checked: the instrument's MIDI input is not open.")

@@ -144,8 +144,10 @@ TEST(CheckedUpload, AnAnswerThatComesLateDoesNotLandInTheEditor)
         faults.dropMessage = 0; // the read-back's answer
         i.setFaults(faults);
     });
-    EXPECT_EQ(upload(rig, 30), "Patch 030 did not come back from the instrument. Part of the "
-                               "answer was lost on the way back. Check the cable and try again.");
+    const QString lost = upload(rig, 30);
+    EXPECT_TRUE(lost.startsWith("Patch 030 did not come back from the instrument."))
+        << lost.toStdString();
+    EXPECT_TRUE(lost.contains("lost on the way back")) << lost.toStdString();
     rig.window->pacer().sendLong(request(RequestType::OnePatch, 31));
     rig.backend->waitIdle();
     QTest::qWait(50);
@@ -274,8 +276,9 @@ TEST(CheckedUpload, ASplitStoredOnAMatrix6IsReadBack)
     EXPECT_EQ(grid->model()->index(2, 0).data().toString(), "MINE  ");
 
     const QString lost = editSplit("ours", true);
-    EXPECT_EQ(lost, "Split 2 did not come back from the instrument. Part of the answer was lost "
-                    "on the way back. Check the cable and try again.");
+    EXPECT_TRUE(lost.startsWith("Split 2 did not come back from the instrument."))
+        << lost.toStdString();
+    EXPECT_TRUE(lost.contains("lost on the way back")) << lost.toStdString();
     EXPECT_EQ(grid->model()->index(2, 0).data().toString(), "OURS  ");
     rig.window->close();
 }

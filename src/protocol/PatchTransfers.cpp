@@ -143,10 +143,12 @@ void PatchTransfers::send6Patch(std::function<void()> sent)
 {
     if (!context_.output.isOpen() || !context_.flags.patchLoaded)
         return;
-    sendEditPatch(
-        {{patchToMemory(kWorkingSlot, recordOf(context_.records.currentPatch)), kEditPatchPause6},
-         {programChange(context_.channel, kWorkingSlot), std::chrono::milliseconds(0)}},
-        std::move(sent));
+    // A store like any other: a unit given a longer pause after each stored
+    // patch gets it here too.
+    const auto pause = std::max(kEditPatchPause6, context_.storePause);
+    sendEditPatch({{patchToMemory(kWorkingSlot, recordOf(context_.records.currentPatch)), pause},
+                   {programChange(context_.channel, kWorkingSlot), std::chrono::milliseconds(0)}},
+                  std::move(sent));
 }
 
 void PatchTransfers::sendBank()

@@ -1,6 +1,7 @@
 // Single patches, uploads, bank uploads and globals between the transfer
 // engine and the virtual instrument.
 #include "protocol/Messages.h"
+#include "protocol/OutputPacer.h"
 #include "protocol/SysexCodec.h"
 #include "protocol/TransferRig.h"
 
@@ -269,6 +270,29 @@ TEST(BankUpload, TheStorePauseSetIsTakenAfterEveryStore)
     for (std::size_t i = 2; i <= 101; ++i)
         expected.emplace_back(i, paused(275));
     EXPECT_EQ(bank.host.pauses, expected);
+}
+
+// A Matrix-6 plays an edited patch from slot 99: a store, so the longer
+// pause set for stores holds before the program change there too.
+TEST(WholePatch, Matrix6WorkingSlotWaitsTheStorePause)
+{
+    for (const auto& [set, waited] : {std::pair{12ms, 20ms}, std::pair{60ms, 60ms}}) {
+        TransferRig rig(SynthModel::Matrix6);
+        OutputPacer::Clock::time_point now{};
+        std::optional<OutputPacer::Clock::time_point> wakeAt;
+        OutputPacer pacer(
+            rig.link, [&] { return now; }, [&](OutputPacer::Clock::time_point at) { wakeAt = at; });
+        rig.transfers.setPacer(&pacer);
+        rig.transfers.setStorePause(set);
+        rig.transfers.flags().patchLoaded = true;
+        rig.transfers.send6Patch();
+        ASSERT_EQ(rig.link.sent.size(), 1u); // the store; the program change waits
+        ASSERT_TRUE(wakeAt);
+        EXPECT_EQ(*wakeAt - OutputPacer::Clock::time_point{}, cableTime(275) + waited);
+        now = *wakeAt;
+        pacer.wake();
+        EXPECT_EQ(rig.link.sent.back(), (Bytes{0xC0, 99}));
+    }
 }
 
 TEST(GlobalDump, GoodDumpsFillRecordAndBadOnesAreRejected)

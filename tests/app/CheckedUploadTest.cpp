@@ -24,6 +24,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 using namespace velmora;
 using namespace std::chrono_literals;
 using Bytes = std::vector<Byte>;
@@ -127,6 +129,25 @@ TEST(CheckedUpload, SaysWhenTheStoreTookAndWhyNot)
     const auto unchecked = rig.received();
     ASSERT_EQ(unchecked.size(), 3u);
     EXPECT_EQ(unchecked[1][3], opcode::patchToMemory);
+    rig.window->close();
+}
+
+// A Matrix-6 keeps the name, in six bits: a named patch reads back as sent.
+TEST(CheckedUpload, AMatrix6PatchIsReadBackWithItsName)
+{
+    test::ProgramFolder folder;
+    test::WindowRig rig(SynthModel::Matrix6);
+    ASSERT_TRUE(rig.window->startUp());
+    rig.window->show();
+    rig.action("miMatrix6")->trigger();
+    rig.action("aInit")->trigger();
+    std::ranges::copy(std::string_view("BRASS 42"), rig.window->records().currentPatch.begin());
+    EXPECT_EQ(upload(rig, 42), QString());
+    EXPECT_EQ(rig.window->statusBar()->currentMessage(),
+              "Patch 42 verified: the instrument holds it as sent.");
+    const auto log = rig.received();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), request(RequestType::OnePatch, 42));
     rig.window->close();
 }
 

@@ -55,7 +55,8 @@ TEST(InstrumentOptions, TakesTheFaultsAndTheCommandSwitch)
                                   "cable",
                                   "--stamp",
                                   "--drop-store",
-                                  "99"};
+                                  "99",
+                                  "--memory-protect"};
     std::vector<char*> argv;
     for (auto& arg : args)
         argv.push_back(arg.data());
@@ -70,6 +71,7 @@ TEST(InstrumentOptions, TakesTheFaultsAndTheCommandSwitch)
     EXPECT_EQ(options->pace, velmora::PacedLink::Pace::Immediate);
     EXPECT_EQ(options->receive, velmora::PacedLink::Pace::CableSpeed);
     EXPECT_TRUE(options->stamp);
+    EXPECT_TRUE(options->memoryProtect);
 
     args = {"velmora-instrument", "--stall", "1"};
     argv.clear();

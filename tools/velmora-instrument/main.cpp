@@ -337,6 +337,7 @@ int run(const Options& options)
     velmora::VirtualInstrument instrument(options.model);
     std::mutex instrumentLock;
     instrument.setChannel(options.channel);
+    instrument.setMemoryProtect(options.memoryProtect);
     instrument.setLogLimit(16); // nothing here reads the log
 
     const std::string inName = options.name + " in";

@@ -139,6 +139,9 @@ public:
     WholeMachine(const WholeMachine&) = delete;
     WholeMachine& operator=(const WholeMachine&) = delete;
 
+    // Sends the first messages.
+    virtual void start(WholeClock::time_point now) = 0;
+
     // Every SysEx message from the instrument; true when the machine took it
     // (everything that looks like the instrument's while it runs).
     bool take(std::span<const Byte> message, WholeClock::time_point now);
@@ -212,7 +215,7 @@ class InstrumentBackup : public WholeMachine
 {
 public:
     InstrumentBackup(SynthModel model, MidiSink& output, WholeTiming timing = {});
-    void start(WholeClock::time_point now);
+    void start(WholeClock::time_point now) override;
 
     // When Done: the file's bytes and what they hold in a sentence or two.
     std::vector<Byte> file() const;
@@ -284,7 +287,7 @@ public:
                       WholeTiming timing = {});
     // Matrix-1000: reads the global record first; then it waits in
     // needsDecision() when memory protect is on.
-    void start(WholeClock::time_point now);
+    void start(WholeClock::time_point now) override;
     bool needsDecision() const { return waitingForDecision_; }
     // Memory protect is on: switch it off for the restore (and on after) or
     // restore as it is.
@@ -337,7 +340,7 @@ public:
     // `bank` the Matrix-1000 bank (ignored on a Matrix-6).
     BankReadBack(SynthModel model, int bank, std::vector<std::vector<Byte>> sent, MidiSink& output,
                  WholeTiming timing = {});
-    void start(WholeClock::time_point now);
+    void start(WholeClock::time_point now) override;
     const UploadCheck& check() const { return check_; }
 
 private:

@@ -182,7 +182,6 @@ void WholeMachine::expectAnswer(WholeClock::time_point now)
 {
     awaiting_ = true;
     lastHeard_ = now;
-    answerStarted_ = now;
 }
 
 bool WholeMachine::take(std::span<const Byte> message, WholeClock::time_point now)

@@ -204,7 +204,6 @@ private:
     bool awaiting_ = false;
     bool draining_ = false;
     WholeClock::time_point lastHeard_{};
-    WholeClock::time_point answerStarted_{};
     int position_ = 0;
     int maximum_ = 0;
     std::string phase_;

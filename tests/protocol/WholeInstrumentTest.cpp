@@ -325,6 +325,45 @@ TEST(InstrumentRestore, CheckCatchesADroppedStoreAndMemoryProtect)
     EXPECT_LT(cancelled.sent.size(), 40u);
 }
 
+TEST(InstrumentRestore, Matrix6PatchesAndSplitsTheMasterOnlyWhenChosen)
+{
+    Rig source(SynthModel::Matrix6);
+    for (int n = 0; n < 100; ++n)
+        source.instrument.setPatch(0, n, source.instrument.patch(0, 99 - n));
+    InstrumentBackup backup(SynthModel::Matrix6, source);
+    backup.start(source.now);
+    source.run(backup);
+    const auto contents = readBackup(backup.file());
+    ASSERT_TRUE(contents);
+
+    Rig target(SynthModel::Matrix6);
+    InstrumentRestore restore(*contents, {}, target);
+    restore.start(target.now);
+    target.run(restore);
+    ASSERT_EQ(restore.status(), WholeStatus::Done) << restore.problem();
+    // (The names went as a Matrix-6 sends them, in six bits.)
+    const PatchRecord restored = target.instrument.patch(0, 3);
+    const PatchRecord original = source.instrument.patch(0, 3);
+    EXPECT_TRUE(std::equal(restored.begin() + 8, restored.end(), original.begin() + 8));
+    EXPECT_EQ(restore.summary(), "Restored the 100 patches and the 50 splits.\n"
+                                 "The bank verified: 100 of 100 patches as sent.\n"
+                                 "The splits verified: 50 of 50 splits as sent.");
+    // No master record was written, and no bank select went out.
+    EXPECT_TRUE(std::ranges::none_of(target.sent, [](const Bytes& m) {
+        return m.size() == kMaster6MessageSize || m[3] == opcode::bankSelect;
+    }));
+
+    RestoreChoice withMaster;
+    withMaster.master = true;
+    InstrumentRestore all(*contents, withMaster, target);
+    all.start(target.now);
+    target.run(all);
+    ASSERT_EQ(all.status(), WholeStatus::Done);
+    EXPECT_EQ(all.checks().size(), 3u);
+    EXPECT_NE(all.summary().find("The master settings verified"), std::string::npos)
+        << all.summary();
+}
+
 TEST(BankReadBack, ComparesTheBankAsUploaded)
 {
     Rig rig;

@@ -345,8 +345,14 @@ void MainWindow::restoreInstrument()
 
 void MainWindow::checkBankUpload(int bank)
 {
-    if (!uploadsChecked() || !midi_.inputOpen())
+    if (!uploadsChecked())
         return;
+    if (!midi_.inputOpen()) {
+        statusBar()->showMessage(tr("The bank was sent but not checked: the instrument's MIDI "
+                                    "input is not open."),
+                                 10000);
+        return;
+    }
     std::vector<std::vector<Byte>> sent;
     for (const PatchBuffer& entry : records_.bank)
         sent.emplace_back(entry.begin(), entry.begin() + kPatchRecordSize);

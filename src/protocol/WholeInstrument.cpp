@@ -826,7 +826,7 @@ std::string InstrumentRestore::summary() const
     for (const UploadCheck& check : checks_)
         text += '\n' + describeCheck(check);
     if (!choice_.check)
-        text += " Not read back (checked uploads are off).";
+        text += " It was not read back to be checked.";
     if (protectSwitched_)
         text += "\nMemory protect was switched off for the restore and on again after.";
     return text;

@@ -17,6 +17,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace velmora;
 using Bytes = std::vector<Byte>;
 
@@ -195,5 +197,37 @@ TEST(WholeInstrumentWindow, BankUploadIsReadBackAndTheResultSaid)
     rig.backend->withInstrument([&](VirtualInstrument& instrument) {
         EXPECT_TRUE(std::ranges::equal(recordOf(records.bank[40]), instrument.patch(5, 40)));
         EXPECT_NE(instrument.patch(0, 40), instrument.patch(5, 40));
+    });
+}
+
+TEST(WholeInstrumentWindow, CancelledBackupWritesNothingAndPutsTheLockBack)
+{
+    WholeRig rig;
+    const std::string path = rig.dir().path("cancelled.syx");
+    rig.dialogs->answer(path);
+    QObject guard;
+    bool cancelled = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &guard, [&] {
+        auto* progress = rig.window->findChild<QDialog*>("frmWholeProgress");
+        if (cancelled || progress == nullptr || !progress->isVisible())
+            return;
+        if (progress->findChild<QProgressBar*>()->value() >= 200) {
+            test::button(*progress, "&Cancel")->click();
+            cancelled = true;
+        }
+    });
+    watch.start(1);
+    rig.action("aBackUpInstrument")->trigger();
+    ASSERT_TRUE(rig.waitLong(
+        [&] {
+            auto* progress = rig.window->findChild<QDialog*>("frmWholeProgress");
+            return cancelled && !progress->isVisible();
+        },
+        30));
+    EXPECT_FALSE(std::filesystem::exists(path));
+    rig.backend->withInstrument([](VirtualInstrument& instrument) {
+        EXPECT_FALSE(bankLockOf(instrument.global()));
+        EXPECT_EQ(instrument.receivedLog().back(), (Bytes{0xF0, 0x10, 0x06, 0x0C, 0xF7}));
     });
 }

@@ -81,6 +81,7 @@ build/bench/velmora_sysex_read_bench --benchmark_min_time=0.2
 build/bench/velmora_midi_bench --benchmark_min_time=0.2
 build/bench/velmora_jack_bench
 build/bench/velmora_bank_upload_bench
+build/bench/velmora_whole_instrument_bench
 build/bench/velmora_sequencer_timing_bench
 build/bench/velmora_thread_timer_bench
 build/bench/velmora_editor_bench --benchmark_min_time=0.2

@@ -16,6 +16,7 @@
 #include "protocol/SynthRecords.h"
 #include "protocol/Transfers.h"
 #include "protocol/UploadCheck.h"
+#include "protocol/WholeInstrument.h"
 
 #include <QMainWindow>
 
@@ -56,6 +57,7 @@ class Led;
 
 class HelpBrowser;
 class LegacySettings;
+class ProgressDialog;
 
 class MainWindow : public QMainWindow
 {
@@ -189,6 +191,25 @@ private:
     std::optional<bool> readMemoryProtect();
     // The result: the status line when all is as sent, a message box when not.
     void tellCheck(const UploadCheck& check);
+    // MainWindowWhole.cpp: File > Back Up Instrument and Restore
+    // Instrument, and the read-back that checks a bank upload.
+    void backUpInstrument();
+    void restoreInstrument();
+    // After the bank manager sent `bank`: read it back and say how it came.
+    void checkBankUpload(int bank);
+    // Whether uploads are read back and compared (on by default).
+    bool uploadsChecked() const;
+    // The pauses of whole-instrument work: the store pause is the bank
+    // upload's, kept in this one place.
+    WholeTiming wholeTiming() const;
+    // Runs a machine through the SysEx tap, a timer and the progress window
+    // with Cancel; `each` runs after every step, `ended` once it finished.
+    // False when it could not start (ports closed, a receive or a tap busy;
+    // the user was told).
+    bool runWhole(std::unique_ptr<WholeMachine> machine, const QString& caption,
+                  std::function<void(WholeMachine&)> ended,
+                  std::function<void(WholeMachine&)> each = {});
+    void stepWhole();
     // The status line that says the instrument answering is another model.
     void showModelMismatch();
     QString portNames() const;
@@ -275,6 +296,13 @@ private:
     // While whole-instrument work reads answers itself (see setSysexTap).
     std::function<bool(std::span<const Byte>)> sysexTap_;
     QLabel* modelMismatch_ = nullptr;
+    // The whole-instrument machine running, its timer and progress window.
+    std::unique_ptr<WholeMachine> whole_;
+    std::function<void(WholeMachine&)> wholeEnded_;
+    std::function<void(WholeMachine&)> wholeEach_;
+    QTimer* wholeTimer_ = nullptr;
+    ProgressDialog* wholeProgress_ = nullptr;
+    bool wholeStepping_ = false;
 };
 
 } // namespace velmora

@@ -91,6 +91,7 @@ void MainWindow::buildLibrary()
     connect(bank_, &library::BankManagerWindow::helpRequested, this, &MainWindow::showHelpTopic);
     // A double click on a received split opens the split editor.
     connect(bank_, &library::BankManagerWindow::splitEditRequested, this, &MainWindow::editSplit);
+    connect(bank_, &library::BankManagerWindow::bankUploaded, this, &MainWindow::checkBankUpload);
     host_.setBankManager(bank_);
 
     // The global controls sit in the lower part of the matrix page.

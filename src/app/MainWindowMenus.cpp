@@ -51,6 +51,10 @@ void MainWindow::buildMenus()
     addCommand(file, "aUpload", tr("&Upload"), QKS("Ctrl+U"), tr("Send a patch to your Matrix"));
     file->addSeparator();
     addCommand(file, "aBankManager", tr("&Bank Manager..."), QKS("Ctrl+B"));
+    addCommand(file, "aBackUpInstrument", tr("Back Up &Instrument..."), {},
+               tr("Save everything the instrument holds into one file"));
+    addCommand(file, "aRestoreInstrument", tr("&Restore Instrument..."), {},
+               tr("Write a backup's banks back into the instrument"));
     file->addSeparator();
     addCommand(file, "aExit", tr("E&xit"), QKS("Ctrl+X"));
 
@@ -128,6 +132,8 @@ void MainWindow::buildMenus()
     wire("aSpy", &MainWindow::toggleParameterDisplay);
     wire("aMidiSetup", &MainWindow::showMidiSetup);
     wire("aFindInstrument", &MainWindow::findInstrument);
+    wire("aBackUpInstrument", &MainWindow::backUpInstrument);
+    wire("aRestoreInstrument", &MainWindow::restoreInstrument);
     wire("aBuffer", &MainWindow::showSysexBuffers);
     wire("aAutoPlay", &MainWindow::toggleAutoPlay);
     wire("aRealTime", &MainWindow::toggleRealTimeSends);

@@ -1,5 +1,6 @@
 #include "app/ProgressDialog.h"
 
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -10,6 +11,9 @@ ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmProgress"));
     setWindowTitle(tr("Progress"));
+    phase_ = new QLabel(this);
+    phase_->setObjectName(QStringLiteral("lblPhase"));
+    phase_->hide();
     bar_ = new QProgressBar(this);
     bar_->setObjectName(QStringLiteral("Bar"));
     bar_->setRange(0, 99);
@@ -19,6 +23,7 @@ ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent)
     cancel_->hide();
     connect(cancel_, &QPushButton::clicked, this, &ProgressDialog::cancelRequested);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(phase_);
     layout->addWidget(bar_);
     layout->addWidget(cancel_, 0, Qt::AlignRight);
 }
@@ -34,6 +39,12 @@ void ProgressDialog::start(const QString& caption, int maximum)
 void ProgressDialog::setPosition(int position)
 {
     bar_->setValue(position);
+}
+
+void ProgressDialog::setPhase(const QString& phase)
+{
+    phase_->setText(phase);
+    phase_->setVisible(!phase.isEmpty());
 }
 
 void ProgressDialog::reject()

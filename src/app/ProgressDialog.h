@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QProgressBar;
 class QPushButton;
 
@@ -20,6 +21,8 @@ public:
     // Shows the window with this caption and bar maximum, the bar at 0.
     void start(const QString& caption, int maximum);
     void setPosition(int position);
+    // A line above the bar saying what is being done; empty hides it.
+    void setPhase(const QString& phase);
     // Shows or hides the Cancel button (hidden at first).
     void setCancellable(bool cancellable);
 
@@ -31,6 +34,7 @@ protected:
     void reject() override;
 
 private:
+    QLabel* phase_;
     QProgressBar* bar_;
     QPushButton* cancel_;
 };

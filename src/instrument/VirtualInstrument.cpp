@@ -30,6 +30,9 @@ constexpr std::size_t kStoreEditBufferSize = 8;
 constexpr Byte kAnyUnit = 0x7F;
 // The version byte (msg[4]) of a Matrix-1000 global record.
 constexpr Byte kGlobal1000Version = 0x03;
+constexpr Byte kBankUnlock = 0x0C;
+constexpr std::size_t kBankLockOffset = 165;
+constexpr Byte kBankLockBit = 0x80;
 constexpr Byte kMatrix6MasterVersion = 0x02;
 
 // The universal device inquiry, F0 7E ch 06 01 F7, and its answer,
@@ -332,8 +335,16 @@ struct VirtualInstrument::State
             }
             break;
         case opcode::bankSelect:
-            if (m.size() == 6 && m[4] < bankCount())
+            // Selecting a bank also turns the bank lock on (top bit of
+            // global byte 165); 0C turns it off and leaves the bank selected.
+            if (m.size() == 6 && m[4] < bankCount() && model == SynthModel::Matrix1000) {
                 bank = m[4];
+                global[kBankLockOffset] |= kBankLockBit;
+            }
+            break;
+        case kBankUnlock:
+            if (m.size() == 5 && model == SynthModel::Matrix1000)
+                global[kBankLockOffset] &= static_cast<Byte>(~kBankLockBit);
             break;
         case opcode::request:
             if (m.size() == 7)

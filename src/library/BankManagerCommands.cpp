@@ -58,8 +58,11 @@ void BankManagerWindow::downloadBank()
 void BankManagerWindow::uploadBank()
 {
     // The transfer asks for the user bank (askUploadBank) and records it.
-    context_.errors.run([this] { transfers_.sendBank(); });
+    const bool sent = context_.errors.run([this] { transfers_.sendBank(); });
     updateGrid();
+    if (sent && transfers_.flags().bankChoice >= 0 && transfers_.flags().bankLoaded &&
+        output_.isOpen())
+        emit bankUploaded(transfers_.flags().bankChoice);
 }
 
 void BankManagerWindow::copyEntry()

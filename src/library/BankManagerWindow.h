@@ -97,6 +97,8 @@ public:
     void selectBank(int index);
 
 signals:
+    // A whole bank went to the instrument (0 or 1; 0 on a Matrix-6).
+    void bankUploaded(int bank);
     // The editor is to come to the front and take the focus (after bank to
     // editor).
     void editorWanted();

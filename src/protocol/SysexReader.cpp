@@ -82,6 +82,7 @@ SysexContents readSysex(std::span<const Byte> data)
     SysexContents contents;
     const SysexScan scan = scanSysex(data);
     contents.strayBytes = scan.strayBytes;
+    int bank = -1;
     for (const SysexSpan& span : scan.messages) {
         if (!span.complete) {
             ++contents.cutShort;
@@ -90,6 +91,8 @@ SysexContents readSysex(std::span<const Byte> data)
         const std::span<const Byte> m = data.subspan(span.offset, span.length);
         const auto kind = kindOf(m);
         if (!kind) {
+            if (isOurs(m) && m.size() == 6 && m[3] == opcode::bankSelect && m[4] < 10)
+                bank = m[4];
             ++contents.otherMessages;
             continue;
         }
@@ -98,6 +101,7 @@ SysexContents readSysex(std::span<const Byte> data)
         message.offset = span.offset;
         message.length = span.length;
         message.checksum = checksumOf(*kind, m);
+        message.bank = bank;
         if (*kind == SysexKind::Global1000 || *kind == SysexKind::Master6) {
             contents.global = message;
             continue;

@@ -32,6 +32,10 @@ struct ReadMessage
     std::size_t offset = 0; // of its F0 in the data read
     std::size_t length = 0; // F0 through F7
     int number = -1;        // msg[4] of patches and splits
+    // The bank the last bank select before it named (F0 10 06 0A b F7, as a
+    // whole-instrument backup puts one before each bank), or -1 when none
+    // came before it.
+    int bank = -1;
     UnpackStatus checksum = UnpackStatus::Ok;
     std::span<const Byte> bytes(std::span<const Byte> data) const
     {

@@ -20,6 +20,7 @@
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -290,11 +291,23 @@ TEST(BankManager, SelectorUploadAndDownloadTalkToTheInstrument)
     test::whenShown<SendBankDialog>([](SendBankDialog& dialog) {
         QTest::mouseClick(test::child<QPushButton>(dialog, "btnBank2"), Qt::LeftButton);
     });
+    // Then the bank is read back and the result told.
+    QString checked;
+    QObject guard;
+    test::whenShown<QMessageBox>(
+        [&](QMessageBox& box) {
+            checked = box.text();
+            box.accept();
+        },
+        &guard, 2000);
     QTest::keyClick(&bank, Qt::Key_U, Qt::ControlModifier);
+    ASSERT_TRUE(rig.waitFor([&] { return !checked.isEmpty(); }));
+    EXPECT_EQ(checked, "Bank 1 verified: 100 of 100 patches as sent.");
     const auto sent = rig.received();
-    ASSERT_EQ(sent.size(), 101u);
+    ASSERT_EQ(sent.size(), 104u);
     EXPECT_EQ(sent[0], (Bytes{0xF0, 0x10, 0x06, 0x0A, 0x01, 0xF7}));
     EXPECT_EQ(sent[100], patchToMemory(99, recordOf(rig.records.bank[99])));
+    EXPECT_EQ(sent[102], request(RequestType::All));
     EXPECT_EQ(rig.bankSelector->currentText(), "100 - 199 User 2");
 
     rig.clearLog();

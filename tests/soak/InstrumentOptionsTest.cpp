@@ -57,7 +57,8 @@ TEST(InstrumentOptions, TakesTheFaultsAndTheCommandSwitch)
                                   "--drop-store",
                                   "99",
                                   "--edits",
-                                  "1.11"};
+                                  "1.11",
+                                  "--memory-protect"};
     std::vector<char*> argv;
     for (auto& arg : args)
         argv.push_back(arg.data());
@@ -73,6 +74,7 @@ TEST(InstrumentOptions, TakesTheFaultsAndTheCommandSwitch)
     EXPECT_EQ(options->receive, velmora::PacedLink::Pace::CableSpeed);
     EXPECT_TRUE(options->stamp);
     EXPECT_TRUE(options->edits111);
+    EXPECT_TRUE(options->memoryProtect);
 
     args = {"velmora-instrument", "--stall", "1"};
     argv.clear();

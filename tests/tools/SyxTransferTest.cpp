@@ -36,8 +36,8 @@ protected:
     int run(const std::vector<std::string>& args)
     {
         err_.str({});
-        std::ostringstream out;
-        const int exit = runTransferCommand(*devices_, args, out, err_);
+        out_.str({});
+        const int exit = runTransferCommand(*devices_, args, out_, err_);
         backend_->waitIdle();
         return exit;
     }
@@ -64,6 +64,7 @@ protected:
     std::unique_ptr<midi::MidiDevices> devices_;
     midi::VirtualBackend* backend_ = nullptr;
     std::ostringstream err_;
+    std::ostringstream out_;
 };
 
 TEST_F(SyxTransfer, BackupWritesTheBankTheSplitsAndTheGlobal)
@@ -145,6 +146,61 @@ TEST_F(SyxTransfer, RestoreSendsTheBankFile)
     EXPECT_NE(err_.str().find("holds 99 patch messages"), std::string::npos);
     instrument(
         [](VirtualInstrument& instrument) { EXPECT_TRUE(instrument.receivedLog().empty()); });
+}
+
+TEST_F(SyxTransfer, RestoreWithAnInputChecksTheBank)
+{
+    const Bytes bank = bankFile(3);
+    ASSERT_EQ(writeFileAtomically(path("r.syx"), bank), "");
+    ASSERT_EQ(run({"restore", "--out", "0", "--in", "0", "--bank", "1", path("r.syx")}), kExitOk)
+        << err_.str();
+    EXPECT_NE(out_.str().find("Bank 1 verified: 100 of 100 patches as sent."), std::string::npos)
+        << out_.str();
+
+    // Memory protect on: said plainly (a lost store is the protocol tests').
+    instrument([](VirtualInstrument& instrument) { instrument.setMemoryProtect(true); });
+    EXPECT_EQ(run({"restore", "--out", "0", "--in", "0", path("r.syx")}), kExitBadData);
+    EXPECT_NE(out_.str().find("Memory protect is on in the instrument"), std::string::npos)
+        << out_.str();
+}
+
+TEST_F(SyxTransfer, WholeInstrumentBackupAndRestore)
+{
+    instrument([](VirtualInstrument& instrument) {
+        for (int n = 0; n < 100; ++n)
+            instrument.setPatch(1, n, instrument.patch(8, n));
+    });
+    ASSERT_EQ(run({"backup", "--all", "--in", "0", "--out", "0", path("all.syx")}), kExitOk)
+        << err_.str();
+    EXPECT_NE(out_.str().find("Matrix-1000 backup: banks 0 to 9 (1,000 patches) and the global "
+                              "record."),
+              std::string::npos)
+        << out_.str();
+    std::ostringstream info;
+    std::ostringstream infoErr;
+    ASSERT_EQ(runSyx({"info", path("all.syx")}, info, infoErr), kExitOk) << infoErr.str();
+    EXPECT_NE(info.str().find("all.syx: Matrix-1000 backup: banks 0 to 9 (1,000 patches) and "
+                              "the global record."),
+              std::string::npos);
+
+    // Into a second instrument with memory protect on: refused unless
+    // --unprotect, then written, checked and protected again.
+    use(SynthModel::Matrix1000);
+    instrument([](VirtualInstrument& instrument) { instrument.setMemoryProtect(true); });
+    EXPECT_EQ(run({"restore", "--all", "--in", "0", "--out", "0", path("all.syx")}), kExitBadData);
+    EXPECT_NE(err_.str().find("memory protect is on"), std::string::npos) << err_.str();
+    ASSERT_EQ(run({"restore", "--all", "--banks", "1", "--unprotect", "--in", "0", "--out", "0",
+                   path("all.syx")}),
+              kExitOk)
+        << err_.str() << out_.str();
+    EXPECT_NE(out_.str().find("Bank 1 verified: 100 of 100 patches as sent."), std::string::npos);
+    instrument([](VirtualInstrument& instrument) {
+        EXPECT_TRUE(instrument.memoryProtected());
+        EXPECT_EQ(instrument.patch(1, 42), instrument.patch(8, 42));
+    });
+
+    EXPECT_EQ(run({"restore", "--all", "--banks", "2", "--in", "0", "--out", "0", path("all.syx")}),
+              kExitUsage);
 }
 
 TEST_F(SyxTransfer, PutThenGetRoundTripsOnePatch)

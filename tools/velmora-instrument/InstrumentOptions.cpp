@@ -22,6 +22,8 @@ constexpr const char* kUsage =
     "  --edits 1.11|any     parameter edits as stock Matrix-1000 firmware 1.11 takes\n"
     "                       them (parameter 53 changes 65, 29 is not taken) or all\n"
     "                       reaching their parameters (default any)\n"
+    "  --memory-protect     start with memory protect on (Matrix-1000 global byte 171):\n"
+    "                       patch stores are ignored until a global write turns it off\n"
     "  --bad-checksum N     the Nth dump the instrument makes (from 0) has a wrong checksum\n"
     "  --drop N             the Nth message the instrument makes (from 0) is not sent\n"
     "  --drop-store N       the Nth patch store the instrument receives (from 0) is\n"
@@ -97,10 +99,12 @@ std::optional<Options> parseOptions(int argc, char** argv)
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string_view option = argv[i];
-        if (option == "--verbose" || option == "--commands" || option == "--stamp") {
+        if (option == "--verbose" || option == "--commands" || option == "--stamp" ||
+            option == "--memory-protect") {
             (option == "--verbose"    ? options.verbose
              : option == "--commands" ? options.commands
-                                      : options.stamp) = true;
+             : option == "--stamp"    ? options.stamp
+                                      : options.memoryProtect) = true;
             continue;
         }
         if (option == "--help" || option == "-h") {

@@ -36,7 +36,8 @@ struct Options
     FaultSet faults;
     bool commands = false; // fault commands come on standard input
     bool verbose = false;
-    bool stamp = false; // verbose lines begin with the time the message was taken
+    bool stamp = false;         // verbose lines begin with the time the message was taken
+    bool memoryProtect = false; // starts with memory protect on
 };
 
 // The options, or none after telling the user on stderr what was wrong.

@@ -338,6 +338,7 @@ int run(const Options& options)
     std::mutex instrumentLock;
     instrument.setChannel(options.channel);
     instrument.setEdits111(options.edits111);
+    instrument.setMemoryProtect(options.memoryProtect);
     instrument.setLogLimit(16); // nothing here reads the log
 
     const std::string inName = options.name + " in";

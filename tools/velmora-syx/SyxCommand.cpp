@@ -15,7 +15,11 @@ const char* const kUsage =
     "       velmora-syx convert --assemble [--ignore-checksum] IN... OUT\n"
     "       velmora-syx ports [--json]\n"
     "       velmora-syx backup --in PORT --out PORT [--model 1000|6] FILE\n"
-    "       velmora-syx restore --out PORT [--bank 0|1] [--model 1000|6] FILE\n"
+    "       velmora-syx backup --all --in PORT --out PORT [--model 1000|6] FILE\n"
+    "       velmora-syx restore --out PORT [--in PORT] [--bank 0|1] [--no-check]\n"
+    "                           [--model 1000|6] FILE\n"
+    "       velmora-syx restore --all --in PORT --out PORT [--banks 0,1] [--no-check]\n"
+    "                           [--unprotect] [--master] FILE\n"
     "       velmora-syx get --in PORT --out PORT [--model 1000|6] [--number N] FILE\n"
     "       velmora-syx put --out PORT [--model 1000|6] --number N FILE\n"
     "       velmora-syx detect --in PORT --out PORT\n"
@@ -32,7 +36,16 @@ const char* const kUsage =
     "  backup   receives the instrument's 100 patches into FILE, its splits into\n"
     "           STEM-splits.syx and its global record into STEM-global.syx (STEM: FILE\n"
     "           without .syx)\n"
-    "  restore  sends a bank file (100 patch messages) into bank 0 or 1 (Matrix-6: its bank)\n"
+    "           with --all: the whole instrument into FILE: a Matrix-1000's ten banks and\n"
+    "           its global record (the bank lock left as it was), a Matrix-6's 100\n"
+    "           patches, 50 splits and master record; nothing is written if any part fails\n"
+    "  restore  sends a bank file (100 patch messages) into bank 0 or 1 (Matrix-6: its bank);\n"
+    "           with --in it then reads the bank back and says whether it holds what was sent\n"
+    "           with --all: writes a backup back: banks 0 and 1 of a Matrix-1000 (or those\n"
+    "           --banks names), a Matrix-6's patches and splits (and with --master its\n"
+    "           master record, which has not been tried on a real unit), then reads each\n"
+    "           back and compares it; memory protect on stops it unless --unprotect\n"
+    "           switches it off for the restore (and on again after)\n"
     "  get      receives one patch: the Matrix-1000 edit buffer, or Matrix-6 patch N (which\n"
     "           the Matrix-6 then also gets in slot 99, as Velmora's Download does)\n"
     "  put      stores one patch (.syx or .vmp) as patch N (0..199, Matrix-6 0..99)\n"
@@ -42,6 +55,7 @@ const char* const kUsage =
     "  --in PORT, --out PORT  MIDI ports by number or part of the name (see ports)\n"
     "  --model 1000|6   the instrument: Matrix-1000 (default) or Matrix-6\n"
     "  --bank 0|1       the Matrix-1000 bank restore writes (default 0)\n"
+    "  --no-check       restore does not read back what it wrote\n"
     "  --index N        which patch of the file (counting from 0)\n"
     "  --number N       the patch number a converted patch carries in its message (0..99;\n"
     "                   by default a .syx keeps its own, a .vmb entry N carries N);\n"
@@ -95,6 +109,8 @@ void infoText(const std::string& file, const FileReport& report, std::ostream& o
     if (report.strayBytes > 0)
         out << "; " << report.strayBytes << " bytes outside any message";
     out << '\n';
+    if (report.backup)
+        out << file << ": " << *report.backup << '\n';
 }
 
 void infoJson(const std::string& file, const FileReport& report, JsonWriter& json)
@@ -129,8 +145,10 @@ void infoJson(const std::string& file, const FileReport& report, JsonWriter& jso
         .field("checksum_errors", report.badChecksums)
         .field("cut_short", report.incomplete)
         .field("stray_bytes", report.strayBytes)
-        .endObject()
         .endObject();
+    json.key("backup");
+    report.backup ? json.string(*report.backup) : json.null();
+    json.endObject();
 }
 
 void rawInfoText(const std::string& file, const RawReport& report, std::ostream& out)

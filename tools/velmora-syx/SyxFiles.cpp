@@ -4,6 +4,7 @@
 #include "protocol/MidiFile.h"
 #include "protocol/PatchName.h"
 #include "protocol/SysexScanner.h"
+#include "protocol/WholeInstrument.h"
 
 #include <algorithm>
 #include <cctype>
@@ -184,6 +185,15 @@ FileReport inspectSysex(std::span<const Byte> data, bool matrix6Names)
             ++report.incomplete;
         ++report.counts[static_cast<int>(info.kind)];
         report.messages.push_back(std::move(info));
+    }
+    // Bank selects before the banks, or a Matrix-6's patches, splits and
+    // master together: a whole-instrument backup.
+    if (const auto contents = readBackup(data)) {
+        const bool banks = contents->banks.size() > 1;
+        const bool whole6 = contents->model == SynthModel::Matrix6 && !contents->splits.empty() &&
+                            !contents->global.empty();
+        if (banks || whole6)
+            report.backup = contents->describe();
     }
     return report;
 }

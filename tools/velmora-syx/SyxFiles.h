@@ -68,6 +68,8 @@ struct FileReport
     std::size_t counts[5] = {}; // by DumpKind
     std::size_t badChecksums = 0;
     std::size_t incomplete = 0;
+    // A whole-instrument backup: what it holds in a sentence.
+    std::optional<std::string> backup;
 
     std::size_t count(DumpKind kind) const { return counts[static_cast<int>(kind)]; }
     // One sentence on what is wrong with the file, or "" when nothing is.

@@ -31,7 +31,14 @@ std::string parseTransferArgs(const std::vector<std::string>& args, TransferOpti
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool takesValue = arg == "--in" || arg == "--out" || arg == "--model" ||
-                                arg == "--bank" || arg == "--number";
+                                arg == "--bank" || arg == "--number" || arg == "--banks";
+        if (arg == "--all" || arg == "--no-check" || arg == "--unprotect" || arg == "--master") {
+            (arg == "--all"         ? options.all
+             : arg == "--no-check"  ? options.check
+             : arg == "--unprotect" ? options.unprotect
+                                    : options.master) = arg != "--no-check";
+            continue;
+        }
         if (!takesValue) {
             if (arg.size() > 1 && arg[0] == '-')
                 return "unknown option " + arg;
@@ -42,7 +49,17 @@ std::string parseTransferArgs(const std::vector<std::string>& args, TransferOpti
             return arg + " needs a value";
         const std::string& value = args[++i];
         int number = 0;
-        if (arg == "--in") {
+        if (arg == "--banks") {
+            options.banks.clear();
+            std::size_t from = 0;
+            while (from <= value.size()) {
+                const std::size_t comma = std::min(value.find(',', from), value.size());
+                if (!parseInt(value.substr(from, comma - from), number) || number < 0 || number > 1)
+                    return "--banks takes 0, 1 or 0,1 (the writable banks)";
+                options.banks.push_back(number);
+                from = comma + 1;
+            }
+        } else if (arg == "--in") {
             options.in = value;
         } else if (arg == "--out") {
             options.out = value;
@@ -74,7 +91,8 @@ std::string parseTransferArgs(const std::vector<std::string>& args, TransferOpti
 // What the command needs beyond the file; "" or the complaint.
 std::string checkNeeds(const std::string& command, const TransferOptions& options)
 {
-    const bool receives = command == "backup" || command == "get" || command == "detect";
+    const bool receives = command == "backup" || command == "get" || command == "detect" ||
+                          (command == "restore" && options.all);
     if (receives && options.in.empty())
         return "--in names the MIDI input the instrument answers on";
     if (options.out.empty())
@@ -120,7 +138,10 @@ int runTransferCommand(const midi::MidiDevices& devices, const std::vector<std::
     }
     try {
         if (command == "backup")
-            return runBackup(devices, options, out, err);
+            return options.all ? runBackupAll(devices, options, out, err)
+                               : runBackup(devices, options, out, err);
+        if (command == "restore" && options.all)
+            return runRestoreAll(devices, options, out, err);
         if (command == "get")
             return runGet(devices, options, out, err);
         if (command == "restore")
@@ -179,6 +200,9 @@ int runRestore(const midi::MidiDevices& devices, const TransferOptions& options,
     for (std::size_t n = 0; n < kBankPatchCount; ++n)
         records.bank[n] = loadPatch(bytes.value, FileType::Sysex, n).value.buffer;
     session.engine().flags().bankLoaded = true;
+    const bool check = options.check && !options.in.empty();
+    if (check)
+        session.openInput(options.in);
     session.openOutput(options.out);
 
     ProgressLine progress(err);
@@ -192,7 +216,28 @@ int runRestore(const midi::MidiDevices& devices, const TransferOptions& options,
     session.drain();
     const int bank = options.model == SynthModel::Matrix1000 ? options.bank : 0;
     out << "sent " << options.file << " to bank " << bank << " (100 patches)\n";
-    return kExitOk;
+    if (!check) {
+        if (options.check)
+            out << "Not read back: give --in to have the upload checked.\n";
+        return kExitOk;
+    }
+    std::vector<std::vector<Byte>> sent;
+    for (const PatchBuffer& entry : records.bank)
+        sent.emplace_back(entry.begin(), entry.begin() + kPatchRecordSize);
+    BankReadBack readBack(options.model, bank, std::move(sent), session.output());
+    readBack.start(TransferSession::Clock::now());
+    session.runMachine(readBack,
+                       [&] { progress.show("Checking", readBack.position(), readBack.maximum()); });
+    progress.end();
+    if (readBack.status() != WholeStatus::Done) {
+        err << "velmora-syx restore: the check failed: "
+            << asSentence(session.host().problems.empty() ? readBack.problem()
+                                                          : session.host().problems.front())
+            << '\n';
+        return kExitBadData;
+    }
+    out << describeCheck(readBack.check()) << '\n';
+    return readBack.check().passed() ? kExitOk : kExitBadData;
 }
 
 int runPut(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,

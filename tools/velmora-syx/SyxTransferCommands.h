@@ -23,6 +23,16 @@ struct TransferOptions
     int bank = 0;
     std::optional<int> number;
     std::string file;
+    // Whole-instrument backup and restore (--all), the banks restore writes
+    // (--banks; none given: every writable bank the backup holds), whether
+    // uploads are read back and compared (--no-check turns it off), whether
+    // memory protect may be switched off for the restore (--unprotect), and
+    // whether a Matrix-6 restore writes the master record (--master).
+    bool all = false;
+    std::vector<int> banks;
+    bool check = true;
+    bool unprotect = false;
+    bool master = false;
 };
 
 // After the bank and the splits, the global dump is waited for this long
@@ -45,6 +55,11 @@ int runRestore(const midi::MidiDevices& devices, const TransferOptions& options,
 // What answers on the ports: model, MIDI channel, inquiry revision bytes.
 int runDetect(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
               std::ostream& err);
+// backup --all and restore --all.
+int runBackupAll(const midi::MidiDevices& devices, const TransferOptions& options,
+                 std::ostream& out, std::ostream& err);
+int runRestoreAll(const midi::MidiDevices& devices, const TransferOptions& options,
+                  std::ostream& out, std::ostream& err);
 int runPut(const midi::MidiDevices& devices, const TransferOptions& options, std::ostream& out,
            std::ostream& err);
 

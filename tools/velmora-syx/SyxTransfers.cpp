@@ -129,6 +129,8 @@ void TransferSession::receive(midi::MidiInput& input)
     last_[static_cast<std::size_t>(classifyDump(message.size()))] = message;
     if (onSysex)
         onSysex(message);
+    if (tap && tap(message))
+        return;
     engine_.handleSysex(message);
 }
 
@@ -146,6 +148,37 @@ std::string TransferSession::runUntil(const std::function<bool()>& done)
             return {};
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
+}
+
+void TransferSession::runMachine(WholeMachine& machine, const std::function<void()>& progress)
+{
+    tap = [&machine](std::span<const Byte> message) { return machine.take(message, Clock::now()); };
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    for (;;) {
+        machine.tick(Clock::now());
+        if (progress)
+            progress();
+        if (machine.finished())
+            break;
+        if (!host_.problems.empty()) {
+            machine.cancel(Clock::now());
+            continue;
+        }
+        auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(kStallCheck);
+        if (const auto due = machine.nextDue()) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(*due - Clock::now());
+            wait = std::clamp(left, std::chrono::milliseconds(0), wait);
+        }
+        if (wait.count() > 0) {
+            wake.start(wait);
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        } else {
+            QCoreApplication::processEvents();
+        }
+    }
+    tap = nullptr;
 }
 
 void TransferSession::drain() const

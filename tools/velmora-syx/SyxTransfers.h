@@ -10,6 +10,7 @@
 #include "midi/MidiOutput.h"
 #include "protocol/SysexCodec.h"
 #include "protocol/Transfers.h"
+#include "protocol/WholeInstrument.h"
 
 #include <array>
 #include <chrono>
@@ -125,6 +126,9 @@ public:
     MidiSink& output() { return counting_; }
     // Every SysEx message that comes in goes here too, before the engine.
     std::function<void(std::span<const Byte>)> onSysex;
+    // Then here: a message it takes (returns true for) does not reach the
+    // engine, so whole-instrument work reads answers without it.
+    std::function<bool(std::span<const Byte>)> tap;
     // The names of the ports opened ("" before).
     const std::string& inputName() const { return inputName_; }
     const std::string& outputName() const { return outputName_; }
@@ -136,6 +140,11 @@ public:
     // runs after every pass and may add problems to the host. The first
     // problem, or "" when done.
     std::string runUntil(const std::function<bool()>& done);
+    // Runs a whole-instrument machine until it finishes: it is ticked when
+    // its next message is due (and at least every kStallCheck) and gets every
+    // SysEx message that comes in. `progress` is called after each pass.
+    // The session's problems (a lost input) fail it.
+    void runMachine(WholeMachine& machine, const std::function<void()>& progress = {});
 
     // The last message of each kind as received, and when SysEx last came
     // (or the session started).

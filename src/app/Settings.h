@@ -44,6 +44,9 @@ struct Settings
     int chord1 = 60;
     int chord2 = 65;
     int chord3 = 69;
+    // Milliseconds the instrument gets after a global write before it is
+    // read back.
+    int globalWritePause = 300;
 
     // [DIRECTORIES]: relative names are taken from the current folder.
     QString patchPath = QStringLiteral("Patches");

@@ -89,7 +89,8 @@ TEST(SettingsStore, RoundTripWritesEveryKeyInOrderAndKeepsUnknownLines)
         "Device2=Keys\nOut=3\nDeviceOut=Out D\nChannel=15\nChannel2=16\nBufferCount=64\n"
         "BufferSize=1024\nThruMode=1\nCcMapping=1\n\n[Mine]\nA=1\n\n[PROGRAM]\nAutoPlay="
         "0\nRealTimeSends=1\n"
-        "Note=48\nChord1=1\nChord2=2\nChord3=127\n\n[DIRECTORIES]\nPatchPath=/p/\n"
+        "Note=48\nChord1=1\nChord2=2\nChord3=127\nGlobalWritePause=300\n\n[DIRECTORIES]\nPatchPath="
+        "/p/\n"
         "BankPath=/b/\nSequencePath=/s/\nSplitPath=/x/\n\n[MUTATE]\nSection1=1\nSection2=2\n"
         "Section3=3\nSection4=4\nSection5=5\nSection6=6\nSection7=7\nSection8=8\nSection9=10\n"
         "Lock1=0\nLock2=0\nLock3=0\nLock4=0\nLock5=0\nLock6=0\nLock7=0\nLock8=0\nLock9=0\n";

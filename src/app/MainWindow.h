@@ -48,6 +48,7 @@ class SequencerWindow;
 } // namespace perform
 namespace globals {
 class GlobalControls;
+class GlobalSettingsWindow;
 } // namespace globals
 namespace widgets {
 class Led;
@@ -144,6 +145,11 @@ private:
     // is set. An empty function clears the tap.
     bool setSysexTap(std::function<bool(std::span<const Byte>)> tap);
     bool sysexTapSet() const { return static_cast<bool>(sysexTap_); }
+    // MainWindowGlobals.cpp: Setup > Global Settings.
+    void buildGlobalSettings();
+    void showGlobalSettings();
+    // The pause after a global write before it is read back (setting).
+    std::chrono::milliseconds globalWritePause() const;
     // The status line that says the instrument answering is another model.
     void showModelMismatch();
     QString portNames() const;
@@ -207,6 +213,7 @@ private:
     widgets::Led* ledMidiOut_ = nullptr;
     library::BankManagerWindow* bank_ = nullptr;
     globals::GlobalControls* globals_ = nullptr;
+    globals::GlobalSettingsWindow* globalSettings_ = nullptr;
     editor::PatchEditorView* view_ = nullptr;
     editor::ParameterDisplayWindow* lcd_ = nullptr;
     editor::PatchHistory* history_ = nullptr;

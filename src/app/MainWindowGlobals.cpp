@@ -39,6 +39,8 @@ void MainWindow::buildGlobalSettings()
     link.dialogs = dialogs_.get();
     link.folder = settings_.bankPath;
     globalSettings_ = new globals::GlobalSettingsWindow(std::move(link), this);
+    connect(globalSettings_, &globals::GlobalSettingsWindow::helpRequested, this,
+            &MainWindow::showHelpTopic);
     wire("aGlobalSettings", &MainWindow::showGlobalSettings);
 }
 

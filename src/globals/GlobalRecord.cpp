@@ -161,7 +161,7 @@ const MasterItem kMaster6[] = {
     {"Pedal 2 controller", 18, false, 0, "likely"},
     {"Lever 2 controller", 19, false, 0, "likely"},
     {"Lever 3 controller", 20, false, 0, "likely"},
-    {"Transpose", 34, true, 0, "plausibly"},
+    {"Transpose", 34, true, 0, "plausible"},
 };
 
 int rawValue(std::span<const Byte> record, const GlobalSetting& setting)

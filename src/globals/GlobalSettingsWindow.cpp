@@ -84,6 +84,7 @@ GlobalSettingsWindow::GlobalSettingsWindow(GlobalSettingsLink link, QWidget* par
     read_ = addButton(tr("&Read"), "btnRead");
     load_ = addButton(tr("&Load..."), "btnLoad");
     save_ = addButton(tr("&Save..."), "btnSave");
+    QPushButton* help = addButton(tr("&Help"), "btnHelp");
     QPushButton* close = addButton(tr("&Close"), "btnClose");
     read_->setToolTip(tr("Read the global settings from the instrument"));
     load_->setToolTip(tr("Load global settings from a SysEx file"));
@@ -91,12 +92,14 @@ GlobalSettingsWindow::GlobalSettingsWindow(GlobalSettingsLink link, QWidget* par
     connect(read_, &QPushButton::clicked, this, &GlobalSettingsWindow::readFromInstrument);
     connect(load_, &QPushButton::clicked, this, &GlobalSettingsWindow::loadFile);
     connect(save_, &QPushButton::clicked, this, &GlobalSettingsWindow::saveFile);
+    connect(help, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpTopic); });
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(read_);
     buttons->addWidget(load_);
     buttons->addWidget(save_);
     buttons->addStretch();
+    buttons->addWidget(help);
     buttons->addWidget(close);
 
     auto* layout = new QVBoxLayout(this);

@@ -60,6 +60,8 @@ class GlobalSettingsWindow : public QWidget
     Q_OBJECT
 
 public:
+    // The help page of the window.
+    static constexpr int kHelpTopic = 1030;
     // Edits go out this long after the last change.
     static constexpr std::chrono::milliseconds kSettle{800};
     // How long a read waits for the instrument's answer.
@@ -79,6 +81,7 @@ public:
 signals:
     // A read or a write ended (its sentence is in the status line).
     void finished();
+    void helpRequested(int topic);
 
 private:
     enum class Shown

@@ -302,6 +302,10 @@ TEST_F(GlobalSettings, AMatrix6MasterIsShownAndNeverWritten)
     EXPECT_FALSE(child<QSlider>(window, "tbVibratoSpeed")->isVisible());
     EXPECT_EQ(child<QLabel>(window, "lblMaster6_11")->text(), "3");
     EXPECT_TRUE(status(window).startsWith("Read a Matrix-6 master record"));
+    // With VELMORA_SHOT_DIR set, drawn there to be looked at.
+    if (const QString shots = qEnvironmentVariable("VELMORA_SHOT_DIR"); !shots.isEmpty()) {
+        EXPECT_TRUE(window.grab().save(shots + "/global-settings-matrix6.png"));
+    }
 
     const std::string path = folder.dir().path("master.syx");
     dialogs->answer(path);

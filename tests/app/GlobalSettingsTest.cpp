@@ -168,7 +168,7 @@ TEST_F(GlobalSettings, ADragSendsOneDumpThatDiffersOnlyInItsByte)
         EXPECT_EQ(sent[i], i == 1 ? 55 : base[i]) << "byte " << i;
     // The write was read back after it.
     EXPECT_EQ(log.back(), request(RequestType::Global));
-    EXPECT_EQ(status(window), "The global settings verified: the instrument holds it as sent.");
+    EXPECT_EQ(status(window), "The global settings verified: the instrument holds them as sent.");
     EXPECT_EQ(instrumentGlobal(), Bytes(sent.begin(), sent.end()));
     EXPECT_EQ(rig->window->records().global[1], 55);
 

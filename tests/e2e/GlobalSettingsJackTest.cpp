@@ -189,7 +189,7 @@ TEST_F(GlobalSettingsJack, AGlobalEditRoundTripBringsTheUnknownBytesBackUnchange
     expected[5] = 20;
     EXPECT_EQ(sent, expected);
     EXPECT_EQ(taken.back(), request(RequestType::Global));
-    EXPECT_EQ(status(), "The global settings verified: the instrument holds it as sent.");
+    EXPECT_EQ(status(), "The global settings verified: the instrument holds them as sent.");
 
     // Read again: every byte as sent, the unknown ones as the unit had them.
     child<QPushButton>(*globals_, "btnRead")->click();

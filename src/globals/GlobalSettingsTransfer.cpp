@@ -115,17 +115,26 @@ void GlobalSettingsWindow::answered(const std::vector<Byte>& message)
         emit finished();
         return;
     }
-    if (phase_ != Phase::ReadingBack)
+    if (phase_ != Phase::ReadingBase && phase_ != Phase::ReadingBack)
         return;
     answerWait_->stop();
     Global1000 block{};
     const bool good = message.size() == kGlobal1000MessageSize &&
                       unpackBlock(message, block, ChecksumRule::Global) == UnpackStatus::Ok;
-    finishWrite(good ? std::optional<Global1000>(block) : std::nullopt);
+    const auto record = good ? std::optional<Global1000>(block) : std::nullopt;
+    if (phase_ == Phase::ReadingBase)
+        sendWrite(record);
+    else
+        finishWrite(record);
 }
 
 void GlobalSettingsWindow::answerMissed()
 {
+    if (phase_ == Phase::ReadingBase) {
+        // The record read before is the base then.
+        sendWrite(std::nullopt);
+        return;
+    }
     if (phase_ == Phase::ReadingBack) {
         finishWrite(std::nullopt);
         return;
@@ -193,17 +202,60 @@ void GlobalSettingsWindow::writeChanges()
         settle_->start();
         return;
     }
-    sent_ = edited_;
-    changedSent_ = changed_;
-    changed_.assign(changed_.size(), false);
-    mapChanged_ = false;
-    if (!link_.send(globalData(sent_))) {
+    // The record is read again first, so that what changed in the unit
+    // meanwhile (on its panel, or through the main window's bars) is kept.
+    if (!link_.send(request(RequestType::Global))) {
         releaseTap();
         setStatus(tr("The change could not be sent: the MIDI output is not open."));
         return;
     }
-    phase_ = Phase::Pausing;
+    phase_ = Phase::ReadingBase;
     enableControls();
+    answerWait_->start();
+}
+
+void GlobalSettingsWindow::rebase(const Global1000& unit)
+{
+    const Global1000 previous = edited_;
+    base_ = unit;
+    edited_ = unit;
+    const auto settings = globalSettings();
+    for (std::size_t i = 0; i < settings.size(); ++i)
+        if (changed_[i])
+            writeValue(edited_, settings[i], shownValue(previous, settings[i]));
+    if (mapChanged_)
+        copyGroupMap(previous, edited_);
+    showRecord();
+}
+
+void GlobalSettingsWindow::sendWrite(const std::optional<Global1000>& unit)
+{
+    if (unit) {
+        rebase(*unit);
+        link_.recordRead(base_);
+    }
+    if (edited_ == base_) {
+        releaseTap();
+        phase_ = Phase::Idle;
+        changed_.assign(changed_.size(), false);
+        mapChanged_ = false;
+        enableControls();
+        setStatus(tr("The instrument already holds these settings: nothing was sent."));
+        emit finished();
+        return;
+    }
+    sent_ = edited_;
+    changed_.assign(changed_.size(), false);
+    mapChanged_ = false;
+    if (!link_.send(globalData(sent_))) {
+        releaseTap();
+        phase_ = Phase::Idle;
+        enableControls();
+        setStatus(tr("The change could not be sent: the MIDI output is not open."));
+        emit finished();
+        return;
+    }
+    phase_ = Phase::Pausing;
     setStatus(tr("Sent to the instrument; reading it back..."));
     const auto pause = link_.writePause ? link_.writePause() : std::chrono::milliseconds(300);
     QTimer::singleShot(pause, this, &GlobalSettingsWindow::requestReadBack);
@@ -236,16 +288,7 @@ void GlobalSettingsWindow::finishWrite(const std::optional<Global1000>& readBack
     // What the unit holds is the new base (what was sent, when nothing came
     // back); changes made meanwhile stay on top of it.
     const int channelBefore = base_[11] & 0x0F;
-    const Global1000 previous = edited_;
-    base_ = readBack ? *readBack : sent_;
-    edited_ = base_;
-    const auto settings = globalSettings();
-    for (std::size_t i = 0; i < settings.size(); ++i)
-        if (changed_[i])
-            writeValue(edited_, settings[i], shownValue(previous, settings[i]));
-    if (mapChanged_)
-        copyGroupMap(previous, edited_);
-    showRecord();
+    rebase(readBack ? *readBack : sent_);
     link_.recordRead(base_);
     const int channelAfter = base_[11] & 0x0F;
     if (channelAfter != channelBefore) {

@@ -35,8 +35,7 @@ std::size_t indexOf(const GlobalSetting& setting)
 } // namespace
 
 GlobalSettingsWindow::GlobalSettingsWindow(GlobalSettingsLink link, QWidget* parent)
-    : QWidget(parent, Qt::Window), link_(std::move(link)), changed_(globalSettings().size(), false),
-      changedSent_(globalSettings().size(), false)
+    : QWidget(parent, Qt::Window), link_(std::move(link)), changed_(globalSettings().size(), false)
 {
     setObjectName(QStringLiteral("frmGlobalSettings"));
     setWindowTitle(tr("Global Settings"));

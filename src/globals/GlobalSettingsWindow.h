@@ -1,7 +1,8 @@
 // Setup > Global Settings: the instrument's global record, read from the
 // unit and edited in place. A Matrix-1000 record is the base of every
-// write: the window changes only the bytes of the settings the user moved,
-// sends the whole record as one global dump once the edits have settled,
+// write: once the edits have settled the window reads the record again,
+// changes only the bytes of the settings the user moved, sends the whole
+// record as one global dump,
 // gives the unit a pause, reads the record back and says whether it holds
 // what was sent. Settings that can cut Velmora off from the instrument ask
 // first. A Matrix-6 master record is shown as far as it is known and never
@@ -94,6 +95,7 @@ private:
     {
         Idle,
         Reading,
+        ReadingBase, // read again just before a write
         Pausing,
         ReadingBack,
     };
@@ -123,6 +125,9 @@ private:
     bool takeTap();
     void releaseTap();
     void writeChanges();
+    void sendWrite(const std::optional<Global1000>& unit);
+    // `unit` becomes the base; the changes not yet sent stay on top of it.
+    void rebase(const Global1000& unit);
     void requestReadBack();
     void answered(const std::vector<Byte>& message);
     void answerMissed();
@@ -156,9 +161,8 @@ private:
     // The settings (by index) and the group map changed since the last send.
     std::vector<bool> changed_;
     bool mapChanged_ = false;
-    // What the last write sent, and what it changed.
+    // What the last write sent.
     Global1000 sent_{};
-    std::vector<bool> changedSent_;
     bool tapHeld_ = false;
 };
 

@@ -137,8 +137,7 @@ TEST_F(GlobalSettings, ADragSendsOneDumpThatDiffersOnlyInItsByte)
     globals::GlobalSettingsWindow& window = open();
     EXPECT_TRUE(status(window).startsWith("Read from the instrument"))
         << status(window).toStdString();
-    const globals::Global1000 base = capturedShape();
-    EXPECT_EQ(window.record(), base);
+    EXPECT_EQ(window.record(), capturedShape());
     // Out-of-range bytes are shown at the range's end.
     EXPECT_EQ(child<QComboBox>(window, "cbVibratoWave")->currentIndex(), 4);
     EXPECT_EQ(child<QSlider>(window, "tbBendRange")->value(), 24);
@@ -148,6 +147,12 @@ TEST_F(GlobalSettings, ADragSendsOneDumpThatDiffersOnlyInItsByte)
     child<QCheckBox>(window, "chkUnlockGroup")->setChecked(true);
     EXPECT_TRUE(child<QCheckBox>(window, "chkGroupMode")->isEnabled());
 
+    // Meanwhile the unit changes on its own (its panel): a write reads it
+    // again first and keeps that.
+    globals::Global1000 base = capturedShape();
+    base[23] = 99;
+    base[169] = 1;
+    rig->backend->withInstrument([&](VirtualInstrument& i) { i.receive(globalData(base)); });
     rig->clearLog();
     auto* speed = child<QSlider>(window, "tbVibratoSpeed");
     speed->setSliderDown(true);
@@ -166,8 +171,11 @@ TEST_F(GlobalSettings, ADragSendsOneDumpThatDiffersOnlyInItsByte)
     ASSERT_EQ(unpackBlock(writes[0], sent), UnpackStatus::Ok); // the plain sum
     for (std::size_t i = 0; i < sent.size(); ++i)
         EXPECT_EQ(sent[i], i == 1 ? 55 : base[i]) << "byte " << i;
-    // The write was read back after it.
+    // Read before and after the write.
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log.front(), request(RequestType::Global));
     EXPECT_EQ(log.back(), request(RequestType::Global));
+    EXPECT_TRUE(child<QCheckBox>(window, "chkUnison")->isChecked());
     EXPECT_EQ(status(window), "The global settings verified: the instrument holds them as sent.");
     EXPECT_EQ(instrumentGlobal(), Bytes(sent.begin(), sent.end()));
     EXPECT_EQ(rig->window->records().global[1], 55);

@@ -224,6 +224,10 @@ TEST_F(GlobalSettings, DangerousChangesAskAndTheChannelIsFollowed)
     // The channel, with Yes: written, read back and followed.
     test::whenShown<QMessageBox>([&](QMessageBox& box) {
         asked = box.text();
+        // With VELMORA_SHOT_DIR set, drawn there to be looked at.
+        if (const QString shots = qEnvironmentVariable("VELMORA_SHOT_DIR"); !shots.isEmpty()) {
+            EXPECT_TRUE(box.grab().save(shots + "/global-settings-question.png"));
+        }
         box.button(QMessageBox::Yes)->click();
     });
     child<QComboBox>(window, "cbMidiChannel")->setCurrentIndex(4);

@@ -95,6 +95,7 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
     buildMenus();
     buildLibrary();
     buildPerform();
+    buildGlobalSettings();
     wireHistory();
     statusBar()->setSizeGripEnabled(false);
     // A fixed window: single border, no maximise.

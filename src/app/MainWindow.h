@@ -50,6 +50,7 @@ class SequencerWindow;
 } // namespace perform
 namespace globals {
 class GlobalControls;
+class GlobalSettingsWindow;
 } // namespace globals
 namespace widgets {
 class Led;
@@ -197,8 +198,6 @@ private:
     void restoreInstrument();
     // After the bank manager sent `bank`: read it back and say how it came.
     void checkBankUpload(int bank);
-    // Whether uploads are read back and compared (on by default).
-    bool uploadsChecked() const;
     // The pauses of whole-instrument work: the store pause is the bank
     // upload's, kept in this one place.
     WholeTiming wholeTiming() const;
@@ -210,6 +209,9 @@ private:
                   std::function<void(WholeMachine&)> ended,
                   std::function<void(WholeMachine&)> each = {});
     void stepWhole();
+    // MainWindowGlobals.cpp: Setup > Global Settings.
+    void buildGlobalSettings();
+    void showGlobalSettings();
     // The status line that says the instrument answering is another model.
     void showModelMismatch();
     QString portNames() const;
@@ -273,6 +275,7 @@ private:
     widgets::Led* ledMidiOut_ = nullptr;
     library::BankManagerWindow* bank_ = nullptr;
     globals::GlobalControls* globals_ = nullptr;
+    globals::GlobalSettingsWindow* globalSettings_ = nullptr;
     editor::PatchEditorView* view_ = nullptr;
     editor::ParameterDisplayWindow* lcd_ = nullptr;
     editor::PatchHistory* history_ = nullptr;

@@ -101,6 +101,8 @@ void MainWindow::buildMenus()
     addCommand(setup, "aMidiSetup", tr("&Midi..."));
     addCommand(setup, "aFindInstrument", tr("&Find Instrument"), {},
                tr("Ask the MIDI ports which instrument answers, and on which channel"));
+    addCommand(setup, "aGlobalSettings", tr("&Global Settings"), {},
+               tr("Edit the instrument's global settings"));
     addCommand(setup, "aBuffer", tr("&SysEx..."), {}, tr("Set SysEx buffer count and size"));
     addCommand(setup, "aSetMutator", tr("M&utate..."));
     addCommand(setup, "aTransferPauses", tr("Transfer &Pauses..."), {},

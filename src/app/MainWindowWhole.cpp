@@ -111,15 +111,11 @@ std::optional<RestoreChoice> askRestoreChoice(QWidget* parent, const BackupConte
 
 } // namespace
 
-bool MainWindow::uploadsChecked() const
-{
-    return true;
-}
-
 WholeTiming MainWindow::wholeTiming() const
 {
     WholeTiming timing;
-    timing.storePause = kStorePause;
+    timing.storePause = std::chrono::milliseconds(settings_.storePause);
+    timing.globalPause = globalWritePause();
     return timing;
 }
 
@@ -291,7 +287,7 @@ void MainWindow::restoreInstrument()
                 .arg(chosen->path, shownName(contents->model), shownName(transfers_.model())));
         return;
     }
-    const auto choice = askRestoreChoice(this, *contents, uploadsChecked());
+    const auto choice = askRestoreChoice(this, *contents, checkUploads());
     if (!choice)
         return;
     if (choice->banks.empty() && !choice->patches && !choice->splits && !choice->master)
@@ -345,7 +341,7 @@ void MainWindow::restoreInstrument()
 
 void MainWindow::checkBankUpload(int bank)
 {
-    if (!uploadsChecked())
+    if (!checkUploads())
         return;
     if (!midi_.inputOpen()) {
         statusBar()->showMessage(tr("The bank was sent but not checked: the instrument's MIDI "

@@ -61,6 +61,16 @@ Message splitData(Byte n, std::span<const Byte, kSplitRecordSize> split)
     return blockMessage(opcode::splitData, n, split);
 }
 
+Message globalData(std::span<const Byte, kGlobal1000Size> record)
+{
+    return blockMessage(opcode::masterData, recordVersion::global1000, record);
+}
+
+Message master6Data(std::span<const Byte, kMaster6Size> record)
+{
+    return blockMessage(opcode::masterData, recordVersion::master6, record);
+}
+
 Byte toSevenBit(Byte parameter, Byte recordValue)
 {
     // For every valid record byte, "byte - 128 when 64 or more" and "the low

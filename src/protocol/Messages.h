@@ -47,6 +47,18 @@ Message patchToEditBuffer(std::span<const Byte, kPatchRecordSize> record);
 Message patchToMemory(Byte n, std::span<const Byte, kPatchRecordSize> record);
 Message splitData(Byte n, std::span<const Byte, kSplitRecordSize> split);
 
+// The "version" byte (msg[4]) of a global record: which model's layout it is.
+namespace recordVersion {
+inline constexpr Byte global1000 = 0x03;
+inline constexpr Byte master6 = 0x02;
+} // namespace recordVersion
+// F0 10 06 03 03, the 172 bytes packed, the plain sum, F7: 351 bytes. The
+// form the Matrix-1000 sends its global record in and takes it back in.
+Message globalData(std::span<const Byte, kGlobal1000Size> record);
+// The same for a Matrix-6 master record (version 02, 479 bytes). Only for
+// files: whether a Matrix-6 takes its master record back is not known.
+Message master6Data(std::span<const Byte, kMaster6Size> record);
+
 // The record byte of a parameter in the seven bits the message can carry.
 // Signed values go as 7-bit two's complement (record FF -> 7F, C1 -> 41);
 // the filter cutoff (parameter 21, 0..127) goes as it is. Bytes outside every

@@ -68,7 +68,8 @@ std::string likelyReason(const UploadCheck& check)
         return "The instrument kept none of it: memory protect may be on, or it did not take "
                "the messages.";
     if (!stores)
-        return "The instrument did not take the settings as sent.";
+        return "The instrument did not take the settings as sent. Its firmware may not take "
+               "global settings over MIDI at all: the factory firmware is said not to.";
     return "Messages were lost on the way to the instrument. Give it a longer pause after each "
            "stored patch under Setup > Transfer Pauses and upload again.";
 }
@@ -124,18 +125,22 @@ std::string describeCheck(const UploadCheck& check)
 {
     const std::string who = subject(check);
     const bool single = check.sent == 1 || check.kind == UploadCheck::Kind::Global;
+    // "The global settings" are many.
+    const bool many = check.kind == UploadCheck::Kind::Global && check.label.empty();
     if (check.passed()) {
         if (single)
-            return who + " verified: the instrument holds it as sent.";
+            return who + " verified: the instrument holds " + (many ? "them" : "it") + " as sent.";
         const char* what = check.kind == UploadCheck::Kind::Splits ? "splits" : "patches";
         return who + " verified: " + std::to_string(check.sent) + " of " +
                std::to_string(check.sent) + ' ' + what + " as sent.";
     }
     std::string text;
     if (single) {
-        text = who + (check.missing.empty() ? " is not held as sent: the instrument gave back "
-                                              "something else."
-                                            : " did not come back from the instrument.");
+        text = who + (check.missing.empty()
+                          ? (many ? " are" : " is") +
+                                std::string(" not held as sent: the instrument gave back "
+                                            "something else.")
+                          : " did not come back from the instrument.");
     } else {
         const bool splits = check.kind == UploadCheck::Kind::Splits;
         text = who + ": " + std::to_string(check.matching()) + " of " +

@@ -129,5 +129,32 @@ TEST(UploadCheck, TellsTheResultAndTheLikelyReason)
     EXPECT_EQ(describeCheck(single).rfind("Patch 112 is not held as sent", 0), 0U);
 }
 
+TEST(UploadCheck, TheGlobalRecordIsComparedWhole)
+{
+    std::array<Byte, kGlobal1000Size> sent{};
+    sent[161] = 0xFF; // a byte of no known meaning counts as much as any
+    auto back = sent;
+
+    UploadCheck same = checkOf(SynthModel::Matrix1000, -1, UploadCheck::Kind::Global);
+    same.compare(0, sent, back);
+    EXPECT_EQ(describeCheck(same),
+              "The global settings verified: the instrument holds them as sent.");
+
+    back[161] = 0;
+    UploadCheck differs = checkOf(SynthModel::Matrix1000, -1, UploadCheck::Kind::Global);
+    differs.memoryProtect = true; // it keeps stores out, not the global record
+    differs.compare(0, sent, back);
+    EXPECT_EQ(describeCheck(differs),
+              "The global settings are not held as sent: the instrument gave back something "
+              "else. The instrument did not take the settings as sent. Its firmware may not take "
+              "global settings over MIDI at all: the factory firmware is said not to.");
+
+    UploadCheck lost = checkOf(SynthModel::Matrix1000, -1, UploadCheck::Kind::Global);
+    lost.compare(0, sent, {});
+    EXPECT_EQ(describeCheck(lost), "The global settings did not come back from the instrument. "
+                                   "Part of the answer was lost on the way back. Check the cable "
+                                   "and try again.");
+}
+
 } // namespace
 } // namespace velmora

@@ -1,0 +1,202 @@
+// Setup > Global Settings in the real main window, over JACK, with
+// velmora-instrument as a Matrix-1000 that holds a record shaped like the
+// factory record captured from a real unit (its plain sum is 19 hex, where
+// the end-around sum would give 18). The window reads it, one edit goes out
+// as one global dump, and the unknown bytes come back as they were. The
+// instrument's --verbose log tells what it took. Skipped when no JACK server
+// runs.
+#include "app/WindowRig.h"
+#include "e2e/InstrumentProcess.h"
+#include "globals/GlobalSettingsWindow.h"
+#include "midi/MidiBackend.h"
+#include "protocol/Messages.h"
+#include "protocol/SysexCodec.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+
+#include <fstream>
+#include <sstream>
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+using Message = std::vector<Byte>;
+
+globals::Global1000 factoryCapture()
+{
+    globals::Global1000 r{};
+    r[1] = 40;
+    r[6] = 1;
+    r[7] = 63;
+    r[10] = 63;
+    r[12] = r[13] = r[14] = 1;
+    r[15] = 1;
+    r[17] = 4;
+    r[18] = 64;
+    r[19] = 1;
+    r[20] = 2;
+    r[23] = 27;
+    r[27] = 1;
+    r[28] = 5;
+    r[31] = 1;
+    for (std::size_t i = 36; i <= 161; ++i)
+        r[i] = 0xFF;
+    r[164] = 2;
+    r[166] = 1;
+    return r;
+}
+
+class GlobalSettingsJack : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!jackServerRuns())
+            return;
+        const std::string name = uniqueName("Velmora Globals");
+        instrument_ = startInstrument(name, {"--verbose"});
+        ASSERT_TRUE(instrument_) << "velmora-instrument did not start";
+        devices_.addBackend(midi::createRtMidiBackend());
+        const int in = indexOfJackPort(devices_.inputNames(), name + " out");
+        const int out = indexOfJackPort(devices_.outputNames(), name + " in");
+        ASSERT_GE(in, 0);
+        ASSERT_GE(out, 0);
+        std::ofstream(folder_.dir().path("velmora.ini"))
+            << "[MIDI]\nModel=" << Settings::kMatrix1000 << "\nIn1=" << in
+            << "\nDevice1=" << devices_.inputName(in) << "\nOut=" << out
+            << "\nDeviceOut=" << devices_.outputName(out) << "\n";
+        window_ = std::make_unique<MainWindow>(devices_);
+        auto* watch = new QTimer(window_.get());
+        QObject::connect(watch, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                told_.push_back(box->text().toStdString());
+                box->done(QMessageBox::Ok);
+            }
+        });
+        watch->start(100);
+        ASSERT_TRUE(window_->startUp());
+        window_->show();
+        settle();
+        globals_ = window_->findChild<globals::GlobalSettingsWindow*>();
+        ASSERT_NE(globals_, nullptr);
+    }
+
+    void TearDown() override
+    {
+        for (const std::string& text : told_)
+            ADD_FAILURE() << "the window said: " << text;
+        if (window_)
+            window_->close();
+        window_.reset();
+        if (instrument_) {
+            EXPECT_EQ(instrument_->stop(), 0);
+        }
+    }
+
+    // Runs the event loop until the window is done and the instrument has
+    // been quiet for a second; the messages it took meanwhile.
+    std::vector<Message> settle()
+    {
+        pumpUntil([this] { return globals_ == nullptr || !globals_->working(); }, 10s);
+        pumpUntil([this] { return window_->pacer().idle(); }, 10s);
+        std::vector<Message> taken;
+        const auto giveUp = Clock::now() + 30s;
+        auto quietSince = Clock::now();
+        while (Clock::now() - quietSince < 1s && Clock::now() < giveUp) {
+            QCoreApplication::processEvents();
+            if (const auto line = instrument_->waitForLine("", 2ms)) {
+                std::istringstream hex(*line);
+                Message message;
+                for (std::string byte; hex >> byte;)
+                    message.push_back(static_cast<Byte>(std::stoi(byte, nullptr, 16)));
+                taken.push_back(std::move(message));
+                quietSince = Clock::now();
+            }
+        }
+        return taken;
+    }
+
+    // Puts the captured record into the instrument as a global write and
+    // opens Setup > Global Settings, which reads it. Asked again when a JACK
+    // cycle lost a message on a busy machine.
+    bool readCapture()
+    {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            window_->pacer().sendLong(globalData(factoryCapture()));
+            settle();
+            child<QAction>(*window_, "aGlobalSettings")->trigger();
+            settle();
+            if (globals_->record() == factoryCapture())
+                return true;
+        }
+        return false;
+    }
+
+    QString status() const { return child<QLabel>(*globals_, "lblGlobalStatus")->text(); }
+
+    ProgramFolder folder_;
+    std::unique_ptr<InstrumentProcess> instrument_;
+    midi::MidiDevices devices_;
+    std::unique_ptr<MainWindow> window_;
+    globals::GlobalSettingsWindow* globals_ = nullptr;
+    std::vector<std::string> told_;
+};
+
+TEST_F(GlobalSettingsJack, ARealShapedMatrix1000GlobalDumpIsAccepted)
+{
+    VELMORA_SKIP_WITHOUT_JACK();
+    // Only the plain sum tells this record apart.
+    const Message dump = globalData(factoryCapture());
+    ASSERT_EQ(dump[dump.size() - 2], 0x19);
+    ASSERT_EQ(globalChecksum(factoryCapture()), 0x18);
+
+    ASSERT_TRUE(readCapture()) << status().toStdString();
+    EXPECT_TRUE(status().startsWith("Read from the instrument")) << status().toStdString();
+    // The main window keeps it too.
+    const globals::Global1000 capture = factoryCapture();
+    EXPECT_TRUE(std::equal(capture.begin(), capture.end(), window_->records().global.begin()));
+    EXPECT_EQ(child<QSlider>(*globals_, "tbVibratoSpeed")->value(), 40);
+    EXPECT_EQ(child<QSlider>(*globals_, "tbBendRange")->value(), 2);
+    EXPECT_EQ(child<QSlider>(*window_, "tbBEND")->value(), 2);
+}
+
+TEST_F(GlobalSettingsJack, AGlobalEditRoundTripBringsTheUnknownBytesBackUnchanged)
+{
+    VELMORA_SKIP_WITHOUT_JACK();
+    ASSERT_TRUE(readCapture()) << status().toStdString();
+
+    auto* amplitude = child<QSlider>(*globals_, "tbVibratoAmplitude");
+    amplitude->setSliderDown(true);
+    for (int v = 1; v <= 20; ++v)
+        amplitude->setSliderPosition(v);
+    amplitude->setSliderDown(false);
+    const std::vector<Message> taken = settle();
+
+    std::vector<Message> writes;
+    for (const Message& m : taken)
+        if (m.size() > 4 && m[3] == opcode::masterData)
+            writes.push_back(m);
+    ASSERT_EQ(writes.size(), 1u);
+    globals::Global1000 sent{};
+    ASSERT_EQ(unpackBlock(writes[0], sent), UnpackStatus::Ok);
+    globals::Global1000 expected = factoryCapture();
+    expected[5] = 20;
+    EXPECT_EQ(sent, expected);
+    EXPECT_EQ(taken.back(), request(RequestType::Global));
+    EXPECT_EQ(status(), "The global settings verified: the instrument holds them as sent.");
+
+    // Read again: every byte as sent, the unknown ones as the unit had them.
+    child<QPushButton>(*globals_, "btnRead")->click();
+    settle();
+    EXPECT_EQ(globals_->record(), expected);
+    for (std::size_t unknown : {0, 9, 10, 15, 16, 21, 23, 27, 28, 31, 33, 161, 162, 163})
+        EXPECT_EQ(globals_->record()[unknown], factoryCapture()[unknown]) << "byte " << unknown;
+}
+
+} // namespace

@@ -187,7 +187,7 @@ TEST(WholeInstrumentWindow, BankUploadIsReadBackAndTheResultSaid)
     ASSERT_TRUE(rig.waitLong([&] { return !told.text.isEmpty(); }, 40));
     EXPECT_EQ(told.text, "Bank 0: 99 of 100 patches as sent; 40 differs. Messages were lost on "
                          "the way to the instrument. Give it a longer pause after each stored "
-                         "patch under Setup and upload again.");
+                         "patch under Setup > Transfer Pauses and upload again.");
     const auto sent = rig.received();
     ASSERT_EQ(sent.size(), 104u);
     EXPECT_EQ(sent[101], bankSelect(0));

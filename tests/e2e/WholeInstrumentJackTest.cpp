@@ -1,8 +1,8 @@
 // velmora-syx backup --all and restore --all against velmora-instrument over
 // JACK: a full backup holds what the instrument holds, a restore into a
 // second instrument makes its backup identical, and a checked upload says
-// when memory protect or a lost store kept the patches out. Skipped when no
-// JACK server runs.
+// when memory protect or a lost store kept the patches out, and detect finds
+// either model. Skipped when no JACK server runs.
 #include "e2e/InstrumentProcess.h"
 #include "instrument/VirtualInstrument.h"
 #include "protocol/Messages.h"
@@ -182,4 +182,27 @@ TEST_F(WholeInstrument, CheckedUploadSaysWhenMemoryProtectOrALostStoreKeptPatche
                            "on the way to the instrument."),
               std::string::npos)
         << output_;
+}
+
+TEST_F(WholeInstrument, DetectFindsEitherModelOnItsChannel)
+{
+    const auto detect = [&](const std::string& instrument) {
+        std::vector<std::string> args{"detect"};
+        for (const std::string& port : ports(instrument))
+            args.push_back(port);
+        // A busy machine can lose a JACK cycle's MIDI: one more try.
+        int exit = syx(args);
+        if (exit != 0)
+            exit = syx(args);
+        return exit;
+    };
+    const std::string m1000 = startInstrument({"--channel", "7"});
+    ASSERT_EQ(detect(m1000), 0) << output_;
+    EXPECT_EQ(output_, "Found a Matrix-1000 on MIDI channel 7 (device inquiry reply bytes 01 02 "
+                       "00 00).\n");
+
+    // A Matrix-6 never answers the inquiry: its master record tells model and channel.
+    const std::string m6 = startInstrument({"--model", "6", "--channel", "12"});
+    ASSERT_EQ(detect(m6), 0) << output_;
+    EXPECT_EQ(output_, "Found a Matrix-6 on MIDI channel 12.\n");
 }

@@ -56,8 +56,9 @@ std::string likelyReason(const UploadCheck& check)
 {
     const bool stores = check.kind != UploadCheck::Kind::Global;
     if (stores && check.memoryProtect.value_or(false))
-        return "Memory protect is on in the instrument, so it ignored the stores. Switch it off "
-               "under Setup > Global Settings and upload again.";
+        return std::string("Memory protect is on in the instrument, so it ignored the ") +
+               (check.sent == 1 ? "store" : "stores") +
+               ". Switch it off under Setup > Global Settings and upload again.";
     if (check.kind == UploadCheck::Kind::Patches && check.model == SynthModel::Matrix1000 &&
         check.bank >= 2)
         return "Bank " + std::to_string(check.bank) +

@@ -176,6 +176,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
             seq_->stopSeq();
         keys_->endNotes();
         notes_->endAll();
+        finishGlobalSettings();
         // The last edit reaches the instrument before the port closes.
         errors_.run([this] { pacer_.settle([this](auto pause) { host_.pause(pause); }); });
         if (midi_.outputOpen())

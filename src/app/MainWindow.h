@@ -212,6 +212,8 @@ private:
     // MainWindowGlobals.cpp: Setup > Global Settings.
     void buildGlobalSettings();
     void showGlobalSettings();
+    // At close: edits the window still holds go out and are read back first.
+    void finishGlobalSettings();
     // The status line that says the instrument answering is another model.
     void showModelMismatch();
     QString portNames() const;

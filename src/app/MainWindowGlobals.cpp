@@ -6,6 +6,8 @@
 #include "globals/GlobalSettingsWindow.h"
 
 #include <QAction>
+#include <QEventLoop>
+#include <QTimer>
 
 namespace velmora {
 
@@ -47,6 +49,22 @@ void MainWindow::buildGlobalSettings()
 void MainWindow::showGlobalSettings()
 {
     globalSettings_->open();
+}
+
+void MainWindow::finishGlobalSettings()
+{
+    if (!globalSettings_ || !globalSettings_->working())
+        return;
+    // A global setting changed just before Quit still reaches the instrument
+    // and is read back, rather than dying with the ports; an instrument that
+    // does not answer holds Quit up no longer than this.
+    constexpr std::chrono::seconds kLongest{8};
+    QEventLoop loop;
+    connect(globalSettings_, &globals::GlobalSettingsWindow::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(kLongest, &loop, &QEventLoop::quit);
+    globalSettings_->sendWaitingEdits();
+    if (globalSettings_->working())
+        loop.exec();
 }
 
 } // namespace velmora

@@ -42,6 +42,14 @@ bool GlobalSettingsWindow::working() const
     return phase_ != Phase::Idle || settle_->isActive();
 }
 
+void GlobalSettingsWindow::sendWaitingEdits()
+{
+    if (phase_ == Phase::Idle && settle_->isActive()) {
+        settle_->stop();
+        writeChanges();
+    }
+}
+
 void GlobalSettingsWindow::open()
 {
     show();

@@ -76,6 +76,9 @@ public:
     void readFromInstrument();
     // A read or a write with its read-back is running, or edits are waiting.
     bool working() const;
+    // Edits still waiting for the settle time go out now (Velmora is about
+    // to close its ports); finished() follows when their read-back ends.
+    void sendWaitingEdits();
     // The record as the window shows it (the Matrix-1000 one).
     const Global1000& record() const { return edited_; }
 

@@ -199,6 +199,17 @@ TEST_F(GlobalSettings, ADragSendsOneDumpThatDiffersOnlyInItsByte)
     EXPECT_EQ(globalWrites(rig->received()).size(), 1u);
 }
 
+TEST_F(GlobalSettings, AnEditJustBeforeQuitStillReachesTheInstrument)
+{
+    start();
+    globals::GlobalSettingsWindow& window = open();
+    child<QSlider>(window, "tbVibratoSpeed")->setValue(12);
+    ASSERT_TRUE(window.working()); // waiting for the edits to settle
+    rig->window->close();
+    EXPECT_EQ(instrumentGlobal()[1], 12);
+    EXPECT_FALSE(window.working());
+}
+
 TEST_F(GlobalSettings, DangerousChangesAskAndTheChannelIsFollowed)
 {
     start();

@@ -39,7 +39,6 @@ enum class Kind : std::uint64_t
 {
     Patch = 1,
     Split = 2,
-    Global = 3,
 };
 
 Generator seeded(SynthModel model, Kind kind, int bank, int number)
@@ -161,16 +160,42 @@ SplitRecord factorySplit(SynthModel model, int index)
 
 std::vector<Byte> factoryGlobal(SynthModel model)
 {
-    std::vector<Byte> global(model == SynthModel::Matrix1000 ? kGlobal1000Size : kMaster6Size);
-    Generator gen = seeded(model, Kind::Global, 0, 0);
-    for (Byte& b : global)
-        b = static_cast<Byte>(gen.between(0, 31));
+    // Laid out as real units send theirs: a Matrix-1000's as the captured
+    // factory record (vibrato 40, lever 2 on the vibrato amount, the pedal
+    // and lever controllers 4, 64, 1, 2, every patch in the group, bend range
+    // 2, and the unused bytes with the values the unit keeps there); a
+    // Matrix-6's as a unit's master record, whose two 100-entry tables are
+    // identities. Both keep the basic channel in byte 11.
+    const bool m1000 = model == SynthModel::Matrix1000;
+    std::vector<Byte> global(m1000 ? kGlobal1000Size : kMaster6Size, 0);
+    global[1] = 40;
+    global[7] = 63;
+    global[12] = global[13] = global[14] = 1; // omni, controllers, patch change
+    global[15] = 1;
+    global[17] = 4;
+    global[18] = 64;
+    global[19] = 1;
+    global[20] = 2;
+    global[23] = 27;
+    global[27] = 1;
+    global[28] = 5;
     global[kGlobalMasterTune] = signedToByte(0);
     global[kGlobalMasterTranspose] = signedToByte(0);
-    global[kGlobalBendRange] = 2;
     global[kGlobalBasicChannel] = 0;
-    if (model == SynthModel::Matrix1000)
+    if (m1000) {
+        global[6] = 1;
+        global[10] = 63;
+        global[31] = 1;
+        for (std::size_t i = 36; i <= 161; ++i)
+            global[i] = 0xFF;
+        global[kGlobalBendRange] = 2;
+        global[166] = 1;
         global[kGlobalMemoryProtect] = 0;
+    } else {
+        global[16] = 1;
+        for (std::size_t i = 0; i < 100; ++i)
+            global[36 + i] = global[136 + i] = static_cast<Byte>(i);
+    }
     return global;
 }
 

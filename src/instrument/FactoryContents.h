@@ -23,10 +23,10 @@ PatchRecord factoryPatch(SynthModel model, int bank, int number);
 // Indexes past the 50 stored splits give the filler a Matrix-1000 sends.
 SplitRecord factorySplit(SynthModel model, int index);
 
-// 172 bytes (Matrix-1000) or 236 (Matrix-6): master tune (byte 8) and master
-// transpose (byte 34) at 0, bend range (byte 164) 2, basic channel (byte 11)
-// 0, on the Matrix-1000 memory protect (byte 171) off, every other byte a
-// small value 0..31.
+// 172 bytes (Matrix-1000) or 236 (Matrix-6), laid out as the units' own:
+// master tune (byte 8) and transpose (byte 34) at 0, basic channel (byte
+// 11) 0, omni, controllers and patch change on; on the Matrix-1000 bend range
+// (byte 164) 2 and memory protect (byte 171) off.
 std::vector<Byte> factoryGlobal(SynthModel model);
 
 // Where those live in both global records (the bend range and memory protect

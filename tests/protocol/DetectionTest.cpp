@@ -100,7 +100,7 @@ TEST(Detection, PartialAndForeignAnswers)
     ASSERT_EQ(heard.size(), 2u);
     EXPECT_FALSE(detector.take(heard[0]));
     Bytes garbled = heard[1];
-    garbled[5 + 2 * 11] ^= 0x01; // the channel byte, checksum unchanged
+    garbled[5 + 2 * 11] ^= 0x02; // the channel byte, checksum unchanged
     EXPECT_FALSE(detector.take(garbled));
     EXPECT_FALSE(detector.result().found());
 

@@ -303,7 +303,8 @@ TEST(GlobalDump, GoodDumpsFillRecordAndBadOnesAreRejected)
         rig.transfers.requestGlobals();
         ASSERT_EQ(rig.pending.size(), 1u);
         Bytes bad = rig.pending.front();
-        bad[kDumpHeaderSize] ^= 0x01; // one data nibble off: the checksum no longer fits
+        // One data nibble off by two: the checksum fits neither rule.
+        bad[kDumpHeaderSize] ^= 0x02;
         // The units answer with the record's version in msg[4] and the plain sum.
         const Bytes answer = rig.pending.front();
         EXPECT_EQ(answer[4], model == SynthModel::Matrix6 ? 0x02 : 0x03);

@@ -69,8 +69,8 @@ std::string likelyReason(const UploadCheck& check)
         return "The instrument kept none of it: memory protect may be on, or it did not take "
                "the messages.";
     if (!stores)
-        return "The instrument did not take the settings as sent. Its firmware may not take "
-               "global settings over MIDI at all: the factory firmware is said not to.";
+        return "The instrument's firmware may not take global settings over MIDI at all: the "
+               "factory firmware is said not to.";
     return "Messages were lost on the way to the instrument. Give it a longer pause after each "
            "stored patch under Setup > Transfer Pauses and upload again.";
 }

@@ -146,8 +146,8 @@ TEST(UploadCheck, TheGlobalRecordIsComparedWhole)
     differs.compare(0, sent, back);
     EXPECT_EQ(describeCheck(differs),
               "The global settings are not held as sent: the instrument gave back something "
-              "else. The instrument did not take the settings as sent. Its firmware may not take "
-              "global settings over MIDI at all: the factory firmware is said not to.");
+              "else. The instrument's firmware may not take global settings over MIDI at all: "
+              "the factory firmware is said not to.");
 
     UploadCheck lost = checkOf(SynthModel::Matrix1000, -1, UploadCheck::Kind::Global);
     lost.compare(0, sent, {});

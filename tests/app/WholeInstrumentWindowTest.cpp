@@ -34,6 +34,9 @@ struct WholeRig : test::ProgramFolder, test::WindowRig
         EXPECT_TRUE(window->startUp());
         window->midi().applySysexBuffers(512, 256);
         window->show();
+        // Start-up asks for the global record; whole-instrument work waits
+        // while that receive runs, so the tests start once it is in.
+        EXPECT_TRUE(waitLong([this] { return window->transfer().flags().globalReceived; }, 10));
     }
 
     // Runs the event loop until `done` or `seconds` passed.

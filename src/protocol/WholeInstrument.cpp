@@ -86,6 +86,10 @@ bool AllAnswer::take(std::span<const Byte> m)
     const Byte op = m[3];
     if (op != opcode::patchToMemory && op != opcode::splitData && op != opcode::masterData)
         return false;
+    // An answer starts with its patches and ends on its global record: one
+    // that comes first answers an earlier request (start-up's, say).
+    if (op == opcode::masterData && messages.empty())
+        return false;
     const int index = static_cast<int>(messages.size());
     messages.emplace_back(m.begin(), m.end());
     const auto checked = [&](DumpKind kind, const char* what) {

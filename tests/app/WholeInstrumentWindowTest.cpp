@@ -32,11 +32,12 @@ struct WholeRig : test::ProgramFolder, test::WindowRig
         dialogs = owned.get();
         window->setFileDialogs(std::move(owned));
         EXPECT_TRUE(window->startUp());
+        // Start-up asks for the global record. Its answer is awaited before
+        // anything else: arriving late, in the middle of a backup, it would
+        // be taken for the backup's own.
+        EXPECT_TRUE(waitLong([this] { return window->transfer().flags().globalReceived; }, 10));
         window->midi().applySysexBuffers(512, 256);
         window->show();
-        // Start-up asks for the global record; whole-instrument work waits
-        // while that receive runs, so the tests start once it is in.
-        EXPECT_TRUE(waitLong([this] { return window->transfer().flags().globalReceived; }, 10));
     }
 
     // Runs the event loop until `done` or `seconds` passed.

@@ -124,6 +124,24 @@ TEST(InstrumentBackup, HoldsTenBanksAndTheGlobalAsTheInstrumentSentThem)
     }
 }
 
+TEST(InstrumentBackup, AGlobalRecordAnsweringAnEarlierRequestIsNoPartOfIt)
+{
+    Rig clean;
+    InstrumentBackup expected(SynthModel::Matrix1000, clean);
+    expected.start(clean.now);
+    clean.run(expected);
+
+    // Start-up's global request was answered late: that record comes first,
+    // and the backup's own global answer then arrives where bank 0 begins.
+    Rig rig;
+    InstrumentBackup backup(SynthModel::Matrix1000, rig);
+    rig.answers.push_back(globalMessage(rig.instrument));
+    backup.start(rig.now);
+    rig.run(backup);
+    ASSERT_EQ(backup.status(), WholeStatus::Done) << backup.problem();
+    EXPECT_EQ(backup.file(), expected.file());
+}
+
 TEST(InstrumentBackup, BankLockThatWasOnStaysOnAndTheSummarySaysWhere)
 {
     Rig rig;

@@ -9,6 +9,7 @@
 #include "library/FakeFileDialogs.h"
 #include "protocol/Messages.h"
 #include "protocol/SysexCodec.h"
+#include "support/CapturedGlobal.h"
 #include "widgets/PanelStyle.h"
 
 #include <QCheckBox>
@@ -30,37 +31,12 @@ namespace {
 
 using Bytes = std::vector<Byte>;
 
-// The factory record captured from a real unit.
-globals::Global1000 factoryShape()
-{
-    globals::Global1000 r{};
-    r[1] = 40;
-    r[6] = 1;
-    r[7] = 63;
-    r[10] = 63;
-    r[12] = r[13] = r[14] = 1;
-    r[15] = 1;
-    r[17] = 4;
-    r[18] = 64;
-    r[19] = 1;
-    r[20] = 2;
-    r[23] = 27;
-    r[27] = 1;
-    r[28] = 5;
-    r[31] = 1;
-    for (std::size_t i = 36; i <= 161; ++i)
-        r[i] = 0xFF;
-    r[164] = 2;
-    r[166] = 1;
-    return r;
-}
-
 // The same with two bytes outside their settings' ranges (waveform 7, bend
 // range 30) that must stay as they are unless the user moves those
 // controls, and low bits beside the bank lock flag that the unit keeps.
 globals::Global1000 capturedShape()
 {
-    globals::Global1000 r = factoryShape();
+    globals::Global1000 r = test::capturedFactoryGlobal();
     r[4] = 7;
     r[164] = 30;
     r[165] = 0x05;
@@ -353,7 +329,7 @@ TEST_F(GlobalSettings, DISABLED_DrawsTheWindowForTheDocumentation)
     widgets::applyPanelStyle(*qApp);
     start();
     rig->backend->withInstrument(
-        [](VirtualInstrument& i) { i.receive(globalData(factoryShape())); });
+        [](VirtualInstrument& i) { i.receive(globalData(test::capturedFactoryGlobal())); });
     globals::GlobalSettingsWindow& window = open();
     child<QSlider>(window, "tbVibratoAmplitude")->setValue(12);
     settle(window);

@@ -11,6 +11,7 @@
 #include "midi/MidiBackend.h"
 #include "protocol/Messages.h"
 #include "protocol/SysexCodec.h"
+#include "support/CapturedGlobal.h"
 
 #include <QLabel>
 #include <QMessageBox>
@@ -27,30 +28,6 @@ using namespace velmora::test;
 namespace {
 
 using Message = std::vector<Byte>;
-
-globals::Global1000 factoryCapture()
-{
-    globals::Global1000 r{};
-    r[1] = 40;
-    r[6] = 1;
-    r[7] = 63;
-    r[10] = 63;
-    r[12] = r[13] = r[14] = 1;
-    r[15] = 1;
-    r[17] = 4;
-    r[18] = 64;
-    r[19] = 1;
-    r[20] = 2;
-    r[23] = 27;
-    r[27] = 1;
-    r[28] = 5;
-    r[31] = 1;
-    for (std::size_t i = 36; i <= 161; ++i)
-        r[i] = 0xFF;
-    r[164] = 2;
-    r[166] = 1;
-    return r;
-}
 
 class GlobalSettingsJack : public ::testing::Test
 {
@@ -128,11 +105,11 @@ protected:
     bool readCapture()
     {
         for (int attempt = 0; attempt < 3; ++attempt) {
-            window_->pacer().sendLong(globalData(factoryCapture()));
+            window_->pacer().sendLong(globalData(test::capturedFactoryGlobal()));
             settle();
             child<QAction>(*window_, "aGlobalSettings")->trigger();
             settle();
-            if (globals_->record() == factoryCapture())
+            if (globals_->record() == test::capturedFactoryGlobal())
                 return true;
         }
         return false;
@@ -152,14 +129,14 @@ TEST_F(GlobalSettingsJack, ARealShapedMatrix1000GlobalDumpIsAccepted)
 {
     VELMORA_SKIP_WITHOUT_JACK();
     // Only the plain sum tells this record apart.
-    const Message dump = globalData(factoryCapture());
+    const Message dump = globalData(test::capturedFactoryGlobal());
     ASSERT_EQ(dump[dump.size() - 2], 0x19);
-    ASSERT_EQ(globalChecksum(factoryCapture()), 0x18);
+    ASSERT_EQ(globalChecksum(test::capturedFactoryGlobal()), 0x18);
 
     ASSERT_TRUE(readCapture()) << status().toStdString();
     EXPECT_TRUE(status().startsWith("Read from the instrument")) << status().toStdString();
     // The main window keeps it too.
-    const globals::Global1000 capture = factoryCapture();
+    const globals::Global1000 capture = test::capturedFactoryGlobal();
     EXPECT_TRUE(std::equal(capture.begin(), capture.end(), window_->records().global.begin()));
     EXPECT_EQ(child<QSlider>(*globals_, "tbVibratoSpeed")->value(), 40);
     EXPECT_EQ(child<QSlider>(*globals_, "tbBendRange")->value(), 2);
@@ -185,7 +162,7 @@ TEST_F(GlobalSettingsJack, AGlobalEditRoundTripBringsTheUnknownBytesBackUnchange
     ASSERT_EQ(writes.size(), 1u);
     globals::Global1000 sent{};
     ASSERT_EQ(unpackBlock(writes[0], sent), UnpackStatus::Ok);
-    globals::Global1000 expected = factoryCapture();
+    globals::Global1000 expected = test::capturedFactoryGlobal();
     expected[5] = 20;
     EXPECT_EQ(sent, expected);
     EXPECT_EQ(taken.back(), request(RequestType::Global));
@@ -196,7 +173,8 @@ TEST_F(GlobalSettingsJack, AGlobalEditRoundTripBringsTheUnknownBytesBackUnchange
     settle();
     EXPECT_EQ(globals_->record(), expected);
     for (std::size_t unknown : {0, 9, 10, 15, 16, 21, 23, 27, 28, 31, 33, 161, 162, 163})
-        EXPECT_EQ(globals_->record()[unknown], factoryCapture()[unknown]) << "byte " << unknown;
+        EXPECT_EQ(globals_->record()[unknown], test::capturedFactoryGlobal()[unknown])
+            << "byte " << unknown;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "globals/GlobalRecord.h"
 #include "protocol/Messages.h"
 #include "protocol/SysexCodec.h"
+#include "support/CapturedGlobal.h"
 
 #include <gtest/gtest.h>
 
@@ -13,34 +14,9 @@
 namespace velmora::globals {
 namespace {
 
-// The captured factory record (every byte not listed is 0).
-Global1000 factoryCapture()
-{
-    Global1000 r{};
-    r[1] = 40;
-    r[6] = 1;
-    r[7] = 63;
-    r[10] = 63;
-    r[12] = r[13] = r[14] = 1;
-    r[15] = 1;
-    r[17] = 4;
-    r[18] = 64;
-    r[19] = 1;
-    r[20] = 2;
-    r[23] = 27;
-    r[27] = 1;
-    r[28] = 5;
-    r[31] = 1;
-    for (std::size_t i = 36; i <= 161; ++i)
-        r[i] = 0xFF;
-    r[164] = 2;
-    r[166] = 1;
-    return r;
-}
-
 TEST(GlobalRecord, TheCapturedRecordGoesBackUnderThePlainSum)
 {
-    const Global1000 capture = factoryCapture();
+    const Global1000 capture = test::capturedFactoryGlobal();
     const Message m = globalData(capture);
     ASSERT_EQ(m.size(), 351u);
     EXPECT_EQ((std::vector<Byte>(m.begin(), m.begin() + 5)),
@@ -94,7 +70,7 @@ TEST(GlobalRecord, TheTableNamesEachByteOnceAndLeavesTheUnknownOnesAlone)
 
 TEST(GlobalRecord, ValuesAreShownClampedAndWrittenByTheirKind)
 {
-    Global1000 r = factoryCapture();
+    Global1000 r = test::capturedFactoryGlobal();
     const GlobalSetting& tune = *findSetting("MasterTune");
     const GlobalSetting& wave = *findSetting("VibratoWave");
     const GlobalSetting& lock = *findSetting("BankLock");
@@ -126,7 +102,7 @@ TEST(GlobalRecord, ValuesAreShownClampedAndWrittenByTheirKind)
     writeValue(r, group, 0);
     EXPECT_EQ(r[168], 0x03);
 
-    EXPECT_EQ(patchesInGroup(factoryCapture()), 1000);
+    EXPECT_EQ(patchesInGroup(test::capturedFactoryGlobal()), 1000);
     r[36] = 0x0F;
     EXPECT_EQ(patchesInGroup(r), 996);
 }
@@ -153,7 +129,7 @@ TEST(GlobalRecord, DangerousChangesAreAskedOnlyInTheirDangerousDirection)
 
 TEST(GlobalRecord, AFileGivesItsKnownSettingsAndTheUnitKeepsTheRest)
 {
-    const Global1000 unit = factoryCapture();
+    const Global1000 unit = test::capturedFactoryGlobal();
     Global1000 file{};
     file[1] = 12;     // vibrato speed
     file[10] = 99;    // unknown

@@ -10,6 +10,16 @@ namespace velmora {
 
 namespace {
 
+// The answer to the global request that whole-instrument work starts with.
+constexpr const char* kBadGlobal = "The global record came damaged (wrong length or checksum), "
+                                   "or the instrument is not a Matrix-1000.";
+
+bool isGood1000Global(std::span<const Byte> message)
+{
+    return classifyMessage(message) == DumpKind::Global1000 &&
+           unpackBlock(message, kGlobal1000Size, ChecksumRule::Global).checksumOk();
+}
+
 constexpr std::size_t kBankLockOffset = 165;
 constexpr std::size_t kMemoryProtectOffset = 171;
 constexpr Byte kBankLockBit = 0x80;
@@ -332,10 +342,8 @@ void InstrumentBackup::answer(std::span<const Byte> message, WholeClock::time_po
             return;
         answerOver();
         readingGlobal_ = false;
-        if (classifyMessage(message) != DumpKind::Global1000 ||
-            !unpackBlock(message, kGlobal1000Size, ChecksumRule::Global).checksumOk()) {
-            stop(WholeStatus::Failed, "The global record came damaged (wrong length or "
-                                      "checksum), or the instrument is not a Matrix-1000.");
+        if (!isGood1000Global(message)) {
+            stop(WholeStatus::Failed, kBadGlobal);
             return;
         }
         firstGlobal_.assign(message.begin(), message.end());
@@ -668,11 +676,8 @@ void InstrumentRestore::answer(std::span<const Byte> message, WholeClock::time_p
             return;
         answerOver();
         readingGlobal_ = false;
-        if (classifyMessage(message) != DumpKind::Global1000 ||
-            !unpackBlock(message, kGlobal1000Size, ChecksumRule::Global).checksumOk()) {
-            stop(WholeStatus::Failed, "The global record came damaged (wrong length or "
-                                      "checksum), or the instrument is not a Matrix-1000. "
-                                      "Nothing was written.");
+        if (!isGood1000Global(message)) {
+            stop(WholeStatus::Failed, kBadGlobal + std::string(" Nothing was written."));
             return;
         }
         global_.assign(message.begin(), message.end());

@@ -82,21 +82,7 @@ protected:
     {
         pumpUntil([this] { return globals_ == nullptr || !globals_->working(); }, 10s);
         pumpUntil([this] { return window_->pacer().idle(); }, 10s);
-        std::vector<Message> taken;
-        const auto giveUp = Clock::now() + 30s;
-        auto quietSince = Clock::now();
-        while (Clock::now() - quietSince < 1s && Clock::now() < giveUp) {
-            QCoreApplication::processEvents();
-            if (const auto line = instrument_->waitForLine("", 2ms)) {
-                std::istringstream hex(*line);
-                Message message;
-                for (std::string byte; hex >> byte;)
-                    message.push_back(static_cast<Byte>(std::stoi(byte, nullptr, 16)));
-                taken.push_back(std::move(message));
-                quietSince = Clock::now();
-            }
-        }
-        return taken;
+        return takenUntilQuiet(*instrument_);
     }
 
     // Puts the captured record into the instrument as a global write and

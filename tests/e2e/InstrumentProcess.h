@@ -11,7 +11,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -59,6 +61,28 @@ template <typename Done> bool pumpUntil(Done done, Clock::duration timeout)
         std::this_thread::sleep_for(1ms);
     }
     return true;
+}
+
+// The messages an instrument run with --verbose reports taking, as bytes,
+// until it has been quiet for a second (or 30 s went by); the event loop runs
+// meanwhile.
+inline std::vector<std::vector<std::uint8_t>> takenUntilQuiet(InstrumentProcess& instrument)
+{
+    std::vector<std::vector<std::uint8_t>> taken;
+    const auto giveUp = Clock::now() + 30s;
+    auto quietSince = Clock::now();
+    while (Clock::now() - quietSince < 1s && Clock::now() < giveUp) {
+        QCoreApplication::processEvents();
+        if (const auto line = instrument.waitForLine("", 2ms)) {
+            std::istringstream hex(*line);
+            std::vector<std::uint8_t> message;
+            for (std::string byte; hex >> byte;)
+                message.push_back(static_cast<std::uint8_t>(std::stoi(byte, nullptr, 16)));
+            taken.push_back(std::move(message));
+            quietSince = Clock::now();
+        }
+    }
+    return taken;
 }
 
 } // namespace velmora::test

@@ -14,6 +14,7 @@
 // Usage: velmora_bank_upload_bench [RUNS]   (default 1, about 9 s a run)
 #include "midi/VirtualBackend.h"
 #include "protocol/Messages.h"
+#include "protocol/UploadCheck.h"
 #include "velmora-syx/SyxTransfers.h"
 
 #include <QCoreApplication>
@@ -85,8 +86,8 @@ bool uploadOnce(int run)
     bool whole = true;
     backend.withInstrument([&](VirtualInstrument& instrument) {
         for (std::size_t n = 0; n < kBankPatchCount; ++n)
-            whole =
-                whole && std::ranges::equal(instrument.patch(1, int(n)), recordOf(records.bank[n]));
+            whole = whole && samePatchAsSent(SynthModel::Matrix1000, recordOf(records.bank[n]),
+                                             instrument.patch(1, int(n)));
     });
     const Seconds naive = naiveFloor();
     const Seconds floor = cableFloor();

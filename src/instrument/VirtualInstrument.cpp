@@ -224,9 +224,23 @@ struct VirtualInstrument::State
         }
     }
 
-    void emitPatch(Byte number, const PatchRecord& record)
+    // A Matrix-1000 keeps no names: every patch it sends is called "BNKb: nn"
+    // after the bank and the number it goes under.
+    PatchRecord named(int inBank, int number, const PatchRecord& record) const
     {
         PatchRecord sent = record;
+        if (model == SynthModel::Matrix1000) {
+            const std::string placeholder = "BNK" + std::to_string(inBank % 10) + ": " +
+                                            std::to_string(number / 10 % 10) +
+                                            std::to_string(number % 10);
+            std::copy_n(placeholder.begin(), kPatchNameLength, sent.begin());
+        }
+        return sent;
+    }
+
+    void emitPatch(Byte number, const PatchRecord& record)
+    {
+        PatchRecord sent = named(bank, number, record);
         sixBitName(std::span<Byte>(sent.data(), kPatchNameLength));
         emitDump(opcode::patchToMemory, number, sent);
     }
@@ -628,7 +642,7 @@ void checkPatchAddress(int banks, int bank, int number)
 PatchRecord VirtualInstrument::patch(int bank, int number) const
 {
     checkPatchAddress(state_->bankCount(), bank, number);
-    return state_->patchAt(bank, number);
+    return state_->named(bank, number, state_->patchAt(bank, number));
 }
 
 void VirtualInstrument::setPatch(int bank, int number, const PatchRecord& record)
@@ -639,7 +653,7 @@ void VirtualInstrument::setPatch(int bank, int number, const PatchRecord& record
 
 PatchRecord VirtualInstrument::editBuffer() const
 {
-    return state_->edit;
+    return state_->named(state_->bank, state_->program, state_->edit);
 }
 
 SplitRecord VirtualInstrument::split(int number) const

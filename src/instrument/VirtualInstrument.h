@@ -122,7 +122,9 @@ public:
     void setLogLimit(std::size_t maxMessages); // at least 1
 
     // Memory, for tests. Bank and number out of range raise std::out_of_range.
-    // setPatch writes any bank, the read-only ones included.
+    // setPatch writes any bank, the read-only ones included. A Matrix-1000
+    // keeps no names: its patches read back with the name it sends, "BNKb: nn"
+    // after their bank and number (the edit buffer's after the selected ones).
     int bankCount() const;
     PatchRecord patch(int bank, int number) const;
     void setPatch(int bank, int number, const PatchRecord& record);

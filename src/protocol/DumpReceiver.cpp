@@ -55,6 +55,16 @@ void DumpReceiver::raiseName(std::span<Byte> name) const
         raiseMatrix6Name(name);
 }
 
+void DumpReceiver::nameFromLibrary(std::span<Byte, kPatchRecordSize> record, int entry) const
+{
+    if (!isPlaceholderName(record.first(kPatchNameLength)))
+        return;
+    if (const auto name = context_.host.knownName(record, entry)) {
+        const std::string held = normaliseName(std::string_view(*name));
+        std::copy(held.begin(), held.end(), record.begin());
+    }
+}
+
 bool DumpReceiver::receiving() const
 {
     return context_.flags.bankReceiving || splitReceiving_ || awaitingPatch_;
@@ -129,6 +139,7 @@ void DumpReceiver::handlePatchDump(std::span<const Byte> message)
         host.showMessage("Checksum error in Patch dump");
         flags.patchLoaded = false;
     } else {
+        nameFromLibrary(recordOf(records.currentPatch), -1);
         host.initControls();
         host.setMainCaption(nameText(records.currentPatch, kPatchNameLength) + " - Velmora");
         flags.patchLoaded = true;
@@ -155,6 +166,8 @@ void DumpReceiver::handleBankDump(std::span<const Byte> message)
         PatchBuffer& entry = staging_[slot];
         const UnpackStatus status = unpackBlock(message, recordOf(entry));
         raiseName(std::span<Byte>(entry.data(), kPatchNameLength));
+        if (status == UnpackStatus::Ok)
+            nameFromLibrary(recordOf(entry), number);
         placed_[slot] = true;
         host.setBankCell(number, nameText(entry, kPatchNameLength));
         if (status != UnpackStatus::Ok) {

@@ -78,6 +78,8 @@ private:
     int splitMessagesExpected() const;
     // Received names: the Matrix-6 sends six bits per character.
     void raiseName(std::span<Byte> name) const;
+    // A placeholder name replaced by the one the host's library knows.
+    void nameFromLibrary(std::span<Byte, kPatchRecordSize> record, int entry) const;
 
     void finishBank();
     // `text` empty: no message.

@@ -25,6 +25,10 @@ std::string normaliseName(std::string_view typed, std::size_t length = kPatchNam
 // on reception (1 becomes 'A', 0 becomes '@'). Names are sent back as held.
 void raiseMatrix6Name(std::span<Byte> name);
 
+// True for the name a Matrix-1000 puts in every patch it sends, as it keeps
+// no names: "BNKb: nn" (bank digit, colon, blank, two digits).
+bool isPlaceholderName(std::span<const Byte> name);
+
 // The name bytes of a record as they stand, one byte per character, untrimmed.
 std::string patchNameOf(std::span<const Byte> record);
 

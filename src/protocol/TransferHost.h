@@ -5,8 +5,11 @@
 // so that tests record pauses instead of sleeping and move time by hand.
 #pragma once
 
+#include "protocol/PatchRecord.h"
+
 #include <chrono>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace velmora {
@@ -62,6 +65,19 @@ public:
     virtual void pause(std::chrono::milliseconds duration) = 0;
     // The current time, read when SysEx arrives and by the stall watch.
     virtual Clock::time_point now() const = 0;
+
+    // A patch arrived with the Matrix-1000's placeholder name ("BNK0: 12"):
+    // the name the user's patch library knows for its content, which then
+    // takes the place of the placeholder in the record. `entry` is the bank
+    // entry it arrived for, or -1 for the editor. Nothing: the placeholder
+    // stays (no library, or the content is not in it).
+    virtual std::optional<std::string> knownName(std::span<const Byte, kPatchRecordSize> record,
+                                                 int entry)
+    {
+        (void)record;
+        (void)entry;
+        return std::nullopt;
+    }
 };
 
 } // namespace velmora

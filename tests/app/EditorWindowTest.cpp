@@ -15,6 +15,7 @@
 #include "protocol/Messages.h"
 #include "support/DemoPatches.h"
 #include "support/MidiFiles.h"
+#include "support/Placeholder.h"
 #include "support/WidgetTesting.h"
 #include "widgets/LcdDisplay.h"
 #include "widgets/PanelStyle.h"
@@ -71,10 +72,10 @@ TEST(EditorWindow, ShowingAnUntidyPatchChangesNoByte)
     rig.action("aDownload")->trigger();
     ASSERT_TRUE(rig.waitFor([&] { return rig.window->transfer().flags().patchLoaded; }));
     const PatchBuffer received = rig.window->records().currentPatch;
-    ASSERT_TRUE(std::equal(untidy.begin(), untidy.end(), received.begin()));
-    // The name's bytes in the title as they are, one character each.
-    EXPECT_EQ(rig.window->windowTitle(),
-              QString::fromLatin1(reinterpret_cast<const char*>(untidy.data()), 8) + " - Velmora");
+    // A Matrix-1000 keeps the data as sent and its placeholder for the name.
+    const PatchRecord held = asMatrix1000Sends(untidy, 0, 5);
+    ASSERT_TRUE(std::equal(held.begin(), held.end(), received.begin()));
+    EXPECT_EQ(rig.window->windowTitle(), "BNK0: 05 - Velmora");
     EXPECT_TRUE(rig.action("aUpload")->isEnabled());
 
     // Look at every page under both models, refreshing each time.
@@ -98,7 +99,7 @@ TEST(EditorWindow, ShowingAnUntidyPatchChangesNoByte)
     });
     rig.action("aUpload")->trigger();
     rig.backend->withInstrument([&](VirtualInstrument& i) {
-        EXPECT_EQ(i.patch(1, 50), untidy);
+        EXPECT_EQ(i.patch(1, 50), asMatrix1000Sends(untidy, 1, 50));
         // The store, then the program change (the upload's check follows).
         const auto& log = i.receivedLog();
         const auto played = std::ranges::find(log, Bytes{0xC0, 50});

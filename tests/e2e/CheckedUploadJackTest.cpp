@@ -6,22 +6,16 @@
 // reach an instrument that misses them (--edits 1.11). Skipped when no JACK
 // server runs.
 #include "app/NumberDialog.h"
-#include "app/WindowRig.h"
-#include "e2e/InstrumentProcess.h"
-#include "midi/MidiBackend.h"
+#include "e2e/WindowOnInstrument.h"
 #include "protocol/Messages.h"
 #include "protocol/SysexCodec.h"
 
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTest>
-#include <QTimer>
-
-#include <fstream>
 
 using namespace velmora;
 using namespace velmora::test;
@@ -30,49 +24,16 @@ namespace {
 
 constexpr std::size_t kMemoryProtect = 171;
 
-class CheckedUploadJack : public ::testing::Test
+class CheckedUploadJack : public WindowOnInstrument
 {
 protected:
     // The instrument with `options` and the main window on its ports.
     void start(const std::vector<std::string>& options)
     {
-        const std::string name = uniqueName("Velmora Check");
-        instrument_ = startInstrument(name, options);
-        ASSERT_TRUE(instrument_) << "velmora-instrument did not start";
-        devices_.addBackend(midi::createRtMidiBackend());
-        const int in = indexOfJackPort(devices_.inputNames(), name + " out");
-        const int out = indexOfJackPort(devices_.outputNames(), name + " in");
-        ASSERT_GE(in, 0);
-        ASSERT_GE(out, 0);
-        std::ofstream(folder_.dir().path("velmora.ini"))
-            << "[MIDI]\nModel=" << Settings::kMatrix1000 << "\nIn1=" << in
-            << "\nDevice1=" << devices_.inputName(in) << "\nOut=" << out
-            << "\nDeviceOut=" << devices_.outputName(out) << "\n";
-        window_ = std::make_unique<MainWindow>(devices_);
-        // Every message box is taken down and closed, so none leaves the
-        // test waiting.
-        auto* watch = new QTimer(window_.get());
-        QObject::connect(watch, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                told_.push_back(box->text());
-                box->done(QMessageBox::Ok);
-            }
-        });
-        watch->start(50);
-        ASSERT_TRUE(window_->startUp());
-        window_->show();
+        startWindow("Velmora Check", options);
+        ASSERT_FALSE(HasFatalFailure());
         ASSERT_TRUE(pumpUntil([this] { return window_->transfer().flags().globalReceived; }, 10s));
         child<QAction>(*window_, "aInit")->trigger();
-    }
-
-    void TearDown() override
-    {
-        if (window_)
-            window_->close();
-        window_.reset();
-        if (instrument_) {
-            EXPECT_EQ(instrument_->stop(), 0);
-        }
     }
 
     // File > Upload to `number` with a patch of its own; what the check
@@ -92,14 +53,9 @@ protected:
         window_->statusBar()->clearMessage();
         child<QAction>(*window_, "aUpload")->trigger();
         pumpUntil([this] { return !told_.empty(); }, 500ms);
-        return told_.empty() ? window_->statusBar()->currentMessage() : told_.front();
+        return told_.empty() ? window_->statusBar()->currentMessage()
+                             : QString::fromStdString(told_.front());
     }
-
-    ProgramFolder folder_;
-    std::unique_ptr<InstrumentProcess> instrument_;
-    midi::MidiDevices devices_;
-    std::unique_ptr<MainWindow> window_;
-    std::vector<QString> told_;
 };
 
 TEST_F(CheckedUploadJack, CatchesADroppedStoreAndMemoryProtectAndSaysSo)

@@ -5,21 +5,16 @@
 // as one global dump, and the unknown bytes come back as they were. The
 // instrument's --verbose log tells what it took. Skipped when no JACK server
 // runs.
-#include "app/WindowRig.h"
-#include "e2e/InstrumentProcess.h"
+#include "e2e/WindowOnInstrument.h"
 #include "globals/GlobalSettingsWindow.h"
-#include "midi/MidiBackend.h"
 #include "protocol/Messages.h"
 #include "protocol/SysexCodec.h"
 #include "support/CapturedGlobal.h"
 
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
-#include <QTimer>
 
-#include <fstream>
 #include <sstream>
 
 using namespace velmora;
@@ -29,36 +24,15 @@ namespace {
 
 using Message = std::vector<Byte>;
 
-class GlobalSettingsJack : public ::testing::Test
+class GlobalSettingsJack : public WindowOnInstrument
 {
 protected:
     void SetUp() override
     {
         if (!jackServerRuns())
             return;
-        const std::string name = uniqueName("Velmora Globals");
-        instrument_ = startInstrument(name, {"--verbose"});
-        ASSERT_TRUE(instrument_) << "velmora-instrument did not start";
-        devices_.addBackend(midi::createRtMidiBackend());
-        const int in = indexOfJackPort(devices_.inputNames(), name + " out");
-        const int out = indexOfJackPort(devices_.outputNames(), name + " in");
-        ASSERT_GE(in, 0);
-        ASSERT_GE(out, 0);
-        std::ofstream(folder_.dir().path("velmora.ini"))
-            << "[MIDI]\nModel=" << Settings::kMatrix1000 << "\nIn1=" << in
-            << "\nDevice1=" << devices_.inputName(in) << "\nOut=" << out
-            << "\nDeviceOut=" << devices_.outputName(out) << "\n";
-        window_ = std::make_unique<MainWindow>(devices_);
-        auto* watch = new QTimer(window_.get());
-        QObject::connect(watch, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                told_.push_back(box->text().toStdString());
-                box->done(QMessageBox::Ok);
-            }
-        });
-        watch->start(100);
-        ASSERT_TRUE(window_->startUp());
-        window_->show();
+        startWindow("Velmora Globals", {"--verbose"});
+        ASSERT_FALSE(HasFatalFailure());
         settle();
         globals_ = window_->findChild<globals::GlobalSettingsWindow*>();
         ASSERT_NE(globals_, nullptr);
@@ -68,12 +42,7 @@ protected:
     {
         for (const std::string& text : told_)
             ADD_FAILURE() << "the window said: " << text;
-        if (window_)
-            window_->close();
-        window_.reset();
-        if (instrument_) {
-            EXPECT_EQ(instrument_->stop(), 0);
-        }
+        stopWindow();
     }
 
     // Runs the event loop until the window is done and the instrument has
@@ -103,12 +72,7 @@ protected:
 
     QString status() const { return child<QLabel>(*globals_, "lblGlobalStatus")->text(); }
 
-    ProgramFolder folder_;
-    std::unique_ptr<InstrumentProcess> instrument_;
-    midi::MidiDevices devices_;
-    std::unique_ptr<MainWindow> window_;
     globals::GlobalSettingsWindow* globals_ = nullptr;
-    std::vector<std::string> told_;
 };
 
 TEST_F(GlobalSettingsJack, ARealShapedMatrix1000GlobalDumpIsAccepted)

@@ -6,19 +6,14 @@
 // the program change to it). The instrument's --verbose log tells what it
 // took. Skipped when no JACK server runs.
 #include "app/NumberDialog.h"
-#include "app/WindowRig.h"
-#include "e2e/InstrumentProcess.h"
-#include "midi/MidiBackend.h"
+#include "e2e/WindowOnInstrument.h"
 #include "protocol/SysexCodec.h"
 
 #include <QAbstractSlider>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimer>
 
-#include <fstream>
 #include <sstream>
 
 using namespace velmora;
@@ -30,41 +25,13 @@ using Message = std::vector<Byte>;
 
 constexpr Byte kWorkingSlot = 99;
 
-class UndoJack : public ::testing::Test
+class UndoJack : public WindowOnInstrument
 {
 protected:
-    // The instrument and the main window on its ports, as a user who chose
-    // them in the MIDI setup has them.
     void start(SynthModel model)
     {
         model_ = model;
-        const std::string name = uniqueName("Velmora Undo");
-        instrument_ = startInstrument(
-            name, {"--verbose", "--model", model == SynthModel::Matrix6 ? "6" : "1000"});
-        ASSERT_TRUE(instrument_) << "velmora-instrument did not start";
-        devices_.addBackend(midi::createRtMidiBackend());
-        const int in = indexOfJackPort(devices_.inputNames(), name + " out");
-        const int out = indexOfJackPort(devices_.outputNames(), name + " in");
-        ASSERT_GE(in, 0);
-        ASSERT_GE(out, 0);
-        std::ofstream(folder_.dir().path("velmora.ini"))
-            << "[MIDI]\nModel="
-            << (model == SynthModel::Matrix6 ? Settings::kMatrix6 : Settings::kMatrix1000)
-            << "\nIn1=" << in << "\nDevice1=" << devices_.inputName(in) << "\nOut=" << out
-            << "\nDeviceOut=" << devices_.outputName(out) << "\n";
-        window_ = std::make_unique<MainWindow>(devices_);
-        // The window's messages are taken down and their boxes closed, so
-        // that none leaves the test waiting.
-        auto* watch = new QTimer(window_.get());
-        QObject::connect(watch, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                told_.push_back(box->text().toStdString());
-                box->done(QMessageBox::Ok);
-            }
-        });
-        watch->start(100);
-        ASSERT_TRUE(window_->startUp());
-        window_->show();
+        startWindow("Velmora Undo", {"--verbose"}, model);
     }
 
     void TearDown() override
@@ -74,12 +41,7 @@ protected:
         for (const std::string& text : told_)
             EXPECT_EQ(text.rfind("The instrument did not answer the patch request.", 0), 0u)
                 << "the window said: " << text;
-        if (window_)
-            window_->close();
-        window_.reset();
-        if (instrument_) {
-            EXPECT_EQ(instrument_->stop(), 0);
-        }
+        stopWindow();
     }
 
     void trigger(const char* name) { child<QAction>(*window_, name)->trigger(); }
@@ -164,12 +126,7 @@ protected:
         EXPECT_EQ(*taken, before);
     }
 
-    ProgramFolder folder_;
     SynthModel model_ = SynthModel::Matrix1000;
-    std::unique_ptr<InstrumentProcess> instrument_;
-    midi::MidiDevices devices_;
-    std::unique_ptr<MainWindow> window_;
-    std::vector<std::string> told_;
 };
 
 TEST_F(UndoJack, UndoOfRandomizePutsTheDownloadedPatchBackInTheMatrix1000)

@@ -8,6 +8,7 @@
 #include "protocol/Messages.h"
 #include "protocol/SysexCodec.h"
 #include "protocol/WholeInstrument.h"
+#include "support/Placeholder.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -132,8 +133,12 @@ TEST_F(WholeInstrument, BackupHoldsWhatTheInstrumentHoldsAndRestoresIntoAnother)
         at += select.size();
         for (int n = 0; n < 100; ++n, at += kPatchMessageSize) {
             const int from = b == 0 ? 4 : b == 1 ? 7 : b;
-            Message patch =
-                contents->banks[static_cast<std::size_t>(from)][static_cast<std::size_t>(n)];
+            PatchRecord record{};
+            unpackBlock(
+                contents->banks[static_cast<std::size_t>(from)][static_cast<std::size_t>(n)],
+                record);
+            const Message patch =
+                patchToMemory(static_cast<Byte>(n), asMatrix1000Sends(record, b, n));
             changed.insert(changed.end(), patch.begin(), patch.end());
         }
         const std::size_t rest = 80 * kSplitMessageSize + kGlobal1000MessageSize;

@@ -8,6 +8,8 @@
 #include "protocol/PatchLayout.h"
 #include "protocol/SysexCodec.h"
 
+#include "support/Placeholder.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -155,7 +157,9 @@ TEST(VirtualInstrument, StoresOnlyWithGoodChecksumAndIntoWritableBanks)
     odd[40] = 0xFE;
     rig.send(bankSelect(1));
     rig.send(patchToMemory(17, odd));
-    EXPECT_EQ(unpacked(rig.ask(RequestType::OnePatch, 17).at(0)), odd);
+    // A Matrix-1000 keeps the data and sends its placeholder for the name.
+    EXPECT_EQ(unpacked(rig.ask(RequestType::OnePatch, 17).at(0)),
+              test::asMatrix1000Sends(odd, 1, 17));
     rig.send(bankSelect(2)); // read-only bank
     rig.send(patchToMemory(17, odd));
     EXPECT_NE(rig.instrument.patch(2, 17), odd);
@@ -174,7 +178,7 @@ TEST(VirtualInstrument, StoresOnlyWithGoodChecksumAndIntoWritableBanks)
     EXPECT_NE(rig.instrument.split(48), SplitRecord{});
 
     rig.send(patchToEditBuffer(odd));
-    EXPECT_EQ(rig.instrument.editBuffer(), odd);
+    EXPECT_EQ(rig.instrument.editBuffer(), test::asMatrix1000Sends(odd, 0, 0));
 
     Rig m6(SynthModel::Matrix6);
     m6.send(bankSelect(1)); // ignored: the one bank stays selected
@@ -314,7 +318,7 @@ TEST(VirtualInstrument, MemoryProtectIgnoresStoresAndIsSetByAGlobalWrite)
     EXPECT_TRUE(rig.sent.empty());
     EXPECT_EQ(rig.instrument.patch(0, 7), before0);
     EXPECT_EQ(rig.instrument.patch(1, 8), before1);
-    EXPECT_EQ(rig.instrument.editBuffer(), odd);
+    EXPECT_EQ(rig.instrument.editBuffer(), test::asMatrix1000Sends(odd, 0, 0));
 
     // A global write is taken while protected, so protect can be switched off.
     record[171] = 0;
@@ -322,8 +326,8 @@ TEST(VirtualInstrument, MemoryProtectIgnoresStoresAndIsSetByAGlobalWrite)
     EXPECT_FALSE(rig.instrument.memoryProtected());
     rig.send(patchToMemory(7, odd));
     rig.send(storeEditBuffer(8, 1, 0x7F));
-    EXPECT_EQ(rig.instrument.patch(0, 7), odd);
-    EXPECT_EQ(rig.instrument.patch(1, 8), odd);
+    EXPECT_EQ(rig.instrument.patch(0, 7), test::asMatrix1000Sends(odd, 0, 7));
+    EXPECT_EQ(rig.instrument.patch(1, 8), test::asMatrix1000Sends(odd, 1, 8));
 
     // The setter does the same; a Matrix-6 has no such byte here and takes
     // no master write.
@@ -356,12 +360,13 @@ TEST(VirtualInstrument, DroppedStoreIsTheNthStoreReceived)
     rig.send(patchToMemory(3, marked(base, 5)));  // 3: dropped
     rig.send(patchToMemory(4, marked(base, 6)));  // 4
     EXPECT_TRUE(rig.sent.empty());
-    EXPECT_EQ(rig.instrument.patch(0, 0), marked(base, 1));
-    EXPECT_NE(rig.instrument.patch(2, 0), marked(base, 2));
-    EXPECT_EQ(rig.instrument.patch(0, 1), marked(base, 3));
-    EXPECT_EQ(rig.instrument.patch(1, 2), marked(base, 4));
-    EXPECT_NE(rig.instrument.patch(0, 3), marked(base, 5));
-    EXPECT_EQ(rig.instrument.patch(0, 4), marked(base, 6));
+    using test::asMatrix1000Sends;
+    EXPECT_EQ(rig.instrument.patch(0, 0), asMatrix1000Sends(marked(base, 1), 0, 0));
+    EXPECT_NE(rig.instrument.patch(2, 0), asMatrix1000Sends(marked(base, 2), 2, 0));
+    EXPECT_EQ(rig.instrument.patch(0, 1), asMatrix1000Sends(marked(base, 3), 0, 1));
+    EXPECT_EQ(rig.instrument.patch(1, 2), asMatrix1000Sends(marked(base, 4), 1, 2));
+    EXPECT_NE(rig.instrument.patch(0, 3), asMatrix1000Sends(marked(base, 5), 0, 3));
+    EXPECT_EQ(rig.instrument.patch(0, 4), asMatrix1000Sends(marked(base, 6), 0, 4));
 
     Rig m6(SynthModel::Matrix6);
     m6.instrument.setFaults({.dropStore = 0});
@@ -416,6 +421,6 @@ TEST(VirtualInstrument, Matrix1000BanksAnswerAndStoreLikeTheUnit)
     rig.send(storeEditBuffer(100, 1));
     EXPECT_NE(rig.instrument.patch(1, 10), odd);
     rig.send(storeEditBuffer(10, 1));
-    EXPECT_EQ(rig.instrument.patch(1, 10), odd);
+    EXPECT_EQ(rig.instrument.patch(1, 10), test::asMatrix1000Sends(odd, 1, 10));
     EXPECT_EQ(rig.instrument.selectedBank(), 9);
 }

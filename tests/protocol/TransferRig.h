@@ -36,6 +36,10 @@ struct FakeHost : TransferHost
     std::vector<std::pair<std::size_t, int>> pauses;
     const RecordingSink* sink = nullptr;
     Clock::time_point clock{};
+    // The patch library: names by the record's first data byte; each
+    // question with the entry it was asked for.
+    std::map<Byte, std::string> library;
+    std::vector<int> namesAsked;
 
     void initControls() override { ++initControlsCalls; }
     void setMainCaption(const std::string& c) override { captions.push_back(c); }
@@ -68,6 +72,13 @@ struct FakeHost : TransferHost
         clock += d;
     }
     Clock::time_point now() const override { return clock; }
+    std::optional<std::string> knownName(std::span<const Byte, kPatchRecordSize> record,
+                                         int entry) override
+    {
+        namesAsked.push_back(entry);
+        const auto found = library.find(record[kPatchNameLength]);
+        return found == library.end() ? std::nullopt : std::optional(found->second);
+    }
 };
 
 // An output that records, hands every message to the instrument and, like a

@@ -4,6 +4,7 @@
 #include "protocol/OutputPacer.h"
 #include "protocol/SysexCodec.h"
 #include "protocol/TransferRig.h"
+#include "support/Placeholder.h"
 
 #include <gtest/gtest.h>
 
@@ -64,6 +65,47 @@ TEST(PatchDownload, Matrix1000TakesEditBuffer)
     rig.transfers.download();
     EXPECT_TRUE(rig.transfers.flags().patchLoaded);
     EXPECT_EQ(rig.link.sent.size(), 1u);
+}
+
+// The Matrix-1000's placeholder names are replaced by the names the library
+// knows for the content, held as the instrument can hold them; other names
+// are never looked up, and content the library does not know keeps its
+// placeholder.
+TEST(PatchDownload, PlaceholderNamesTakeTheLibrarysName)
+{
+    TransferRig rig(SynthModel::Matrix1000);
+    for (int n = 0; n < 100; ++n) {
+        PatchRecord record = rig.instrument.patch(0, n);
+        record[kPatchNameLength] = static_cast<Byte>(n);
+        rig.instrument.setPatch(0, n, record);
+    }
+    rig.host.library = {{3, "Warm pad"}, {7, "BRASS 1"}, {50, "a name far too long"}};
+
+    rig.receiveBank();
+    ASSERT_TRUE(rig.transfers.flags().bankLoaded);
+    EXPECT_EQ(rig.host.namesAsked.size(), 100u);
+    EXPECT_EQ(patchNameOf(rig.records.bank[3]), "WARM PAD");
+    EXPECT_EQ(rig.host.bankCells[3], "WARM PAD");
+    EXPECT_EQ(patchNameOf(rig.records.bank[7]), "BRASS 1 ");
+    EXPECT_EQ(patchNameOf(rig.records.bank[50]), "A NAME F");
+    EXPECT_EQ(patchNameOf(rig.records.bank[4]), "BNK0: 04");
+    EXPECT_TRUE(std::equal(rig.records.bank[3].begin() + kPatchNameLength,
+                           rig.records.bank[3].begin() + kPatchRecordSize,
+                           rig.instrument.patch(0, 3).begin() + kPatchNameLength));
+
+    // The editor's download: entry -1, and the caption shows the name.
+    rig.instrument.receive(programChange(0, 7));
+    rig.host.namesAsked.clear();
+    rig.transfers.download();
+    rig.pump();
+    EXPECT_EQ(rig.host.namesAsked, std::vector<int>{-1});
+    EXPECT_EQ(rig.host.captions.back(), "BRASS 1  - Velmora");
+
+    // A Matrix-6 sends real names: none is looked up.
+    TransferRig m6(SynthModel::Matrix6);
+    m6.host.library = {{0, "NEVER"}};
+    m6.receiveBank();
+    EXPECT_TRUE(m6.host.namesAsked.empty());
 }
 
 TEST(PatchDownload, Matrix6WritesSlot99UnlessPatchCameFromThere)
@@ -151,7 +193,7 @@ TEST(PatchUpload, Matrix1000Patch100GoesToBank1Slot0)
                   {0xF0, 0x10, 0x06, 0x0A, 0x01, 0xF7}, patchToMemory(0, record), {0xC3, 0}}));
     // Between the store and the program change, once both messages are through.
     EXPECT_EQ(rig.host.pauses, (Pauses{{2, storePause(6 + 275)}}));
-    EXPECT_EQ(rig.instrument.patch(1, 0), record);
+    EXPECT_EQ(rig.instrument.patch(1, 0), test::asMatrix1000Sends(record, 1, 0));
     EXPECT_EQ(rig.transfers.flags().patchNumber, 100);
 
     rig.host.numberAnswer.reset();
@@ -182,7 +224,8 @@ TEST(WholePatch, SentOnlyWhenLoaded)
     m1000.transfers.flags().patchLoaded = true;
     m1000.records.currentPatch[20] = 33;
     m1000.transfers.midiSendPatch();
-    EXPECT_EQ(m1000.instrument.editBuffer(), recordPart(m1000.records.currentPatch));
+    EXPECT_EQ(m1000.instrument.editBuffer(),
+              test::asMatrix1000Sends(recordPart(m1000.records.currentPatch), 0, 0));
 
     TransferRig m6(SynthModel::Matrix6);
     m6.transfers.midiSendPatch();
@@ -222,7 +265,9 @@ TEST(BankUpload, Matrix1000AsksBankAndSendsHundredPatches)
         expected.emplace_back(i, storePause(275));
     EXPECT_EQ(rig.host.pauses, expected);
     for (int n = 0; n < 100; ++n)
-        EXPECT_EQ(rig.instrument.patch(1, n), rig.instrument.patch(0, 99 - n)) << n;
+        EXPECT_EQ(rig.instrument.patch(1, n),
+                  test::asMatrix1000Sends(rig.instrument.patch(0, 99 - n), 1, n))
+            << n;
     EXPECT_EQ(rig.host.progressOpened,
               (std::vector<std::pair<std::string, int>>{{"Sending Bank...", 99}}));
     EXPECT_EQ(rig.host.progressPosition, 99);

@@ -1,0 +1,382 @@
+// The library window's commands: its menus, the table's popup and what
+// each command does.
+#include "app/ProgressDialog.h"
+#include "collection/PatchLibraryWindow.h"
+#include "collection/PatchTableModel.h"
+#include "library/PatchMime.h"
+#include "library/SysexFiles.h"
+#include "protocol/PatchName.h"
+#include "widgets/MenuActions.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableView>
+
+#include <set>
+
+namespace velmora::collection {
+namespace {
+
+std::filesystem::path toPath(const QString& name)
+{
+#ifdef _WIN32
+    return std::filesystem::path(name.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(name).toStdString());
+#endif
+}
+
+// A file name from a patch name: the characters a file system may refuse
+// become "_".
+QString fileNameOf(const QString& name)
+{
+    QString file = name.trimmed();
+    for (QChar& c : file)
+        if (QStringLiteral("/\\:*?\"<>|").contains(c) || c.unicode() < 32)
+            c = u'_';
+    return file.isEmpty() ? QStringLiteral("patch") : file;
+}
+
+} // namespace
+
+QAction* PatchLibraryWindow::command(QMenu* menu, const char* name, const QString& caption,
+                                     const QKeySequence& shortcut,
+                                     void (PatchLibraryWindow::*handler)())
+{
+    QAction* action = widgets::addMenuAction(*this, menu, name, caption, shortcut);
+    connect(action, &QAction::triggered, this, handler);
+    return action;
+}
+
+void PatchLibraryWindow::buildCommands()
+{
+    using QKS = QKeySequence;
+    using W = PatchLibraryWindow;
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    command(file, "aLibraryImportFiles", tr("&Import Files..."), QKS("Ctrl+O"), &W::importFiles);
+    command(file, "aLibraryImportFolder", tr("Import &Folder..."), QKS("Ctrl+Shift+O"),
+            &W::importFolder);
+    file->addSeparator();
+    command(file, "aLibraryExportPatches", tr("&Export as Patch Files..."), QKS("Ctrl+E"),
+            &W::exportPatchFiles);
+    command(file, "aLibraryExportBank", tr("Export as &Bank File..."), QKS("Ctrl+Shift+E"),
+            &W::exportBankFile);
+    file->addSeparator();
+    connect(widgets::addMenuAction(*this, file, "aLibraryClose", tr("&Close"), QKS("Ctrl+W")),
+            &QAction::triggered, this, &QWidget::close);
+
+    QMenu* edit = menuBar()->addMenu(tr("&Patch"));
+    popup_ = new QMenu(this);
+    popup_->setObjectName(QStringLiteral("pmLibrary"));
+    const auto both = [&](const char* name, const QString& caption, const QKS& shortcut,
+                          void (W::*handler)()) {
+        QAction* action = command(edit, name, caption, shortcut, handler);
+        popup_->addAction(action);
+        return action;
+    };
+    QAction* open =
+        both("aLibraryOpen", tr("&Open in Editor"), QKS(Qt::Key_Return), &W::openInEditor);
+    // Enter opens the row only where the table has the focus; in the search
+    // box it is the box's.
+    open->setShortcuts({QKS(Qt::Key_Return), QKS(Qt::Key_Enter)});
+    open->setShortcutContext(Qt::WidgetShortcut);
+    table_->addAction(open);
+    both("aLibraryCopy", tr("&Copy"), QKS::Copy, &W::copySelection);
+    edit->addSeparator();
+    popup_->addSeparator();
+    both("aLibraryFavourite", tr("&Favourite"), QKS("Ctrl+D"), &W::toggleFavourite);
+    both("aLibraryHide", tr("&Hide / Unhide"), QKS("Ctrl+H"), &W::toggleHidden);
+    both("aLibraryRename", tr("&Rename..."), QKS(Qt::Key_F2), &W::renamePatch);
+    both("aLibraryTags", tr("&Tags..."), QKS("Ctrl+T"), &W::editTags);
+    both("aLibraryComment", tr("Co&mment..."), QKS("Ctrl+M"), &W::editComment);
+    edit->addSeparator();
+    popup_->addSeparator();
+    both("aLibrarySimilar", tr("Show &Similar"), QKS("Ctrl+Shift+S"), &W::showSimilar);
+    command(edit, "aLibraryShowAll", tr("Show &All"), QKS("Ctrl+Shift+A"), &W::showAll);
+    edit->addSeparator();
+    popup_->addSeparator();
+    both("aLibraryDelete", tr("&Delete from Library"), QKS::Delete, &W::deletePatches);
+    connect(table_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex index = table_->indexAt(at);
+        if (index.isValid() && !table_->selectionModel()->isRowSelected(index.row()))
+            table_->selectRow(index.row());
+        popup_->exec(table_->viewport()->mapToGlobal(at));
+    });
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    connect(widgets::addMenuAction(*this, help, "aLibraryHelp", tr("Patch Library &Help"),
+                                   QKS(Qt::Key_F1)),
+            &QAction::triggered, this, [this] { emit helpRequested(kHelpTopic); });
+    enableCommands();
+}
+
+void PatchLibraryWindow::enableCommands()
+{
+    const std::size_t selected = table_->selectionModel()->selectedRows().size();
+    const auto enable = [this](const char* name, bool on) {
+        if (auto* action = findChild<QAction*>(QLatin1String(name)))
+            action->setEnabled(on);
+    };
+    for (const char* name : {"aLibraryExportPatches", "aLibraryExportBank", "aLibraryCopy",
+                             "aLibraryFavourite", "aLibraryHide", "aLibraryDelete"})
+        enable(name, selected > 0);
+    for (const char* name :
+         {"aLibraryOpen", "aLibraryRename", "aLibraryTags", "aLibraryComment", "aLibrarySimilar"})
+        enable(name, selected == 1);
+    enable("aLibraryShowAll", model_->listsSimilar());
+}
+
+bool PatchLibraryWindow::changed(bool ok)
+{
+    if (!ok)
+        dialogs_->inform(tr("The library could not be changed: %1").arg(collection_.lastError()));
+    model_->refresh();
+    return ok;
+}
+
+void PatchLibraryWindow::importFiles()
+{
+    const QStringList files = dialogs_->importFiles(folder_);
+    if (files.isEmpty())
+        return;
+    folder_ = QFileInfo(files.front()).absolutePath();
+    importPaths(files);
+}
+
+void PatchLibraryWindow::importFolder()
+{
+    const QString folder = dialogs_->importFolder(folder_);
+    if (folder.isEmpty())
+        return;
+    folder_ = folder;
+    importPaths({folder});
+}
+
+AddSummary PatchLibraryWindow::importPaths(const QStringList& paths)
+{
+    ProgressDialog progress(this);
+    progress.setObjectName(QStringLiteral("dlgLibraryImport"));
+    progress.setCancellable(true);
+    bool cancelled = false;
+    connect(&progress, &ProgressDialog::cancelRequested, this, [&cancelled] { cancelled = true; });
+    progress.start(tr("Importing..."), 1);
+    const auto step = [&](int done, int total) {
+        progress.setPosition(0);
+        progress.start(tr("Importing..."), std::max(1, total));
+        progress.setPosition(done);
+        QCoreApplication::processEvents();
+        return !cancelled;
+    };
+    (void)step;
+    // TODO: read the files with CollectionFiles once the store is in.
+    AddSummary summary;
+    (void)paths;
+    progress.close();
+    showSummary(summary.sentence());
+    refreshResults();
+    return summary;
+}
+
+void PatchLibraryWindow::exportPatchFiles()
+{
+    const std::vector<int> rows = selectedRows();
+    if (rows.empty())
+        return;
+    const QString folder = dialogs_->exportFolder(folder_);
+    if (folder.isEmpty())
+        return;
+    int written = 0;
+    std::set<QString> used;
+    for (const library::NamedPatch& patch : model_->patches(rows)) {
+        // Two patches of one name get "name 2", "name 3"... rather than one
+        // file written over the other.
+        const QString base = fileNameOf(patch.name);
+        QString name = base;
+        for (int n = 2; used.contains(name.toLower()) ||
+                        QFileInfo::exists(QDir(folder).filePath(name + QStringLiteral(".syx")));
+             ++n)
+            name = QStringLiteral("%1 %2").arg(base).arg(n);
+        used.insert(name.toLower());
+        const QString path = QDir(folder).filePath(name + QStringLiteral(".syx"));
+        if (const auto error =
+                library::writeFileAtomically(toPath(path), library::patchSysex(patch.record, 0))) {
+            dialogs_->inform(QString::fromStdString(*error));
+            break;
+        }
+        ++written;
+    }
+    showSummary(tr("%n patch file(s) written to %1", nullptr, written)
+                    .arg(QDir::toNativeSeparators(folder)));
+}
+
+void PatchLibraryWindow::exportBankFile()
+{
+    const std::vector<int> rows = selectedRows();
+    if (rows.empty())
+        return;
+    if (rows.size() > std::size_t(kBankSize)) {
+        dialogs_->inform(tr("A bank holds %1 patches; %2 are selected. Select at most %1.")
+                             .arg(kBankSize)
+                             .arg(rows.size()));
+        return;
+    }
+    const QString path = dialogs_->exportBankFile(folder_);
+    if (path.isEmpty())
+        return;
+    // The patches in the table's order as patches 0, 1, 2...: a bank file as
+    // the instrument's own dump writes one, only as long as the selection.
+    const auto patches = model_->patches(rows);
+    std::vector<Byte> bytes;
+    for (std::size_t k = 0; k < patches.size(); ++k) {
+        const auto message = library::patchSysex(patches[k].record, int(k));
+        bytes.insert(bytes.end(), message.begin(), message.end());
+    }
+    if (const auto error = library::writeFileAtomically(toPath(path), bytes)) {
+        dialogs_->inform(QString::fromStdString(*error));
+        return;
+    }
+    showSummary(tr("%n patch(es) written to the bank file %1", nullptr, int(patches.size()))
+                    .arg(QDir::toNativeSeparators(path)));
+}
+
+void PatchLibraryWindow::copySelection()
+{
+    const std::vector<int> rows = selectedRows();
+    if (rows.empty())
+        return;
+    QApplication::clipboard()->setMimeData(library::patchMimeData(model_->patches(rows)));
+    showSummary(tr("%n patch(es) copied", nullptr, int(rows.size())));
+}
+
+void PatchLibraryWindow::openInEditor()
+{
+    const auto rows = selectedRows();
+    const int row = rows.size() == 1 ? rows.front() : table_->currentIndex().row();
+    const auto patches = model_->patches({row});
+    if (!patches.empty())
+        emit openRequested(patches.front().record, patches.front().name);
+}
+
+void PatchLibraryWindow::toggleFavourite()
+{
+    const auto ids = selectedIds();
+    if (ids.empty())
+        return;
+    const auto first = model_->rowAt(selectedRows().front());
+    if (!first)
+        return;
+    // All of them become what the first was not.
+    changed(collection_.setFavourite(ids, !first->favourite));
+    if (favourites_->isChecked())
+        search();
+}
+
+void PatchLibraryWindow::toggleHidden()
+{
+    const auto ids = selectedIds();
+    if (ids.empty())
+        return;
+    const auto first = model_->rowAt(selectedRows().front());
+    if (!first)
+        return;
+    const bool hide = !first->hidden;
+    if (changed(collection_.setHidden(ids, hide)))
+        showSummary(hide ? tr("%n patch(es) hidden", nullptr, int(ids.size()))
+                         : tr("%n patch(es) shown again", nullptr, int(ids.size())));
+    search();
+}
+
+void PatchLibraryWindow::renamePatch()
+{
+    const auto row = model_->rowAt(table_->currentIndex().row());
+    if (!row)
+        return;
+    const auto name = dialogs_->askText(tr("Rename"), tr("Name:"), row->name);
+    if (!name || name->trimmed().isEmpty() || *name == row->name)
+        return;
+    changed(collection_.rename(row->id, name->trimmed()));
+}
+
+void PatchLibraryWindow::editTags()
+{
+    const auto row = model_->rowAt(table_->currentIndex().row());
+    if (!row)
+        return;
+    const auto typed = dialogs_->askText(tr("Tags"), tr("Tags, separated by commas:"),
+                                         row->tags.join(QStringLiteral(", ")));
+    if (!typed)
+        return;
+    QStringList tags;
+    for (const QString& tag : typed->split(u',', Qt::SkipEmptyParts))
+        if (const QString clean = tag.trimmed(); !clean.isEmpty() && !tags.contains(clean))
+            tags << clean;
+    if (changed(collection_.setTags(row->id, tags)))
+        fillTags();
+}
+
+void PatchLibraryWindow::editComment()
+{
+    const auto row = model_->rowAt(table_->currentIndex().row());
+    if (!row)
+        return;
+    const auto comment = dialogs_->askText(tr("Comment"), tr("Comment:"), row->comment);
+    if (comment)
+        changed(collection_.setComment(row->id, comment->trimmed()));
+}
+
+void PatchLibraryWindow::showSimilar()
+{
+    const auto row = model_->rowAt(table_->currentIndex().row());
+    if (!row)
+        return;
+    // The patch itself first, then the others closest first.
+    std::vector<PatchId> ids{row->id};
+    std::vector<int> differences{0};
+    for (const SimilarPatch& similar : collection_.similar(row->id)) {
+        ids.push_back(similar.id);
+        differences.push_back(similar.differences);
+    }
+    const bool found = ids.size() > 1;
+    model_->setIds(std::move(ids), std::move(differences));
+    table_->selectRow(0);
+    showAll_->show();
+    showCounts();
+    enableCommands();
+    showSummary(found ? tr("Patches like %1, closest first").arg(row->name)
+                      : tr("No patch differs from %1 in only a few values").arg(row->name));
+}
+
+void PatchLibraryWindow::showAll()
+{
+    search();
+    statusBar()->clearMessage();
+}
+
+void PatchLibraryWindow::deletePatches()
+{
+    const auto ids = selectedIds();
+    if (ids.empty())
+        return;
+    const auto first = model_->rowAt(selectedRows().front());
+    const QString question =
+        ids.size() == 1 && first
+            ? tr("Delete %1 from the library? Its names and sources go with it.").arg(first->name)
+            : tr("Delete %n patches from the library? Their names and sources go with them.",
+                 nullptr, int(ids.size()));
+    if (!dialogs_->askYesNo(question))
+        return;
+    if (changed(collection_.remove(ids)))
+        showSummary(tr("%n patch(es) deleted from the library", nullptr, int(ids.size())));
+    refreshResults();
+}
+
+} // namespace velmora::collection

@@ -55,6 +55,9 @@ struct Settings
     int chord2 = 65;
     int chord3 = 69;
 
+    // [LIBRARY] Every patch and bank received goes into the patch library too.
+    bool addDownloads = false;
+
     // [DIRECTORIES]: relative names are taken from the current folder.
     QString patchPath = QStringLiteral("Patches");
     QString bankPath = QStringLiteral("Banks");

@@ -1,0 +1,418 @@
+// The Patch Library window as a user drives it, over a real library file in
+// the test's program folder and the main window talking to the virtual
+// instrument: typing in the search box, the filters, header clicks, the
+// arrow keys auditioning, double clicks, drags onto the bank manager and
+// the editor, Add to Library, and imports with their progress and Cancel.
+#include "app/ProgressDialog.h"
+#include "app/WindowRig.h"
+#include "collection/PatchCollection.h"
+#include "collection/PatchLibraryWindow.h"
+#include "collection/PatchTableModel.h"
+#include "library/BankEdits.h"
+#include "library/BankHistory.h"
+#include "library/BankManagerWindow.h"
+#include "library/PatchMime.h"
+#include "library/SysexFiles.h"
+#include "protocol/Messages.h"
+#include "protocol/PatchName.h"
+#include "support/DemoPatches.h"
+#include "support/WidgetTesting.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTest>
+#include <QUndoStack>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace velmora;
+using namespace velmora::collection;
+
+namespace {
+
+// The library's questions answered by the test.
+struct FakeLibraryDialogs : LibraryDialogs
+{
+    QStringList files;
+    QString folder;
+    QString bankFile;
+    std::optional<QString> text;
+    bool yes = true;
+    QStringList told;
+
+    QStringList importFiles(const QString&) override { return files; }
+    QString importFolder(const QString&) override { return folder; }
+    QString exportFolder(const QString&) override { return folder; }
+    QString exportBankFile(const QString&) override { return bankFile; }
+    std::optional<QString> askText(const QString&, const QString&, const QString&) override
+    {
+        return text;
+    }
+    bool askYesNo(const QString&) override { return yes; }
+    void inform(const QString& message) override { told << message; }
+};
+
+const char* const kKinds[] = {"BRASS", "BASS", "STRING", "LEAD", "PAD", "ORGAN"};
+
+// Patch k of the test library: a demo patch named "BASS 007" and the like.
+PatchRecord namedPatch(int k)
+{
+    PatchBuffer buffer = demo::demoPatch(static_cast<std::uint32_t>(k));
+    const std::string name = std::string(kKinds[k % 6]) + " " +
+                             QStringLiteral("%1").arg(k, 3, 10, QLatin1Char('0')).toStdString();
+    library::writeName(buffer, name);
+    PatchRecord record{};
+    std::copy_n(buffer.begin(), kPatchRecordSize, record.begin());
+    return record;
+}
+
+QString nameOf(int k)
+{
+    return QStringLiteral("%1 %2")
+        .arg(QLatin1String(kKinds[k % 6]))
+        .arg(k, 3, 10, QLatin1Char('0'));
+}
+
+// The main window, its library filled with `count` patches (even ones
+// from a Matrix-1000, odd ones from a Matrix-6), and the library window.
+struct LibraryRig : test::ProgramFolder, test::WindowRig
+{
+    explicit LibraryRig(int count = 300)
+    {
+        EXPECT_TRUE(window->startUp());
+        window->show();
+        store = window->patchCollection();
+        EXPECT_NE(store, nullptr);
+        std::vector<IncomingPatch> patches;
+        for (int k = 0; k < count; ++k)
+            patches.push_back({namedPatch(k),
+                               QStringLiteral("/home/ann/banks/set%1.syx").arg(k / 100),
+                               k % 2 == 0 ? PatchModel::Matrix1000 : PatchModel::Matrix6});
+        EXPECT_EQ(store->add(patches).added, count);
+        libraryWindow = window->showPatchLibrary();
+        auto owned = std::make_unique<FakeLibraryDialogs>();
+        dialogs = owned.get();
+        libraryWindow->setDialogs(std::move(owned));
+        QApplication::setActiveWindow(libraryWindow);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(libraryWindow));
+    }
+    ~LibraryRig() { QApplication::clipboard()->clear(); }
+
+    int rows() const { return table->model()->rowCount(); }
+    QString name(int row) const { return table->model()->index(row, 0).data().toString(); }
+    QString counts() const
+    {
+        return test::child<QLabel>(*libraryWindow, "lblLibraryCounts")->text();
+    }
+    PatchId idOf(int k) const { return *store->find(namedPatch(k)); }
+    // The edit-buffer messages the instrument received.
+    std::vector<std::vector<Byte>> editBufferSends()
+    {
+        std::vector<std::vector<Byte>> sends;
+        for (auto& message : received())
+            if (message.size() > 5 && message[3] == 0x0D)
+                sends.push_back(message);
+        return sends;
+    }
+
+    PatchCollection* store = nullptr;
+    PatchLibraryWindow* libraryWindow = nullptr;
+    FakeLibraryDialogs* dialogs = nullptr;
+    QTableView* table = nullptr;
+    QLineEdit* search = nullptr;
+
+    void find()
+    {
+        table = test::child<QTableView>(*libraryWindow, "tvLibraryPatches");
+        search = test::child<QLineEdit>(*libraryWindow, "edLibrarySearch");
+    }
+};
+
+struct Rig : LibraryRig
+{
+    explicit Rig(int count = 300) : LibraryRig(count) { find(); }
+};
+
+int matching(int count, const QString& text)
+{
+    int found = 0;
+    for (int k = 0; k < count; ++k)
+        found += nameOf(k).contains(text, Qt::CaseInsensitive) ? 1 : 0;
+    return found;
+}
+
+void clickHeader(QTableView* table, int column)
+{
+    QHeaderView* header = table->horizontalHeader();
+    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+}
+
+void clickRow(QTableView* table, int row)
+{
+    table->scrollTo(table->model()->index(row, 0));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                      table->visualRect(table->model()->index(row, 0)).center());
+}
+
+// A drag of `data` onto `target` at `at`, as the platform delivers one:
+// enter, move, drop. True when the target took it.
+bool drop(QWidget* target, const QPoint& at, QMimeData* data)
+{
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    if (!move.isAccepted())
+        return false;
+    QDropEvent dropped(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+    return dropped.isAccepted();
+}
+
+} // namespace
+
+TEST(PatchLibrary, SearchFiltersAndHeaderClicksNarrowAndOrderTheTable)
+{
+    Rig rig;
+    EXPECT_EQ(rig.libraryWindow->windowTitle(), "Patch Library");
+    EXPECT_EQ(rig.rows(), 300);
+    EXPECT_EQ(rig.counts(), "300 of 300 patches");
+    EXPECT_EQ(rig.name(0), "BASS 001");
+
+    // Each key narrows the table at once.
+    rig.search->setFocus();
+    QTest::keyClick(rig.search, Qt::Key_B);
+    EXPECT_EQ(rig.rows(), matching(300, "b"));
+    QTest::keyClicks(rig.search, "ass 1");
+    EXPECT_EQ(rig.rows(), matching(300, "bass 1"));
+    EXPECT_EQ(rig.counts(), QStringLiteral("%1 of 300 patches").arg(matching(300, "bass 1")));
+    for (int row = 0; row < rig.rows(); ++row)
+        EXPECT_TRUE(rig.name(row).startsWith("BASS 1"));
+    rig.search->clear();
+    EXPECT_EQ(rig.rows(), 300);
+
+    // Model, favourites, tag, hidden.
+    auto* model = test::child<QComboBox>(*rig.libraryWindow, "cbLibraryModel");
+    model->setCurrentIndex(model->findText("Matrix-6"));
+    EXPECT_EQ(rig.rows(), 150);
+    for (int row = 0; row < rig.rows(); ++row)
+        EXPECT_EQ(rig.table->model()->index(row, 1).data().toString(), "Matrix-6");
+    model->setCurrentIndex(0);
+
+    const std::vector<PatchId> starred{rig.idOf(3), rig.idOf(40), rig.idOf(41)};
+    ASSERT_TRUE(rig.store->setFavourite(starred, true));
+    ASSERT_TRUE(rig.store->setTags(rig.idOf(7), {"warm", "pad"}));
+    ASSERT_TRUE(rig.store->setTags(rig.idOf(8), {"warm"}));
+    const std::vector<PatchId> hidden{rig.idOf(9), rig.idOf(10)};
+    ASSERT_TRUE(rig.store->setHidden(hidden, true));
+    rig.libraryWindow->refreshResults();
+    EXPECT_EQ(rig.counts(), "298 of 300 patches");
+    test::child<QCheckBox>(*rig.libraryWindow, "chkLibraryFavourites")->click();
+    EXPECT_EQ(rig.rows(), 3);
+    EXPECT_EQ(rig.table->model()->index(0, PatchTableModel::FavouriteColumn).data().toString(),
+              QStringLiteral("\u2605"));
+    test::child<QCheckBox>(*rig.libraryWindow, "chkLibraryFavourites")->click();
+    auto* tag = test::child<QComboBox>(*rig.libraryWindow, "cbLibraryTag");
+    tag->setCurrentIndex(tag->findText("warm"));
+    EXPECT_EQ(rig.rows(), 2);
+    tag->setCurrentIndex(0);
+    // A tag is found by the search box too.
+    QTest::keyClicks(rig.search, "warm");
+    EXPECT_EQ(rig.rows(), 2);
+    rig.search->clear();
+    test::child<QCheckBox>(*rig.libraryWindow, "chkLibraryHidden")->click();
+    EXPECT_EQ(rig.rows(), 300);
+
+    // A header click sorts by that column through the query; a second
+    // click turns the order round.
+    clickHeader(rig.table, PatchTableModel::NameColumn);
+    QStringList names;
+    for (int k = 0; k < 300; ++k)
+        names << nameOf(k);
+    std::ranges::sort(names);
+    EXPECT_EQ(rig.name(0), names.back());
+    EXPECT_EQ(rig.name(299), names.front());
+    clickHeader(rig.table, PatchTableModel::ModelColumn);
+    EXPECT_EQ(rig.table->model()->index(0, 1).data().toString(), "Matrix-1000");
+    EXPECT_EQ(rig.table->model()->index(299, 1).data().toString(), "Matrix-6");
+    // The source shows the file's name; the full path is the tooltip.
+    const QModelIndex source = rig.table->model()->index(0, PatchTableModel::SourceColumn);
+    EXPECT_TRUE(QRegularExpression("^set[0-2]\\.syx$").match(source.data().toString()).hasMatch());
+    EXPECT_TRUE(rig.table->model()
+                    ->index(0, PatchTableModel::SourceColumn)
+                    .data(Qt::ToolTipRole)
+                    .toString()
+                    .startsWith("/home/ann/banks/set"));
+}
+
+TEST(PatchLibrary, SelectingRowsAuditionsThemPacedAndLeavesTheEditorAlone)
+{
+    Rig rig;
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window->pacer().idle(); }));
+    rig.clearLog();
+    const PatchBuffer editing = rig.window->records().currentPatch;
+    const auto sentFor = [&](int row) {
+        const PatchId id = rig.libraryWindow->model().idAt(row);
+        return patchToEditBuffer(*rig.store->record(id));
+    };
+
+    // A click sends the patch to the edit buffer, then the test note plays
+    // (Auto Play is on).
+    clickRow(rig.table, 0);
+    ASSERT_TRUE(rig.waitFor([&] { return rig.editBufferSends().size() == 1; }));
+    EXPECT_EQ(rig.editBufferSends().front(), sentFor(0));
+    ASSERT_TRUE(rig.waitFor([&] {
+        const auto log = rig.received();
+        return std::ranges::any_of(log, [](const auto& m) { return (m[0] & 0xF0) == 0x90; });
+    }));
+    EXPECT_EQ(rig.window->records().currentPatch, editing);
+
+    // Walking slowly: one send a step.
+    for (int step = 1; step <= 3; ++step) {
+        rig.clearLog();
+        QTest::keyClick(rig.table, Qt::Key_Down);
+        ASSERT_TRUE(rig.waitFor([&] { return rig.editBufferSends().size() == 1; }));
+        EXPECT_EQ(rig.editBufferSends().front(), sentFor(step));
+    }
+    // Walking faster than the cable carries a patch: the first goes, the
+    // last one reached follows, those in between are passed over.
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window->pacer().idle(); }));
+    rig.clearLog();
+    for (int step = 0; step < 8; ++step)
+        QTest::keyClick(rig.table, Qt::Key_Down);
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window->pacer().idle(); }));
+    const auto sends = rig.editBufferSends();
+    ASSERT_GE(sends.size(), 1u);
+    EXPECT_LT(sends.size(), 8u);
+    EXPECT_EQ(sends.back(), sentFor(11));
+    EXPECT_EQ(rig.window->records().currentPatch, editing);
+}
+
+TEST(PatchLibrary, DoubleClickOrADropOpensInTheEditorAsOneUndoableStep)
+{
+    Rig rig;
+    const PatchBuffer before = rig.window->records().currentPatch;
+    const PatchId id = rig.libraryWindow->model().idAt(4);
+    const PatchRecord record = *rig.store->record(id);
+
+    clickRow(rig.table, 4);
+    QTest::mouseDClick(rig.table->viewport(), Qt::LeftButton, {},
+                       rig.table->visualRect(rig.table->model()->index(4, 0)).center());
+    EXPECT_TRUE(std::ranges::equal(recordOf(rig.window->records().currentPatch), record));
+    EXPECT_EQ(rig.window->windowTitle(), rig.name(4) + " - Velmora");
+    EXPECT_TRUE(rig.window->transfer().flags().patchLoaded);
+    QAction* undo = rig.action("aUndo");
+    EXPECT_EQ(undo->text(), "Undo Open");
+    undo->trigger();
+    EXPECT_EQ(rig.window->records().currentPatch, before);
+
+    // Enter in the table does the same.
+    clickRow(rig.table, 5);
+    rig.table->setFocus();
+    QTest::keyClick(rig.table, Qt::Key_Return);
+    EXPECT_TRUE(std::ranges::equal(recordOf(rig.window->records().currentPatch),
+                                   *rig.store->record(rig.libraryWindow->model().idAt(5))));
+    undo->trigger();
+
+    // Rows dragged onto the editor: the first opens, one step.
+    QMimeData* data = rig.libraryWindow->model().mimeData(
+        {rig.table->model()->index(7, 0), rig.table->model()->index(8, 0)});
+    EXPECT_TRUE(drop(rig.window.get(), rig.window->rect().center(), data));
+    delete data;
+    EXPECT_TRUE(std::ranges::equal(recordOf(rig.window->records().currentPatch),
+                                   *rig.store->record(rig.libraryWindow->model().idAt(7))));
+    EXPECT_EQ(undo->text(), "Undo Open");
+    undo->trigger();
+    EXPECT_EQ(rig.window->records().currentPatch, before);
+}
+
+TEST(PatchLibrary, DraggedOrCopiedPatchesFillBankCellsAsOneUndoableStep)
+{
+    Rig rig;
+    rig.action("aBankManager")->trigger();
+    auto& bank = *test::child<library::BankManagerWindow>(*rig.window, "frmBank");
+    auto* grid = test::child<QTableView>(bank, "gridBANK");
+    const auto cellAt = [grid](int entry) {
+        return grid->visualRect(grid->model()->index(entry % 10, entry / 10)).center();
+    };
+    const auto cellText = [grid](int entry) {
+        return grid->model()->index(entry % 10, entry / 10).data().toString();
+    };
+    SynthRecords& records = rig.window->records();
+    const library::BankEntries before = records.bank;
+
+    // Three rows dropped on entry 98: two fit, the third has no place.
+    clickRow(rig.table, 0);
+    QTest::mouseClick(rig.table->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                      rig.table->visualRect(rig.table->model()->index(2, 0)).center());
+    ASSERT_EQ(rig.libraryWindow->selectedRows(), (std::vector<int>{0, 1, 2}));
+    QMimeData* data =
+        rig.libraryWindow->model().mimeData(rig.table->selectionModel()->selectedIndexes());
+    EXPECT_TRUE(drop(grid->viewport(), cellAt(98), data));
+    delete data;
+    for (int k = 0; k < 2; ++k) {
+        const PatchRecord record = *rig.store->record(rig.libraryWindow->model().idAt(k));
+        EXPECT_TRUE(std::ranges::equal(recordOf(records.bank[std::size_t(98 + k)]), record));
+        EXPECT_EQ(cellText(98 + k), rig.name(k));
+    }
+    EXPECT_EQ(bank.action("aBankUndo")->text().remove('&'), "Undo Paste");
+    bank.action("aBankUndo")->trigger();
+    EXPECT_EQ(records.bank, before);
+    EXPECT_EQ(cellText(98), "<empty> ");
+
+    // Copy in the library, Paste in the bank manager.
+    clickRow(rig.table, 10);
+    rig.libraryWindow->findChild<QAction*>("aLibraryCopy")->trigger();
+    grid->setCurrentIndex(grid->model()->index(0, 2));
+    bank.action("pmiPaste")->trigger();
+    EXPECT_TRUE(std::ranges::equal(recordOf(records.bank[20]),
+                                   *rig.store->record(rig.libraryWindow->model().idAt(10))));
+    EXPECT_EQ(cellText(20), rig.name(10));
+}
+
+TEST(PatchLibrary, AddToLibraryCountsNewAndKnownPatches)
+{
+    Rig rig(100);
+    // The editor's patch: new once, known the second time.
+    rig.action("aInit")->trigger();
+    QAction* add = rig.action("aAddToLibrary");
+    ASSERT_TRUE(add->isEnabled());
+    add->trigger();
+    EXPECT_EQ(rig.window->statusBar()->currentMessage(), (AddSummary{1, 1, 0, false}).sentence());
+    EXPECT_EQ(rig.counts(), "101 of 101 patches");
+    add->trigger();
+    EXPECT_EQ(rig.window->statusBar()->currentMessage(), (AddSummary{1, 0, 1, false}).sentence());
+    EXPECT_EQ(rig.store->count(), 101);
+
+    // The bank: half of it is in the library already.
+    SynthRecords& records = rig.window->records();
+    for (int k = 0; k < 100; ++k) {
+        const PatchRecord record = k < 50 ? namedPatch(k) : namedPatch(1000 + k);
+        std::ranges::copy(record, records.bank[std::size_t(k)].begin());
+    }
+    rig.window->transfer().flags().bankLoaded = true;
+    rig.action("aBankManager")->trigger();
+    auto& bank = *test::child<library::BankManagerWindow>(*rig.window, "frmBank");
+    bank.action("aAddBankToLibrary")->trigger();
+    const QString sentence = (AddSummary{100, 50, 50, false}).sentence();
+    EXPECT_EQ(rig.window->statusBar()->currentMessage(), sentence);
+    EXPECT_EQ(rig.libraryWindow->statusBar()->currentMessage(), sentence);
+    EXPECT_EQ(rig.store->count(), 151);
+    const auto added = rig.store->row(*rig.store->find(namedPatch(1050)));
+    ASSERT_TRUE(added.has_value());
+    EXPECT_EQ(added->source, "Matrix-1000 bank download");
+}

@@ -55,14 +55,14 @@ struct Settings
     int chord2 = 65;
     int chord3 = 69;
 
-    // [LIBRARY] Every patch and bank received goes into the patch library too.
-    bool addDownloads = false;
-
     // [DIRECTORIES]: relative names are taken from the current folder.
     QString patchPath = QStringLiteral("Patches");
     QString bankPath = QStringLiteral("Banks");
     QString sequencePath = QStringLiteral("Sequences");
     QString splitPath = QStringLiteral("Splits");
+
+    // [LIBRARY] Every patch and bank received goes into the patch library too.
+    bool addDownloads = false;
 
     // [MUTATE] "Section1".."Section9": factor 0 (off) .. 10 (max) per group.
     std::array<std::uint8_t, 9> mutate{};

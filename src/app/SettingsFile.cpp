@@ -55,11 +55,11 @@ const Key kKeys[] = {
     {"PROGRAM", "Chord1", &Settings::chord1, 0, 127},
     {"PROGRAM", "Chord2", &Settings::chord2, 0, 127},
     {"PROGRAM", "Chord3", &Settings::chord3, 0, 127},
-    {"LIBRARY", "AddDownloads", &Settings::addDownloads},
     {"DIRECTORIES", "PatchPath", &Settings::patchPath},
     {"DIRECTORIES", "BankPath", &Settings::bankPath},
     {"DIRECTORIES", "SequencePath", &Settings::sequencePath},
     {"DIRECTORIES", "SplitPath", &Settings::splitPath},
+    {"LIBRARY", "AddDownloads", &Settings::addDownloads},
 };
 
 const char* const kMutateSection = "MUTATE";

@@ -121,6 +121,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     // Patches dragged from the library open in the editor.
     void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:

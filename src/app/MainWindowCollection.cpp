@@ -241,6 +241,14 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event)
     }
 }
 
+void MainWindow::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (library::hasPatches(event->mimeData())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    }
+}
+
 void MainWindow::dropEvent(QDropEvent* event)
 {
     const auto patches = library::patchesOf(event->mimeData());

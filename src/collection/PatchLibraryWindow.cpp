@@ -228,6 +228,12 @@ void PatchLibraryWindow::dragEnterEvent(QDragEnterEvent* event)
         event->acceptProposedAction();
 }
 
+void PatchLibraryWindow::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (event->mimeData()->hasUrls() && event->source() == nullptr)
+        event->acceptProposedAction();
+}
+
 void PatchLibraryWindow::dropEvent(QDropEvent* event)
 {
     QStringList paths;

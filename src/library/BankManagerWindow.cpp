@@ -236,9 +236,10 @@ void BankManagerWindow::buildMenus()
     QAction* toBank = widgets::addMenuAction(*this, popup_, "pmiEdit2Bank", tr("Editor to &Bank"));
     toBank->setEnabled(false); // only while a patch is loaded
     wire(toBank, &BankManagerWindow::editorToBank);
-    connect(popup_, &QMenu::aboutToShow, this, [this, toBank, paste] {
-        toBank->setEnabled(context_.flags.patchLoaded);
-        // Patches copied in the library paste here as well.
+    connect(popup_, &QMenu::aboutToShow, this,
+            [this, toBank] { toBank->setEnabled(context_.flags.patchLoaded); });
+    // Patches copied in the library paste here as well.
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, [paste] {
         if (hasPatches(QApplication::clipboard()->mimeData()))
             paste->setEnabled(true);
     });

@@ -17,6 +17,7 @@
 #include "protocol/PatchName.h"
 #include "support/DemoPatches.h"
 #include "support/WidgetTesting.h"
+#include "widgets/PanelStyle.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -28,6 +29,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPainter>
+#include <QPixmap>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTableView>
@@ -40,6 +43,14 @@
 
 using namespace velmora;
 using namespace velmora::collection;
+
+// Texts in failure messages as text.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
 
 namespace {
 
@@ -65,7 +76,7 @@ struct FakeLibraryDialogs : LibraryDialogs
     void inform(const QString& message) override { told << message; }
 };
 
-const char* const kKinds[] = {"BRASS", "BASS", "STRING", "LEAD", "PAD", "ORGAN"};
+const char* const kKinds[] = {"BRAS", "BASS", "STRG", "LEAD", "PADS", "ORGN"};
 
 // Patch k of the test library: a demo patch named "BASS 007" and the like.
 PatchRecord namedPatch(int k)
@@ -415,4 +426,86 @@ TEST(PatchLibrary, AddToLibraryCountsNewAndKnownPatches)
     const auto added = rig.store->row(*rig.store->find(namedPatch(1050)));
     ASSERT_TRUE(added.has_value());
     EXPECT_EQ(added->source, "Matrix-1000 bank download");
+}
+
+// Not a check: run on demand (with --gtest_also_run_disabled_tests and
+// VELMORA_SHOT_DIR set) to draw the library window with a few hundred
+// patches, a search, and the bank manager receiving dragged patches.
+TEST(PatchLibrary, DISABLED_DrawsTheLibraryForTheDocumentation)
+{
+    const QString folder = qEnvironmentVariable("VELMORA_SHOT_DIR");
+    ASSERT_FALSE(folder.isEmpty());
+    widgets::applyPanelStyle(*qApp);
+    test::ProgramFolder programFolder;
+    test::WindowRig rig;
+    ASSERT_TRUE(rig.window->startUp());
+    rig.window->show();
+    PatchCollection* store = rig.window->patchCollection();
+    ASSERT_NE(store, nullptr);
+
+    // Names and files as a collection gathered over the years looks.
+    const char* const first[] = {"FAT", "OLD", "HOT", "DRY", "AIR",
+                                 "VOX", "SYN", "DIM", "ICE", "SUB"};
+    const char* const second[] = {"BASS", "PAD",  "BRAS", "LEAD", "STRG", "ORGN", "KEYS",
+                                  "PLUK", "BELL", "SWP",  "FLUT", "CHOR", "HORN"};
+    const char* const files[] = {
+        "/home/ann/Matrix/factory-bank-1.syx", "/home/ann/Matrix/factory-bank-2.syx",
+        "/home/ann/Downloads/brass-and-leads.syx", "/home/ann/Downloads/m1000-pads.mid",
+        "/home/ann/Matrix/live-set-2019.syx"};
+    std::vector<IncomingPatch> patches;
+    for (int k = 0; k < 412; ++k) {
+        PatchBuffer buffer = demo::demoPatch(static_cast<std::uint32_t>(5000 + k));
+        library::writeName(buffer, std::string(first[k % 10]) + " " + second[(k / 10) % 13]);
+        PatchRecord record{};
+        std::copy_n(buffer.begin(), kPatchRecordSize, record.begin());
+        patches.push_back({record, QLatin1String(files[k % 5]),
+                           k % 5 == 3 ? PatchModel::Matrix1000 : PatchModel::Either});
+    }
+    const AddSummary summary = store->add(patches);
+    PatchLibraryWindow* window = rig.window->showPatchLibrary();
+    ASSERT_NE(window, nullptr);
+    std::vector<PatchId> starred;
+    for (int k = 0; k < 412; k += 9)
+        starred.push_back(*store->find(patches[std::size_t(k)].record));
+    store->setFavourite(starred, true);
+    for (int k = 0; k < 412; k += 13)
+        store->setTags(*store->find(patches[std::size_t(k)].record),
+                       {k % 2 == 0 ? QStringLiteral("warm") : QStringLiteral("live")});
+    window->refreshResults();
+    window->showSummary(summary.sentence());
+    window->resize(900, 560);
+    auto* table = test::child<QTableView>(*window, "tvLibraryPatches");
+    table->selectRow(3);
+    QTest::qWait(100);
+    EXPECT_TRUE(window->grab().save(folder + "/patch-library.png"));
+
+    auto* search = test::child<QLineEdit>(*window, "edLibrarySearch");
+    QTest::keyClicks(search, "bass");
+    table->selectRow(1);
+    QTest::qWait(100);
+    EXPECT_TRUE(window->grab().save(folder + "/patch-library-search.png"));
+
+    // Three of the found patches dropped on the bank manager's entry 12.
+    rig.window->midi().applySysexBuffers(512, 256);
+    rig.action("aBankManager")->trigger();
+    auto* bank = test::child<library::BankManagerWindow>(*rig.window, "frmBank");
+    bank->action("aDownload")->trigger();
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window->transfer().flags().bankLoaded; }));
+    auto* grid = test::child<QTableView>(*bank, "gridBANK");
+    QMimeData* data = window->model().mimeData(
+        {table->model()->index(0, 0), table->model()->index(1, 0), table->model()->index(2, 0)});
+    EXPECT_TRUE(
+        drop(grid->viewport(), grid->visualRect(grid->model()->index(2, 1)).center(), data));
+    delete data;
+    QTest::qWait(100);
+    // The two windows side by side, as they stand on the screen.
+    const QPixmap from = window->grab();
+    const QPixmap into = bank->grab();
+    QPixmap both(from.width() + into.width() + 16, std::max(from.height(), into.height()));
+    both.fill(QColor(0x50, 0x50, 0x50));
+    QPainter painter(&both);
+    painter.drawPixmap(0, 0, from);
+    painter.drawPixmap(from.width() + 16, 0, into);
+    painter.end();
+    EXPECT_TRUE(both.save(folder + "/bank-drop.png"));
 }

@@ -13,8 +13,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <cstring>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace velmora::collection {
 
@@ -33,9 +35,10 @@ constexpr std::size_t kContentSize = kPatchRecordSize - kPatchNameLength;
 const QString kNotADatabase = QStringLiteral("26");
 const QString kCorrupt = QStringLiteral("11");
 
-// The patches table holds what is shown and searched, narrow so that a
-// search scans little; the record bytes live in their own table. The search
-// column is the name, tags and comment in lower case, matched with instr().
+// The patches table holds what is shown and searched; the record bytes live
+// in their own table, the name bytes apart from the content the library
+// knows a patch by. The search column is the name, tags and comment in lower
+// case; searches run over a copy of it in memory (see SearchIndex).
 const char* const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS patches ("
     " id INTEGER PRIMARY KEY,"
@@ -52,8 +55,8 @@ const char* const kSchema[] = {
     " search TEXT NOT NULL)",
     "CREATE TABLE IF NOT EXISTS records ("
     " patch INTEGER PRIMARY KEY,"
-    " content BLOB NOT NULL UNIQUE,"
-    " record BLOB NOT NULL)",
+    " name_bytes BLOB NOT NULL,"
+    " content BLOB NOT NULL UNIQUE)",
     "CREATE TABLE IF NOT EXISTS aliases ("
     " id INTEGER PRIMARY KEY,"
     " patch INTEGER NOT NULL,"
@@ -66,15 +69,6 @@ const char* const kSchema[] = {
     " tag TEXT NOT NULL COLLATE NOCASE,"
     " PRIMARY KEY (patch, tag)) WITHOUT ROWID",
     "CREATE INDEX IF NOT EXISTS tags_by_tag ON tags(tag)",
-    // One index per sort order, holding the columns a search filters on, so
-    // that a search reads the index alone, already in order.
-    "CREATE INDEX IF NOT EXISTS patches_by_name"
-    " ON patches(name_key, id, search, hidden, favourite, model)",
-    "CREATE INDEX IF NOT EXISTS patches_by_model"
-    " ON patches(model, name_key, id, search, hidden, favourite)",
-    "CREATE INDEX IF NOT EXISTS patches_by_source ON patches(source, name_key, id)",
-    "CREATE INDEX IF NOT EXISTS patches_by_added ON patches(added, id)",
-    "CREATE INDEX IF NOT EXISTS patches_by_favourite ON patches(favourite, name_key, id)",
 };
 
 QString connectionName()
@@ -129,9 +123,21 @@ bool isPlaceholderText(const QString& name)
         std::span<const Byte>(reinterpret_cast<const Byte*>(latin.data()), kPatchNameLength));
 }
 
+// Text as it is compared: lower case, control characters made blanks (the
+// search index is read with a control character between entries).
+QString keyText(const QString& text)
+{
+    QString key = text.toLower();
+    for (QChar& c : key) {
+        if (c.unicode() < 32 || c.unicode() == 127)
+            c = u' ';
+    }
+    return key;
+}
+
 QString searchText(const QString& name, const QStringList& tags, const QString& comment)
 {
-    return (name + u'\n' + tags.join(u'\n') + u'\n' + comment).toLower();
+    return keyText(name) + u'\n' + keyText(tags.join(u'\t')) + u'\n' + keyText(comment);
 }
 
 QStringList cleanTags(const QStringList& tags)
@@ -157,6 +163,97 @@ QString idList(std::span<const PatchId> ids)
     for (PatchId id : ids)
         list << QString::number(id);
     return list.join(u',');
+}
+
+// What a search looks at of every patch, held in memory: a search runs on
+// every keystroke, and 100,000 rows through SQL and Qt take longer than a
+// keystroke may. Loaded at the first search, kept up to date by this
+// connection's own changes, and loaded again when another connection (the
+// program's window, velmora-syx) changed the file, as PRAGMA data_version
+// tells.
+struct SearchEntry
+{
+    PatchId id = 0;
+    std::string search; // UTF-8, lower case: name, tags, comment
+    std::string nameKey;
+    // The first eight bytes of nameKey, the first one highest: names of up
+    // to eight bytes (all the instrument holds) sort by this alone.
+    std::uint64_t namePrefix = 0;
+    qint64 added = 0;
+    int model = 0;
+    bool favourite = false;
+    bool hidden = false;
+};
+
+constexpr std::size_t kSortColumns = 5;
+
+struct SearchIndex
+{
+    bool loaded = false;
+    qint64 dataVersion = -1;
+    std::vector<SearchEntry> entries;
+    std::unordered_map<PatchId, std::size_t> at;
+    // Per sort column, the entries in ascending order; empty until a search
+    // asks for that order.
+    std::array<std::vector<std::uint32_t>, kSortColumns> orders;
+};
+
+// The text columns as blobs: their UTF-8 bytes as stored, without a detour
+// through QString.
+const char* const kSearchColumns = "SELECT id, CAST(search AS BLOB), CAST(name_key AS BLOB), "
+                                   "added, model, favourite, hidden FROM patches";
+
+std::string stringOf(const QVariant& value)
+{
+    const QByteArray bytes = value.toByteArray();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+std::uint64_t prefixOf(std::string_view key)
+{
+    std::uint64_t prefix = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+        prefix = (prefix << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return prefix;
+}
+
+SearchEntry searchEntryOf(const QSqlQuery& query)
+{
+    SearchEntry e;
+    e.id = query.value(0).toLongLong();
+    e.search = stringOf(query.value(1));
+    e.nameKey = stringOf(query.value(2));
+    e.namePrefix = prefixOf(e.nameKey);
+    e.added = query.value(3).toLongLong();
+    e.model = query.value(4).toInt();
+    e.favourite = query.value(5).toBool();
+    e.hidden = query.value(6).toBool();
+    return e;
+}
+
+bool sortsBefore(SortColumn sort, const SearchEntry& a, const SearchEntry& b)
+{
+    switch (sort) {
+    case SortColumn::Name:
+        break;
+    case SortColumn::Model:
+        if (a.model != b.model)
+            return a.model < b.model;
+        break;
+    case SortColumn::Source: // sorted by the database (see Impl::order)
+        break;
+    case SortColumn::Added:
+        return a.added != b.added ? a.added < b.added : a.id < b.id;
+    case SortColumn::Favourite:
+        if (a.favourite != b.favourite)
+            return !a.favourite;
+        break;
+    }
+    if (a.namePrefix != b.namePrefix)
+        return a.namePrefix < b.namePrefix;
+    if (int c = a.nameKey.compare(b.nameKey); c != 0)
+        return c < 0;
+    return a.id < b.id;
 }
 
 } // namespace
@@ -191,6 +288,7 @@ struct PatchCollection::Impl
     QString movedAside;
     QString lastError;
     QSqlDatabase db;
+    SearchIndex index;
 
     ~Impl()
     {
@@ -276,8 +374,7 @@ struct PatchCollection::Impl
     bool renameIn(PatchId id, const QString& name, const QString& nameSource)
     {
         QSqlQuery read(db);
-        read.prepare(QStringLiteral("SELECT p.name, p.name_source, r.record FROM patches p "
-                                    "JOIN records r ON r.patch = p.id WHERE p.id = ?"));
+        read.prepare(QStringLiteral("SELECT p.name, p.name_source FROM patches p WHERE p.id = ?"));
         read.addBindValue(static_cast<qint64>(id));
         if (!exec(read, QStringLiteral("Reading a patch")))
             return false;
@@ -287,27 +384,24 @@ struct PatchCollection::Impl
         }
         const QString oldName = read.value(0).toString();
         const QString oldSource = read.value(1).toString();
-        QByteArray record = read.value(2).toByteArray();
         read.finish();
         if (oldName == name)
             return true;
         const std::string bytes = normaliseName(name.toStdU32String());
-        if (record.size() == static_cast<qsizetype>(kPatchRecordSize))
-            std::memcpy(record.data(), bytes.data(), kPatchNameLength);
         if (!addAlias(id, oldName, oldSource, nowMs()))
             return false;
         QSqlQuery write(db);
         write.prepare(QStringLiteral("UPDATE patches SET name = ?, name_key = ?, name_source = ? "
                                      "WHERE id = ?"));
         write.addBindValue(name);
-        write.addBindValue(name.toLower());
+        write.addBindValue(keyText(name));
         write.addBindValue(nameSource);
         write.addBindValue(static_cast<qint64>(id));
         if (!exec(write, QStringLiteral("Renaming a patch")))
             return false;
         QSqlQuery bytesWrite(db);
-        bytesWrite.prepare(QStringLiteral("UPDATE records SET record = ? WHERE patch = ?"));
-        bytesWrite.addBindValue(record);
+        bytesWrite.prepare(QStringLiteral("UPDATE records SET name_bytes = ? WHERE patch = ?"));
+        bytesWrite.addBindValue(QByteArray(bytes.data(), static_cast<qsizetype>(kPatchNameLength)));
         bytesWrite.addBindValue(static_cast<qint64>(id));
         return exec(bytesWrite, QStringLiteral("Renaming a patch")) && updateSearch(id);
     }
@@ -321,7 +415,7 @@ struct PatchCollection::Impl
             QStringLiteral("INSERT INTO patches (name, name_key, name_source, model, source, "
                            "added, search) VALUES (?, ?, ?, ?, ?, ?, ?)"));
         insert.addBindValue(name);
-        insert.addBindValue(name.toLower());
+        insert.addBindValue(keyText(name));
         insert.addBindValue(source);
         insert.addBindValue(static_cast<int>(model));
         insert.addBindValue(source);
@@ -332,13 +426,172 @@ struct PatchCollection::Impl
         const PatchId id = insert.lastInsertId().toLongLong();
         QSqlQuery bytes(db);
         bytes.prepare(
-            QStringLiteral("INSERT INTO records (patch, content, record) VALUES (?, ?, ?)"));
+            QStringLiteral("INSERT INTO records (patch, name_bytes, content) VALUES (?, ?, ?)"));
         bytes.addBindValue(static_cast<qint64>(id));
+        bytes.addBindValue(bytesOf(record.first(kPatchNameLength)));
         bytes.addBindValue(contentOf(record));
-        bytes.addBindValue(bytesOf(record));
         if (!exec(bytes, QStringLiteral("Adding a patch")))
             return std::nullopt;
         return id;
+    }
+
+    std::optional<qint64> dataVersion()
+    {
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("PRAGMA data_version")) || !query.next()) {
+            fail(query, QStringLiteral("Reading the library"));
+            return std::nullopt;
+        }
+        return query.value(0).toLongLong();
+    }
+
+    // The whole index in one row: every column's values joined into one
+    // blob by SQLite, which takes a fraction of the time of 100,000 rows
+    // fetched one by one through Qt. All aggregates of one query see the
+    // rows in the same order. False when it did not come out whole.
+    bool loadIndexAtOnce(SearchIndex& fresh)
+    {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (!query.exec(
+                QStringLiteral("SELECT count(*), CAST(group_concat(id) AS BLOB), "
+                               "CAST(group_concat(added) AS BLOB), "
+                               "CAST(group_concat(model + 4 * favourite + 8 * hidden) AS BLOB), "
+                               "CAST(group_concat(search, char(30)) AS BLOB), "
+                               "CAST(group_concat(name_key, char(30)) AS BLOB) FROM patches")) ||
+            !query.next())
+            return false;
+        const auto count = static_cast<std::size_t>(query.value(0).toLongLong());
+        fresh.entries.resize(count);
+        fresh.at.reserve(count);
+        if (count == 0)
+            return true;
+        const auto forEach = [&](int column, char separator, auto take) {
+            const QByteArray blob = query.value(column).toByteArray();
+            std::size_t i = 0;
+            qsizetype from = 0;
+            while (from <= blob.size() && i < count) {
+                qsizetype to = blob.indexOf(separator, from);
+                if (to < 0)
+                    to = blob.size();
+                take(fresh.entries[i++], std::string_view(blob.constData() + from,
+                                                          static_cast<std::size_t>(to - from)));
+                from = to + 1;
+            }
+            return i == count && from == blob.size() + 1;
+        };
+        const auto number = [](std::string_view text) {
+            long long value = 0;
+            std::from_chars(text.data(), text.data() + text.size(), value);
+            return value;
+        };
+        const bool whole =
+            forEach(1, ',', [&](SearchEntry& e, std::string_view t) { e.id = number(t); }) &&
+            forEach(2, ',', [&](SearchEntry& e, std::string_view t) { e.added = number(t); }) &&
+            forEach(3, ',',
+                    [&](SearchEntry& e, std::string_view t) {
+                        const auto bits = number(t);
+                        e.model = static_cast<int>(bits & 3);
+                        e.favourite = (bits & 4) != 0;
+                        e.hidden = (bits & 8) != 0;
+                    }) &&
+            forEach(4, '\x1e', [&](SearchEntry& e, std::string_view t) { e.search = t; }) &&
+            forEach(5, '\x1e', [&](SearchEntry& e, std::string_view t) {
+                e.nameKey = t;
+                e.namePrefix = prefixOf(t);
+            });
+        if (!whole)
+            return false;
+        for (std::size_t i = 0; i < count; ++i)
+            fresh.at.emplace(fresh.entries[i].id, i);
+        return fresh.at.size() == count;
+    }
+
+    bool ensureIndex()
+    {
+        const auto version = dataVersion();
+        if (!version)
+            return false;
+        if (index.loaded && *version == index.dataVersion)
+            return true;
+        SearchIndex fresh;
+        if (!loadIndexAtOnce(fresh)) {
+            QSqlQuery query(db);
+            query.setForwardOnly(true);
+            if (!query.exec(QString::fromLatin1(kSearchColumns)))
+                return fail(query, QStringLiteral("Reading the library"));
+            fresh = SearchIndex();
+            while (query.next()) {
+                fresh.at.emplace(query.value(0).toLongLong(), fresh.entries.size());
+                fresh.entries.push_back(searchEntryOf(query));
+            }
+        }
+        fresh.loaded = true;
+        fresh.dataVersion = *version;
+        index = std::move(fresh);
+        return true;
+    }
+
+    // After this connection added or removed patches.
+    void dropIndex() { index.loaded = false; }
+
+    // After this connection changed some patches: their entries read again.
+    void refreshIndex(std::span<const PatchId> ids)
+    {
+        if (!index.loaded)
+            return;
+        QStringList list;
+        for (PatchId id : ids)
+            list << QString::number(id);
+        QSqlQuery query(db);
+        if (!query.exec(QString::fromLatin1(kSearchColumns) +
+                        QStringLiteral(" WHERE id IN (%1)").arg(list.join(u',')))) {
+            dropIndex();
+            return;
+        }
+        while (query.next()) {
+            SearchEntry entry = searchEntryOf(query);
+            const auto it = index.at.find(entry.id);
+            if (it == index.at.end()) {
+                dropIndex();
+                return;
+            }
+            index.entries[it->second] = std::move(entry);
+        }
+        for (auto& order : index.orders)
+            order.clear();
+    }
+
+    const std::vector<std::uint32_t>& order(SortColumn sort)
+    {
+        auto& order = index.orders[static_cast<std::size_t>(sort)];
+        if (order.size() == index.entries.size())
+            return order;
+        if (sort == SortColumn::Source) {
+            // The sources are long and rarely sorted by: kept out of memory.
+            QSqlQuery query(db);
+            query.setForwardOnly(true);
+            if (query.exec(
+                    QStringLiteral("SELECT id FROM patches ORDER BY source, name_key, id"))) {
+                order.clear();
+                while (query.next()) {
+                    const auto it = index.at.find(query.value(0).toLongLong());
+                    if (it != index.at.end())
+                        order.push_back(static_cast<std::uint32_t>(it->second));
+                }
+                if (order.size() == index.entries.size())
+                    return order;
+            }
+        }
+        {
+            order.resize(index.entries.size());
+            for (std::uint32_t i = 0; i < order.size(); ++i)
+                order[i] = i;
+            std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+                return sortsBefore(sort, index.entries[a], index.entries[b]);
+            });
+        }
+        return order;
     }
 
     template <typename Body> bool inTransaction(Body body)
@@ -504,7 +757,10 @@ PatchCollection::open(const QString& path)
             if (!mode.exec(QStringLiteral("PRAGMA journal_mode = WAL")))
                 return impl->fail(mode, QStringLiteral("Setting the journal"));
         }
-        if (!impl->exec(QStringLiteral("PRAGMA synchronous = NORMAL")))
+        // A large import grows the write-ahead log; once its pages are back
+        // in the database the log is cut to this size again.
+        if (!impl->exec(QStringLiteral("PRAGMA synchronous = NORMAL")) ||
+            !impl->exec(QStringLiteral("PRAGMA journal_size_limit = 8388608")))
             return false;
         return impl->inTransaction([&] {
             QSqlQuery version(impl->db);
@@ -613,6 +869,8 @@ AddSummary PatchCollection::add(std::span<const IncomingPatch> patches, const Ad
         summary.cancelled = true;
         summary.added = 0;
         summary.known = 0;
+    } else if (summary.added > 0) {
+        d.dropIndex();
     }
     return summary;
 }
@@ -633,58 +891,37 @@ int PatchCollection::count(bool includeHidden) const
 
 std::vector<PatchId> PatchCollection::search(const Query& q) const
 {
-    QStringList where;
-    const QString text = q.text.trimmed().toLower();
-    if (!text.isEmpty())
-        where << QStringLiteral("instr(search, :text) > 0");
-    if (!q.includeHidden)
-        where << QStringLiteral("hidden = 0");
-    if (q.favouritesOnly)
-        where << QStringLiteral("favourite = 1");
-    if (q.model)
-        where << QStringLiteral("model = :model");
-    if (!q.tag.trimmed().isEmpty())
-        where << QStringLiteral("id IN (SELECT patch FROM tags WHERE tag = :tag)");
-
-    const QString dir = q.descending ? QStringLiteral(" DESC") : QString();
-    QString order;
-    switch (q.sort) {
-    case SortColumn::Name:
-        order = QStringLiteral("name_key%1, id%1").arg(dir);
-        break;
-    case SortColumn::Model:
-        order = QStringLiteral("model%1, name_key%1, id%1").arg(dir);
-        break;
-    case SortColumn::Source:
-        order = QStringLiteral("source%1, name_key%1, id%1").arg(dir);
-        break;
-    case SortColumn::Added:
-        order = QStringLiteral("added%1, id%1").arg(dir);
-        break;
-    case SortColumn::Favourite:
-        order = QStringLiteral("favourite%1, name_key%1, id%1").arg(dir);
-        break;
-    }
-    QString sql = QStringLiteral("SELECT id FROM patches");
-    if (!where.isEmpty())
-        sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
-    sql += QStringLiteral(" ORDER BY ") + order;
-
-    QSqlQuery query(impl_->db);
-    query.setForwardOnly(true);
-    query.prepare(sql);
-    if (!text.isEmpty())
-        query.bindValue(QStringLiteral(":text"), text);
-    if (q.model)
-        query.bindValue(QStringLiteral(":model"), static_cast<int>(*q.model));
-    if (!q.tag.trimmed().isEmpty())
-        query.bindValue(QStringLiteral(":tag"), q.tag.simplified());
+    Impl& d = *impl_;
     std::vector<PatchId> ids;
-    if (!impl_->exec(query, QStringLiteral("Searching the library")))
+    if (!d.ensureIndex())
         return ids;
-    while (query.next())
-        ids.push_back(query.value(0).toLongLong());
-    impl_->lastError.clear();
+    std::optional<std::unordered_set<PatchId>> tagged;
+    if (const QString tag = q.tag.simplified(); !tag.isEmpty()) {
+        QSqlQuery query(d.db);
+        query.prepare(QStringLiteral("SELECT patch FROM tags WHERE tag = ?"));
+        query.addBindValue(tag);
+        if (!d.exec(query, QStringLiteral("Searching the library")))
+            return ids;
+        tagged.emplace();
+        while (query.next())
+            tagged->insert(query.value(0).toLongLong());
+    }
+    const std::string text = q.text.trimmed().toLower().toStdString();
+    const int model = q.model ? static_cast<int>(*q.model) : -1;
+    const auto& order = d.order(q.sort);
+    const auto take = [&](std::uint32_t i) {
+        const SearchEntry& e = d.index.entries[i];
+        if ((e.hidden && !q.includeHidden) || (q.favouritesOnly && !e.favourite) ||
+            (model >= 0 && e.model != model) || (tagged && !tagged->contains(e.id)) ||
+            (!text.empty() && e.search.find(text) == std::string::npos))
+            return;
+        ids.push_back(e.id);
+    };
+    if (q.descending)
+        std::for_each(order.rbegin(), order.rend(), take);
+    else
+        std::for_each(order.begin(), order.end(), take);
+    d.lastError.clear();
     return ids;
 }
 
@@ -747,11 +984,11 @@ std::optional<PatchRow> PatchCollection::row(PatchId id) const
 std::optional<PatchRecord> PatchCollection::record(PatchId id) const
 {
     QSqlQuery query(impl_->db);
-    query.prepare(QStringLiteral("SELECT record FROM records WHERE patch = ?"));
+    query.prepare(QStringLiteral("SELECT name_bytes, content FROM records WHERE patch = ?"));
     query.addBindValue(static_cast<qint64>(id));
     if (!impl_->exec(query, QStringLiteral("Reading a patch")) || !query.next())
         return std::nullopt;
-    const QByteArray bytes = query.value(0).toByteArray();
+    const QByteArray bytes = query.value(0).toByteArray() + query.value(1).toByteArray();
     if (bytes.size() != static_cast<qsizetype>(kPatchRecordSize))
         return std::nullopt;
     PatchRecord record{};
@@ -792,20 +1029,26 @@ QStringList PatchCollection::allTags() const
 
 bool PatchCollection::setFavourite(std::span<const PatchId> ids, bool favourite)
 {
-    return impl_->inTransaction([&] {
+    const bool ok = impl_->inTransaction([&] {
         return impl_->exec(QStringLiteral("UPDATE patches SET favourite = %1 WHERE id IN (%2)")
                                .arg(favourite ? 1 : 0)
                                .arg(idList(ids)));
     });
+    if (ok)
+        impl_->refreshIndex(ids);
+    return ok;
 }
 
 bool PatchCollection::setHidden(std::span<const PatchId> ids, bool hidden)
 {
-    return impl_->inTransaction([&] {
+    const bool ok = impl_->inTransaction([&] {
         return impl_->exec(QStringLiteral("UPDATE patches SET hidden = %1 WHERE id IN (%2)")
                                .arg(hidden ? 1 : 0)
                                .arg(idList(ids)));
     });
+    if (ok)
+        impl_->refreshIndex(ids);
+    return ok;
 }
 
 bool PatchCollection::rename(PatchId id, const QString& name)
@@ -815,14 +1058,17 @@ bool PatchCollection::rename(PatchId id, const QString& name)
         impl_->lastError = QStringLiteral("A patch needs a name.");
         return false;
     }
-    return impl_->inTransaction(
+    const bool ok = impl_->inTransaction(
         [&] { return impl_->renameIn(id, clean, QStringLiteral("renamed in the library")); });
+    if (ok)
+        impl_->refreshIndex(std::span(&id, 1));
+    return ok;
 }
 
 bool PatchCollection::setTags(PatchId id, const QStringList& tags)
 {
     const QStringList clean = cleanTags(tags);
-    return impl_->inTransaction([&] {
+    const bool ok = impl_->inTransaction([&] {
         QSqlQuery remove(impl_->db);
         remove.prepare(QStringLiteral("DELETE FROM tags WHERE patch = ?"));
         remove.addBindValue(static_cast<qint64>(id));
@@ -842,11 +1088,14 @@ bool PatchCollection::setTags(PatchId id, const QStringList& tags)
         update.addBindValue(static_cast<qint64>(id));
         return impl_->exec(update, QStringLiteral("Changing the tags")) && impl_->updateSearch(id);
     });
+    if (ok)
+        impl_->refreshIndex(std::span(&id, 1));
+    return ok;
 }
 
 bool PatchCollection::setComment(PatchId id, const QString& comment)
 {
-    return impl_->inTransaction([&] {
+    const bool ok = impl_->inTransaction([&] {
         QSqlQuery update(impl_->db);
         update.prepare(QStringLiteral("UPDATE patches SET comment = ? WHERE id = ?"));
         update.addBindValue(comment);
@@ -854,11 +1103,15 @@ bool PatchCollection::setComment(PatchId id, const QString& comment)
         return impl_->exec(update, QStringLiteral("Changing the comment")) &&
                impl_->updateSearch(id);
     });
+    if (ok)
+        impl_->refreshIndex(std::span(&id, 1));
+    return ok;
 }
 
 bool PatchCollection::remove(std::span<const PatchId> ids)
 {
     const QString list = idList(ids);
+    impl_->dropIndex();
     return impl_->inTransaction([&] {
         return impl_->exec(QStringLiteral("DELETE FROM aliases WHERE patch IN (%1)").arg(list)) &&
                impl_->exec(QStringLiteral("DELETE FROM tags WHERE patch IN (%1)").arg(list)) &&
@@ -910,6 +1163,7 @@ bool PatchCollection::recordName(std::span<const Byte, kPatchRecordSize> record,
         impl_->lastError = QStringLiteral("A patch needs a name.");
         return false;
     }
+    impl_->dropIndex();
     return impl_->inTransaction([&] {
         const auto id = impl_->findContent(contentOf(record));
         if (id)
@@ -920,8 +1174,7 @@ bool PatchCollection::recordName(std::span<const Byte, kPatchRecordSize> record,
         std::copy(record.begin(), record.end(), named.begin());
         const std::string bytes = normaliseName(clean.toStdU32String());
         std::copy_n(bytes.begin(), kPatchNameLength, named.begin());
-        PatchModel model = PatchModel::Either;
-        return impl_->insertPatch(named, clean, source, model, nowMs()).has_value();
+        return impl_->insertPatch(named, clean, source, PatchModel::Either, nowMs()).has_value();
     });
 }
 

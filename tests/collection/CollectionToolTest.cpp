@@ -77,6 +77,7 @@ TEST_F(LibraryTool, ImportsWhileTheProgramHoldsTheLibraryOpen)
         ASSERT_TRUE(read.exec("BEGIN"));
         ASSERT_TRUE(read.exec("SELECT id FROM patches"));
         EXPECT_EQ(window->count(), 0);
+        EXPECT_TRUE(window->search({}).empty());
 
         const ToolRun run = syx({"library", "import", "--library", library(), folder});
         EXPECT_EQ(run.exit, 0) << run.err.toStdString();
@@ -94,7 +95,9 @@ TEST_F(LibraryTool, ImportsWhileTheProgramHoldsTheLibraryOpen)
         reader.close();
     }
     QSqlDatabase::removeDatabase("reader");
+    // The window's searches see what the command line added.
     EXPECT_EQ(window->count(), 500);
+    EXPECT_EQ(window->search({}).size(), 500u);
 
     // And the window writes while the command line reads.
     const collection::PatchId ids[] = {window->search({}).front()};

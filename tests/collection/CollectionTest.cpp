@@ -1,6 +1,7 @@
 // The patch library's store: imports of real-shaped files counted and
 // deduplicated, names kept as aliases, search and filters, exports byte for
 // byte, and the files it refuses or moves aside.
+#include "app/AppPaths.h"
 #include "collection/CollectionFiles.h"
 #include "collection/PatchCollection.h"
 #include "protocol/PatchName.h"
@@ -379,6 +380,29 @@ TEST_F(CollectionFile, NewerSchemaIsRefusedAndTheFileLeftUntouched)
     EXPECT_TRUE(std::get<PatchCollection::OpenFailure>(opened).message.contains("newer Velmora"));
     EXPECT_EQ(dir_.read("library.sqlite"), before);
     EXPECT_FALSE(QFile::exists(q(path()) + "-wal"));
+}
+
+TEST_F(CollectionFile, ProgramAndCommandLineShareOneFile)
+{
+    // Portable: beside the program, whichever executable asks.
+    AppPaths::setProgramFolderForTests(q(dir_.path("portable")));
+    std::filesystem::create_directories(dir_.dir() / "portable");
+    EXPECT_EQ(collection::defaultCollectionPath(), q(dir_.path("portable/library.sqlite")));
+
+    // Installed (".../bin" with "../share/velmora"): Velmora's per-user data
+    // folder, made when missing, not one named after the executable.
+    std::filesystem::create_directories(dir_.dir() / "usr" / "bin");
+    std::filesystem::create_directories(dir_.dir() / "usr" / "share" / "velmora");
+    AppPaths::setProgramFolderForTests(q(dir_.path("usr/bin")));
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dir_.path("data").c_str());
+    EXPECT_EQ(collection::defaultCollectionPath(), q(dir_.path("data/Velmora/library.sqlite")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir_.dir() / "data" / "Velmora"));
+    if (dataHome.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", dataHome);
+    AppPaths::setProgramFolderForTests({});
 }
 
 } // namespace

@@ -583,14 +583,12 @@ struct PatchCollection::Impl
                     return order;
             }
         }
-        {
-            order.resize(index.entries.size());
-            for (std::uint32_t i = 0; i < order.size(); ++i)
-                order[i] = i;
-            std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-                return sortsBefore(sort, index.entries[a], index.entries[b]);
-            });
-        }
+        order.resize(index.entries.size());
+        for (std::uint32_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return sortsBefore(sort, index.entries[a], index.entries[b]);
+        });
         return order;
     }
 

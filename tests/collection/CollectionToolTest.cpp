@@ -182,9 +182,11 @@ TEST_F(LibraryTool, KilledImportLeavesTheLibraryAsItWas)
     process.waitForFinished();
     EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
 
-    EXPECT_EQ(integrityOf(library().toStdString()), "ok");
+    // Opened first as the program opens it after the crash (its check reads
+    // the file without writing), then checked whole.
     auto after = openCollection(library().toStdString());
     ASSERT_TRUE(after);
+    EXPECT_EQ(integrityOf(library().toStdString()), "ok");
     EXPECT_EQ(after->count(), 100); // nothing of the killed import
     EXPECT_EQ(after->search({}).size(), 100u);
     EXPECT_TRUE(after->movedAside().isEmpty());

@@ -47,4 +47,11 @@ std::string patchNameOf(std::span<const Byte> record)
     return std::string(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
+bool isPlaceholderName(std::span<const Byte> name)
+{
+    auto digit = [](Byte b) { return b >= '0' && b <= '9'; };
+    return name.size() == kPatchNameLength && name[0] == 'B' && name[1] == 'N' && name[2] == 'K' &&
+           digit(name[3]) && name[4] == ':' && name[5] == ' ' && digit(name[6]) && digit(name[7]);
+}
+
 } // namespace velmora

@@ -28,4 +28,9 @@ void raiseMatrix6Name(std::span<Byte> name);
 // The name bytes of a record as they stand, one byte per character, untrimmed.
 std::string patchNameOf(std::span<const Byte> record);
 
+// The Matrix-1000 keeps no names: every patch it sends carries "BNKb: nn"
+// (bank digit, colon, blank, two digits) in its eight name bytes. True for
+// such a name, which tells nothing about the sound.
+bool isPlaceholderName(std::span<const Byte> name);
+
 } // namespace velmora

@@ -1,11 +1,10 @@
 // The library window's commands: its menus, the table's popup and what
 // each command does.
 #include "app/ProgressDialog.h"
+#include "collection/CollectionFiles.h"
 #include "collection/PatchLibraryWindow.h"
 #include "collection/PatchTableModel.h"
 #include "library/PatchMime.h"
-#include "library/SysexFiles.h"
-#include "protocol/PatchName.h"
 #include "widgets/MenuActions.h"
 
 #include <QAction>
@@ -13,7 +12,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -21,32 +19,7 @@
 #include <QStatusBar>
 #include <QTableView>
 
-#include <set>
-
 namespace velmora::collection {
-namespace {
-
-std::filesystem::path toPath(const QString& name)
-{
-#ifdef _WIN32
-    return std::filesystem::path(name.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(name).toStdString());
-#endif
-}
-
-// A file name from a patch name: the characters a file system may refuse
-// become "_".
-QString fileNameOf(const QString& name)
-{
-    QString file = name.trimmed();
-    for (QChar& c : file)
-        if (QStringLiteral("/\\:*?\"<>|").contains(c) || c.unicode() < 32)
-            c = u'_';
-    return file.isEmpty() ? QStringLiteral("patch") : file;
-}
-
-} // namespace
 
 QAction* PatchLibraryWindow::command(QMenu* menu, const char* name, const QString& caption,
                                      const QKeySequence& shortcut,
@@ -166,85 +139,85 @@ AddSummary PatchLibraryWindow::importPaths(const QStringList& paths)
     ProgressDialog progress(this);
     progress.setObjectName(QStringLiteral("dlgLibraryImport"));
     progress.setCancellable(true);
+    // Nothing else in the window is touched while the import runs.
+    progress.setWindowModality(Qt::WindowModal);
     bool cancelled = false;
     connect(&progress, &ProgressDialog::cancelRequested, this, [&cancelled] { cancelled = true; });
     progress.start(tr("Importing..."), 1);
-    const auto step = [&](int done, int total) {
-        progress.setPosition(0);
-        progress.start(tr("Importing..."), std::max(1, total));
-        progress.setPosition(done);
-        QCoreApplication::processEvents();
-        return !cancelled;
-    };
-    (void)step;
-    // TODO: read the files with CollectionFiles once the store is in.
-    AddSummary summary;
-    (void)paths;
+    QString shownPhase;
+    int shownTotal = -1;
+    const ImportResult result =
+        collection::importPaths(collection_, paths, [&](const QString& phase, int done, int total) {
+            if (phase != shownPhase || total != shownTotal) {
+                shownPhase = phase;
+                shownTotal = total;
+                progress.setPhase(phase);
+                progress.start(tr("Importing..."), std::max(1, total));
+            }
+            progress.setPosition(done);
+            // Cancel is heard here, between files and between patches.
+            QCoreApplication::processEvents();
+            return !cancelled;
+        });
     progress.close();
-    showSummary(summary.sentence());
+
+    QString sentence;
+    if (!result.error.isEmpty())
+        sentence = tr("Nothing was added: %1").arg(result.error);
+    else if (result.summary.cancelled)
+        sentence = tr("Import cancelled: nothing was added");
+    else
+        sentence = result.summary.sentence();
+    if (!result.problems.empty()) {
+        QStringList lines;
+        for (const FileProblem& problem : result.problems)
+            lines << tr("%1: %2").arg(problem.file, problem.message);
+        sentence += tr(" (%n file(s) with problems)", nullptr, int(result.problems.size()));
+        dialogs_->inform(
+            tr("Some files gave no patches or not all of them:\n\n%1").arg(lines.join(u'\n')));
+    }
+    showSummary(sentence);
     refreshResults();
-    return summary;
+    return result.summary;
 }
 
 void PatchLibraryWindow::exportPatchFiles()
 {
-    const std::vector<int> rows = selectedRows();
-    if (rows.empty())
+    const auto ids = selectedIds();
+    if (ids.empty())
         return;
     const QString folder = dialogs_->exportFolder(folder_);
     if (folder.isEmpty())
         return;
-    int written = 0;
-    std::set<QString> used;
-    for (const library::NamedPatch& patch : model_->patches(rows)) {
-        // Two patches of one name get "name 2", "name 3"... rather than one
-        // file written over the other.
-        const QString base = fileNameOf(patch.name);
-        QString name = base;
-        for (int n = 2; used.contains(name.toLower()) ||
-                        QFileInfo::exists(QDir(folder).filePath(name + QStringLiteral(".syx")));
-             ++n)
-            name = QStringLiteral("%1 %2").arg(base).arg(n);
-        used.insert(name.toLower());
-        const QString path = QDir(folder).filePath(name + QStringLiteral(".syx"));
-        if (const auto error =
-                library::writeFileAtomically(toPath(path), library::patchSysex(patch.record, 0))) {
-            dialogs_->inform(QString::fromStdString(*error));
-            break;
-        }
-        ++written;
-    }
-    showSummary(tr("%n patch file(s) written to %1", nullptr, written)
+    folder_ = folder;
+    const SinglesResult result = exportSingles(collection_, ids, folder);
+    if (!result.error.isEmpty())
+        dialogs_->inform(result.error);
+    showSummary(tr("%n patch file(s) written to %1", nullptr, int(result.written.size()))
                     .arg(QDir::toNativeSeparators(folder)));
 }
 
 void PatchLibraryWindow::exportBankFile()
 {
-    const std::vector<int> rows = selectedRows();
-    if (rows.empty())
+    const auto ids = selectedIds();
+    if (ids.empty())
         return;
-    if (rows.size() > std::size_t(kBankSize)) {
-        dialogs_->inform(tr("A bank holds %1 patches; %2 are selected. Select at most %1.")
+    if (ids.size() > std::size_t(kBankSize)) {
+        dialogs_->inform(tr("A bank holds %1 patches and %2 are selected: select at most %1.")
                              .arg(kBankSize)
-                             .arg(rows.size()));
+                             .arg(ids.size()));
         return;
     }
     const QString path = dialogs_->exportBankFile(folder_);
     if (path.isEmpty())
         return;
-    // The patches in the table's order as patches 0, 1, 2...: a bank file as
-    // the instrument's own dump writes one, only as long as the selection.
-    const auto patches = model_->patches(rows);
-    std::vector<Byte> bytes;
-    for (std::size_t k = 0; k < patches.size(); ++k) {
-        const auto message = library::patchSysex(patches[k].record, int(k));
-        bytes.insert(bytes.end(), message.begin(), message.end());
-    }
-    if (const auto error = library::writeFileAtomically(toPath(path), bytes)) {
-        dialogs_->inform(QString::fromStdString(*error));
+    folder_ = QFileInfo(path).absolutePath();
+    // In the table's order, as patches 0, 1, 2...
+    if (const QString error = exportBank(collection_, ids, path); !error.isEmpty()) {
+        dialogs_->inform(error);
         return;
     }
-    showSummary(tr("%n patch(es) written to the bank file %1", nullptr, int(patches.size()))
+    showSummary(tr("%n patch(es) written to the bank file %1", nullptr, int(ids.size()))
                     .arg(QDir::toNativeSeparators(path)));
 }
 

@@ -5,6 +5,7 @@
 // the editor, Add to Library, and imports with their progress and Cancel.
 #include "app/ProgressDialog.h"
 #include "app/WindowRig.h"
+#include "collection/CollectionData.h"
 #include "collection/PatchCollection.h"
 #include "collection/PatchLibraryWindow.h"
 #include "collection/PatchTableModel.h"
@@ -16,6 +17,8 @@
 #include "protocol/Messages.h"
 #include "protocol/PatchName.h"
 #include "support/DemoPatches.h"
+#include "support/MidiFiles.h"
+#include "support/TempDir.h"
 #include "support/WidgetTesting.h"
 #include "widgets/PanelStyle.h"
 
@@ -426,6 +429,63 @@ TEST(PatchLibrary, AddToLibraryCountsNewAndKnownPatches)
     const auto added = rig.store->row(*rig.store->find(namedPatch(1050)));
     ASSERT_TRUE(added.has_value());
     EXPECT_EQ(added->source, "Matrix-1000 bank download");
+}
+
+TEST(PatchLibrary, DroppedFoldersImportWithProgressAndCancelKeepsNothing)
+{
+    Rig rig(100);
+    // A folder as owners keep them: a bank file saved after a bank select,
+    // a capture of a Matrix-1000's answer to a bank request, the same
+    // capture as a Standard MIDI File, and a note that is no patch file.
+    test::TempDir files;
+    std::filesystem::create_directories(files.path("banks"));
+    std::filesystem::create_directories(files.path("captures"));
+    std::vector<Byte> bank = {0xF0, 0x10, 0x06, 0x0A, 0x01, 0xF7};
+    const auto patches = test::bankFile(2000);
+    bank.insert(bank.end(), patches.begin(), patches.end());
+    files.write("banks/brass.syx", bank);
+    const auto capture = test::requestAllCapture(3000, 1);
+    files.write("captures/bank1.syx", capture);
+    files.write("captures/bank1.mid", test::midiFileOf(capture, 0, false));
+    files.write("notes.txt", std::vector<Byte>{'h', 'i'});
+    const auto folderData = [&](const std::string& folder) {
+        auto* data = new QMimeData;
+        data->setUrls({QUrl::fromLocalFile(QString::fromStdString(files.path(folder)))});
+        return data;
+    };
+
+    bool progressShown = false;
+    {
+        QObject guard;
+        test::whenShown<ProgressDialog>([&](ProgressDialog&) { progressShown = true; }, &guard);
+        QMimeData* data = folderData("");
+        EXPECT_TRUE(drop(rig.libraryWindow, rig.libraryWindow->rect().center(), data));
+        delete data;
+    }
+    EXPECT_TRUE(progressShown);
+    EXPECT_EQ(rig.libraryWindow->statusBar()->currentMessage(),
+              (AddSummary{300, 200, 100, false}).sentence());
+    EXPECT_EQ(rig.counts(), "300 of 300 patches");
+    // The capture's patches came with placeholder names: the library keeps
+    // them under the name they came with, its source the file.
+    const auto captured = rig.store->row(*rig.store->find(test::demoRecord(3005)));
+    ASSERT_TRUE(captured.has_value());
+    EXPECT_TRUE(captured->source.endsWith("bank1.syx") || captured->source.endsWith("bank1.mid"));
+
+    // Cancel in the progress window: nothing of the import is kept.
+    files.write("banks/more.syx", test::bankFile(4000));
+    {
+        QObject guard;
+        test::whenShown<ProgressDialog>(
+            [](ProgressDialog& dialog) { test::button(dialog, "&Cancel")->click(); }, &guard);
+        QMimeData* data = folderData("banks");
+        EXPECT_TRUE(drop(rig.libraryWindow, rig.libraryWindow->rect().center(), data));
+        delete data;
+    }
+    EXPECT_EQ(rig.libraryWindow->statusBar()->currentMessage(),
+              "Import cancelled: nothing was added");
+    EXPECT_EQ(rig.store->count(), 300);
+    EXPECT_FALSE(rig.store->find(test::demoRecord(4000)).has_value());
 }
 
 // Not a check: run on demand (with --gtest_also_run_disabled_tests and

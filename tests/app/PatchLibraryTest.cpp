@@ -34,6 +34,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTableView>
@@ -429,6 +430,59 @@ TEST(PatchLibrary, AddToLibraryCountsNewAndKnownPatches)
     const auto added = rig.store->row(*rig.store->find(namedPatch(1050)));
     ASSERT_TRUE(added.has_value());
     EXPECT_EQ(added->source, "Matrix-1000 bank download");
+}
+
+TEST(PatchLibrary, KeysOnTheSelectionMarkRenameListSimilarAndDelete)
+{
+    Rig rig;
+    // Patch 50 and three near copies of it, differing in 1, 2 and 3 data bytes.
+    std::vector<IncomingPatch> near;
+    for (int changed = 1; changed <= 3; ++changed) {
+        PatchRecord record = namedPatch(50);
+        for (int k = 0; k < changed; ++k)
+            record[std::size_t(20 + k)] ^= 0x01;
+        near.push_back({record, QStringLiteral("near.syx"), PatchModel::Either});
+    }
+    ASSERT_EQ(rig.store->add(near).added, 3);
+    rig.libraryWindow->refreshResults();
+    QTest::keyClicks(rig.search, nameOf(50));
+    ASSERT_EQ(rig.rows(), 4);
+    const int row = rig.libraryWindow->model().rowOf(rig.idOf(50));
+    clickRow(rig.table, row);
+
+    QTest::keyClick(rig.table, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_TRUE(rig.store->row(rig.idOf(50))->favourite);
+    QTest::keyClick(rig.table, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_FALSE(rig.store->row(rig.idOf(50))->favourite);
+
+    rig.dialogs->text = QStringLiteral("Warm Brass Swell");
+    QTest::keyClick(rig.table, Qt::Key_F2);
+    EXPECT_EQ(rig.store->row(rig.idOf(50))->name, "Warm Brass Swell");
+    EXPECT_EQ(rig.table->model()->index(row, 0).data().toString(), "Warm Brass Swell");
+
+    // The similar patches, closest first, with their differences; Show All
+    // goes back to the full list.
+    QTest::keyClick(rig.table, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(rig.rows(), 4);
+    ASSERT_EQ(rig.table->model()->columnCount(), PatchTableModel::DifferencesColumn + 1);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(rig.table->model()->index(k, PatchTableModel::DifferencesColumn).data().toInt(),
+                  k);
+    test::child<QPushButton>(*rig.libraryWindow, "btnLibraryShowAll")->click();
+    EXPECT_EQ(rig.table->model()->columnCount(), PatchTableModel::DifferencesColumn);
+
+    // Delete asks first: No keeps the patch, Yes removes it.
+    rig.search->clear();
+    clickRow(rig.table, rig.libraryWindow->model().rowOf(rig.idOf(50)));
+    rig.dialogs->yes = false;
+    QTest::keyClick(rig.table, Qt::Key_Delete);
+    EXPECT_EQ(rig.store->count(), 303);
+    rig.dialogs->yes = true;
+    const PatchId gone = rig.idOf(50);
+    QTest::keyClick(rig.table, Qt::Key_Delete);
+    EXPECT_EQ(rig.store->count(), 302);
+    EXPECT_FALSE(rig.store->row(gone).has_value());
+    EXPECT_EQ(rig.counts(), "302 of 302 patches");
 }
 
 TEST(PatchLibrary, DroppedFoldersImportWithProgressAndCancelKeepsNothing)

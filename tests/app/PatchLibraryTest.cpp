@@ -572,8 +572,9 @@ TEST(PatchLibrary, DISABLED_DrawsTheLibraryForTheDocumentation)
         library::writeName(buffer, std::string(first[k % 10]) + " " + second[(k / 10) % 13]);
         PatchRecord record{};
         std::copy_n(buffer.begin(), kPatchRecordSize, record.begin());
-        patches.push_back({record, QLatin1String(files[k % 5]),
-                           k % 5 == 3 ? PatchModel::Matrix1000 : PatchModel::Either});
+        const PatchModel models[] = {PatchModel::Matrix1000, PatchModel::Either,
+                                     PatchModel::Matrix6, PatchModel::Either};
+        patches.push_back({record, QLatin1String(files[(k / 7) % 5]), models[(k / 3) % 4]});
     }
     const AddSummary summary = store->add(patches);
     PatchLibraryWindow* window = rig.window->showPatchLibrary();
@@ -606,6 +607,9 @@ TEST(PatchLibrary, DISABLED_DrawsTheLibraryForTheDocumentation)
     bank->action("aDownload")->trigger();
     ASSERT_TRUE(rig.waitFor([&] { return rig.window->transfer().flags().bankLoaded; }));
     auto* grid = test::child<QTableView>(*bank, "gridBANK");
+    table->selectionModel()->select(
+        QItemSelection(table->model()->index(0, 0), table->model()->index(2, 0)),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     QMimeData* data = window->model().mimeData(
         {table->model()->index(0, 0), table->model()->index(1, 0), table->model()->index(2, 0)});
     EXPECT_TRUE(

@@ -93,7 +93,7 @@ int main(int argc, char** argv)
     std::vector<double> shown;
     std::vector<double> keys;
     std::vector<double> ends;
-    long added = 0;
+    long added = 0; // by the first window
     for (int run = 0; run < kRuns; ++run) {
         const long before = residentKb();
         const auto start = Clock::now();
@@ -102,7 +102,8 @@ int main(int argc, char** argv)
         // Shown: laid out and the first rows painted.
         window->grab();
         shown.push_back(msSince(start));
-        added = std::max(added, residentKb() - before);
+        if (run == 0)
+            added = residentKb() - before;
 
         auto* search = window->findChild<QLineEdit*>(QStringLiteral("edLibrarySearch"));
         const auto typed = Clock::now();
@@ -117,10 +118,11 @@ int main(int argc, char** argv)
         window->grab();
         ends.push_back(msSince(jumped));
     }
-    std::printf("window shown with %d patches: %.1f ms (median of %d)\n", store.count(),
-                median(shown), kRuns);
+    // The first window also has the store read its search index.
+    std::printf("window shown with %d patches: first %.1f ms, then %.1f ms (median of %d)\n",
+                store.count(), shown.front(), median(shown), kRuns);
     std::printf("a keystroke in the search box, table repainted: %.1f ms\n", median(keys));
     std::printf("jump to the end of the table: %.1f ms\n", median(ends));
-    std::printf("memory the window adds: %ld kB\n", added);
+    std::printf("memory the first window adds (with the store's search index): %ld kB\n", added);
     return 0;
 }

@@ -46,13 +46,18 @@ void MainWindow::buildCollection()
     wire("aAddDownloads", &MainWindow::toggleAddDownloads);
     connect(bank_, &library::BankManagerWindow::addToLibraryRequested, this,
             [this] { errors_.run([this] { addBankToLibrary(); }); });
-    connect(&host_, &WindowTransferHost::patchChanged, this, [this] {
-        if (settings_.addDownloads)
-            addDownloadedPatch();
-    });
+    // The transfer engine shows a received patch before it marks it
+    // loaded: the patch is stored once the engine is through with it.
+    connect(
+        &host_, &WindowTransferHost::patchChanged, this,
+        [this] {
+            if (settings_.addDownloads)
+                errors_.run([this] { addDownloadedPatch(); });
+        },
+        Qt::QueuedConnection);
     connect(&host_, &WindowTransferHost::bankReceived, this, [this] {
         if (settings_.addDownloads)
-            addDownloadedBank();
+            errors_.run([this] { addDownloadedBank(); });
     });
     setAcceptDrops(true);
 }

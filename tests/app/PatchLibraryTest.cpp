@@ -485,6 +485,33 @@ TEST(PatchLibrary, KeysOnTheSelectionMarkRenameListSimilarAndDelete)
     EXPECT_EQ(rig.counts(), "302 of 302 patches");
 }
 
+TEST(PatchLibrary, WithAddDownloadsOnEveryPatchAndBankReceivedIsStored)
+{
+    Rig rig(10);
+    QAction* addDownloads = rig.action("aAddDownloads");
+    EXPECT_FALSE(addDownloads->isChecked());
+    addDownloads->trigger();
+    EXPECT_TRUE(addDownloads->isChecked());
+
+    rig.action("aDownload")->trigger();
+    ASSERT_TRUE(rig.waitFor([&] { return rig.store->count() == 11; }));
+    const auto patch = rig.store->find(recordOf(rig.window->records().currentPatch));
+    ASSERT_TRUE(patch.has_value());
+    EXPECT_EQ(rig.store->row(*patch)->source, "Matrix-1000 download");
+    EXPECT_EQ(rig.store->row(*patch)->model, PatchModel::Matrix1000);
+
+    // A bank: its patches that are not there yet.
+    rig.window->midi().applySysexBuffers(512, 256);
+    rig.action("aBankManager")->trigger();
+    auto& bank = *test::child<library::BankManagerWindow>(*rig.window, "frmBank");
+    bank.action("aDownload")->trigger();
+    ASSERT_TRUE(rig.waitFor([&] { return rig.window->transfer().flags().bankLoaded; }));
+    for (const PatchBuffer& entry : rig.window->records().bank)
+        EXPECT_TRUE(rig.store->find(recordOf(entry)).has_value());
+    EXPECT_TRUE(rig.window->statusBar()->currentMessage().startsWith("100 patches read"));
+    EXPECT_EQ(rig.counts(), QStringLiteral("%1 of %1 patches").arg(rig.store->count()));
+}
+
 TEST(PatchLibrary, DroppedFoldersImportWithProgressAndCancelKeepsNothing)
 {
     Rig rig(100);

@@ -718,6 +718,9 @@ PatchCollection::open(const QString& path)
         return OpenFailure{QStringLiteral("The folder of the patch library %1 cannot be made.")
                                .arg(QDir::toNativeSeparators(info.absolutePath()))};
 
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        return OpenFailure{QStringLiteral("The patch library cannot be opened: Qt's SQLite "
+                                          "driver is missing (Debian package libqt6sql6-sqlite).")};
     auto impl = std::make_unique<Impl>();
     impl->path = path;
     const CheckResult check = checkFile(path);
@@ -738,9 +741,6 @@ PatchCollection::open(const QString& path)
 
     impl->connection = connectionName();
     impl->db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), impl->connection);
-    if (!impl->db.isValid())
-        return OpenFailure{QStringLiteral("The patch library cannot be opened: Qt's SQLite "
-                                          "driver is missing (Debian package libqt6sql6-sqlite).")};
     impl->db.setDatabaseName(path);
     impl->db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
     if (!impl->db.open())

@@ -760,19 +760,34 @@ PatchCollection::open(const QString& path)
         if (!impl->exec(QStringLiteral("PRAGMA synchronous = NORMAL")) ||
             !impl->exec(QStringLiteral("PRAGMA journal_size_limit = 8388608")))
             return false;
-        return impl->inTransaction([&] {
+        // The version is read outside a transaction: a library of this
+        // version opens without waiting for a writer (an import running in
+        // the program, say); only a new file takes the write lock.
+        const auto readVersion = [&]() -> std::optional<int> {
             QSqlQuery version(impl->db);
-            if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next())
-                return impl->fail(version, QStringLiteral("Reading the library version"));
-            const int found = version.value(0).toInt();
-            version.finish();
-            if (found > kSchemaVersion) { // written by a newer program since the check
-                impl->lastError =
-                    QStringLiteral("The patch library %1 was written by a newer Velmora.")
-                        .arg(shown);
-                return false;
+            if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next()) {
+                impl->fail(version, QStringLiteral("Reading the library version"));
+                return std::nullopt;
             }
-            if (found == kSchemaVersion)
+            return version.value(0).toInt();
+        };
+        const auto checkVersion = [&](int found) {
+            if (found <= kSchemaVersion)
+                return true;
+            impl->lastError = // written by a newer program since the check
+                QStringLiteral("The patch library %1 was written by a newer Velmora.").arg(shown);
+            return false;
+        };
+        const auto first = readVersion();
+        if (!first || !checkVersion(*first))
+            return false;
+        if (*first == kSchemaVersion)
+            return true;
+        return impl->inTransaction([&] {
+            const auto found = readVersion();
+            if (!found || !checkVersion(*found))
+                return false;
+            if (*found == kSchemaVersion)
                 return true;
             for (const char* sql : kSchema) {
                 if (!impl->exec(QString::fromLatin1(sql)))

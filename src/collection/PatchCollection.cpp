@@ -718,6 +718,9 @@ PatchCollection::open(const QString& path)
         return OpenFailure{QStringLiteral("The folder of the patch library %1 cannot be made.")
                                .arg(QDir::toNativeSeparators(info.absolutePath()))};
 
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        return OpenFailure{QStringLiteral("The patch library cannot be opened: Qt's SQLite "
+                                          "driver is missing (Debian package libqt6sql6-sqlite).")};
     auto impl = std::make_unique<Impl>();
     impl->path = path;
     const CheckResult check = checkFile(path);
@@ -738,9 +741,6 @@ PatchCollection::open(const QString& path)
 
     impl->connection = connectionName();
     impl->db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), impl->connection);
-    if (!impl->db.isValid())
-        return OpenFailure{QStringLiteral("The patch library cannot be opened: Qt's SQLite "
-                                          "driver is missing (Debian package libqt6sql6-sqlite).")};
     impl->db.setDatabaseName(path);
     impl->db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
     if (!impl->db.open())
@@ -760,19 +760,34 @@ PatchCollection::open(const QString& path)
         if (!impl->exec(QStringLiteral("PRAGMA synchronous = NORMAL")) ||
             !impl->exec(QStringLiteral("PRAGMA journal_size_limit = 8388608")))
             return false;
-        return impl->inTransaction([&] {
+        // The version is read outside a transaction: a library of this
+        // version opens without waiting for a writer (an import running in
+        // the program, say); only a new file takes the write lock.
+        const auto readVersion = [&]() -> std::optional<int> {
             QSqlQuery version(impl->db);
-            if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next())
-                return impl->fail(version, QStringLiteral("Reading the library version"));
-            const int found = version.value(0).toInt();
-            version.finish();
-            if (found > kSchemaVersion) { // written by a newer program since the check
-                impl->lastError =
-                    QStringLiteral("The patch library %1 was written by a newer Velmora.")
-                        .arg(shown);
-                return false;
+            if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next()) {
+                impl->fail(version, QStringLiteral("Reading the library version"));
+                return std::nullopt;
             }
-            if (found == kSchemaVersion)
+            return version.value(0).toInt();
+        };
+        const auto checkVersion = [&](int found) {
+            if (found <= kSchemaVersion)
+                return true;
+            impl->lastError = // written by a newer program since the check
+                QStringLiteral("The patch library %1 was written by a newer Velmora.").arg(shown);
+            return false;
+        };
+        const auto first = readVersion();
+        if (!first || !checkVersion(*first))
+            return false;
+        if (*first == kSchemaVersion)
+            return true;
+        return impl->inTransaction([&] {
+            const auto found = readVersion();
+            if (!found || !checkVersion(*found))
+                return false;
+            if (*found == kSchemaVersion)
                 return true;
             for (const char* sql : kSchema) {
                 if (!impl->exec(QString::fromLatin1(sql)))

@@ -382,6 +382,32 @@ TEST_F(CollectionFile, NewerSchemaIsRefusedAndTheFileLeftUntouched)
     EXPECT_FALSE(QFile::exists(q(path()) + "-wal"));
 }
 
+TEST_F(CollectionFile, OpensAndReadsWhileAnotherConnectionWrites)
+{
+    {
+        auto library = openCollection(path());
+        ASSERT_TRUE(library);
+        import(*library, dir_.write("a.syx", bankFile(0)));
+    }
+    // Another program in the middle of a long import: it holds the write
+    // lock. Opening and searching must not wait for it (it may take longer
+    // than the busy timeout).
+    {
+        QSqlDatabase writer = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "writer");
+        writer.setDatabaseName(q(path()));
+        ASSERT_TRUE(writer.open());
+        ASSERT_TRUE(QSqlQuery(writer).exec("BEGIN IMMEDIATE"));
+        ASSERT_TRUE(QSqlQuery(writer).exec("UPDATE patches SET comment = 'busy'"));
+        auto library = openCollection(path());
+        ASSERT_TRUE(library);
+        EXPECT_EQ(library->search({}).size(), 100u);
+        EXPECT_EQ(library->row(library->search({}).front())->comment, "");
+        QSqlQuery(writer).exec("ROLLBACK");
+        writer.close();
+    }
+    QSqlDatabase::removeDatabase("writer");
+}
+
 TEST_F(CollectionFile, ProgramAndCommandLineShareOneFile)
 {
     // Portable: beside the program, whichever executable asks.

@@ -81,7 +81,7 @@ TEST_F(LibraryTool, ImportsWhileTheProgramHoldsTheLibraryOpen)
 
         const ToolRun run = syx({"library", "import", "--library", library(), folder});
         EXPECT_EQ(run.exit, 0) << run.err.toStdString();
-        EXPECT_EQ(run.out, "5 files, 500 patches read: 500 new, 0 already in the library\n");
+        EXPECT_EQ(run.out, "500 patches read: 500 new, 0 already in the library (5 files)\n");
         EXPECT_FALSE(run.err.contains("locked")) << run.err.toStdString();
 
         const ToolRun list =

@@ -95,8 +95,8 @@ int runImport(const LibraryOptions& options, std::ostream& out, std::ostream& er
         err << "velmora-syx library: nothing was imported: " << text(result.error) << '\n';
         return kExitBadData;
     }
-    out << result.files << (result.files == 1 ? " file, " : " files, ")
-        << text(result.summary.sentence()) << '\n';
+    out << text(result.summary.sentence()) << " (" << result.files
+        << (result.files == 1 ? " file)\n" : " files)\n");
     return result.problems.empty() ? kExitOk : kExitBadData;
 }
 

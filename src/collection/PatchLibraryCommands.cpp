@@ -56,10 +56,11 @@ void PatchLibraryWindow::buildCommands()
         popup_->addAction(action);
         return action;
     };
+    command(edit, "aLibrarySearch", tr("&Search"), QKS::Find, &W::focusSearch);
     QAction* open =
         both("aLibraryOpen", tr("&Open in Editor"), QKS(Qt::Key_Return), &W::openInEditor);
     // Enter opens the row only where the table has the focus; in the search
-    // box it is the box's.
+    // box it goes on to the first patch found.
     open->setShortcuts({QKS(Qt::Key_Return), QKS(Qt::Key_Enter)});
     open->setShortcutContext(Qt::WidgetShortcut);
     table_->addAction(open);

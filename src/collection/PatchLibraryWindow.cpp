@@ -9,6 +9,7 @@
 #include <QDropEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -118,6 +119,7 @@ void PatchLibraryWindow::buildControls()
     statusBar()->addPermanentWidget(counts_);
 
     connect(search_, &QLineEdit::textChanged, this, &PatchLibraryWindow::search);
+    search_->installEventFilter(this);
     connect(modelFilter_, &QComboBox::currentIndexChanged, this, &PatchLibraryWindow::search);
     connect(tagFilter_, &QComboBox::currentIndexChanged, this, &PatchLibraryWindow::search);
     connect(favourites_, &QCheckBox::toggled, this, &PatchLibraryWindow::search);
@@ -219,6 +221,30 @@ std::vector<PatchId> PatchLibraryWindow::selectedIds() const
 void PatchLibraryWindow::showSummary(const QString& sentence)
 {
     statusBar()->showMessage(sentence);
+}
+
+bool PatchLibraryWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == search_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Down || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+            model_->rowCount() > 0) {
+            // The patch selected before, or else the first patch found, is
+            // selected (and heard).
+            const QModelIndex current = table_->currentIndex();
+            const int row = key == Qt::Key_Down && current.isValid() ? current.row() : 0;
+            table_->setFocus();
+            table_->selectRow(row);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void PatchLibraryWindow::focusSearch()
+{
+    search_->setFocus();
+    search_->selectAll();
 }
 
 void PatchLibraryWindow::dragEnterEvent(QDragEnterEvent* event)

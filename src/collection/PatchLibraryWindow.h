@@ -69,6 +69,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // Down in the search box goes on into the table.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -100,6 +102,7 @@ private:
     void showSimilar();
     void showAll();
     void deletePatches();
+    void focusSearch();
 
     PatchCollection& collection_;
     std::unique_ptr<LibraryDialogs> dialogs_;

@@ -217,6 +217,15 @@ TEST(PatchLibrary, SearchFiltersAndHeaderClicksNarrowAndOrderTheTable)
     EXPECT_EQ(rig.counts(), QStringLiteral("%1 of 300 patches").arg(matching(300, "bass 1")));
     for (int row = 0; row < rig.rows(); ++row)
         EXPECT_TRUE(rig.name(row).startsWith("BASS 1"));
+    // Down goes on to the first patch found.
+    QTest::keyClick(rig.search, Qt::Key_Down);
+    EXPECT_TRUE(rig.table->hasFocus());
+    EXPECT_EQ(rig.libraryWindow->selectedRows(), std::vector<int>{0});
+    // Ctrl+F comes back to the box, its text selected: typing replaces it.
+    QTest::keyClick(rig.table, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(rig.search->hasFocus());
+    QTest::keyClicks(rig.search, "bass");
+    EXPECT_EQ(rig.rows(), matching(300, "bass"));
     rig.search->clear();
     EXPECT_EQ(rig.rows(), 300);
 

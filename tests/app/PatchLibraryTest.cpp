@@ -283,6 +283,20 @@ TEST(PatchLibrary, SearchFiltersAndHeaderClicksNarrowAndOrderTheTable)
                     .startsWith("/home/ann/banks/set"));
 }
 
+TEST(PatchLibrary, AHugeResultFetchesOnlyThePagesInView)
+{
+    Rig rig(5000);
+    QTest::qWait(50);
+    const PatchTableModel& model = rig.libraryWindow->model();
+    EXPECT_EQ(rig.rows(), 5000);
+    // The rows in view and little more: never all 79 pages.
+    EXPECT_LE(model.fetches(), 3);
+    rig.table->scrollToBottom();
+    QTest::qWait(50);
+    EXPECT_LE(model.fetches(), 6);
+    EXPECT_EQ(rig.name(4999), model.rowAt(4999)->name);
+}
+
 TEST(PatchLibrary, SelectingRowsAuditionsThemPacedAndLeavesTheEditorAlone)
 {
     Rig rig;

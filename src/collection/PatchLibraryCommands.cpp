@@ -39,10 +39,10 @@ void PatchLibraryWindow::buildCommands()
     command(file, "aLibraryImportFolder", tr("Import &Folder..."), QKS("Ctrl+Shift+O"),
             &W::importFolder);
     file->addSeparator();
-    command(file, "aLibraryExportPatches", tr("&Export as Patch Files..."), QKS("Ctrl+E"),
-            &W::exportPatchFiles);
-    command(file, "aLibraryExportBank", tr("Export as &Bank File..."), QKS("Ctrl+Shift+E"),
-            &W::exportBankFile);
+    QAction* exportPatches = command(file, "aLibraryExportPatches", tr("&Export as Patch Files..."),
+                                     QKS("Ctrl+E"), &W::exportPatchFiles);
+    QAction* exportBank = command(file, "aLibraryExportBank", tr("Export as &Bank File..."),
+                                  QKS("Ctrl+Shift+E"), &W::exportBankFile);
     file->addSeparator();
     connect(widgets::addMenuAction(*this, file, "aLibraryClose", tr("&Close"), QKS("Ctrl+W")),
             &QAction::triggered, this, &QWidget::close);
@@ -75,10 +75,16 @@ void PatchLibraryWindow::buildCommands()
     edit->addSeparator();
     popup_->addSeparator();
     both("aLibrarySimilar", tr("Show &Similar"), QKS("Ctrl+Shift+S"), &W::showSimilar);
-    command(edit, "aLibraryShowAll", tr("Show &All"), QKS("Ctrl+Shift+A"), &W::showAll);
+    both("aLibraryShowAll", tr("Show &All"), QKS("Ctrl+Shift+A"), &W::showAll);
     edit->addSeparator();
     popup_->addSeparator();
     both("aLibraryDelete", tr("&Delete from Library"), QKS::Delete, &W::deletePatches);
+    // The popup offers the File menu's exports and imports too.
+    popup_->addSeparator();
+    popup_->addActions({exportPatches, exportBank});
+    popup_->addSeparator();
+    popup_->addActions({findChild<QAction*>(QStringLiteral("aLibraryImportFiles")),
+                        findChild<QAction*>(QStringLiteral("aLibraryImportFolder"))});
     connect(table_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         const QModelIndex index = table_->indexAt(at);
         if (index.isValid() && !table_->selectionModel()->isRowSelected(index.row()))

@@ -1,4 +1,4 @@
-// The main window's part of the patch library: the collection opened on
+// The main window's side of the patch library: the collection opened on
 // first use, its window, Add to Library for the editor's patch, the bank
 // and downloads, a library patch auditioned on the instrument or opened in
 // the editor, and patches dropped on the editor.

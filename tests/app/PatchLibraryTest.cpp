@@ -3,6 +3,7 @@
 // instrument: typing in the search box, the filters, header clicks, the
 // arrow keys auditioning, double clicks, drags onto the bank manager and
 // the editor, Add to Library, and imports with their progress and Cancel.
+#include "app/HelpBrowser.h"
 #include "app/ProgressDialog.h"
 #include "app/WindowRig.h"
 #include "collection/CollectionData.h"
@@ -506,6 +507,13 @@ TEST(PatchLibrary, KeysOnTheSelectionMarkRenameListSimilarAndDelete)
     EXPECT_EQ(rig.store->count(), 302);
     EXPECT_FALSE(rig.store->row(gone).has_value());
     EXPECT_EQ(rig.counts(), "302 of 302 patches");
+
+    // F1: the window's help page.
+    QTest::keyClick(rig.table, Qt::Key_F1);
+    auto* help = rig.window->findChild<HelpBrowser*>();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->currentTopic(), PatchLibraryWindow::kHelpTopic);
 }
 
 TEST(PatchLibrary, WithAddDownloadsOnEveryPatchAndBankReceivedIsStored)

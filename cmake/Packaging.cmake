@@ -56,6 +56,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # dpkg-shlibdeps (dpkg-dev) works out the Qt, RtMidi, JACK and ALSA runtime
 # packages from the programs themselves.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The SQLite driver of Qt's SQL module is a plugin, loaded at run time, which
+# dpkg-shlibdeps cannot see: the patch library needs it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "jackd2")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libqt6sql6-sqlite
   librtmidi-dev libasound2-dev libjack-jackd2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   jackd2 xvfb xauth x11-utils imagemagick

@@ -85,6 +85,7 @@ build/bench/velmora_whole_instrument_bench
 build/bench/velmora_sequencer_timing_bench
 build/bench/velmora_thread_timer_bench
 build/bench/velmora_editor_bench --benchmark_min_time=0.2
+build/bench/velmora_collection_bench
 build/bench/velmora_startup_bench
 build/bench/velmora_drag_bench
 

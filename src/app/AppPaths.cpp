@@ -79,6 +79,23 @@ QString writableFile(const QString& name)
     return QDir(writableFolder()).filePath(name);
 }
 
+QString dataFolder()
+{
+    if (writableFolder() == ProgramFolder())
+        return ProgramFolder();
+    // Named here rather than taken from the application name: velmora-syx
+    // and the program must find the same file.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                           QStringLiteral("/Velmora");
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString dataFile(const QString& name)
+{
+    return QDir(dataFolder()).filePath(name);
+}
+
 QString readableFile(const QString& name)
 {
     // Program data (the initial patch, say) is the executable's, wherever

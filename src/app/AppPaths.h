@@ -23,6 +23,13 @@ QString writableFolder();
 // `name` in the writable folder: where the program saves that file.
 QString writableFile(const QString& name);
 
+// Where the program keeps its data (the patch library): the program folder
+// when that is the writable folder, as in a portable install, else the
+// per-user data folder of Velmora (created when missing). The same folder
+// whichever of the project's executables asks.
+QString dataFolder();
+QString dataFile(const QString& name);
+
 // The first existing of: `name` in the writable folder, in the program
 // folder, in "../share/velmora/" relative to it, and the same two for the
 // real executable when VELMORA_HOME (or a test) set another program folder.

@@ -4,6 +4,8 @@
 #include "app/HelpBrowser.h"
 #include "app/LegacySettings.h"
 #include "app/SettingsStore.h"
+#include "collection/PatchCollection.h"
+#include "collection/PatchLibraryWindow.h"
 #include "common/ErrorReporter.h"
 #include "editor/ParameterDisplayWindow.h"
 #include "editor/PatchEditorView.h"
@@ -96,6 +98,7 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
     buildLibrary();
     buildPerform();
     buildGlobalSettings();
+    buildCollection();
     wireHistory();
     statusBar()->setSizeGripEnabled(false);
     // A fixed window: single border, no maximise.
@@ -107,6 +110,9 @@ MainWindow::~MainWindow()
     // The history goes with the window's children, after this body: its
     // stack, cleared on the way, must not reach into the window by then.
     history_->stack().disconnect(this);
+    // The library window works on the collection, which goes before the
+    // window's children do.
+    delete libraryWindow_;
 }
 
 void MainWindow::wakePacerAt(OutputPacer::Clock::time_point at)
@@ -220,7 +226,8 @@ void MainWindow::applyChannel()
 void MainWindow::enableButtons()
 {
     const TransferFlags& flags = transfers_.flags();
-    for (const char* name : {"aSave", "aUpload", "aRandom", "aCompare", "aMutate", "aMerge"})
+    for (const char* name :
+         {"aSave", "aUpload", "aRandom", "aCompare", "aMutate", "aMerge", "aAddToLibrary"})
         action(QLatin1String(name))->setEnabled(flags.patchLoaded);
     action(QStringLiteral("aInit"))->setEnabled(flags.initPatchAvailable);
 }

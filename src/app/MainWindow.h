@@ -32,6 +32,10 @@ class QMenu;
 
 namespace velmora {
 
+namespace collection {
+class PatchCollection;
+class PatchLibraryWindow;
+} // namespace collection
 namespace editor {
 class PatchEditorView;
 class PatchHistory;
@@ -104,9 +108,21 @@ public:
     void loadSettings();
     void saveSettings();
 
+    // The patch library, opened on first use: nothing when it cannot be
+    // opened (the user was told why). When the file found was damaged and
+    // moved aside, the user is told its new name once.
+    collection::PatchCollection* patchCollection();
+    // File > Patch Library: the window, made on first use (nothing when the
+    // library cannot be opened).
+    collection::PatchLibraryWindow* showPatchLibrary();
+
 protected:
     // The shut-down sequence: ports closed, settings written.
     void closeEvent(QCloseEvent* event) override;
+    // Patches dragged from the library open in the editor.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // MainWindowMenus.cpp: the menus and the small commands of the shell.
@@ -217,6 +233,24 @@ private:
     // The status line that says the instrument answering is another model.
     void showModelMismatch();
     QString portNames() const;
+    // MainWindowCollection.cpp: the patch library's commands.
+    void buildCollection();
+    // Edit > Add to Library: the editor's patch.
+    void addEditorToLibrary();
+    // The bank manager's Add Bank to Library: its entries.
+    void addBankToLibrary();
+    // Setup > Add Downloads to Library: each patch and bank received.
+    void toggleAddDownloads();
+    void addDownloadedPatch();
+    void addDownloadedBank();
+    // `patches` into the library; the summary in the status lines.
+    void addToLibrary(const std::vector<PatchRecord>& records, const QString& source, int model);
+    // A library patch heard on the instrument: its edit buffer gets it,
+    // paced (a newer one replaces one still waiting), and the editor's
+    // patch stays as it is. The test note follows once it went out.
+    void auditionPatch(const PatchRecord& record);
+    // A library patch into the editor, as Open does: one step of the history.
+    void openPatchRecord(const PatchRecord& record, const QString& name);
     // MainWindowPerform.cpp: the controller map, the keyboard and its dialogs.
     void buildPerform();
     void readControllerMap();
@@ -301,6 +335,10 @@ private:
     // While whole-instrument work reads answers itself (see setSysexTap).
     std::function<bool(std::span<const Byte>)> sysexTap_;
     QLabel* modelMismatch_ = nullptr;
+    // The patch library, once opened, and its window, once shown.
+    std::unique_ptr<collection::PatchCollection> collection_;
+    collection::PatchLibraryWindow* libraryWindow_ = nullptr;
+    bool movedAsideTold_ = false;
     // The whole-instrument machine running, its timer and progress window.
     std::unique_ptr<WholeMachine> whole_;
     std::function<void(WholeMachine&)> wholeEnded_;

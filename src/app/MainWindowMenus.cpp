@@ -51,6 +51,11 @@ void MainWindow::buildMenus()
     addCommand(file, "aUpload", tr("&Upload"), QKS("Ctrl+U"), tr("Send a patch to your Matrix"));
     file->addSeparator();
     addCommand(file, "aBankManager", tr("&Bank Manager..."), QKS("Ctrl+B"));
+    // Ctrl+L is the long note's (Play menu).
+    addCommand(file, "aPatchLibrary", tr("Patch &Library..."), QKS("Ctrl+Shift+L"),
+               tr("Every patch you own, searchable"));
+    addCommand(file, "aAddToLibrary", tr("&Add to Library"), {},
+               tr("Store the editor's patch in the patch library"));
     addCommand(file, "aBackUpInstrument", tr("Back Up &Instrument..."), {},
                tr("Save everything the instrument holds into one file"));
     addCommand(file, "aRestoreInstrument", tr("&Restore Instrument..."), {},
@@ -114,6 +119,9 @@ void MainWindow::buildMenus()
         ->setCheckable(true);
     addCommand(setup, "aCheckUploads", tr("Chec&k Uploads"), {},
                tr("After an upload, read it back from the instrument and compare"))
+        ->setCheckable(true);
+    addCommand(setup, "aAddDownloads", tr("Add &Downloads to Library"), {},
+               tr("Store every patch and bank received from the instrument in the library"))
         ->setCheckable(true);
     addCommand(setup, "aThru", tr("&Thru Mode"))->setCheckable(true);
     addCommand(setup, "aMap", tr("&CC Mapping"))->setCheckable(true);
@@ -210,6 +218,7 @@ void MainWindow::showSwitches()
     action(QStringLiteral("aAutoPlay"))->setChecked(settings_.autoPlay);
     action(QStringLiteral("aRealTime"))->setChecked(settings_.realTimeSends);
     action(QStringLiteral("aCheckUploads"))->setChecked(settings_.checkUploads);
+    action(QStringLiteral("aAddDownloads"))->setChecked(settings_.addDownloads);
     view_->setRealTimeSends(settings_.realTimeSends);
     action(QStringLiteral("aMap"))->setChecked(midi_.routing().ccMappingOn);
     action(QStringLiteral("aViewMap"))->setEnabled(midi_.routing().ccMappingOn);

@@ -61,6 +61,9 @@ struct Settings
     QString sequencePath = QStringLiteral("Sequences");
     QString splitPath = QStringLiteral("Splits");
 
+    // [LIBRARY] Every patch and bank received goes into the patch library too.
+    bool addDownloads = false;
+
     // [MUTATE] "Section1".."Section9": factor 0 (off) .. 10 (max) per group.
     std::array<std::uint8_t, 9> mutate{};
     // The groups Randomize and Mutate leave alone ("Lock1".."Lock9").

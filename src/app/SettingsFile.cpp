@@ -59,6 +59,7 @@ const Key kKeys[] = {
     {"DIRECTORIES", "BankPath", &Settings::bankPath},
     {"DIRECTORIES", "SequencePath", &Settings::sequencePath},
     {"DIRECTORIES", "SplitPath", &Settings::splitPath},
+    {"LIBRARY", "AddDownloads", &Settings::addDownloads},
 };
 
 const char* const kMutateSection = "MUTATE";

@@ -98,6 +98,9 @@ void WindowTransferHost::setBankManagerCaption(const std::string& caption)
 {
     if (bank_)
         bank_->setCaption(QString::fromStdString(caption));
+    // The transfer engine names the bank manager afresh once a whole bank
+    // has arrived, and only then.
+    emit bankReceived();
 }
 
 void WindowTransferHost::pause(std::chrono::milliseconds duration)

@@ -54,6 +54,8 @@ signals:
     void cancelRequested();
     // The global parameters arrived: their controls show them.
     void globalsChanged();
+    // A whole bank was received into the records.
+    void bankReceived();
 
 private:
     QMainWindow& window_;

@@ -11,6 +11,8 @@
 #include "protocol/Transfers.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 
 namespace velmora::library {
@@ -69,10 +71,37 @@ void BankManagerWindow::copyEntry()
 {
     copyPatch(context_.records.bank, selected_, clipboard_);
     action(QStringLiteral("pmiPaste"))->setEnabled(true);
+    // On the clipboard too, so the latest Copy pastes, this window's or the
+    // library's.
+    QApplication::clipboard()->setMimeData(
+        patchMimeData({{clipboard_, bankModel_->indexOf(selected_).data().toString().trimmed()}}));
+}
+
+int BankManagerWindow::placePatches(int entry, const std::vector<NamedPatch>& patches)
+{
+    if (entry < 0 || entry >= int(kBankPatchCount) || patches.empty())
+        return 0;
+    const int count = std::min(int(patches.size()), int(kBankPatchCount) - entry);
+    beginStep(tr("Paste"));
+    for (int k = 0; k < count; ++k) {
+        const PatchRecord& record = patches[static_cast<std::size_t>(k)].record;
+        pastePatch(record, context_.records.bank, entry + k);
+        setBankCell(entry + k, patchNameOf(record));
+    }
+    context_.flags.bankLoaded = true;
+    updateGrid();
+    history_->end();
+    emit context_.flagsChanged();
+    return count;
 }
 
 void BankManagerWindow::pasteEntry()
 {
+    const auto copied = patchesOf(QApplication::clipboard()->mimeData());
+    if (!copied.empty()) {
+        placePatches(selected_, copied);
+        return;
+    }
     beginStep(tr("Paste"));
     pastePatch(clipboard_, context_.records.bank, selected_);
     setBankCell(selected_, patchNameOf(clipboard_));

@@ -12,7 +12,10 @@
 #include "widgets/MenuActions.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QHeaderView>
@@ -138,6 +141,10 @@ void BankManagerWindow::buildGrids()
              &BankManagerWindow::popup_);
     wireGrid(splitGrid_, splitModel_, selectedSplit_, &BankManagerWindow::openSplitEditor,
              &BankManagerWindow::splitPopup_);
+    // Patches from the library land on the cell they are dropped on.
+    bankGrid_->setAcceptDrops(true);
+    bankGrid_->viewport()->setAcceptDrops(true);
+    bankGrid_->viewport()->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(central);
     layout->addWidget(bankSelector_, 0, Qt::AlignLeft);
@@ -167,6 +174,10 @@ void BankManagerWindow::buildMenus()
          &BankManagerWindow::downloadBank);
     wire(widgets::addMenuAction(*this, file, "aUpload", tr("&Upload..."), QKS("Ctrl+U")),
          &BankManagerWindow::uploadBank);
+    file->addSeparator();
+    connect(widgets::addMenuAction(*this, file, "aAddBankToLibrary", tr("Add Bank to &Library"), {},
+                                   tr("Store the bank's patches in the patch library")),
+            &QAction::triggered, this, &BankManagerWindow::addToLibraryRequested);
     file->addSeparator();
     connect(widgets::addMenuAction(*this, file, "aExit", tr("E&xit"), QKS("Ctrl+X")),
             &QAction::triggered, this, &QWidget::close);
@@ -210,7 +221,7 @@ void BankManagerWindow::buildMenus()
     wire(widgets::addMenuAction(*this, popup_, "pmiCopy", tr("&Copy")),
          &BankManagerWindow::copyEntry);
     QAction* paste = widgets::addMenuAction(*this, popup_, "pmiPaste", tr("&Paste"));
-    paste->setEnabled(false); // until the first Copy
+    paste->setEnabled(false); // until something was copied
     wire(paste, &BankManagerWindow::pasteEntry);
     wire(widgets::addMenuAction(*this, popup_, "pmiRename", tr("Rename")),
          &BankManagerWindow::renameEntry);
@@ -227,6 +238,11 @@ void BankManagerWindow::buildMenus()
     wire(toBank, &BankManagerWindow::editorToBank);
     connect(popup_, &QMenu::aboutToShow, this,
             [this, toBank] { toBank->setEnabled(context_.flags.patchLoaded); });
+    // Patches copied in the library paste here as well.
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, [paste] {
+        if (hasPatches(QApplication::clipboard()->mimeData()))
+            paste->setEnabled(true);
+    });
 
     splitPopup_ = new QMenu(this);
     splitPopup_->setObjectName(QStringLiteral("pmSplit"));
@@ -349,6 +365,56 @@ void BankManagerWindow::redo()
 {
     settleDownload();
     history_->redo();
+}
+
+QString BankManagerWindow::bankFile() const
+{
+    // The caption names the file ("brass.syx - Bank Manager") once the bank
+    // was opened from or saved to one.
+    const QString suffix =
+        QCoreApplication::translate("LibraryFileCommands", "%1 - Bank Manager").arg(QString());
+    const QString caption = windowTitle();
+    if (caption.size() > suffix.size() && caption.endsWith(suffix))
+        return caption.left(caption.size() - suffix.size());
+    return {};
+}
+
+bool BankManagerWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != bankGrid_->viewport())
+        return QMainWindow::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDropEvent*>(event);
+        const QModelIndex cell = bankGrid_->indexAt(drag->position().toPoint());
+        if (hasPatches(drag->mimeData()) && cell.isValid()) {
+            drag->setDropAction(Qt::CopyAction);
+            drag->accept();
+        } else {
+            drag->ignore();
+        }
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QModelIndex cell = bankGrid_->indexAt(drop->position().toPoint());
+        const auto patches = patchesOf(drop->mimeData());
+        if (!cell.isValid() || patches.empty()) {
+            drop->ignore();
+            return true;
+        }
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        const int entry = bankModel_->entryAt(cell);
+        bankGrid_->setCurrentIndex(cell);
+        placePatches(entry, patches);
+        activateWindow();
+        return true;
+    }
+    default:
+        return QMainWindow::eventFilter(watched, event);
+    }
 }
 
 void BankManagerWindow::changeEvent(QEvent* event)

@@ -8,6 +8,7 @@
 
 #include "library/BankEdits.h"
 #include "library/LibraryContext.h"
+#include "library/PatchMime.h"
 
 #include <QMainWindow>
 
@@ -95,6 +96,12 @@ public:
     void importSplit();
     void exportSplit();
     void selectBank(int index);
+    // Patches dropped or pasted from another window: they fill the entries
+    // from `entry` on, as many as fit, as one step. The number placed.
+    int placePatches(int entry, const std::vector<NamedPatch>& patches);
+    // Where the bank came from: the file it was opened from or saved to,
+    // else "" (a download, or entries put in one by one).
+    QString bankFile() const;
 
 signals:
     // A whole bank went to the instrument (0 or 1; 0 on a Matrix-6).
@@ -106,9 +113,13 @@ signals:
     void splitEditRequested(int split);
     // A help topic by its number.
     void helpRequested(int topic);
+    // File > Add Bank to Library.
+    void addToLibraryRequested();
 
 protected:
     void changeEvent(QEvent* event) override;
+    // Patches dragged over the bank grid land on the cell under the mouse.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:

@@ -25,11 +25,13 @@ std::string normaliseName(std::string_view typed, std::size_t length = kPatchNam
 // on reception (1 becomes 'A', 0 becomes '@'). Names are sent back as held.
 void raiseMatrix6Name(std::span<Byte> name);
 
-// True for the name a Matrix-1000 puts in every patch it sends, as it keeps
-// no names: "BNKb: nn" (bank digit, colon, blank, two digits).
-bool isPlaceholderName(std::span<const Byte> name);
-
 // The name bytes of a record as they stand, one byte per character, untrimmed.
 std::string patchNameOf(std::span<const Byte> record);
+
+// The Matrix-1000 keeps no names: every patch it sends carries "BNKb: nn"
+// (bank digit, colon, blank, two digits) in its eight name bytes. True for
+// such a name (or a record whose first eight bytes are one), which tells
+// nothing about the sound.
+bool isPlaceholderName(std::span<const Byte> name);
 
 } // namespace velmora

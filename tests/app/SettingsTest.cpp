@@ -73,7 +73,7 @@ TEST(SettingsStore, RoundTripWritesEveryKeyInOrderAndKeepsUnknownLines)
     written.ccMapping = true, written.autoPlay = false, written.note = 48;
     written.chord1 = 1, written.chord2 = 2, written.chord3 = 127;
     written.patchPath = "/p/", written.bankPath = "/b/", written.sequencePath = "/s/";
-    written.splitPath = "/x/";
+    written.splitPath = "/x/", written.addDownloads = true;
     written.mutate = {1, 2, 3, 4, 5, 6, 7, 8, 10};
     written.checkUploads = false, written.storePause = 40, written.globalWritePause = 500;
     const QString path = QString::fromStdString(dir.path("velmora.ini"));
@@ -91,7 +91,8 @@ TEST(SettingsStore, RoundTripWritesEveryKeyInOrderAndKeepsUnknownLines)
         "BufferSize=1024\nThruMode=1\nCcMapping=1\n\n[Mine]\nA=1\n\n[PROGRAM]\nAutoPlay="
         "0\nRealTimeSends=1\nCheckUploads=0\nStorePause=40\nGlobalWritePause=500\n"
         "Note=48\nChord1=1\nChord2=2\nChord3=127\n\n[DIRECTORIES]\nPatchPath=/p/\n"
-        "BankPath=/b/\nSequencePath=/s/\nSplitPath=/x/\n\n[MUTATE]\nSection1=1\nSection2=2\n"
+        "BankPath=/b/\nSequencePath=/s/\nSplitPath=/x/"
+        "\n\n[LIBRARY]\nAddDownloads=1\n\n[MUTATE]\nSection1=1\nSection2=2\n"
         "Section3=3\nSection4=4\nSection5=5\nSection6=6\nSection7=7\nSection8=8\nSection9=10\n"
         "Lock1=0\nLock2=0\nLock3=0\nLock4=0\nLock5=0\nLock6=0\nLock7=0\nLock8=0\nLock9=0\n";
     EXPECT_EQ(fileText(dir.path("velmora.ini")), expected);

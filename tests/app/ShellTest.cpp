@@ -126,7 +126,7 @@ TEST(HelpBrowser, OpensEveryTopicAndFindsPages)
 {
     HelpBrowser help;
     EXPECT_EQ(help.topics(), (std::vector<int>{1, 1001, 1010, 1011, 1012, 1013, 1014, 1015, 1017,
-                                               1018, 1019, 1020, 1021, 1030}));
+                                               1018, 1019, 1020, 1021, 1030, 1031}));
     help.showTopic(1017);
     EXPECT_TRUE(help.isVisible());
     EXPECT_EQ(help.currentTopic(), 1017);

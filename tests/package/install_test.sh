@@ -32,7 +32,7 @@ for field in "Package: velmora" "Section: sound" "Version: "; do
   grep -q "^$field" <<<"$control" || fail "the control file has no '$field'"
 done
 depends=$(dpkg-deb --field "$deb" Depends)
-for lib in libqt6widgets6 librtmidi libjack libasound2; do
+for lib in libqt6widgets6 libqt6sql6-sqlite librtmidi libjack libasound2; do
   grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 

@@ -1,5 +1,6 @@
 // velmora-syx: look into and convert the files Matrix patches are kept in,
 // and move them to and from the instrument.
+#include "velmora-syx/LibraryCommand.h"
 #include "velmora-syx/SyxCommand.h"
 #include "velmora-syx/SyxPorts.h"
 #include "velmora-syx/SyxTransferCommands.h"
@@ -11,6 +12,10 @@
 int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && args[0] == "library") {
+        QCoreApplication app(argc, argv);
+        return velmora::syx::runLibrary(args, std::cout, std::cerr);
+    }
     const bool ports = !args.empty() && args[0] == "ports";
     if (ports || (!args.empty() && velmora::syx::isTransferCommand(args[0]))) {
         QCoreApplication app(argc, argv);

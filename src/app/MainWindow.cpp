@@ -96,6 +96,7 @@ MainWindow::MainWindow(const midi::MidiDevices& devices, std::unique_ptr<LegacyS
     buildHistory();
     buildMenus();
     buildLibrary();
+    buildNames();
     buildPerform();
     buildGlobalSettings();
     buildCollection();

@@ -230,6 +230,11 @@ private:
     void showGlobalSettings();
     // At close: edits the window still holds go out and are read back first.
     void finishGlobalSettings();
+    // MainWindowNames.cpp: library names for the Matrix-1000's placeholders.
+    void buildNames();
+    std::optional<std::string> libraryName(std::span<const Byte, kPatchRecordSize> record,
+                                           int entry);
+    void recordRename(int entry);
     // The status line that says the instrument answering is another model.
     void showModelMismatch();
     QString portNames() const;
@@ -339,6 +344,12 @@ private:
     std::unique_ptr<collection::PatchCollection> collection_;
     collection::PatchLibraryWindow* libraryWindow_ = nullptr;
     bool movedAsideTold_ = false;
+    // Placeholder names looked up in the library: none after the library
+    // failed to open; how many a bank download found so far, and the last
+    // entry named.
+    bool namesUnavailable_ = false;
+    int namesFound_ = 0;
+    int lastNamedEntry_ = -1;
     // The whole-instrument machine running, its timer and progress window.
     std::unique_ptr<WholeMachine> whole_;
     std::function<void(WholeMachine&)> wholeEnded_;

@@ -113,4 +113,10 @@ TransferHost::Clock::time_point WindowTransferHost::now() const
     return Clock::now();
 }
 
+std::optional<std::string>
+WindowTransferHost::knownName(std::span<const Byte, kPatchRecordSize> record, int entry)
+{
+    return nameLookup_ ? nameLookup_(record, entry) : std::nullopt;
+}
+
 } // namespace velmora

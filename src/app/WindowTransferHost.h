@@ -7,6 +7,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class QMainWindow;
@@ -44,6 +45,12 @@ public:
     std::optional<int> askUploadBank() override;
     void pause(std::chrono::milliseconds duration) override;
     Clock::time_point now() const override;
+    std::optional<std::string> knownName(std::span<const Byte, kPatchRecordSize> record,
+                                         int entry) override;
+    // Where knownName looks: the main window's patch library.
+    using NameLookup = std::function<std::optional<std::string>(
+        std::span<const Byte, kPatchRecordSize> record, int entry)>;
+    void setNameLookup(NameLookup lookup) { nameLookup_ = std::move(lookup); }
 
 signals:
     // A transfer put a new current patch in place: the editor shows it.
@@ -61,6 +68,7 @@ private:
     QMainWindow& window_;
     std::unique_ptr<ProgressDialog> progress_;
     library::BankManagerWindow* bank_ = nullptr;
+    NameLookup nameLookup_;
 };
 
 } // namespace velmora

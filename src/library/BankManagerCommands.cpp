@@ -120,6 +120,7 @@ void BankManagerWindow::renameEntry()
     writeName(context_.records.bank[static_cast<std::size_t>(selected_)], name);
     setBankCell(selected_, name);
     history_->end();
+    emit entryRenamed(selected_);
 }
 
 void BankManagerWindow::openEntry()

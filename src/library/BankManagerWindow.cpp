@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
 #include <QUndoStack>

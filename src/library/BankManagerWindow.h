@@ -115,6 +115,8 @@ signals:
     void helpRequested(int topic);
     // File > Add Bank to Library.
     void addToLibraryRequested();
+    // The user gave bank entry `entry` a new name (the patch library keeps it).
+    void entryRenamed(int entry);
 
 protected:
     void changeEvent(QEvent* event) override;

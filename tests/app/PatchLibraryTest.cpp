@@ -519,6 +519,41 @@ TEST(PatchLibrary, KeysOnTheSelectionMarkRenameListSimilarAndDelete)
     EXPECT_EQ(help->currentTopic(), PatchLibraryWindow::kHelpTopic);
 }
 
+TEST(PatchLibrary, ExportsWriteTheSelectionInTheTablesOrder)
+{
+    Rig rig(150);
+    test::TempDir out;
+    // Newest name first: the bank file follows the table, not the ids.
+    clickHeader(rig.table, PatchTableModel::NameColumn);
+    clickRow(rig.table, 0);
+    QTest::mouseClick(rig.table->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                      rig.table->visualRect(rig.table->model()->index(4, 0)).center());
+    rig.dialogs->bankFile = QString::fromStdString(out.path("five.syx"));
+    rig.libraryWindow->findChild<QAction*>("aLibraryExportBank")->trigger();
+    std::vector<Byte> expected;
+    for (int row = 0; row < 5; ++row) {
+        const auto message =
+            library::patchSysex(*rig.store->record(rig.libraryWindow->model().idAt(row)), row);
+        expected.insert(expected.end(), message.begin(), message.end());
+    }
+    EXPECT_EQ(out.read("five.syx"), expected);
+
+    // One patch file each, named after the patch.
+    rig.dialogs->folder = QString::fromStdString(out.path(""));
+    rig.libraryWindow->findChild<QAction*>("aLibraryExportPatches")->trigger();
+    EXPECT_EQ(out.read(rig.name(2).toStdString() + ".syx"),
+              library::patchSysex(*rig.store->record(rig.libraryWindow->model().idAt(2)), 0));
+
+    // More than a bank holds: said, and no file.
+    QTest::keyClick(rig.table, Qt::Key_A, Qt::ControlModifier);
+    ASSERT_EQ(rig.libraryWindow->selectedRows().size(), 150u);
+    rig.dialogs->bankFile = QString::fromStdString(out.path("all.syx"));
+    rig.libraryWindow->findChild<QAction*>("aLibraryExportBank")->trigger();
+    ASSERT_EQ(rig.dialogs->told.size(), 1);
+    EXPECT_TRUE(rig.dialogs->told.front().contains("150"));
+    EXPECT_FALSE(std::filesystem::exists(out.path("all.syx")));
+}
+
 TEST(PatchLibrary, WithAddDownloadsOnEveryPatchAndBankReceivedIsStored)
 {
     Rig rig(10);

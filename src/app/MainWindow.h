@@ -109,7 +109,8 @@ public:
     void saveSettings();
 
     // The patch library, opened on first use: nothing when it cannot be
-    // opened (the user was told why). When the file found was damaged and
+    // opened (the user was told why: in a message the first time, in the
+    // status line when the same reason comes again). When the file found was damaged and
     // moved aside, the user is told its new name once.
     collection::PatchCollection* patchCollection();
     // File > Patch Library: the window, made on first use (nothing when the
@@ -350,6 +351,7 @@ private:
     bool namesUnavailable_ = false;
     int namesFound_ = 0;
     int lastNamedEntry_ = -1;
+    QString openFailure_; // why the library could not be opened, once told
     // The whole-instrument machine running, its timer and progress window.
     std::unique_ptr<WholeMachine> whole_;
     std::function<void(WholeMachine&)> wholeEnded_;

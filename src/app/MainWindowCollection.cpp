@@ -67,9 +67,17 @@ PatchCollection* MainWindow::patchCollection()
     if (!collection_) {
         auto opened = PatchCollection::open(collection::defaultCollectionPath());
         if (auto* failure = std::get_if<PatchCollection::OpenFailure>(&opened)) {
-            QMessageBox::warning(this, tr("Patch Library"), failure->message);
+            // Said once; asked again for the same reason (each download
+            // asks for names), the status line says it.
+            if (failure->message != openFailure_) {
+                openFailure_ = failure->message;
+                QMessageBox::warning(this, tr("Patch Library"), failure->message);
+            } else {
+                statusBar()->showMessage(failure->message);
+            }
             return nullptr;
         }
+        openFailure_.clear();
         collection_ = std::move(std::get<std::unique_ptr<PatchCollection>>(opened));
     }
     if (!movedAsideTold_ && !collection_->movedAside().isEmpty()) {

@@ -32,11 +32,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
@@ -516,6 +519,41 @@ TEST(PatchLibrary, KeysOnTheSelectionMarkRenameListSimilarAndDelete)
     EXPECT_EQ(help->currentTopic(), PatchLibraryWindow::kHelpTopic);
 }
 
+TEST(PatchLibrary, ExportsWriteTheSelectionInTheTablesOrder)
+{
+    Rig rig(150);
+    test::TempDir out;
+    // Newest name first: the bank file follows the table, not the ids.
+    clickHeader(rig.table, PatchTableModel::NameColumn);
+    clickRow(rig.table, 0);
+    QTest::mouseClick(rig.table->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                      rig.table->visualRect(rig.table->model()->index(4, 0)).center());
+    rig.dialogs->bankFile = QString::fromStdString(out.path("five.syx"));
+    rig.libraryWindow->findChild<QAction*>("aLibraryExportBank")->trigger();
+    std::vector<Byte> expected;
+    for (int row = 0; row < 5; ++row) {
+        const auto message =
+            library::patchSysex(*rig.store->record(rig.libraryWindow->model().idAt(row)), row);
+        expected.insert(expected.end(), message.begin(), message.end());
+    }
+    EXPECT_EQ(out.read("five.syx"), expected);
+
+    // One patch file each, named after the patch.
+    rig.dialogs->folder = QString::fromStdString(out.path(""));
+    rig.libraryWindow->findChild<QAction*>("aLibraryExportPatches")->trigger();
+    EXPECT_EQ(out.read(rig.name(2).toStdString() + ".syx"),
+              library::patchSysex(*rig.store->record(rig.libraryWindow->model().idAt(2)), 0));
+
+    // More than a bank holds: said, and no file.
+    QTest::keyClick(rig.table, Qt::Key_A, Qt::ControlModifier);
+    ASSERT_EQ(rig.libraryWindow->selectedRows().size(), 150u);
+    rig.dialogs->bankFile = QString::fromStdString(out.path("all.syx"));
+    rig.libraryWindow->findChild<QAction*>("aLibraryExportBank")->trigger();
+    ASSERT_EQ(rig.dialogs->told.size(), 1);
+    EXPECT_TRUE(rig.dialogs->told.front().contains("150"));
+    EXPECT_FALSE(std::filesystem::exists(out.path("all.syx")));
+}
+
 TEST(PatchLibrary, WithAddDownloadsOnEveryPatchAndBankReceivedIsStored)
 {
     Rig rig(10);
@@ -598,6 +636,60 @@ TEST(PatchLibrary, DroppedFoldersImportWithProgressAndCancelKeepsNothing)
               "Import cancelled: nothing was added");
     EXPECT_EQ(rig.store->count(), 300);
     EXPECT_FALSE(rig.store->find(test::demoRecord(4000)).has_value());
+}
+
+TEST(PatchLibrary, ADamagedLibraryIsNamedOnceAndOneThatCannotOpenIsSaidOnce)
+{
+    // A damaged file: moved aside, its new name told once, a new library used.
+    {
+        test::ProgramFolder folder;
+        folder.dir().write("library.sqlite", std::vector<Byte>(5000, 0x5A));
+        test::WindowRig rig;
+        ASSERT_TRUE(rig.window->startUp());
+        QStringList told;
+        test::whenShown<QMessageBox>([&](QMessageBox& box) {
+            told << box.text();
+            box.accept();
+        });
+        rig.action("aPatchLibrary")->trigger();
+        ASSERT_EQ(told.size(), 1);
+        EXPECT_TRUE(told.front().contains("library.sqlite.damaged-")) << told.front().toStdString();
+        EXPECT_NE(rig.window->findChild<PatchLibraryWindow*>(), nullptr);
+        EXPECT_NE(rig.window->patchCollection(), nullptr);
+        EXPECT_EQ(told.size(), 1);
+    }
+    // A library from a newer Velmora: refused, said in a message once, then
+    // in the status line (each download asks the library for names).
+    test::ProgramFolder folder;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "newer");
+        db.setDatabaseName(QString::fromStdString(folder.dir().path("library.sqlite")));
+        ASSERT_TRUE(db.open());
+        QSqlQuery(db).exec("CREATE TABLE later (x)");
+        QSqlQuery(db).exec("PRAGMA user_version = 9");
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("newer");
+    test::WindowRig rig;
+    ASSERT_TRUE(rig.window->startUp());
+    int boxes = 0;
+    {
+        QObject guard;
+        test::whenShown<QMessageBox>(
+            [&](QMessageBox& box) {
+                ++boxes;
+                EXPECT_TRUE(box.text().contains("newer Velmora"));
+                box.accept();
+            },
+            &guard);
+        EXPECT_EQ(rig.window->patchCollection(), nullptr);
+        EXPECT_EQ(boxes, 1);
+        EXPECT_EQ(rig.window->patchCollection(), nullptr);
+        rig.action("aInit")->trigger();
+        rig.action("aAddToLibrary")->trigger();
+    }
+    EXPECT_EQ(boxes, 1);
+    EXPECT_TRUE(rig.window->statusBar()->currentMessage().contains("newer Velmora"));
 }
 
 // Not a check: run on demand (with --gtest_also_run_disabled_tests and

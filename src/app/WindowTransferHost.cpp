@@ -96,10 +96,12 @@ void WindowTransferHost::setSplitCell(int index, const std::string& name)
 
 void WindowTransferHost::setBankManagerCaption(const std::string& caption)
 {
-    if (bank_)
-        bank_->setCaption(QString::fromStdString(caption));
     // The transfer engine names the bank manager afresh once a whole bank
-    // has arrived, and only then.
+    // has arrived, and only then: its Save and Upload now have a bank.
+    if (bank_) {
+        bank_->setCaption(QString::fromStdString(caption));
+        bank_->updateGrid();
+    }
     emit bankReceived();
 }
 

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStatusBar>
 #include <QTableView>
 #include <QUrl>
@@ -120,6 +121,7 @@ void PatchLibraryWindow::buildControls()
 
     connect(search_, &QLineEdit::textChanged, this, &PatchLibraryWindow::search);
     search_->installEventFilter(this);
+    table_->installEventFilter(this);
     connect(modelFilter_, &QComboBox::currentIndexChanged, this, &PatchLibraryWindow::search);
     connect(tagFilter_, &QComboBox::currentIndexChanged, this, &PatchLibraryWindow::search);
     connect(favourites_, &QCheckBox::toggled, this, &PatchLibraryWindow::search);
@@ -129,6 +131,8 @@ void PatchLibraryWindow::buildControls()
             &PatchLibraryWindow::auditionCurrent);
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &PatchLibraryWindow::enableCommands);
+    // A click on the row already current is heard too.
+    connect(table_, &QAbstractItemView::pressed, this, &PatchLibraryWindow::auditionCurrent);
     connect(table_, &QAbstractItemView::doubleClicked, this, &PatchLibraryWindow::openInEditor);
 }
 
@@ -194,7 +198,7 @@ void PatchLibraryWindow::fillTags()
 void PatchLibraryWindow::auditionCurrent()
 {
     const PatchId id = model_->idAt(table_->currentIndex().row());
-    if (id == 0 || id == auditioned_)
+    if (!choosing_ || id == 0 || id == auditioned_)
         return;
     auditioned_ = id;
     if (const auto record = collection_.record(id))
@@ -225,6 +229,14 @@ void PatchLibraryWindow::showSummary(const QString& sentence)
 
 bool PatchLibraryWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == table_ && event->type() == QEvent::FocusIn &&
+        !table_->currentIndex().isValid() && model_->rowCount() > 0) {
+        // The table makes its first row current when it gets the focus
+        // without one (the window shown, the results replaced). Nobody chose
+        // that patch, so it is not sent to the instrument.
+        const QScopedValueRollback quiet(choosing_, false);
+        table_->setCurrentIndex(model_->index(0, 0));
+    }
     if (watched == search_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if ((key == Qt::Key_Down || key == Qt::Key_Return || key == Qt::Key_Enter) &&
@@ -235,6 +247,7 @@ bool PatchLibraryWindow::eventFilter(QObject* watched, QEvent* event)
             const int row = key == Qt::Key_Down && current.isValid() ? current.row() : 0;
             table_->setFocus();
             table_->selectRow(row);
+            auditionCurrent();
             return true;
         }
     }

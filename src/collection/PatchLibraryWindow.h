@@ -119,6 +119,8 @@ private:
     SortColumn sort_ = SortColumn::Name;
     bool descending_ = false;
     PatchId auditioned_ = 0;
+    // False while the table itself makes a row current: not the user's choice.
+    bool choosing_ = true;
     QString folder_;
 };
 

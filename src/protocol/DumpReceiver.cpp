@@ -94,8 +94,12 @@ void DumpReceiver::handleSysex(std::span<const Byte> message)
         return;
 
     // The patch part of a bank answer is over: whole but for a Matrix-6's
-    // trailing edit buffer, or short of entries.
-    if (context_.flags.bankReceiving) {
+    // trailing edit buffer, or short of entries. A global record before any
+    // patch of it answers an earlier request (start-up's, answered late) and
+    // ends nothing.
+    const bool earlierAnswer = context_.flags.bankCount == 0 &&
+                               (kind == DumpKind::Global1000 || kind == DumpKind::Master6);
+    if (context_.flags.bankReceiving && !earlierAnswer) {
         if (context_.flags.bankCount == kBankEntries)
             finishBank();
         else

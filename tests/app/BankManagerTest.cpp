@@ -322,6 +322,7 @@ TEST(BankManager, SelectorUploadAndDownloadTalkToTheInstrument)
     bank.action("aDownload")->trigger();
     EXPECT_FALSE(bank.action("aSave")->isEnabled());
     ASSERT_TRUE(rig.waitFor([&] { return rig.window->transfer().flags().bankLoaded; }));
+    EXPECT_TRUE(bank.action("aSave")->isEnabled()); // the bank received can be saved
     for (const int k : {0, 37, 99})
         EXPECT_EQ(rig.cell(k / 10, k % 10).toStdString(), patchNameOf(rig.records.bank[k]));
     EXPECT_EQ(bank.windowTitle(), "Bank Manager");

@@ -38,9 +38,14 @@ protected:
     bool downloadBank()
     {
         for (int attempt = 0; attempt < 3; ++attempt) {
-            window_->transfer().flags().bankLoaded = false;
             child<QAction>(bankManager(), "aDownload")->trigger();
-            if (pumpUntil([this] { return window_->transfer().flags().bankLoaded; }, 15s))
+            pumpUntil([this] { return !window_->transfer().receiving(); }, 40s);
+            // The answer's splits and global record follow its patches.
+            const bool loaded =
+                window_->transfer().flags().bankLoaded &&
+                pumpUntil([this] { return window_->transfer().flags().splitsReceived; }, 10s);
+            pumpUntil([] { return false; }, 500ms);
+            if (loaded)
                 return true;
             told_.clear();
         }
@@ -72,8 +77,12 @@ protected:
 TEST_F(LibraryNamesJack, PlaceholderNamesComeFromTheLibraryAndRenamesAreKept)
 {
     VELMORA_SKIP_WITHOUT_JACK();
-    startWindow("Velmora Names", {});
+    // At the cable's pace, as a unit answers a bank request.
+    startWindow("Velmora Names", {"--pace", "cable"});
     ASSERT_FALSE(HasFatalFailure());
+    // Start-up's questions answered first.
+    ASSERT_TRUE(pumpUntil([this] { return window_->transfer().flags().globalReceived; }, 10s));
+    pumpUntil([] { return false; }, 500ms);
     child<QAction>(*window_, "aPatchLibrary")->trigger(); // holds the library open
     ASSERT_NE(window_->patchCollection(), nullptr);
 
@@ -107,6 +116,7 @@ TEST_F(LibraryNamesJack, PlaceholderNamesComeFromTheLibraryAndRenamesAreKept)
     // The editor's download: the caption has the name, the status line
     // says where it came from.
     window_->parameterSender().sendProgramChange(7);
+    ASSERT_TRUE(pumpUntil([this] { return window_->pacer().idle(); }, 5s));
     bool downloaded = false;
     for (int attempt = 0; attempt < 3 && !downloaded; ++attempt) {
         window_->transfer().flags().patchLoaded = false;
@@ -114,8 +124,8 @@ TEST_F(LibraryNamesJack, PlaceholderNamesComeFromTheLibraryAndRenamesAreKept)
         downloaded = pumpUntil([this] { return window_->transfer().flags().patchLoaded; }, 5s);
     }
     ASSERT_TRUE(downloaded);
-    EXPECT_EQ(window_->windowTitle(), "SOUND 07 - Velmora");
-    EXPECT_EQ(window_->statusBar()->currentMessage(),
+    EXPECT_EQ(window_->windowTitle().toStdString(), "SOUND 07 - Velmora");
+    EXPECT_EQ(window_->statusBar()->currentMessage().toStdString(),
               "Name \"SOUND 07\" from the Patch Library (named.syx): the Matrix-1000 sent "
               "\"BNK0: 07\".");
 
@@ -124,7 +134,9 @@ TEST_F(LibraryNamesJack, PlaceholderNamesComeFromTheLibraryAndRenamesAreKept)
     const std::string saved = folder_.dir().path("saved.syx");
     dialogs->answer(saved);
     window_->setFileDialogs(std::move(dialogs));
-    child<QAction>(bankManager(), "aSave")->trigger();
+    QAction* save = child<QAction>(bankManager(), "aSave");
+    ASSERT_TRUE(save->isEnabled());
+    save->trigger();
     const auto file2 = library::readSysexFile(saved);
     ASSERT_TRUE(std::holds_alternative<library::SysexFile>(file2));
     const auto& contents = std::get<library::SysexFile>(file2);

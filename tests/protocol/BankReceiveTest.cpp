@@ -102,6 +102,20 @@ TEST_P(BankReceive, WholeAnswerFillsBankSplitsAndGlobals)
     EXPECT_EQ(rig.host.progressOpen, 0);
 }
 
+// Start-up's global request answered late, after the bank request went out:
+// the record is taken as the globals and the bank answer that follows fills
+// the bank.
+TEST_P(BankReceive, AGlobalRecordBeforeThePatchesAnswersAnEarlierRequest)
+{
+    rig.transfers.startBankDownload();
+    rig.transfers.handleSysex(
+        blockMessage(opcode::masterData, isMatrix6() ? 0x02 : 0x03, rig.instrument.global()));
+    rig.pump();
+    EXPECT_TRUE(rig.transfers.flags().bankLoaded);
+    EXPECT_TRUE(rig.host.messages.empty());
+    EXPECT_EQ(recordPart(rig.records.bank[42]), rig.instrument.patch(0, 42));
+}
+
 TEST_P(BankReceive, BadEntryEndsReceiveAndRestOfAnswerIsDropped)
 {
     rig.instrument.setFaults({.badChecksumDump = 37, .dropMessage = -1});

@@ -13,8 +13,11 @@
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QStandardItemModel>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
+#include <QWidget>
 
 #include <algorithm>
 #include <chrono>
@@ -89,6 +92,22 @@ int main(int argc, char** argv)
     const auto filling = Clock::now();
     const AddSummary summary = store.add(patches());
     std::printf("library of %d patches filled in %.0f ms\n", summary.added, msSince(filling));
+
+    // In the program the main window is up before the library is opened:
+    // the widget styles and fonts are ready. A window of table and line edit
+    // shown first does the same here, so that the figures are the library
+    // window's own.
+    {
+        QWidget warm;
+        auto* layout = new QVBoxLayout(&warm);
+        layout->addWidget(new QLineEdit);
+        auto* table = new QTableView;
+        QStandardItemModel rows(50, 6);
+        table->setModel(&rows);
+        layout->addWidget(table);
+        warm.show();
+        warm.grab();
+    }
 
     std::vector<double> shown;
     std::vector<double> keys;

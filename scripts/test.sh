@@ -88,6 +88,7 @@ build/bench/velmora_editor_bench --benchmark_min_time=0.2
 build/bench/velmora_collection_bench
 build/bench/velmora_startup_bench
 build/bench/velmora_drag_bench
+QT_QPA_PLATFORM=offscreen build/bench/velmora_library_window_bench
 
 echo "== tests, normal build"
 export QT_QPA_PLATFORM=offscreen
